@@ -1,0 +1,134 @@
+#include "app/Menu.h"
+
+#include "app/MenuPictures.h"
+#include "document/Document.h"
+#include "lines/Unit1.h"
+#include "platform/Fonts.h"
+#include "platform/Handlers.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "reference/Unit4.h"
+#include "update/Updater.h"
+
+#include <QCloseEvent>
+#include <QFile>
+
+TMain *Main = nullptr;
+bool DocumentAssembled = false;
+
+namespace {
+
+void bringUp(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+TMain::TMain(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Bilvaro 2007 - Меню"));
+    setFixedSize(360, 600);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(223, 223, 223));
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFont(pixelFont(QStringLiteral("Arial"), 11));
+
+    SpeedButton5 = addButton(QStringLiteral("Собствени фирми"), 0, 0, MenuPicture::OwnCompanies);
+    SpeedButton6 = addButton(QStringLiteral("Банкови сметки"), 0, 120, MenuPicture::BankAccounts);
+    SpeedButton3 = addButton(QStringLiteral("Стоки и Услуги"), 0, 240, MenuPicture::Goods);
+    SpeedButton7 = addButton(QStringLiteral("Клиенти"), 0, 360, MenuPicture::Clients);
+    SpeedButton2 = addButton(QStringLiteral("Таблица"), 180, 0, MenuPicture::Table);
+    SpeedButton4 = addButton(QStringLiteral("Към фактурата"), 180, 120, MenuPicture::ToInvoice);
+    SpeedButton1 = addButton(QStringLiteral("Отпечатай и съхрани"), 180, 240, MenuPicture::PrintAndSave);
+    SpeedButton10 = addButton(QStringLiteral("Нова фактура"), 180, 360, MenuPicture::NewInvoice);
+    SpeedButton10->resize(180, 121);
+    SpeedButton9 = addButton(QStringLiteral("Обновяване"), 180, 480, MenuPicture::Update);
+
+    onClick(SpeedButton5, [this] { SpeedButton5Click(); });
+    onClick(SpeedButton6, [this] { SpeedButton6Click(); });
+    onClick(SpeedButton3, [this] { SpeedButton3Click(); });
+    onClick(SpeedButton7, [this] { SpeedButton7Click(); });
+    onClick(SpeedButton2, [this] { SpeedButton2Click(); });
+    onClick(SpeedButton4, [this] { SpeedButton4Click(); });
+    onClick(SpeedButton1, [this] { SpeedButton1Click(); });
+    onClick(SpeedButton10, [this] { SpeedButton10Click(); });
+    onClick(SpeedButton9, [this] { SpeedButton9Click(); });
+}
+
+QToolButton *TMain::addButton(const QString &caption, int left, int top, MenuPicture picture)
+{
+    auto *button = new QToolButton(this);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFont(pixelFont(QStringLiteral("Arial"), 13, true));
+    button->setText(caption);
+    button->setIcon(menuPicture(picture));
+    button->setIconSize(QSize(72, 72));
+    button->setGeometry(left, top, 180, 120);
+    return button;
+}
+
+void TMain::FormCreate()
+{
+    move(0, 0);
+    // What a completed update leaves behind in the current directory.
+    for (const char *leftover : {"Bilvaro2007old.exe", "BILVARO2007.BAK"}) {
+        if (QFile::exists(QString::fromLatin1(leftover)))
+            QFile::remove(QString::fromLatin1(leftover));
+    }
+}
+
+void TMain::FormClose()
+{
+    Form1->SaveSettings();
+    shell().endMessageLoop();
+}
+
+void TMain::closeEvent(QCloseEvent *event)
+{
+    // A settings file that cannot be written keeps the program running.
+    event->ignore();
+    runGuarded([this, event] {
+        FormClose();
+        event->accept();
+    });
+}
+
+void TMain::SpeedButton5Click() { Form4->openOwnCompanies(); }
+void TMain::SpeedButton6Click() { Form4->openBankDetails(); }
+void TMain::SpeedButton3Click() { Form4->openGoods(); }
+void TMain::SpeedButton7Click() { Form4->openClients(); }
+void TMain::SpeedButton2Click() { bringUp(Form1); }
+
+void TMain::SpeedButton4Click()
+{
+    DocumentAssembled = true;
+    bringUp(Doc);
+}
+
+void TMain::SpeedButton1Click()
+{
+    if (!DocumentAssembled)
+        SpeedButton4Click();
+    else
+        bringUp(Doc);
+    Doc->SpeedButton1Click();
+}
+
+void TMain::SpeedButton10Click() { Doc->SpeedButton3Click(); }
+
+void TMain::SpeedButton9Click()
+{
+    UpdateI->CheckVersion();
+    if (UpdateI->UpdateAvailable)
+        bringUp(UpdateI);
+    else
+        prompts().message(QStringLiteral("Вашата версия на програмата е актуална!"),
+                          Prompter::Icon::Warning);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QToolButton>
+#include <QWidget>
+
+enum class MenuPicture;
+
+// "Към фактурата" has run in this run; never reset.
+extern bool DocumentAssembled;
+
+// The main menu: nine picture buttons from which every task starts.
+class TMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMain(QWidget *parent = nullptr);
+
+    QToolButton *SpeedButton5, *SpeedButton6, *SpeedButton3, *SpeedButton7;
+    QToolButton *SpeedButton2, *SpeedButton4, *SpeedButton1, *SpeedButton10, *SpeedButton9;
+
+    void FormCreate();
+    // Saves the remembered settings, then ends the message loop.
+    void FormClose();
+
+    void SpeedButton5Click();   // "Собствени фирми"
+    void SpeedButton6Click();   // "Банкови сметки"
+    void SpeedButton3Click();   // "Стоки и Услуги"
+    void SpeedButton7Click();   // "Клиенти"
+    void SpeedButton2Click();   // "Таблица"
+    void SpeedButton4Click();   // "Към фактурата"
+    void SpeedButton1Click();   // "Отпечатай и съхрани"
+    void SpeedButton10Click();  // "Нова фактура"
+    void SpeedButton9Click();   // "Обновяване"
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QToolButton *addButton(const QString &caption, int left, int top, MenuPicture picture);
+};
+
+extern TMain *Main;

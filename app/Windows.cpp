@@ -1,0 +1,61 @@
+#include "app/Windows.h"
+
+#include "app/Menu.h"
+#include "document/Document.h"
+#include "lines/Totals.h"
+#include "lines/Unit1.h"
+#include "platform/Fonts.h"
+#include "platform/Handlers.h"
+#include "print/Pr.h"
+#include "reference/Unit4.h"
+#include "update/Updater.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+void setUpApplication(QApplication &app)
+{
+    // The title of the program; window titles stay as each window sets them.
+    QApplication::setApplicationName(QStringLiteral("BILVARO 2007"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    installFontSubstitutes();
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_bg"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
+void createWindows()
+{
+    Main = new TMain;
+    runGuarded([] { Main->FormCreate(); });
+    Form1 = new TForm1;
+    runGuarded([] { Form1->FormCreate(); });
+    Form4 = new TForm4;
+    Doc = new TDoc;
+    runGuarded([] { Doc->FormCreate(); });
+    UpdateI = new TUpdateI;
+    PrintDlgOru = new TPrintDlgOru;
+}
+
+void destroyWindows()
+{
+    delete PrintDlgOru;
+    PrintDlgOru = nullptr;
+    delete UpdateI;
+    UpdateI = nullptr;
+    delete Doc;
+    Doc = nullptr;
+    delete Form4;
+    Form4 = nullptr;
+    delete Form1;
+    Form1 = nullptr;
+    delete Main;
+    Main = nullptr;
+    // Program-wide state starts afresh with the next set of windows.
+    DocumentAssembled = false;
+    LineCounter = 0;
+    VatFactor = 0.2;
+    QLocale::setDefault(QLocale::system());
+}

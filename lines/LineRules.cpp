@@ -1,0 +1,72 @@
+#include "lines/LineRules.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace LineRules {
+
+QStringList memoLines(const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    QStringList lines = text.split(lineBreak);
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QStringList wrapNameLines(QStringList lines)
+{
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i];
+        if (line.size() <= MaxNameLine)
+            continue;
+        const qsizetype space = line.left(MaxNameLine).lastIndexOf(u' ');
+        // A space at the very start would leave an empty line: cut hard instead.
+        const bool usableSpace = space > 0;
+        lines[i] = usableSpace ? line.left(space) : line.left(MaxNameLine);
+        const QString rest = usableSpace ? line.mid(space + 1) : line.mid(MaxNameLine);
+        if (i == lines.size() - 1)
+            lines.append(QString());
+        lines[i + 1] = rest + lines[i + 1];
+    }
+    return lines;
+}
+
+std::optional<Amount> readTypedNumber(const QString &text)
+{
+    QLocale regional = QLocale::system();
+    regional.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = regional.toDouble(text.trimmed(), &ok);
+    if (ok) {
+        // Re-read the regional value through the point so that four decimals
+        // are kept exactly as typed.
+        QString normalised = text.trimmed();
+        normalised.replace(regional.decimalPoint(), QStringLiteral("."));
+        if (auto amount = Amount::parse(normalised))
+            return amount;
+        return Amount::parse(QString::number(value, 'f', 4));
+    }
+    return Amount::parse(text);
+}
+
+QString lineValueText(Amount price, Amount quantity)
+{
+    const double product = price.toDouble() * quantity.toDouble();
+    return QString::number(product, 'g', 15);
+}
+
+QString valueCellText(const QString &valueCaption)
+{
+    QString text = Amount::parseOrThrow(valueCaption).text();
+    const auto point = text.indexOf(u'.');
+    if (point < 0)
+        return text + QStringLiteral(".00");
+    if (text.size() - point - 1 == 1)
+        return text + u'0';
+    return text;
+}
+
+} // namespace LineRules

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "common/Amount.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace LineRules {
+
+constexpr int MaxNameLine = 80;  // characters of one name line in the table
+constexpr int MaxRows = 26;      // the heading row and 25 lines
+
+// The lines of a multi-line text as a memo counts them: CR LF, CR or LF end
+// a line, and a line break at the very end opens no further line.
+QStringList memoLines(const QString &text);
+
+// Breaks every name line longer than 80 characters at the last space within
+// its first 80; the rest moves to the front of the next line (created when
+// needed) and is wrapped again in turn. A line without a usable space is cut
+// hard at 80 characters, so no text is lost.
+QStringList wrapNameLines(QStringList lines);
+
+// A price or quantity as the user typed it: first under the user's regional
+// settings (without group separators, so "2.50" never turns into 250), then
+// with "." as the decimal separator. Nothing when it is not a number.
+std::optional<Amount> readTypedNumber(const QString &text);
+
+// The line value of price x quantity: the product of the two fixed-point
+// numbers as doubles, as its shortest text of at most 15 significant digits.
+QString lineValueText(Amount price, Amount quantity);
+
+// The value as it goes into the table's value column: the caption read as a
+// number, written shortest, completed to two decimals.
+QString valueCellText(const QString &valueCaption);
+
+} // namespace LineRules

@@ -1,0 +1,73 @@
+#include "lines/SettingsFile.h"
+
+#include "common/Failure.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace SettingsFile {
+
+QStringList defaults()
+{
+    return {QStringLiteral("20%"), QStringLiteral("ФАКТУРА"), QString(), QString(76, u'.'),
+            QStringLiteral("неначисляване на ДДС и за нулева ставка")};
+}
+
+QStringList parse(const QByteArray &bytes)
+{
+    QStringDecoder decoder("windows-1251");
+    const qsizetype nul = bytes.indexOf('\0');
+    const QString text = decoder.decode(nul < 0 ? bytes : bytes.left(nul));
+    QStringList items;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        items.append(text.mid(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        items.append(text.mid(start));
+    return items;
+}
+
+QByteArray encode(const QStringList &items)
+{
+    QByteArray bytes;
+    for (const QString &item : items) {
+        for (QChar c : item) {
+            QStringEncoder encoder("windows-1251");
+            const QByteArray code = encoder.encode(QStringView(&c, 1));
+            bytes += encoder.hasError() ? QByteArray("?") : code;
+        }
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+QStringList load(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Файлът „%1“ не може да бъде прочетен: %2")
+                          .arg(path, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Failure(QStringLiteral("Файлът „%1“ не може да бъде прочетен: %2")
+                          .arg(path, file.errorString()));
+    return parse(bytes);
+}
+
+void save(const QString &path, const QStringList &items)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(encode(items)) < 0 || !file.commit())
+        throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")
+                          .arg(path, file.errorString()));
+}
+
+} // namespace SettingsFile

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The remembered settings file: the VAT rate answer and the four selector
+// texts, one per line, in Windows-1251 on every platform, so that a file
+// written by a Windows installation reads as it stands.
+namespace SettingsFile {
+
+// The five items used when there is no file.
+QStringList defaults();
+
+// Lines end at CR, LF or CR LF; a NUL byte ends the text; a last line
+// without a line break counts, a line break at the end opens no new line.
+QStringList parse(const QByteArray &bytes);
+// Every item followed by CR LF. A character without a Windows-1251 code is
+// written as "?".
+QByteArray encode(const QStringList &items);
+
+// Reads the file; throws a Failure when it exists but cannot be read.
+QStringList load(const QString &path);
+// Replaces the file without ever leaving it half-written; throws a Failure
+// when it cannot be written.
+void save(const QString &path, const QStringList &items);
+
+} // namespace SettingsFile

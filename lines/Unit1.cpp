@@ -1,0 +1,491 @@
+#include "lines/Unit1.h"
+
+#include "common/Failure.h"
+#include "lines/LineRules.h"
+#include "lines/SettingsFile.h"
+#include "lines/VatRate.h"
+#include "lines/Totals.h"
+#include "platform/Fonts.h"
+#include "platform/Handlers.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+
+#include <QCursor>
+#include <QFile>
+#include <QLocale>
+#include <QSignalBlocker>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+TForm1 *Form1 = nullptr;
+int LineCounter = 0;
+
+namespace {
+
+const QString NumberPlaceholder = QStringLiteral("Пор. №");
+const QString NamePlaceholder = QStringLiteral("Въведи тук Стока/Услуга");
+const QString UnitPlaceholder = QStringLiteral("Мярка");
+const QString QuantityPlaceholder = QStringLiteral("К-во");
+const QString PricePlaceholder = QStringLiteral("Стойност");
+
+const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
+const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
+const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
+const QString SmallQuantityMessage = QStringLiteral("Не може да бъде въведено количество < 0.10");
+const QString SmallPriceMessage = QStringLiteral("Не може да бъде въведена стойност < 0.10");
+
+const QString ShortSettingsMessage = QStringLiteral(
+    "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
+    "попълнени със стойностите им по подразбиране.");
+const QString BadRateMessage = QStringLiteral(
+    "Ставката на ДДС „%1“ не е число. Програмата ще смята ДДС със ставка 20%.");
+const QString DecimalSeparatorMessage =
+    QStringLiteral("Моля, конфигурирайте вашата операционна система за коректна работа с програмата:\n"
+                   "отидете на:\n"
+                   "My Computer->Control Panel->Regional and Language Options->  изберете 'Regional "
+                   "Options' и натиснете бутона 'customize',за полето 'Decimal Symbol', трябва да "
+                   "бъде попълнено '.' (знака: точка), вместо друг символ, натиснете 'ОК' и отново 'ОК'.");
+
+constexpr int QuantityDecimals = 3;
+constexpr int PriceDecimals = 2;
+
+void paint(QWidget *widget, QColor colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+AutoSizeLabel *smallLabel(const QString &text, QWidget *parent, int left, int top)
+{
+    auto *label = new AutoSizeLabel(text, parent);
+    label->setFont(pixelFont(QStringLiteral("Arial"), 11));
+    label->move(left, top);
+    return label;
+}
+
+QLabel *selectorCaption(const QString &text, QWidget *parent, int left, int top)
+{
+    auto *label = new AutoSizeLabel(text, parent);
+    label->move(left, top);
+    return label;
+}
+
+QComboBox *selector(const QStringList &items, QWidget *parent, int left, int top)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->addItems(items);
+    combo->setGeometry(left, top, 257, 22);
+    return combo;
+}
+
+QLineEdit *stagingEditor(const QString &text, QWidget *parent)
+{
+    auto *editor = new QLineEdit(text, parent);
+    editor->setFont(pixelFont(QStringLiteral("Arial"), 13, true));
+    editor->setFrame(false);
+    editor->hide();
+    return editor;
+}
+
+} // namespace
+
+void FitGridHeight(QTableWidget *grid)
+{
+    // Qt draws a row's grid line inside the row, so a section is the row
+    // height plus its line.
+    grid->resize(grid->width(), grid->rowCount() * grid->verticalHeader()->defaultSectionSize() + 3);
+}
+
+TForm1::TForm1(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Таблица"));
+    setFixedSize(792, 482);
+    move(150, 161);
+    paint(this, QColor(223, 223, 223));
+    setFont(pixelFont(QStringLiteral("Arial"), 11));
+
+    buildTable();
+    buildTotals();
+    buildSelectors();
+    buildStaging();
+}
+
+void TForm1::buildTable()
+{
+    StringGrid1 = new QTableWidget(1, 6, this);
+    StringGrid1->setGeometry(8, 8, 777, 361);
+    StringGrid1->setFont(pixelFont(QStringLiteral("Arial"), 13));
+    StringGrid1->horizontalHeader()->hide();
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(19);
+    const int widths[] = {47, 489, 42, 47, 72, 73};
+    for (int column = 0; column < 6; ++column)
+        StringGrid1->setColumnWidth(column, widths[column]);
+    StringGrid1->setFrameShape(QFrame::NoFrame);
+    StringGrid1->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    StringGrid1->setEnabled(false);
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    PopupMenu1 = new QMenu(this);
+    N1 = PopupMenu1->addAction(QStringLiteral("Добави празен ред"));
+    Clear1 = PopupMenu1->addAction(QStringLiteral("Изчисти всичко"));
+    onTriggered(N1, [this] { N1Click(); });
+    onTriggered(Clear1, [this] { Clear1Click(); });
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
+            [this] { PopupMenu1->popup(QCursor::pos()); });
+
+    SpeedButton4 = new QToolButton(this);
+    SpeedButton4->setAutoRaise(true);
+    SpeedButton4->setText(QStringLiteral("Таблица"));
+    SpeedButton4->setGeometry(8, 372, 153, 22);
+    onClick(SpeedButton4, [this] { SpeedButton4Click(); });
+}
+
+void TForm1::buildTotals()
+{
+    Panel1 = new AutoSizePanel(this);
+    Panel1->setGeometry(8, 400, 144, 62);
+    paint(Panel1, QColor(211, 211, 211));
+    Label6 = smallLabel(QStringLiteral("Всичко :"), Panel1, 1, 1);
+    Label7 = smallLabel(QStringLiteral("0"), Panel1, 137, 1);
+    Label2 = smallLabel(QStringLiteral("% :"), Panel1, 1, 15);
+    Label3 = smallLabel(QStringLiteral("0"), Panel1, 137, 33);
+    Label4 = smallLabel(QStringLiteral("Общо :"), Panel1, 1, 47);
+    Label5 = smallLabel(QStringLiteral("0"), Panel1, 137, 47);
+}
+
+void TForm1::buildSelectors()
+{
+    Label15 = selectorCaption(QStringLiteral("Документ"), this, 464, 380);
+    ComboBox2 = selector({QStringLiteral("ФАКТУРА"), QStringLiteral("ПРОФОРМА ФАКТУРА")}, this, 528, 376);
+    Label16 = selectorCaption(QStringLiteral("Известие"), this, 464, 406);
+    ComboBox1 = selector({QString(), QStringLiteral("Кредитно известие"), QStringLiteral("Дебитно известие")},
+                         this, 528, 402);
+    Label17 = selectorCaption(QStringLiteral("Основания"), this, 456, 430);
+    ComboBox4 = selector({QString(76, u'.'), QStringLiteral("чл. 28с(Е)(3) 77/388/ЕЕС"),
+                          QStringLiteral("чл. 113, ал. 9"), QStringLiteral("чл. 22, ал. 2"),
+                          QStringLiteral("чл. 23, ал. 1"), QStringLiteral("чл. 23, ал. 3"),
+                          QStringLiteral("чл. 23, ал. 4"), QStringLiteral("чл. 23, ал. 5"),
+                          QStringLiteral("чл. 24, ал. 1"), QStringLiteral("чл. 24, ал. 2"),
+                          QStringLiteral("чл. 24, ал. 3"), QStringLiteral("чл. 86, ал. 1"),
+                          QStringLiteral("чл. 44, т. 3"), QStringLiteral("чл. 50, т. 1")},
+                         this, 528, 428);
+    Label8 = selectorCaption(QStringLiteral("основание за "), this, 448, 456);
+    ComboBox5 = selector({QStringLiteral("неначисляване на ДДС и за нулева ставка"),
+                          QStringLiteral("начисляване на ДДС"), QStringLiteral("нулева ставка"),
+                          QStringLiteral("неначисляване на ДДС")},
+                         this, 527, 455);
+    for (QComboBox *combo : {ComboBox2, ComboBox1, ComboBox4, ComboBox5})
+        combo->setCurrentIndex(-1);
+
+    SpeedButton2 = new QToolButton(this);
+    SpeedButton2->setAutoRaise(true);
+    SpeedButton2->setText(QStringLiteral("?"));
+    SpeedButton2->setFont(pixelFont(QStringLiteral("Arial"), 13, true));
+    SpeedButton2->setStyleSheet(QStringLiteral("color: red"));
+    SpeedButton2->setGeometry(408, 424, 31, 30);
+}
+
+void TForm1::buildStaging()
+{
+    ComboBox3 = stagingEditor(NumberPlaceholder, this);
+    ComboBox3->setMaxLength(6);
+    Edit4 = stagingEditor(UnitPlaceholder, this);
+    Edit3 = stagingEditor(QuantityPlaceholder, this);
+    Edit1 = stagingEditor(PricePlaceholder, this);
+    Stock = new QPlainTextEdit(NamePlaceholder, this);
+    Stock->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Stock->hide();
+    for (QLineEdit *editor : {ComboBox3, Edit4, Edit3, Edit1})
+        editor->installEventFilter(this);
+    connect(Edit3, &QLineEdit::textChanged, this, [this] { Edit3Change(); });
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+
+    SpeedButton1 = new QPushButton(QStringLiteral("Добави"), this);
+    SpeedButton1->hide();
+    onClick(SpeedButton1, [this] { SpeedButton1Click(); });
+
+    Label10 = new QLabel(QStringLiteral("0"), this);
+    Label10->hide();
+    Label1 = new QLabel(QStringLiteral("0"), this);
+    Label1->hide();
+}
+
+void TForm1::FormCreate()
+{
+    loadSettings();
+    restoreSettings();
+    setHeadings();
+    QLocale::setDefault(QLocale::c());  // the program's own numbers use the point
+    CurrencyName = QStringLiteral("лв");
+    askVatRate();
+    if (QLocale().decimalPoint() != u".") {
+        prompts().message(DecimalSeparatorMessage, Prompter::Icon::Warning);
+        close();
+    }
+}
+
+void TForm1::loadSettings()
+{
+    const QString path = settingsFilePath();
+    if (!QFile::exists(path)) {
+        MemList = SettingsFile::defaults();
+        return;
+    }
+    try {
+        MemList = SettingsFile::load(path);
+    } catch (const Failure &failure) {
+        prompts().error(failure.text());
+        MemList.clear();
+    }
+}
+
+void TForm1::restoreSettings()
+{
+    // Restoring stops silently at the first missing item.
+    const QSignalBlocker blockers[] = {QSignalBlocker(ComboBox2), QSignalBlocker(ComboBox1),
+                                       QSignalBlocker(ComboBox4), QSignalBlocker(ComboBox5)};
+    QComboBox *const selectors[] = {ComboBox2, ComboBox1, ComboBox4, ComboBox5};
+    if (MemList.size() > 0)
+        VatRateText = MemList[0];
+    for (int item = 1; item < 5 && item < MemList.size(); ++item)
+        selectors[item - 1]->setEditText(MemList[item]);
+
+    // Later writes go to all five items, so the missing ones get their defaults.
+    const QStringList defaults = SettingsFile::defaults();
+    if (MemList.size() < defaults.size()) {
+        if (QFile::exists(settingsFilePath()))
+            prompts().message(ShortSettingsMessage.arg(MemList.size()), Prompter::Icon::Warning);
+        while (MemList.size() < defaults.size())
+            MemList.append(defaults[MemList.size()]);
+    }
+}
+
+void TForm1::askVatRate()
+{
+    if (const auto answer = prompts().input(QString(), QStringLiteral("ДДС"), VatRateText))
+        VatRateText = *answer;
+    MemList[0] = VatRateText;
+    VatRateText = VatRate::withoutPercent(VatRateText);
+    Label2->setText(VatRate::heading(VatRateText));
+    try {
+        VatRateText = VatRate::fractionText(VatRateText);
+        VatFactor = VatRate::factor(VatRateText);
+    } catch (const Failure &) {
+        prompts().message(BadRateMessage.arg(MemList[0]), Prompter::Icon::Warning);
+    }
+}
+
+void TForm1::SaveSettings() { SettingsFile::save(settingsFilePath(), MemList); }
+
+void TForm1::setHeadings()
+{
+    const QStringList headings = {QStringLiteral("Пор. №"),
+                                  QStringLiteral("Наименование на стоките или услугите"),
+                                  QStringLiteral("Мярка"), QStringLiteral("К-во"),
+                                  QStringLiteral("Ед. цена"), QStringLiteral("Стойност")};
+    for (int column = 0; column < headings.size(); ++column)
+        setCell(column, 0, headings[column]);
+}
+
+QString TForm1::cell(int column, int row) const
+{
+    const QTableWidgetItem *item = StringGrid1->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void TForm1::setCell(int column, int row, const QString &text)
+{
+    if (QTableWidgetItem *item = StringGrid1->item(row, column))
+        item->setText(text);
+    else
+        StringGrid1->setItem(row, column, new QTableWidgetItem(text));
+}
+
+void TForm1::putInFirstEmptyCell(int row, const QString &text)
+{
+    for (int column = 0; column < StringGrid1->columnCount(); ++column) {
+        if (cell(column, row).isEmpty()) {
+            setCell(column, row, text.isEmpty() ? QStringLiteral(" ") : text);
+            return;
+        }
+    }
+}
+
+void TForm1::appendRow() { StringGrid1->setRowCount(StringGrid1->rowCount() + 1); }
+
+bool TForm1::AddLine()
+{
+    const QString quantity = Edit3->text();
+    const QString price = Edit1->text();
+    bool complete = true;
+    if (quantity.isEmpty() || quantity == QuantityPlaceholder) {
+        prompts().information(QuantityMessage);
+        complete = false;
+    }
+    if (price.isEmpty() || price == PricePlaceholder) {
+        prompts().information(PriceMessage);
+        complete = false;
+    }
+    QStringList nameLines = LineRules::memoLines(Stock->toPlainText());
+    bool added = false;
+    if (complete) {
+        // The computation swallows its failures: what it did so far stays.
+        try {
+            nameLines = LineRules::wrapNameLines(nameLines);
+            Stock->setPlainText(nameLines.join(u'\n'));
+            added = appendLineRow(nameLines);
+            Label1->setText(fixTwoDecimals(Label1->text()));
+            Label3->setText(fixTwoDecimals(Label3->text()));
+            Label5->setText(fixTwoDecimals(Label5->text()));
+            Label7->setText(fixTwoDecimals(Label7->text()));
+        } catch (const Failure &) {
+        }
+    }
+    if (StringGrid1->rowCount() > 1)
+        StringGrid1->setEnabled(true);
+    addContinuationRows(nameLines);
+    resetStaging();
+    return added;
+}
+
+bool TForm1::appendLineRow(const QStringList &nameLines)
+{
+    if (StringGrid1->rowCount() >= LineRules::MaxRows) {
+        prompts().information(LimitMessage);
+        return false;
+    }
+    // A price or quantity that is not a number is refused before a row or a
+    // line number is spent on it.
+    const auto quantity = LineRules::readTypedNumber(Edit3->text());
+    const auto price = LineRules::readTypedNumber(Edit1->text());
+    if (!quantity)
+        prompts().information(QuantityMessage);
+    if (!price)
+        prompts().information(PriceMessage);
+    if (!quantity || !price)
+        return false;
+
+    appendRow();
+    ++LineCounter;
+    Label10->setText(LineRules::lineValueText(*price, *quantity));
+    Label10->setText(fixTwoDecimals(Label10->text()));
+    const TotalsCaptions totals = addLineToTotals(Label7->text(), Label10->text(), VatFactor);
+    Label7->setText(totals.taxBase);
+    Label1->setText(totals.vat);
+    Label3->setText(Label1->text());
+    Label5->setText(totals.total);
+
+    const int row = StringGrid1->rowCount() - 1;
+    putInFirstEmptyCell(row, QString::number(LineCounter));
+    setCell(1, row, nameLines.value(0));
+    putInFirstEmptyCell(row, Edit4->text());
+    putInFirstEmptyCell(row, Edit3->text());
+    putInFirstEmptyCell(row, Edit1->text());
+    putInFirstEmptyCell(row, LineRules::valueCellText(Label10->text()));
+    return true;
+}
+
+void TForm1::addContinuationRows(const QStringList &nameLines)
+{
+    if (nameLines.size() <= 1)
+        return;
+    appendRow();
+    for (qsizetype i = 1; i < nameLines.size(); ++i) {
+        setCell(1, StringGrid1->rowCount() - 1, nameLines[i]);
+        if (i < nameLines.size() - 1)
+            appendRow();
+    }
+}
+
+void TForm1::resetStaging()
+{
+    ComboBox3->setText(NumberPlaceholder);
+    Edit1->setText(PricePlaceholder);
+    Stock->setPlainText(NamePlaceholder);
+    Edit3->setText(QuantityPlaceholder);
+    Edit4->setText(UnitPlaceholder);
+}
+
+void TForm1::SpeedButton4Click() { PopupMenu1->popup(QCursor::pos()); }
+
+void TForm1::N1Click()
+{
+    if (StringGrid1->rowCount() < LineRules::MaxRows)
+        appendRow();
+}
+
+void TForm1::Clear1Click()
+{
+    for (int row = 1; row < StringGrid1->rowCount(); ++row)
+        for (int column = 0; column < StringGrid1->columnCount(); ++column)
+            setCell(column, row, QString());
+    StringGrid1->setRowCount(1);
+    Label7->setText(QStringLiteral("0"));
+    Label3->setText(QStringLiteral("0"));
+    Label5->setText(QStringLiteral("0"));
+    LineCounter = 0;
+}
+
+void TForm1::Edit3Change() { enforceDecimalRule(Edit3, QuantityDecimals, SmallQuantityMessage); }
+
+void TForm1::Edit1Change() { enforceDecimalRule(Edit1, PriceDecimals, SmallPriceMessage); }
+
+void TForm1::enforceDecimalRule(QLineEdit *editor, int decimals, const QString &tooSmallMessage)
+{
+    int &limit = editor == Edit3 ? m_quantityLimit : m_priceLimit;
+    const QString text = editor->text();
+    const auto point = text.indexOf(u'.');
+    if (point < 0) {
+        limit = 0;
+        return;
+    }
+    if (text.mid(point + 1) == u"0" && text.left(point) == u"0") {
+        editor->setText(text.left(point + 1));
+        prompts().information(tooSmallMessage);
+    }
+    limit = int(point) + 1 + decimals;
+}
+
+bool TForm1::acceptsKey(QLineEdit *editor, const QString &typed) const
+{
+    if (typed == u"\b")
+        return true;
+    const int limit = editor == Edit3 ? m_quantityLimit : m_priceLimit;
+    if (limit > 0 && editor->text().size() - editor->selectedText().size() >= limit)
+        return false;
+    const QChar key = typed.at(0);
+    if (key.isDigit() && key.unicode() < 128)
+        return true;
+    if (key == u'.')
+        return !editor->text().contains(u'.');
+    return key == u'-' && editor == Edit1;
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *editor = qobject_cast<QLineEdit *>(watched);
+    if (!editor)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        editor->clear();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        runGuarded([this] { SpeedButton1Click(); });
+        return true;
+    }
+    if ((editor == Edit3 || editor == Edit1) && !key->text().isEmpty())
+        return !acceptsKey(editor, key->text());
+    return false;
+}

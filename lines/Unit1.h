@@ -1,0 +1,108 @@
+#pragma once
+
+#include "platform/Widgets.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QWidget>
+
+// The number given to the most recent line row; 0 when the table is empty.
+extern int LineCounter;
+
+// Sets a grid's height so that it shows all of its rows and no more.
+void FitGridHeight(QTableWidget *grid);
+
+// The line table editor: the lines of one invoice, the document selectors and
+// the totals. Lines arrive through the hidden staging editors and the hidden
+// add button, which the goods pick fills and presses.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+
+    // The line table.
+    QTableWidget *StringGrid1;
+    QToolButton *SpeedButton4;
+    QMenu *PopupMenu1;
+    QAction *N1;
+    QAction *Clear1;
+
+    // Totals.
+    AutoSizePanel *Panel1;
+    AutoSizeLabel *Label6, *Label7, *Label2, *Label3, *Label4, *Label5;
+
+    // Document selectors.
+    QLabel *Label15, *Label16, *Label17, *Label8;
+    QComboBox *ComboBox2, *ComboBox1, *ComboBox4, *ComboBox5;
+    QToolButton *SpeedButton2;
+
+    // Hidden staging editors, the add button and two working captions.
+    QLineEdit *ComboBox3;
+    QPlainTextEdit *Stock;
+    QLineEdit *Edit4, *Edit3, *Edit1;
+    QPushButton *SpeedButton1;
+    QLabel *Label10;  // value of the line being added
+    QLabel *Label1;   // VAT amount as computed
+
+    QStringList MemList;
+    QString VatRateText = QStringLiteral("20%");
+    QString CurrencyName;
+
+    // Creation: the remembered settings, the table headings, the number
+    // format and the VAT rate dialog.
+    void FormCreate();
+    // Writes the remembered settings file; throws a Failure when it cannot.
+    void SaveSettings();
+
+    // The add action. Returns whether a line row was appended.
+    bool AddLine();
+    void SpeedButton1Click() { AddLine(); }
+    void SpeedButton4Click();
+    void N1Click();
+    void Clear1Click();
+
+    // Typing rules of the staging editors.
+    void ComboBox3Click() { ComboBox3->clear(); }
+    void Edit1Click() { Edit1->clear(); }
+    void Edit3Click() { Edit3->clear(); }
+    void Edit4Click() { Edit4->clear(); }
+    void Edit3Change();
+    void Edit1Change();
+
+    // Text of a cell of the line table; an empty text for a cell never set.
+    QString cell(int column, int row) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildTable();
+    void buildTotals();
+    void buildSelectors();
+    void buildStaging();
+    void loadSettings();
+    void restoreSettings();
+    void askVatRate();
+    void setHeadings();
+    void appendRow();
+    void putInFirstEmptyCell(int row, const QString &text);
+    void setCell(int column, int row, const QString &text);
+    bool appendLineRow(const QStringList &nameLines);
+    void addContinuationRows(const QStringList &nameLines);
+    void resetStaging();
+    void enforceDecimalRule(QLineEdit *editor, int decimals, const QString &tooSmallMessage);
+    bool acceptsKey(QLineEdit *editor, const QString &typed) const;
+
+    int m_quantityLimit = 0;  // typing limits; 0 means none
+    int m_priceLimit = 0;
+};
+
+extern TForm1 *Form1;

@@ -1,0 +1,30 @@
+#include "lines/VatRate.h"
+
+#include "common/Amount.h"
+
+namespace VatRate {
+
+QString withoutPercent(const QString &answer)
+{
+    const auto percent = answer.indexOf(u'%');
+    return percent < 0 ? answer : answer.left(percent);
+}
+
+QString heading(const QString &rate)
+{
+    return QStringLiteral("Данъчна ставка ") + rate + QStringLiteral("%\nразмер на данъка:");
+}
+
+QString fractionText(const QString &rate)
+{
+    const auto whole = Amount::parseOrThrow(rate).units() / Amount::Scale;
+    if (whole <= 9)
+        return QStringLiteral("0.0") + QString::number(whole);
+    if (whole == 100)
+        return QStringLiteral("1");
+    return QStringLiteral("0.") + QString::number(whole);
+}
+
+double factor(const QString &fraction) { return Amount::parseOrThrow(fraction).toDouble(); }
+
+} // namespace VatRate

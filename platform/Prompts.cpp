@@ -1,0 +1,65 @@
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+
+QWidget *owner() { return QApplication::activeWindow(); }
+
+class DialogPrompter final : public Prompter {
+public:
+    std::optional<QString> input(const QString &title, const QString &prompt,
+                                 const QString &text) override
+    {
+        bool ok = false;
+        const QString answer =
+            QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, text, &ok);
+        if (!ok)
+            return std::nullopt;
+        return answer;
+    }
+
+    void information(const QString &text) override
+    {
+        QMessageBox::information(owner(), QApplication::applicationName(), text);
+    }
+
+    void message(const QString &text, Icon icon) override
+    {
+        QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
+                        QString(), text, QMessageBox::Ok, owner());
+        box.exec();
+    }
+
+    void error(const QString &text) override
+    {
+        QMessageBox::critical(owner(), QApplication::applicationName(), text);
+    }
+
+    bool print(QPrinter &printer, int minPage, int maxPage) override
+    {
+        QPrintDialog dialog(&printer, owner());
+        dialog.setMinMax(minPage, maxPage);
+        printer.setFromTo(minPage, maxPage);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    QString openPicture(const QString &filter) override
+    {
+        return QFileDialog::getOpenFileName(owner(), QString(), QString(), filter);
+    }
+};
+
+DialogPrompter dialogPrompter;
+Prompter *current = &dialogPrompter;
+
+} // namespace
+
+Prompter &prompts() { return *current; }
+
+void setPrompter(Prompter *replacement) { current = replacement ? replacement : &dialogPrompter; }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QPrinter;
+
+// Every modal prompt of the program goes through here. The program's own
+// prompter shows Qt's dialogs; tests install a scripted one.
+class Prompter {
+public:
+    enum class Icon { Warning, Error };
+
+    virtual ~Prompter() = default;
+    // Input box with a title, a prompt and a pre-filled text: the edited text
+    // on OK, nothing on Cancel.
+    virtual std::optional<QString> input(const QString &title, const QString &prompt,
+                                         const QString &text) = 0;
+    // Plain information box with one OK button.
+    virtual void information(const QString &text) = 0;
+    // Message box with an empty title and a warning or error icon.
+    virtual void message(const QString &text, Icon icon) = 0;
+    // The standard error box that reports a failure with its own text.
+    virtual void error(const QString &text) = 0;
+    // The system print dialog with page range minPage..maxPage: true when confirmed.
+    virtual bool print(QPrinter &printer, int minPage, int maxPage) = 0;
+    // The picture-open dialog: the chosen file, or an empty text on Cancel.
+    virtual QString openPicture(const QString &filter) = 0;
+};
+
+Prompter &prompts();
+// Installs a prompter; nullptr restores Qt's dialogs.
+void setPrompter(Prompter *replacement);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// What the operating system's shell does for the program: start a new copy
+// of it, print a file, end the message loop. Tests install a recording shell.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Starts a fresh copy of the program in the current directory.
+    virtual void openNewCopy() = 0;
+    // Hands a file to the system for printing; the outcome is not examined.
+    virtual void printFile(const QString &path) = 0;
+    // Ends the message loop without closing any window.
+    virtual void endMessageLoop() = 0;
+};
+
+Shell &shell();
+// Installs a shell; nullptr restores the system's own.
+void setShell(Shell *replacement);

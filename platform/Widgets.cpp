@@ -1,0 +1,66 @@
+#include "platform/Widgets.h"
+
+#include <QFontMetrics>
+
+AutoSizeLabel::AutoSizeLabel(const QString &text, QWidget *parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setMargin(0);
+    setIndent(0);
+    setText(text);
+}
+
+void AutoSizeLabel::setText(const QString &text)
+{
+    QLabel::setText(text);
+    fitText();
+}
+
+void AutoSizeLabel::setFont(const QFont &font)
+{
+    QLabel::setFont(font);
+    fitText();
+}
+
+int AutoSizeLabel::lastLineWidth() const
+{
+    const QString caption = text();
+    return fontMetrics().horizontalAdvance(caption.mid(caption.lastIndexOf(u'\n') + 1));
+}
+
+void AutoSizeLabel::fitText()
+{
+    const QFontMetrics metrics = fontMetrics();
+    const QStringList lines = text().split(u'\n');
+    int width = 0;
+    for (const QString &line : lines)
+        width = std::max(width, metrics.horizontalAdvance(line));
+    resize(width, int(lines.size()) * metrics.height());
+    if (auto *panel = qobject_cast<AutoSizePanel *>(parentWidget()))
+        panel->fitContents();
+}
+
+AutoSizePanel::AutoSizePanel(QWidget *parent) : QFrame(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+}
+
+void AutoSizePanel::fitContents()
+{
+    int right = 0;
+    int bottom = 0;
+    for (QObject *object : children()) {
+        auto *child = qobject_cast<QWidget *>(object);
+        if (!child || child->isHidden())
+            continue;
+        right = std::max(right, child->geometry().right() + 1);
+        bottom = std::max(bottom, child->geometry().bottom() + 1);
+    }
+    const QSize fitted(right, bottom);
+    if (fitted.isEmpty() || fitted == size())
+        return;
+    resize(fitted);
+    Q_EMIT contentsResized();
+}
+

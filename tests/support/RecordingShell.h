@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/Shell.h"
+
+#include <QStringList>
+
+// A shell for tests: records what the program asked of it, starts nothing.
+class RecordingShell final : public Shell {
+public:
+    RecordingShell() { setShell(this); }
+    ~RecordingShell() override { setShell(nullptr); }
+
+    void openNewCopy() override { ++newCopies; }
+    void printFile(const QString &path) override { printedFiles.append(path); }
+    void endMessageLoop() override { ++loopEnds; }
+
+    int newCopies = 0;
+    int loopEnds = 0;
+    QStringList printedFiles;
+};

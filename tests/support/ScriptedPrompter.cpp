@@ -1,0 +1,148 @@
+#include "support/ScriptedPrompter.h"
+
+namespace {
+
+const char *kindName(int kind)
+{
+    static const char *names[] = {"input", "information", "message", "error", "print", "open picture"};
+    return names[kind];
+}
+
+} // namespace
+
+ScriptedPrompter::ScriptedPrompter() { setPrompter(this); }
+
+ScriptedPrompter::~ScriptedPrompter() { setPrompter(nullptr); }
+
+ScriptedPrompter &ScriptedPrompter::expectInput(const QString &title, const QString &prompt,
+                                                std::optional<QString> answer)
+{
+    m_steps.append({Kind::Input, title, prompt, std::move(answer)});
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectInformation(const QString &text)
+{
+    m_steps.append({Kind::Information, text, {}, {}});
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectMessage(const QString &text, Icon icon)
+{
+    Step step{Kind::Message, text, {}, {}};
+    step.icon = icon;
+    m_steps.append(step);
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectError(const QString &text)
+{
+    m_steps.append({Kind::Error, text, {}, {}});
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectAnyError()
+{
+    Step step{Kind::Error, {}, {}, {}};
+    step.anyText = true;
+    m_steps.append(step);
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectPrint(bool confirm)
+{
+    Step step{Kind::Print, {}, {}, {}};
+    step.confirm = confirm;
+    m_steps.append(step);
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectOpenPicture(const QString &chosenFile)
+{
+    m_steps.append({Kind::OpenPicture, {}, {}, chosenFile});
+    return *this;
+}
+
+bool ScriptedPrompter::finished() const { return m_problems.isEmpty() && m_next == m_steps.size(); }
+
+QByteArray ScriptedPrompter::problems() const
+{
+    QStringList all = m_problems;
+    for (qsizetype i = m_next; i < m_steps.size(); ++i)
+        all.append(QStringLiteral("expected %1 never came: %2")
+                       .arg(QLatin1String(kindName(int(m_steps[i].kind))), m_steps[i].text));
+    all.append(QStringLiteral("transcript:\n  ") + transcript.join(QStringLiteral("\n  ")));
+    return all.join(u'\n').toUtf8();
+}
+
+const ScriptedPrompter::Step *ScriptedPrompter::next(Kind kind, const QString &shown)
+{
+    if (m_next >= m_steps.size()) {
+        m_problems.append(QStringLiteral("unexpected %1: %2").arg(QLatin1String(kindName(int(kind))), shown));
+        return nullptr;
+    }
+    const Step &step = m_steps[m_next];
+    if (step.kind != kind) {
+        m_problems.append(QStringLiteral("expected %1 \"%2\" but got %3: %4")
+                              .arg(QLatin1String(kindName(int(step.kind))), step.text,
+                                   QLatin1String(kindName(int(kind))), shown));
+        ++m_next;
+        return nullptr;
+    }
+    ++m_next;
+    return &step;
+}
+
+std::optional<QString> ScriptedPrompter::input(const QString &title, const QString &prompt,
+                                               const QString &text)
+{
+    transcript.append(QStringLiteral("input: %1 | %2 | %3").arg(title, prompt, text));
+    proposed.append(text);
+    const Step *step = next(Kind::Input, title + u'|' + prompt);
+    if (!step)
+        return std::nullopt;
+    if (step->text != title || step->prompt != prompt)
+        m_problems.append(QStringLiteral("input box \"%1\" / \"%2\" where \"%3\" / \"%4\" was expected")
+                              .arg(title, prompt, step->text, step->prompt));
+    return step->answer;
+}
+
+void ScriptedPrompter::information(const QString &text)
+{
+    transcript.append(QStringLiteral("information: ") + text);
+    const Step *step = next(Kind::Information, text);
+    if (step && step->text != text)
+        m_problems.append(QStringLiteral("information \"%1\" where \"%2\" was expected").arg(text, step->text));
+}
+
+void ScriptedPrompter::message(const QString &text, Icon icon)
+{
+    transcript.append(QStringLiteral("message: ") + text);
+    const Step *step = next(Kind::Message, text);
+    if (step && (step->text != text || step->icon != icon))
+        m_problems.append(QStringLiteral("message \"%1\" where \"%2\" was expected").arg(text, step->text));
+}
+
+void ScriptedPrompter::error(const QString &text)
+{
+    transcript.append(QStringLiteral("error: ") + text);
+    const Step *step = next(Kind::Error, text);
+    if (step && !step->anyText && step->text != text)
+        m_problems.append(QStringLiteral("error \"%1\" where \"%2\" was expected").arg(text, step->text));
+}
+
+bool ScriptedPrompter::print(QPrinter &, int minPage, int maxPage)
+{
+    transcript.append(QStringLiteral("print: %1-%2").arg(minPage).arg(maxPage));
+    lastMinPage = minPage;
+    lastMaxPage = maxPage;
+    const Step *step = next(Kind::Print, QString());
+    return step && step->confirm;
+}
+
+QString ScriptedPrompter::openPicture(const QString &filter)
+{
+    transcript.append(QStringLiteral("open picture: ") + filter);
+    const Step *step = next(Kind::OpenPicture, filter);
+    return step ? step->answer.value_or(QString()) : QString();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/Prompts.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// A prompter for tests: it expects the prompts of a test in order, answers
+// them as prepared and keeps a transcript of every text shown. A prompt it
+// did not expect, or an expected one that never came, is a problem that
+// finished() reports. It installs itself for its lifetime.
+class ScriptedPrompter final : public Prompter {
+public:
+    ScriptedPrompter();
+    ~ScriptedPrompter() override;
+
+    // An input box with this title and prompt; nullopt answers Cancel.
+    ScriptedPrompter &expectInput(const QString &title, const QString &prompt,
+                                  std::optional<QString> answer);
+    ScriptedPrompter &expectInformation(const QString &text);
+    ScriptedPrompter &expectMessage(const QString &text, Icon icon);
+    ScriptedPrompter &expectError(const QString &text);
+    // An error box whatever its text.
+    ScriptedPrompter &expectAnyError();
+    ScriptedPrompter &expectPrint(bool confirm);
+    ScriptedPrompter &expectOpenPicture(const QString &chosenFile);
+
+    // True when every expected prompt came, in order, and no other.
+    bool finished() const;
+    // What went wrong, for QVERIFY2.
+    QByteArray problems() const;
+
+    // Every prompt shown, as "kind: text" lines; input boxes also record the
+    // text they proposed, as "input: title | prompt | proposed".
+    QStringList transcript;
+    // The texts the input boxes proposed, in order.
+    QStringList proposed;
+    // The printer of the last print dialog, for inspecting its settings.
+    int lastMinPage = 0;
+    int lastMaxPage = 0;
+
+    std::optional<QString> input(const QString &title, const QString &prompt,
+                                 const QString &text) override;
+    void information(const QString &text) override;
+    void message(const QString &text, Icon icon) override;
+    void error(const QString &text) override;
+    bool print(QPrinter &printer, int minPage, int maxPage) override;
+    QString openPicture(const QString &filter) override;
+
+private:
+    enum class Kind { Input, Information, Message, Error, Print, OpenPicture };
+    struct Step {
+        Kind kind;
+        QString text;      // title for an input box
+        QString prompt;
+        std::optional<QString> answer;
+        Icon icon = Icon::Warning;
+        bool anyText = false;
+        bool confirm = false;
+    };
+    const Step *next(Kind kind, const QString &shown);
+
+    QList<Step> m_steps;
+    qsizetype m_next = 0;
+    QStringList m_problems;
+};
