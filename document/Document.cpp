@@ -1,16 +1,493 @@
 #include "document/Document.h"
 
+#include "document/FieldRules.h"
+#include "lines/Unit1.h"
+#include "platform/Fonts.h"
+#include "platform/Handlers.h"
+#include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "print/Pr.h"
 
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
 TDoc *Doc = nullptr;
+
+namespace {
+
+const QColor Silver(192, 192, 192);
+const QColor FormGrey(223, 223, 223);
+const QColor RuleColour(128, 128, 128);
+
+const QString Dots40 = QString(40, u'.');
+const QString Dots76 = QString(76, u'.');
+const QString Dots24 = QString(24, u'.');
+
+void paint(QWidget *widget, QColor colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QFont arial(int pixels = 13, bool bold = false)
+{
+    return pixelFont(QStringLiteral("Arial"), pixels, bold);
+}
+
+AutoSizeLabel *label(QWidget *parent, const QString &text, int left, int top,
+                     const QFont &font = arial())
+{
+    auto *result = new AutoSizeLabel(text, parent);
+    result->setFont(font);
+    result->move(left, top);
+    return result;
+}
+
+AutoSizeLabel *whiteLabel(QWidget *parent, const QString &text, int left, int top,
+                          const QFont &font = arial())
+{
+    AutoSizeLabel *result = label(parent, text, left, top, font);
+    paint(result, Qt::white);
+    return result;
+}
+
+// A label that keeps the width it was given.
+QLabel *fixedLabel(QWidget *parent, const QString &text, QRect geometry, const QFont &font)
+{
+    auto *result = new QLabel(parent);
+    result->setTextFormat(Qt::PlainText);
+    result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    result->setMargin(0);
+    result->setIndent(0);
+    result->setFont(font);
+    result->setText(text);
+    result->setGeometry(geometry);
+    return result;
+}
+
+AutoSizePanel *whitePanel(QWidget *parent, int left, int top, QColor colour = Qt::white)
+{
+    auto *panel = new AutoSizePanel(parent);
+    paint(panel, colour);
+    panel->move(left, top);
+    return panel;
+}
+
+// A raised rule: a line along the bottom edge of its box.
+class Rule : public QFrame {
+public:
+    Rule(QWidget *parent, QRect geometry) : QFrame(parent)
+    {
+        setFrameShape(QFrame::NoFrame);
+        setGeometry(geometry);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setPen(RuleColour);
+        painter.drawLine(0, height() - 1, width() - 1, height() - 1);
+    }
+};
+
+// The logo: a picture shrunk to fit its box when larger, keeping its
+// proportions, and centred; the page shows through around it.
+class FittedPicture : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        const QPixmap picture = pixmap();
+        if (picture.isNull()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QSize size = picture.size();
+        if (size.width() > width() || size.height() > height())
+            size.scale(this->size(), Qt::KeepAspectRatio);
+        QRect target(QPoint(0, 0), size);
+        target.moveCenter(rect().center());
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(target, picture);
+    }
+};
+
+// Lines of the invoice grid: between the columns and under the heading row,
+// none between the lines themselves.
+class LinesGridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(Qt::black);
+        const QRect cell = option.rect;
+        if (index.column() + 1 < index.model()->columnCount())
+            painter->drawLine(cell.topRight(), cell.bottomRight());
+        if (index.row() == 0)
+            painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+        painter->restore();
+    }
+};
+
+void setUpGrid(QTableWidget *grid, const QList<int> &widths, int section)
+{
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setDefaultSectionSize(section);
+    grid->horizontalHeader()->setMinimumSectionSize(1);
+    for (int column = 0; column < widths.size(); ++column)
+        grid->setColumnWidth(column, widths[column]);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setFrameShape(QFrame::Box);
+    grid->setFrameShadow(QFrame::Plain);
+    grid->setLineWidth(1);
+    QPalette palette = grid->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Text, Qt::black);
+    grid->setPalette(palette);
+}
+
+QIcon drawnIcon(int size, const std::function<void(QPainter &)> &draw)
+{
+    QPixmap picture(size, size);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    draw(painter);
+    return QIcon(picture);
+}
+
+QIcon printerPicture()
+{
+    return drawnIcon(16, [](QPainter &p) {
+        p.setPen(Qt::black);
+        p.setBrush(Qt::white);
+        p.drawRect(4, 1, 7, 5);
+        p.setBrush(QColor(160, 160, 160));
+        p.drawRect(1, 6, 13, 6);
+        p.setBrush(Qt::white);
+        p.drawRect(4, 10, 7, 4);
+        p.setPen(QColor(0, 160, 0));
+        p.drawPoint(12, 8);
+    });
+}
+
+QIcon newPagePicture()
+{
+    return drawnIcon(16, [](QPainter &p) {
+        p.setPen(Qt::black);
+        p.setBrush(Qt::white);
+        p.drawRect(3, 1, 10, 13);
+        p.setPen(QColor(0, 0, 160));
+        for (int y = 4; y <= 10; y += 3)
+            p.drawLine(5, y, 11, y);
+    });
+}
+
+QIcon windowPicture()
+{
+    return drawnIcon(32, [](QPainter &p) {
+        p.setPen(Qt::black);
+        p.setBrush(Qt::white);
+        p.drawRect(6, 1, 20, 29);
+        p.setBrush(Silver);
+        p.drawRect(9, 4, 14, 3);
+        p.setPen(QColor(0, 0, 128));
+        for (int y = 11; y <= 23; y += 3)
+            p.drawLine(9, y, 23, y);
+    });
+}
+
+// Sets a caption whatever kind of label holds it; a self-sizing label refits.
+void setCaption(QLabel *target, const QString &text)
+{
+    if (auto *sizing = qobject_cast<AutoSizeLabel *>(target))
+        sizing->setText(text);
+    else
+        target->setText(text);
+}
+
+} // namespace
 
 TDoc::TDoc(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("Фактура"));
+    setWindowIcon(windowPicture());
+    setFont(arial(11));
+    setGeometry(46, 206, 954, 520);
+    setWindowState(Qt::WindowMaximized);
+
+    // The page is taller than any screen: the client area scrolls.
+    Scroller = new QScrollArea(this);
+    Scroller->setFrameShape(QFrame::NoFrame);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Scroller);
+    Client = new QWidget;
+    paint(Client, FormGrey);
+    Client->setFixedSize(1000, 1184);
+    Scroller->setWidget(Client);
+    paint(Scroller->viewport(), FormGrey);
+
+    buildPage();
+    buildClientBlock();
+    buildSupplierBlock();
+    buildNoteBlock();
+    buildGrids();
+    buildLowerBlock();
+    buildTotals();
+    buildSignatures();
+    buildBesideThePage();
+
+    // Bound once everything stands, so that building does not re-stack the page.
+    connect(Panel3, &AutoSizePanel::contentsResized, this, [this] { Panel3Resize(); });
+    connect(Memo4, &AutoSizePanel::contentsResized, this, [this] { Memo4Resize(); });
+    connect(Panel6, &AutoSizePanel::contentsResized, Memo4, &AutoSizePanel::fitContents);
+
+    bindGreyField(Label15, [this] { Label15Click(); });
+    bindGreyField(Label22, [this] { Label22Click(); });
+    for (AutoSizeLabel *field : {Label33, Label29, Label30})
+        bindGreyField(field, [this, field] { Label33Click(field); });
+    for (AutoSizeLabel *field : {Label18, Label19, Label55})
+        bindGreyField(field, [this, field] { Label18Click(field); });
+    for (QLabel *field : std::initializer_list<QLabel *>{Label34, Label65, Label16, Label57, Label40,
+                                                          Label37, Label38, Label39, Label53, Label35,
+                                                          Label52})
+        bindGreyField(field, [this, field] { Label34Click(field); });
 }
 
-void TDoc::FormCreate() {}
+void TDoc::buildPage()
+{
+    Panel1 = new QFrame(Client);
+    Panel1->setFrameShape(QFrame::NoFrame);
+    paint(Panel1, Qt::white);
+    Panel1->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
+    Panel1->setGeometry(8, 8, 859, 1168);
+
+    Label1 = label(Panel1, QStringLiteral("ФАКТУРА"), 361, 16, arial(24, true));
+    Label8 = label(Panel1, QStringLiteral("Оригинал"), 365, 48, arial(21, true));
+    Label15 = label(Panel1, QStringLiteral("№ 0000000001 / Дата: дд.мм.гггг"), 304, 88, arial(16));
+
+    Image2 = new FittedPicture(Panel1);
+    Image2->setGeometry(600, 16, 233, 97);
+
+    Image1 = new QLabel(Panel1);
+    Image1->setGeometry(792, 1128, 42, 35);
+    Image1->hide();
+
+    Label9 = label(Panel1,
+                   QStringLiteral("Документът е изготвен с програмата за фактуриране BILVARO 2007"),
+                   72, 1144, pixelFont(QStringLiteral("Times New Roman"), 11));
+}
+
+void TDoc::buildClientBlock()
+{
+    Panel3 = whitePanel(Panel1, 72, 120);
+    const QFont bold = arial(13, true);
+    Label24 = label(Panel3, QStringLiteral("КЛИЕНТ:"), 0, 0, bold);
+    Label33 = label(Panel3, Dots40, 72, 0);
+    Label28 = label(Panel3, QStringLiteral("Адрес: "), 0, 24, bold);
+    Label29 = label(Panel3, Dots40, 72, 24);
+    Label31 = label(Panel3, QStringLiteral("МОЛ:"), 0, 48, bold);
+    Label30 = label(Panel3, Dots40, 72, 48);
+    Label25 = label(Panel3, QStringLiteral("ИН по ЗДДС BG"), 0, 72, bold);
+    Label34 = fixedLabel(Panel3, QString(), QRect(104, 72, 96, 16), bold);
+    Label66 = label(Panel3, QStringLiteral("ИН:"), 0, 96, bold);
+    Label65 = fixedLabel(Panel3, QString(), QRect(104, 96, 95, 16), bold);
+    Panel3->fitContents();
+}
+
+void TDoc::buildSupplierBlock()
+{
+    Panel4 = whitePanel(Panel1, 539, 120);
+    const QFont bold = arial(13, true);
+    Label45 = label(Panel4, QStringLiteral("ДОСТАВЧИК:"), 0, 0, bold);
+    Label46 = whiteLabel(Panel4, QStringLiteral("(Фирма)"), 88, 0);
+    Label63 = whiteLabel(Panel4, QStringLiteral("(Фирма)"), 88, 16);
+    Label48 = label(Panel4, QStringLiteral("Адрес: "), 0, 40, bold);
+    Label47 = whiteLabel(Panel4, QStringLiteral("(Адреса)"), 48, 40);
+    Label54 = whiteLabel(Panel4, QStringLiteral("(Адреса)"), 48, 56);
+    Label50 = label(Panel4, QStringLiteral("МОЛ:"), 0, 80, bold);
+    Label49 = whiteLabel(Panel4, QStringLiteral("(МОЛ)"), 48, 80);
+    Label64 = label(Panel4, QStringLiteral("ИН по ЗДДС BG"), 0, 104, bold);
+    Label11 = fixedLabel(Panel4, QStringLiteral("(Идент.Ном.)"), QRect(104, 104, 96, 16), bold);
+    paint(Label11, Qt::white);
+    Label69 = label(Panel4, QStringLiteral("ИН:"), 0, 128, bold);
+    Label10 = fixedLabel(Panel4, QStringLiteral("(Идент.Ном.)"), QRect(104, 128, 95, 16), bold);
+    paint(Label10, Qt::white);
+    Label12 = label(Panel4, QStringLiteral("Местоиздаване:"), 0, 152, bold);
+    Label16 = label(Panel4, Dots24, 112, 153);
+    Panel4->fitContents();
+}
+
+void TDoc::buildNoteBlock()
+{
+    Panel2 = whitePanel(Panel1, 72, 266, palette().color(QPalette::Light));
+    Label21 = label(Panel2, QString(), 0, 0, pixelFont(QStringLiteral("Times New Roman"), 16));
+    Label22 = label(Panel2, QStringLiteral("от дата: , към фактура №:"), 0, 21);
+    Panel2->fitContents();
+    Panel2->hide();
+}
+
+void TDoc::buildGrids()
+{
+    StringGrid2 = new QTableWidget(2, 6, Panel1);
+    setUpGrid(StringGrid2, {49, 540, 42, 47, 72, 73}, 19);
+    StringGrid2->setFont(arial());
+    StringGrid2->setShowGrid(false);
+    StringGrid2->setItemDelegate(new LinesGridDelegate(StringGrid2));
+    StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid2->setSelectionMode(QAbstractItemView::NoSelection);
+    StringGrid2->setFocusPolicy(Qt::NoFocus);
+    StringGrid2->setGeometry(14, 308, 835, 45);
+
+    Bevel1 = new Rule(Panel1, QRect(40, 368, 777, 2));
+    Bevel3 = new Rule(Panel1, QRect(80, 640, 657, 1));
+}
+
+void TDoc::buildLowerBlock()
+{
+    Memo4 = whitePanel(Panel1, 80, 376);
+    const QFont bold = arial(13, true);
+    Label36 = whiteLabel(Memo4, QStringLiteral("Словом:"), 8, 0);
+    Label18 = label(Memo4, Dots76, 64, 0);
+    Bevel2 = new Rule(Memo4, QRect(16, 28, 401, 2));
+    Label19 = label(Memo4, Dots76, 64, 40);
+    Label20 = label(Memo4, QStringLiteral("/основание за неначисляване на ДДС и за нулева ставка/"), 40, 56);
+    Label55 = label(Memo4, Dots76, 64, 80);
+    Label56 = label(Memo4,
+                    QStringLiteral("/обстоятелства, които определят стоката като ново превозно средство/"),
+                    24, 96, arial(11));
+    Label58 = label(Memo4, QStringLiteral("Дата на данъчното събитие:"), 0, 128);
+    Label57 = label(Memo4, QStringLiteral("дд.мм.гггг"), 176, 129);
+    Label27 = label(Memo4, QStringLiteral("Дата на плащане:"), 0, 144);
+    Label40 = label(Memo4, QStringLiteral("дд.мм.гггг"), 176, 145);
+    Bevel6 = new Rule(Memo4, QRect(0, 164, 377, 2));
+    Label44 = whiteLabel(Memo4, QStringLiteral("Плащане:"), 8, 169, bold);
+    Label37 = label(Memo4, Dots40, 80, 169);
+    Label43 = whiteLabel(Memo4, QStringLiteral("Банка:"), 8, 193, bold);
+    Label38 = label(Memo4, Dots40, 80, 193);
+    Label42 = whiteLabel(Memo4, QStringLiteral("IBAN:"), 8, 217, bold);
+    Label39 = label(Memo4, Dots40, 80, 217);
+    Label41 = whiteLabel(Memo4, QStringLiteral("SWIFT/BIC:"), 8, 241, bold);
+    Label53 = label(Memo4, Dots40, 80, 241);
+
+    StringGrid1 = new QTableWidget(4, 3, Memo4);
+    setUpGrid(StringGrid1, {19, 146, 90}, 21);
+    StringGrid1->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    StringGrid1->setGeometry(424, 160, 262, 88);
+    StringGrid1->hide();
+}
+
+void TDoc::buildTotals()
+{
+    Panel6 = whitePanel(Memo4, 455, 0);
+    const QFont bold = arial(13, true);
+    Label6 = label(Panel6, QStringLiteral("Данъчна основа"), 2, 0, bold);
+    Label5 = label(Panel6, QStringLiteral("0"), 186, 0, bold);
+    Label2 = label(Panel6, QStringLiteral("Данъчна ставка %\nразмер на данъка"), 2, 24, bold);
+    Label7 = label(Panel6, QStringLiteral("0"), 186, 32, bold);
+    Bevel4 = new Rule(Panel6, QRect(0, 60, 241, 2));
+    Label4 = label(Panel6, QStringLiteral("Сума за плащане"), 2, 64, bold);
+    Label3 = label(Panel6, QStringLiteral("0"), 186, 64, bold);
+    Panel6->fitContents();
+    Memo4->fitContents();
+}
+
+void TDoc::buildSignatures()
+{
+    Panel5 = whitePanel(Panel1, 80, 650);
+    const QFont bold = arial(13, true);
+    const QString signatureCaption = QStringLiteral("/име, фамилия и подпис/");
+    Label32 = label(Panel5, QStringLiteral("Получател:"), 0, 0, bold);
+    Label35 = label(Panel5, Dots40, 80, 0);
+    Label14 = label(Panel5, Dots40, 80, 32);
+    Label62 = whiteLabel(Panel5, signatureCaption, 80, 48);
+    Label51 = label(Panel5, QStringLiteral("Съставил:"), 396, 0, bold);
+    Label52 = label(Panel5, Dots40, 473, 0);
+    Label17 = label(Panel5, Dots40, 469, 32);
+    Label13 = whiteLabel(Panel5, signatureCaption, 467, 48);
+    Panel5->fitContents();
+}
+
+void TDoc::buildBesideThePage()
+{
+    const QFont buttonFont = pixelFont(QStringLiteral("MS Sans Serif"), 11);
+    auto button = [this, &buttonFont](const QString &caption, const QIcon &picture, int top) {
+        auto *result = new QToolButton(Client);
+        result->setAutoRaise(true);
+        result->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        result->setFont(buttonFont);
+        result->setText(caption);
+        result->setIcon(picture);
+        result->setIconSize(QSize(16, 16));
+        result->setGeometry(872, top, 120, 76);
+        return result;
+    };
+    SpeedButton1 = button(QStringLiteral("Отпечатай"), printerPicture(), 13);
+    SpeedButton3 = button(QStringLiteral("Нова фактура"), newPagePicture(), 93);
+    onClick(SpeedButton1, [this] { SpeedButton1Click(); });
+    onClick(SpeedButton3, [this] { SpeedButton3Click(); });
+
+    NO = label(Client, QStringLiteral("0"), 893, 232, arial(11));
+    NO->hide();
+    SVpath = label(Client, QStringLiteral("C:\\Program Files\\Bilvaro 2007\\DB\\"), 869, 248, arial(11));
+    SVpath->hide();
+}
+
+void TDoc::bindGreyField(QLabel *field, std::function<void()> handler)
+{
+    paint(field, Silver);
+    field->installEventFilter(this);
+    m_clickHandlers.insert(field, std::move(handler));
+    m_greyFields.append(field);
+}
+
+bool TDoc::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto handler = m_clickHandlers.constFind(watched);
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        auto *field = static_cast<QWidget *>(watched);
+        if (handler != m_clickHandlers.constEnd() && mouse->button() == Qt::LeftButton
+            && field->rect().contains(mouse->position().toPoint())) {
+            runGuarded(*handler);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TDoc::closeEvent(QCloseEvent *event)
+{
+    runGuarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TDoc::FormCreate() { NewExecute(); }
+
+void TDoc::FormClose()
+{
+    if (PrintDlgOru)
+        PrintDlgOru->close();
+}
 
 void TDoc::SpeedButton1Click()
 {
@@ -22,4 +499,87 @@ void TDoc::SpeedButton3Click()
 {
     shell().openNewCopy();
     shell().endMessageLoop();
+}
+
+void TDoc::Panel3Resize() { ResizedExecute(); }
+void TDoc::Memo4Resize() { ResizedExecute(); }
+
+void TDoc::Label15Click() { EditPair(Label15, QStringLiteral("№ "), QStringLiteral(" / Дата: "), NO); }
+
+void TDoc::Label22Click()
+{
+    EditPair(Label22, QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "), nullptr);
+}
+
+void TDoc::Label33Click(AutoSizeLabel *sender) { EditWrapped(sender, 206, Panel3); }
+void TDoc::Label18Click(AutoSizeLabel *sender) { EditWrapped(sender, 308, Memo4); }
+
+void TDoc::Label34Click(QLabel *sender)
+{
+    if (const auto edited = prompts().input(QString(), QString(), sender->text()))
+        setCaption(sender, *edited);
+}
+
+void TDoc::EditPair(QLabel *label, const QString &prefix, const QString &separator,
+                    QLabel *numberLabel)
+{
+    // The field's caption is not offered; a cancelled box gives an empty value.
+    const QString first = padNumber(prompts().input(prefix, QString(), QString()).value_or(QString()));
+    const QString second = prompts().input(separator, QString(), QString()).value_or(QString());
+    setCaption(label, prefix + first + separator + second);
+    if (numberLabel)
+        setCaption(numberLabel, first);
+}
+
+void TDoc::EditWrapped(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container)
+{
+    if (const auto edited = prompts().input(QString(), QString(), label->text()))
+        label->setText(*edited);
+    // Measured even after Cancel: a caption set elsewhere may be too wide.
+    if (label->lastLineWidth() <= widthLimit)
+        return;
+    label->setText(breakAtMiddle(label->text()));
+    const int top = label->y();
+    for (QWidget *control : container->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (control->y() > top)
+            control->move(control->x(), control->y() + 12);
+    }
+    container->fitContents();
+}
+
+void TDoc::NewExecute()
+{
+    for (AutoSizeLabel *centred : {Label8, Label15})
+        centred->move(centredLeft(Label1->x(), Label1->width(), centred->width()), centred->y());
+
+    const QString currency = Form1 ? Form1->CurrencyName : QStringLiteral("лв");
+    for (AutoSizeLabel *total : {Label5, Label7, Label3})
+        total->setText(withCurrency(total->text(), currency));
+
+    Label2->move(Label6->x(), Label2->y());
+    Label4->move(Label6->x(), Label4->y());
+    Label5->move(Label6->x() + Label6->width() + 35, Label5->y());
+    const int right = Label5->x() + Label5->width();
+    for (AutoSizeLabel *total : {Label7, Label3})
+        total->move(right - total->width(), total->y());
+    Panel6->fitContents();
+}
+
+void TDoc::ResizedExecute()
+{
+    const SectionTops tops = stackSections({
+        .panel3Bottom = Panel3->y() + Panel3->height(),
+        .panel4Bottom = Panel4->y() + Panel4->height(),
+        .panel2Height = Panel2->height(),
+        .grid2Height = StringGrid2->height(),
+        .bevel1Height = Bevel1->height(),
+        .memo4Height = Memo4->height(),
+        .bevel3Height = Bevel3->height(),
+    });
+    Panel2->move(Panel2->x(), tops.panel2);
+    StringGrid2->move(StringGrid2->x(), tops.grid2);
+    Bevel1->move(Bevel1->x(), tops.bevel1);
+    Memo4->move(Memo4->x(), tops.memo4);
+    Bevel3->move(Bevel3->x(), tops.bevel3);
+    Panel5->move(Panel5->x(), tops.panel5);
 }

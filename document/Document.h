@@ -1,18 +1,135 @@
 #pragma once
 
-#include <QWidget>
+#include "platform/Widgets.h"
 
-// The invoice document: the printable page and the two buttons beside it.
+#include <QFrame>
+#include <QHash>
+#include <QLabel>
+#include <QList>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QWidget>
+#include <functional>
+
+class QScrollArea;
+
+// The invoice document: the printable page Panel1, the two buttons beside it
+// and the hidden number and path labels. What the labels show is the
+// document; other windows read and write their captions directly.
 class TDoc : public QWidget {
     Q_OBJECT
 public:
     explicit TDoc(QWidget *parent = nullptr);
 
+    // The scrolled client area that holds the page and the buttons.
+    QWidget *Client;
+    QScrollArea *Scroller;
+
+    // The page.
+    QFrame *Panel1;
+    AutoSizeLabel *Label1;   // heading: the document kind
+    AutoSizeLabel *Label8;   // "Оригинал" or "Копие"
+    AutoSizeLabel *Label15;  // number and date (grey)
+    QLabel *Image2;          // the company logo, scaled to fit and centred
+
+    // Client block.
+    AutoSizePanel *Panel3;
+    AutoSizeLabel *Label24, *Label33, *Label28, *Label29, *Label31, *Label30, *Label25, *Label66;
+    QLabel *Label34, *Label65;  // fixed width
+
+    // Supplier block.
+    AutoSizePanel *Panel4;
+    AutoSizeLabel *Label45, *Label46, *Label63, *Label48, *Label47, *Label54, *Label50, *Label49,
+        *Label64, *Label69, *Label12, *Label16;
+    QLabel *Label11, *Label10;  // fixed width
+
+    // Note block, shown for credit and debit notes only.
+    AutoSizePanel *Panel2;
+    AutoSizeLabel *Label21, *Label22;
+
+    QTableWidget *StringGrid2;  // the invoice lines; row 0 is the heading row
+    QFrame *Bevel1;
+
+    // Lower block: words, legal basis, dates, payment, bank, totals.
+    AutoSizePanel *Memo4;
+    AutoSizeLabel *Label36, *Label18, *Label19, *Label20, *Label55, *Label56, *Label58, *Label57,
+        *Label27, *Label40, *Label44, *Label37, *Label43, *Label38, *Label42, *Label39, *Label41,
+        *Label53;
+    QFrame *Bevel2, *Bevel6;
+    QTableWidget *StringGrid1;  // references of a note; row 0 is the heading row
+
+    // Totals block inside Memo4.
+    AutoSizePanel *Panel6;
+    AutoSizeLabel *Label6, *Label5, *Label2, *Label7, *Label4, *Label3;
+    QFrame *Bevel4;
+
+    QFrame *Bevel3;
+
+    // Signature block.
+    AutoSizePanel *Panel5;
+    AutoSizeLabel *Label32, *Label35, *Label14, *Label62, *Label51, *Label52, *Label17, *Label13;
+
+    QLabel *Image1;  // hidden; holds the captured page while printing
+    AutoSizeLabel *Label9;  // imprint at the foot of the page
+
+    // Beside the page.
+    AutoSizeLabel *NO;      // hidden: the document number
+    AutoSizeLabel *SVpath;  // hidden: the data directory of the last assembly
+    QToolButton *SpeedButton1;  // "Отпечатай"
+    QToolButton *SpeedButton3;  // "Нова фактура"
+
+    // The nineteen fields the user fills by clicking; printing turns them white.
+    QList<QLabel *> greyFields() const { return m_greyFields; }
+
     void FormCreate();
+    // Closing the document closes the print window too.
+    void FormClose();
     // "Отпечатай": shows the print window.
     void SpeedButton1Click();
     // "Нова фактура": starts a fresh copy of the program and ends this one.
     void SpeedButton3Click();
+    void Panel3Resize();
+    void Memo4Resize();
+
+    void Label15Click();
+    void Label22Click();
+    void Label33Click(AutoSizeLabel *sender);
+    void Label18Click(AutoSizeLabel *sender);
+    void Label34Click(QLabel *sender);
+
+    // Centres the mark and the number line under the heading, adds the
+    // currency to the totals once and aligns the totals column.
+    void NewExecute();
+    // Stacks the page sections under the client and supplier blocks.
+    void ResizedExecute();
+
+    // Fills a field of the form prefix + first value + separator + second
+    // value from two input boxes; the first value is padded to ten characters
+    // and, when numberLabel is given, also stored there.
+    void EditPair(QLabel *label, const QString &prefix, const QString &separator,
+                  QLabel *numberLabel);
+    // Edits a one-value field; a last line wider than widthLimit is broken at
+    // the middle character and the controls below it move down.
+    void EditWrapped(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildPage();
+    void buildClientBlock();
+    void buildSupplierBlock();
+    void buildNoteBlock();
+    void buildGrids();
+    void buildLowerBlock();
+    void buildTotals();
+    void buildSignatures();
+    void buildBesideThePage();
+    void bindGreyField(QLabel *field, std::function<void()> handler);
+
+    QList<QLabel *> m_greyFields;
+    QHash<QObject *, std::function<void()>> m_clickHandlers;
 };
 
 extern TDoc *Doc;

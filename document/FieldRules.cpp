@@ -1,0 +1,38 @@
+#include "document/FieldRules.h"
+
+#include <algorithm>
+
+QString padNumber(const QString &number)
+{
+    return number.rightJustified(10, u'0');
+}
+
+QString breakAtMiddle(const QString &caption)
+{
+    const qsizetype half = caption.size() / 2;
+    return caption.left(half) + u'\n' + caption.mid(half);
+}
+
+int centredLeft(int headingLeft, int headingWidth, int width)
+{
+    return headingLeft + (headingWidth - width) / 2;
+}
+
+QString withCurrency(const QString &total, const QString &currency)
+{
+    if (total.contains(currency))
+        return total;
+    return total + u' ' + currency;
+}
+
+SectionTops stackSections(const SectionHeights &h)
+{
+    SectionTops tops{};
+    tops.panel2 = h.panel3Bottom + 2;
+    tops.grid2 = std::max(tops.panel2 + h.panel2Height, h.panel4Bottom) + 5;
+    tops.bevel1 = tops.grid2 + h.grid2Height + 15;
+    tops.memo4 = tops.bevel1 + h.bevel1Height + 6;
+    tops.bevel3 = tops.memo4 + h.memo4Height + 7;
+    tops.panel5 = tops.bevel3 + h.bevel3Height + 9;
+    return tops;
+}

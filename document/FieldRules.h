@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+// Plain rules of the invoice page's fields and layout.
+
+// A document number as the page shows it: "0" characters in front until it is
+// ten characters long; a longer text stays as it is, digits or not.
+QString padNumber(const QString &number);
+
+// The caption broken in two at its middle character: the first length/2
+// characters, a line feed, the rest. An existing line feed is not special.
+QString breakAtMiddle(const QString &caption);
+
+// The left edge that centres a control of the given width on a heading;
+// the halving truncates toward zero.
+int centredLeft(int headingLeft, int headingWidth, int width);
+
+// A total with the currency after a blank, unless it already names it.
+QString withCurrency(const QString &total, const QString &currency);
+
+// The page sections stacked under the client and supplier blocks: the tops
+// that the note block, lines grid, rules, lower block and signatures get.
+struct SectionHeights {
+    int panel3Bottom;  // client block
+    int panel4Bottom;  // supplier block
+    int panel2Height;  // note block, counted even while hidden
+    int grid2Height;   // lines grid
+    int bevel1Height;
+    int memo4Height;   // lower block
+    int bevel3Height;
+};
+struct SectionTops {
+    int panel2;
+    int grid2;
+    int bevel1;
+    int memo4;
+    int bevel3;
+    int panel5;
+};
+SectionTops stackSections(const SectionHeights &heights);
