@@ -34,20 +34,17 @@ QStringList wrapNameLines(QStringList lines)
     return lines;
 }
 
-std::optional<Amount> readTypedNumber(const QString &text)
+std::optional<Amount> readTypedNumber(const QString &text, QLocale regional)
 {
-    QLocale regional = QLocale::system();
     regional.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double value = regional.toDouble(text.trimmed(), &ok);
-    if (ok) {
-        // Re-read the regional value through the point so that four decimals
-        // are kept exactly as typed.
-        QString normalised = text.trimmed();
-        normalised.replace(regional.decimalPoint(), QStringLiteral("."));
-        if (auto amount = Amount::parse(normalised))
+    bool regionalNumber = false;
+    regional.toDouble(text.trimmed(), &regionalNumber);
+    if (regionalNumber) {
+        // Read the regional text through the point, keeping four decimals exactly.
+        QString pointed = text.trimmed();
+        pointed.replace(regional.decimalPoint(), QStringLiteral("."));
+        if (auto amount = Amount::parse(pointed))
             return amount;
-        return Amount::parse(QString::number(value, 'f', 4));
     }
     return Amount::parse(text);
 }

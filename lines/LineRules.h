@@ -2,6 +2,7 @@
 
 #include "common/Amount.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,7 +25,7 @@ QStringList wrapNameLines(QStringList lines);
 // A price or quantity as the user typed it: first under the user's regional
 // settings (without group separators, so "2.50" never turns into 250), then
 // with "." as the decimal separator. Nothing when it is not a number.
-std::optional<Amount> readTypedNumber(const QString &text);
+std::optional<Amount> readTypedNumber(const QString &text, QLocale regional = QLocale::system());
 
 // The line value of price x quantity: the product of the two fixed-point
 // numbers as doubles, as its shortest text of at most 15 significant digits.

@@ -1,6 +1,7 @@
 #include "lines/Unit1.h"
 
 #include "common/Failure.h"
+#include "lines/LegalTexts.h"
 #include "lines/LineRules.h"
 #include "lines/SettingsFile.h"
 #include "lines/VatRate.h"
@@ -191,7 +192,10 @@ void TForm1::buildSelectors()
     SpeedButton2->setFont(pixelFont(QStringLiteral("Arial"), 13, true));
     SpeedButton2->setStyleSheet(QStringLiteral("color: red"));
     SpeedButton2->setGeometry(408, 424, 31, 30);
+    onClick(SpeedButton2, [this] { SpeedButton2Click(); });
 }
+
+void TForm1::SpeedButton2Click() { prompts().information(legalTexts().join(u'\n')); }
 
 void TForm1::buildStaging()
 {
@@ -341,11 +345,11 @@ bool TForm1::AddLine()
         try {
             nameLines = LineRules::wrapNameLines(nameLines);
             Stock->setPlainText(nameLines.join(u'\n'));
-            added = appendLineRow(nameLines);
-            Label1->setText(fixTwoDecimals(Label1->text()));
-            Label3->setText(fixTwoDecimals(Label3->text()));
-            Label5->setText(fixTwoDecimals(Label5->text()));
-            Label7->setText(fixTwoDecimals(Label7->text()));
+            const LineOutcome outcome = appendLineRow(nameLines);
+            added = outcome == LineOutcome::Added;
+            // A refused number leaves the totals exactly as they were.
+            if (outcome != LineOutcome::NotANumber)
+                normaliseTotals();
         } catch (const Failure &) {
         }
     }
@@ -356,11 +360,19 @@ bool TForm1::AddLine()
     return added;
 }
 
-bool TForm1::appendLineRow(const QStringList &nameLines)
+void TForm1::normaliseTotals()
+{
+    Label1->setText(fixTwoDecimals(Label1->text()));
+    Label3->setText(fixTwoDecimals(Label3->text()));
+    Label5->setText(fixTwoDecimals(Label5->text()));
+    Label7->setText(fixTwoDecimals(Label7->text()));
+}
+
+TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
 {
     if (StringGrid1->rowCount() >= LineRules::MaxRows) {
         prompts().information(LimitMessage);
-        return false;
+        return LineOutcome::TableFull;
     }
     // A price or quantity that is not a number is refused before a row or a
     // line number is spent on it.
@@ -371,7 +383,7 @@ bool TForm1::appendLineRow(const QStringList &nameLines)
     if (!price)
         prompts().information(PriceMessage);
     if (!quantity || !price)
-        return false;
+        return LineOutcome::NotANumber;
 
     appendRow();
     ++LineCounter;
@@ -390,7 +402,7 @@ bool TForm1::appendLineRow(const QStringList &nameLines)
     putInFirstEmptyCell(row, Edit3->text());
     putInFirstEmptyCell(row, Edit1->text());
     putInFirstEmptyCell(row, LineRules::valueCellText(Label10->text()));
-    return true;
+    return LineOutcome::Added;
 }
 
 void TForm1::addContinuationRows(const QStringList &nameLines)

@@ -66,6 +66,8 @@ public:
     bool AddLine();
     void SpeedButton1Click() { AddLine(); }
     void SpeedButton4Click();
+    // "?": the legal texts behind the grounds for not charging VAT.
+    void SpeedButton2Click();
     void N1Click();
     void Clear1Click();
 
@@ -95,7 +97,9 @@ private:
     void appendRow();
     void putInFirstEmptyCell(int row, const QString &text);
     void setCell(int column, int row, const QString &text);
-    bool appendLineRow(const QStringList &nameLines);
+    enum class LineOutcome { Added, TableFull, NotANumber };
+    LineOutcome appendLineRow(const QStringList &nameLines);
+    void normaliseTotals();
     void addContinuationRows(const QStringList &nameLines);
     void resetStaging();
     void enforceDecimalRule(QLineEdit *editor, int decimals, const QString &tooSmallMessage);

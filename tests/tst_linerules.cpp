@@ -1,0 +1,190 @@
+#include "common/Amount.h"
+#include "common/Failure.h"
+#include "lines/LineRules.h"
+
+#include <QLocale>
+#include <QtTest>
+
+using namespace LineRules;
+
+class tst_LineRules : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void amountParse_data();
+    void amountParse();
+    void fixTwoDecimals_data();
+    void fixTwoDecimals();
+    void fixTwoDecimalsTwiceCompletes();
+    void wrap_data();
+    void wrap();
+    void memoLines_data();
+    void memoLines();
+    void typedNumberUnderCommaLocale();
+    void lineValue_data();
+    void lineValue();
+};
+
+void tst_LineRules::amountParse_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<qint64>("units");
+    QTest::addColumn<QString>("shortest");
+    QTest::newRow("whole") << "7" << true << qint64(70000) << "7";
+    QTest::newRow("half") << "2.50" << true << qint64(25000) << "2.5";
+    QTest::newRow("four decimals") << "0.0001" << true << qint64(1) << "0.0001";
+    QTest::newRow("fifth rounds up") << "0.00005" << true << qint64(1) << "0.0001";
+    QTest::newRow("fifth rounds down") << "1.23454" << true << qint64(12345) << "1.2345";
+    QTest::newRow("negative") << "-10.5" << true << qint64(-105000) << "-10.5";
+    QTest::newRow("zero") << "0.0" << true << qint64(0) << "0";
+    QTest::newRow("leading point") << ".5" << true << qint64(5000) << "0.5";
+    QTest::newRow("trailing point") << "5." << true << qint64(50000) << "5";
+    QTest::newRow("blanks around") << " 3 " << true << qint64(30000) << "3";
+    QTest::newRow("lone minus") << "-" << false << qint64(0) << "";
+    QTest::newRow("lone point") << "." << false << qint64(0) << "";
+    QTest::newRow("inner minus") << "1-2" << false << qint64(0) << "";
+    QTest::newRow("two points") << "1.2.3" << false << qint64(0) << "";
+    QTest::newRow("comma") << "1,5" << false << qint64(0) << "";
+    QTest::newRow("empty") << "" << false << qint64(0) << "";
+    QTest::newRow("letters") << "abc" << false << qint64(0) << "";
+    QTest::newRow("too large") << "99999999999999999999" << false << qint64(0) << "";
+}
+
+void tst_LineRules::amountParse()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    const auto amount = Amount::parse(text);
+    QCOMPARE(amount.has_value(), valid);
+    if (!valid) {
+        QVERIFY_THROWS_EXCEPTION(Failure, Amount::parseOrThrow(text));
+        return;
+    }
+    QTEST(qint64(amount->units()), "units");
+    QTEST(amount->text(), "shortest");
+}
+
+void tst_LineRules::fixTwoDecimals_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("fixed");
+    QTest::newRow("no point") << "5" << "5.00";
+    QTest::newRow("one decimal") << "2.5" << "2.50";
+    QTest::newRow("two decimals") << "7.55" << "7.55";
+    QTest::newRow("ends in point") << "3." << "3.";
+    QTest::newRow("third below five") << "1.114" << "1.11";
+    QTest::newRow("third five") << "1.115" << "1.12";
+    QTest::newRow("carries into units") << "2.395" << "2.4";
+    QTest::newRow("carries into whole") << "0.995" << "1";
+    QTest::newRow("fourth ignored") << "1.1149" << "1.11";
+    QTest::newRow("negative down") << "-1.114" << "-1.11";
+    QTest::newRow("negative up") << "-1.115" << "-1.12";
+    QTest::newRow("negative below a cent") << "-0.005" << "-0.01";
+    QTest::newRow("negative whole") << "-10" << "-10.00";
+}
+
+void tst_LineRules::fixTwoDecimals()
+{
+    QFETCH(QString, caption);
+    QTEST(::fixTwoDecimals(caption), "fixed");
+}
+
+void tst_LineRules::fixTwoDecimalsTwiceCompletes()
+{
+    QCOMPARE(::fixTwoDecimals(::fixTwoDecimals("2.395")), QStringLiteral("2.40"));
+    QCOMPARE(::fixTwoDecimals(::fixTwoDecimals("0.995")), QStringLiteral("1.00"));
+}
+
+void tst_LineRules::wrap_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("wrapped");
+    const QString a74(74, u'a');
+    const QString b25(25, u'b');
+    QTest::newRow("short stays") << QStringList{"Кафе"} << QStringList{"Кафе"};
+    QTest::newRow("exactly 80") << QStringList{QString(80, u'x')} << QStringList{QString(80, u'x')};
+    QTest::newRow("100 with space at 75") << QStringList{a74 + u' ' + b25} << QStringList{a74, b25};
+    QTest::newRow("rest joins next line")
+        << QStringList{a74 + u' ' + b25, "next"} << QStringList{a74, b25 + "next"};
+    const QString word = QStringLiteral("дума ");  // 5 characters
+    const QString long200 = word.repeated(40).trimmed();
+    QTest::newRow("repeated wraps")
+        << QStringList{long200}
+        << QStringList{word.repeated(16).trimmed(), word.repeated(16).trimmed(), word.repeated(8).trimmed()};
+    QTest::newRow("no space cut hard")
+        << QStringList{QString(100, u'z')} << QStringList{QString(80, u'z'), QString(20, u'z')};
+    QTest::newRow("space only first")
+        << QStringList{u' ' + QString(99, u'z')} << QStringList{u' ' + QString(79, u'z'), QString(20, u'z')};
+    QTest::newRow("no space 200")
+        << QStringList{QString(200, u'q')}
+        << QStringList{QString(80, u'q'), QString(80, u'q'), QString(40, u'q')};
+    QTest::newRow("multi-line, second long")
+        << QStringList{"first", a74 + u' ' + b25} << QStringList{"first", a74, b25};
+}
+
+void tst_LineRules::wrap()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, wrapped);
+    const QStringList result = wrapNameLines(lines);
+    QCOMPARE(result, wrapped);
+    QCOMPARE(result.join(QString()).remove(u' ').size(), lines.join(QString()).remove(u' ').size());
+    for (const QString &line : result)
+        QVERIFY(line.size() <= MaxNameLine);
+}
+
+void tst_LineRules::memoLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("one") << "Кафе" << QStringList{"Кафе"};
+    QTest::newRow("crlf") << "a\r\nb" << QStringList{"a", "b"};
+    QTest::newRow("cr") << "a\rb" << QStringList{"a", "b"};
+    QTest::newRow("trailing break") << "a\nb\n" << QStringList{"a", "b"};
+    QTest::newRow("empty middle") << "a\n\nb" << QStringList{"a", "", "b"};
+}
+
+void tst_LineRules::memoLines()
+{
+    QFETCH(QString, text);
+    QTEST(LineRules::memoLines(text), "lines");
+}
+
+void tst_LineRules::typedNumberUnderCommaLocale()
+{
+    // A regional setting with a decimal comma and a point as group
+    // separator must never read "2.50" as two hundred and fifty.
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const auto point = readTypedNumber("2.50", german);
+    const auto comma = readTypedNumber("2,50", german);
+    QVERIFY(point);
+    QCOMPARE(point->units(), 25000);
+    QVERIFY(comma);
+    QCOMPARE(comma->units(), 25000);
+}
+
+void tst_LineRules::lineValue_data()
+{
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("2.50 x 3") << "2.50" << "3" << "7.5" << "7.50";
+    QTest::newRow("1.115 x 1") << "1.115" << "1" << "1.115" << "1.12";
+    QTest::newRow("-5 x 2") << "-5" << "2" << "-10" << "-10.00";
+    QTest::newRow("0.1 x 3") << "0.1" << "3" << "0.3" << "0.30";
+    QTest::newRow("19.99 x 0.333") << "19.99" << "0.333" << "6.65667" << "6.66";
+}
+
+void tst_LineRules::lineValue()
+{
+    QFETCH(QString, price);
+    QFETCH(QString, quantity);
+    const QString value = lineValueText(*Amount::parse(price), *Amount::parse(quantity));
+    QTEST(value, "value");
+    QTEST(valueCellText(::fixTwoDecimals(value)), "cell");
+}
+
+QTEST_GUILESS_MAIN(tst_LineRules)
+#include "tst_linerules.moc"

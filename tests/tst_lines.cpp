@@ -1,0 +1,314 @@
+#include "lines/LegalTexts.h"
+#include "lines/LineRules.h"
+#include "lines/Unit1.h"
+#include "support/AppFixture.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
+const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
+const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
+
+QStringList row(int index)
+{
+    QStringList cells;
+    for (int column = 0; column < 6; ++column)
+        cells.append(Form1->cell(column, index));
+    return cells;
+}
+
+// Stages a line as the goods pick does and presses the hidden add button.
+bool add(const QString &name, const QString &unit, const QString &quantity, const QString &price)
+{
+    Form1->Stock->setPlainText(name);
+    Form1->Edit4->setText(unit);
+    Form1->Edit3->setText(quantity);
+    Form1->Edit1->setText(price);
+    return Form1->AddLine();
+}
+
+void expectStagingReset()
+{
+    QCOMPARE(Form1->ComboBox3->text(), QStringLiteral("Пор. №"));
+    QCOMPARE(Form1->Stock->toPlainText(), QStringLiteral("Въведи тук Стока/Услуга"));
+    QCOMPARE(Form1->Edit4->text(), QStringLiteral("Мярка"));
+    QCOMPARE(Form1->Edit3->text(), QStringLiteral("К-во"));
+    QCOMPARE(Form1->Edit1->text(), QStringLiteral("Стойност"));
+}
+
+} // namespace
+
+class tst_Lines : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        m_app = std::make_unique<AppFixture>();
+        m_app->start(*m_prompter);
+    }
+    void cleanup()
+    {
+        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        m_app.reset();
+        m_prompter.reset();
+    }
+
+    void createdEmptyAndDisabled()
+    {
+        QCOMPARE(Form1->windowTitle(), QStringLiteral("Таблица"));
+        QCOMPARE(Form1->StringGrid1->rowCount(), 1);
+        QCOMPARE(row(0), (QStringList{"Пор. №", "Наименование на стоките или услугите", "Мярка", "К-во",
+                                      "Ед. цена", "Стойност"}));
+        QVERIFY(!Form1->StringGrid1->isEnabled());
+        QCOMPARE(LineCounter, 0);
+        expectStagingReset();
+    }
+
+    void addsNumberedLineWithTotals()
+    {
+        QVERIFY(add("Кафе", "бр.", "3", "2.50"));
+        QCOMPARE(row(1), (QStringList{"1", "Кафе", "бр.", "3", "2.50", "7.50"}));
+        QCOMPARE(Form1->Label10->text(), QStringLiteral("7.50"));
+        QCOMPARE(Form1->Label7->text(), QStringLiteral("7.50"));
+        QCOMPARE(Form1->Label3->text(), QStringLiteral("1.50"));
+        QCOMPARE(Form1->Label5->text(), QStringLiteral("9.00"));
+        QVERIFY(Form1->StringGrid1->isEnabled());
+        expectStagingReset();
+
+        QVERIFY(add("Чай", "", "1", "1.115"));
+        QCOMPARE(row(2), (QStringList{"2", "Чай", " ", "1", "1.115", "1.12"}));
+        QCOMPARE(Form1->Label7->text(), QStringLiteral("8.62"));
+        QCOMPARE(Form1->Label3->text(), QStringLiteral("1.72"));
+        QCOMPARE(Form1->Label5->text(), QStringLiteral("10.34"));
+    }
+
+    void negativePrice()
+    {
+        QVERIFY(add("Отстъпка", "бр.", "2", "-5"));
+        QCOMPARE(row(1).last(), QStringLiteral("-10.00"));
+        QCOMPARE(Form1->Label5->text(), QStringLiteral("-12.00"));
+    }
+
+    void emptyFirstNameLineShiftsCells()
+    {
+        QVERIFY(add("", "кг", "2", "3"));
+        QCOMPARE(row(1), (QStringList{"1", "кг", "2", "3", "6.00", ""}));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList both{QuantityMessage, PriceMessage};
+        QTest::newRow("both empty, quantity first") << "" << "" << both;
+        QTest::newRow("both placeholders") << "К-во" << "Стойност" << both;
+        QTest::newRow("quantity missing") << "" << "2" << QStringList{QuantityMessage};
+        QTest::newRow("price placeholder") << "2" << "Стойност" << QStringList{PriceMessage};
+        QTest::newRow("lone minus price") << "1" << "-" << QStringList{PriceMessage};
+        QTest::newRow("lone point price") << "1" << "." << QStringList{PriceMessage};
+        QTest::newRow("1-2 price") << "1" << "1-2" << QStringList{PriceMessage};
+        QTest::newRow("lone point quantity") << "." << "5" << QStringList{QuantityMessage};
+        QTest::newRow("neither a number") << "x" << "-" << both;
+    }
+
+    void refusals()
+    {
+        QFETCH(QString, quantity);
+        QFETCH(QString, price);
+        QFETCH(QStringList, messages);
+        for (const QString &message : messages)
+            m_prompter->expectInformation(message);
+        QVERIFY(!add("Кафе\nвтори ред", "бр.", quantity, price));
+        // Nothing is added and no line number is spent; a multi-line name
+        // still leaves its continuation row, and the staging editors reset.
+        QCOMPARE(LineCounter, 0);
+        QCOMPARE(Form1->StringGrid1->rowCount(), 2);
+        QCOMPARE(row(1), (QStringList{"", "втори ред", "", "", "", ""}));
+        QCOMPARE(Form1->Label7->text(), QStringLiteral("0"));
+        expectStagingReset();
+        QVERIFY(add("Чай", "бр.", "1", "1"));
+        QCOMPARE(row(2).first(), QStringLiteral("1"));
+    }
+
+    void longNameWraps()
+    {
+        const QString name = QString(74, u'а') + u' ' + QString(25, u'б');
+        QVERIFY(add(name, "бр.", "1", "1"));
+        QCOMPARE(row(1), (QStringList{"1", QString(74, u'а'), "бр.", "1", "1", "1.00"}));
+        QCOMPARE(row(2), (QStringList{"", QString(25, u'б'), "", "", "", ""}));
+        QVERIFY(add("Следващ", "бр.", "1", "1"));
+        QCOMPARE(row(3).mid(0, 2), (QStringList{"2", "Следващ"}));
+    }
+
+    void threeLineNameAndNumbering()
+    {
+        QVERIFY(add("ред 1\nред 2\nред 3", "бр.", "1", "1"));
+        QCOMPARE(Form1->StringGrid1->rowCount(), 4);
+        QCOMPARE(row(2), (QStringList{"", "ред 2", "", "", "", ""}));
+        QCOMPARE(row(3), (QStringList{"", "ред 3", "", "", "", ""}));
+        QVERIFY(add("друг", "бр.", "1", "1"));
+        QCOMPARE(row(4).first(), QStringLiteral("2"));
+    }
+
+    void noTextLostWithoutSpace()
+    {
+        QVERIFY(add(QString(100, u'я'), "бр.", "1", "1"));
+        QCOMPARE(row(1).at(1), QString(80, u'я'));
+        QCOMPARE(row(2).at(1), QString(20, u'я'));
+    }
+
+    void limitOf25Lines()
+    {
+        for (int line = 1; line <= 25; ++line)
+            QVERIFY(add(QStringLiteral("ред %1").arg(line), "бр.", "1", "1"));
+        QCOMPARE(Form1->StringGrid1->rowCount(), 26);
+        m_prompter->expectInformation(LimitMessage);
+        QVERIFY(!add("излишен", "бр.", "1", "1"));
+        QCOMPARE(Form1->StringGrid1->rowCount(), 26);
+        QCOMPARE(LineCounter, 25);
+        QCOMPARE(Form1->Label7->text(), QStringLiteral("25.00"));
+        Form1->N1Click();
+        QCOMPARE(Form1->StringGrid1->rowCount(), 26);
+    }
+
+    void continuationBeyondTheLimit()
+    {
+        for (int line = 1; line <= 23; ++line)
+            QVERIFY(add(QStringLiteral("ред %1").arg(line), "бр.", "1", "1"));
+        Form1->N1Click();  // an empty row: 24 rows after the heading
+        QCOMPARE(Form1->StringGrid1->rowCount(), 25);
+        QVERIFY(add("двуредово\nиме", "бр.", "1", "1"));
+        QCOMPARE(Form1->StringGrid1->rowCount(), 27);
+        QCOMPARE(row(25).first(), QStringLiteral("24"));
+        QCOMPARE(row(26).at(1), QStringLiteral("име"));
+        m_prompter->expectInformation(LimitMessage);
+        QVERIFY(!add("още", "бр.", "1", "1"));
+    }
+
+    void clearAllRestartsNumbering()
+    {
+        QVERIFY(add("а", "бр.", "1", "10"));
+        QVERIFY(add("б", "бр.", "1", "5.50"));
+        QCOMPARE(Form1->Label5->text(), QStringLiteral("18.60"));
+        Form1->Clear1->trigger();
+        QCOMPARE(Form1->StringGrid1->rowCount(), 1);
+        QCOMPARE(row(0).first(), QStringLiteral("Пор. №"));
+        QCOMPARE(Form1->Label7->text(), QStringLiteral("0"));
+        QCOMPARE(Form1->Label3->text(), QStringLiteral("0"));
+        QCOMPARE(Form1->Label5->text(), QStringLiteral("0"));
+        QCOMPARE(LineCounter, 0);
+        QVERIFY(add("в", "бр.", "1", "2"));
+        QCOMPARE(row(1).first(), QStringLiteral("1"));
+        QCOMPARE(Form1->Label5->text(), QStringLiteral("2.40"));
+    }
+
+    void emptyRowsAreAddedToTheLimit()
+    {
+        for (int i = 0; i < 30; ++i)
+            Form1->N1->trigger();
+        QCOMPARE(Form1->StringGrid1->rowCount(), 26);
+        QCOMPARE(LineCounter, 0);
+        QVERIFY(!Form1->StringGrid1->isEnabled());
+    }
+
+    void typing_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("quantity digits and point") << "Edit3" << "12.5" << "12.5";
+        QTest::newRow("quantity refuses minus and letters") << "Edit3" << "-1a2" << "12";
+        QTest::newRow("quantity one point") << "Edit3" << "1.2.3" << "1.23";
+        QTest::newRow("quantity three decimals") << "Edit3" << "1.23456" << "1.234";
+        QTest::newRow("price minus") << "Edit1" << "-5" << "-5";
+        QTest::newRow("price two decimals") << "Edit1" << "3.14159" << "3.14";
+        QTest::newRow("price refuses comma") << "Edit1" << "3,5" << "35";
+        QTest::newRow("price limit lifted without point") << "Edit1" << "1234567" << "1234567";
+    }
+
+    void typing()
+    {
+        QFETCH(QString, editor);
+        QFETCH(QString, keys);
+        QLineEdit *edit = editor == "Edit3" ? Form1->Edit3 : Form1->Edit1;
+        edit->clear();
+        QTest::keyClicks(edit, keys);
+        QTEST(edit->text(), "text");
+    }
+
+    void backspaceAlwaysWorks()
+    {
+        Form1->Edit1->clear();
+        QTest::keyClicks(Form1->Edit1, "1.25");
+        QTest::keyClick(Form1->Edit1, Qt::Key_Backspace);
+        QTest::keyClicks(Form1->Edit1, "9");
+        QCOMPARE(Form1->Edit1->text(), QStringLiteral("1.29"));
+    }
+
+    void belowTenStotinki_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("quantity") << "Edit3" << "Не може да бъде въведено количество < 0.10";
+        QTest::newRow("price") << "Edit1" << "Не може да бъде въведена стойност < 0.10";
+    }
+
+    void belowTenStotinki()
+    {
+        QFETCH(QString, editor);
+        QFETCH(QString, message);
+        QLineEdit *edit = editor == "Edit3" ? Form1->Edit3 : Form1->Edit1;
+        edit->clear();
+        m_prompter->expectInformation(message);
+        QTest::keyClicks(edit, "0.0");
+        QCOMPARE(edit->text(), QStringLiteral("0."));
+        QTest::keyClicks(edit, "5");
+        QCOMPARE(edit->text(), QStringLiteral("0.5"));
+    }
+
+    void programTextIsNotCut()
+    {
+        // The typing limit applies to typing only: a price set by the
+        // program keeps all its decimals.
+        QVERIFY(add("Чай", "бр.", "1", "1.115"));
+        QCOMPARE(row(1).at(4), QStringLiteral("1.115"));
+    }
+
+    void enterAddsAndClickEmpties()
+    {
+        QTest::mouseClick(Form1->Edit1, Qt::LeftButton);
+        QCOMPARE(Form1->Edit1->text(), QString());
+        QTest::keyClicks(Form1->Edit1, "4");
+        QTest::mouseClick(Form1->Edit3, Qt::LeftButton);
+        QTest::keyClicks(Form1->Edit3, "2");
+        QTest::mouseClick(Form1->Edit4, Qt::LeftButton);
+        QTest::keyClicks(Form1->Edit4, "kg");
+        Form1->Stock->setPlainText("Захар");
+        QTest::keyClick(Form1->Edit4, Qt::Key_Return);
+        QCOMPARE(row(1), (QStringList{"1", "Захар", "kg", "2", "4", "8.00"}));
+    }
+
+    void legalTextsBox()
+    {
+        m_prompter->expectInformation(legalTexts().join(u'\n'));
+        Form1->SpeedButton2->click();
+        QCOMPARE(m_prompter->transcript.size(), 2);
+        const QStringList texts = m_prompter->transcript.last().mid(QStringLiteral("information: ").size()).split(u'\n');
+        QCOMPARE(texts.size(), 13);
+        QVERIFY(texts.first().startsWith("чл. 28с(Е)(3) 77/388/ЕЕС-за доставки"));
+        QVERIFY(texts.at(7).contains("различни от тези по чл. 21, ал. 3 , чл. 22 и 23 , е мястото"));
+        QVERIFY(texts.last().endsWith("в които не се посочва данък."));
+    }
+
+private:
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppFixture> m_app;
+};
+
+QTEST_MAIN(tst_Lines)
+#include "tst_lines.moc"
