@@ -1,6 +1,7 @@
 #include "document/Document.h"
 
 #include "document/FieldRules.h"
+#include "document/PagePieces.h"
 #include "lines/Unit1.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
@@ -9,11 +10,8 @@
 #include "print/Pr.h"
 
 #include <QCloseEvent>
-#include <QHeaderView>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScrollArea>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 TDoc *Doc = nullptr;
@@ -22,7 +20,6 @@ namespace {
 
 const QColor Silver(192, 192, 192);
 const QColor FormGrey(223, 223, 223);
-const QColor RuleColour(128, 128, 128);
 
 const QString Dots40 = QString(40, u'.');
 const QString Dots76 = QString(76, u'.');
@@ -80,141 +77,6 @@ AutoSizePanel *whitePanel(QWidget *parent, int left, int top, QColor colour = Qt
     return panel;
 }
 
-// A raised rule: a line along the bottom edge of its box.
-class Rule : public QFrame {
-public:
-    Rule(QWidget *parent, QRect geometry) : QFrame(parent)
-    {
-        setFrameShape(QFrame::NoFrame);
-        setGeometry(geometry);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setPen(RuleColour);
-        painter.drawLine(0, height() - 1, width() - 1, height() - 1);
-    }
-};
-
-// The logo: a picture shrunk to fit its box when larger, keeping its
-// proportions, and centred; the page shows through around it.
-class FittedPicture : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        const QPixmap picture = pixmap();
-        if (picture.isNull()) {
-            QLabel::paintEvent(event);
-            return;
-        }
-        QSize size = picture.size();
-        if (size.width() > width() || size.height() > height())
-            size.scale(this->size(), Qt::KeepAspectRatio);
-        QRect target(QPoint(0, 0), size);
-        target.moveCenter(rect().center());
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(target, picture);
-    }
-};
-
-// Lines of the invoice grid: between the columns and under the heading row,
-// none between the lines themselves.
-class LinesGridDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        painter->save();
-        painter->setPen(Qt::black);
-        const QRect cell = option.rect;
-        if (index.column() + 1 < index.model()->columnCount())
-            painter->drawLine(cell.topRight(), cell.bottomRight());
-        if (index.row() == 0)
-            painter->drawLine(cell.bottomLeft(), cell.bottomRight());
-        painter->restore();
-    }
-};
-
-void setUpGrid(QTableWidget *grid, const QList<int> &widths, int section)
-{
-    grid->horizontalHeader()->hide();
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setMinimumSectionSize(1);
-    grid->verticalHeader()->setDefaultSectionSize(section);
-    grid->horizontalHeader()->setMinimumSectionSize(1);
-    for (int column = 0; column < widths.size(); ++column)
-        grid->setColumnWidth(column, widths[column]);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setFrameShape(QFrame::Box);
-    grid->setFrameShadow(QFrame::Plain);
-    grid->setLineWidth(1);
-    QPalette palette = grid->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Text, Qt::black);
-    grid->setPalette(palette);
-}
-
-QIcon drawnIcon(int size, const std::function<void(QPainter &)> &draw)
-{
-    QPixmap picture(size, size);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    draw(painter);
-    return QIcon(picture);
-}
-
-QIcon printerPicture()
-{
-    return drawnIcon(16, [](QPainter &p) {
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawRect(4, 1, 7, 5);
-        p.setBrush(QColor(160, 160, 160));
-        p.drawRect(1, 6, 13, 6);
-        p.setBrush(Qt::white);
-        p.drawRect(4, 10, 7, 4);
-        p.setPen(QColor(0, 160, 0));
-        p.drawPoint(12, 8);
-    });
-}
-
-QIcon newPagePicture()
-{
-    return drawnIcon(16, [](QPainter &p) {
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawRect(3, 1, 10, 13);
-        p.setPen(QColor(0, 0, 160));
-        for (int y = 4; y <= 10; y += 3)
-            p.drawLine(5, y, 11, y);
-    });
-}
-
-QIcon windowPicture()
-{
-    return drawnIcon(32, [](QPainter &p) {
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawRect(6, 1, 20, 29);
-        p.setBrush(Silver);
-        p.drawRect(9, 4, 14, 3);
-        p.setPen(QColor(0, 0, 128));
-        for (int y = 11; y <= 23; y += 3)
-            p.drawLine(9, y, 23, y);
-    });
-}
-
 // Sets a caption whatever kind of label holds it; a self-sizing label refits.
 void setCaption(QLabel *target, const QString &text)
 {
@@ -229,7 +91,7 @@ void setCaption(QLabel *target, const QString &text)
 TDoc::TDoc(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("Фактура"));
-    setWindowIcon(windowPicture());
+    setWindowIcon(documentPicture());
     setFont(arial(11));
     setGeometry(46, 206, 954, 520);
     setWindowState(Qt::WindowMaximized);
@@ -285,8 +147,7 @@ void TDoc::buildPage()
     Label8 = label(Panel1, QStringLiteral("Оригинал"), 365, 48, arial(21, true));
     Label15 = label(Panel1, QStringLiteral("№ 0000000001 / Дата: дд.мм.гггг"), 304, 88, arial(16));
 
-    Image2 = new FittedPicture(Panel1);
-    Image2->setGeometry(600, 16, 233, 97);
+    Image2 = newFittedPicture(Panel1, QRect(600, 16, 233, 97));
 
     Image1 = new QLabel(Panel1);
     Image1->setGeometry(792, 1128, 42, 35);
@@ -349,17 +210,15 @@ void TDoc::buildNoteBlock()
 void TDoc::buildGrids()
 {
     StringGrid2 = new QTableWidget(2, 6, Panel1);
-    setUpGrid(StringGrid2, {49, 540, 42, 47, 72, 73}, 19);
+    setUpPageGrid(StringGrid2, {49, 540, 42, 47, 72, 73}, 19, GridLines::ColumnsAndHeading);
     StringGrid2->setFont(arial());
-    StringGrid2->setShowGrid(false);
-    StringGrid2->setItemDelegate(new LinesGridDelegate(StringGrid2));
     StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid2->setSelectionMode(QAbstractItemView::NoSelection);
     StringGrid2->setFocusPolicy(Qt::NoFocus);
     StringGrid2->setGeometry(14, 308, 835, 45);
 
-    Bevel1 = new Rule(Panel1, QRect(40, 368, 777, 2));
-    Bevel3 = new Rule(Panel1, QRect(80, 640, 657, 1));
+    Bevel1 = newRule(Panel1, QRect(40, 368, 777, 2));
+    Bevel3 = newRule(Panel1, QRect(80, 640, 657, 1));
 }
 
 void TDoc::buildLowerBlock()
@@ -368,7 +227,7 @@ void TDoc::buildLowerBlock()
     const QFont bold = arial(13, true);
     Label36 = whiteLabel(Memo4, QStringLiteral("Словом:"), 8, 0);
     Label18 = label(Memo4, Dots76, 64, 0);
-    Bevel2 = new Rule(Memo4, QRect(16, 28, 401, 2));
+    Bevel2 = newRule(Memo4, QRect(16, 28, 401, 2));
     Label19 = label(Memo4, Dots76, 64, 40);
     Label20 = label(Memo4, QStringLiteral("/основание за неначисляване на ДДС и за нулева ставка/"), 40, 56);
     Label55 = label(Memo4, Dots76, 64, 80);
@@ -379,7 +238,7 @@ void TDoc::buildLowerBlock()
     Label57 = label(Memo4, QStringLiteral("дд.мм.гггг"), 176, 129);
     Label27 = label(Memo4, QStringLiteral("Дата на плащане:"), 0, 144);
     Label40 = label(Memo4, QStringLiteral("дд.мм.гггг"), 176, 145);
-    Bevel6 = new Rule(Memo4, QRect(0, 164, 377, 2));
+    Bevel6 = newRule(Memo4, QRect(0, 164, 377, 2));
     Label44 = whiteLabel(Memo4, QStringLiteral("Плащане:"), 8, 169, bold);
     Label37 = label(Memo4, Dots40, 80, 169);
     Label43 = whiteLabel(Memo4, QStringLiteral("Банка:"), 8, 193, bold);
@@ -390,7 +249,7 @@ void TDoc::buildLowerBlock()
     Label53 = label(Memo4, Dots40, 80, 241);
 
     StringGrid1 = new QTableWidget(4, 3, Memo4);
-    setUpGrid(StringGrid1, {19, 146, 90}, 21);
+    setUpPageGrid(StringGrid1, {19, 146, 90}, 21, GridLines::AllCells);
     StringGrid1->setEditTriggers(QAbstractItemView::AllEditTriggers);
     StringGrid1->setGeometry(424, 160, 262, 88);
     StringGrid1->hide();
@@ -404,7 +263,7 @@ void TDoc::buildTotals()
     Label5 = label(Panel6, QStringLiteral("0"), 186, 0, bold);
     Label2 = label(Panel6, QStringLiteral("Данъчна ставка %\nразмер на данъка"), 2, 24, bold);
     Label7 = label(Panel6, QStringLiteral("0"), 186, 32, bold);
-    Bevel4 = new Rule(Panel6, QRect(0, 60, 241, 2));
+    Bevel4 = newRule(Panel6, QRect(0, 60, 241, 2));
     Label4 = label(Panel6, QStringLiteral("Сума за плащане"), 2, 64, bold);
     Label3 = label(Panel6, QStringLiteral("0"), 186, 64, bold);
     Panel6->fitContents();
@@ -536,8 +395,13 @@ void TDoc::EditWrapped(AutoSizeLabel *label, int widthLimit, AutoSizePanel *cont
     if (const auto edited = prompts().input(QString(), QString(), label->text()))
         label->setText(*edited);
     // Measured even after Cancel: a caption set elsewhere may be too wide.
+    breakIfTooWide(label, widthLimit, container);
+}
+
+bool TDoc::breakIfTooWide(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container)
+{
     if (label->lastLineWidth() <= widthLimit)
-        return;
+        return false;
     label->setText(breakAtMiddle(label->text()));
     const int top = label->y();
     for (QWidget *control : container->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
@@ -545,6 +409,7 @@ void TDoc::EditWrapped(AutoSizeLabel *label, int widthLimit, AutoSizePanel *cont
             control->move(control->x(), control->y() + 12);
     }
     container->fitContents();
+    return true;
 }
 
 void TDoc::NewExecute()

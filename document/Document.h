@@ -111,6 +111,11 @@ public:
     // Edits a one-value field; a last line wider than widthLimit is broken at
     // the middle character and the controls below it move down.
     void EditWrapped(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);
+    // When the caption's last line, drawn in the label's font, is wider than
+    // widthLimit: breaks the caption at its middle character, moves every
+    // control of the container whose top is below the label's down by 12
+    // pixels and refits the container. Returns whether it broke the caption.
+    bool breakIfTooWide(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

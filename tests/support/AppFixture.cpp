@@ -1,6 +1,7 @@
 #include "support/AppFixture.h"
 
 #include "app/Windows.h"
+#include "platform/Fonts.h"
 #include "platform/Paths.h"
 #include "support/ScriptedPrompter.h"
 
@@ -20,5 +21,7 @@ AppFixture::~AppFixture()
 void AppFixture::start(ScriptedPrompter &prompter, std::optional<QString> rateAnswer)
 {
     prompter.expectInput(QString(), QStringLiteral("ДДС"), std::move(rateAnswer));
+    // The program's font families, as main() sets them up.
+    installFontSubstitutes();
     createWindows();
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QRect>
+
+class QFrame;
+class QLabel;
+class QTableWidget;
+class QWidget;
+
+// The drawn pieces of the invoice page: rules, the logo box, grid lines and
+// the small pictures of the document window.
+
+// A raised rule: a line along the bottom edge of its box.
+QFrame *newRule(QWidget *parent, QRect geometry);
+
+// A picture box that shrinks a larger picture to fit, keeping its
+// proportions, and centres it; the page shows through around it.
+QLabel *newFittedPicture(QWidget *parent, QRect geometry);
+
+enum class GridLines {
+    ColumnsAndHeading,  // lines after every column and under row 0 only
+    AllCells,           // lines after every column and every row
+};
+
+// A page grid: no headers of Qt's own (row 0 is the heading row), no scroll
+// bars, white cells, a thin frame and the given column widths. A section is
+// the row height plus its line.
+void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int section, GridLines lines);
+
+QIcon printerPicture();      // 16 x 16
+QIcon newPagePicture();      // 16 x 16
+QIcon documentPicture();     // 32 x 32, the window icon
