@@ -387,6 +387,7 @@ private Q_SLOTS:
         QCOMPARE(Doc->Label30->text(), once.left(once.size() / 2) + "\n" + once.mid(once.size() / 2));
         QCOMPARE(Doc->Label25->y(), labelTop + 24);
         QCOMPARE(Doc->Panel3->height(), panelHeight + 24);
+        QVERIFY2(pageOverlaps().isEmpty(), qPrintable(pageOverlaps().join("; ")));
 
         // A caption that fits is left alone and nothing moves.
         prompter.expectInput(QString(), QString(), QStringLiteral("Иван Петров"));
@@ -574,6 +575,8 @@ private Q_SLOTS:
         QImage window(Doc->Client->size(), QImage::Format_RGB32);
         Doc->Client->render(&window);
         QVERIFY(window.save(QFileInfo(path).dir().filePath("window.png")));
+        Doc->show();
+        QVERIFY(Doc->grab().save(QFileInfo(path).dir().filePath("screen.png")));
         // The page is white, the grey fields silver.
         QCOMPARE(page.pixelColor(2, 2), QColor(Qt::white));
         const QPoint inField = Doc->Label30->mapTo(Doc->Panel1, QPoint(0, 0)) + QPoint(1, 1);
