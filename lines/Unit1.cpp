@@ -1,6 +1,7 @@
 #include "lines/Unit1.h"
 
 #include "common/Failure.h"
+#include "document/Document.h"
 #include "lines/LegalTexts.h"
 #include "lines/LineRules.h"
 #include "lines/SettingsFile.h"
@@ -186,6 +187,11 @@ void TForm1::buildSelectors()
     for (QComboBox *combo : {ComboBox2, ComboBox1, ComboBox4, ComboBox5})
         combo->setCurrentIndex(-1);
 
+    connect(ComboBox2, &QComboBox::editTextChanged, this, [this] { ComboBox2Change(); });
+    connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { ComboBox1Change(); });
+    connect(ComboBox4, &QComboBox::editTextChanged, this, [this] { ComboBox4Change(); });
+    connect(ComboBox5, &QComboBox::editTextChanged, this, [this] { ComboBox5Change(); });
+
     SpeedButton2 = new QToolButton(this);
     SpeedButton2->setAutoRaise(true);
     SpeedButton2->setText(QStringLiteral("?"));
@@ -193,6 +199,31 @@ void TForm1::buildSelectors()
     SpeedButton2->setStyleSheet(QStringLiteral("color: red"));
     SpeedButton2->setGeometry(408, 424, 31, 30);
     onClick(SpeedButton2, [this] { SpeedButton2Click(); });
+}
+
+void TForm1::ComboBox2Change()
+{
+    Doc->Label1->setText(ComboBox2->currentText());
+    MemList[1] = ComboBox2->currentText();
+}
+
+void TForm1::ComboBox1Change()
+{
+    Doc->Label21->setText(ComboBox1->currentText());
+    MemList[2] = ComboBox1->currentText();
+}
+
+void TForm1::ComboBox4Change()
+{
+    Doc->Label19->setText(ComboBox4->currentText());
+    MemList[3] = ComboBox4->currentText();
+}
+
+void TForm1::ComboBox5Change()
+{
+    Doc->Label20->setText(u'/' + Label8->text() + ComboBox5->currentText() + u'/');
+    Doc->Label20->move(Doc->Label19->x(), Doc->Label20->y());
+    MemList[4] = ComboBox5->currentText();
 }
 
 void TForm1::SpeedButton2Click() { prompts().information(legalTexts().join(u'\n')); }
@@ -224,8 +255,9 @@ void TForm1::buildStaging()
 
 void TForm1::FormCreate()
 {
-    loadSettings();
+    const bool fromFile = loadSettings();
     restoreSettings();
+    completeSettings(fromFile);
     setHeadings();
     QLocale::setDefault(QLocale::c());  // the program's own numbers use the point
     CurrencyName = QStringLiteral("лв");
@@ -236,24 +268,27 @@ void TForm1::FormCreate()
     }
 }
 
-void TForm1::loadSettings()
+bool TForm1::loadSettings()
 {
     const QString path = settingsFilePath();
     if (!QFile::exists(path)) {
         MemList = SettingsFile::defaults();
-        return;
+        return false;
     }
     try {
         MemList = SettingsFile::load(path);
+        return true;
     } catch (const Failure &failure) {
         prompts().error(failure.text());
         MemList.clear();
+        return false;
     }
 }
 
 void TForm1::restoreSettings()
 {
-    // Restoring stops silently at the first missing item.
+    // Restoring stops silently at the first missing item and writes nothing
+    // to the document or the list.
     const QSignalBlocker blockers[] = {QSignalBlocker(ComboBox2), QSignalBlocker(ComboBox1),
                                        QSignalBlocker(ComboBox4), QSignalBlocker(ComboBox5)};
     QComboBox *const selectors[] = {ComboBox2, ComboBox1, ComboBox4, ComboBox5};
@@ -261,15 +296,18 @@ void TForm1::restoreSettings()
         VatRateText = MemList[0];
     for (int item = 1; item < 5 && item < MemList.size(); ++item)
         selectors[item - 1]->setEditText(MemList[item]);
+}
 
+void TForm1::completeSettings(bool reportShortFile)
+{
     // Later writes go to all five items, so the missing ones get their defaults.
     const QStringList defaults = SettingsFile::defaults();
-    if (MemList.size() < defaults.size()) {
-        if (QFile::exists(settingsFilePath()))
-            prompts().message(ShortSettingsMessage.arg(MemList.size()), Prompter::Icon::Warning);
-        while (MemList.size() < defaults.size())
-            MemList.append(defaults[MemList.size()]);
-    }
+    if (MemList.size() >= defaults.size())
+        return;
+    if (reportShortFile)
+        prompts().message(ShortSettingsMessage.arg(MemList.size()), Prompter::Icon::Warning);
+    while (MemList.size() < defaults.size())
+        MemList.append(defaults[MemList.size()]);
 }
 
 void TForm1::askVatRate()

@@ -66,6 +66,11 @@ public:
     bool AddLine();
     void SpeedButton1Click() { AddLine(); }
     void SpeedButton4Click();
+    // Each selector writes its document label and its remembered item at once.
+    void ComboBox2Change();
+    void ComboBox1Change();
+    void ComboBox4Change();
+    void ComboBox5Change();
     // "?": the legal texts behind the grounds for not charging VAT.
     void SpeedButton2Click();
     void N1Click();
@@ -90,8 +95,9 @@ private:
     void buildTotals();
     void buildSelectors();
     void buildStaging();
-    void loadSettings();
+    bool loadSettings();
     void restoreSettings();
+    void completeSettings(bool reportShortFile);
     void askVatRate();
     void setHeadings();
     void appendRow();

@@ -21,6 +21,11 @@ AppFixture::~AppFixture()
 void AppFixture::start(ScriptedPrompter &prompter, std::optional<QString> rateAnswer)
 {
     prompter.expectInput(QString(), QStringLiteral("ДДС"), std::move(rateAnswer));
+    open();
+}
+
+void AppFixture::open()
+{
     // The program's font families, as main() sets them up.
     installFontSubstitutes();
     createWindows();

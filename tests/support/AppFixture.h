@@ -20,6 +20,8 @@ public:
     // Expects the rate dialog (answered with rateAnswer, nullopt = Cancel) and
     // creates the windows.
     void start(ScriptedPrompter &prompter, std::optional<QString> rateAnswer = QStringLiteral("20%"));
+    // Creates the windows with no prompt expected beyond those already queued.
+    void open();
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
     QDir dir() const { return QDir(m_dir.path()); }

@@ -1,0 +1,206 @@
+#include "app/Menu.h"
+#include "document/Document.h"
+#include "lines/SettingsFile.h"
+#include "lines/Totals.h"
+#include "lines/Unit1.h"
+#include "support/AppFixture.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList selectorTexts()
+{
+    return {Form1->ComboBox2->currentText(), Form1->ComboBox1->currentText(),
+            Form1->ComboBox4->currentText(), Form1->ComboBox5->currentText()};
+}
+
+const QString ShortFileMessage = QStringLiteral(
+    "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
+    "попълнени със стойностите им по подразбиране.");
+
+} // namespace
+
+class tst_Startup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void firstRunUsesDefaults()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter, QStringLiteral("20%"));
+        QCOMPARE(prompter.proposed, QStringList{"20%"});
+        QCOMPARE(Form1->MemList, SettingsFile::defaults());
+        QCOMPARE(selectorTexts(), SettingsFile::defaults().mid(1));
+        QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка 20%\nразмер на данъка:"));
+        QCOMPARE(Form1->VatRateText, QStringLiteral("0.20"));
+        QCOMPARE(VatFactor, 0.2);
+        QCOMPARE(Form1->CurrencyName, QStringLiteral("лв"));
+        // Restoring the selectors wrote nothing onto the document.
+        QCOMPARE(Doc->Label1->text(), QStringLiteral("ФАКТУРА"));
+        QCOMPARE(Doc->Label21->text(), QString());
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void previousRunIsProposed()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        SettingsFile::save(app.path("mem.txt"), {"18", "ПРОФОРМА ФАКТУРА", "Кредитно известие",
+                                                 "чл. 113, ал. 9", "нулева ставка", "шести ред"});
+        app.start(prompter, QStringLiteral("18"));
+        QCOMPARE(prompter.proposed, QStringList{"18"});
+        QCOMPARE(selectorTexts(), (QStringList{"ПРОФОРМА ФАКТУРА", "Кредитно известие", "чл. 113, ал. 9",
+                                               "нулева ставка"}));
+        QCOMPARE(VatFactor, 0.18);
+        Main->close();
+        QCOMPARE(app.shell.loopEnds, 1);
+        QCOMPARE(SettingsFile::load(app.path("mem.txt")),
+                 (QStringList{"18", "ПРОФОРМА ФАКТУРА", "Кредитно известие", "чл. 113, ал. 9",
+                              "нулева ставка", "шести ред"}));
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void shortFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("proposed");
+        QTest::addColumn<QStringList>("selectors");
+        QTest::newRow("three lines") << QByteArray("18\r\n\xcf\xd0\xce\xd4\xce\xd0\xcc\xc0 \xd4\xc0\xca\xd2\xd3\xd0\xc0\r\n\r\n")
+                                     << "18" << QStringList{"ПРОФОРМА ФАКТУРА", "", "", ""};
+        QTest::newRow("one line, LF") << QByteArray("9%\n") << "9%" << QStringList{"", "", "", ""};
+        QTest::newRow("empty file") << QByteArray() << "20%" << QStringList{"", "", "", ""};
+    }
+
+    void shortFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, proposed);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        writeFile(app.path("mem.txt"), bytes);
+        const int lines = int(SettingsFile::parse(bytes).size());
+        prompter.expectMessage(ShortFileMessage.arg(lines), Prompter::Icon::Warning);
+        app.start(prompter, proposed);
+        QCOMPARE(prompter.proposed, QStringList{proposed});
+        QTEST(selectorTexts(), "selectors");
+        QCOMPARE(Form1->MemList.size(), 5);
+        // Later writes reach every item; closing writes all five lines.
+        Form1->ComboBox5->setEditText("нулева ставка");
+        QCOMPARE(Form1->MemList[4], QStringLiteral("нулева ставка"));
+        Main->close();
+        QCOMPARE(SettingsFile::load(app.path("mem.txt")).size(), 5);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void unreadableFileIsReported()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        QVERIFY(app.dir().mkdir("mem.txt"));
+        prompter.expectAnyError();
+        app.start(prompter, QStringLiteral("20"));
+        QCOMPARE(prompter.proposed, QStringList{"20%"});
+        QCOMPARE(Form1->MemList.size(), 5);
+        QCOMPARE(Form1->MemList[0], QStringLiteral("20"));
+        QCOMPARE(VatFactor, 0.2);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void cancelKeepsTheProposal()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        SettingsFile::save(app.path("mem.txt"), {"9%", "ФАКТУРА", "", "x", "y"});
+        app.start(prompter, std::nullopt);
+        QCOMPARE(Form1->MemList[0], QStringLiteral("9%"));
+        QCOMPARE(VatFactor, 0.09);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void rateThatIsNotANumber()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        prompter.expectInput(QString(), QStringLiteral("ДДС"), QStringLiteral("abc"));
+        prompter.expectMessage(QStringLiteral("Ставката на ДДС „abc“ не е число. Програмата ще смята ДДС със ставка 20%."),
+                               Prompter::Icon::Warning);
+        app.open();
+        QCOMPARE(Form1->MemList[0], QStringLiteral("abc"));
+        QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка abc%\nразмер на данъка:"));
+        QCOMPARE(VatFactor, 0.2);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void selectorsWriteDocumentAndList()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        Form1->ComboBox2->setCurrentIndex(1);
+        QCOMPARE(Doc->Label1->text(), QStringLiteral("ПРОФОРМА ФАКТУРА"));
+        QCOMPARE(Form1->MemList[1], QStringLiteral("ПРОФОРМА ФАКТУРА"));
+        Form1->ComboBox1->setCurrentIndex(2);
+        QCOMPARE(Doc->Label21->text(), QStringLiteral("Дебитно известие"));
+        Form1->ComboBox1->setCurrentIndex(0);
+        QCOMPARE(Doc->Label21->text(), QString());
+        QCOMPARE(Form1->MemList[2], QString());
+        Form1->ComboBox4->setCurrentIndex(2);
+        QCOMPARE(Doc->Label19->text(), QStringLiteral("чл. 113, ал. 9"));
+        QCOMPARE(Form1->MemList[3], QStringLiteral("чл. 113, ал. 9"));
+        Form1->ComboBox5->setCurrentIndex(1);
+        QCOMPARE(Doc->Label20->text(), QStringLiteral("/основание за начисляване на ДДС/"));
+        QCOMPARE(Doc->Label20->x(), Doc->Label19->x());
+        QCOMPARE(Form1->MemList[4], QStringLiteral("начисляване на ДДС"));
+        Form1->ComboBox2->setEditText("СМЕТКА");
+        QCOMPARE(Doc->Label1->text(), QStringLiteral("СМЕТКА"));
+        // No amount depends on the VAT mode.
+        Form1->ComboBox5->setCurrentIndex(2);
+        QCOMPARE(VatFactor, 0.2);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void newInvoiceEndsWithoutSaving()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        Main->SpeedButton10->click();
+        QCOMPARE(app.shell.newCopies, 1);
+        QCOMPARE(app.shell.loopEnds, 1);
+        QVERIFY(!QFile::exists(app.path("mem.txt")));
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void unwritableSettingsKeepTheProgramRunning()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        QVERIFY(app.dir().mkdir("mem.txt"));
+        Main->show();
+        prompter.expectAnyError();
+        QVERIFY(!Main->close());
+        QVERIFY(Main->isVisible());
+        QCOMPARE(app.shell.loopEnds, 0);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+};
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"
