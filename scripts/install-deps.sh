@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs everything Bilvaro 2007 needs to build, run and test on Debian 12.
+# Run as root. Packages already present are not fetched again.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build git
+  qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libbenchmark-dev
+  # run: Bulgarian dialog buttons, fonts with the metrics of Arial and Times New Roman
+  qt6-translations-l10n fonts-liberation fonts-dejavu-core locales
+  # printing
+  cups printer-driver-cups-pdf
+  # end-to-end tests: a virtual display, input, screenshots, the clipboard
+  xvfb xdotool x11-utils xclip imagemagick python3
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ $status == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  if ((EUID != 0)); then
+    echo "install-deps: these packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "install-deps: installing ${missing[*]}"
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${packages[@]}"
+fi
+
+# The program runs under a Bulgarian locale; the tests use it as well.
+if ! locale -a 2>/dev/null | grep -qix 'bg_BG\.utf-\?8'; then
+  if ((EUID != 0)); then
+    echo "install-deps: the locale bg_BG.UTF-8 is missing and generating it needs root" >&2
+    exit 1
+  fi
+  echo "install-deps: generating the locale bg_BG.UTF-8"
+  sed -i 's/^# *\(bg_BG\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -qx 'bg_BG.UTF-8 UTF-8' /etc/locale.gen || echo 'bg_BG.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen
+fi

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The run command: installs what is needed, builds the program, lays out the
+# demo start folder demo/ (reference tables with sample data) if it is not
+# there yet, and starts the program there under the Bulgarian locale on the
+# display in $DISPLAY. Run it as root on a fresh Debian 12 (root is needed only
+# to install packages).
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+if [[ -z ${DISPLAY:-} ]]; then
+  echo "run-demo: DISPLAY is not set: start this from a graphical session" >&2
+  echo "          (or on a virtual display: xvfb-run -s '-screen 0 1280x1024x24' scripts/run-demo.sh)" >&2
+  exit 1
+fi
+
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
+targets=(Bilvaro2007)
+if ninja -C build -t targets all | grep -q '^bilvaro-make-tables:'; then
+  targets+=(bilvaro-make-tables)
+fi
+cmake --build build -j2 --target "${targets[@]}"
+
+mkdir -p demo
+if [[ ! -d demo/DB ]]; then
+  maker=build/tools/bilvaro-make-tables
+  if [[ ! -x $maker ]]; then
+    echo "run-demo: $maker is missing (the tools/ program that makes the demo tables was not built), so demo/DB cannot be made" >&2
+    exit 1
+  fi
+  echo "run-demo: making the demo tables in demo/DB"
+  if ! "$maker" demo --demo || [[ ! -d demo/DB ]]; then
+    rm -rf demo/DB
+    echo "run-demo: $maker could not make the demo tables" >&2
+    exit 1
+  fi
+fi
+
+cd demo
+unset LC_ALL LANGUAGE
+export LANG=bg_BG.UTF-8
+exec ../build/app/Bilvaro2007

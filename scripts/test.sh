@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The test command: installs what is needed, builds the program and its tests
+# and runs every test, first in a Debug build (build/), then once more built
+# with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/), where any
+# sanitizer report fails the run. Unit tests run on Qt's offscreen platform,
+# end-to-end tests drive the real program on a private Xvfb display.
+# Run it as root on a fresh Debian 12 (root is needed only to install packages).
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$(pwd)
+started=$SECONDS
+
+step() { printf '\n==> %s (%ds)\n' "$*" $((SECONDS - started)); }
+
+step "installing the packages"
+scripts/install-deps.sh
+
+# Configures, builds and runs the whole suite in one build folder.
+suite()
+{
+  local dir=$1
+  shift
+  step "configuring $dir"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "$@"
+  step "building $dir"
+  cmake --build "$dir" -j2
+  step "running the tests of $dir"
+  (cd "$dir" && ctest --output-on-failure --no-tests=error -j2)
+}
+
+suite build -DBILVARO_SANITIZE=OFF
+
+# Sanitizer reports go to files as well as failing the process that has them,
+# so a report from a process whose exit status nobody reads is not lost.
+reports=$root/build-asan/sanitizer-reports
+rm -rf "$reports"
+mkdir -p "$reports"
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=0:log_path=$reports/asan"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+# The sanitized program is slower: give the end-to-end tests more time per step.
+export E2E_TIMEOUT=90
+status=0
+suite build-asan -DBILVARO_SANITIZE=ON || status=$?
+
+if compgen -G "$reports/*" >/dev/null; then
+  step "sanitizer reports"
+  for report in "$reports"/*; do
+    echo "--- $report"
+    cat "$report"
+  done
+  echo "test.sh: the sanitizers reported errors" >&2
+  exit 1
+fi
+if ((status != 0)); then
+  echo "test.sh: tests failed in the sanitizer build" >&2
+  exit "$status"
+fi
+step "all tests passed in build/ and build-asan/"

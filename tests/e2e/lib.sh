@@ -1,0 +1,385 @@
+# shellcheck shell=bash
+# Shared helpers of the end-to-end tests. Each test is a bash script run as
+#   bash e2e_<name>.sh <path of the Bilvaro2007 executable> <artifacts dir>
+# It sources this file and calls e2e_init "$@" first. The helpers start a
+# private Xvfb display, make fresh start folders in a temporary folder, start
+# the real program there (its current directory is the start folder), find
+# and drive its windows with xdotool, keep screenshots in the artifacts dir,
+# and end every process they started when the script exits, however it exits.
+#
+# There is no window manager on the display: windows have no title bars,
+# windowactivate does not work (use windowfocus), and a window is closed with
+# a WM_DELETE_WINDOW client message (wm_delete.py), which is what a window
+# manager's close box sends and what makes Qt run its normal close.
+
+set -euo pipefail
+
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_NAME=$(basename "$0" .sh)
+E2E_TIMEOUT=${E2E_TIMEOUT:-30}   # seconds to wait for a window or an exit
+E2E_EXE=
+E2E_ARTIFACTS=
+E2E_TMP=
+E2E_XVFB_PID=
+PROGRAM_PID=
+PROGRAM_STATUS=
+PROGRAM_LOG=
+E2E_RUNS=0
+
+e2e_log() { printf '[%s] %s\n' "$E2E_NAME" "$*"; }
+
+# Reports a failure, keeps a screenshot of the display, and ends the test.
+e2e_fail()
+{
+  printf '[%s] FAIL: %s\n' "$E2E_NAME" "$*" >&2
+  if [[ -n $E2E_XVFB_PID ]]; then
+    e2e_screenshot failure || true
+  fi
+  exit 1
+}
+
+e2e_init()
+{
+  (($# == 2)) || { echo "usage: $0 <Bilvaro2007 executable> <artifacts dir>" >&2; exit 2; }
+  E2E_EXE=$(realpath "$1")
+  [[ -x $E2E_EXE ]] || { echo "$0: $1 is not an executable" >&2; exit 2; }
+  local tool
+  for tool in Xvfb xdotool xdpyinfo xclip import convert python3 iconv cmp; do
+    command -v "$tool" >/dev/null || { echo "$0: $tool is missing (scripts/install-deps.sh installs it)" >&2; exit 2; }
+  done
+  E2E_ARTIFACTS=$(realpath -m "$2")/$E2E_NAME
+  rm -rf "$E2E_ARTIFACTS"
+  mkdir -p "$E2E_ARTIFACTS"
+  E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/bilvaro-e2e.XXXXXX")
+  trap e2e_cleanup EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  e2e_log "artifacts in $E2E_ARTIFACTS"
+}
+
+# Ends a process: TERM first, KILL when it does not go within a few seconds.
+e2e_end_process()
+{
+  local pid=$1 i
+  kill -0 "$pid" 2>/dev/null || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  for ((i = 0; i < 30; i++)); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+e2e_cleanup()
+{
+  local status=$?
+  trap - EXIT
+  if [[ -n $PROGRAM_PID ]]; then
+    e2e_log "ending the program (pid $PROGRAM_PID)"
+    e2e_end_process "$PROGRAM_PID"
+    PROGRAM_PID=
+  fi
+  if [[ -n $E2E_XVFB_PID ]]; then
+    e2e_end_process "$E2E_XVFB_PID"
+    E2E_XVFB_PID=
+  fi
+  if [[ -n $E2E_TMP && -d $E2E_TMP ]]; then
+    if ((status != 0)); then
+      # What the program left behind helps to see why it failed.
+      cp -r "$E2E_TMP" "$E2E_ARTIFACTS/tmp" 2>/dev/null || true
+    fi
+    rm -rf "$E2E_TMP"
+  fi
+  if ((status == 0)); then
+    e2e_log "PASS"
+  fi
+  exit "$status"
+}
+
+# Starts Xvfb on a display number that no other X server uses (Xvfb picks it
+# itself and reports it through -displayfd) and points DISPLAY at it.
+e2e_start_display()
+{
+  local numberfile=$E2E_TMP/display i number=
+  : >"$numberfile"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberfile" \
+    >"$E2E_ARTIFACTS/xvfb.log" 2>&1 &
+  E2E_XVFB_PID=$!
+  for ((i = 0; i < 100; i++)); do
+    number=$(head -1 "$numberfile")
+    [[ $number =~ ^[0-9]+$ ]] && break
+    kill -0 "$E2E_XVFB_PID" 2>/dev/null || e2e_fail "Xvfb did not start (see xvfb.log)"
+    sleep 0.1
+  done
+  [[ $number =~ ^[0-9]+$ ]] || e2e_fail "Xvfb reported no display number"
+  export DISPLAY=:$number
+  export XDG_RUNTIME_DIR=$E2E_TMP/runtime
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  for ((i = 0; i < 100; i++)); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  xdpyinfo >/dev/null 2>&1 || e2e_fail "display $DISPLAY does not answer"
+  e2e_log "Xvfb on display $DISPLAY (pid $E2E_XVFB_PID)"
+}
+
+# Makes (or reuses) a start folder inside the temporary folder; prints its path.
+e2e_start_folder()
+{
+  local folder=$E2E_TMP/${1:-start}
+  mkdir -p "$folder"
+  printf '%s\n' "$folder"
+}
+
+# The locale the program runs under: Bulgarian, as its users run it.
+e2e_locale()
+{
+  if locale -a 2>/dev/null | grep -qix 'bg_BG\.utf-\?8'; then
+    echo bg_BG.UTF-8
+  else
+    echo C.UTF-8
+  fi
+}
+
+# Starts the program with FOLDER as its current directory. Its output goes to
+# program-<n>.log in the artifacts. The installation folder is a private one
+# inside the temporary folder, and no update server is configured.
+e2e_start_program()
+{
+  local folder=$1
+  [[ -z $PROGRAM_PID ]] || e2e_fail "the program is already running"
+  E2E_RUNS=$((E2E_RUNS + 1))
+  PROGRAM_LOG=$E2E_ARTIFACTS/program-$E2E_RUNS.log
+  mkdir -p "$E2E_TMP/install"
+  (
+    cd "$folder"
+    unset LC_ALL LANGUAGE BILVARO_UPDATE_URL
+    export LANG
+    LANG=$(e2e_locale)
+    export QT_QPA_PLATFORM=xcb QT_ACCESSIBILITY=0 NO_AT_BRIDGE=1
+    export BILVARO_INSTALL_DIR=$E2E_TMP/install
+    exec "$E2E_EXE"
+  ) >"$PROGRAM_LOG" 2>&1 &
+  PROGRAM_PID=$!
+  PROGRAM_STATUS=
+  e2e_log "run $E2E_RUNS: started $E2E_EXE in $folder (pid $PROGRAM_PID, LANG $(e2e_locale))"
+}
+
+e2e_program_running() { [[ -n $PROGRAM_PID ]] && kill -0 "$PROGRAM_PID" 2>/dev/null; }
+
+# Shows the end of the program's output and the sanitizer reports of the
+# process, when the sanitizers write them to files (log_path).
+e2e_show_program_output()
+{
+  local pid=$1 options path
+  e2e_log "end of the program's output:"
+  tail -n 40 "$PROGRAM_LOG" >&2 || true
+  for options in "${ASAN_OPTIONS:-}" "${UBSAN_OPTIONS:-}"; do
+    path=$(tr ':' '\n' <<<"$options" | sed -n 's/^log_path=//p')
+    [[ -n $path && -f $path.$pid ]] || continue
+    e2e_log "sanitizer report $path.$pid:"
+    cat "$path.$pid" >&2
+  done
+}
+
+# Fails the test with the program's exit status and the end of its output.
+e2e_fail_program_gone()
+{
+  local status=0 pid=$PROGRAM_PID
+  wait "$PROGRAM_PID" || status=$?
+  PROGRAM_PID=
+  e2e_show_program_output "$pid"
+  e2e_fail "$1: the program ended with status $status"
+}
+
+# The program's visible windows whose title matches the extended regular
+# expression (all of them for an empty expression), one id a line.
+e2e_windows()
+{
+  xdotool search --all --onlyvisible --pid "$PROGRAM_PID" --name "${1:-.*}" 2>/dev/null || true
+}
+
+# Waits until the program shows a window whose title matches the regular
+# expression; its id goes to E2E_WINDOW. Fails when the program ends or on
+# time-out. (Not to be called in a subshell: it may wait for the program.)
+E2E_WINDOW=
+e2e_wait_window()
+{
+  local regex=$1 timeout=${2:-$E2E_TIMEOUT} deadline ids
+  deadline=$((SECONDS + timeout))
+  E2E_WINDOW=
+  while :; do
+    e2e_program_running || e2e_fail_program_gone "waiting for the window /$regex/"
+    ids=$(e2e_windows "$regex")
+    if [[ -n $ids ]]; then
+      E2E_WINDOW=$(head -1 <<<"$ids")
+      return 0
+    fi
+    ((SECONDS < deadline)) || e2e_fail "no window /$regex/ within ${timeout}s"
+    sleep 0.1
+  done
+}
+
+# Waits until the window with this id is no longer visible.
+e2e_wait_window_gone()
+{
+  local id=$1 timeout=${2:-$E2E_TIMEOUT} deadline
+  deadline=$((SECONDS + timeout))
+  while e2e_windows | grep -qx "$id"; do
+    ((SECONDS < deadline)) || e2e_fail "window $id still visible after ${timeout}s"
+    sleep 0.1
+  done
+}
+
+e2e_window_title() { xdotool getwindowname "$1"; }
+
+# Prints "x y width height" of a window.
+e2e_window_geometry()
+{
+  local X Y WIDTH HEIGHT WINDOW SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  echo "$X $Y $WIDTH $HEIGHT"
+}
+
+e2e_focus() { xdotool windowfocus --sync "$1"; }
+
+# Types into the focused window; Cyrillic and typographic quotes type as they are.
+e2e_type() { xdotool type --delay 20 -- "$1"; }
+e2e_key() { xdotool key --delay 20 "$@"; }
+
+# Left click at screen coordinates.
+e2e_click()
+{
+  xdotool mousemove --sync "$1" "$2"
+  xdotool click 1
+}
+
+# The text of the focused line editor of a window goes to E2E_TEXT: select all
+# and copy, then read the clipboard, which the program owns from then on.
+E2E_TEXT=
+e2e_editor_text()
+{
+  local id=$1 i
+  e2e_focus "$id"
+  e2e_key ctrl+a ctrl+c
+  for ((i = 0; i < 20; i++)); do
+    if E2E_TEXT=$(timeout 2 xclip -o -selection clipboard 2>/dev/null); then
+      return 0
+    fi
+    sleep 0.1
+  done
+  e2e_fail "could not read the text of window $id through the clipboard"
+}
+
+# Replaces the text of the focused editor of a dialog and confirms it with Return.
+e2e_answer()
+{
+  local id=$1 text=$2
+  e2e_focus "$id"
+  e2e_key ctrl+a BackSpace
+  [[ -z $text ]] || e2e_type "$text"
+  e2e_key Return
+}
+
+# Confirms a dialog as it stands.
+e2e_confirm()
+{
+  e2e_focus "$1"
+  e2e_key Return
+}
+
+# The rate dialog that the program shows at every start before the main menu:
+# waits for it (its id goes to E2E_WINDOW), checks that it is the program's
+# only window and that it proposes the expected answer.
+e2e_wait_rate_dialog()
+{
+  local proposed=$1
+  e2e_wait_window ''
+  [[ $(e2e_windows | wc -l) -eq 1 ]] ||
+    e2e_fail "the rate dialog is not the only window: $(e2e_windows | tr '\n' ' ')"
+  [[ -z $(e2e_windows '^Bilvaro 2007 - Меню$') ]] ||
+    e2e_fail "the main menu is visible before the rate dialog was answered"
+  local dialog=$E2E_WINDOW
+  e2e_editor_text "$dialog"
+  [[ $E2E_TEXT == "$proposed" ]] ||
+    e2e_fail "the rate dialog proposes \"$E2E_TEXT\" instead of \"$proposed\""
+  E2E_WINDOW=$dialog
+}
+
+e2e_screenshot()
+{
+  import -window root "$E2E_ARTIFACTS/$1.png"
+}
+
+# The colour of one pixel of a screenshot as "srgb(r,g,b)".
+e2e_pixel()
+{
+  convert "$E2E_ARTIFACTS/$1.png" -crop "1x1+$2+$3" -depth 8 -format '%[pixel:p{0,0}]' info:-
+}
+
+# Closes a window as a window manager's close box does (WM_DELETE_WINDOW).
+e2e_close_window()
+{
+  python3 "$E2E_LIB_DIR/wm_delete.py" "$1" || e2e_fail "could not send WM_DELETE_WINDOW to $1"
+}
+
+# Waits for the program to end; its exit status goes to PROGRAM_STATUS.
+e2e_wait_exit()
+{
+  local timeout=${1:-$E2E_TIMEOUT} deadline
+  deadline=$((SECONDS + timeout))
+  while e2e_program_running; do
+    ((SECONDS < deadline)) || e2e_fail "the program did not end within ${timeout}s"
+    sleep 0.1
+  done
+  PROGRAM_STATUS=0
+  wait "$PROGRAM_PID" || PROGRAM_STATUS=$?
+  PROGRAM_PID=
+}
+
+# Closes the main menu and checks that the program ends with status 0.
+e2e_close_program()
+{
+  local menu=$1
+  e2e_close_window "$menu"
+  local pid=$PROGRAM_PID
+  e2e_wait_exit
+  if ((PROGRAM_STATUS != 0)); then
+    e2e_show_program_output "$pid"
+    e2e_fail "the program ended with status $PROGRAM_STATUS"
+  fi
+  e2e_log "run $E2E_RUNS: the program ended with status 0"
+}
+
+# Writes the lines given as arguments in Windows-1251, each ending in CR LF.
+e2e_cp1251_lines()
+{
+  local line
+  for line in "$@"; do
+    printf '%s\r\n' "$line" | iconv -f UTF-8 -t WINDOWS-1251
+  done
+}
+
+# Checks that a file holds exactly the bytes of another; shows both otherwise.
+e2e_expect_same_bytes()
+{
+  local actual=$1 expected=$2 what=$3
+  [[ -f $actual ]] || e2e_fail "$what: $actual was not written"
+  if ! cmp -s "$actual" "$expected"; then
+    e2e_log "expected bytes:"
+    od -c "$expected" >&2
+    e2e_log "actual bytes:"
+    od -c "$actual" >&2
+    e2e_fail "$what: $actual differs from what was expected"
+  fi
+}
+
+# The remembered settings a first run writes.
+E2E_DEFAULT_SETTINGS=(
+  "20%"
+  "ФАКТУРА"
+  ""
+  "............................................................................"
+  "неначисляване на ДДС и за нулева ставка"
+)
