@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// The text as compared when letter case does not count: Unicode simple case
+// folding, so Cyrillic folds as well as Latin ("ИВАН" and "иван" meet).
+QString foldCase(QStringView text);
+
+// One filter condition of a reference table, in one of two forms:
+//   <column> = '<text>'     values equal to the text
+//   <column> >= '<text>'    values not less than the text
+// Letter case does not count. A text that ends in "*" stands for every value
+// that begins with the text before the asterisk. A blank expression lets
+// every record through.
+class FilterExpression {
+public:
+    enum class Operator { Equal, NotLess };
+
+    // Reads an expression; one that does not have either form (an apostrophe
+    // inside the text, no operator, no column) throws a Failure. Whether the
+    // column exists is the table's question.
+    static FilterExpression parse(const QString &expression);
+
+    bool isBlank() const { return m_column.isEmpty(); }
+    QString column() const { return m_column; }
+    Operator op() const { return m_op; }
+    // The text compared with, folded and without a trailing asterisk.
+    QString foldedText() const { return m_folded; }
+    bool isPrefix() const { return m_prefix; }
+
+    // Whether a value (already folded) passes.
+    bool matchesFolded(QStringView foldedValue) const;
+    bool matches(QStringView value) const { return matchesFolded(foldCase(value)); }
+
+private:
+    QString m_column;
+    Operator m_op = Operator::Equal;
+    QString m_folded;
+    bool m_prefix = false;
+};

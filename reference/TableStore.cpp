@@ -1,0 +1,1044 @@
+#include "reference/TableStore.h"
+
+#include "common/Failure.h"
+#include "reference/Transaction.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <algorithm>
+#include <limits>
+#include <sqlite3.h>
+
+namespace {
+
+// Gap left between the keys of records appended at the end; a record inserted
+// between two others takes the middle of their gap.
+constexpr qint64 KeyStep = qint64(1) << 24;
+// Records whose gap is used up are spread out again to at least this gap.
+constexpr qint64 MinimumGap = 1024;
+constexpr qsizetype CacheLimit = 4096;
+
+QString quoted(const QString &identifier)
+{
+    QString text = identifier;
+    text.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + text + u'"';
+}
+
+QString missingField(const QString &name)
+{
+    return QStringLiteral("Полето „%1“ не е намерено.").arg(name);
+}
+
+int connectionCounter = 0;
+
+} // namespace
+
+bool isBitmap(const QByteArray &data)
+{
+    // "BM", then the file header (14 bytes) and the size of the info header
+    // that follows, which is one of the sizes the BMP versions define.
+    if (data.size() < 26 || !data.startsWith("BM"))
+        return false;
+    const auto byte = [&](int i) { return quint32(quint8(data[i])); };
+    const quint32 infoSize = byte(14) | byte(15) << 8 | byte(16) << 16 | byte(17) << 24;
+    const quint32 pixelsAt = byte(10) | byte(11) << 8 | byte(12) << 16 | byte(13) << 24;
+    const bool knownInfo = infoSize == 12 || infoSize == 16 || infoSize == 40 || infoSize == 52
+                           || infoSize == 56 || infoSize == 64 || infoSize == 108 || infoSize == 124;
+    return knownInfo && pixelsAt >= 14 + infoSize && pixelsAt <= quint32(data.size());
+}
+
+// A prepared statement on the connection's SQLite handle, for the reads that
+// go through many records at once.
+class TableStore::Statement {
+public:
+    Statement(sqlite3 *database, const QString &sql) : m_database(database)
+    {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(database, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
+            fail();
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool step()
+    {
+        const int result = sqlite3_step(m_statement);
+        if (result == SQLITE_ROW)
+            return true;
+        if (result != SQLITE_DONE)
+            fail();
+        return false;
+    }
+    void reset() { sqlite3_reset(m_statement); }
+    void bind(int parameter, qint64 value) { sqlite3_bind_int64(m_statement, parameter, value); }
+    qint64 key(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+    // A value as the store holds it: a text (numbers as their shortest text),
+    // the bytes of a picture, or nothing.
+    QVariant value(int column) const
+    {
+        switch (sqlite3_column_type(m_statement, column)) {
+        case SQLITE_INTEGER:
+            return QString::number(sqlite3_column_int64(m_statement, column));
+        case SQLITE_FLOAT:
+            return QString::number(sqlite3_column_double(m_statement, column), 'g',
+                                   QLocale::FloatingPointShortest);
+        case SQLITE_TEXT: {
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+            return QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
+        }
+        case SQLITE_BLOB: {
+            const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+            return QByteArray(bytes, sqlite3_column_bytes(m_statement, column));
+        }
+        default:
+            return QVariant();
+        }
+    }
+
+private:
+    [[noreturn]] void fail()
+    {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
+        if (m_statement)
+            sqlite3_reset(m_statement);
+        throw Failure(QStringLiteral("Таблицата не може да бъде прочетена: %1").arg(message));
+    }
+
+    sqlite3 *m_database;
+    sqlite3_stmt *m_statement = nullptr;
+};
+
+// Announces a change of the rows as a whole around the change.
+class TableStore::ResetScope {
+public:
+    explicit ResetScope(TableStore *store) : m_store(store) { Q_EMIT m_store->aboutToReset(); }
+    ~ResetScope() { Q_EMIT m_store->wasReset(); }
+
+private:
+    TableStore *m_store;
+};
+
+TableStore::TableStore(QObject *parent) : QObject(parent) {}
+
+TableStore::~TableStore()
+{
+    if (!m_connection.isEmpty()) {
+        m_fetch.reset();
+        m_database.close();
+        m_database = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+QString TableStore::tablePath() const
+{
+    return QDir(m_directory).filePath(m_fileName);
+}
+
+QString TableStore::failureText(const QString &what) const
+{
+    return QStringLiteral("Таблицата „%1“ не може да бъде отворена: %2")
+        .arg(QDir::toNativeSeparators(tablePath()), what);
+}
+
+sqlite3 *TableStore::handle() const
+{
+    const QVariant handle = m_database.driver()->handle();
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+void TableStore::requireActive() const
+{
+    if (!isActive())
+        throw Failure(QStringLiteral("Таблицата не е отворена."));
+}
+
+// ---------------------------------------------------------------- open, close
+
+void TableStore::open()
+{
+    if (isActive())
+        return;
+    if (m_directory.isEmpty() || !QFileInfo(m_directory).isDir())
+        throw Failure(QStringLiteral("Папката с таблиците „%1“ не съществува.")
+                          .arg(QDir::toNativeSeparators(m_directory)));
+    const QString path = tablePath();
+    if (!QFileInfo(path).isFile())
+        throw Failure(QStringLiteral("Таблицата „%1“ не съществува.").arg(QDir::toNativeSeparators(path)));
+
+    ResetScope reset(this);
+    m_connection = QStringLiteral("bilvaro.table.%1").arg(++connectionCounter);
+    m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    // Read and write, but never create: a file that vanished since the check
+    // above fails to open instead of coming back empty.
+    m_database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    m_database.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
+                               + QStringLiteral("?mode=rw"));
+    try {
+        if (!m_database.open())
+            throw Failure(failureText(m_database.lastError().text()));
+        readFields();
+        m_parsedFilter = parseFilter(m_filterText);
+        m_dataVersion = dataVersion();
+        readKeys();
+    } catch (...) {
+        m_fields.clear();
+        m_order.clear();
+        m_keys.clear();
+        m_fetch.reset();
+        m_database.close();
+        m_database = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+        m_connection.clear();
+        throw;
+    }
+    m_state = State::Browse;
+    m_cursor = m_keys.isEmpty() ? -1 : 0;
+    if (filterActive())
+        applyFilter();
+}
+
+void TableStore::close()
+{
+    if (isActive()) {
+        ResetScope reset(this);
+        m_state = State::Inactive;
+        m_indexes.clear();
+        m_cache.clear();
+        m_fetch.reset();
+        m_fields.clear();
+        m_order.clear();
+        m_keys.clear();
+        m_visible.clear();
+        m_mask.clear();
+        m_buffer.clear();
+        m_changed.clear();
+        m_modified = false;
+        m_cursor = m_insertPosition = m_insertRow = -1;
+        m_database.close();
+        m_database = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+        m_connection.clear();
+    }
+    Q_EMIT afterClose();
+}
+
+void TableStore::readFields()
+{
+    QSqlQuery tables(m_database);
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                    "AND name NOT LIKE 'sqlite~_%' ESCAPE '~' ORDER BY rowid")))
+        throw Failure(failureText(tables.lastError().text()));
+    QStringList names;
+    while (tables.next())
+        names << tables.value(0).toString();
+    tables.finish();
+    if (names.isEmpty())
+        throw Failure(failureText(QStringLiteral("файлът не съдържа таблица")));
+    // The table named like its file, else the first one.
+    const QString baseName = QFileInfo(m_fileName).completeBaseName();
+    m_sqlTable = names.first();
+    for (const QString &name : names) {
+        if (name.compare(baseName, Qt::CaseInsensitive) == 0)
+            m_sqlTable = name;
+    }
+
+    QSqlQuery columns(m_database);
+    if (!columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_sqlTable))))
+        throw Failure(failureText(columns.lastError().text()));
+    struct Column {
+        QString name, type;
+        int key;
+    };
+    QList<Column> found;
+    int keyColumns = 0;
+    while (columns.next()) {
+        found.append({columns.value(1).toString(), columns.value(2).toString().toUpper(),
+                      columns.value(5).toInt()});
+        if (found.last().key > 0)
+            ++keyColumns;
+    }
+    columns.finish();
+
+    m_fields.clear();
+    for (const Column &column : found) {
+        // An INTEGER PRIMARY KEY is the record's key and place, not data.
+        if (keyColumns == 1 && column.key == 1 && column.type == QLatin1String("INTEGER"))
+            continue;
+        Field field;
+        field.name = column.name;
+        field.folded = foldCase(column.name);
+        field.sqlName = quoted(column.name);
+        if (column.type.contains(QLatin1String("BLOB")) || column.type.contains(QLatin1String("GRAPHIC"))
+            || column.type.contains(QLatin1String("IMAGE")) || column.type.contains(QLatin1String("PICTURE")))
+            field.kind = FieldKind::Picture;
+        else if (column.type.contains(QLatin1String("CLOB")) || column.type.contains(QLatin1String("MEMO")))
+            field.kind = FieldKind::Memo;
+        m_fields.append(field);
+    }
+    m_order.clear();
+    for (int i = 0; i < m_fields.size(); ++i)
+        m_order.append(i);
+}
+
+void TableStore::readKeys()
+{
+    Statement keys(handle(), QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted(m_sqlTable)));
+    m_keys.clear();
+    while (keys.step())
+        m_keys.append(keys.key(0));
+    m_indexes.clear();
+    m_cache.clear();
+}
+
+qint64 TableStore::dataVersion() const
+{
+    Statement version(handle(), QStringLiteral("PRAGMA data_version"));
+    return version.step() ? version.key(0) : 0;
+}
+
+// ---------------------------------------------------------------- columns
+
+QStringList TableStore::fieldNames() const
+{
+    QStringList names;
+    for (int field : m_order)
+        names << m_fields[field].name;
+    return names;
+}
+
+QString TableStore::fieldName(int column) const
+{
+    return m_fields[m_order[column]].name;
+}
+
+TableStore::FieldKind TableStore::fieldKind(int column) const
+{
+    return m_fields[m_order[column]].kind;
+}
+
+int TableStore::fieldIndex(const QString &name) const
+{
+    const QString folded = foldCase(name);
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].folded == folded)
+            return i;
+    }
+    return -1;
+}
+
+int TableStore::requireField(const QString &name) const
+{
+    requireActive();
+    const int field = fieldIndex(name);
+    if (field < 0)
+        throw Failure(missingField(name));
+    return field;
+}
+
+int TableStore::findField(const QString &name) const
+{
+    const int field = fieldIndex(name);
+    return field < 0 ? -1 : int(m_order.indexOf(field));
+}
+
+int TableStore::fieldByName(const QString &name) const
+{
+    return int(m_order.indexOf(requireField(name)));
+}
+
+void TableStore::moveFieldToFront(const QString &name)
+{
+    const int field = requireField(name);
+    ResetScope reset(this);
+    m_order.removeOne(field);
+    m_order.prepend(field);
+}
+
+// ---------------------------------------------------------------- values
+
+QString TableStore::displayText(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    return QString();
+}
+
+const QList<QVariant> &TableStore::cachedRecord(qint64 key) const
+{
+    auto found = m_cache.constFind(key);
+    if (found != m_cache.cend())
+        return *found;
+    if (m_cache.size() >= CacheLimit)
+        m_cache.clear();
+    return *m_cache.insert(key, fetchRecord(key));
+}
+
+QList<QVariant> TableStore::fetchRecord(qint64 key) const
+{
+    if (!m_fetch) {
+        QStringList columns;
+        for (const Field &field : m_fields)
+            columns << field.sqlName;
+        const QString list = columns.isEmpty() ? QStringLiteral("NULL") : columns.join(u',');
+        m_fetch = std::make_unique<Statement>(
+            handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(list, quoted(m_sqlTable)));
+    }
+    QList<QVariant> values(m_fields.size());
+    m_fetch->bind(1, key);
+    try {
+        if (m_fetch->step()) {
+            for (int i = 0; i < m_fields.size(); ++i)
+                values[i] = m_fetch->value(i);
+        }
+    } catch (...) {
+        m_fetch->reset();
+        throw;
+    }
+    m_fetch->reset();
+    return values;
+}
+
+QVariant TableStore::currentValue(int field) const
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        return m_buffer[field];
+    if (m_cursor < 0)
+        return QVariant();
+    return cachedRecord(m_keys[m_cursor])[field];
+}
+
+void TableStore::setCurrentValue(int field, const QVariant &value)
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw Failure(QStringLiteral("Записът не е в режим на редактиране."));
+    if (m_buffer[field] == value && m_buffer[field].isNull() == value.isNull())
+        return;
+    m_buffer[field] = value;
+    m_changed[field] = true;
+    m_modified = true;
+    Q_EMIT rowChanged(currentRow());
+}
+
+QString TableStore::text(const QString &field) const
+{
+    const int index = requireField(field);
+    return displayText(currentValue(index));
+}
+
+void TableStore::setText(const QString &field, const QString &text)
+{
+    const int index = requireField(field);
+    if (m_fields[index].kind == FieldKind::Picture)
+        throw Failure(QStringLiteral("Полето „%1“ съдържа картина, а не текст.").arg(m_fields[index].name));
+    setCurrentValue(index, text.isEmpty() ? QVariant() : QVariant(text));
+}
+
+QByteArray TableStore::picture(const QString &field) const
+{
+    const int index = requireField(field);
+    const QVariant value = currentValue(index);
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+}
+
+void TableStore::setPicture(const QString &field, const QByteArray &data)
+{
+    const int index = requireField(field);
+    setCurrentValue(index, isBitmap(data) ? QVariant(data) : QVariant());
+}
+
+// ---------------------------------------------------------------- cursor
+
+bool TableStore::isVisible(int position) const
+{
+    return !filterActive() || m_mask[position];
+}
+
+int TableStore::visibleIndex(int position) const
+{
+    if (position < 0)
+        return -1;
+    if (!filterActive())
+        return position;
+    const auto it = std::lower_bound(m_visible.cbegin(), m_visible.cend(), position);
+    return (it != m_visible.cend() && *it == position) ? int(it - m_visible.cbegin()) : -1;
+}
+
+bool TableStore::hasCurrent() const
+{
+    return isActive() && (m_state == State::Insert || m_cursor >= 0);
+}
+
+void TableStore::setCursor(int position)
+{
+    if (position == m_cursor)
+        return;
+    m_cursor = position;
+    Q_EMIT currentRowChanged();
+}
+
+int TableStore::recordCount() const
+{
+    if (!isActive())
+        return 0;
+    return filterActive() ? int(m_visible.size()) : int(m_keys.size());
+}
+
+void TableStore::first()
+{
+    requireActive();
+    postPending();
+    if (recordCount() > 0)
+        setCursor(filterActive() ? m_visible.first() : 0);
+}
+
+void TableStore::last()
+{
+    requireActive();
+    postPending();
+    if (recordCount() > 0)
+        setCursor(filterActive() ? m_visible.last() : int(m_keys.size()) - 1);
+}
+
+int TableStore::recNo() const
+{
+    if (m_state == State::Insert)
+        return m_insertPosition + 1;
+    return m_cursor + 1;
+}
+
+void TableStore::setRecNo(int number)
+{
+    requireActive();
+    postPending();
+    const int position = number - 1;
+    if (position >= 0 && position < m_keys.size() && isVisible(position))
+        setCursor(position);
+}
+
+bool TableStore::locate(const QString &field, const QString &prefix)
+{
+    const int index = requireField(field);
+    postPending();
+    const ColumnIndex &values = columnIndex(index);
+    const ColumnIndex::Range range = values.prefixRange(foldCase(prefix));
+    int best = -1;
+    for (qsizetype i = range.begin; i < range.end; ++i) {
+        const int position = values.sortedPosition(i);
+        if ((best < 0 || position < best) && isVisible(position))
+            best = position;
+    }
+    if (best < 0)
+        return false;
+    setCursor(best);
+    return true;
+}
+
+ColumnIndex &TableStore::columnIndex(int field) const
+{
+    auto found = m_indexes.find(field);
+    if (found != m_indexes.end())
+        return found->second;
+    // Keys and values both come in key order: a record that another program
+    // added since the keys were read is passed over, one it deleted reads blank.
+    Statement values(handle(), QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid")
+                                   .arg(m_fields[field].sqlName, quoted(m_sqlTable)));
+    QList<QString> folded;
+    folded.reserve(m_keys.size());
+    bool more = values.step();
+    for (qint64 key : m_keys) {
+        while (more && values.key(0) < key)
+            more = values.step();
+        if (more && values.key(0) == key) {
+            folded.append(foldCase(displayText(values.value(1))));
+            more = values.step();
+        } else {
+            folded.append(QString());
+        }
+    }
+    // Values that this store changed itself count as they are now.
+    if (m_state == State::Edit && m_cursor >= 0)
+        folded[m_cursor] = foldCase(displayText(m_buffer[field]));
+    return m_indexes.emplace(field, ColumnIndex(std::move(folded))).first->second;
+}
+
+// ---------------------------------------------------------------- filter
+
+FilterExpression TableStore::parseFilter(const QString &expression) const
+{
+    FilterExpression parsed = FilterExpression::parse(expression);
+    if (!parsed.isBlank() && isActive() && fieldIndex(parsed.column()) < 0)
+        throw Failure(missingField(parsed.column()));
+    return parsed;
+}
+
+void TableStore::setFilter(const QString &expression)
+{
+    FilterExpression parsed = parseFilter(expression);
+    if (isActive())
+        postPending();
+    m_filterText = expression;
+    m_parsedFilter = parsed;
+    if (isActive() && m_filtered) {
+        ResetScope reset(this);
+        applyFilter();
+    }
+}
+
+void TableStore::setFiltered(bool on)
+{
+    if (isActive())
+        postPending();
+    if (on == m_filtered)
+        return;
+    m_filtered = on;
+    if (isActive()) {
+        ResetScope reset(this);
+        applyFilter();
+    }
+}
+
+void TableStore::applyFilter()
+{
+    m_filterStale = false;
+    if (!filterActive()) {
+        m_visible.clear();
+        m_mask.clear();
+        if (m_cursor < 0 && !m_keys.isEmpty())
+            setCursor(0);
+        return;
+    }
+    const ColumnIndex &values = columnIndex(fieldIndex(m_parsedFilter.column()));
+    const QString text = m_parsedFilter.foldedText();
+    ColumnIndex::Range range;
+    if (m_parsedFilter.op() == FilterExpression::Operator::NotLess)
+        range = values.notLessRange(text);
+    else if (m_parsedFilter.isPrefix())
+        range = values.prefixRange(text);
+    else
+        range = values.equalRange(text);
+
+    m_mask.fill(0, m_keys.size());
+    for (qsizetype i = range.begin; i < range.end; ++i)
+        m_mask[values.sortedPosition(i)] = 1;
+    m_visible.clear();
+    if (range.size() < m_keys.size() / 8) {
+        m_visible.reserve(range.size());
+        for (qsizetype i = range.begin; i < range.end; ++i)
+            m_visible.append(values.sortedPosition(i));
+        std::sort(m_visible.begin(), m_visible.end());
+    } else {
+        m_visible.reserve(range.size());
+        for (int position = 0; position < m_mask.size(); ++position) {
+            if (m_mask[position])
+                m_visible.append(position);
+        }
+    }
+    // The cursor stays on its record while the filter lets it through.
+    if (m_cursor < 0 || !m_mask[m_cursor])
+        setCursor(m_visible.isEmpty() ? -1 : m_visible.first());
+}
+
+// ---------------------------------------------------------------- editing
+
+void TableStore::edit()
+{
+    requireActive();
+    if (m_state != State::Browse)
+        return;
+    if (m_cursor < 0)
+        throw Failure(QStringLiteral("Няма текущ запис."));
+    m_buffer = cachedRecord(m_keys[m_cursor]);
+    m_changed.fill(false, m_fields.size());
+    m_modified = false;
+    m_state = State::Edit;
+}
+
+void TableStore::insert()
+{
+    requireActive();
+    postPending();
+    ResetScope reset(this);
+    m_insertPosition = m_cursor >= 0 ? m_cursor : int(m_keys.size());
+    m_insertRow = m_cursor >= 0 ? visibleIndex(m_cursor) : recordCount();
+    m_buffer = QList<QVariant>(m_fields.size());
+    m_changed.fill(false, m_fields.size());
+    m_modified = false;
+    m_state = State::Insert;
+    Q_EMIT currentRowChanged();
+}
+
+void TableStore::cancel()
+{
+    if (m_state == State::Insert) {
+        ResetScope reset(this);
+        m_state = State::Browse;
+        m_insertPosition = m_insertRow = -1;
+        m_buffer.clear();
+        m_modified = false;
+        Q_EMIT currentRowChanged();
+    } else if (m_state == State::Edit) {
+        m_state = State::Browse;
+        m_buffer.clear();
+        m_modified = false;
+        Q_EMIT rowChanged(currentRow());
+    }
+}
+
+void TableStore::postPending()
+{
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (m_modified)
+            post();
+        else
+            cancel();
+    }
+}
+
+void TableStore::post()
+{
+    requireActive();
+    if (m_state == State::Edit)
+        postEdit();
+    else if (m_state == State::Insert)
+        postInsert();
+}
+
+void TableStore::postEdit()
+{
+    QStringList assignments;
+    QList<int> changed;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_changed[i]) {
+            assignments << m_fields[i].sqlName + QStringLiteral(" = ?");
+            changed << i;
+        }
+    }
+    const qint64 key = m_keys[m_cursor];
+    if (!changed.isEmpty()) {
+        Transaction transaction(m_database);
+        QSqlQuery update(m_database);
+        update.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                           .arg(quoted(m_sqlTable), assignments.join(QStringLiteral(", "))));
+        for (int field : changed)
+            update.addBindValue(m_buffer[field]);
+        update.addBindValue(key);
+        if (!update.exec())
+            throw Failure(QStringLiteral("Записът не може да бъде съхранен: %1").arg(update.lastError().text()));
+        if (update.numRowsAffected() == 0)
+            throw Failure(QStringLiteral("Записът не може да бъде съхранен: друга програма го е изтрила."));
+        update.finish();
+        transaction.commit();
+    }
+    for (int field : changed) {
+        auto index = m_indexes.find(field);
+        if (index != m_indexes.end())
+            index->second.set(m_cursor, foldCase(displayText(m_buffer[field])));
+        if (filterActive() && field == fieldIndex(m_parsedFilter.column()))
+            m_filterStale = true;
+    }
+    m_cache.insert(key, m_buffer);
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_modified = false;
+    Q_EMIT rowChanged(currentRow());
+}
+
+qint64 TableStore::lowestKey() const
+{
+    // Keys start above 0; a table made elsewhere may hold lower ones.
+    return m_keys.isEmpty() ? 0 : std::min<qint64>(0, m_keys.first() - 1);
+}
+
+qint64 TableStore::keyBefore(int position)
+{
+    // The key for a record placed before the record at this position, or at
+    // the end: the middle of the gap between the neighbours' keys.
+    const qint64 low = position > 0 ? m_keys[position - 1] : lowestKey();
+    if (position == m_keys.size()) {
+        if (low <= std::numeric_limits<qint64>::max() - KeyStep)
+            return low + KeyStep;
+    } else {
+        const qint64 high = m_keys[position];
+        if (high > low && high - low >= 2)
+            return low + (high - low) / 2;
+    }
+    respaceAround(position);
+    return keyBefore(position);
+}
+
+void TableStore::respaceAround(int position)
+{
+    // The neighbours' gap is used up: take the smallest stretch of records
+    // around the place whose key range leaves room for all of them and one
+    // more, and spread their keys evenly over it. Runs inside the insert's
+    // transaction.
+    const int count = int(m_keys.size());
+    int from = position;
+    int to = position;  // records [from, to) move
+    for (int reach = 1;; reach *= 2) {
+        from = std::max(0, position - reach);
+        to = std::min(count, position + reach);
+        const __int128 low = from > 0 ? m_keys[from - 1] : lowestKey();
+        const __int128 high = to < count ? m_keys[to] : std::numeric_limits<qint64>::max() / 2;
+        const __int128 slots = (to - from) + 2;
+        if (high - low >= slots * MinimumGap || (from == 0 && to == count))
+            break;
+    }
+    const __int128 low = from > 0 ? m_keys[from - 1] : lowestKey();
+    const __int128 high = to < count ? m_keys[to] : std::numeric_limits<qint64>::max() / 2;
+    const __int128 gap = (high - low) / ((to - from) + 2);
+
+    QList<qint64> keys;
+    for (int i = from; i < to; ++i) {
+        // One slot is left free before the record at the insert's place.
+        const int slot = (i - from) + 1 + (i >= position ? 1 : 0);
+        keys << qint64(low + gap * slot);
+    }
+    QSqlQuery move(m_database);
+    move.prepare(QStringLiteral("UPDATE %1 SET rowid = ? WHERE rowid = ?").arg(quoted(m_sqlTable)));
+    // First out of the way (negative keys), then to their new places, so that
+    // no key is ever taken twice.
+    const auto run = [&](qint64 newKey, qint64 oldKey) {
+        move.addBindValue(newKey);
+        move.addBindValue(oldKey);
+        if (!move.exec())
+            throw Failure(QStringLiteral("Записът не може да бъде съхранен: %1").arg(move.lastError().text()));
+    };
+    for (int i = from; i < to; ++i)
+        run(-1 - i, m_keys[i]);
+    for (int i = from; i < to; ++i)
+        run(keys[i - from], -1 - i);
+    move.finish();
+    for (int i = from; i < to; ++i)
+        m_keys[i] = keys[i - from];
+    m_cache.clear();
+}
+
+void TableStore::postInsert()
+{
+    const QList<qint64> keysBefore = m_keys;
+    qint64 key = 0;
+    {
+        Transaction transaction(m_database);
+        try {
+            key = keyBefore(m_insertPosition);
+            QStringList columns{QStringLiteral("rowid")};
+            QStringList marks{QStringLiteral("?")};
+            for (const Field &field : m_fields) {
+                columns << field.sqlName;
+                marks << QStringLiteral("?");
+            }
+            QSqlQuery insert(m_database);
+            insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(quoted(m_sqlTable), columns.join(u','), marks.join(u',')));
+            insert.addBindValue(key);
+            for (const QVariant &value : std::as_const(m_buffer))
+                insert.addBindValue(value);
+            if (!insert.exec())
+                throw Failure(QStringLiteral("Записът не може да бъде съхранен: %1").arg(insert.lastError().text()));
+            insert.finish();
+            transaction.commit();
+        } catch (...) {
+            // Keys spread out in memory went back with the rollback.
+            if (m_keys != keysBefore) {
+                m_keys = keysBefore;
+                m_cache.clear();
+            }
+            throw;
+        }
+    }
+
+    ResetScope reset(this);
+    const int position = m_insertPosition;
+    m_keys.insert(position, key);
+    for (auto &[field, index] : m_indexes)
+        index.insert(position, foldCase(displayText(m_buffer[field])));
+    if (filterActive()) {
+        // The new record stays in sight until the filter is applied again.
+        for (int &visible : m_visible) {
+            if (visible >= position)
+                ++visible;
+        }
+        m_visible.insert(m_insertRow, position);
+        m_mask.insert(position, 1);
+        m_filterStale = true;
+    }
+    m_cache.insert(key, m_buffer);
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_modified = false;
+    m_insertPosition = m_insertRow = -1;
+    m_cursor = position;
+    Q_EMIT currentRowChanged();
+}
+
+void TableStore::remove()
+{
+    requireActive();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_state == State::Edit)
+        cancel();
+    if (m_cursor < 0)
+        throw Failure(QStringLiteral("Няма запис за изтриване."));
+    const int position = m_cursor;
+    const qint64 key = m_keys[position];
+    {
+        Transaction transaction(m_database);
+        QSqlQuery erase(m_database);
+        erase.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_sqlTable)));
+        erase.addBindValue(key);
+        if (!erase.exec())
+            throw Failure(QStringLiteral("Записът не може да бъде изтрит: %1").arg(erase.lastError().text()));
+        erase.finish();
+        transaction.commit();
+    }
+
+    ResetScope reset(this);
+    const int row = visibleIndex(position);
+    m_keys.remove(position);
+    m_cache.remove(key);
+    for (auto &[field, index] : m_indexes)
+        index.remove(position);
+    if (filterActive()) {
+        m_mask.remove(position);
+        m_visible.remove(row);
+        for (int &visible : m_visible) {
+            if (visible > position)
+                --visible;
+        }
+    }
+    // The record that followed takes its place; after the last, the one before.
+    const int rows = recordCount();
+    const int next = rows == 0 ? -1 : std::min(row, rows - 1);
+    m_cursor = next < 0 ? -1 : (filterActive() ? m_visible[next] : next);
+    Q_EMIT currentRowChanged();
+}
+
+// ---------------------------------------------------------------- refresh
+
+void TableStore::refresh()
+{
+    requireActive();
+    postPending();
+    if (dataVersion() != m_dataVersion) {
+        reload();
+    } else if (m_filterStale) {
+        ResetScope reset(this);
+        applyFilter();
+    } else {
+        // Nothing changed in the file; the rows are shown afresh all the same.
+        ResetScope reset(this);
+        m_cache.clear();
+    }
+}
+
+void TableStore::reload()
+{
+    ResetScope reset(this);
+    const qint64 currentKey = m_cursor >= 0 ? m_keys[m_cursor] : 0;
+    const int oldPosition = m_cursor;
+    const QStringList oldOrder = fieldNames();
+    m_fetch.reset();
+    readFields();
+    // A column moved to the front stays there.
+    if (!oldOrder.isEmpty()) {
+        const int front = fieldIndex(oldOrder.first());
+        if (front >= 0) {
+            m_order.removeOne(front);
+            m_order.prepend(front);
+        }
+    }
+    m_dataVersion = dataVersion();
+    readKeys();
+    try {
+        m_parsedFilter = parseFilter(m_filterText);
+    } catch (const Failure &) {
+        // The filter's column is gone: nothing is filtered any more.
+        m_parsedFilter = FilterExpression();
+        m_filtered = false;
+    }
+    m_cursor = -1;
+    int position = int(std::lower_bound(m_keys.cbegin(), m_keys.cend(), currentKey) - m_keys.cbegin());
+    if (position >= m_keys.size() || m_keys[position] != currentKey)
+        position = std::min(oldPosition, int(m_keys.size()) - 1);
+    m_cursor = position;
+    applyFilter();
+    if (m_cursor < 0 && !m_keys.isEmpty() && !filterActive())
+        m_cursor = 0;
+    Q_EMIT currentRowChanged();
+}
+
+// ---------------------------------------------------------------- rows
+
+int TableStore::rowCount() const
+{
+    return recordCount() + (m_state == State::Insert ? 1 : 0);
+}
+
+int TableStore::currentRow() const
+{
+    if (m_state == State::Insert)
+        return m_insertRow;
+    return visibleIndex(m_cursor);
+}
+
+int TableStore::rowPosition(int row) const
+{
+    if (m_state == State::Insert && row > m_insertRow)
+        --row;
+    return filterActive() ? m_visible[row] : row;
+}
+
+void TableStore::moveToRow(int row)
+{
+    requireActive();
+    if (row < 0 || row >= rowCount() || row == currentRow())
+        return;
+    int position = rowPosition(row);
+    if (m_state == State::Insert) {
+        const int insertedAt = m_insertPosition;
+        const bool keeps = m_modified;
+        postPending();
+        // A posted record pushed the ones after it one place on.
+        if (keeps && position >= insertedAt)
+            ++position;
+    } else {
+        postPending();
+    }
+    setCursor(position);
+}
+
+QVariant TableStore::rowValue(int row, int column) const
+{
+    if (!isActive() || row < 0 || row >= rowCount() || column < 0 || column >= m_order.size())
+        return QVariant();
+    const int field = m_order[column];
+    if ((m_state == State::Insert || m_state == State::Edit) && row == currentRow())
+        return m_buffer[field];
+    return cachedRecord(m_keys[rowPosition(row)])[field];
+}
+
+QString TableStore::rowText(int row, int column) const
+{
+    return displayText(rowValue(row, column));
+}
+
+void TableStore::setRowText(int row, int column, const QString &text)
+{
+    moveToRow(row);
+    if (m_state == State::Browse)
+        edit();
+    setText(fieldName(column), text);
+}

@@ -1,0 +1,200 @@
+#pragma once
+
+#include "reference/ColumnIndex.h"
+#include "reference/FilterExpression.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <map>
+#include <memory>
+
+struct sqlite3;
+
+// Whether the bytes are a Windows bitmap (BMP), judged by its header.
+bool isBitmap(const QByteArray &data);
+
+// One reference table: an SQLite file holding one table, with a cursor on its
+// current record, a record being edited or inserted, and a filter.
+//
+// Records keep their own order: the table's integer key (its rowid) is the
+// place of the record, and a record inserted at the cursor takes a key between
+// its neighbours. The store keeps the keys in memory, reads records as they
+// are shown, and keeps a sorted index of a column once it is searched, so
+// that locating and filtering do not read the whole table again.
+//
+// Every failure throws a Failure with the text the user sees.
+class TableStore : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    enum class FieldKind { Text, Memo, Picture };
+
+    explicit TableStore(QObject *parent = nullptr);
+    ~TableStore() override;
+
+    // The data directory and the table's file name in it.
+    void setDatabaseName(const QString &directory) { m_directory = directory; }
+    QString databaseName() const { return m_directory; }
+    void setTableName(const QString &fileName) { m_fileName = fileName; }
+    QString tableName() const { return m_fileName; }
+
+    // Opens the table; a missing folder or file, or a file that is not a
+    // table, fails and creates nothing.
+    void open();
+    // Closes the table (a pending change is dropped); always announces afterClose().
+    void close();
+    bool isActive() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+
+    // Columns, in the order shown: the table's order, with a column moved to
+    // the front first.
+    QStringList fieldNames() const;
+    int fieldCount() const { return int(m_order.size()); }
+    QString fieldName(int column) const;
+    FieldKind fieldKind(int column) const;
+    // The place of a column in the order shown, found ignoring letter case; -1 when missing.
+    int findField(const QString &name) const;
+    // As findField(), but a missing column fails.
+    int fieldByName(const QString &name) const;
+    void moveFieldToFront(const QString &name);
+
+    // The current record. A memo reads and takes its whole text; a number
+    // stored as a number reads as its shortest text.
+    QString text(const QString &field) const;
+    void setText(const QString &field, const QString &text);
+    QByteArray picture(const QString &field) const;
+    // Stores a bitmap; anything else empties the column.
+    void setPicture(const QString &field, const QByteArray &data);
+
+    // The cursor. Record numbers are 1-based places in the table's order.
+    bool hasCurrent() const;
+    void first();
+    void last();
+    int recNo() const;
+    // A number that is not a record under the filter leaves the cursor where it is.
+    void setRecNo(int number);
+    // The records under the filter in force.
+    int recordCount() const;
+    // Moves to the first record under the filter whose column begins with
+    // the text, ignoring letter case; false (and no move) when there is none.
+    bool locate(const QString &field, const QString &prefix);
+
+    // The filter expression (see FilterExpression) and whether it applies.
+    // An expression that cannot be read, or names a missing column, fails
+    // and leaves expression and filter as they were.
+    QString filter() const { return m_filterText; }
+    void setFilter(const QString &expression);
+    bool isFiltered() const { return m_filtered; }
+    void setFiltered(bool on);
+
+    void edit();
+    // Starts a new empty record before the current one.
+    void insert();
+    // Deletes the current record (a record being inserted is dropped).
+    void remove();
+    // Stores the record being edited or inserted, as one transaction.
+    void post();
+    void cancel();
+    // Stores a changed record and drops an untouched new one, as moving the
+    // cursor does.
+    void postPending();
+    bool isModified() const { return m_modified; }
+    // Stores a pending change and reads the table again, with whatever
+    // another program changed in it.
+    void refresh();
+
+    // The rows a grid shows: the records under the filter and, while one is
+    // inserted, the new record at its place.
+    int rowCount() const;
+    int currentRow() const;
+    void moveToRow(int row);
+    QVariant rowValue(int row, int column) const;
+    QString rowText(int row, int column) const;
+    void setRowText(int row, int column, const QString &text);
+
+Q_SIGNALS:
+    // The rows, columns or table changed as a whole.
+    void aboutToReset();
+    void wasReset();
+    // One row's values changed.
+    void rowChanged(int row);
+    void currentRowChanged();
+    // After every close, successful or not.
+    void afterClose();
+
+private:
+    struct Field {
+        QString name;
+        QString folded;
+        QString sqlName;
+        FieldKind kind = FieldKind::Text;
+    };
+    class ResetScope;
+    class Statement;
+
+    void requireActive() const;
+    sqlite3 *handle() const;
+    QString failureText(const QString &what) const;
+    QString tablePath() const;
+    void readFields();
+    void readKeys();
+    qint64 dataVersion() const;
+    QList<QVariant> fetchRecord(qint64 key) const;
+    const QList<QVariant> &cachedRecord(qint64 key) const;
+    ColumnIndex &columnIndex(int field) const;
+    int fieldIndex(const QString &name) const;  // index into m_fields or -1
+    int requireField(const QString &name) const;
+    QVariant currentValue(int field) const;
+    void setCurrentValue(int field, const QVariant &value);
+    static QString displayText(const QVariant &value);
+
+    FilterExpression parseFilter(const QString &expression) const;
+    bool filterActive() const { return m_filtered && !m_parsedFilter.isBlank(); }
+    void applyFilter();
+    bool isVisible(int position) const;
+    int visibleIndex(int position) const;
+    int rowPosition(int row) const;
+    void setCursor(int position);
+
+    void postEdit();
+    void postInsert();
+    qint64 lowestKey() const;
+    qint64 keyBefore(int position);
+    void respaceAround(int position);
+    void reload();
+
+    QString m_directory;
+    QString m_fileName;
+    QString m_connection;
+    QSqlDatabase m_database;
+    QString m_sqlTable;
+    State m_state = State::Inactive;
+
+    QList<Field> m_fields;
+    QList<int> m_order;  // shown column -> m_fields index
+    QList<qint64> m_keys;  // record keys in table order
+    mutable std::map<int, ColumnIndex> m_indexes;
+    mutable QHash<qint64, QList<QVariant>> m_cache;
+    mutable std::unique_ptr<Statement> m_fetch;
+    qint64 m_dataVersion = 0;
+
+    QString m_filterText;
+    FilterExpression m_parsedFilter;
+    bool m_filtered = false;
+    bool m_filterStale = false;
+    QList<int> m_visible;  // positions under the filter, ascending
+    QList<char> m_mask;    // per position: under the filter
+
+    int m_cursor = -1;  // position of the current record
+    QList<QVariant> m_buffer;
+    QList<bool> m_changed;
+    bool m_modified = false;
+    int m_insertPosition = -1;  // where the new record goes
+    int m_insertRow = -1;       // the row it is shown in
+};
