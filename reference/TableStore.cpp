@@ -574,8 +574,9 @@ ColumnIndex &TableStore::columnIndex(int field) const
 
 FilterExpression TableStore::parseFilter(const QString &expression) const
 {
+    // Without an open table the column is checked when one opens.
     FilterExpression parsed = FilterExpression::parse(expression);
-    if (!parsed.isBlank() && isActive() && fieldIndex(parsed.column()) < 0)
+    if (!parsed.isBlank() && !m_connection.isEmpty() && fieldIndex(parsed.column()) < 0)
         throw Failure(missingField(parsed.column()));
     return parsed;
 }

@@ -1,0 +1,944 @@
+// The reference table store on real SQLite files in temporary folders.
+
+#include "common/Failure.h"
+#include "reference/ColumnIndex.h"
+#include "reference/FilterExpression.h"
+#include "reference/TableStore.h"
+#include "tools/TableMaker.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using TableMaker::TableDefinition;
+
+namespace {
+
+const QString Firm = QStringLiteral("Фирма");
+
+QVariantMap client(const QString &name, const QString &address = QString())
+{
+    return {{Firm, name}, {QStringLiteral("Адрес"), address}};
+}
+
+QVariantMap goods(const QString &number, const QString &stock, const QString &description = QString())
+{
+    return {{QStringLiteral("Пор. №"), number},
+            {QStringLiteral("К-во"), stock},
+            {QStringLiteral("Описание на стока/услуга"), description}};
+}
+
+QString picture(const char *format)
+{
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(QColor(10, 120, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return QString::fromLatin1(bytes.toBase64());
+}
+
+// Runs SQL on a table file through a connection of its own, as another
+// program would.
+void otherProgram(const QString &file, const QStringList &statements)
+{
+    const QString name = QStringLiteral("other.program");
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(file);
+        QVERIFY(database.open());
+        QSqlQuery query(database);
+        for (const QString &statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+        query.finish();
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+QStringList column(TableStore &table, const QString &field)
+{
+    QStringList values;
+    const int at = table.fieldByName(field);
+    for (int row = 0; row < table.rowCount(); ++row)
+        values << table.rowText(row, at);
+    return values;
+}
+
+} // namespace
+
+class tst_TableStore : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString data() const { return m_dir.filePath(QStringLiteral("DB")); }
+
+    std::unique_ptr<TableStore> open(const QString &file)
+    {
+        auto table = std::make_unique<TableStore>();
+        table->setDatabaseName(data() + u'/');
+        table->setTableName(file);
+        table->open();
+        return table;
+    }
+
+    // A fresh clients table holding these names.
+    std::unique_ptr<TableStore> clients(const QStringList &names)
+    {
+        QFile::remove(QDir(data()).filePath(QStringLiteral("customer.db")));
+        QList<QVariantMap> records;
+        for (const QString &name : names)
+            records << client(name);
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("customer.db")), records);
+        return open(QStringLiteral("customer.db"));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir(data()).removeRecursively();
+        QVERIFY(QDir().mkpath(data()));
+    }
+
+    // ------------------------------------------------------------ opening
+
+    void missingFolderOrFileFailsAndCreatesNothing_data()
+    {
+        QTest::addColumn<bool>("withFolder");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no DB folder") << false << QStringLiteral("Папката с таблиците");
+        QTest::newRow("no table file") << true << QStringLiteral("Таблицата");
+    }
+    void missingFolderOrFileFailsAndCreatesNothing()
+    {
+        QFETCH(bool, withFolder);
+        QFETCH(QString, message);
+        if (!withFolder)
+            QVERIFY(QDir(data()).removeRecursively());
+        TableStore table;
+        table.setDatabaseName(data() + u'/');
+        table.setTableName(QStringLiteral("stock.db"));
+        try {
+            table.open();
+            QFAIL("a missing table opened");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.text().startsWith(message), qPrintable(failure.text()));
+            QVERIFY(failure.text().contains(QStringLiteral("не съществува")));
+        }
+        QVERIFY(!table.isActive());
+        QCOMPARE(QDir(data()).exists(), withFolder);
+        QVERIFY(!QFile::exists(QDir(data()).filePath(QStringLiteral("stock.db"))));
+        // A second store opens it once it is there.
+        QVERIFY(QDir().mkpath(data()));
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "5")});
+        table.open();
+        QCOMPARE(table.recordCount(), 1);
+    }
+
+    void fileThatIsNotATableFails()
+    {
+        const QString path = QDir(data()).filePath(QStringLiteral("Firm.db"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        TableStore table;
+        table.setDatabaseName(data());
+        table.setTableName(QStringLiteral("Firm.db"));
+        QVERIFY_THROWS_EXCEPTION(Failure, table.open());
+        QVERIFY(!table.isActive());
+        QFile again(path);
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), QByteArray(4096, 'x'));
+    }
+
+    void closeAnnouncesEveryTime()
+    {
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Details.db")));
+        TableStore table;
+        QSignalSpy closed(&table, &TableStore::afterClose);
+        table.close();  // even when nothing was open
+        table.setDatabaseName(data());
+        table.setTableName(QStringLiteral("Details.db"));
+        table.open();
+        table.close();
+        QCOMPARE(closed.count(), 2);
+        QVERIFY(!table.isActive());
+        QVERIFY_THROWS_EXCEPTION(Failure, table.first());
+    }
+
+    // ------------------------------------------------------------ columns
+
+    void columnsInTableOrderWithFurtherColumns()
+    {
+        TableDefinition definition = TableMaker::referenceTable(QStringLiteral("stock.db"));
+        definition.columns.insert(2, {QStringLiteral("Доставчик"), QStringLiteral("VARCHAR(30)")});
+        definition.columns.append({QStringLiteral("Бележка"), QStringLiteral("CLOB")});
+        TableMaker::makeTable(data(), definition, {goods("7", "1")});
+        auto table = open(QStringLiteral("stock.db"));
+        QCOMPARE(table->fieldNames(),
+                 QStringList({QStringLiteral("Пор. №"), QStringLiteral("Описание на стока/услуга"),
+                              QStringLiteral("Доставчик"), QStringLiteral("Мярка"), QStringLiteral("Продажна цена"),
+                              QStringLiteral("К-во"), QStringLiteral("Бележка")}));
+        QCOMPARE(table->fieldKind(1), TableStore::FieldKind::Memo);
+        QCOMPARE(table->fieldKind(6), TableStore::FieldKind::Memo);
+        QCOMPARE(table->fieldKind(0), TableStore::FieldKind::Text);
+    }
+
+    void findFieldIgnoresLetterCase_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("column");
+        QTest::newRow("memo in lower case") << QStringLiteral("описание на стока/услуга") << 1;
+        QTest::newRow("exact") << QStringLiteral("Описание на стока/услуга") << 1;
+        QTest::newRow("Cyrillic upper") << QStringLiteral("ПОР. №") << 0;
+        QTest::newRow("mixed") << QStringLiteral("к-ВО") << 4;
+        QTest::newRow("prefix is not a name") << QStringLiteral("Описание") << -1;
+        QTest::newRow("hidden key") << QStringLiteral("__order") << -1;
+    }
+    void findFieldIgnoresLetterCase()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, column);
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "2")});
+        auto table = open(QStringLiteral("stock.db"));
+        QCOMPARE(table->findField(name), column);
+        if (column < 0) {
+            try {
+                table->text(name);
+                QFAIL("a missing column was read");
+            } catch (const Failure &failure) {
+                QCOMPARE(failure.text(), QStringLiteral("Полето „%1“ не е намерено.").arg(name));
+            }
+        } else {
+            QCOMPARE(table->fieldByName(name), column);
+        }
+    }
+
+    void moveFieldToFrontLastsUntilClose()
+    {
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("customer.db")),
+                              {client(QStringLiteral("Алфа"), QStringLiteral("София"))});
+        auto table = open(QStringLiteral("customer.db"));
+        QSignalSpy reset(table.get(), &TableStore::wasReset);
+        table->moveFieldToFront(QStringLiteral("адрес"));
+        QCOMPARE(reset.count(), 1);
+        const QStringList names = table->fieldNames();
+        QCOMPARE(names.first(), QStringLiteral("Адрес"));
+        QCOMPARE(names.mid(1, 2), QStringList({Firm, QStringLiteral("Идент №")}));
+        QCOMPARE(table->rowText(0, 0), QStringLiteral("София"));
+        QCOMPARE(table->rowText(0, 1), QStringLiteral("Алфа"));
+        QVERIFY_THROWS_EXCEPTION(Failure, table->moveFieldToFront(QStringLiteral("Няма такава")));
+        table->close();
+        table->open();
+        QCOMPARE(table->fieldNames().first(), Firm);
+    }
+
+    // ------------------------------------------------------------ values
+
+    void assignedTextIsStoredOnPost()
+    {
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")),
+                              {goods("1", "5"), goods("2", "7")});
+        {
+            auto table = open(QStringLiteral("stock.db"));
+            QVERIFY_THROWS_EXCEPTION(Failure, table->setText(QStringLiteral("К-во"), QStringLiteral("4")));
+            table->setRecNo(2);
+            table->edit();
+            table->setText(QStringLiteral("к-во"), QStringLiteral("6.5"));
+            table->setText(QStringLiteral("Мярка"), QStringLiteral("кг"));
+            QVERIFY(table->isModified());
+            QCOMPARE(table->text(QStringLiteral("К-во")), QStringLiteral("6.5"));
+            table->post();
+            QCOMPARE(table->state(), TableStore::State::Browse);
+            table->edit();
+            table->setText(QStringLiteral("Мярка"), QString());
+            table->cancel();
+        }
+        auto table = open(QStringLiteral("stock.db"));
+        QCOMPARE(column(*table, QStringLiteral("К-во")), QStringList({QStringLiteral("5"), QStringLiteral("6.5")}));
+        QCOMPARE(column(*table, QStringLiteral("Мярка")), QStringList({QString(), QStringLiteral("кг")}));
+    }
+
+    void memoKeepsItsLines()
+    {
+        const QString text = QStringLiteral("Първи ред\r\nвтори ред\nтрети ред с „кавички“ и 'апостроф'");
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "1")});
+        {
+            auto table = open(QStringLiteral("stock.db"));
+            table->edit();
+            table->setText(QStringLiteral("описание на стока/услуга"), text);
+            table->post();
+        }
+        auto table = open(QStringLiteral("stock.db"));
+        QCOMPARE(table->text(QStringLiteral("Описание на стока/услуга")), text);
+    }
+
+    void numbersStoredAsNumbersReadShortest()
+    {
+        TableDefinition definition = TableMaker::referenceTable(QStringLiteral("stock.db"));
+        definition.columns[4].type = QStringLiteral("NUMERIC");
+        definition.columns[3].type = QStringLiteral("REAL");
+        TableMaker::makeTable(data(), definition);
+        const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));
+        otherProgram(file, {QStringLiteral("INSERT INTO stock (\"К-во\", \"Продажна цена\") VALUES (7, 2.5)"),
+                            QStringLiteral("INSERT INTO stock (\"К-во\", \"Продажна цена\") VALUES (0.1, 12)")});
+        auto table = open(QStringLiteral("stock.db"));
+        QCOMPARE(column(*table, QStringLiteral("К-во")), QStringList({QStringLiteral("7"), QStringLiteral("0.1")}));
+        QCOMPARE(column(*table, QStringLiteral("Продажна цена")), QStringList({QStringLiteral("2.5"), QStringLiteral("12")}));
+    }
+
+    void pictureStoresOnlyBitmaps_data()
+    {
+        QTest::addColumn<QString>("base64");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("BMP") << picture("BMP") << true;
+        QTest::newRow("PNG") << picture("PNG") << false;
+        QTest::newRow("icon") << picture("ICO") << false;
+        QTest::newRow("bytes that only begin with BM") << QString::fromLatin1(QByteArray("BM12345").toBase64()) << false;
+        QTest::newRow("nothing") << QString() << false;
+    }
+    void pictureStoresOnlyBitmaps()
+    {
+        QFETCH(QString, base64);
+        QFETCH(bool, stored);
+        const QByteArray bytes = QByteArray::fromBase64(base64.toLatin1());
+        QCOMPARE(isBitmap(bytes), stored);
+        const QByteArray earlier = QByteArray::fromBase64(picture("BMP").toLatin1());
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Firm.db")),
+                              {{{QStringLiteral("Лого"), earlier}, {QStringLiteral("ДОСТАВЧИК"), QStringLiteral("А")}}});
+        {
+            auto table = open(QStringLiteral("Firm.db"));
+            QCOMPARE(table->picture(QStringLiteral("Лого")), earlier);
+            table->edit();
+            table->setPicture(QStringLiteral("лого"), bytes);
+            table->post();
+            QVERIFY_THROWS_EXCEPTION(Failure, table->setText(QStringLiteral("Лого"), QStringLiteral("x")));
+        }
+        auto table = open(QStringLiteral("Firm.db"));
+        QCOMPARE(table->picture(QStringLiteral("Лого")), stored ? bytes : QByteArray());
+        QCOMPARE(table->text(QStringLiteral("ДОСТАВЧИК")), QStringLiteral("А"));
+    }
+
+    // ------------------------------------------------------------ cursor
+
+    void cursorRules_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<int>("setTo");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("count");
+        QTest::newRow("a record") << QString() << 3 << 3 << 5;
+        QTest::newRow("the last") << QString() << 5 << 5 << 5;
+        QTest::newRow("zero stays") << QString() << 0 << 2 << 5;
+        QTest::newRow("beyond the end stays") << QString() << 6 << 2 << 5;
+        QTest::newRow("negative stays") << QString() << -1 << 2 << 5;
+        QTest::newRow("under the filter") << QStringLiteral("Фирма >= 'Б'") << 4 << 4 << 4;
+        QTest::newRow("filtered out stays") << QStringLiteral("Фирма >= 'В'") << 2 << 3 << 3;
+    }
+    void cursorRules()
+    {
+        QFETCH(QString, filter);
+        QFETCH(int, setTo);
+        QFETCH(int, expected);
+        QFETCH(int, count);
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В"), QStringLiteral("Г"),
+                              QStringLiteral("Д")});
+        QCOMPARE(table->recNo(), 1);
+        table->setRecNo(2);
+        if (!filter.isEmpty()) {
+            table->setFilter(filter);
+            table->setFiltered(true);
+        }
+        table->setRecNo(setTo);
+        QCOMPARE(table->recNo(), expected);
+        QCOMPARE(table->recordCount(), count);
+        table->last();
+        QCOMPARE(table->recNo(), 5);
+        table->first();
+        QCOMPARE(table->recNo(), 6 - count);
+    }
+
+    void emptyTableHasNoCurrentRecord()
+    {
+        auto table = clients({});
+        QCOMPARE(table->recordCount(), 0);
+        QCOMPARE(table->recNo(), 0);
+        QVERIFY(!table->hasCurrent());
+        QCOMPARE(table->text(Firm), QString());
+        QVERIFY_THROWS_EXCEPTION(Failure, table->edit());
+        QVERIFY_THROWS_EXCEPTION(Failure, table->remove());
+        table->first();
+        table->last();
+        QCOMPARE(table->recNo(), 0);
+    }
+
+    void locateByPrefixIgnoringCase_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<int>("expected");  // record number, 0 = not found
+        QTest::newRow("Cyrillic lower finds upper") << QString() << QStringLiteral("ива") << 2;
+        QTest::newRow("Cyrillic upper finds lower") << QStringLiteral("") << QStringLiteral("ИВАЙ") << 3;
+        QTest::newRow("first in table order") << QString() << QStringLiteral("я") << 4;
+        QTest::newRow("whole value") << QString() << QStringLiteral("яН") << 4;
+        QTest::newRow("empty text finds the first") << QString() << QString() << 1;
+        QTest::newRow("Latin") << QString() << QStringLiteral("OMEGA") << 6;
+        QTest::newRow("no such beginning") << QString() << QStringLiteral("Х") << 0;
+        QTest::newRow("longer than any value") << QString() << QStringLiteral("Ивановци") << 0;
+        QTest::newRow("only within the filter") << QStringLiteral("Фирма >= 'ивб'") << QStringLiteral("ИВ") << 0;
+        QTest::newRow("the first the filter lets through") << QStringLiteral("Фирма = 'Ян*'") << QStringLiteral("я") << 4;
+        QTest::newRow("with an apostrophe") << QString() << QStringLiteral("о'н") << 7;
+    }
+    void locateByPrefixIgnoringCase()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, prefix);
+        QFETCH(int, expected);
+        auto table = clients({QStringLiteral("Мария"), QStringLiteral("Иван"), QStringLiteral("ивайло"),
+                              QStringLiteral("ЯНА"), QStringLiteral("Ян"), QStringLiteral("omega"),
+                              QStringLiteral("О'Нийл")});
+        table->setFilter(filter);
+        table->setFiltered(true);
+        const int before = table->recNo();
+        QCOMPARE(table->locate(QStringLiteral("фирма"), prefix), expected > 0);
+        QCOMPARE(table->recNo(), expected > 0 ? expected : before);
+        QVERIFY_THROWS_EXCEPTION(Failure, table->locate(QStringLiteral("Няма"), prefix));
+    }
+
+    // ------------------------------------------------------------ filter
+
+    void filterForms_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("equal ignores case") << QStringLiteral("Фирма = 'иван'") << QStringList{QStringLiteral("Иван")};
+        QTest::newRow("equal, column in lower case") << QStringLiteral("фирма = 'ЯНА'") << QStringList{QStringLiteral("ЯНА")};
+        QTest::newRow("equal, nothing") << QStringLiteral("Фирма = 'Ива'") << QStringList{};
+        QTest::newRow("asterisk is a prefix") << QStringLiteral("Фирма = 'ИВ*'")
+                                              << QStringList{QStringLiteral("Иван"), QStringLiteral("ивайло")};
+        QTest::newRow("asterisk alone") << QStringLiteral("Фирма = '*'")
+                                        << QStringList{QStringLiteral("Мария"), QStringLiteral("Иван"),
+                                                       QStringLiteral("ивайло"), QStringLiteral("ЯНА"),
+                                                       QStringLiteral("Ян"), QString()};
+        QTest::newRow("not less") << QStringLiteral("Фирма >= 'м'")
+                                  << QStringList{QStringLiteral("Мария"), QStringLiteral("ЯНА"), QStringLiteral("Ян")};
+        QTest::newRow("not less, prefix") << QStringLiteral("Фирма >= 'ян*'")
+                                          << QStringList{QStringLiteral("ЯНА"), QStringLiteral("Ян")};
+        QTest::newRow("not less than a longer text") << QStringLiteral("Фирма >= 'ивайлов'")
+                                                     << QStringList{QStringLiteral("Мария"), QStringLiteral("Иван"),
+                                                                    QStringLiteral("ЯНА"), QStringLiteral("Ян")};
+        QTest::newRow("blank values") << QStringLiteral("Фирма = ''") << QStringList{QString()};
+        QTest::newRow("no expression") << QString()
+                                       << QStringList{QStringLiteral("Мария"), QStringLiteral("Иван"),
+                                                      QStringLiteral("ивайло"), QStringLiteral("ЯНА"),
+                                                      QStringLiteral("Ян"), QString()};
+    }
+    void filterForms()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QStringList, shown);
+        auto table = clients({QStringLiteral("Мария"), QStringLiteral("Иван"), QStringLiteral("ивайло"),
+                              QStringLiteral("ЯНА"), QStringLiteral("Ян"), QString()});
+        table->setFilter(expression);
+        QCOMPARE(table->recordCount(), 6);  // held, not applied
+        table->setFiltered(true);
+        QCOMPARE(column(*table, Firm), shown);
+        QCOMPARE(table->recordCount(), shown.size());
+        table->setFiltered(false);
+        QCOMPARE(table->recordCount(), 6);
+        QCOMPARE(table->filter(), expression);
+    }
+
+    void refusedExpressionKeepsTheFilter_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("message");
+        const QString unreadable = QStringLiteral("Изразът на филтъра „%1“ не може да бъде разчетен.");
+        QTest::newRow("apostrophe in the text") << QStringLiteral("Фирма = 'О'Нийл'")
+                                                << unreadable.arg(QStringLiteral("Фирма = 'О'Нийл'"));
+        QTest::newRow("apostrophe at the end") << QStringLiteral("Фирма = 'Ив''")
+                                               << unreadable.arg(QStringLiteral("Фирма = 'Ив''"));
+        QTest::newRow("unknown column") << QStringLiteral("Име = 'Иван'")
+                                        << QStringLiteral("Полето „Име“ не е намерено.");
+        QTest::newRow("no operator") << QStringLiteral("Фирма 'Иван'") << unreadable.arg(QStringLiteral("Фирма 'Иван'"));
+        QTest::newRow("unquoted text") << QStringLiteral("Фирма = Иван") << unreadable.arg(QStringLiteral("Фирма = Иван"));
+        QTest::newRow("no column") << QStringLiteral(" = 'Иван'") << unreadable.arg(QStringLiteral(" = 'Иван'"));
+    }
+    void refusedExpressionKeepsTheFilter()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, message);
+        auto table = clients({QStringLiteral("Мария"), QStringLiteral("Иван"), QStringLiteral("ивайло")});
+        const QString kept = QStringLiteral("Фирма = 'ив*'");
+        table->setFilter(kept);
+        table->setFiltered(true);
+        table->setRecNo(3);
+        try {
+            table->setFilter(expression);
+            QFAIL("the expression was taken");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.text(), message);
+        }
+        QCOMPARE(table->filter(), kept);
+        QVERIFY(table->isFiltered());
+        QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Иван"), QStringLiteral("ивайло")}));
+        QCOMPARE(table->recNo(), 3);
+        // Switching the filter off and on again uses the kept expression.
+        table->setFiltered(false);
+        table->setFiltered(true);
+        QCOMPARE(table->recordCount(), 2);
+    }
+
+    void storedExpressionIsReadAgainOnOpen()
+    {
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Details.db")));
+        auto table = clients({QStringLiteral("Иван"), QStringLiteral("Мария")});
+        table->setFilter(QStringLiteral("Фирма = 'мария'"));
+        table->setFiltered(true);
+        table->close();
+        table->open();
+        QCOMPARE(column(*table, Firm), QStringList{QStringLiteral("Мария")});
+        table->close();
+        table->setTableName(QStringLiteral("Details.db"));
+        QVERIFY_THROWS_EXCEPTION(Failure, table->open());
+        QVERIFY(!table->isActive());
+        table->setFilter(QString());
+        table->open();
+        QVERIFY(table->isActive());
+    }
+
+    void filterKeepsTheCursorOnARecordItLetsThrough()
+    {
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        table->setRecNo(3);
+        table->setFilter(QStringLiteral("Фирма >= 'Б'"));
+        table->setFiltered(true);
+        QCOMPARE(table->recNo(), 3);
+        table->setFilter(QStringLiteral("Фирма = 'Б'"));
+        QCOMPARE(table->recNo(), 2);
+        table->setFilter(QStringLiteral("Фирма = 'Я'"));
+        QCOMPARE(table->recNo(), 0);
+        QVERIFY(!table->hasCurrent());
+        table->setFiltered(false);
+        QCOMPARE(table->recNo(), 1);
+    }
+
+    // ------------------------------------------------------------ insert, delete
+
+    void insertPutsTheRecordAtTheCursor()
+    {
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        table->setRecNo(2);
+        table->insert();
+        QCOMPARE(table->state(), TableStore::State::Insert);
+        QCOMPARE(table->rowCount(), 4);
+        QCOMPARE(table->currentRow(), 1);
+        QCOMPARE(table->rowText(2, 0), QStringLiteral("Б"));
+        table->setText(Firm, QStringLiteral("Ново"));
+        table->post();
+        QCOMPARE(table->recNo(), 2);
+        QCOMPARE(column(*table, Firm),
+                 QStringList({QStringLiteral("А"), QStringLiteral("Ново"), QStringLiteral("Б"), QStringLiteral("В")}));
+        table->last();
+        table->insert();
+        table->setText(Firm, QStringLiteral("Предпоследно"));
+        table->post();
+        table->close();
+        table->open();
+        QCOMPARE(column(*table, Firm),
+                 QStringList({QStringLiteral("А"), QStringLiteral("Ново"), QStringLiteral("Б"),
+                              QStringLiteral("Предпоследно"), QStringLiteral("В")}));
+    }
+
+    void insertIntoAnEmptyTableAndUnderAFilter()
+    {
+        auto table = clients({});
+        table->insert();
+        table->setText(Firm, QStringLiteral("Първа"));
+        table->post();
+        QCOMPARE(table->recordCount(), 1);
+        table->insert();
+        table->setText(Firm, QStringLiteral("Втора"));
+        table->post();
+        QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Втора"), QStringLiteral("Първа")}));
+        // Under a filter the new record stays in sight until it is applied again.
+        table->setFilter(QStringLiteral("Фирма = 'първа'"));
+        table->setFiltered(true);
+        table->insert();
+        table->setText(Firm, QStringLiteral("Трета"));
+        table->post();
+        QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Трета"), QStringLiteral("Първа")}));
+        QCOMPARE(table->recNo(), 2);
+        table->refresh();
+        QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Първа")}));
+        table->setFiltered(false);
+        QCOMPARE(column(*table, Firm),
+                 QStringList({QStringLiteral("Втора"), QStringLiteral("Трета"), QStringLiteral("Първа")}));
+    }
+
+    void untouchedNewRecordIsDroppedWhenTheCursorMoves()
+    {
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б")});
+        table->setRecNo(2);
+        table->insert();
+        QCOMPARE(table->rowCount(), 3);
+        table->moveToRow(2);  // the row below the new one: "Б"
+        QCOMPARE(table->state(), TableStore::State::Browse);
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->text(Firm), QStringLiteral("Б"));
+        table->insert();
+        table->postPending();
+        QCOMPARE(table->recordCount(), 2);
+        table->close();
+        table->open();
+        QCOMPARE(table->recordCount(), 2);
+    }
+
+    void changedRecordIsPostedWhenTheCursorMoves()
+    {
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        table->setRowText(0, 0, QStringLiteral("Аа"));
+        QCOMPARE(table->state(), TableStore::State::Edit);
+        table->moveToRow(2);
+        QCOMPARE(table->state(), TableStore::State::Browse);
+        QCOMPARE(table->recNo(), 3);
+        // A modified new record is posted and the target row moves down with it.
+        table->setRecNo(2);
+        table->insert();
+        table->setText(Firm, QStringLiteral("Ново"));
+        table->moveToRow(3);
+        QCOMPARE(table->text(Firm), QStringLiteral("В"));
+        table->close();
+        table->open();
+        QCOMPARE(column(*table, Firm),
+                 QStringList({QStringLiteral("Аа"), QStringLiteral("Ново"), QStringLiteral("Б"), QStringLiteral("В")}));
+    }
+
+    void manyInsertsAtOnePlaceKeepTheirOrder()
+    {
+        // Every insert halves the same gap until the keys around it are spread out again.
+        auto table = clients({QStringLiteral("край")});
+        QStringList expected{QStringLiteral("край")};
+        for (int i = 0; i < 120; ++i) {
+            table->first();
+            table->insert();
+            table->setText(Firm, QString::number(i));
+            table->post();
+            expected.prepend(QString::number(i));
+        }
+        for (int i = 0; i < 60; ++i) {
+            table->setRecNo(61);
+            table->insert();
+            table->setText(Firm, QStringLiteral("с%1").arg(i));
+            table->post();
+            expected.insert(60, QStringLiteral("с%1").arg(i));
+        }
+        QCOMPARE(column(*table, Firm), expected);
+        table->close();
+        table->open();
+        QCOMPARE(column(*table, Firm), expected);
+    }
+
+    void removeTakesTheNextRecord()
+    {
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В"), QStringLiteral("Г")});
+        table->setRecNo(2);
+        table->remove();
+        QCOMPARE(table->text(Firm), QStringLiteral("В"));
+        table->last();
+        table->remove();
+        QCOMPARE(table->text(Firm), QStringLiteral("В"));
+        table->setFilter(QStringLiteral("Фирма = 'А'"));
+        table->setFiltered(true);
+        table->remove();
+        QVERIFY(!table->hasCurrent());
+        table->setFiltered(false);
+        QCOMPARE(column(*table, Firm), QStringList{QStringLiteral("В")});
+        table->close();
+        table->open();
+        QCOMPARE(column(*table, Firm), QStringList{QStringLiteral("В")});
+    }
+
+    // ------------------------------------------------------------ refresh
+
+    void refreshShowsWhatAnotherProgramChanged()
+    {
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        table->setRecNo(2);
+        QCOMPARE(table->text(Firm), QStringLiteral("Б"));
+        auto other = open(QStringLiteral("customer.db"));
+        other->setRecNo(2);
+        other->edit();
+        other->setText(Firm, QStringLiteral("Бб"));
+        other->post();
+        other->first();
+        other->remove();
+        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+                     {QStringLiteral("INSERT INTO customer (\"Фирма\") VALUES ('Д')")});
+        table->refresh();
+        QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Бб"), QStringLiteral("В"), QStringLiteral("Д")}));
+        QCOMPARE(table->text(Firm), QStringLiteral("Бб"));
+        QVERIFY(table->locate(Firm, QStringLiteral("д")));
+        QCOMPARE(table->recNo(), 3);
+    }
+
+    void refreshPostsAPendingChange()
+    {
+        auto table = clients({QStringLiteral("А")});
+        table->edit();
+        table->setText(Firm, QStringLiteral("Я"));
+        table->refresh();
+        QCOMPARE(table->state(), TableStore::State::Browse);
+        auto other = open(QStringLiteral("customer.db"));
+        QCOMPARE(other->text(Firm), QStringLiteral("Я"));
+    }
+
+    void searchIndexFollowsPostsAndOtherPrograms()
+    {
+        auto table = clients({QStringLiteral("Алфа"), QStringLiteral("Бета")});
+        QVERIFY(table->locate(Firm, QStringLiteral("б")));
+        table->edit();
+        table->setText(Firm, QStringLiteral("Гама"));
+        table->post();
+        QVERIFY(!table->locate(Firm, QStringLiteral("б")));
+        QVERIFY(table->locate(Firm, QStringLiteral("г")));
+        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+                     {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Делта' WHERE \"Фирма\" = 'Алфа'")});
+        table->refresh();
+        QVERIFY(!table->locate(Firm, QStringLiteral("а")));
+        QVERIFY(table->locate(Firm, QStringLiteral("Д")));
+        QCOMPARE(table->recNo(), 1);
+    }
+
+    // ------------------------------------------------------------ a killed writer
+
+    void killedWriterLeavesEveryReturnedPost()
+    {
+        const QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/post_loop_helper");
+        QVERIFY2(QFile::exists(helper), qPrintable(helper));
+        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("0", "0")});
+        const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));
+        QSet<int> all;
+        for (int round = 0; round < 3; ++round) {
+            const int from = (round + 1) * 100000;
+            const int killAfter = 40 + 37 * round;
+            QProcess writer;
+            writer.start(helper, {data(), QString::number(from), QStringLiteral("50000")});
+            QVERIFY(writer.waitForStarted());
+            QByteArray output;
+            while (output.count('\n') < killAfter) {
+                QVERIFY2(writer.waitForReadyRead(20000), writer.readAllStandardError().constData());
+                output += writer.readAllStandardOutput();
+            }
+            writer.kill();  // SIGKILL: no chance to finish a write
+            QVERIFY(writer.waitForFinished());
+            output += writer.readAllStandardOutput();
+            QList<int> returned;
+            for (const QByteArray &line : output.split('\n')) {
+                if (!line.isEmpty())
+                    returned << line.toInt();
+            }
+            QVERIFY(returned.size() >= killAfter);
+
+            // The file passes SQLite's own check ...
+            {
+                const QString name = QStringLiteral("integrity");
+                {
+                    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                    database.setDatabaseName(file);
+                    QVERIFY(database.open());
+                    QSqlQuery check(database);
+                    QVERIFY(check.exec(QStringLiteral("PRAGMA integrity_check")));
+                    QVERIFY(check.next());
+                    QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
+                    check.finish();
+                    database.close();
+                }
+                QSqlDatabase::removeDatabase(name);
+            }
+            // ... and holds whole records only, each number once with its own
+            // stock and text, and every post that returned.
+            auto table = open(QStringLiteral("stock.db"));
+            QMap<int, int> seen;
+            for (int row = 0; row < table->rowCount(); ++row) {
+                const int number = table->rowText(row, 0).toInt();
+                if (number == 0)
+                    continue;
+                QCOMPARE(table->rowText(row, 4), QString::number(number * 2));
+                QCOMPARE(table->rowText(row, 1), QStringLiteral("Стока %1\nвтори ред на стока %1").arg(number));
+                ++seen[number];
+            }
+            for (int number : std::as_const(returned))
+                all.insert(number);
+            for (int number : std::as_const(all))
+                QVERIFY2(seen.value(number) == 1, qPrintable(QString::number(number)));
+            // At most the post under way when the writer died is there besides.
+            QVERIFY(seen.size() <= all.size() + round + 1);
+            // The newest record stands first.
+            QVERIFY(table->rowText(0, 0).toInt() >= returned.last());
+        }
+    }
+
+    // ------------------------------------------------------------ parts
+
+    void filterExpressionReading_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<bool>("notLess");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("prefix");
+        QTest::newRow("equal") << QStringLiteral("Пор. № = 'А1'") << QStringLiteral("Пор. №") << false
+                               << QStringLiteral("а1") << false;
+        QTest::newRow("not less") << QStringLiteral("ИН по ЗДДС BG >= 'bg1'") << QStringLiteral("ИН по ЗДДС BG") << true
+                                  << QStringLiteral("bg1") << false;
+        QTest::newRow("prefix") << QStringLiteral("Фирма = 'ЕТ „Иван*'") << Firm << false
+                                << QStringLiteral("ет „иван") << true;
+        QTest::newRow("brackets, no blanks") << QStringLiteral("[Адрес (втори ред)]='x'")
+                                             << QStringLiteral("Адрес (втори ред)") << false << QStringLiteral("x") << false;
+        QTest::newRow("empty text") << QStringLiteral("Фирма = ''") << Firm << false << QString() << false;
+        QTest::newRow("text with equals") << QStringLiteral("Фирма = 'a = b'") << Firm << false
+                                          << QStringLiteral("a = b") << false;
+    }
+    void filterExpressionReading()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, column);
+        QFETCH(bool, notLess);
+        QFETCH(QString, text);
+        QFETCH(bool, prefix);
+        const FilterExpression parsed = FilterExpression::parse(expression);
+        QCOMPARE(parsed.column(), column);
+        QCOMPARE(parsed.op() == FilterExpression::Operator::NotLess, notLess);
+        QCOMPARE(parsed.foldedText(), text);
+        QCOMPARE(parsed.isPrefix(), prefix);
+    }
+
+    void caseFoldingMatchesQt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Bulgarian") << QStringLiteral("ЕТ „ИВАН ПЕТРОВ – 91“ № 5 ЙЪЬЮЯ ѝ");
+        QTest::newRow("Latin") << QStringLiteral("Omega SOFT Ltd.");
+        QTest::newRow("other Cyrillic") << QStringLiteral("ЀЁЂЃЄЅІЇЈЉЊЋЌЍЎЏ ѢѣѪ");
+        QTest::newRow("Greek and signs") << QStringLiteral("ΣΊΣΥΦΟΣ µ ß ÀÉ ½ €");
+    }
+    void caseFoldingMatchesQt()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(foldCase(text), text.toCaseFolded());
+    }
+
+    void columnIndexAgreesWithAPlainSearch()
+    {
+        // Random changes, each followed by every kind of range against a plain scan.
+        QRandomGenerator random(20240607);
+        const QStringList words{QStringLiteral("а"), QStringLiteral("аб"), QStringLiteral("абв"), QStringLiteral("б"),
+                                QStringLiteral("ба"), QString(), QStringLiteral("я"), QStringLiteral("z")};
+        QList<QString> plain;
+        for (int i = 0; i < 40; ++i)
+            plain << words[random.bounded(int(words.size()))];
+        ColumnIndex index(plain);
+        for (int step = 0; step < 400; ++step) {
+            const int action = random.bounded(3);
+            const QString word = words[random.bounded(int(words.size()))];
+            if (action == 0 || plain.isEmpty()) {
+                const int at = random.bounded(int(plain.size()) + 1);
+                plain.insert(at, word);
+                index.insert(at, word);
+            } else if (action == 1) {
+                const int at = random.bounded(int(plain.size()));
+                plain.remove(at);
+                index.remove(at);
+            } else {
+                const int at = random.bounded(int(plain.size()));
+                plain[at] = word;
+                index.set(at, word);
+            }
+            const QString probe = words[random.bounded(int(words.size()))];
+            const auto positions = [&](ColumnIndex::Range range) {
+                QList<int> found;
+                for (qsizetype i = range.begin; i < range.end; ++i)
+                    found << index.sortedPosition(i);
+                std::sort(found.begin(), found.end());
+                return found;
+            };
+            QList<int> equal, prefix, notLess;
+            for (int i = 0; i < plain.size(); ++i) {
+                if (plain[i] == probe)
+                    equal << i;
+                if (plain[i].startsWith(probe))
+                    prefix << i;
+                if (plain[i] >= probe)
+                    notLess << i;
+            }
+            QCOMPARE(index.size(), plain.size());
+            QCOMPARE(positions(index.equalRange(probe)), equal);
+            QCOMPARE(positions(index.prefixRange(probe)), prefix);
+            QCOMPARE(positions(index.notLessRange(probe)), notLess);
+        }
+    }
+
+    // ------------------------------------------------------------ the tool
+
+    void makingTablesNeverOverwrites()
+    {
+        const QString start = m_dir.filePath(QStringLiteral("start"));
+        QVERIFY(QDir().mkpath(start + QStringLiteral("/DB")));
+        const QString existing = start + QStringLiteral("/DB/stock.db");
+        QFile file(existing);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not to be touched");
+        file.close();
+        const QStringList made = TableMaker::makeTables(start, true);
+        QCOMPARE(made, QStringList({QStringLiteral("Firm.db"), QStringLiteral("Details.db"), QStringLiteral("customer.db")}));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("not to be touched"));
+        QCOMPARE(TableMaker::makeTables(start, true), QStringList());
+        QCOMPARE(QDir(start + QStringLiteral("/DB")).entryList(QDir::Files).size(), 4);  // no leftovers
+    }
+
+    void demoDataSet()
+    {
+        const QString start = m_dir.filePath(QStringLiteral("demo"));
+        QDir(start).removeRecursively();
+        TableMaker::makeTables(start, true);
+        TableStore table;
+        table.setDatabaseName(start + QStringLiteral("/DB/"));
+        table.setTableName(QStringLiteral("Firm.db"));
+        table.open();
+        QCOMPARE(table.recordCount(), 2);
+        QCOMPARE(column(table, QStringLiteral("Фактура №")), QStringList({QStringLiteral("41"), QStringLiteral("0")}));
+        QCOMPARE(column(table, QStringLiteral("Проформа №")), QStringList({QStringLiteral("0"), QStringLiteral("0")}));
+        for (int record = 1; record <= 2; ++record) {
+            table.setRecNo(record);
+            QVERIFY(isBitmap(table.picture(QStringLiteral("Лого"))));
+            QVERIFY(!QImage::fromData(table.picture(QStringLiteral("Лого")), "BMP").isNull());
+        }
+        table.close();
+        table.setTableName(QStringLiteral("stock.db"));
+        table.open();
+        QVERIFY(table.recordCount() >= 5);
+        QVERIFY(table.text(QStringLiteral("описание на стока/услуга")).contains(u'\n'));
+        QVERIFY(column(table, QStringLiteral("К-во")).contains(QStringLiteral("0")));
+        table.close();
+        for (const QString &name : {QStringLiteral("Details.db"), QStringLiteral("customer.db")}) {
+            table.setTableName(name);
+            table.open();
+            QVERIFY(table.recordCount() >= 2);
+            table.close();
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_TableStore)
+#include "tst_tablestore.moc"
