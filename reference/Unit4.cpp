@@ -1,10 +1,679 @@
 #include "reference/Unit4.h"
 
+#include "common/Amount.h"
+#include "common/Failure.h"
+#include "document/Document.h"
+#include "lines/LineRules.h"
+#include "lines/Unit1.h"
+#include "platform/Fonts.h"
+#include "platform/Handlers.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "reference/Search.h"
+#include "reference/TableStore.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QStyle>
+
 TForm4 *Form4 = nullptr;
 
-TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window) {}
+namespace {
 
-void TForm4::openOwnCompanies() {}
-void TForm4::openBankDetails() {}
-void TForm4::openGoods() {}
-void TForm4::openClients() {}
+const QString OwnCompanies = QStringLiteral("Фирмен профил");
+const QString BankDetails = QStringLiteral("Банкови детайли");
+const QString Goods = QStringLiteral("СТОКИ");
+const QString Clients = QStringLiteral("КЛИЕНТИ");
+
+const QString StockField = QStringLiteral("К-во");
+const QString DescriptionField = QStringLiteral("описание на стока/услуга");
+const QString LogoField = QStringLiteral("Лого");
+
+const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
+const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
+const QString ExhaustedMessage = QStringLiteral("Количеството на стоката е изчерпано!");
+const QString NoRecordMessage = QStringLiteral("Няма избран запис за добавяне.");
+
+const QString PictureFilter = QStringLiteral(
+    "Всички картини (*.bmp *.ico *.png *.jpg *.jpeg *.gif *.emf *.wmf);;"
+    "Растерни изображения (*.bmp);;Икони (*.ico);;Метафайлове (*.emf *.wmf)");
+
+// The system's desktop colour of the classic Windows scheme.
+const QColor DesktopColour(58, 110, 165);
+
+constexpr int DesignWidth = 691;
+constexpr int DesignHeight = 396;
+
+void paintDesktopColours(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, DesktopColour);
+    palette.setColor(QPalette::Button, DesktopColour);
+    palette.setColor(QPalette::Text, Qt::white);
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    widget->setPalette(palette);
+}
+
+QLabel *newLabel(const QString &text, QWidget *parent, int left, int top, const QFont &font)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    label->adjustSize();
+    label->move(left, top);
+    return label;
+}
+
+QToolButton *newFlatButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setText(text);
+    return button;
+}
+
+// A cell of a memo shows its first line; the whole text is in the memo editor.
+QString cellText(const QString &text)
+{
+    const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    return lineEnd < 0 ? text : text.left(lineEnd) + QStringLiteral(" …");
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ TableModel
+
+TableModel::TableModel(TableStore *table, QObject *parent) : QAbstractTableModel(parent), m_table(table)
+{
+    connect(table, &TableStore::aboutToReset, this, [this] { beginResetModel(); });
+    connect(table, &TableStore::wasReset, this, [this] { endResetModel(); });
+    connect(table, &TableStore::rowChanged, this, [this](int row) {
+        if (row >= 0 && row < rowCount())
+            Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+}
+
+int TableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_table->rowCount();
+}
+
+int TableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || !m_table->isActive() ? 0 : m_table->fieldCount();
+}
+
+QVariant TableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole))
+        return QVariant();
+    try {
+        switch (m_table->fieldKind(index.column())) {
+        case TableStore::FieldKind::Picture:
+            if (role == Qt::DisplayRole)
+                return m_table->rowValue(index.row(), index.column()).isNull() ? QString()
+                                                                                : QStringLiteral("(картина)");
+            return QVariant();
+        case TableStore::FieldKind::Memo: {
+            const QString text = m_table->rowText(index.row(), index.column());
+            return role == Qt::DisplayRole ? cellText(text) : text;
+        }
+        case TableStore::FieldKind::Text:
+            if (role == Qt::ToolTipRole)
+                return QVariant();
+            return m_table->rowText(index.row(), index.column());
+        }
+    } catch (const Failure &) {
+        // A record that cannot be read shows empty; the next action reports the table.
+    }
+    return QVariant();
+}
+
+bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole)
+        return false;
+    bool stored = false;
+    runGuarded([&] {
+        m_table->setRowText(index.row(), index.column(), value.toString());
+        stored = true;
+    });
+    return stored;
+}
+
+Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid() && m_table->fieldKind(index.column()) == TableStore::FieldKind::Text)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < columnCount())
+        return m_table->fieldName(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+// ------------------------------------------------------------------ DBNavigator
+
+DBNavigator::DBNavigator(QWidget *parent) : QWidget(parent)
+{
+    const auto button = [this](QStyle::StandardPixmap icon, const QString &hint) {
+        auto *button = new QToolButton(this);
+        button->setIcon(style()->standardIcon(icon));
+        button->setToolTip(hint);
+        return button;
+    };
+    First = button(QStyle::SP_MediaSkipBackward, QStringLiteral("Начален запис"));
+    Last = button(QStyle::SP_MediaSkipForward, QStringLiteral("Последен запис"));
+    Insert = button(QStyle::SP_FileDialogNewFolder, QStringLiteral("Добави запис"));
+    Insert->setIcon(QIcon());
+    Insert->setText(QStringLiteral("+"));
+    Delete = button(QStyle::SP_DialogDiscardButton, QStringLiteral("Изтрий запис"));
+    Delete->setIcon(QIcon());
+    Delete->setText(QStringLiteral("−"));
+    Refresh = button(QStyle::SP_BrowserReload, QStringLiteral("Опресняване"));
+}
+
+void DBNavigator::resizeEvent(QResizeEvent *)
+{
+    const QList<QToolButton *> buttons{First, Last, Insert, Delete, Refresh};
+    for (int i = 0; i < buttons.size(); ++i) {
+        const int left = width() * i / int(buttons.size());
+        const int right = width() * (i + 1) / int(buttons.size());
+        buttons[i]->setGeometry(left, 0, right - left, height());
+    }
+}
+
+// ------------------------------------------------------------------ DBImage
+
+DBImage::DBImage(QWidget *parent) : QLabel(parent)
+{
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    setAlignment(Qt::AlignCenter);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void DBImage::setPicture(const QPixmap &picture)
+{
+    m_picture = picture;
+    if (picture.isNull()) {
+        clear();
+        return;
+    }
+    // Shown at its own size in the middle of the box, made smaller to fit.
+    QPixmap shown = picture;
+    if (shown.width() > width() || shown.height() > height())
+        shown = shown.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    setPixmap(shown);
+}
+
+void DBImage::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+}
+
+// ------------------------------------------------------------------ TForm4
+
+TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    resize(DesignWidth, DesignHeight);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(223, 223, 223));
+    setPalette(palette);
+    setAutoFillBackground(true);
+    const QFont font = pixelFont(QStringLiteral("Arial"), 11);
+    const QFont large = pixelFont(QStringLiteral("Arial"), 13);
+    const QFont bold = pixelFont(QStringLiteral("Arial"), 11, true);
+    setFont(font);
+
+    Table1 = new TableStore(this);
+    DataSource1 = new TableModel(Table1, this);
+
+    DBNavigator1 = new DBNavigator(this);
+    Label1 = newLabel(QStringLiteral("Търси :"), this, 8, 40, large);
+    Edit1 = new QLineEdit(this);
+    Edit1->setFrame(false);
+    Edit1->setFont(large);
+    paintDesktopColours(Edit1);
+    Label2 = newLabel(QStringLiteral("Раздел :"), this, 370, 40, large);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setFont(large);
+    paintDesktopColours(ComboBox1);
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setFrameShape(QFrame::NoFrame);
+    DBGrid1->setModel(DataSource1);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                             | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    DBGrid1->verticalHeader()->setMinimumSectionSize(1);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(19);
+    DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DBGrid1->verticalHeader()->hide();
+    DBGrid1->horizontalHeader()->setDefaultSectionSize(130);
+    DBGrid1->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: %1; color: white; padding: 2px; "
+                       "border: 0px; border-right: 1px solid silver; }")
+            .arg(DesktopColour.name()));
+
+    DBMemo1 = new QPlainTextEdit(this);
+    DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    DBMemo1->setGeometry(9, 64, 433, 57);
+    DBMemo1->hide();
+    LabelOpisanie = newLabel(QStringLiteral("Описание на стоката/услугата"), this, 448, 80, bold);
+    LabelOpisanie->hide();
+    DBImage1 = new DBImage(this);
+    DBImage1->setGeometry(450, 64, 233, 97);
+    DBImage1->hide();
+    LabelLogo = newLabel(QStringLiteral("Лого\n(натиснете върху\nбялото поле)"), this, 328, 96, bold);
+    LabelLogo->hide();
+
+    SpeedButton2 = newFlatButton(QStringLiteral("Добави"), this);
+    SpeedButton1 = newFlatButton(QStringLiteral("Изход"), this);
+
+    connect(Table1, &TableStore::afterClose, this, [this] { Table1AfterClose(); });
+    connect(Table1, &TableStore::wasReset, this, [this] { followCursor(); });
+    connect(Table1, &TableStore::currentRowChanged, this, [this] { followCursor(); });
+    connect(Table1, &TableStore::rowChanged, this, [this](int row) {
+        if (row == Table1->currentRow())
+            showRecord();
+    });
+    // A row the user chose becomes the current record once the click is over.
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] {
+                if (m_followingCursor)
+                    return;
+                QMetaObject::invokeMethod(this, [this] {
+                    const int row = DBGrid1->currentIndex().row();
+                    if (Table1->isActive() && row >= 0)
+                        runGuarded([this, row] { Table1->moveToRow(row); });
+                }, Qt::QueuedConnection);
+            });
+    connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { memoEdited(); });
+
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
+    connect(ComboBox1, &QComboBox::activated, this, [this] { runGuarded([this] { ComboBox1Change(); }); });
+    connect(DBImage1, &DBImage::clicked, this, [this] { runGuarded([this] { DBImage1Click(); }); });
+    onClick(SpeedButton1, [this] { SpeedButton1Click(); });
+    onClick(SpeedButton2, [this] { SpeedButton2Click(); });
+    onClick(DBNavigator1->First, [this] { navigatorFirst(); });
+    onClick(DBNavigator1->Last, [this] { navigatorLast(); });
+    onClick(DBNavigator1->Insert, [this] { navigatorInsert(); });
+    onClick(DBNavigator1->Delete, [this] { navigatorDelete(); });
+    onClick(DBNavigator1->Refresh, [this] { navigatorRefresh(); });
+
+    layOut();
+    followCursor();
+}
+
+TForm4::~TForm4()
+{
+    // The table closes before the controls its close notice touches go.
+    Table1->blockSignals(true);
+    delete Table1;
+    Table1 = nullptr;
+}
+
+void TForm4::layOut()
+{
+    // Controls keep their distance to the right and bottom edges as the window grows.
+    const int dx = width() - DesignWidth;
+    const int dy = height() - DesignHeight;
+    DBNavigator1->setGeometry(8, 8, 680 + dx, 25);
+    Edit1->setGeometry(56, 36, 299 + dx, 24);
+    Label2->move(370 + dx, 40);
+    ComboBox1->setGeometry(426 + dx, 36, 265, 24);
+    DBGrid1->setGeometry(8, m_gridTop, 673 + dx, m_gridHeight + dy);
+    SpeedButton2->setGeometry(500 + dx, 368 + dy, 87, 22);
+    SpeedButton1->setGeometry(596 + dx, 368 + dy, 87, 22);
+}
+
+void TForm4::setGridPlace(int top, int height)
+{
+    m_gridTop = top;
+    m_gridHeight = height;
+    layOut();
+}
+
+void TForm4::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void TForm4::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        runGuarded([this] { FormShow(); });
+}
+
+bool TForm4::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        runGuarded([this] { FormActivate(); });
+    return QWidget::event(event);
+}
+
+// ------------------------------------------------------------------ opening
+
+void TForm4::openTable(const QString &fileName)
+{
+    Table1->setDatabaseName(dataDirectory());
+    Table1->setTableName(fileName);
+    Table1->open();
+}
+
+void TForm4::bringUp()
+{
+    // Showing a hidden window rebuilds the section list on its own.
+    if (isVisible())
+        FormShow();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm4::openOwnCompanies()
+{
+    Table1->close();
+    setWindowTitle(OwnCompanies);
+    setGridPlace(168, 193);
+    openTable(QStringLiteral("Firm.db"));
+    if (FirmRecNo > 0)
+        Table1->setRecNo(FirmRecNo);
+    bindPicture(LogoField);
+    DBImage1->show();
+    LabelLogo->show();
+    bringUp();
+}
+
+void TForm4::openBankDetails()
+{
+    Table1->close();
+    setWindowTitle(BankDetails);
+    openTable(QStringLiteral("Details.db"));
+    if (BankRecNo > 0)
+        Table1->setRecNo(BankRecNo);
+    bringUp();
+}
+
+void TForm4::openGoods()
+{
+    Table1->close();
+    setWindowTitle(Goods);
+    setGridPlace(120, 241);
+    openTable(QStringLiteral("stock.db"));
+    bindMemo(DescriptionField);
+    DBMemo1->show();
+    LabelOpisanie->show();
+    bringUp();
+}
+
+void TForm4::openClients()
+{
+    Table1->close();
+    setWindowTitle(Clients);
+    openTable(QStringLiteral("customer.db"));
+    bringUp();
+}
+
+void TForm4::bindMemo(const QString &field)
+{
+    Table1->fieldByName(field);
+    m_memoField = field;
+    showRecord();
+}
+
+void TForm4::bindPicture(const QString &field)
+{
+    Table1->fieldByName(field);
+    m_pictureField = field;
+    showRecord();
+}
+
+// ------------------------------------------------------------------ events
+
+void TForm4::FormShow()
+{
+    ComboBox1->clear();
+    if (Table1->isActive())
+        ComboBox1->addItems(Table1->fieldNames());
+    ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
+}
+
+void TForm4::FormActivate()
+{
+    if (Table1->isActive())
+        Table1->refresh();
+}
+
+void TForm4::Table1AfterClose()
+{
+    setGridPlace(64, 297);
+    m_memoField.clear();
+    m_pictureField.clear();
+    DBMemo1->hide();
+    DBImage1->hide();
+    LabelLogo->hide();
+    LabelOpisanie->hide();
+    Table1->setFilter(QString());
+    Table1->setFiltered(false);
+    showRecord();
+}
+
+void TForm4::Edit1Change()
+{
+    if (Table1->isActive())
+        searchTable(*Table1, ComboBox1->currentText(), Edit1->text());
+}
+
+void TForm4::ComboBox1Change()
+{
+    Table1->moveFieldToFront(ComboBox1->currentText());
+    Edit1->setFocus();
+    Edit1->clear();
+}
+
+void TForm4::DBImage1Click()
+{
+    if (m_pictureField.isEmpty())
+        return;
+    const QString file = prompts().openPicture(PictureFilter);
+    if (file.isEmpty())
+        return;
+    Table1->edit();
+    QFile picture(file);
+    if (!picture.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Файлът „%1“ не може да бъде отворен.").arg(QDir::toNativeSeparators(file)));
+    const QByteArray bytes = picture.readAll();
+    // A metafile is a picture the column does not keep, like an icon.
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    if (suffix != QLatin1String("emf") && suffix != QLatin1String("wmf")) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        if (!QImageReader(&buffer).canRead() || QImage::fromData(bytes).isNull())
+            throw Failure(QStringLiteral("Файлът „%1“ не е картина, която може да бъде прочетена.")
+                              .arg(QDir::toNativeSeparators(file)));
+    }
+    Table1->setPicture(m_pictureField, bytes);
+    Table1->post();
+}
+
+void TForm4::SpeedButton1Click()
+{
+    hide();
+}
+
+// ------------------------------------------------------------------ navigator
+
+void TForm4::navigatorFirst() { Table1->first(); }
+void TForm4::navigatorLast() { Table1->last(); }
+
+void TForm4::navigatorInsert()
+{
+    Table1->insert();
+    DBGrid1->setFocus();
+}
+
+void TForm4::navigatorDelete() { Table1->remove(); }
+void TForm4::navigatorRefresh() { Table1->refresh(); }
+
+// ------------------------------------------------------------------ the record shown
+
+void TForm4::followCursor()
+{
+    m_followingCursor = true;
+    const int row = Table1->isActive() ? Table1->currentRow() : -1;
+    if (row >= 0) {
+        const int column = std::max(0, DBGrid1->currentIndex().column());
+        const QModelIndex index = DataSource1->index(row, std::min(column, DataSource1->columnCount() - 1));
+        DBGrid1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        DBGrid1->scrollTo(index);
+    } else {
+        DBGrid1->selectionModel()->clear();
+    }
+    m_followingCursor = false;
+    for (QToolButton *button : {DBNavigator1->First, DBNavigator1->Last, DBNavigator1->Insert,
+                                DBNavigator1->Delete, DBNavigator1->Refresh})
+        button->setEnabled(Table1->isActive());
+    showRecord();
+}
+
+void TForm4::showRecord()
+{
+    m_showingRecord = true;
+    const bool current = Table1->hasCurrent();
+    try {
+        const QString memo = (!m_memoField.isEmpty() && current) ? Table1->text(m_memoField) : QString();
+        if (DBMemo1->toPlainText() != memo)
+            DBMemo1->setPlainText(memo);
+        DBMemo1->setReadOnly(!current);
+        QPixmap logo;
+        if (!m_pictureField.isEmpty() && current)
+            logo.loadFromData(Table1->picture(m_pictureField));
+        DBImage1->setPicture(logo);
+    } catch (const Failure &) {
+        // The binding was checked when the table opened; a record gone
+        // meanwhile shows empty until the next refresh.
+    }
+    m_showingRecord = false;
+}
+
+void TForm4::memoEdited()
+{
+    if (m_showingRecord || m_memoField.isEmpty() || !Table1->hasCurrent())
+        return;
+    runGuarded([this] {
+        Table1->edit();
+        Table1->setText(m_memoField, DBMemo1->toPlainText());
+    });
+}
+
+// ------------------------------------------------------------------ the pick
+
+void TForm4::SpeedButton2Click()
+{
+    if (Table1->isActive())
+        Table1->postPending();
+    const QString mode = windowTitle();
+    const bool picking = mode == Clients || mode == Goods || mode == BankDetails || mode == OwnCompanies;
+    if (!picking)
+        return;
+    if (!Table1->hasCurrent()) {
+        prompts().information(NoRecordMessage);
+        return;
+    }
+    if (mode == Clients)
+        pickClient();
+    if (mode == Goods)
+        pickGoods();
+    if (mode == BankDetails)
+        pickBank();
+    if (mode == OwnCompanies)
+        pickOwnCompany();
+}
+
+void TForm4::pickClient()
+{
+    Doc->Label33->setText(Table1->text(QStringLiteral("Фирма")));
+    Doc->Label65->setText(Table1->text(QStringLiteral("Идент №")));
+    Doc->Label34->setText(Table1->text(QStringLiteral("ИН по ЗДДС BG")));
+    Doc->Label29->setText(Table1->text(QStringLiteral("Адрес")));
+    Doc->Label30->setText(Table1->text(QStringLiteral("МОЛ")));
+    Doc->Label35->setText(Table1->text(QStringLiteral("МОЛ")));
+}
+
+void TForm4::pickGoods()
+{
+    if (Table1->text(StockField) != QLatin1String("0")) {
+        Form1->ComboBox3->setText(Table1->text(QStringLiteral("Пор. №")));
+        Form1->Stock->setPlainText(LineRules::memoLines(Table1->text(DescriptionField)).join(u'\n'));
+        Form1->Edit4->setText(Table1->text(QStringLiteral("Мярка")));
+        Form1->Edit1->setText(Table1->text(QStringLiteral("Продажна цена")));
+        const std::optional<QString> entered = prompts().input(QString(), QuantityPrompt, QStringLiteral("1"));
+        if (!entered) {
+            Form1->AddLine();  // refuses for want of a quantity
+        } else {
+            const Amount stock = Amount::parseOrThrow(Table1->text(StockField));
+            const Amount quantity = Amount::parseOrThrow(*entered);
+            if (quantity > stock) {
+                prompts().information(NotEnoughMessage);
+                Form1->AddLine();
+            } else {
+                // The stock goes down only for a line the add action took.
+                Form1->Edit3->setText(*entered);
+                if (Form1->AddLine()) {
+                    Table1->edit();
+                    Table1->setText(StockField, (stock - quantity).text());
+                    Table1->post();
+                }
+            }
+        }
+    }
+    if (Table1->text(StockField) == QLatin1String("0"))
+        prompts().information(ExhaustedMessage);
+}
+
+void TForm4::pickBank()
+{
+    Doc->Label38->setText(Table1->text(QStringLiteral("Bank")));
+    Doc->Label39->setText(Table1->text(QStringLiteral("IBAN")));
+    Doc->Label53->setText(Table1->text(QStringLiteral("SWIFT")));
+    BankRecNo = Table1->recNo();
+}
+
+void TForm4::pickOwnCompany()
+{
+    const QPixmap logo = DBImage1->picture();
+    if (logo.isNull())
+        Doc->Image2->clear();
+    else
+        Doc->Image2->setPixmap(logo);
+    FirmRecNo = Table1->recNo();
+    Doc->Label46->setText(Table1->text(QStringLiteral("ДОСТАВЧИК")));
+    Doc->Label63->setText(Table1->text(QStringLiteral("ДОСТАВЧИК (втори ред)")));
+    Doc->Label47->setText(Table1->text(QStringLiteral("Адрес")));
+    Doc->Label54->setText(Table1->text(QStringLiteral("Адрес (втори ред)")));
+    Doc->Label49->setText(Table1->text(QStringLiteral("МОЛ")));
+    Doc->Label11->setText(Table1->text(QStringLiteral("ИН по ЗДДС BG")));
+    Doc->Label10->setText(Table1->text(QStringLiteral("ИН")));
+    Doc->Label16->setText(Table1->text(QStringLiteral("Местоиздаване")));
+    Doc->Label52->setText(Table1->text(QStringLiteral("МОЛ")));
+}

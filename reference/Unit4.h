@@ -1,12 +1,87 @@
 #pragma once
 
+#include <QAbstractTableModel>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QToolButton>
 #include <QWidget>
 
-// The reference-table browser and picker.
+class TableStore;
+
+// The open table as the data grid shows it: its rows and columns, edited in place.
+class TableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TableModel(TableStore *table, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    TableStore *m_table;
+};
+
+// The record navigator: first, last, insert, delete, refresh.
+class DBNavigator : public QWidget {
+    Q_OBJECT
+public:
+    explicit DBNavigator(QWidget *parent);
+    QToolButton *First, *Last, *Insert, *Delete, *Refresh;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+};
+
+// The logo of the current record; a click loads another one.
+class DBImage : public QLabel {
+    Q_OBJECT
+public:
+    explicit DBImage(QWidget *parent);
+    // The picture as stored, before it is fitted into the box.
+    void setPicture(const QPixmap &picture);
+    QPixmap picture() const { return m_picture; }
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QPixmap m_picture;
+};
+
+// The reference-table browser and picker. Its caption tells which of the
+// four tables is open: the pick acts on it.
 class TForm4 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm4(QWidget *parent = nullptr);
+    ~TForm4() override;
+
+    // The one table of the browser; the other windows reach the tables through it.
+    TableStore *Table1;
+    TableModel *DataSource1;
+
+    DBNavigator *DBNavigator1;
+    QLabel *Label1, *Label2;
+    QLineEdit *Edit1;
+    QComboBox *ComboBox1;
+    QTableView *DBGrid1;
+    QPlainTextEdit *DBMemo1;
+    QLabel *LabelOpisanie;
+    DBImage *DBImage1;
+    QLabel *LabelLogo;
+    QToolButton *SpeedButton2;  // "Добави": the pick
+    QToolButton *SpeedButton1;  // "Изход"
 
     // Record numbers (1-based) of the own company and the bank last picked
     // in this run; 0 before any pick.
@@ -18,6 +93,50 @@ public:
     void openBankDetails();
     void openGoods();
     void openClients();
+
+    void FormShow();
+    void FormActivate();
+    void Table1AfterClose();
+    void Edit1Change();
+    void ComboBox1Change();
+    void DBImage1Click();
+    void SpeedButton1Click();
+    // The pick: hands the current record to the invoice.
+    void SpeedButton2Click();
+
+    // The navigator's buttons.
+    void navigatorFirst();
+    void navigatorLast();
+    void navigatorInsert();
+    void navigatorDelete();
+    void navigatorRefresh();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void layOut();
+    void setGridPlace(int top, int height);
+    void openTable(const QString &fileName);
+    void bindMemo(const QString &field);
+    void bindPicture(const QString &field);
+    void showRecord();
+    void followCursor();
+    void memoEdited();
+    void bringUp();
+    void pickClient();
+    void pickGoods();
+    void pickBank();
+    void pickOwnCompany();
+
+    int m_gridTop = 64;
+    int m_gridHeight = 297;
+    QString m_memoField;
+    QString m_pictureField;
+    bool m_showingRecord = false;
+    bool m_followingCursor = false;
 };
 
 extern TForm4 *Form4;

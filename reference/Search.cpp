@@ -1,0 +1,23 @@
+#include "reference/Search.h"
+
+#include "common/Failure.h"
+#include "reference/TableStore.h"
+
+void searchTable(TableStore &table, const QString &field, const QString &text)
+{
+    try {
+        if (table.locate(field, text)) {
+            const int found = table.recNo();
+            table.setFilter(field + QStringLiteral(" = '") + text + u'\'');
+            table.setFiltered(true);
+            if (table.recordCount() == 0)
+                table.setFilter(field + QStringLiteral(" >= '") + text + u'\'');
+            // The record found passes either filter unless it changed meanwhile.
+            table.setRecNo(found);
+        } else {
+            table.setFiltered(false);
+        }
+    } catch (const Failure &) {
+    }
+    table.refresh();
+}
