@@ -323,7 +323,11 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
 
 TForm4::~TForm4()
 {
-    // The table closes before the controls its close notice touches go.
+    // The grid lets go of the table before the table goes, and the table
+    // goes quietly: the controls its notices touch are going as well.
+    DBGrid1->setModel(nullptr);
+    delete DataSource1;
+    DataSource1 = nullptr;
     Table1->blockSignals(true);
     delete Table1;
     Table1 = nullptr;
