@@ -1,0 +1,385 @@
+// The pick: the browser's "Добави" hands the current record to the invoice.
+
+#include "app/Menu.h"
+#include "document/Document.h"
+#include "lines/Unit1.h"
+#include "reference/TableStore.h"
+#include "reference/Unit4.h"
+#include "support/AppFixture.h"
+#include "support/ScriptedPrompter.h"
+#include "tools/TableMaker.h"
+
+#include <QImage>
+#include <QtTest>
+#include <optional>
+
+namespace {
+
+const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
+const QString NotEnough = QStringLiteral("Няма толкова количество в наличност!");
+const QString Exhausted = QStringLiteral("Количеството на стоката е изчерпано!");
+const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
+const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
+const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
+const QString NoRecord = QStringLiteral("Няма избран запис за добавяне.");
+const QString Stock = QStringLiteral("К-во");
+
+QVariantMap article(const QString &number, const QString &stock, const QString &price,
+                    const QString &description = QStringLiteral("Стока\nвтори ред"))
+{
+    return {{QStringLiteral("Пор. №"), number},
+            {QStringLiteral("Описание на стока/услуга"), description},
+            {QStringLiteral("Мярка"), QStringLiteral("бр.")},
+            {QStringLiteral("Продажна цена"), price},
+            {Stock, stock}};
+}
+
+void makeTable(AppFixture &app, const QString &file, const QList<QVariantMap> &records)
+{
+    QDir().mkpath(app.path(QStringLiteral("DB")));
+    TableMaker::makeTable(app.path(QStringLiteral("DB")), TableMaker::referenceTable(file), records);
+}
+
+// The stock of a goods record as another reader of the file finds it.
+QString storedStock(AppFixture &app, int record)
+{
+    TableStore table;
+    table.setDatabaseName(app.path(QStringLiteral("DB")));
+    table.setTableName(QStringLiteral("stock.db"));
+    table.open();
+    table.setRecNo(record);
+    return table.text(Stock);
+}
+
+int lineRows()
+{
+    int lines = 0;
+    for (int row = 1; row < Form1->StringGrid1->rowCount(); ++row) {
+        if (!Form1->cell(0, row).isEmpty())
+            ++lines;
+    }
+    return lines;
+}
+
+QByteArray bitmap(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(0, 90, 160));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+} // namespace
+
+class tst_Pick : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void goods_data()
+    {
+        QTest::addColumn<QString>("stock");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<std::optional<QString>>("answer");
+        QTest::addColumn<QStringList>("messages");  // information boxes; "error: " for the error box
+        QTest::addColumn<bool>("added");
+        QTest::addColumn<QString>("stockAfter");
+
+        const auto answer = [](const char *text) { return std::optional<QString>(QString::fromUtf8(text)); };
+        QTest::newRow("5 of 5") << "5" << "2.50" << true << answer("5") << QStringList{Exhausted} << true << "0";
+        QTest::newRow("6 of 5") << "5" << "2.50" << true << answer("6") << QStringList{NotEnough, QuantityMessage}
+                                << false << "5";
+        QTest::newRow("3 of 2.5") << "2.5" << "1" << true << answer("3") << QStringList{NotEnough, QuantityMessage}
+                                  << false << "2.5";
+        QTest::newRow("2.5 of 2.5") << "2.5" << "1" << true << answer("2.5") << QStringList{Exhausted} << true << "0";
+        QTest::newRow("the proposed 1") << "7" << "3" << true << answer("1") << QStringList{} << true << "6";
+        QTest::newRow("four decimals, written shortest") << "2.75" << "3" << true << answer("0.3") << QStringList{}
+                                                         << true << "2.45";
+        QTest::newRow("stock 0") << "0" << "3" << false << answer("") << QStringList{Exhausted} << false << "0";
+        QTest::newRow("stock 0.0 is not exhausted") << "0.0" << "3" << true << answer("1")
+                                                    << QStringList{NotEnough, QuantityMessage} << false << "0.0";
+        QTest::newRow("stock empty is not a number")
+            << "" << "3" << true << answer("1") << QStringList{QStringLiteral("error: „“ не е число.")} << false << "";
+        QTest::newRow("quantity 0") << "5" << "3" << true << answer("0") << QStringList{} << true << "5";
+        QTest::newRow("negative quantity adds to the stock") << "5" << "3" << true << answer("-2") << QStringList{}
+                                                             << true << "7";
+        QTest::newRow("cancelled") << "5" << "3" << true << std::optional<QString>() << QStringList{QuantityMessage}
+                                   << false << "5";
+        QTest::newRow("quantity not a number") << "5" << "3" << true << answer("две")
+                                               << QStringList{QStringLiteral("error: „две“ не е число.")} << false
+                                               << "5";
+        // The add action refuses the line: the stock stays.
+        QTest::newRow("no price") << "5" << "" << true << answer("2") << QStringList{PriceMessage} << false << "5";
+        QTest::newRow("price not a number") << "5" << "abc" << true << answer("2") << QStringList{PriceMessage}
+                                            << false << "5";
+    }
+    void goods()
+    {
+        QFETCH(QString, stock);
+        QFETCH(QString, price);
+        QFETCH(bool, asked);
+        QFETCH(std::optional<QString>, answer);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, added);
+        QFETCH(QString, stockAfter);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"),
+                  {article(QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("9")),
+                   article(QStringLiteral("002"), stock, price, QStringLiteral("Хартия А4\nкутия от 5 пакета"))});
+        app.start(prompter);
+        Main->SpeedButton3->click();
+        Form4->Table1->setRecNo(2);
+        if (asked)
+            prompter.expectInput(QString(), QuantityPrompt, answer);
+        for (const QString &message : messages) {
+            if (message.startsWith(QLatin1String("error: ")))
+                prompter.expectError(message.mid(7));
+            else
+                prompter.expectInformation(message);
+        }
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        if (asked)
+            QCOMPARE(prompter.proposed.value(1), QStringLiteral("1"));  // after the VAT rate's
+
+        QCOMPARE(lineRows(), added ? 1 : 0);
+        if (added) {
+            QCOMPARE(Form1->cell(0, 1), QStringLiteral("1"));
+            QCOMPARE(Form1->cell(1, 1), QStringLiteral("Хартия А4"));
+            QCOMPARE(Form1->cell(2, 1), QStringLiteral("бр."));
+            QCOMPARE(Form1->cell(3, 1), *answer);
+            QCOMPARE(Form1->cell(4, 1), price);
+            QCOMPARE(Form1->cell(1, 2), QStringLiteral("кутия от 5 пакета"));
+        }
+        QCOMPARE(Form4->Table1->text(Stock), stockAfter);
+        QCOMPARE(storedStock(app, 2), stockAfter);
+        QCOMPARE(storedStock(app, 1), QStringLiteral("100"));
+        // The browser stays as it was.
+        QVERIFY(Form4->isVisible());
+        QCOMPARE(Form4->Table1->recNo(), 2);
+    }
+
+    void fullLineTableTakesNothingFromTheStock()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"),
+                  {article(QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("2"), QStringLiteral("Една стока"))});
+        app.start(prompter);
+        Main->SpeedButton3->click();
+        for (int i = 0; i < 25; ++i)
+            prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("1"));
+        for (int i = 0; i < 25; ++i)
+            Form4->SpeedButton2Click();
+        QCOMPARE(lineRows(), 25);
+        QCOMPARE(Form4->Table1->text(Stock), QStringLiteral("75"));
+        prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("3"));
+        prompter.expectInformation(LimitMessage);
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(lineRows(), 25);
+        QCOMPARE(storedStock(app, 1), QStringLiteral("75"));
+    }
+
+    void pendingEditIsPostedFirst()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("5"))});
+        app.start(prompter);
+        Main->SpeedButton3->click();
+        QAbstractItemModel *model = Form4->DBGrid1->model();
+        QVERIFY(model->setData(model->index(0, Form4->Table1->fieldByName(Stock)), QStringLiteral("9")));
+        prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("4"));
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(storedStock(app, 1), QStringLiteral("5"));
+        QCOMPARE(Form1->cell(3, 1), QStringLiteral("4"));
+    }
+
+    void missingColumnStopsThePick()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        TableMaker::TableDefinition goods = TableMaker::referenceTable(QStringLiteral("stock.db"));
+        goods.columns.removeAt(2);  // "Мярка"
+        QDir().mkpath(app.path(QStringLiteral("DB")));
+        TableMaker::makeTable(app.path(QStringLiteral("DB")), goods,
+                              {article(QStringLiteral("77"), QStringLiteral("5"), QStringLiteral("1"))});
+        app.start(prompter);
+        Main->SpeedButton3->click();
+        prompter.expectError(QStringLiteral("Полето „Мярка“ не е намерено."));
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(Form1->ComboBox3->text(), QStringLiteral("77"));  // written before the failure
+        QCOMPARE(lineRows(), 0);
+        QCOMPARE(storedStock(app, 1), QStringLiteral("5"));
+    }
+
+    void noCurrentRecord_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("empty");  // else: a filter that lets nothing through
+        QTest::newRow("empty goods table") << 3 << true;
+        QTest::newRow("empty clients table") << 7 << true;
+        QTest::newRow("empty company table") << 5 << true;
+        QTest::newRow("empty bank table") << 6 << true;
+        QTest::newRow("nothing under the filter") << 3 << false;
+    }
+    void noCurrentRecord()
+    {
+        QFETCH(int, button);
+        QFETCH(bool, empty);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        QDir().mkpath(app.path(QStringLiteral("DB")));
+        for (const TableMaker::TableDefinition &table : TableMaker::referenceTables()) {
+            TableMaker::makeTable(app.path(QStringLiteral("DB")), table,
+                                  empty ? QList<QVariantMap>()
+                                        : TableMaker::demoRecords(table.fileName));
+        }
+        app.start(prompter);
+        QToolButton *buttons[] = {nullptr, nullptr, nullptr, Main->SpeedButton3, nullptr, Main->SpeedButton5,
+                                  Main->SpeedButton6, Main->SpeedButton7};
+        buttons[button]->click();
+        if (!empty) {
+            Form4->Table1->setFilter(QStringLiteral("Пор. № = 'няма такъв'"));
+            Form4->Table1->setFiltered(true);
+        }
+        const QString client = Doc->Label33->text();
+        const int records = Form4->Table1->recordCount();
+        prompter.expectInformation(NoRecord);
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(lineRows(), 0);
+        QCOMPARE(Doc->Label33->text(), client);
+        QCOMPARE(Form4->FirmRecNo, 0);
+        QCOMPARE(Form4->BankRecNo, 0);
+        Form4->Table1->setFiltered(false);
+        Form4->Table1->refresh();
+        QCOMPARE(records, 0);
+        QCOMPARE(Form4->Table1->recordCount(), empty ? 0 : TableMaker::demoRecords(QStringLiteral("stock.db")).size());
+    }
+
+    void untouchedNewRecordIsNotAdded()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("customer.db"), {});
+        app.start(prompter);
+        Main->SpeedButton7->click();
+        Form4->DBNavigator1->Insert->click();
+        QCOMPARE(Form4->DBGrid1->model()->rowCount(), 1);
+        prompter.expectInformation(NoRecord);
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        Form4->Table1->close();
+        Form4->Table1->open();
+        QCOMPARE(Form4->Table1->recordCount(), 0);
+    }
+
+    void otherCaptionDoesNothing()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        TableMaker::makeTables(app.dir().path(), true);
+        app.start(prompter);
+        Main->SpeedButton3->click();
+        Form4->setWindowTitle(QStringLiteral("Стоки"));  // not the goods caption exactly
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(lineRows(), 0);
+    }
+
+    void client()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        TableMaker::makeTables(app.dir().path(), true);
+        app.start(prompter);
+        Main->SpeedButton7->click();
+        Form4->Table1->setRecNo(4);
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(Doc->Label33->text(), QStringLiteral("„Делта Логистик“ ООД"));
+        QCOMPARE(Doc->Label65->text(), QStringLiteral("175678901"));
+        QCOMPARE(Doc->Label34->text(), QStringLiteral("BG175678901"));
+        QCOMPARE(Doc->Label29->text(), QStringLiteral("гр. Бургас, ул. „Александровска“ № 45"));
+        // The manager twice: responsible person and recipient.
+        QCOMPARE(Doc->Label30->text(), QStringLiteral("Елена Николова"));
+        QCOMPARE(Doc->Label35->text(), QStringLiteral("Елена Николова"));
+        QCOMPARE(lineRows(), 0);
+    }
+
+    void ownCompanyAndBank()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        const QByteArray logo = bitmap(120, 40);
+        makeTable(app, QStringLiteral("Firm.db"),
+                  {{{QStringLiteral("ДОСТАВЧИК"), QStringLiteral("ЕТ „Първа“")},
+                    {QStringLiteral("ДОСТАВЧИК (втори ред)"), QStringLiteral("търговия")},
+                    {QStringLiteral("Адрес"), QStringLiteral("София")},
+                    {QStringLiteral("Адрес (втори ред)"), QStringLiteral("ул. „Шипка“ 1")},
+                    {QStringLiteral("МОЛ"), QStringLiteral("Иван Иванов")},
+                    {QStringLiteral("ИН по ЗДДС BG"), QStringLiteral("BG111")},
+                    {QStringLiteral("ИН"), QStringLiteral("111")},
+                    {QStringLiteral("Местоиздаване"), QStringLiteral("София")},
+                    {QStringLiteral("Лого"), logo},
+                    {QStringLiteral("Фактура №"), QStringLiteral("41")}},
+                   {{QStringLiteral("ДОСТАВЧИК"), QStringLiteral("Втора ООД")},
+                    {QStringLiteral("МОЛ"), QStringLiteral("Мария Петрова")},
+                    {QStringLiteral("Местоиздаване"), QStringLiteral("Варна")}}});
+        makeTable(app, QStringLiteral("Details.db"),
+                  {{{QStringLiteral("Bank"), QStringLiteral("Банка А")}},
+                   {{QStringLiteral("Bank"), QStringLiteral("Банка Б")}, {QStringLiteral("IBAN"), QStringLiteral("BG00X")},
+                    {QStringLiteral("SWIFT"), QStringLiteral("BBBBBGSF")}}});
+        app.start(prompter);
+
+        Main->SpeedButton5->click();
+        Form4->SpeedButton2->click();
+        QCOMPARE(Form4->FirmRecNo, 1);
+        QCOMPARE(Doc->Image2->pixmap().size(), QSize(120, 40));
+        QCOMPARE(Doc->Label46->text(), QStringLiteral("ЕТ „Първа“"));
+        QCOMPARE(Doc->Label63->text(), QStringLiteral("търговия"));
+        QCOMPARE(Doc->Label47->text(), QStringLiteral("София"));
+        QCOMPARE(Doc->Label54->text(), QStringLiteral("ул. „Шипка“ 1"));
+        QCOMPARE(Doc->Label11->text(), QStringLiteral("BG111"));
+        QCOMPARE(Doc->Label10->text(), QStringLiteral("111"));
+        QCOMPARE(Doc->Label16->text(), QStringLiteral("София"));
+        // The manager twice: responsible person and the one who drew it up.
+        QCOMPARE(Doc->Label49->text(), QStringLiteral("Иван Иванов"));
+        QCOMPARE(Doc->Label52->text(), QStringLiteral("Иван Иванов"));
+
+        // A company without a logo takes the earlier logo off the document.
+        Form4->Table1->setRecNo(2);
+        Form4->SpeedButton2->click();
+        QCOMPARE(Form4->FirmRecNo, 2);
+        QVERIFY(Doc->Image2->pixmap().isNull());
+        QCOMPARE(Doc->Label46->text(), QStringLiteral("Втора ООД"));
+        QCOMPARE(Doc->Label63->text(), QString());
+        QCOMPARE(Doc->Label52->text(), QStringLiteral("Мария Петрова"));
+
+        // Reopening stands on the picked company, as invoice assembly needs.
+        Main->SpeedButton6->click();
+        Form4->Table1->setRecNo(2);
+        Form4->SpeedButton2->click();
+        QCOMPARE(Form4->BankRecNo, 2);
+        QCOMPARE(Doc->Label38->text(), QStringLiteral("Банка Б"));
+        QCOMPARE(Doc->Label39->text(), QStringLiteral("BG00X"));
+        QCOMPARE(Doc->Label53->text(), QStringLiteral("BBBBBGSF"));
+        Main->SpeedButton5->click();
+        QCOMPARE(Form4->Table1->recNo(), 2);
+        QCOMPARE(Form4->Table1->text(QStringLiteral("Фактура №")), QString());
+        Main->SpeedButton6->click();
+        QCOMPARE(Form4->Table1->recNo(), 2);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+};
+
+QTEST_MAIN(tst_Pick)
+#include "tst_pick.moc"
