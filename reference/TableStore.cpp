@@ -211,7 +211,8 @@ void TableStore::close()
     if (isActive()) {
         ResetScope reset(this);
         m_state = State::Inactive;
-        m_indexes.clear();
+        m_columns.clear();
+        m_scan = Scan();
         m_cache.clear();
         m_fetch.reset();
         m_fields.clear();
@@ -295,7 +296,8 @@ void TableStore::readKeys()
     m_keys.clear();
     while (keys.step())
         m_keys.append(keys.key(0));
-    m_indexes.clear();
+    m_columns.clear();
+    m_scan = Scan();
     m_cache.clear();
 }
 
@@ -528,24 +530,34 @@ bool TableStore::locate(const QString &field, const QString &prefix)
 {
     const int index = requireField(field);
     postPending();
-    const ColumnIndex &values = columnIndex(index);
-    const ColumnIndex::Range range = values.prefixRange(foldCase(prefix));
-    int best = -1;
-    for (qsizetype i = range.begin; i < range.end; ++i) {
-        const int position = values.sortedPosition(i);
-        if ((best < 0 || position < best) && isVisible(position))
-            best = position;
+    const QList<QString> &values = foldedColumn(index);
+    // One pass that also keeps the records equal to the text and those not
+    // less than it: the search filters on the same text next.
+    Scan scan;
+    scan.field = index;
+    scan.text = foldCase(prefix);
+    int found = -1;
+    for (int position = 0; position < values.size(); ++position) {
+        const int order = values[position].compare(scan.text);
+        if (order < 0)
+            continue;
+        scan.notLess.append(position);
+        if (order == 0)
+            scan.equal.append(position);
+        if (found < 0 && isVisible(position) && values[position].startsWith(scan.text))
+            found = position;
     }
-    if (best < 0)
+    m_scan = std::move(scan);
+    if (found < 0)
         return false;
-    setCursor(best);
+    setCursor(found);
     return true;
 }
 
-ColumnIndex &TableStore::columnIndex(int field) const
+const QList<QString> &TableStore::foldedColumn(int field) const
 {
-    auto found = m_indexes.find(field);
-    if (found != m_indexes.end())
+    auto found = m_columns.find(field);
+    if (found != m_columns.end())
         return found->second;
     // Keys and values both come in key order: a record that another program
     // added since the keys were read is passed over, one it deleted reads blank.
@@ -564,10 +576,7 @@ ColumnIndex &TableStore::columnIndex(int field) const
             folded.append(QString());
         }
     }
-    // Values that this store changed itself count as they are now.
-    if (m_state == State::Edit && m_cursor >= 0)
-        folded[m_cursor] = foldCase(displayText(m_buffer[field]));
-    return m_indexes.emplace(field, ColumnIndex(std::move(folded))).first->second;
+    return m_columns.emplace(field, std::move(folded)).first->second;
 }
 
 // ---------------------------------------------------------------- filter
@@ -617,32 +626,24 @@ void TableStore::applyFilter()
             setCursor(0);
         return;
     }
-    const ColumnIndex &values = columnIndex(fieldIndex(m_parsedFilter.column()));
-    const QString text = m_parsedFilter.foldedText();
-    ColumnIndex::Range range;
-    if (m_parsedFilter.op() == FilterExpression::Operator::NotLess)
-        range = values.notLessRange(text);
-    else if (m_parsedFilter.isPrefix())
-        range = values.prefixRange(text);
-    else
-        range = values.equalRange(text);
-
-    m_mask.fill(0, m_keys.size());
-    for (qsizetype i = range.begin; i < range.end; ++i)
-        m_mask[values.sortedPosition(i)] = 1;
-    m_visible.clear();
-    if (range.size() < m_keys.size() / 8) {
-        m_visible.reserve(range.size());
-        for (qsizetype i = range.begin; i < range.end; ++i)
-            m_visible.append(values.sortedPosition(i));
-        std::sort(m_visible.begin(), m_visible.end());
+    const int field = fieldIndex(m_parsedFilter.column());
+    const QString &text = m_parsedFilter.foldedText();
+    if (m_scan.field == field && m_scan.text == text && !m_parsedFilter.isPrefix()) {
+        // The search's locate has just gone through the column for this text.
+        m_visible = m_parsedFilter.op() == FilterExpression::Operator::NotLess ? m_scan.notLess : m_scan.equal;
     } else {
-        m_visible.reserve(range.size());
-        for (int position = 0; position < m_mask.size(); ++position) {
-            if (m_mask[position])
+        const QList<QString> &values = foldedColumn(field);
+        m_visible.clear();
+        for (int position = 0; position < values.size(); ++position) {
+            if (m_parsedFilter.matchesFolded(values[position]))
                 m_visible.append(position);
         }
     }
+    // A new list: Qt 6.4's fill() with a size asserts on a list that has
+    // room at its front after removals.
+    m_mask = QList<char>(m_keys.size(), 0);
+    for (int position : std::as_const(m_visible))
+        m_mask[position] = 1;
     // The cursor stays on its record while the filter lets it through.
     if (m_cursor < 0 || !m_mask[m_cursor])
         setCursor(m_visible.isEmpty() ? -1 : m_visible.first());
@@ -658,7 +659,7 @@ void TableStore::edit()
     if (m_cursor < 0)
         throw Failure(QStringLiteral("Няма текущ запис."));
     m_buffer = cachedRecord(m_keys[m_cursor]);
-    m_changed.fill(false, m_fields.size());
+    m_changed = QList<bool>(m_fields.size(), false);
     m_modified = false;
     m_state = State::Edit;
 }
@@ -671,7 +672,7 @@ void TableStore::insert()
     m_insertPosition = m_cursor >= 0 ? m_cursor : int(m_keys.size());
     m_insertRow = m_cursor >= 0 ? visibleIndex(m_cursor) : recordCount();
     m_buffer = QList<QVariant>(m_fields.size());
-    m_changed.fill(false, m_fields.size());
+    m_changed = QList<bool>(m_fields.size(), false);
     m_modified = false;
     m_state = State::Insert;
     Q_EMIT currentRowChanged();
@@ -739,10 +740,12 @@ void TableStore::postEdit()
         update.finish();
         transaction.commit();
     }
+    if (!changed.isEmpty())
+        m_scan = Scan();
     for (int field : changed) {
-        auto index = m_indexes.find(field);
-        if (index != m_indexes.end())
-            index->second.set(m_cursor, foldCase(displayText(m_buffer[field])));
+        auto column = m_columns.find(field);
+        if (column != m_columns.end())
+            column->second[m_cursor] = foldCase(displayText(m_buffer[field]));
         if (filterActive() && field == fieldIndex(m_parsedFilter.column()))
             m_filterStale = true;
     }
@@ -861,8 +864,9 @@ void TableStore::postInsert()
     ResetScope reset(this);
     const int position = m_insertPosition;
     m_keys.insert(position, key);
-    for (auto &[field, index] : m_indexes)
-        index.insert(position, foldCase(displayText(m_buffer[field])));
+    m_scan = Scan();
+    for (auto &[field, values] : m_columns)
+        values.insert(position, foldCase(displayText(m_buffer[field])));
     if (filterActive()) {
         // The new record stays in sight until the filter is applied again.
         for (int &visible : m_visible) {
@@ -910,8 +914,9 @@ void TableStore::remove()
     const int row = visibleIndex(position);
     m_keys.remove(position);
     m_cache.remove(key);
-    for (auto &[field, index] : m_indexes)
-        index.remove(position);
+    m_scan = Scan();
+    for (auto &[field, values] : m_columns)
+        values.remove(position);
     if (filterActive()) {
         m_mask.remove(position);
         m_visible.remove(row);

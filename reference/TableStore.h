@@ -1,6 +1,5 @@
 #pragma once
 
-#include "reference/ColumnIndex.h"
 #include "reference/FilterExpression.h"
 
 #include <QByteArray>
@@ -24,9 +23,10 @@ bool isBitmap(const QByteArray &data);
 //
 // Records keep their own order: the table's integer key (its rowid) is the
 // place of the record, and a record inserted at the cursor takes a key between
-// its neighbours. The store keeps the keys in memory, reads records as they
-// are shown, and keeps a sorted index of a column once it is searched, so
-// that locating and filtering do not read the whole table again.
+// its neighbours. The store keeps the keys in memory and reads records as
+// they are shown. A column that is searched is read once, folded, and kept
+// current as records change, so that a locate or a filter is one pass over
+// memory; a filter on the text just located needs no pass of its own.
 //
 // Every failure throws a Failure with the text the user sees.
 class TableStore : public QObject {
@@ -147,7 +147,7 @@ private:
     qint64 dataVersion() const;
     QList<QVariant> fetchRecord(qint64 key) const;
     const QList<QVariant> &cachedRecord(qint64 key) const;
-    ColumnIndex &columnIndex(int field) const;
+    const QList<QString> &foldedColumn(int field) const;
     int fieldIndex(const QString &name) const;  // index into m_fields or -1
     int requireField(const QString &name) const;
     QVariant currentValue(int field) const;
@@ -179,7 +179,16 @@ private:
     QList<Field> m_fields;
     QList<int> m_order;  // shown column -> m_fields index
     QList<qint64> m_keys;  // record keys in table order
-    mutable std::map<int, ColumnIndex> m_indexes;
+    // Folded values of the columns searched so far, by position.
+    mutable std::map<int, QList<QString>> m_columns;
+    // What the last locate found on its way through a column.
+    struct Scan {
+        int field = -1;
+        QString text;
+        QList<int> equal;    // positions whose value equals the text
+        QList<int> notLess;  // positions whose value is not less than it
+    };
+    Scan m_scan;
     mutable QHash<qint64, QList<QVariant>> m_cache;
     mutable std::unique_ptr<Statement> m_fetch;
     qint64 m_dataVersion = 0;

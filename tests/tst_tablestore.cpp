@@ -1,7 +1,6 @@
 // The reference table store on real SQLite files in temporary folders.
 
 #include "common/Failure.h"
-#include "reference/ColumnIndex.h"
 #include "reference/FilterExpression.h"
 #include "reference/TableStore.h"
 #include "tools/TableMaker.h"
@@ -838,53 +837,45 @@ private Q_SLOTS:
         QCOMPARE(foldCase(text), text.toCaseFolded());
     }
 
-    void columnIndexAgreesWithAPlainSearch()
+    void filterAfterLocateAgreesWithAFreshFilter()
     {
-        // Random changes, each followed by every kind of range against a plain scan.
+        // The search filters on the text it has just located; the records it
+        // shows then are those a filter set on its own shows.
         QRandomGenerator random(20240607);
-        const QStringList words{QStringLiteral("а"), QStringLiteral("аб"), QStringLiteral("абв"), QStringLiteral("б"),
+        const QStringList words{QStringLiteral("а"), QStringLiteral("Аб"), QStringLiteral("абв"), QStringLiteral("Б"),
                                 QStringLiteral("ба"), QString(), QStringLiteral("я"), QStringLiteral("z")};
-        QList<QString> plain;
-        for (int i = 0; i < 40; ++i)
-            plain << words[random.bounded(int(words.size()))];
-        ColumnIndex index(plain);
-        for (int step = 0; step < 400; ++step) {
-            const int action = random.bounded(3);
+        QStringList names;
+        for (int i = 0; i < 60; ++i)
+            names << words[random.bounded(int(words.size()))];
+        auto searched = clients(names);
+        auto fresh = open(QStringLiteral("customer.db"));
+        for (int step = 0; step < 200; ++step) {
+            // Now and then a record changes, comes or goes.
+            const int action = random.bounded(6);
             const QString word = words[random.bounded(int(words.size()))];
-            if (action == 0 || plain.isEmpty()) {
-                const int at = random.bounded(int(plain.size()) + 1);
-                plain.insert(at, word);
-                index.insert(at, word);
-            } else if (action == 1) {
-                const int at = random.bounded(int(plain.size()));
-                plain.remove(at);
-                index.remove(at);
-            } else {
-                const int at = random.bounded(int(plain.size()));
-                plain[at] = word;
-                index.set(at, word);
+            if (action == 0) {
+                searched->setFiltered(false);
+                searched->setRecNo(1 + random.bounded(searched->recordCount()));
+                searched->insert();
+                searched->setText(Firm, word + QStringLiteral("x"));
+                searched->post();
+            } else if (action == 1 && searched->recordCount() > 0) {
+                searched->remove();
+            } else if (action == 2 && searched->hasCurrent()) {
+                searched->edit();
+                searched->setText(Firm, word);
+                searched->post();
             }
-            const QString probe = words[random.bounded(int(words.size()))];
-            const auto positions = [&](ColumnIndex::Range range) {
-                QList<int> found;
-                for (qsizetype i = range.begin; i < range.end; ++i)
-                    found << index.sortedPosition(i);
-                std::sort(found.begin(), found.end());
-                return found;
-            };
-            QList<int> equal, prefix, notLess;
-            for (int i = 0; i < plain.size(); ++i) {
-                if (plain[i] == probe)
-                    equal << i;
-                if (plain[i].startsWith(probe))
-                    prefix << i;
-                if (plain[i] >= probe)
-                    notLess << i;
-            }
-            QCOMPARE(index.size(), plain.size());
-            QCOMPARE(positions(index.equalRange(probe)), equal);
-            QCOMPARE(positions(index.prefixRange(probe)), prefix);
-            QCOMPARE(positions(index.notLessRange(probe)), notLess);
+            const QString text = words[random.bounded(int(words.size()))];
+            const bool notLess = random.bounded(2) == 1;
+            const QString expression = QStringLiteral("Фирма %1 '%2'").arg(notLess ? QStringLiteral(">=") : QStringLiteral("="), text);
+            searched->locate(Firm, text);
+            searched->setFilter(expression);
+            searched->setFiltered(true);
+            fresh->refresh();
+            fresh->setFilter(expression);
+            fresh->setFiltered(true);
+            QCOMPARE(column(*searched, Firm), column(*fresh, Firm));
         }
     }
 
