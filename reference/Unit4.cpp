@@ -167,21 +167,18 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
 
 DBNavigator::DBNavigator(QWidget *parent) : QWidget(parent)
 {
-    const auto button = [this](QStyle::StandardPixmap icon, const QString &hint) {
+    const auto button = [this](const QIcon &icon, const QString &text, const QString &hint) {
         auto *button = new QToolButton(this);
-        button->setIcon(style()->standardIcon(icon));
+        button->setIcon(icon);
+        button->setText(text);
         button->setToolTip(hint);
         return button;
     };
-    First = button(QStyle::SP_MediaSkipBackward, QStringLiteral("Начален запис"));
-    Last = button(QStyle::SP_MediaSkipForward, QStringLiteral("Последен запис"));
-    Insert = button(QStyle::SP_FileDialogNewFolder, QStringLiteral("Добави запис"));
-    Insert->setIcon(QIcon());
-    Insert->setText(QStringLiteral("+"));
-    Delete = button(QStyle::SP_DialogDiscardButton, QStringLiteral("Изтрий запис"));
-    Delete->setIcon(QIcon());
-    Delete->setText(QStringLiteral("−"));
-    Refresh = button(QStyle::SP_BrowserReload, QStringLiteral("Опресняване"));
+    First = button(style()->standardIcon(QStyle::SP_MediaSkipBackward), QString(), QStringLiteral("Начален запис"));
+    Last = button(style()->standardIcon(QStyle::SP_MediaSkipForward), QString(), QStringLiteral("Последен запис"));
+    Insert = button(QIcon(), QStringLiteral("+"), QStringLiteral("Добави запис"));
+    Delete = button(QIcon(), QStringLiteral("−"), QStringLiteral("Изтрий запис"));
+    Refresh = button(style()->standardIcon(QStyle::SP_BrowserReload), QString(), QStringLiteral("Опресняване"));
 }
 
 void DBNavigator::resizeEvent(QResizeEvent *)
