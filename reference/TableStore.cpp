@@ -209,6 +209,8 @@ void TableStore::open()
 void TableStore::close()
 {
     if (isActive()) {
+        // A change the user made is stored, not lost with the table.
+        postPending();
         ResetScope reset(this);
         m_state = State::Inactive;
         m_columns.clear();

@@ -47,7 +47,7 @@ public:
     // Opens the table; a missing folder or file, or a file that is not a
     // table, fails and creates nothing.
     void open();
-    // Closes the table (a pending change is dropped); always announces afterClose().
+    // Closes the table, storing a pending change first; always announces afterClose().
     void close();
     bool isActive() const { return m_state != State::Inactive; }
     State state() const { return m_state; }

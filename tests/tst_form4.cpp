@@ -419,6 +419,21 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
+    void editIsStoredWhenAnotherTableOpens()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        TableMaker::makeTables(app.dir().path(), true);
+        app.start(prompter);
+        Main->SpeedButton7->click();
+        QAbstractItemModel *model = Form4->DBGrid1->model();
+        QVERIFY(model->setData(model->index(0, 0), QStringLiteral("Нова Фирма")));
+        Main->SpeedButton3->click();
+        Main->SpeedButton7->click();
+        QCOMPARE(Form4->Table1->text(Firm), QStringLiteral("Нова Фирма"));
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
     void memoEditsTheDescription()
     {
         ScriptedPrompter prompter;
