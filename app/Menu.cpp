@@ -1,6 +1,7 @@
 #include "app/Menu.h"
 
 #include "app/MenuPictures.h"
+#include "document/Assembly.h"
 #include "document/Document.h"
 #include "lines/Unit1.h"
 #include "platform/Fonts.h"
@@ -106,11 +107,7 @@ void TMain::SpeedButton3Click() { Form4->openGoods(); }
 void TMain::SpeedButton7Click() { Form4->openClients(); }
 void TMain::SpeedButton2Click() { bringUp(Form1); }
 
-void TMain::SpeedButton4Click()
-{
-    DocumentAssembled = true;
-    bringUp(Doc);
-}
+void TMain::SpeedButton4Click() { assembleInvoice(); }
 
 void TMain::SpeedButton1Click()
 {

@@ -67,7 +67,8 @@ public:
         painter->setPen(Qt::black);
         const QRect cell = option.rect;
         painter->drawLine(cell.topRight(), cell.bottomRight());
-        if (m_lines == GridLines::AllCells || index.row() == 0)
+        const auto *grid = static_cast<const QTableWidget *>(parent());
+        if (m_lines == GridLines::AllCells || index.row() < fixedRows(grid))
             painter->drawLine(cell.bottomLeft(), cell.bottomRight());
         painter->restore();
     }
@@ -112,6 +113,7 @@ void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int section, Gr
     grid->setLineWidth(1);
     grid->setShowGrid(false);
     grid->setItemDelegate(new GridLinesDelegate(lines, grid));
+    setFixedRows(grid, 1);
     QPalette palette = grid->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::WindowText, Qt::black);
@@ -159,3 +161,7 @@ QIcon documentPicture()
             p.drawLine(9, y, 23, y);
     });
 }
+
+void setFixedRows(QTableWidget *grid, int rows) { grid->setProperty("fixedRows", rows); }
+
+int fixedRows(const QTableWidget *grid) { return grid->property("fixedRows").toInt(); }

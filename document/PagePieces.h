@@ -29,6 +29,11 @@ enum class GridLines {
 // the row height plus its line.
 void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int section, GridLines lines);
 
+// The heading rows at the top of a page grid, which get the line under them;
+// a page grid starts with one.
+void setFixedRows(QTableWidget *grid, int rows);
+int fixedRows(const QTableWidget *grid);
+
 QIcon printerPicture();      // 16 x 16
 QIcon newPagePicture();      // 16 x 16
 QIcon documentPicture();     // 32 x 32, the window icon

@@ -1,0 +1,127 @@
+#include "document/Assembly.h"
+
+#include "app/Menu.h"
+#include "document/AmountWords.h"
+#include "document/AssemblyRules.h"
+#include "document/Document.h"
+#include "document/PagePieces.h"
+#include "lines/Unit1.h"
+#include "platform/Paths.h"
+#include "reference/TableStore.h"
+#include "reference/Unit4.h"
+
+#include <QDate>
+#include <QDir>
+#include <QLocale>
+
+namespace {
+
+void copyHeadings()
+{
+    Doc->Label1->setText(Form1->ComboBox2->currentText());
+    Doc->Label21->setText(Form1->ComboBox1->currentText());
+    Doc->Label19->setText(Form1->ComboBox4->currentText());
+    Doc->Label20->setText(u'/' + Form1->Label8->text() + Form1->ComboBox5->currentText() + u'/');
+    Doc->Label20->move(Doc->Label19->x(), Doc->Label20->y());
+}
+
+void copyTotals()
+{
+    Doc->Label5->setText(Form1->Label7->text());
+    Doc->Label7->setText(Form1->Label3->text());
+    Doc->Label3->setText(Form1->Label5->text());
+    Doc->Label2->setText(Form1->Label2->text());
+}
+
+void copyLines()
+{
+    QTableWidget *source = Form1->StringGrid1;
+    QTableWidget *target = Doc->StringGrid2;
+    target->setRowCount(source->rowCount());
+    for (int row = 0; row < source->rowCount(); ++row) {
+        for (int column = 0; column < source->columnCount(); ++column) {
+            const QString text = Form1->cell(column, row);
+            if (QTableWidgetItem *item = target->item(row, column))
+                item->setText(text);
+            else
+                target->setItem(row, column, new QTableWidgetItem(text));
+        }
+    }
+    setFixedRows(target, source->rowCount() > 1 ? 1 : 0);
+    FitGridHeight(target);
+}
+
+// Reads the last number of the own company picked in this run (the first
+// one before any pick) and picks it and then its bank into the document.
+void takeNumberAndSupplier()
+{
+    Main->SpeedButton5Click();
+    Form4->SpeedButton1Click();
+    const bool proforma = Form1->ComboBox2->currentText() == u"ПРОФОРМА ФАКТУРА";
+    Doc->NO->setText(Form4->Table1->text(proforma ? QStringLiteral("Проформа №") : QStringLiteral("Фактура №")));
+    Doc->NO->setText(AssemblyRules::nextDocumentNumber(Doc->NO->text()));
+    Form4->SpeedButton2Click();
+    Main->SpeedButton6Click();
+    Form4->SpeedButton1Click();
+    Form4->SpeedButton2Click();
+}
+
+void stampDates()
+{
+    const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+    Doc->Label15->setText(AssemblyRules::numberLine(Doc->NO->text(), today));
+    Doc->Label57->setText(today);
+    Doc->Label40->setText(today);
+}
+
+void showNoteBlock()
+{
+    const QString kind = Form1->ComboBox1->currentText();
+    const bool note = !kind.isEmpty();
+    Doc->StringGrid1->setVisible(note);
+    Doc->Panel2->setVisible(note);
+    if (note) {
+        QTableWidget *grid = Doc->StringGrid1;
+        const auto setHeading = [grid](int column, const QString &text) {
+            if (QTableWidgetItem *item = grid->item(0, column))
+                item->setText(text);
+            else
+                grid->setItem(0, column, new QTableWidgetItem(text));
+        };
+        setHeading(0, QStringLiteral("№"));
+        if (const auto account = AssemblyRules::noteAccountHeading(kind))
+            setHeading(1, *account);
+        setHeading(2, QStringLiteral("Сума"));
+    }
+    Doc->Memo4->fitContents();
+}
+
+void writeAmountInWords()
+{
+    const auto words = amountInWordsLine(Doc->Label3->text());
+    if (!words)
+        return;
+    Doc->Label18->setText(*words);
+    Doc->breakIfTooWide(Doc->Label18, WordsLineMaxWidth, Doc->Memo4);
+}
+
+} // namespace
+
+void assembleInvoice()
+{
+    DocumentAssembled = true;
+    copyHeadings();
+    copyTotals();
+    copyLines();
+    takeNumberAndSupplier();
+    Doc->SVpath->setText(QDir::toNativeSeparators(dataDirectory()));
+    stampDates();
+    Doc->Bevel3->resize(Doc->Bevel1->width(), Doc->Bevel3->height());
+    Doc->Label1->move(Doc->Panel1->width() / 2 - Doc->Label1->width() / 2, Doc->Label1->y());
+    showNoteBlock();
+    writeAmountInWords();
+    Doc->NewExecute();
+    Doc->ResizedExecute();
+    Doc->showMaximized();
+    Doc->raise();
+}

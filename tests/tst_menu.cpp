@@ -1,0 +1,131 @@
+#include "app/Menu.h"
+#include "app/Windows.h"
+#include "common/Failure.h"
+#include "lines/Unit1.h"
+#include "platform/Handlers.h"
+#include "support/AppFixture.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QtTest>
+
+class tst_Menu : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void buttons_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("own companies") << "SpeedButton5" << "Собствени фирми" << QRect(0, 0, 180, 120);
+        QTest::newRow("banks") << "SpeedButton6" << "Банкови сметки" << QRect(0, 120, 180, 120);
+        QTest::newRow("goods") << "SpeedButton3" << "Стоки и Услуги" << QRect(0, 240, 180, 120);
+        QTest::newRow("clients") << "SpeedButton7" << "Клиенти" << QRect(0, 360, 180, 120);
+        QTest::newRow("table") << "SpeedButton2" << "Таблица" << QRect(180, 0, 180, 120);
+        QTest::newRow("to invoice") << "SpeedButton4" << "Към фактурата" << QRect(180, 120, 180, 120);
+        QTest::newRow("print and save") << "SpeedButton1" << "Отпечатай и съхрани" << QRect(180, 240, 180, 120);
+        QTest::newRow("new invoice") << "SpeedButton10" << "Нова фактура" << QRect(180, 360, 180, 121);
+        QTest::newRow("update") << "SpeedButton9" << "Обновяване" << QRect(180, 480, 180, 120);
+    }
+
+    void buttons()
+    {
+        QFETCH(QString, name);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        const QHash<QString, QToolButton *> buttons = {
+            {"SpeedButton5", Main->SpeedButton5}, {"SpeedButton6", Main->SpeedButton6},
+            {"SpeedButton3", Main->SpeedButton3}, {"SpeedButton7", Main->SpeedButton7},
+            {"SpeedButton2", Main->SpeedButton2}, {"SpeedButton4", Main->SpeedButton4},
+            {"SpeedButton1", Main->SpeedButton1}, {"SpeedButton10", Main->SpeedButton10},
+            {"SpeedButton9", Main->SpeedButton9}};
+        QToolButton *button = buttons.value(name);
+        QTEST(button->text(), "caption");
+        QTEST(button->geometry(), "geometry");
+        QVERIFY(button->isEnabled());
+        QVERIFY(!button->icon().isNull());
+        QCOMPARE(button->font().family(), QStringLiteral("Arial"));
+        QVERIFY(button->font().bold());
+        QCOMPARE(button->font().pixelSize(), 13);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void window()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        QCOMPARE(Main->windowTitle(), QStringLiteral("Bilvaro 2007 - Меню"));
+        QCOMPARE(Main->size(), QSize(360, 600));
+        QCOMPARE(Main->minimumSize(), Main->maximumSize());
+        QCOMPARE(Main->pos(), QPoint(0, 0));
+        QVERIFY(!(Main->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(Main->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(Main->palette().color(QPalette::Window), QColor(223, 223, 223));
+        // Every other window is created hidden.
+        QVERIFY(!Form1->isVisible());
+        Main->SpeedButton2->click();
+        QVERIFY(Form1->isVisible());
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void leftoversOfAnUpdateAreDeleted()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        for (const char *name : {"Bilvaro2007old.exe", "BILVARO2007.BAK", "keep.txt"}) {
+            QFile file(app.path(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        app.start(prompter);
+        QVERIFY(!QFile::exists(app.path("Bilvaro2007old.exe")));
+        QVERIFY(!QFile::exists(app.path("BILVARO2007.BAK")));
+        QVERIFY(QFile::exists(app.path("keep.txt")));
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void failureOfAClickIsShownAndTheProgramGoesOn()
+    {
+        ScriptedPrompter prompter;
+        QPushButton button;
+        int after = 0;
+        onClick(&button, [&] {
+            throw Failure(QStringLiteral("Таблицата „stock.db“ липсва"));
+        });
+        prompter.expectError(QStringLiteral("Таблицата „stock.db“ липсва"));
+        button.click();
+        ++after;
+        QCOMPARE(after, 1);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void failureOfAPressedHandlerStopsItsCaller()
+    {
+        ScriptedPrompter prompter;
+        QPushButton inner;
+        QPushButton outer;
+        bool outerFinished = false;
+        const auto innerHandler = [] { throw Failure(QStringLiteral("вътрешна грешка")); };
+        onClick(&inner, innerHandler);
+        onClick(&outer, [&] {
+            innerHandler();  // code pressing the inner button runs its handler directly
+            outerFinished = true;
+        });
+        prompter.expectError(QStringLiteral("вътрешна грешка"));
+        outer.click();
+        QVERIFY(!outerFinished);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void standardButtonsReadInBulgarian()
+    {
+        setUpApplication(*qApp);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отказ"));
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("BILVARO 2007"));
+    }
+};
+
+QTEST_MAIN(tst_Menu)
+#include "tst_menu.moc"
