@@ -8,6 +8,7 @@
 #include "platform/Handlers.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
+#include "platform/Widgets.h"
 #include "reference/Unit4.h"
 #include "update/Updater.h"
 
@@ -34,10 +35,7 @@ TMain::TMain(QWidget *parent) : QWidget(parent, Qt::Window)
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Bilvaro 2007 - Меню"));
     setFixedSize(360, 600);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(223, 223, 223));
-    setPalette(palette);
-    setAutoFillBackground(true);
+    fillBackground(this, QColor(223, 223, 223));
     setFont(pixelFont(QStringLiteral("Arial"), 11));
 
     SpeedButton5 = addButton(QStringLiteral("Собствени фирми"), 0, 0, MenuPicture::OwnCompanies);

@@ -25,14 +25,6 @@ const QString Dots40 = QString(40, u'.');
 const QString Dots76 = QString(76, u'.');
 const QString Dots24 = QString(24, u'.');
 
-void paint(QWidget *widget, QColor colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 QFont arial(int pixels = 13, bool bold = false)
 {
     return pixelFont(QStringLiteral("Arial"), pixels, bold);
@@ -51,7 +43,7 @@ AutoSizeLabel *whiteLabel(QWidget *parent, const QString &text, int left, int to
                           const QFont &font = arial())
 {
     AutoSizeLabel *result = label(parent, text, left, top, font);
-    paint(result, Qt::white);
+    fillBackground(result, Qt::white);
     return result;
 }
 
@@ -72,7 +64,7 @@ QLabel *fixedLabel(QWidget *parent, const QString &text, QRect geometry, const Q
 AutoSizePanel *whitePanel(QWidget *parent, int left, int top, QColor colour = Qt::white)
 {
     auto *panel = new AutoSizePanel(parent);
-    paint(panel, colour);
+    fillBackground(panel, colour);
     panel->move(left, top);
     return panel;
 }
@@ -103,10 +95,10 @@ TDoc::TDoc(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Scroller);
     Client = new QWidget;
-    paint(Client, FormGrey);
+    fillBackground(Client, FormGrey);
     Client->setFixedSize(1000, 1184);
     Scroller->setWidget(Client);
-    paint(Scroller->viewport(), FormGrey);
+    fillBackground(Scroller->viewport(), FormGrey);
 
     buildPage();
     buildClientBlock();
@@ -139,7 +131,7 @@ void TDoc::buildPage()
 {
     Panel1 = new QFrame(Client);
     Panel1->setFrameShape(QFrame::NoFrame);
-    paint(Panel1, Qt::white);
+    fillBackground(Panel1, Qt::white);
     Panel1->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
     Panel1->setGeometry(8, 8, 859, 1168);
 
@@ -189,10 +181,10 @@ void TDoc::buildSupplierBlock()
     Label49 = whiteLabel(Panel4, QStringLiteral("(МОЛ)"), 48, 80);
     Label64 = label(Panel4, QStringLiteral("ИН по ЗДДС BG"), 0, 104, bold);
     Label11 = fixedLabel(Panel4, QStringLiteral("(Идент.Ном.)"), QRect(104, 104, 96, 16), bold);
-    paint(Label11, Qt::white);
+    fillBackground(Label11, Qt::white);
     Label69 = label(Panel4, QStringLiteral("ИН:"), 0, 128, bold);
     Label10 = fixedLabel(Panel4, QStringLiteral("(Идент.Ном.)"), QRect(104, 128, 95, 16), bold);
-    paint(Label10, Qt::white);
+    fillBackground(Label10, Qt::white);
     Label12 = label(Panel4, QStringLiteral("Местоиздаване:"), 0, 152, bold);
     Label16 = label(Panel4, Dots24, 112, 153);
     Panel4->fitContents();
@@ -313,7 +305,7 @@ void TDoc::buildBesideThePage()
 
 void TDoc::bindGreyField(QLabel *field, std::function<void()> handler)
 {
-    paint(field, Silver);
+    fillBackground(field, Silver);
     field->installEventFilter(this);
     m_clickHandlers.insert(field, std::move(handler));
     m_greyFields.append(field);

@@ -51,14 +51,6 @@ const QString DecimalSeparatorMessage =
 constexpr int QuantityDecimals = 3;
 constexpr int PriceDecimals = 2;
 
-void paint(QWidget *widget, QColor colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 AutoSizeLabel *smallLabel(const QString &text, QWidget *parent, int left, int top)
 {
     auto *label = new AutoSizeLabel(text, parent);
@@ -109,7 +101,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowTitle(QStringLiteral("Таблица"));
     setFixedSize(792, 482);
     move(150, 161);
-    paint(this, QColor(223, 223, 223));
+    fillBackground(this, QColor(223, 223, 223));
     setFont(pixelFont(QStringLiteral("Arial"), 11));
 
     buildTable();
@@ -154,7 +146,7 @@ void TForm1::buildTotals()
 {
     Panel1 = new AutoSizePanel(this);
     Panel1->setGeometry(8, 400, 144, 62);
-    paint(Panel1, QColor(211, 211, 211));
+    fillBackground(Panel1, QColor(211, 211, 211));
     Label6 = smallLabel(QStringLiteral("Всичко :"), Panel1, 1, 1);
     Label7 = smallLabel(QStringLiteral("0"), Panel1, 137, 1);
     Label2 = smallLabel(QStringLiteral("% :"), Panel1, 1, 15);

@@ -2,6 +2,14 @@
 
 #include <QFontMetrics>
 
+void fillBackground(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
 AutoSizeLabel::AutoSizeLabel(const QString &text, QWidget *parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);

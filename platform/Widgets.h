@@ -3,6 +3,9 @@
 #include <QFrame>
 #include <QLabel>
 
+// Fills a widget's background with a colour of its own.
+void fillBackground(QWidget *widget, const QColor &colour);
+
 // A label that sizes itself to its text, as the page layout expects: as wide
 // as its widest line and as high as its lines. Its text is always plain, so
 // "&" and "<" show as they are. setText() hides QLabel::setText on purpose:

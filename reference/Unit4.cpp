@@ -9,6 +9,7 @@
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/Widgets.h"
 #include "reference/Search.h"
 #include "reference/TableStore.h"
 
@@ -229,10 +230,7 @@ void DBImage::mouseReleaseEvent(QMouseEvent *event)
 TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     resize(DesignWidth, DesignHeight);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(223, 223, 223));
-    setPalette(palette);
-    setAutoFillBackground(true);
+    fillBackground(this, QColor(223, 223, 223));
     const QFont font = pixelFont(QStringLiteral("Arial"), 11);
     const QFont large = pixelFont(QStringLiteral("Arial"), 13);
     const QFont bold = pixelFont(QStringLiteral("Arial"), 11, true);
