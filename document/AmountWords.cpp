@@ -188,9 +188,3 @@ std::optional<QString> amountInWordsLine(const QString &total)
     }
     return line;
 }
-
-QString breakWordsLine(const QString &caption)
-{
-    const qsizetype half = caption.size() / 2;
-    return caption.left(half) + u'\n' + caption.mid(half);
-}

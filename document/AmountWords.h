@@ -78,13 +78,7 @@ QString spellWholeNumber(const QString &digits);
 //   than keep the words of an earlier total.
 std::optional<QString> amountInWordsLine(const QString &total);
 
-// The words label breaks its caption into two lines when the caption is wider
-// than this many pixels in the label's font; the controls under the label then
-// move down by WordsLineBreakShift pixels.
+// The words label breaks its caption at the middle character (see
+// breakAtMiddle) when the caption is wider than this many pixels in the
+// label's font.
 inline constexpr int WordsLineMaxWidth = 308;
-inline constexpr int WordsLineBreakShift = 12;
-
-// The two-line form of a words caption that is too wide: its first L div 2
-// characters (L its length), a line feed, and the rest. The break falls at
-// that position even inside a word.
-QString breakWordsLine(const QString &caption);

@@ -313,27 +313,6 @@ private Q_SLOTS:
         if (result)
             QCOMPARE(*result, line);
     }
-
-    void breakWordsLine_data()
-    {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("broken");
-        QTest::newRow("even length") << "abcdef" << "abc\ndef";
-        QTest::newRow("odd length") << "abcde" << "ab\ncde";
-        QTest::newRow("one character") << "a" << "\na";
-        QTest::newRow("empty") << "" << "\n";
-        QTest::newRow("between words") << "хиляда двеста тридесет и четири лева и 05 ст."
-                                       << "хиляда двеста тридесет\n и четири лева и 05 ст.";
-        QTest::newRow("inside a word")
-            << "деветстотин деветдесет и девет хиляди и деветстотин деветдесет и девет лева и 99 ст."
-            << "деветстотин деветдесет и девет хиляди и де\nветстотин деветдесет и девет лева и 99 ст.";
-    }
-    void breakWordsLine()
-    {
-        QFETCH(QString, caption);
-        QFETCH(QString, broken);
-        QCOMPARE(::breakWordsLine(caption), broken);
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_AmountWords)

@@ -33,6 +33,8 @@ private Q_SLOTS:
         QTest::newRow("an earlier line feed is just a character")
             << "ab\ncdefgh" << "ab\nc\ndefgh";
         QTest::newRow("one character") << "a" << "\na";
+        QTest::newRow("words line between words") << "хиляда двеста тридесет и четири лева и 05 ст."
+                                                  << "хиляда двеста тридесет\n и четири лева и 05 ст.";
     }
     void breakAtMiddle()
     {
