@@ -112,6 +112,7 @@ void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int section, Gr
     grid->setFrameShadow(QFrame::Plain);
     grid->setLineWidth(1);
     grid->setShowGrid(false);
+    grid->setTextElideMode(Qt::ElideNone);
     grid->setItemDelegate(new GridLinesDelegate(lines, grid));
     setFixedRows(grid, 1);
     QPalette palette = grid->palette();

@@ -123,6 +123,7 @@ void TForm1::buildTable()
     for (int column = 0; column < 6; ++column)
         StringGrid1->setColumnWidth(column, widths[column]);
     StringGrid1->setFrameShape(QFrame::NoFrame);
+    StringGrid1->setTextElideMode(Qt::ElideNone);  // a narrow cell clips its text, as the form did
     StringGrid1->setEditTriggers(QAbstractItemView::AllEditTriggers);
     StringGrid1->setEnabled(false);
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
