@@ -255,13 +255,12 @@ e2e_click()
   xdotool click 1
 }
 
-# The text of the focused line editor of a window goes to E2E_TEXT: select all
-# and copy, then read the clipboard, which the program owns from then on.
+# The text of the editor that has the keyboard focus goes to E2E_TEXT: select
+# all and copy, then read the clipboard, which the program owns from then on.
 E2E_TEXT=
-e2e_editor_text()
+e2e_focused_text()
 {
-  local id=$1 i
-  e2e_focus "$id"
+  local i
   e2e_key ctrl+a ctrl+c
   for ((i = 0; i < 20; i++)); do
     if E2E_TEXT=$(timeout 2 xclip -o -selection clipboard 2>/dev/null); then
@@ -269,7 +268,29 @@ e2e_editor_text()
     fi
     sleep 0.1
   done
-  e2e_fail "could not read the text of window $id through the clipboard"
+  e2e_fail "could not read the text of the focused editor through the clipboard"
+}
+
+# The text of the focused editor of a window (a dialog's input line).
+e2e_editor_text()
+{
+  e2e_focus "$1"
+  e2e_focused_text
+}
+
+# The text of the editor at screen coordinates x y (clicked to focus it).
+e2e_field_text()
+{
+  e2e_click "$1" "$2"
+  e2e_focused_text
+}
+
+# Replaces the text of the editor at screen coordinates x y.
+e2e_field_set()
+{
+  e2e_click "$1" "$2"
+  e2e_key ctrl+a BackSpace
+  [[ -z $3 ]] || e2e_type "$3"
 }
 
 # Replaces the text of the focused editor of a dialog and confirms it with Return.
@@ -305,6 +326,41 @@ e2e_wait_rate_dialog()
   [[ $E2E_TEXT == "$proposed" ]] ||
     e2e_fail "the rate dialog proposes \"$E2E_TEXT\" instead of \"$proposed\""
   E2E_WINDOW=$dialog
+}
+
+# Starts the program in FOLDER, checks that the rate dialog proposes PROPOSED,
+# answers it with ANSWER (or confirms it as it stands without one) and waits
+# for the main menu, whose id goes to E2E_MENU.
+E2E_MENU=
+e2e_start_to_menu()
+{
+  local folder=$1 proposed=$2 dialog
+  e2e_start_program "$folder"
+  e2e_wait_rate_dialog "$proposed"
+  dialog=$E2E_WINDOW
+  e2e_screenshot "run$E2E_RUNS-rate-dialog"
+  if (($# >= 3)); then
+    e2e_answer "$dialog" "$3"
+  else
+    e2e_confirm "$dialog"
+  fi
+  e2e_wait_window '^Bilvaro 2007 - Меню$'
+  E2E_MENU=$E2E_WINDOW
+  e2e_wait_window_gone "$dialog"
+}
+
+# Opens the line table editor with "Таблица" (left 180, top 0 of the main menu
+# at the screen's top left); its id goes to E2E_TABLE, the screen position of
+# its client area to E2E_TABLE_X and E2E_TABLE_Y.
+E2E_TABLE=
+E2E_TABLE_X=
+E2E_TABLE_Y=
+e2e_open_table()
+{
+  e2e_click 270 60
+  e2e_wait_window '^Таблица$'
+  E2E_TABLE=$E2E_WINDOW
+  read -r E2E_TABLE_X E2E_TABLE_Y _ _ <<<"$(e2e_window_geometry "$E2E_TABLE")"
 }
 
 e2e_screenshot()
