@@ -11,8 +11,8 @@ packages=(
   qt6-translations-l10n fonts-liberation fonts-dejavu-core locales
   # printing
   cups printer-driver-cups-pdf
-  # end-to-end tests: a virtual display, input, screenshots, the clipboard
-  xvfb xdotool x11-utils xclip imagemagick python3
+  # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
+  xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
 )
 
 missing=()

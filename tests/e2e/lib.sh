@@ -44,7 +44,7 @@ e2e_init()
   E2E_EXE=$(realpath "$1")
   [[ -x $E2E_EXE ]] || { echo "$0: $1 is not an executable" >&2; exit 2; }
   local tool
-  for tool in Xvfb xdotool xdpyinfo xclip import convert python3 iconv cmp; do
+  for tool in Xvfb xdotool xdpyinfo xmodmap xclip import convert python3 iconv cmp; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is missing (scripts/install-deps.sh installs it)" >&2; exit 2; }
   done
   E2E_ARTIFACTS=$(realpath -m "$2")/$E2E_NAME
@@ -97,13 +97,45 @@ e2e_cleanup()
   exit "$status"
 }
 
+# Keys for the letters and signs that Bulgarian texts use, put on keycodes
+# that otherwise carry multimedia keys. With every character in the keymap,
+# xdotool types without remapping a spare keycode for each character, which
+# loses characters when the program reads the keymap between two remappings.
+e2e_load_keymap()
+{
+  local keycode=148 pair
+  local pairs=(
+    "Cyrillic_a Cyrillic_A" "Cyrillic_be Cyrillic_BE" "Cyrillic_ve Cyrillic_VE"
+    "Cyrillic_ghe Cyrillic_GHE" "Cyrillic_de Cyrillic_DE" "Cyrillic_ie Cyrillic_IE"
+    "Cyrillic_zhe Cyrillic_ZHE" "Cyrillic_ze Cyrillic_ZE" "Cyrillic_i Cyrillic_I"
+    "Cyrillic_shorti Cyrillic_SHORTI" "Cyrillic_ka Cyrillic_KA" "Cyrillic_el Cyrillic_EL"
+    "Cyrillic_em Cyrillic_EM" "Cyrillic_en Cyrillic_EN" "Cyrillic_o Cyrillic_O"
+    "Cyrillic_pe Cyrillic_PE" "Cyrillic_er Cyrillic_ER" "Cyrillic_es Cyrillic_ES"
+    "Cyrillic_te Cyrillic_TE" "Cyrillic_u Cyrillic_U" "Cyrillic_ef Cyrillic_EF"
+    "Cyrillic_ha Cyrillic_HA" "Cyrillic_tse Cyrillic_TSE" "Cyrillic_che Cyrillic_CHE"
+    "Cyrillic_sha Cyrillic_SHA" "Cyrillic_shcha Cyrillic_SHCHA"
+    "Cyrillic_hardsign Cyrillic_HARDSIGN" "Cyrillic_softsign Cyrillic_SOFTSIGN"
+    "Cyrillic_yu Cyrillic_YU" "Cyrillic_ya Cyrillic_YA" "Cyrillic_io Cyrillic_IO"
+    "Cyrillic_yeru Cyrillic_YERU" "Cyrillic_e Cyrillic_E" "U045D U040D"
+    "doublelowquotemark leftdoublequotemark" "rightdoublequotemark numerosign"
+    "endash emdash" "EuroSign section" "guillemotleft guillemotright"
+  )
+  for pair in "${pairs[@]}"; do
+    echo "keycode $keycode = $pair"
+    keycode=$((keycode + 1))
+  done >"$E2E_TMP/keymap"
+  xmodmap "$E2E_TMP/keymap" || e2e_fail "could not load the keymap for Bulgarian texts"
+}
+
 # Starts Xvfb on a display number that no other X server uses (Xvfb picks it
-# itself and reports it through -displayfd) and points DISPLAY at it.
+# itself and reports it through -displayfd) and points DISPLAY at it. The
+# server must not reset when its last client goes (-noreset): a reset drops
+# the keymap and refuses connections while it lasts.
 e2e_start_display()
 {
   local numberfile=$E2E_TMP/display i number=
   : >"$numberfile"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberfile" \
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberfile" \
     >"$E2E_ARTIFACTS/xvfb.log" 2>&1 &
   E2E_XVFB_PID=$!
   for ((i = 0; i < 100; i++)); do
@@ -121,6 +153,7 @@ e2e_start_display()
     sleep 0.1
   done
   xdpyinfo >/dev/null 2>&1 || e2e_fail "display $DISPLAY does not answer"
+  e2e_load_keymap
   e2e_log "Xvfb on display $DISPLAY (pid $E2E_XVFB_PID)"
 }
 
@@ -248,10 +281,15 @@ e2e_focus() { xdotool windowfocus --sync "$1"; }
 e2e_type() { xdotool type --delay 20 -- "$1"; }
 e2e_key() { xdotool key --delay 20 "$@"; }
 
-# Left click at screen coordinates.
+# Left click at screen coordinates. (mousemove --sync waits for a motion that
+# never comes when the pointer is already there: move only when needed.)
 e2e_click()
 {
-  xdotool mousemove --sync "$1" "$2"
+  local X Y SCREEN WINDOW
+  eval "$(xdotool getmouselocation --shell)"
+  if [[ $X != "$1" || $Y != "$2" ]]; then
+    xdotool mousemove --sync "$1" "$2"
+  fi
   xdotool click 1
 }
 
