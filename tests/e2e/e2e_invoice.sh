@@ -28,13 +28,8 @@ numbers_query='SELECT "Фактура №" || "/" || "Проформа №" FROM
   e2e_fail "the first demo company's last numbers are not 41/0"
 
 e2e_start_display
-e2e_start_program "$folder"
-e2e_wait_rate_dialog "20%"
-rate_dialog=$E2E_WINDOW
-e2e_confirm "$rate_dialog"
-e2e_wait_window '^Bilvaro 2007 - Меню$'
-menu=$E2E_WINDOW
-e2e_wait_window_gone "$rate_dialog"
+e2e_start_to_menu "$folder" "20%"
+menu=$E2E_MENU
 
 # ---------------------------------------------------------------- goods
 # Searches an article by its number, presses "Добави", checks the proposed
@@ -90,9 +85,8 @@ pick_record 120 'Банкови детайли' 'Обединена пример
 # ---------------------------------------------------------- selectors
 # The line table window's selectors, points in their editors:
 # ComboBox2 528, 376; ComboBox1 528, 402; ComboBox4 528, 428; ComboBox5 527, 455.
-invoice_menu_button "$menu" 180 0   # "Таблица"
-e2e_wait_window '^Таблица$'
-table=$E2E_WINDOW
+e2e_open_table
+table=$E2E_TABLE
 invoice_choose "$table" 620 387 'ФАКТУРА'
 invoice_choose "$table" 620 413 'Дебитно известие'
 invoice_choose "$table" 620 439 'чл. 113, ал. 9'
