@@ -288,7 +288,17 @@ void TForm1::restoreSettings()
     if (MemList.size() > 0)
         VatRateText = MemList[0];
     for (int item = 1; item < 5 && item < MemList.size(); ++item)
-        selectors[item - 1]->setEditText(MemList[item]);
+        showText(selectors[item - 1], MemList[item]);
+}
+
+void TForm1::showText(QComboBox *selector, const QString &text)
+{
+    // A remembered item is selected, so the arrow keys go on from it; any
+    // other text stands as typed.
+    const int item = selector->findText(text, Qt::MatchExactly);
+    if (item >= 0)
+        selector->setCurrentIndex(item);
+    selector->setEditText(text);
 }
 
 void TForm1::completeSettings(bool reportShortFile)

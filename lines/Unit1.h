@@ -98,6 +98,7 @@ private:
     bool loadSettings();
     void restoreSettings();
     void completeSettings(bool reportShortFile);
+    static void showText(QComboBox *selector, const QString &text);
     void askVatRate();
     void setHeadings();
     void appendRow();

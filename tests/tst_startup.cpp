@@ -68,6 +68,7 @@ private Q_SLOTS:
         QCOMPARE(selectorTexts(), (QStringList{"ПРОФОРМА ФАКТУРА", "Кредитно известие", "чл. 113, ал. 9",
                                                "нулева ставка"}));
         QCOMPARE(VatFactor, 0.18);
+        QCOMPARE(Form1->ComboBox2->currentIndex(), 1);  // the arrow keys go on from the remembered item
         Main->close();
         QCOMPARE(app.shell.loopEnds, 1);
         QCOMPARE(SettingsFile::load(app.path("mem.txt")),
