@@ -50,6 +50,9 @@ e2e_init()
   E2E_ARTIFACTS=$(realpath -m "$2")/$E2E_NAME
   rm -rf "$E2E_ARTIFACTS"
   mkdir -p "$E2E_ARTIFACTS"
+  # xdotool and iconv read their texts in the locale's encoding: UTF-8, whatever
+  # the caller's locale (the program gets its own locale when it starts).
+  export LC_ALL=C.UTF-8
   E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/bilvaro-e2e.XXXXXX")
   trap e2e_cleanup EXIT
   trap 'exit 130' INT
@@ -275,11 +278,11 @@ e2e_window_geometry()
   echo "$X $Y $WIDTH $HEIGHT"
 }
 
-e2e_focus() { xdotool windowfocus --sync "$1"; }
+e2e_focus() { xdotool windowfocus --sync "$1" || e2e_fail "could not focus window $1"; }
 
 # Types into the focused window; Cyrillic and typographic quotes type as they are.
-e2e_type() { xdotool type --delay 20 -- "$1"; }
-e2e_key() { xdotool key --delay 20 "$@"; }
+e2e_type() { xdotool type --delay 20 -- "$1" || e2e_fail "could not type \"$1\""; }
+e2e_key() { xdotool key --delay 20 "$@" || e2e_fail "could not press $*"; }
 
 # Left click at screen coordinates. (mousemove --sync waits for a motion that
 # never comes when the pointer is already there: move only when needed.)
@@ -288,9 +291,9 @@ e2e_click()
   local X Y SCREEN WINDOW
   eval "$(xdotool getmouselocation --shell)"
   if [[ $X != "$1" || $Y != "$2" ]]; then
-    xdotool mousemove --sync "$1" "$2"
+    xdotool mousemove --sync "$1" "$2" || e2e_fail "could not move the pointer to $1 $2"
   fi
-  xdotool click 1
+  xdotool click 1 || e2e_fail "could not click at $1 $2"
 }
 
 # The text of the editor that has the keyboard focus goes to E2E_TEXT: select
