@@ -122,6 +122,6 @@ void assembleInvoice()
     writeAmountInWords();
     Doc->NewExecute();
     Doc->ResizedExecute();
-    Doc->showMaximized();
+    Doc->show();
     Doc->raise();
 }

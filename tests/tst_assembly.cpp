@@ -108,8 +108,13 @@ private Q_SLOTS:
         makeTables(*m_app, "41", "0");
         m_app->start(*m_prompter);
         Main->SpeedButton4Click();
+        QVERIFY(Doc->windowState() & Qt::WindowMaximized);
+        // A page window the user restored stays as the user left it.
+        Doc->setWindowState(Qt::WindowNoState);
         Main->SpeedButton4Click();
         QCOMPARE(Doc->NO->text(), QStringLiteral("0000000042"));
+        QVERIFY(!(Doc->windowState() & Qt::WindowMaximized));
+        QVERIFY(Doc->isVisible());
     }
 
     void pickedCompanyAndBankAreUsed()
@@ -255,6 +260,21 @@ private Q_SLOTS:
         QCOMPARE(Doc->StringGrid2->rowCount(), 2);  // the lines came over before the failure
         QCOMPARE(Doc->Label46->text(), QStringLiteral("(Фирма)"));
         QVERIFY(!Doc->isVisible());
+    }
+
+    void printAndSaveAfterAFailedAssemblyShowsTheHalfFilledPage()
+    {
+        makeTables(*m_app, "x", "0");
+        m_app->start(*m_prompter);
+        addLine("Кафе", "1", "3");
+        m_prompter->expectError(QStringLiteral("Номерът на последния документ „x“ не е цяло число."));
+        Main->SpeedButton4->click();
+        addLine("Чай", "1", "2");
+        Main->SpeedButton1->click();  // no second assembly, so no second error
+        QVERIFY(Doc->isVisible());
+        QVERIFY(PrintDlgOru->isVisible());
+        QCOMPARE(Doc->StringGrid2->rowCount(), 2);
+        QCOMPARE(Doc->NO->text(), QStringLiteral("x"));
     }
 
     void missingTableStopsTheAssembly()
