@@ -202,7 +202,7 @@ void TDoc::buildNoteBlock()
 void TDoc::buildGrids()
 {
     StringGrid2 = new QTableWidget(2, 6, Panel1);
-    setUpPageGrid(StringGrid2, {49, 540, 42, 47, 72, 73}, 19, GridLines::ColumnsAndHeading);
+    setUpPageGrid(StringGrid2, {49, 540, 42, 47, 72, 73}, 18, GridLines::ColumnsAndHeading);
     StringGrid2->setFont(arial());
     StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid2->setSelectionMode(QAbstractItemView::NoSelection);
@@ -241,7 +241,7 @@ void TDoc::buildLowerBlock()
     Label53 = label(Memo4, Dots40, 80, 241);
 
     StringGrid1 = new QTableWidget(4, 3, Memo4);
-    setUpPageGrid(StringGrid1, {19, 146, 90}, 21, GridLines::AllCells);
+    setUpPageGrid(StringGrid1, {19, 146, 90}, 20, GridLines::AllCells);
     StringGrid1->setEditTriggers(QAbstractItemView::AllEditTriggers);
     StringGrid1->setGeometry(424, 160, 262, 88);
     StringGrid1->hide();

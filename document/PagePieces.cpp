@@ -1,4 +1,5 @@
 #include "document/PagePieces.h"
+#include "platform/Widgets.h"
 
 #include <QFrame>
 #include <QHeaderView>
@@ -97,15 +98,11 @@ QLabel *newFittedPicture(QWidget *parent, QRect geometry)
     return picture;
 }
 
-void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int section, GridLines lines)
+void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int rowHeight, GridLines lines)
 {
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
-    grid->verticalHeader()->setMinimumSectionSize(1);
-    grid->verticalHeader()->setDefaultSectionSize(section);
-    grid->horizontalHeader()->setMinimumSectionSize(1);
-    for (int column = 0; column < widths.size(); ++column)
-        grid->setColumnWidth(column, widths[column]);
+    setCellSizes(grid, widths, rowHeight);
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->setFrameShape(QFrame::Box);

@@ -25,9 +25,9 @@ enum class GridLines {
 };
 
 // A page grid: no headers of Qt's own (row 0 is the heading row), no scroll
-// bars, white cells, a thin frame and the given column widths. A section is
-// the row height plus its line.
-void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int section, GridLines lines);
+// bars, white cells, a thin frame, and the column widths and row height as the
+// form gives them.
+void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int rowHeight, GridLines lines);
 
 // The heading rows at the top of a page grid, which get the line under them;
 // a page grid starts with one.

@@ -11,6 +11,7 @@
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/Widgets.h"
 
 #include <QCursor>
 #include <QFile>
@@ -117,11 +118,7 @@ void TForm1::buildTable()
     StringGrid1->setFont(pixelFont(QStringLiteral("Arial"), 13));
     StringGrid1->horizontalHeader()->hide();
     StringGrid1->verticalHeader()->hide();
-    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(19);
-    const int widths[] = {47, 489, 42, 47, 72, 73};
-    for (int column = 0; column < 6; ++column)
-        StringGrid1->setColumnWidth(column, widths[column]);
+    setCellSizes(StringGrid1, {47, 489, 42, 47, 72, 73}, 18);
     StringGrid1->setFrameShape(QFrame::NoFrame);
     StringGrid1->setTextElideMode(Qt::ElideNone);  // a narrow cell clips its text, as the form did
     StringGrid1->setEditTriggers(QAbstractItemView::AllEditTriggers);

@@ -1,6 +1,7 @@
 #include "platform/Widgets.h"
 
 #include <QFontMetrics>
+#include <QHeaderView>
 
 void fillBackground(QWidget *widget, const QColor &colour)
 {
@@ -8,6 +9,16 @@ void fillBackground(QWidget *widget, const QColor &colour)
     palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+void setCellSizes(QTableView *grid, const QList<int> &columnWidths, int rowHeight)
+{
+    constexpr int GridLine = 1;
+    grid->verticalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setDefaultSectionSize(rowHeight + GridLine);
+    grid->horizontalHeader()->setMinimumSectionSize(1);
+    for (int column = 0; column < columnWidths.size(); ++column)
+        grid->setColumnWidth(column, columnWidths[column] + GridLine);
 }
 
 AutoSizeLabel::AutoSizeLabel(const QString &text, QWidget *parent) : QLabel(parent)
