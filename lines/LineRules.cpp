@@ -3,6 +3,9 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cmath>
+
 namespace LineRules {
 
 QStringList memoLines(const QString &text)
@@ -52,7 +55,20 @@ std::optional<Amount> readTypedNumber(const QString &text, QLocale regional)
 QString lineValueText(Amount price, Amount quantity)
 {
     const double product = price.toDouble() * quantity.toDouble();
-    return QString::number(product, 'g', 15);
+    QString text = QString::number(product, 'g', 15);
+    if (!text.contains(u'e'))
+        return text;
+    // Very small and very large products come in exponent form, which no
+    // later step reads: write the same digits out in full instead.
+    const int exponent = int(std::floor(std::log10(std::abs(product))));
+    text = QString::number(product, 'f', std::max(0, 14 - exponent));
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+    }
+    return text;
 }
 
 QString valueCellText(const QString &valueCaption)

@@ -34,6 +34,8 @@ const QString PricePlaceholder = QStringLiteral("Стойност");
 const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
 const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
 const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
+const QString TooLargeMessage =
+    QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
 const QString SmallQuantityMessage = QStringLiteral("Не може да бъде въведено количество < 0.10");
 const QString SmallPriceMessage = QStringLiteral("Не може да бъде въведена стойност < 0.10");
 
@@ -386,7 +388,7 @@ bool TForm1::AddLine()
             const LineOutcome outcome = appendLineRow(nameLines);
             added = outcome == LineOutcome::Added;
             // A refused number leaves the totals exactly as they were.
-            if (outcome != LineOutcome::NotANumber)
+            if (outcome != LineOutcome::Refused)
                 normaliseTotals();
         } catch (const Failure &) {
         }
@@ -421,13 +423,23 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     if (!price)
         prompts().information(PriceMessage);
     if (!quantity || !price)
-        return LineOutcome::NotANumber;
+        return LineOutcome::Refused;
+
+    // The value and the totals are worked out before the row is spent, so a
+    // line too large to count adds nothing either.
+    QString value;
+    TotalsCaptions totals;
+    try {
+        value = fixTwoDecimals(LineRules::lineValueText(*price, *quantity));
+        totals = addLineToTotals(Label7->text(), value, VatFactor);
+    } catch (const Failure &) {
+        prompts().information(TooLargeMessage);
+        return LineOutcome::Refused;
+    }
 
     appendRow();
     ++LineCounter;
-    Label10->setText(LineRules::lineValueText(*price, *quantity));
-    Label10->setText(fixTwoDecimals(Label10->text()));
-    const TotalsCaptions totals = addLineToTotals(Label7->text(), Label10->text(), VatFactor);
+    Label10->setText(value);
     Label7->setText(totals.taxBase);
     Label1->setText(totals.vat);
     Label3->setText(Label1->text());

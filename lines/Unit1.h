@@ -104,7 +104,7 @@ private:
     void appendRow();
     void putInFirstEmptyCell(int row, const QString &text);
     void setCell(int column, int row, const QString &text);
-    enum class LineOutcome { Added, TableFull, NotANumber };
+    enum class LineOutcome { Added, TableFull, Refused };
     LineOutcome appendLineRow(const QStringList &nameLines);
     void normaliseTotals();
     void addContinuationRows(const QStringList &nameLines);

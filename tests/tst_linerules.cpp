@@ -175,6 +175,11 @@ void tst_LineRules::lineValue_data()
     QTest::newRow("-5 x 2") << "-5" << "2" << "-10" << "-10.00";
     QTest::newRow("0.1 x 3") << "0.1" << "3" << "0.3" << "0.30";
     QTest::newRow("19.99 x 0.333") << "19.99" << "0.333" << "6.65667" << "6.66";
+    QTest::newRow("0.05 x 0.001") << "0.05" << "0.001" << "0.00005" << "0.00";
+    QTest::newRow("0.0001 x 0.0001") << "0.0001" << "0.0001" << "0.00000001" << "0.00";
+    QTest::newRow("-0.09 x 0.001") << "-0.09" << "0.001" << "-0.00009" << "0.00";
+    QTest::newRow("fifteen digits") << "1000000" << "100000000" << "100000000000000" << "100000000000000.00";
+    QTest::newRow("sixteen digits") << "1000000" << "1000000000" << "1000000000000000" << "";
 }
 
 void tst_LineRules::lineValue()
@@ -183,7 +188,11 @@ void tst_LineRules::lineValue()
     QFETCH(QString, quantity);
     const QString value = lineValueText(*Amount::parse(price), *Amount::parse(quantity));
     QTEST(value, "value");
-    QTEST(valueCellText(::fixTwoDecimals(value)), "cell");
+    QFETCH(QString, cell);
+    if (cell.isEmpty())  // beyond what an amount holds
+        QVERIFY_THROWS_EXCEPTION(Failure, valueCellText(::fixTwoDecimals(value)));
+    else
+        QCOMPARE(valueCellText(::fixTwoDecimals(value)), cell);
 }
 
 QTEST_GUILESS_MAIN(tst_LineRules)

@@ -10,6 +10,7 @@ namespace {
 
 const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
 const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
+const QString TooLarge = QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
 const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
 
 QStringList row(int index)
@@ -93,6 +94,13 @@ private Q_SLOTS:
         QCOMPARE(Form1->Label5->text(), QStringLiteral("-12.00"));
     }
 
+    void lineValueBelowATenThousandth()
+    {
+        QVERIFY(add("Игла", "бр.", "0.001", "0.05"));
+        QCOMPARE(row(1), (QStringList{"1", "Игла", "бр.", "0.001", "0.05", "0.00"}));
+        QCOMPARE(Form1->Label5->text(), QStringLiteral("0.00"));
+    }
+
     void emptyFirstNameLineShiftsCells()
     {
         QVERIFY(add("", "кг", "2", "3"));
@@ -114,6 +122,7 @@ private Q_SLOTS:
         QTest::newRow("1-2 price") << "1" << "1-2" << QStringList{PriceMessage};
         QTest::newRow("lone point quantity") << "." << "5" << QStringList{QuantityMessage};
         QTest::newRow("neither a number") << "x" << "-" << both;
+        QTest::newRow("value too large") << "1000000000" << "1000000" << QStringList{TooLarge};
     }
 
     void refusals()
