@@ -43,7 +43,7 @@ const QString ShortSettingsMessage = QStringLiteral(
     "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
     "попълнени със стойностите им по подразбиране.");
 const QString BadRateMessage = QStringLiteral(
-    "Ставката на ДДС „%1“ не е число. Програмата ще смята ДДС със ставка 20%.");
+    "Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.");
 const QString DecimalSeparatorMessage =
     QStringLiteral("Моля, конфигурирайте вашата операционна система за коректна работа с програмата:\n"
                    "отидете на:\n"
@@ -73,6 +73,7 @@ QComboBox *selector(const QStringList &items, QWidget *parent, int left, int top
 {
     auto *combo = new QComboBox(parent);
     combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);  // a typed text is a one-off, not a new item
     combo->addItems(items);
     combo->setGeometry(left, top, 257, 22);
     return combo;

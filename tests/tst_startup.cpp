@@ -134,16 +134,27 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
-    void rateThatIsNotANumber()
+    void unusableRate_data()
     {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("not a number") << "abc" << "Данъчна ставка abc%\nразмер на данъка:";
+        QTest::newRow("negative") << "-5%" << "Данъчна ставка -5%\nразмер на данъка:";
+    }
+
+    void unusableRate()
+    {
+        QFETCH(QString, answer);
         ScriptedPrompter prompter;
         AppFixture app;
-        prompter.expectInput(QString(), QStringLiteral("ДДС"), QStringLiteral("abc"));
-        prompter.expectMessage(QStringLiteral("Ставката на ДДС „abc“ не е число. Програмата ще смята ДДС със ставка 20%."),
-                               Prompter::Icon::Warning);
+        prompter.expectInput(QString(), QStringLiteral("ДДС"), answer);
+        prompter.expectMessage(
+            QStringLiteral("Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.")
+                .arg(answer),
+            Prompter::Icon::Warning);
         app.open();
-        QCOMPARE(Form1->MemList[0], QStringLiteral("abc"));
-        QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка abc%\nразмер на данъка:"));
+        QCOMPARE(Form1->MemList[0], answer);
+        QTEST(Form1->Label2->text(), "heading");
         QCOMPARE(VatFactor, 0.2);
         QVERIFY2(prompter.finished(), prompter.problems());
     }
@@ -170,6 +181,10 @@ private Q_SLOTS:
         QCOMPARE(Form1->MemList[4], QStringLiteral("начисляване на ДДС"));
         Form1->ComboBox2->setEditText("СМЕТКА");
         QCOMPARE(Doc->Label1->text(), QStringLiteral("СМЕТКА"));
+        // A typed text confirmed with Enter stays a text: the items stay as they are.
+        QTest::keyClick(Form1->ComboBox2->lineEdit(), Qt::Key_Return);
+        QCOMPARE(Form1->ComboBox2->count(), 2);
+        QCOMPARE(Form1->ComboBox2->currentText(), QStringLiteral("СМЕТКА"));
         // No amount depends on the VAT mode.
         Form1->ComboBox5->setCurrentIndex(2);
         QCOMPARE(VatFactor, 0.2);
