@@ -7,6 +7,22 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+namespace {
+
+// The file is in the Windows Cyrillic code page on every platform.
+constexpr char Codepage[] = "windows-1251";
+
+template <typename Converter> Converter converter()
+{
+    Converter result(Codepage);
+    if (!result.isValid())
+        throw Failure(QStringLiteral("Кодовата таблица windows-1251 на файла с настройките не е налична в "
+                                     "тази инсталация на Qt."));
+    return result;
+}
+
+} // namespace
+
 namespace SettingsFile {
 
 QStringList defaults()
@@ -17,7 +33,7 @@ QStringList defaults()
 
 QStringList parse(const QByteArray &bytes)
 {
-    QStringDecoder decoder("windows-1251");
+    auto decoder = converter<QStringDecoder>();
     const qsizetype nul = bytes.indexOf('\0');
     const QString text = decoder.decode(nul < 0 ? bytes : bytes.left(nul));
     QStringList items;
@@ -40,7 +56,7 @@ QByteArray encode(const QStringList &items)
     QByteArray bytes;
     for (const QString &item : items) {
         for (QChar c : item) {
-            QStringEncoder encoder("windows-1251");
+            auto encoder = converter<QStringEncoder>();
             const QByteArray code = encoder.encode(QStringView(&c, 1));
             bytes += encoder.hasError() ? QByteArray("?") : code;
         }
