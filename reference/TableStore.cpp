@@ -208,9 +208,10 @@ void TableStore::open()
 
 void TableStore::close()
 {
+    std::optional<Failure> dropped;
     if (isActive()) {
         // A change the user made is stored, not lost with the table.
-        postPending();
+        dropped = postOrDropPending();
         ResetScope reset(this);
         m_state = State::Inactive;
         m_columns.clear();
@@ -232,6 +233,8 @@ void TableStore::close()
         m_connection.clear();
     }
     Q_EMIT afterClose();
+    if (dropped)
+        throw *dropped;
 }
 
 void TableStore::readFields()
@@ -697,6 +700,19 @@ void TableStore::cancel()
     }
 }
 
+std::optional<Failure> TableStore::postOrDropPending()
+{
+    try {
+        postPending();
+        return std::nullopt;
+    } catch (const Failure &failure) {
+        // A change that can never be stored (its record deleted by another
+        // program, a read-only file) would otherwise block every later action.
+        cancel();
+        return Failure(failure.text() + QStringLiteral(" Промяната е отказана."));
+    }
+}
+
 void TableStore::postPending()
 {
     if (m_state == State::Edit || m_state == State::Insert) {
@@ -939,7 +955,7 @@ void TableStore::remove()
 void TableStore::refresh()
 {
     requireActive();
-    postPending();
+    const std::optional<Failure> dropped = postOrDropPending();
     if (dataVersion() != m_dataVersion) {
         reload();
     } else if (m_filterStale) {
@@ -950,6 +966,8 @@ void TableStore::refresh()
         ResetScope reset(this);
         m_cache.clear();
     }
+    if (dropped)
+        throw *dropped;
 }
 
 void TableStore::reload()

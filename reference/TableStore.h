@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Failure.h"
 #include "reference/FilterExpression.h"
 
 #include <QByteArray>
@@ -12,6 +13,7 @@
 #include <QVariant>
 #include <map>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 
@@ -47,7 +49,9 @@ public:
     // Opens the table; a missing folder or file, or a file that is not a
     // table, fails and creates nothing.
     void open();
-    // Closes the table, storing a pending change first; always announces afterClose().
+    // Closes the table, storing a pending change first; always announces
+    // afterClose(). A change that cannot be stored is dropped so that the
+    // table still closes, and the failure is passed on afterwards.
     void close();
     bool isActive() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
@@ -106,7 +110,8 @@ public:
     void postPending();
     bool isModified() const { return m_modified; }
     // Stores a pending change and reads the table again, with whatever
-    // another program changed in it.
+    // another program changed in it. A change that cannot be stored is
+    // dropped, as by close().
     void refresh();
 
     // The rows a grid shows: the records under the filter and, while one is
@@ -139,6 +144,7 @@ private:
     class Statement;
 
     void requireActive() const;
+    std::optional<Failure> postOrDropPending();
     sqlite3 *handle() const;
     QString failureText(const QString &what) const;
     QString tablePath() const;

@@ -702,6 +702,42 @@ private Q_SLOTS:
         QCOMPARE(other->text(Firm), QStringLiteral("Я"));
     }
 
+    // A change whose record another program deleted can never be stored:
+    // closing or refreshing drops it and says so, and the table goes on working.
+    void changeThatCannotBeStoredDoesNotBlockTheTable_data()
+    {
+        QTest::addColumn<bool>("closing");
+        QTest::newRow("close") << true;
+        QTest::newRow("refresh") << false;
+    }
+
+    void changeThatCannotBeStoredDoesNotBlockTheTable()
+    {
+        QFETCH(bool, closing);
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б")});
+        QSignalSpy closed(table.get(), &TableStore::afterClose);
+        table->edit();
+        table->setText(Firm, QStringLiteral("Я"));
+        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+                     {QStringLiteral("DELETE FROM customer WHERE \"Фирма\" = 'А'")});
+        const QString expected =
+            QStringLiteral("Записът не може да бъде съхранен: друга програма го е изтрила. Промяната е отказана.");
+        try {
+            closing ? table->close() : table->refresh();
+            QFAIL("the lost change was not reported");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.text(), expected);
+        }
+        if (closing) {
+            QCOMPARE(closed.count(), 1);
+            QVERIFY(!table->isActive());
+            table->open();
+        }
+        QCOMPARE(table->state(), TableStore::State::Browse);
+        table->refresh();  // nothing is left to fail
+        QCOMPARE(column(*table, Firm), QStringList{QStringLiteral("Б")});
+    }
+
     void searchIndexFollowsPostsAndOtherPrograms()
     {
         auto table = clients({QStringLiteral("Алфа"), QStringLiteral("Бета")});
