@@ -164,6 +164,18 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
+// ------------------------------------------------------------------ DBGrid
+
+void DBGrid::commitOpenEditor()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget *editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
 // ------------------------------------------------------------------ DBNavigator
 
 DBNavigator::DBNavigator(QWidget *parent) : QWidget(parent)
@@ -250,7 +262,7 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     ComboBox1->setFont(large);
     paintDesktopColours(ComboBox1);
 
-    DBGrid1 = new QTableView(this);
+    DBGrid1 = new DBGrid(this);
     DBGrid1->setFrameShape(QFrame::NoFrame);
     DBGrid1->setModel(DataSource1);
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -390,6 +402,7 @@ void TForm4::bringUp()
 
 void TForm4::openOwnCompanies()
 {
+    DBGrid1->commitOpenEditor();
     Table1->close();
     setWindowTitle(OwnCompanies);
     setGridPlace(168, 193);
@@ -404,6 +417,7 @@ void TForm4::openOwnCompanies()
 
 void TForm4::openBankDetails()
 {
+    DBGrid1->commitOpenEditor();
     Table1->close();
     setWindowTitle(BankDetails);
     openTable(QStringLiteral("Details.db"));
@@ -414,6 +428,7 @@ void TForm4::openBankDetails()
 
 void TForm4::openGoods()
 {
+    DBGrid1->commitOpenEditor();
     Table1->close();
     setWindowTitle(Goods);
     setGridPlace(120, 241);
@@ -426,6 +441,7 @@ void TForm4::openGoods()
 
 void TForm4::openClients()
 {
+    DBGrid1->commitOpenEditor();
     Table1->close();
     setWindowTitle(Clients);
     openTable(QStringLiteral("customer.db"));
@@ -458,6 +474,7 @@ void TForm4::FormShow()
 
 void TForm4::FormActivate()
 {
+    DBGrid1->commitOpenEditor();
     if (Table1->isActive())
         Table1->refresh();
 }
@@ -478,12 +495,14 @@ void TForm4::Table1AfterClose()
 
 void TForm4::Edit1Change()
 {
+    DBGrid1->commitOpenEditor();
     if (Table1->isActive())
         searchTable(*Table1, ComboBox1->currentText(), Edit1->text());
 }
 
 void TForm4::ComboBox1Change()
 {
+    DBGrid1->commitOpenEditor();
     Table1->moveFieldToFront(ComboBox1->currentText());
     Edit1->setFocus();
     Edit1->clear();
@@ -491,6 +510,7 @@ void TForm4::ComboBox1Change()
 
 void TForm4::DBImage1Click()
 {
+    DBGrid1->commitOpenEditor();
     if (m_pictureField.isEmpty())
         return;
     const QString file = prompts().openPicture(PictureFilter);
@@ -517,22 +537,42 @@ void TForm4::DBImage1Click()
 
 void TForm4::SpeedButton1Click()
 {
+    DBGrid1->commitOpenEditor();
     hide();
 }
 
 // ------------------------------------------------------------------ navigator
 
-void TForm4::navigatorFirst() { Table1->first(); }
-void TForm4::navigatorLast() { Table1->last(); }
+void TForm4::navigatorFirst()
+{
+    DBGrid1->commitOpenEditor();
+    Table1->first();
+}
+
+void TForm4::navigatorLast()
+{
+    DBGrid1->commitOpenEditor();
+    Table1->last();
+}
 
 void TForm4::navigatorInsert()
 {
+    DBGrid1->commitOpenEditor();
     Table1->insert();
     DBGrid1->setFocus();
 }
 
-void TForm4::navigatorDelete() { Table1->remove(); }
-void TForm4::navigatorRefresh() { Table1->refresh(); }
+void TForm4::navigatorDelete()
+{
+    DBGrid1->commitOpenEditor();
+    Table1->remove();
+}
+
+void TForm4::navigatorRefresh()
+{
+    DBGrid1->commitOpenEditor();
+    Table1->refresh();
+}
 
 // ------------------------------------------------------------------ the record shown
 
@@ -589,13 +629,18 @@ void TForm4::memoEdited()
 
 void TForm4::SpeedButton2Click()
 {
+    DBGrid1->commitOpenEditor();
+    // A new record left blank is dropped, and the record after it must not
+    // be picked in its place.
+    const bool blankNewRecord = Table1->isActive() && Table1->state() == TableStore::State::Insert
+                                && !Table1->isModified();
     if (Table1->isActive())
         Table1->postPending();
     const QString mode = windowTitle();
     const bool picking = mode == Clients || mode == Goods || mode == BankDetails || mode == OwnCompanies;
     if (!picking)
         return;
-    if (!Table1->hasCurrent()) {
+    if (blankNewRecord || !Table1->hasCurrent()) {
         prompts().information(NoRecordMessage);
         return;
     }

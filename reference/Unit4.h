@@ -29,6 +29,16 @@ private:
     TableStore *m_table;
 };
 
+// The browser's grid. The buttons do not take the focus, so a cell being
+// typed in keeps its text until something hands it to the table: every
+// action of the browser does that first.
+class DBGrid : public QTableView {
+    Q_OBJECT
+public:
+    using QTableView::QTableView;
+    void commitOpenEditor();
+};
+
 // The record navigator: first, last, insert, delete, refresh.
 class DBNavigator : public QWidget {
     Q_OBJECT
@@ -75,7 +85,7 @@ public:
     QLabel *Label1, *Label2;
     QLineEdit *Edit1;
     QComboBox *ComboBox1;
-    QTableView *DBGrid1;
+    DBGrid *DBGrid1;
     QPlainTextEdit *DBMemo1;
     QLabel *LabelOpisanie;
     DBImage *DBImage1;

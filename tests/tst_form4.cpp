@@ -1,6 +1,7 @@
 // The reference-table browser through the real Form4 on real table files.
 
 #include "app/Menu.h"
+#include "document/Document.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
@@ -9,6 +10,7 @@
 
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
@@ -394,6 +396,53 @@ private Q_SLOTS:
         Form4->Table1->close();
         Form4->Table1->open();
         QCOMPARE(shown(), QStringList({QStringLiteral("Ново"), QStringLiteral("А"), QStringLiteral("Б")}));
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    // The buttons take no focus, so a cell editor still open when one is
+    // clicked must hand its text over first.
+    void openCellEditorIsHandedOverByTheButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("currentAfter");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("Добави") << "pick" << "Ая" << "Ая";
+        QTest::newRow("refresh") << "refresh" << "Ая" << "Ая";
+        QTest::newRow("last record") << "last" << "В" << "Ая";
+        // Leaving keeps the change in the record, stored with the next action.
+        QTest::newRow("Изход") << "exit" << "Ая" << "А";
+    }
+
+    void openCellEditorIsHandedOverByTheButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, currentAfter);
+        QFETCH(QString, stored);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeClients(app, {QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        app.start(prompter);
+        Main->SpeedButton7->click();
+        const QModelIndex cell = Form4->DBGrid1->model()->index(0, 0);
+        Form4->DBGrid1->setCurrentIndex(cell);
+        Form4->DBGrid1->edit(cell);
+        auto *editor = qobject_cast<QLineEdit *>(Form4->DBGrid1->indexWidget(cell));
+        QVERIFY(editor);
+        editor->setText(QStringLiteral("Ая"));
+        const QMap<QString, QToolButton *> buttons{{"pick", Form4->SpeedButton2},
+                                                    {"refresh", Form4->DBNavigator1->Refresh},
+                                                    {"last", Form4->DBNavigator1->Last},
+                                                    {"exit", Form4->SpeedButton1}};
+        buttons.value(button)->click();
+        QVERIFY(!Form4->DBGrid1->indexWidget(cell));  // the editor is closed
+        QCOMPARE(Form4->Table1->text(Firm), currentAfter);
+        if (button == "pick")
+            QCOMPARE(Doc->Label33->text(), QStringLiteral("Ая"));
+        TableStore other;
+        other.setDatabaseName(app.path(QStringLiteral("DB")));
+        other.setTableName(QStringLiteral("customer.db"));
+        other.open();
+        QCOMPARE(other.text(Firm), stored);
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 

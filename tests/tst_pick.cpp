@@ -265,21 +265,36 @@ private Q_SLOTS:
         QCOMPARE(Form4->Table1->recordCount(), empty ? 0 : TableMaker::demoRecords(QStringLiteral("stock.db")).size());
     }
 
-    void untouchedNewRecordIsNotAdded()
+    // A new record left blank is neither added nor taken for its neighbour.
+    void untouchedNewRecordIsNotPicked_data()
     {
+        QTest::addColumn<bool>("emptyTable");
+        QTest::newRow("empty table") << true;
+        QTest::newRow("before a record") << false;
+    }
+
+    void untouchedNewRecordIsNotPicked()
+    {
+        QFETCH(bool, emptyTable);
         ScriptedPrompter prompter;
         AppFixture app;
-        makeTable(app, QStringLiteral("customer.db"), {});
+        QList<QVariantMap> goods;
+        if (!emptyTable)
+            goods << article(QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("5"));
+        makeTable(app, QStringLiteral("stock.db"), goods);
         app.start(prompter);
-        Main->SpeedButton7->click();
+        Main->SpeedButton3->click();
         Form4->DBNavigator1->Insert->click();
-        QCOMPARE(Form4->DBGrid1->model()->rowCount(), 1);
-        prompter.expectInformation(NoRecord);
+        QCOMPARE(Form4->DBGrid1->model()->rowCount(), goods.size() + 1);
+        prompter.expectInformation(NoRecord);  // and no quantity prompt
         Form4->SpeedButton2->click();
         QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(Form1->StringGrid1->rowCount(), 1);
         Form4->Table1->close();
         Form4->Table1->open();
-        QCOMPARE(Form4->Table1->recordCount(), 0);
+        QCOMPARE(Form4->Table1->recordCount(), goods.size());
+        if (!emptyTable)
+            QCOMPARE(storedStock(app, 1), QStringLiteral("2"));
     }
 
     void otherCaptionDoesNothing()
