@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -288,6 +289,9 @@ void TableStore::readFields()
             field.kind = FieldKind::Picture;
         else if (column.type.contains(QLatin1String("CLOB")) || column.type.contains(QLatin1String("MEMO")))
             field.kind = FieldKind::Memo;
+        static const QRegularExpression declaredWidth(QStringLiteral("CHAR\\s*\\(\\s*(\\d+)\\s*\\)"));
+        if (const auto match = declaredWidth.match(column.type); match.hasMatch())
+            field.width = match.captured(1).toInt();
         m_fields.append(field);
     }
     m_order.clear();
@@ -330,6 +334,11 @@ QString TableStore::fieldName(int column) const
 TableStore::FieldKind TableStore::fieldKind(int column) const
 {
     return m_fields[m_order[column]].kind;
+}
+
+int TableStore::fieldWidth(int column) const
+{
+    return m_fields[m_order[column]].width;
 }
 
 int TableStore::fieldIndex(const QString &name) const

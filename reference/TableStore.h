@@ -62,6 +62,9 @@ public:
     int fieldCount() const { return int(m_order.size()); }
     QString fieldName(int column) const;
     FieldKind fieldKind(int column) const;
+    // The most characters a text column takes, as declared ("VARCHAR(40)");
+    // 0 where the table sets no limit.
+    int fieldWidth(int column) const;
     // The place of a column in the order shown, found ignoring letter case; -1 when missing.
     int findField(const QString &name) const;
     // As findField(), but a missing column fails.
@@ -139,6 +142,7 @@ private:
         QString folded;
         QString sqlName;
         FieldKind kind = FieldKind::Text;
+        int width = 0;
     };
     class ResetScope;
     class Statement;

@@ -20,9 +20,11 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyledItemDelegate>
 
 TForm4 *Form4 = nullptr;
 
@@ -86,6 +88,27 @@ QString cellText(const QString &text)
     const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
     return lineEnd < 0 ? text : text.left(lineEnd) + QStringLiteral(" …");
 }
+
+// Cell editors take no more characters than their column holds.
+class WidthLimitedDelegate : public QStyledItemDelegate {
+public:
+    WidthLimitedDelegate(TableStore *table, QObject *parent) : QStyledItemDelegate(parent), m_table(table) {}
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        if (line && m_table->isActive()) {
+            if (const int width = m_table->fieldWidth(index.column()); width > 0)
+                line->setMaxLength(width);
+        }
+        return editor;
+    }
+
+private:
+    TableStore *m_table;
+};
 
 } // namespace
 
@@ -265,6 +288,7 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     DBGrid1 = new DBGrid(this);
     DBGrid1->setFrameShape(QFrame::NoFrame);
     DBGrid1->setModel(DataSource1);
+    DBGrid1->setItemDelegate(new WidthLimitedDelegate(Table1, DBGrid1));
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                              | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);

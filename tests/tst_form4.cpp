@@ -446,6 +446,24 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
+    void cellTakesNoMoreThanItsColumnHolds()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeClients(app, {QStringLiteral("А")});
+        app.start(prompter);
+        Main->SpeedButton7->click();
+        const QModelIndex cell = Form4->DBGrid1->model()->index(0, Form4->Table1->fieldByName(QStringLiteral("Телефон")));
+        Form4->DBGrid1->setCurrentIndex(cell);
+        Form4->DBGrid1->edit(cell);
+        auto *editor = qobject_cast<QLineEdit *>(Form4->DBGrid1->indexWidget(cell));
+        QVERIFY(editor);
+        editor->setText(QStringLiteral("+359 2 123 456 789"));
+        Form4->DBNavigator1->Refresh->click();
+        QCOMPARE(Form4->Table1->text(QStringLiteral("Телефон")), QStringLiteral("+359 2 123 456 "));
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
     void gridEditIsPostedWhenAnotherRowIsChosen()
     {
         ScriptedPrompter prompter;

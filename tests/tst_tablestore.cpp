@@ -191,6 +191,13 @@ private Q_SLOTS:
         QCOMPARE(table->fieldKind(1), TableStore::FieldKind::Memo);
         QCOMPARE(table->fieldKind(6), TableStore::FieldKind::Memo);
         QCOMPARE(table->fieldKind(0), TableStore::FieldKind::Text);
+        // Declared widths, in the column order shown.
+        QList<int> widths;
+        for (int column = 0; column < table->fieldCount(); ++column)
+            widths << table->fieldWidth(column);
+        QCOMPARE(widths, (QList<int>{6, 0, 30, 10, 20, 20, 0}));
+        table->moveFieldToFront(QStringLiteral("Мярка"));
+        QCOMPARE(table->fieldWidth(0), 10);
     }
 
     void findFieldIgnoresLetterCase_data()
