@@ -520,10 +520,12 @@ private Q_SLOTS:
         QVERIFY(PrintDlgOru->isHidden());
         Doc->SpeedButton1->click();
         QVERIFY(!PrintDlgOru->isHidden());
+        const QPointer<TDoc> page(Doc);
         Doc->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(page);  // closing only hides the window
         QVERIFY(Doc->isHidden());
         QVERIFY(PrintDlgOru->isHidden());
-        QVERIFY(Doc);  // closing only hides the window
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 

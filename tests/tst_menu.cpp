@@ -90,14 +90,14 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompter;
         QPushButton button;
-        int after = 0;
         onClick(&button, [&] {
             throw Failure(QStringLiteral("Таблицата „stock.db“ липсва"));
         });
+        // Each click shows the failure in the error box and returns to the loop.
+        prompter.expectError(QStringLiteral("Таблицата „stock.db“ липсва"));
         prompter.expectError(QStringLiteral("Таблицата „stock.db“ липсва"));
         button.click();
-        ++after;
-        QCOMPARE(after, 1);
+        button.click();
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
