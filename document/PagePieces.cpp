@@ -67,10 +67,17 @@ public:
         painter->save();
         painter->setPen(Qt::black);
         const QRect cell = option.rect;
-        painter->drawLine(cell.topRight(), cell.bottomRight());
         const auto *grid = static_cast<const QTableWidget *>(parent());
-        if (m_lines == GridLines::AllCells || index.row() < fixedRows(grid))
-            painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+        // The frame closes the last column and the last row: a line of their
+        // own a few pixels before the frame would look doubled. A line under
+        // a row runs on to the frame.
+        const bool lastColumn = index.column() == grid->columnCount() - 1;
+        const bool lastRow = index.row() == grid->rowCount() - 1;
+        if (!lastColumn)
+            painter->drawLine(cell.topRight(), cell.bottomRight());
+        const int right = lastColumn ? grid->viewport()->width() - 1 : cell.right();
+        if ((m_lines == GridLines::AllCells && !lastRow) || index.row() < fixedRows(grid))
+            painter->drawLine(cell.left(), cell.bottom(), right, cell.bottom());
         painter->restore();
     }
 
@@ -110,6 +117,7 @@ void setUpPageGrid(QTableWidget *grid, const QList<int> &widths, int rowHeight, 
     grid->setLineWidth(1);
     grid->setShowGrid(false);
     grid->setTextElideMode(Qt::ElideNone);
+    grid->setWordWrap(false);  // a text wider than its cell is cut, on one line
     grid->setItemDelegate(new GridLinesDelegate(lines, grid));
     setFixedRows(grid, 1);
     QPalette palette = grid->palette();

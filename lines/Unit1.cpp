@@ -124,6 +124,7 @@ void TForm1::buildTable()
     setCellSizes(StringGrid1, {47, 489, 42, 47, 72, 73}, 18);
     StringGrid1->setFrameShape(QFrame::NoFrame);
     StringGrid1->setTextElideMode(Qt::ElideNone);  // a narrow cell clips its text, as the form did
+    StringGrid1->setWordWrap(false);
     StringGrid1->setEditTriggers(QAbstractItemView::AllEditTriggers);
     StringGrid1->setEnabled(false);
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
