@@ -45,6 +45,16 @@ QStringList shown()
     return values;
 }
 
+// The first client's name as the file holds it, read as another program would.
+QString storedFirstClient(AppFixture &app)
+{
+    TableStore other;
+    other.setDatabaseName(app.path(QStringLiteral("DB")));
+    other.setTableName(QStringLiteral("customer.db"));
+    other.open();
+    return other.text(Firm);
+}
+
 QString current()
 {
     return Form4->DBGrid1->currentIndex().data().toString();
@@ -438,11 +448,7 @@ private Q_SLOTS:
         QCOMPARE(Form4->Table1->text(Firm), currentAfter);
         if (button == "pick")
             QCOMPARE(Doc->Label33->text(), QStringLiteral("Ая"));
-        TableStore other;
-        other.setDatabaseName(app.path(QStringLiteral("DB")));
-        other.setTableName(QStringLiteral("customer.db"));
-        other.open();
-        QCOMPARE(other.text(Firm), stored);
+        QCOMPARE(storedFirstClient(app), stored);
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
@@ -478,11 +484,7 @@ private Q_SLOTS:
         Form4->DBGrid1->setCurrentIndex(model->index(1, 0));
         QTRY_COMPARE(Form4->Table1->recNo(), 2);
         QCOMPARE(Form4->Table1->state(), TableStore::State::Browse);
-        TableStore other;
-        other.setDatabaseName(app.path(QStringLiteral("DB")));
-        other.setTableName(QStringLiteral("customer.db"));
-        other.open();
-        QCOMPARE(other.text(Firm), QStringLiteral("Аа"));
+        QCOMPARE(storedFirstClient(app), QStringLiteral("Аа"));
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
