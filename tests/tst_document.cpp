@@ -11,22 +11,62 @@ namespace {
 
 const QString Dots40 = QString(40, u'.');
 
-// The label of Doc that a test row names.
-QLabel *docLabel(const QString &name)
+// The control of Doc that a test row names; "Doc" is the window's scrolled
+// client area, which holds the page and the controls beside it.
+QWidget *docWidget(const QString &name)
 {
     // Controls are members, not named objects: map the names the tests use.
-    const QHash<QString, QLabel *> members = {
-        {"Label15", Doc->Label15}, {"Label22", Doc->Label22}, {"Label33", Doc->Label33},
-        {"Label29", Doc->Label29}, {"Label30", Doc->Label30}, {"Label34", Doc->Label34},
-        {"Label65", Doc->Label65}, {"Label16", Doc->Label16}, {"Label18", Doc->Label18},
-        {"Label19", Doc->Label19}, {"Label55", Doc->Label55}, {"Label57", Doc->Label57},
-        {"Label40", Doc->Label40}, {"Label37", Doc->Label37}, {"Label38", Doc->Label38},
-        {"Label39", Doc->Label39}, {"Label53", Doc->Label53}, {"Label35", Doc->Label35},
-        {"Label52", Doc->Label52}, {"Label14", Doc->Label14}, {"Label46", Doc->Label46},
-        {"Label36", Doc->Label36}, {"Label17", Doc->Label17}, {"Label24", Doc->Label24},
+    const QHash<QString, QWidget *> members = {
+        {"Doc", Doc->Client}, {"SpeedButton1", Doc->SpeedButton1},
+        {"SpeedButton3", Doc->SpeedButton3}, {"NO", Doc->NO}, {"SVpath", Doc->SVpath},
+        {"Panel1", Doc->Panel1}, {"Label1", Doc->Label1}, {"Label8", Doc->Label8},
+        {"Label15", Doc->Label15}, {"Image2", Doc->Image2}, {"Panel3", Doc->Panel3},
+        {"Panel4", Doc->Panel4}, {"Panel2", Doc->Panel2}, {"StringGrid2", Doc->StringGrid2},
+        {"Bevel1", Doc->Bevel1}, {"Memo4", Doc->Memo4}, {"Bevel3", Doc->Bevel3},
+        {"Panel5", Doc->Panel5}, {"Image1", Doc->Image1}, {"Label9", Doc->Label9},
+        {"Label24", Doc->Label24}, {"Label33", Doc->Label33}, {"Label28", Doc->Label28},
+        {"Label29", Doc->Label29}, {"Label31", Doc->Label31}, {"Label30", Doc->Label30},
+        {"Label25", Doc->Label25}, {"Label34", Doc->Label34}, {"Label66", Doc->Label66},
+        {"Label65", Doc->Label65}, {"Label45", Doc->Label45}, {"Label46", Doc->Label46},
+        {"Label63", Doc->Label63}, {"Label48", Doc->Label48}, {"Label47", Doc->Label47},
+        {"Label54", Doc->Label54}, {"Label50", Doc->Label50}, {"Label49", Doc->Label49},
+        {"Label64", Doc->Label64}, {"Label11", Doc->Label11}, {"Label69", Doc->Label69},
+        {"Label10", Doc->Label10}, {"Label12", Doc->Label12}, {"Label16", Doc->Label16},
+        {"Label21", Doc->Label21}, {"Label22", Doc->Label22}, {"Label36", Doc->Label36},
+        {"Label18", Doc->Label18}, {"Bevel2", Doc->Bevel2}, {"Label19", Doc->Label19},
+        {"Label20", Doc->Label20}, {"Label55", Doc->Label55}, {"Label56", Doc->Label56},
+        {"Label58", Doc->Label58}, {"Label57", Doc->Label57}, {"Label27", Doc->Label27},
+        {"Label40", Doc->Label40}, {"Bevel6", Doc->Bevel6}, {"Label44", Doc->Label44},
+        {"Label37", Doc->Label37}, {"Label43", Doc->Label43}, {"Label38", Doc->Label38},
+        {"Label42", Doc->Label42}, {"Label39", Doc->Label39}, {"Label41", Doc->Label41},
+        {"Label53", Doc->Label53}, {"StringGrid1", Doc->StringGrid1}, {"Panel6", Doc->Panel6},
+        {"Label6", Doc->Label6}, {"Label5", Doc->Label5}, {"Label2", Doc->Label2},
+        {"Label7", Doc->Label7}, {"Bevel4", Doc->Bevel4}, {"Label4", Doc->Label4},
+        {"Label3", Doc->Label3}, {"Label32", Doc->Label32}, {"Label35", Doc->Label35},
+        {"Label14", Doc->Label14}, {"Label62", Doc->Label62}, {"Label51", Doc->Label51},
+        {"Label52", Doc->Label52}, {"Label17", Doc->Label17}, {"Label13", Doc->Label13},
     };
     return members.value(name);
 }
+
+// The label of Doc that a test row names.
+QLabel *docLabel(const QString &name) { return qobject_cast<QLabel *>(docWidget(name)); }
+
+// How an element of the page gets its size.
+enum class Sizing {
+    Fixed,     // exactly the designed size
+    Fitted,    // a label sized to its text or a panel sized to its contents
+    FreeText,  // sized to a text of our own choosing: must fit the designed width
+};
+
+// Where an element stands once the window is created.
+enum class Placement {
+    AsDesigned,
+    Stacked,       // top set by the stacking of the page sections
+    Centred,       // left centred under the heading Label1
+    AfterTaxBase,  // left 35 px right of the caption Label6
+    RightAligned,  // right edge on the right edge of Label5
+};
 
 QStringList tops(const QList<QWidget *> &controls)
 {
@@ -153,6 +193,237 @@ private Q_SLOTS:
         const QFontInfo resolved(controls.value(control)->font());
         QCOMPARE(resolved.family(), family);
         QCOMPARE(resolved.pixelSize(), pixels);
+    }
+
+    // Every placed element of the document as the window is created: its
+    // container, position, size, font and text. Widths of fitted labels come
+    // from the Liberation fonts, which measure a little differently from the
+    // page's design widths (Label56 13 px narrower, Label12 5 px narrower,
+    // Label22 5 px wider, Label1 3 px narrower), so they get 13 px either way.
+    // A fitted label is one line height per line: 15 px for Arial 13, where
+    // the design says 16; every font's line is up to 2 px lower than designed.
+    void elementsStandWhereThePageIsDesigned_data()
+    {
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QRect>("designed");  // left, top, width, height
+        QTest::addColumn<Sizing>("sizing");
+        QTest::addColumn<Placement>("placement");
+        QTest::addColumn<QString>("family");  // empty: the element has no font of its own
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<QString>("text");
+
+        const QString arial = QStringLiteral("Arial");
+        const QString times = QStringLiteral("Times New Roman");
+        const QString dots40(40, u'.');
+        const QString dots76(76, u'.');
+        const QString dots24(24, u'.');
+        const Sizing fixed = Sizing::Fixed;
+        const Sizing fitted = Sizing::Fitted;
+        const Placement designed = Placement::AsDesigned;
+        auto element = [](const char *name, const char *parent, QRect rect, Sizing sizing,
+                          Placement placement, const QString &family, int pixels, bool bold,
+                          const QString &text) {
+            QTest::newRow(name) << QString::fromLatin1(parent) << rect << sizing << placement
+                                << family << pixels << bold << text;
+        };
+        // A plain label: Arial 13, sized to its text.
+        auto label = [&](const char *name, const char *parent, QRect rect, const QString &text,
+                         bool bold = false) {
+            element(name, parent, rect, fitted, designed, arial, 13, bold, text);
+        };
+        // An element without a font or text of its own.
+        auto box = [&](const char *name, const char *parent, QRect rect, Sizing sizing = Sizing::Fixed,
+                       Placement placement = Placement::AsDesigned) {
+            element(name, parent, rect, sizing, placement, QString(), 0, false, QString());
+        };
+
+        // Beside the page.
+        element("SpeedButton1", "Doc", {872, 13, 120, 76}, fixed, designed, "MS Sans Serif", 11, false,
+                "Отпечатай");
+        element("SpeedButton3", "Doc", {872, 93, 120, 76}, fixed, designed, "MS Sans Serif", 11, false,
+                "Нова фактура");
+        element("NO", "Doc", {893, 232, 6, 14}, fitted, designed, arial, 11, false, "0");
+        element("SVpath", "Doc", {869, 248, 156, 14}, fitted, designed, arial, 11, false,
+                "C:\\Program Files\\Bilvaro 2007\\DB\\");
+
+        // The page.
+        element("Panel1", "Doc", {8, 8, 859, 1168}, fixed, designed, times, 16, false, QString());
+        element("Label1", "Panel1", {361, 16, 116, 29}, fitted, designed, arial, 24, true, "ФАКТУРА");
+        element("Label8", "Panel1", {365, 48, 102, 24}, fitted, Placement::Centred, arial, 21, true,
+                "Оригинал");
+        element("Label15", "Panel1", {304, 88, 239, 18}, fitted, Placement::Centred, arial, 16, false,
+                "№ 0000000001 / Дата: дд.мм.гггг");
+        element("Image2", "Panel1", {600, 16, 233, 97}, fixed, designed, QString(), 0, false, QString());
+        box("Panel3", "Panel1", {72, 120, 232, 112}, fitted);
+        box("Panel4", "Panel1", {539, 120, 208, 169}, fitted);
+        box("Panel2", "Panel1", {72, 266, 156, 37}, fitted, Placement::Stacked);
+        element("StringGrid2", "Panel1", {14, 308, 835, 45}, fixed, Placement::Stacked, arial, 13, false,
+                QString());
+        box("Bevel1", "Panel1", {40, 368, 777, 2}, fixed, Placement::Stacked);
+        box("Memo4", "Panel1", {80, 376, 696, 257}, fitted, Placement::Stacked);
+        box("Bevel3", "Panel1", {80, 640, 657, 1}, fixed, Placement::Stacked);
+        box("Panel5", "Panel1", {80, 650, 633, 64}, fitted, Placement::Stacked);
+        element("Image1", "Panel1", {792, 1128, 42, 35}, fixed, designed, QString(), 0, false, QString());
+        element("Label9", "Panel1", {72, 1144, 645, 14}, Sizing::FreeText, designed, times, 11, false,
+                "Документът е изготвен с програмата за фактуриране BILVARO 2007");
+
+        // Client block.
+        label("Label24", "Panel3", {0, 0, 55, 16}, "КЛИЕНТ:", true);
+        label("Label33", "Panel3", {72, 0, 160, 16}, dots40);
+        label("Label28", "Panel3", {0, 24, 48, 16}, "Адрес: ", true);
+        label("Label29", "Panel3", {72, 24, 160, 16}, dots40);
+        label("Label31", "Panel3", {0, 48, 34, 16}, "МОЛ:", true);
+        label("Label30", "Panel3", {72, 48, 160, 16}, dots40);
+        label("Label25", "Panel3", {0, 72, 100, 16}, "ИН по ЗДДС BG", true);
+        element("Label34", "Panel3", {104, 72, 96, 16}, fixed, designed, arial, 13, true, QString());
+        label("Label66", "Panel3", {0, 96, 22, 16}, "ИН:", true);
+        element("Label65", "Panel3", {104, 96, 95, 16}, fixed, designed, arial, 13, true, QString());
+
+        // Supplier block.
+        label("Label45", "Panel4", {0, 0, 84, 16}, "ДОСТАВЧИК:", true);
+        label("Label46", "Panel4", {88, 0, 49, 16}, "(Фирма)");
+        label("Label63", "Panel4", {88, 16, 49, 16}, "(Фирма)");
+        label("Label48", "Panel4", {0, 40, 48, 16}, "Адрес: ", true);
+        label("Label47", "Panel4", {48, 40, 53, 16}, "(Адреса)");
+        label("Label54", "Panel4", {48, 56, 53, 16}, "(Адреса)");
+        label("Label50", "Panel4", {0, 80, 34, 16}, "МОЛ:", true);
+        label("Label49", "Panel4", {48, 80, 38, 16}, "(МОЛ)");
+        label("Label64", "Panel4", {0, 104, 100, 16}, "ИН по ЗДДС BG", true);
+        element("Label11", "Panel4", {104, 104, 96, 16}, fixed, designed, arial, 13, true, "(Идент.Ном.)");
+        label("Label69", "Panel4", {0, 128, 22, 16}, "ИН:", true);
+        element("Label10", "Panel4", {104, 128, 95, 16}, fixed, designed, arial, 13, true, "(Идент.Ном.)");
+        label("Label12", "Panel4", {0, 152, 107, 16}, "Местоиздаване:", true);
+        label("Label16", "Panel4", {112, 153, 96, 16}, dots24);
+
+        // Note block.
+        element("Label21", "Panel2", {0, 0, 4, 19}, fitted, designed, times, 16, false, QString());
+        label("Label22", "Panel2", {0, 21, 156, 16}, "от дата: , към фактура №:");
+
+        // Lower block.
+        label("Label36", "Memo4", {8, 0, 50, 16}, "Словом:");
+        label("Label18", "Memo4", {64, 0, 304, 16}, dots76);
+        box("Bevel2", "Memo4", {16, 28, 401, 2});
+        label("Label19", "Memo4", {64, 40, 304, 16}, dots76);
+        label("Label20", "Memo4", {40, 56, 349, 16},
+              "/основание за неначисляване на ДДС и за нулева ставка/");
+        label("Label55", "Memo4", {64, 80, 304, 16}, dots76);
+        element("Label56", "Memo4", {24, 96, 378, 14}, fitted, designed, arial, 11, false,
+                "/обстоятелства, които определят стоката като ново превозно средство/");
+        label("Label58", "Memo4", {0, 128, 169, 16}, "Дата на данъчното събитие:");
+        label("Label57", "Memo4", {176, 129, 62, 16}, "дд.мм.гггг");
+        label("Label27", "Memo4", {0, 144, 108, 16}, "Дата на плащане:");
+        label("Label40", "Memo4", {176, 145, 62, 16}, "дд.мм.гггг");
+        box("Bevel6", "Memo4", {0, 164, 377, 2});
+        label("Label44", "Memo4", {8, 169, 63, 16}, "Плащане:", true);
+        label("Label37", "Memo4", {80, 169, 160, 16}, dots40);
+        label("Label43", "Memo4", {8, 193, 44, 16}, "Банка:", true);
+        label("Label38", "Memo4", {80, 193, 160, 16}, dots40);
+        label("Label42", "Memo4", {8, 217, 35, 16}, "IBAN:", true);
+        label("Label39", "Memo4", {80, 217, 160, 16}, dots40);
+        label("Label41", "Memo4", {8, 241, 72, 16}, "SWIFT/BIC:", true);
+        label("Label53", "Memo4", {80, 241, 160, 16}, dots40);
+        box("StringGrid1", "Memo4", {424, 160, 262, 88});
+        box("Panel6", "Memo4", {455, 0, 241, 80}, fitted);
+
+        // Totals block. The window adds the currency to the three amounts as
+        // it is created: 27 px is "0 лв", where the design's 7 px is "0".
+        label("Label6", "Panel6", {2, 0, 109, 16}, "Данъчна основа", true);
+        element("Label5", "Panel6", {186, 0, 27, 16}, fitted, Placement::AfterTaxBase, arial, 13, true,
+                "0 лв");
+        label("Label2", "Panel6", {2, 24, 120, 32}, "Данъчна ставка %\nразмер на данъка", true);
+        element("Label7", "Panel6", {186, 32, 27, 16}, fitted, Placement::RightAligned, arial, 13, true,
+                "0 лв");
+        box("Bevel4", "Panel6", {0, 60, 241, 2});
+        label("Label4", "Panel6", {2, 64, 114, 16}, "Сума за плащане", true);
+        element("Label3", "Panel6", {186, 64, 27, 16}, fitted, Placement::RightAligned, arial, 13, true,
+                "0 лв");
+
+        // Signature block.
+        label("Label32", "Panel5", {0, 0, 74, 16}, "Получател:", true);
+        label("Label35", "Panel5", {80, 0, 160, 16}, dots40);
+        label("Label14", "Panel5", {80, 32, 160, 16}, dots40);
+        label("Label62", "Panel5", {80, 48, 150, 16}, "/име, фамилия и подпис/");
+        label("Label51", "Panel5", {396, 0, 67, 16}, "Съставил:", true);
+        label("Label52", "Panel5", {473, 0, 160, 16}, dots40);
+        label("Label17", "Panel5", {469, 32, 160, 16}, dots40);
+        label("Label13", "Panel5", {467, 48, 150, 16}, "/име, фамилия и подпис/");
+    }
+    void elementsStandWhereThePageIsDesigned()
+    {
+        QFETCH(QString, parent);
+        QFETCH(QRect, designed);
+        QFETCH(Sizing, sizing);
+        QFETCH(Placement, placement);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        QFETCH(bool, bold);
+        QFETCH(QString, text);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+
+        QWidget *element = docWidget(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(element);
+        QCOMPARE(element->parentWidget(), docWidget(parent));
+        const QRect actual = element->geometry();
+
+        switch (placement) {
+        case Placement::AsDesigned:
+            QCOMPARE(actual.topLeft(), designed.topLeft());
+            break;
+        case Placement::Stacked:
+            // The sections below the client and supplier blocks start at
+            // their designed tops and are re-stacked whenever a block changes
+            // height and at every assembly; only the left edge is fixed.
+            QCOMPARE(actual.x(), designed.x());
+            break;
+        case Placement::Centred: {
+            const QRect heading = Doc->Label1->geometry();
+            QCOMPARE(actual.x(), heading.x() + (heading.width() - actual.width()) / 2);
+            QCOMPARE(actual.y(), designed.y());
+            break;
+        }
+        case Placement::AfterTaxBase: {
+            const QRect caption = Doc->Label6->geometry();
+            QCOMPARE(actual.x(), caption.x() + caption.width() + 35);
+            QCOMPARE(actual.y(), designed.y());
+            break;
+        }
+        case Placement::RightAligned:
+            QCOMPARE(actual.x() + actual.width(), Doc->Label5->x() + Doc->Label5->width());
+            QCOMPARE(actual.y(), designed.y());
+            break;
+        }
+
+        switch (sizing) {
+        case Sizing::Fixed:
+            QCOMPARE(actual.size(), designed.size());
+            break;
+        case Sizing::Fitted:
+            QVERIFY2(qAbs(actual.width() - designed.width()) <= 13,
+                     qPrintable(QStringLiteral("width %1, designed %2").arg(actual.width()).arg(designed.width())));
+            QVERIFY2(actual.height() <= designed.height() && actual.height() >= designed.height() - 2,
+                     qPrintable(QStringLiteral("height %1, designed %2").arg(actual.height()).arg(designed.height())));
+            break;
+        case Sizing::FreeText:
+            QVERIFY(actual.width() > 0);
+            QVERIFY2(actual.width() <= designed.width(), qPrintable(QString::number(actual.width())));
+            QVERIFY2(actual.height() <= designed.height() && actual.height() >= designed.height() - 2,
+                     qPrintable(QString::number(actual.height())));
+            break;
+        }
+
+        if (!family.isEmpty()) {
+            QCOMPARE(element->font().family(), family);
+            QCOMPARE(element->font().pixelSize(), pixels);
+            QCOMPARE(element->font().bold(), bold);
+        }
+        if (auto *label = qobject_cast<QLabel *>(element))
+            QCOMPARE(label->text(), text);
+        else if (auto *button = qobject_cast<QAbstractButton *>(element))
+            QCOMPARE(button->text(), text);
+        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void theNineteenGreyFieldsAreSilver()
