@@ -519,7 +519,6 @@ void TForm4::Table1AfterClose()
 
 void TForm4::Edit1Change()
 {
-    DBGrid1->commitOpenEditor();
     if (Table1->isActive())
         searchTable(*Table1, ComboBox1->currentText(), Edit1->text());
 }

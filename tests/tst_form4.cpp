@@ -45,6 +45,14 @@ QStringList shown()
     return values;
 }
 
+// Opens the grid's own editor on a cell, as a double click does.
+QLineEdit *openCellEditor(const QModelIndex &cell)
+{
+    Form4->DBGrid1->setCurrentIndex(cell);
+    Form4->DBGrid1->edit(cell);
+    return qobject_cast<QLineEdit *>(Form4->DBGrid1->indexWidget(cell));
+}
+
 // The first client's name as the file holds it, read as another program would.
 QString storedFirstClient(AppFixture &app)
 {
@@ -434,9 +442,7 @@ private Q_SLOTS:
         app.start(prompter);
         Main->SpeedButton7->click();
         const QModelIndex cell = Form4->DBGrid1->model()->index(0, 0);
-        Form4->DBGrid1->setCurrentIndex(cell);
-        Form4->DBGrid1->edit(cell);
-        auto *editor = qobject_cast<QLineEdit *>(Form4->DBGrid1->indexWidget(cell));
+        QLineEdit *editor = openCellEditor(cell);
         QVERIFY(editor);
         editor->setText(QStringLiteral("Ая"));
         const QMap<QString, QToolButton *> buttons{{"pick", Form4->SpeedButton2},
@@ -460,9 +466,7 @@ private Q_SLOTS:
         app.start(prompter);
         Main->SpeedButton7->click();
         const QModelIndex cell = Form4->DBGrid1->model()->index(0, Form4->Table1->fieldByName(QStringLiteral("Телефон")));
-        Form4->DBGrid1->setCurrentIndex(cell);
-        Form4->DBGrid1->edit(cell);
-        auto *editor = qobject_cast<QLineEdit *>(Form4->DBGrid1->indexWidget(cell));
+        QLineEdit *editor = openCellEditor(cell);
         QVERIFY(editor);
         editor->setText(QStringLiteral("+359 2 123 456 789"));
         Form4->DBNavigator1->Refresh->click();
