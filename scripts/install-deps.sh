@@ -9,8 +9,15 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libbenchmark-dev
   # run: Bulgarian dialog buttons, fonts with the metrics of Arial and Times New Roman
   qt6-translations-l10n fonts-liberation fonts-dejavu-core locales
-  # printing
-  cups printer-driver-cups-pdf
+  # amounts in words for euro, the update's signature check
+  libnumbertext-dev libnumbertext-data libssl-dev
+  # printing, and reading printed and archived pages back in the tests
+  cups printer-driver-cups-pdf poppler-utils
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-14-dev llvm
+  # the Windows build: cross-compiler, Qt's host tools, Wine to test it, the setup builder
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  qt6-base-dev-tools wine64 wine nsis
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
 )

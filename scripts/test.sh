@@ -37,7 +37,7 @@ suite()
   local dir=$1
   shift
   step "configuring $dir"
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "$@"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBILVARO_WERROR=ON "$@"
   refresh_autogen "$dir"
   step "building $dir"
   cmake --build "$dir" -j2
