@@ -1,4 +1,4 @@
-#include "document/Assembly.h"
+#include "app/Assembly.h"
 
 #include "app/Menu.h"
 #include "document/AmountWords.h"
@@ -7,6 +7,7 @@
 #include "document/PagePieces.h"
 #include "lines/Unit1.h"
 #include "platform/Paths.h"
+#include "platform/Widgets.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 

@@ -90,13 +90,6 @@ QLineEdit *stagingEditor(const QString &text, QWidget *parent)
 
 } // namespace
 
-void FitGridHeight(QTableWidget *grid)
-{
-    // Qt draws a row's grid line inside the row, so a section is the row
-    // height plus its line.
-    grid->resize(grid->width(), grid->rowCount() * grid->verticalHeader()->defaultSectionSize() + 3);
-}
-
 TForm1::TForm1(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
