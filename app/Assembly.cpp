@@ -121,6 +121,7 @@ void assembleInvoice()
     Doc->Label1->move(Doc->Panel1->width() / 2 - Doc->Label1->width() / 2, Doc->Label1->y());
     showNoteBlock();
     writeAmountInWords();
+    Doc->CurrencyName = Form1->CurrencyName;
     Doc->NewExecute();
     Doc->ResizedExecute();
     Doc->show();

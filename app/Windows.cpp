@@ -34,9 +34,11 @@ void createWindows()
     runGuarded([] { Form1->FormCreate(); });
     Form4 = new TForm4;
     Doc = new TDoc;
+    Doc->CurrencyName = Form1->CurrencyName;
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
     PrintDlgOru = new TPrintDlgOru;
+    Doc->PrintWindow = PrintDlgOru;
 }
 
 void destroyWindows()

@@ -1,7 +1,6 @@
 #include "reference/TableModel.h"
 
 #include "common/Failure.h"
-#include "platform/Handlers.h"
 #include "reference/TableStore.h"
 
 #include <QRegularExpression>
@@ -16,8 +15,6 @@ QString cellText(const QString &text)
 }
 
 } // namespace
-
-// ------------------------------------------------------------------ TableModel
 
 TableModel::TableModel(TableStore *table, QObject *parent) : QAbstractTableModel(parent), m_table(table)
 {
@@ -69,12 +66,15 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
 {
     if (!index.isValid() || role != Qt::EditRole)
         return false;
-    bool stored = false;
-    runGuarded([&] {
+    try {
         m_table->setRowText(index.row(), index.column(), value.toString());
-        stored = true;
-    });
-    return stored;
+        return true;
+    } catch (const Failure &failure) {
+        Q_EMIT editFailed(failure.text());
+    } catch (const std::exception &failure) {
+        Q_EMIT editFailed(QString::fromUtf8(failure.what()));
+    }
+    return false;
 }
 
 Qt::ItemFlags TableModel::flags(const QModelIndex &index) const

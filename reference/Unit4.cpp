@@ -155,6 +155,7 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
                         runGuarded([this, row] { Table1->moveToRow(row); });
                 }, Qt::QueuedConnection);
             });
+    connect(DataSource1, &TableModel::editFailed, this, [](const QString &text) { prompts().error(text); });
     connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { memoEdited(); });
 
     connect(Edit1, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });

@@ -2,9 +2,11 @@
 
 #include "common/Failure.h"
 #include "reference/FilterExpression.h"
+#include "reference/TableModel.h"
 #include "reference/TableStore.h"
 #include "tools/TableMaker.h"
 
+#include <QAbstractItemModelTester>
 #include <QBuffer>
 #include <QImage>
 #include <QProcess>
@@ -971,6 +973,78 @@ private Q_SLOTS:
             QVERIFY(table.recordCount() >= 2);
             table.close();
         }
+    }
+
+    // ------------------------------------------------------------ the grid's model
+
+    // Qt's model tester checks every signal of the model against its rows and
+    // columns while the table changes under it.
+    void modelKeepsQtsRules_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("insert, type, post") << QStringList{"insert", "type", "post"};
+        QTest::newRow("insert, leave blank") << QStringList{"insert", "first"};
+        QTest::newRow("edit in place, delete") << QStringList{"type", "remove", "remove"};
+        QTest::newRow("filter, insert, unfilter") << QStringList{"filter", "insert", "type", "unfilter"};
+        QTest::newRow("column to front") << QStringList{"front", "type", "refresh"};
+        QTest::newRow("other program adds") << QStringList{"other", "refresh", "last"};
+        QTest::newRow("close, open") << QStringList{"type", "close", "open", "remove"};
+    }
+    void modelKeepsQtsRules()
+    {
+        QFETCH(QStringList, steps);
+        auto table = clients({QStringLiteral("Алфа"), QStringLiteral("Бета"), QStringLiteral("Гама")});
+        TableModel model(table.get());
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const QString &step : steps) {
+            if (step == u"insert")
+                table->insert();
+            else if (step == u"type")
+                QVERIFY(model.setData(model.index(table->currentRow(), 0), QStringLiteral("Нова")));
+            else if (step == u"post")
+                table->post();
+            else if (step == u"first")
+                table->first();
+            else if (step == u"last")
+                table->last();
+            else if (step == u"remove")
+                table->remove();
+            else if (step == u"filter")
+                table->setFilter(QStringLiteral("Фирма >= 'Б'")), table->setFiltered(true);
+            else if (step == u"unfilter")
+                table->setFiltered(false);
+            else if (step == u"front")
+                table->moveFieldToFront(QStringLiteral("Адрес"));
+            else if (step == u"refresh")
+                table->refresh();
+            else if (step == u"other")
+                otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+                             {QStringLiteral("INSERT INTO customer (\"Фирма\") VALUES ('Делта')")});
+            else if (step == u"close")
+                table->close();
+            else if (step == u"open")
+                table->open();
+            QCOMPARE(model.rowCount(), table->rowCount());
+            QCOMPARE(model.columnCount(), table->isActive() ? table->fieldCount() : 0);
+        }
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(model.index(row, 0).data().toString(), table->rowText(row, 0));
+    }
+
+    // An edit the table cannot store is announced, and the cell is not taken.
+    void modelReportsARefusedEdit()
+    {
+        auto table = clients({QStringLiteral("Алфа"), QStringLiteral("Бета")});
+        TableModel model(table.get());
+        QSignalSpy failed(&model, &TableModel::editFailed);
+        QVERIFY(model.setData(model.index(0, 0), QStringLiteral("Алфа 2")));
+        QVERIFY(failed.isEmpty());
+        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+                     {QStringLiteral("DELETE FROM customer WHERE \"Фирма\" = 'Алфа'")});
+        QVERIFY(!model.setData(model.index(1, 0), QStringLiteral("Бета 2")));
+        QCOMPARE(failed.count(), 1);
+        QVERIFY2(failed.first().first().toString().contains(QStringLiteral("друга програма го е изтрила")),
+                 qPrintable(failed.first().first().toString()));
     }
 };
 
