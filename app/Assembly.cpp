@@ -8,6 +8,7 @@
 #include "lines/Unit1.h"
 #include "platform/Paths.h"
 #include "platform/Widgets.h"
+#include "reference/Schema.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 
@@ -59,7 +60,7 @@ void takeNumberAndSupplier()
     Main->SpeedButton5Click();
     Form4->SpeedButton1Click();
     const bool proforma = Form1->ComboBox2->currentText() == u"ПРОФОРМА ФАКТУРА";
-    Doc->NO->setText(Form4->Table1->text(proforma ? QStringLiteral("Проформа №") : QStringLiteral("Фактура №")));
+    Doc->NO->setText(Form4->Table1->text(proforma ? Schema::Firm::LastProforma.name : Schema::Firm::LastInvoice.name));
     Doc->NO->setText(AssemblyRules::nextDocumentNumber(Doc->NO->text()));
     Form4->SpeedButton2Click();
     Main->SpeedButton6Click();

@@ -1,6 +1,7 @@
 #include "reference/TableStore.h"
 
 #include "common/Failure.h"
+#include "reference/Schema.h"
 #include "reference/Transaction.h"
 
 #include <QDir>
@@ -17,19 +18,12 @@
 
 namespace {
 
-// Gap left between the keys of records appended at the end; a record inserted
-// between two others takes the middle of their gap.
-constexpr qint64 KeyStep = qint64(1) << 24;
+using Schema::KeyStep;
+using Schema::quoted;
+
 // Records whose gap is used up are spread out again to at least this gap.
 constexpr qint64 MinimumGap = 1024;
 constexpr qsizetype CacheLimit = 4096;
-
-QString quoted(const QString &identifier)
-{
-    QString text = identifier;
-    text.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + text + u'"';
-}
 
 QString missingField(const QString &name)
 {

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Widgets.h"
+#include "reference/Schema.h"
 #include "reference/Search.h"
 #include "reference/TableStore.h"
 
@@ -30,10 +31,6 @@ const QString OwnCompanies = QStringLiteral("Фирмен профил");
 const QString BankDetails = QStringLiteral("Банкови детайли");
 const QString Goods = QStringLiteral("СТОКИ");
 const QString Clients = QStringLiteral("КЛИЕНТИ");
-
-const QString StockField = QStringLiteral("К-во");
-const QString DescriptionField = QStringLiteral("описание на стока/услуга");
-const QString LogoField = QStringLiteral("Лого");
 
 const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
 const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
@@ -251,10 +248,10 @@ void TForm4::openOwnCompanies()
     Table1->close();
     setWindowTitle(OwnCompanies);
     setGridPlace(168, 193);
-    openTable(QStringLiteral("Firm.db"));
+    openTable(Schema::Firm::FileName);
     if (FirmRecNo > 0)
         Table1->setRecNo(FirmRecNo);
-    bindPicture(LogoField);
+    bindPicture(Schema::Firm::Logo.name);
     DBImage1->show();
     LabelLogo->show();
     bringUp();
@@ -265,7 +262,7 @@ void TForm4::openBankDetails()
     DBGrid1->commitOpenEditor();
     Table1->close();
     setWindowTitle(BankDetails);
-    openTable(QStringLiteral("Details.db"));
+    openTable(Schema::Bank::FileName);
     if (BankRecNo > 0)
         Table1->setRecNo(BankRecNo);
     bringUp();
@@ -277,8 +274,8 @@ void TForm4::openGoods()
     Table1->close();
     setWindowTitle(Goods);
     setGridPlace(120, 241);
-    openTable(QStringLiteral("stock.db"));
-    bindMemo(DescriptionField);
+    openTable(Schema::Goods::FileName);
+    bindMemo(Schema::Goods::DescriptionAsBound);
     DBMemo1->show();
     LabelOpisanie->show();
     bringUp();
@@ -289,7 +286,7 @@ void TForm4::openClients()
     DBGrid1->commitOpenEditor();
     Table1->close();
     setWindowTitle(Clients);
-    openTable(QStringLiteral("customer.db"));
+    openTable(Schema::Clients::FileName);
     bringUp();
 }
 
@@ -500,26 +497,28 @@ void TForm4::SpeedButton2Click()
 
 void TForm4::pickClient()
 {
-    Doc->Label33->setText(Table1->text(QStringLiteral("Фирма")));
-    Doc->Label65->setText(Table1->text(QStringLiteral("Идент №")));
-    Doc->Label34->setText(Table1->text(QStringLiteral("ИН по ЗДДС BG")));
-    Doc->Label29->setText(Table1->text(QStringLiteral("Адрес")));
-    Doc->Label30->setText(Table1->text(QStringLiteral("МОЛ")));
-    Doc->Label35->setText(Table1->text(QStringLiteral("МОЛ")));
+    using namespace Schema::Clients;
+    Doc->Label33->setText(Table1->text(Company.name));
+    Doc->Label65->setText(Table1->text(IdNumber.name));
+    Doc->Label34->setText(Table1->text(VatNumber.name));
+    Doc->Label29->setText(Table1->text(Address.name));
+    Doc->Label30->setText(Table1->text(Manager.name));
+    Doc->Label35->setText(Table1->text(Manager.name));
 }
 
 void TForm4::pickGoods()
 {
-    if (Table1->text(StockField) != QLatin1String("0")) {
-        Form1->ComboBox3->setText(Table1->text(QStringLiteral("Пор. №")));
-        Form1->Stock->setPlainText(LineRules::memoLines(Table1->text(DescriptionField)).join(u'\n'));
-        Form1->Edit4->setText(Table1->text(QStringLiteral("Мярка")));
-        Form1->Edit1->setText(Table1->text(QStringLiteral("Продажна цена")));
+    using namespace Schema::Goods;
+    if (Table1->text(Quantity.name) != QLatin1String("0")) {
+        Form1->ComboBox3->setText(Table1->text(Number.name));
+        Form1->Stock->setPlainText(LineRules::memoLines(Table1->text(DescriptionAsBound)).join(u'\n'));
+        Form1->Edit4->setText(Table1->text(Unit.name));
+        Form1->Edit1->setText(Table1->text(Price.name));
         const std::optional<QString> entered = prompts().input(QString(), QuantityPrompt, QStringLiteral("1"));
         if (!entered) {
             Form1->AddLine();  // refuses for want of a quantity
         } else {
-            const Amount stock = Amount::parseOrThrow(Table1->text(StockField));
+            const Amount stock = Amount::parseOrThrow(Table1->text(Quantity.name));
             const Amount quantity = Amount::parseOrThrow(*entered);
             if (quantity > stock) {
                 prompts().information(NotEnoughMessage);
@@ -529,39 +528,41 @@ void TForm4::pickGoods()
                 Form1->Edit3->setText(*entered);
                 if (Form1->AddLine()) {
                     Table1->edit();
-                    Table1->setText(StockField, (stock - quantity).text());
+                    Table1->setText(Quantity.name, (stock - quantity).text());
                     Table1->post();
                 }
             }
         }
     }
-    if (Table1->text(StockField) == QLatin1String("0"))
+    if (Table1->text(Quantity.name) == QLatin1String("0"))
         prompts().information(ExhaustedMessage);
 }
 
 void TForm4::pickBank()
 {
-    Doc->Label38->setText(Table1->text(QStringLiteral("Bank")));
-    Doc->Label39->setText(Table1->text(QStringLiteral("IBAN")));
-    Doc->Label53->setText(Table1->text(QStringLiteral("SWIFT")));
+    using namespace Schema::Bank;
+    Doc->Label38->setText(Table1->text(Name.name));
+    Doc->Label39->setText(Table1->text(Iban.name));
+    Doc->Label53->setText(Table1->text(Swift.name));
     BankRecNo = Table1->recNo();
 }
 
 void TForm4::pickOwnCompany()
 {
+    using namespace Schema::Firm;
     const QPixmap logo = DBImage1->picture();
     if (logo.isNull())
         Doc->Image2->clear();
     else
         Doc->Image2->setPixmap(logo);
     FirmRecNo = Table1->recNo();
-    Doc->Label46->setText(Table1->text(QStringLiteral("ДОСТАВЧИК")));
-    Doc->Label63->setText(Table1->text(QStringLiteral("ДОСТАВЧИК (втори ред)")));
-    Doc->Label47->setText(Table1->text(QStringLiteral("Адрес")));
-    Doc->Label54->setText(Table1->text(QStringLiteral("Адрес (втори ред)")));
-    Doc->Label49->setText(Table1->text(QStringLiteral("МОЛ")));
-    Doc->Label11->setText(Table1->text(QStringLiteral("ИН по ЗДДС BG")));
-    Doc->Label10->setText(Table1->text(QStringLiteral("ИН")));
-    Doc->Label16->setText(Table1->text(QStringLiteral("Местоиздаване")));
-    Doc->Label52->setText(Table1->text(QStringLiteral("МОЛ")));
+    Doc->Label46->setText(Table1->text(Supplier.name));
+    Doc->Label63->setText(Table1->text(SupplierSecondLine.name));
+    Doc->Label47->setText(Table1->text(Address.name));
+    Doc->Label54->setText(Table1->text(AddressSecondLine.name));
+    Doc->Label49->setText(Table1->text(Manager.name));
+    Doc->Label11->setText(Table1->text(VatNumber.name));
+    Doc->Label10->setText(Table1->text(IdNumber.name));
+    Doc->Label16->setText(Table1->text(PlaceOfIssue.name));
+    Doc->Label52->setText(Table1->text(Manager.name));
 }

@@ -16,13 +16,13 @@ struct Column {
 };
 
 struct TableDefinition {
-    QString fileName;   // "stock.db"
-    QString tableName;  // "stock"
+    QString fileName;   // in the data directory
+    QString tableName;  // the table inside the file
     QList<Column> columns;
     QStringList extraStatements;  // indexes
 };
 
-// The four tables with their columns in order.
+// The four tables of the schema, with their columns in order as SQL declares them.
 QList<TableDefinition> referenceTables();
 TableDefinition referenceTable(const QString &fileName);
 
