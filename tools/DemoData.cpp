@@ -1,8 +1,10 @@
 #include "tools/TableMaker.h"
 
+#include "common/Failure.h"
 #include "reference/Schema.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -119,6 +121,19 @@ QList<QVariantMap> demoRecords(const QString &fileName)
                                   s("гр. Пловдив, бул. „Руски“ № 3"), s("Николай Тодоров"), s("032 626 262"), QString()});
     }
     return records;
+}
+
+QStringList makeTables(const QString &startFolder, bool demo)
+{
+    const QString dataFolder = QDir(startFolder).filePath(QStringLiteral("DB"));
+    if (!QDir().mkpath(dataFolder))
+        throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.").arg(QDir::toNativeSeparators(dataFolder)));
+    QStringList made;
+    for (const TableDefinition &table : referenceTables()) {
+        if (makeTable(dataFolder, table, demo ? demoRecords(table.fileName) : QList<QVariantMap>()))
+            made << table.fileName;
+    }
+    return made;
 }
 
 } // namespace TableMaker

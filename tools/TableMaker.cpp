@@ -117,17 +117,4 @@ bool makeTable(const QString &dataFolder, const TableDefinition &table, const QL
     return true;
 }
 
-QStringList makeTables(const QString &startFolder, bool demo)
-{
-    const QString dataFolder = QDir(startFolder).filePath(QStringLiteral("DB"));
-    if (!QDir().mkpath(dataFolder))
-        throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.").arg(QDir::toNativeSeparators(dataFolder)));
-    QStringList made;
-    for (const TableDefinition &table : referenceTables()) {
-        if (makeTable(dataFolder, table, demo ? demoRecords(table.fileName) : QList<QVariantMap>()))
-            made << table.fileName;
-    }
-    return made;
-}
-
 } // namespace TableMaker

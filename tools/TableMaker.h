@@ -33,6 +33,8 @@ TableDefinition referenceTable(const QString &fileName);
 bool makeTable(const QString &dataFolder, const TableDefinition &table,
                const QList<QVariantMap> &records = {});
 
+// The demo data set, in the demo library (it draws the logos with Qt Gui).
+
 // Makes whichever of the four tables are missing in startFolder/DB (made if
 // missing as well), with the demo records when asked. Returns the file names made.
 QStringList makeTables(const QString &startFolder, bool demo);
