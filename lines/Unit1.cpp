@@ -1,6 +1,7 @@
 #include "lines/Unit1.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "document/Document.h"
 #include "lines/LegalTexts.h"
 #include "lines/LineRules.h"
@@ -385,7 +386,8 @@ bool TForm1::AddLine()
             // A refused number leaves the totals exactly as they were.
             if (outcome != LineOutcome::Refused)
                 normaliseTotals();
-        } catch (const Failure &) {
+        } catch (const Failure &failure) {
+            qCWarning(lcLines) << "line not added:" << failure.text();
         }
     }
     if (StringGrid1->rowCount() > 1)

@@ -1,6 +1,7 @@
 #include "reference/TableModel.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "reference/TableStore.h"
 
 #include <QRegularExpression>
@@ -56,7 +57,8 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
                 return QVariant();
             return m_table->rowText(index.row(), index.column());
         }
-    } catch (const Failure &) {
+    } catch (const Failure &failure) {
+        qCWarning(lcReference) << "row" << index.row() << "shown empty:" << failure.text();
         // A record that cannot be read shows empty; the next action reports the table.
     }
     return QVariant();

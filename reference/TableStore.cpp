@@ -1,6 +1,7 @@
 #include "reference/TableStore.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "reference/Schema.h"
 #include "reference/Transaction.h"
 
@@ -993,8 +994,9 @@ void TableStore::reload()
     readKeys();
     try {
         m_parsedFilter = parseFilter(m_filterText);
-    } catch (const Failure &) {
+    } catch (const Failure &failure) {
         // The filter's column is gone: nothing is filtered any more.
+        qCWarning(lcReference) << "filter dropped on reading the table again:" << failure.text();
         m_parsedFilter = FilterExpression();
         m_filtered = false;
     }

@@ -2,6 +2,7 @@
 
 #include "common/Amount.h"
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "document/Document.h"
 #include "lines/LineRules.h"
 #include "lines/Unit1.h"
@@ -449,7 +450,8 @@ void TForm4::showRecord()
         if (!m_pictureField.isEmpty() && current)
             logo.loadFromData(Table1->picture(m_pictureField));
         DBImage1->setPicture(logo);
-    } catch (const Failure &) {
+    } catch (const Failure &failure) {
+        qCWarning(lcReference) << "current record shown empty:" << failure.text();
         // The binding was checked when the table opened; a record gone
         // meanwhile shows empty until the next refresh.
     }
