@@ -35,6 +35,7 @@ void createWindows()
     Form4 = new TForm4;
     Doc = new TDoc;
     Doc->CurrencyName = Form1->CurrencyName;
+    Doc->SaveSettings = [] { Form1->SaveSettings(); };
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
     PrintDlgOru = new TPrintDlgOru;

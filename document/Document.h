@@ -86,6 +86,9 @@ public:
     // The print window, which "Отпечатай" shows and closing the document
     // closes; handed over by whoever creates the windows.
     QPointer<QWidget> PrintWindow;
+    // Writes the remembered settings before "Нова фактура" starts the new
+    // copy; handed over likewise.
+    std::function<void()> SaveSettings;
 
     // The nineteen fields the user fills by clicking; printing turns them white.
     QList<QLabel *> greyFields() const { return m_greyFields; }
@@ -113,8 +116,9 @@ public:
     void ResizedExecute();
 
     // Fills a field of the form prefix + first value + separator + second
-    // value from two input boxes; the first value is padded to ten characters
-    // and, when numberLabel is given, also stored there.
+    // value from two input boxes, each proposing the value shown and keeping
+    // it on Cancel; a first value typed is padded to ten characters and, when
+    // numberLabel is given, also stored there.
     void EditPair(QLabel *label, const QString &prefix, const QString &separator,
                   QLabel *numberLabel);
     // Edits a one-value field; a last line wider than widthLimit is broken at

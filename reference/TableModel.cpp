@@ -8,11 +8,22 @@
 
 namespace {
 
+// More characters than any cell of the grid can show: a longer text is cut
+// here, so that a huge value written by another program is not laid out in
+// full on every repaint.
+constexpr qsizetype CellTextLimit = 1000;
+
+QString shownInCell(const QString &text)
+{
+    return text.size() > CellTextLimit ? text.left(CellTextLimit) + QStringLiteral(" …") : text;
+}
+
 // A cell of a memo shows its first line; the whole text is in the memo editor.
 QString cellText(const QString &text)
 {
-    const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    return lineEnd < 0 ? text : text.left(lineEnd) + QStringLiteral(" …");
+    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
+    const qsizetype lineEnd = text.indexOf(lineBreak);
+    return lineEnd < 0 ? shownInCell(text) : shownInCell(text.left(lineEnd)) + QStringLiteral(" …");
 }
 
 } // namespace
@@ -50,12 +61,16 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
             return QVariant();
         case TableStore::FieldKind::Memo: {
             const QString text = m_table->rowText(index.row(), index.column());
-            return role == Qt::DisplayRole ? cellText(text) : text;
+            if (role == Qt::EditRole)
+                return text;
+            return role == Qt::DisplayRole ? cellText(text) : shownInCell(text);
         }
-        case TableStore::FieldKind::Text:
+        case TableStore::FieldKind::Text: {
             if (role == Qt::ToolTipRole)
                 return QVariant();
-            return m_table->rowText(index.row(), index.column());
+            const QString text = m_table->rowText(index.row(), index.column());
+            return role == Qt::DisplayRole ? shownInCell(text) : text;
+        }
         }
     } catch (const Failure &failure) {
         qCWarning(lcReference) << "row" << index.row() << "shown empty:" << failure.text();

@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "common/Amount.h"
+
 class TableStore;
 
 // The reference-table browser and picker. Its caption tells which of the
@@ -64,7 +66,11 @@ public:
     void navigatorDelete();
     void navigatorRefresh();
 
+    // Hands an open cell editor to the table and stores a pending change.
+    void storePendingChange();
+
 protected:
+    void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
@@ -83,6 +89,7 @@ private:
     void pickGoods();
     void pickBank();
     void pickOwnCompany();
+    Amount storedStock() const;
 
     int m_gridTop = 64;
     int m_gridHeight = 297;
