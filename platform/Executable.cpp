@@ -68,6 +68,10 @@ bool syncToDisk(QFileDevice &file)
 {
     if (!file.flush())
         return false;
+    // Qt gives a C runtime descriptor only for some files; without one the
+    // data has at least reached the system.
+    if (file.handle() == -1)
+        return true;
     const intptr_t handle = _get_osfhandle(file.handle());
     return handle != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle));
 }

@@ -18,7 +18,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-QByteArray readFile(const QString &path)
+[[maybe_unused]] QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
