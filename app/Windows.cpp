@@ -36,6 +36,7 @@ void createWindows()
     Doc = new TDoc;
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
+    UpdateI->Restart = [] { Doc->SpeedButton3Click(); };
     PrintDlgOru = new TPrintDlgOru;
 }
 

@@ -126,9 +126,12 @@ void TUpdateI::SpeedButton1Click()
         return;
     }
     prompts().message(QStringLiteral("Обновяването на програмата завърши успешно!"), Prompter::Icon::Warning);
-    // Start the new build and end this run, as "Нова фактура" does.
-    shell().openNewCopy();
-    shell().endMessageLoop();
+    if (Restart) {
+        Restart();
+    } else {
+        shell().openNewCopy();
+        shell().endMessageLoop();
+    }
 }
 
 // Downloads the new program into the staged file, showing the progress; true

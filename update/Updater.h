@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QLineEdit;
 class QNetworkAccessManager;
@@ -28,6 +29,10 @@ public:
     bool UpdateAvailable = false;
     // Where the server is, the release key, the time limit of a transfer.
     UpdateSettings Settings;
+    // What follows a successful install: the start-up sets the document's
+    // "Нова фактура"; without it a new copy starts through the shell and
+    // this run ends.
+    std::function<void()> Restart;
 
     void CheckVersion();
     void FetchVersionText();
