@@ -4,8 +4,10 @@
 #include "app/MenuPictures.h"
 #include "document/Document.h"
 #include "lines/Unit1.h"
+#include "platform/Executable.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
+#include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -14,6 +16,7 @@
 #include "update/Updater.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 
 TMain *Main = nullptr;
@@ -77,10 +80,13 @@ QToolButton *TMain::addButton(const QString &caption, int left, int top, MenuPic
 void TMain::FormCreate()
 {
     move(0, 0);
-    // What a completed update leaves behind in the current directory.
-    for (const char *leftover : {"Bilvaro2007old.exe", "BILVARO2007.BAK"}) {
-        if (QFile::exists(QString::fromLatin1(leftover)))
-            QFile::remove(QString::fromLatin1(leftover));
+    // What a completed update leaves behind: the previous build kept in the
+    // installation folder, and the files of that name in the current directory.
+    const QStringList leftovers = {QDir(installFolder()).filePath(oldExecutableFileName()),
+                                   QStringLiteral("Bilvaro2007old.exe"), QStringLiteral("BILVARO2007.BAK")};
+    for (const QString &leftover : leftovers) {
+        if (QFile::exists(leftover))
+            QFile::remove(leftover);
     }
 }
 

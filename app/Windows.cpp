@@ -38,6 +38,7 @@ void createWindows()
     Doc->SaveSettings = [] { Form1->SaveSettings(); };
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
+    UpdateI->Restart = [] { Doc->SpeedButton3Click(); };
     PrintDlgOru = new TPrintDlgOru;
     Doc->PrintWindow = PrintDlgOru;
 }

@@ -1,5 +1,7 @@
 #include "platform/Shell.h"
 
+#include "platform/Executable.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -16,7 +18,8 @@ public:
         QProcess::startDetached(QDir::current().filePath(QStringLiteral("Bilvaro2007.exe")), {},
                                 QDir::currentPath());
 #else
-        QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, QDir::currentPath());
+        // The file this run was started from: after an update it holds the new build.
+        QProcess::startDetached(runningExecutablePath(), {}, QDir::currentPath());
 #endif
     }
 

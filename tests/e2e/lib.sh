@@ -22,6 +22,7 @@ E2E_ARTIFACTS=
 E2E_TMP=
 E2E_XVFB_PID=
 PROGRAM_PID=
+E2E_HELPER_PIDS=()
 PROGRAM_STATUS=
 PROGRAM_LOG=
 E2E_RUNS=0
@@ -83,6 +84,10 @@ e2e_cleanup()
     e2e_end_process "$PROGRAM_PID"
     PROGRAM_PID=
   fi
+  local helper
+  for helper in "${E2E_HELPER_PIDS[@]}"; do
+    e2e_end_process "$helper"
+  done
   if [[ -n $E2E_XVFB_PID ]]; then
     e2e_end_process "$E2E_XVFB_PID"
     E2E_XVFB_PID=
@@ -180,7 +185,8 @@ e2e_locale()
 
 # Starts the program with FOLDER as its current directory. Its output goes to
 # program-<n>.log in the artifacts. The installation folder is a private one
-# inside the temporary folder, and no update server is configured.
+# inside the temporary folder, and no update server is configured unless the
+# test sets E2E_UPDATE_URL.
 e2e_start_program()
 {
   local folder=$1
@@ -191,6 +197,7 @@ e2e_start_program()
   (
     cd "$folder"
     unset LC_ALL LANGUAGE BILVARO_UPDATE_URL
+    [[ -z ${E2E_UPDATE_URL:-} ]] || export BILVARO_UPDATE_URL=$E2E_UPDATE_URL
     export LANG
     LANG=$(e2e_locale)
     export QT_QPA_PLATFORM=xcb QT_ACCESSIBILITY=0 NO_AT_BRIDGE=1

@@ -3,6 +3,7 @@
 #include "platform/Shell.h"
 
 #include <QStringList>
+#include <functional>
 
 // A shell for tests: records what the program asked of it, starts nothing.
 class RecordingShell final : public Shell {
@@ -10,11 +11,18 @@ public:
     RecordingShell() { setShell(this); }
     ~RecordingShell() override { setShell(nullptr); }
 
-    void openNewCopy() override { ++newCopies; }
+    void openNewCopy() override
+    {
+        ++newCopies;
+        if (onNewCopy)
+            onNewCopy();
+    }
     void printFile(const QString &path) override { printedFiles.append(path); }
     void endMessageLoop() override { ++loopEnds; }
 
     int newCopies = 0;
     int loopEnds = 0;
     QStringList printedFiles;
+    // Runs where the system would start the new copy: to see what it would find.
+    std::function<void()> onNewCopy;
 };

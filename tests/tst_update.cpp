@@ -1,0 +1,326 @@
+// The update against a real web server on 127.0.0.1: the version check of
+// "Обновяване", and the download and install of "Инсталирай" into a private
+// installation folder. This test program is stamped with version 1.1.0.9.
+#include "app/Menu.h"
+#include "platform/Executable.h"
+#include "support/AppFixture.h"
+#include "support/ScriptedPrompter.h"
+#include "update/Updater.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+const QString Current = QStringLiteral("Вашата версия на програмата е актуална!");
+const QString Installed = QStringLiteral("Обновяването на програмата завърши успешно!");
+const QString NotInstalled = QStringLiteral("Обновяването на програмата не може да бъде извършено!");
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Whether a program file starts and ends well.
+bool starts(const QString &path)
+{
+    QProcess process;
+    process.start(path, {});
+    return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+void run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    QVERIFY2(process.waitForFinished() && process.exitCode() == 0, process.readAllStandardError().constData());
+}
+
+// An environment variable set for the lifetime of this object.
+class Environment {
+public:
+    Environment(const char *name, const QString &value) : m_name(name) { qputenv(name, value.toUtf8()); }
+    ~Environment() { qunsetenv(m_name); }
+
+private:
+    const char *m_name;
+};
+
+} // namespace
+
+class tst_Update : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_root;  // the server's files and the signing key
+    QProcess m_server;
+    int m_port = 0;
+    int m_releases = 0;
+    QByteArray m_oldProgram;  // a program that starts: the installed build
+    QByteArray m_newProgram;  // another one of 1,500,000 bytes: the new build
+
+    // Publishes a release under a folder of its own; its base address with
+    // the server's behaviour.
+    QString publish(const QString &behaviour, const QByteArray &version, const QByteArray &program = {},
+                    const QByteArray &signature = {})
+    {
+        const QString release = QStringLiteral("release%1").arg(++m_releases);
+        const QString folder = m_root.filePath(release + QStringLiteral("/VEZOZEVURE/"));
+        if (!version.isNull())
+            writeFile(folder + QStringLiteral("Bilvaro2007.txt"), version);
+        if (!program.isNull())
+            writeFile(folder + executableFileName(), program);
+        if (!signature.isNull())
+            writeFile(folder + executableFileName() + QStringLiteral(".sig"), signature);
+        return QStringLiteral("http://127.0.0.1:%1/%2/%3").arg(m_port).arg(behaviour, release);
+    }
+
+    QByteArray sign(const QByteArray &bytes)
+    {
+        const QString file = m_root.filePath(QStringLiteral("signed"));
+        writeFile(file, bytes);
+        run(QStringLiteral("openssl"), {"pkeyutl", "-sign", "-inkey", m_root.filePath("key.pem"), "-rawin",
+                                        "-in", file, "-out", file + ".sig"});
+        return readFile(file + ".sig");
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_server.start(QStringLiteral("python3"), {QStringLiteral(UPDATE_SERVER_SCRIPT), m_root.path()});
+        QVERIFY(m_server.waitForReadyRead());
+        m_port = m_server.readLine().trimmed().toInt();
+        QVERIFY(m_port > 0);
+        m_oldProgram = readFile(QStandardPaths::findExecutable(QStringLiteral("true")));
+        QVERIFY(m_oldProgram.startsWith("\x7f" "ELF"));
+        // The same program with other bytes after it still starts.
+        m_newProgram = m_oldProgram + QByteArray(1500000 - m_oldProgram.size(), '\x5a');
+        run(QStringLiteral("openssl"), {"genpkey", "-algorithm", "ed25519", "-out", m_root.filePath("key.pem")});
+        run(QStringLiteral("openssl"), {"pkey", "-in", m_root.filePath("key.pem"), "-pubout", "-outform", "DER",
+                                        "-out", m_root.filePath("key.der")});
+    }
+
+    void cleanupTestCase()
+    {
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+
+    void window()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        QCOMPARE(UpdateI->windowTitle(), QStringLiteral("Обновяване на програмата"));
+        QCOMPARE(UpdateI->size(), QSize(295, 74));
+        QCOMPARE(UpdateI->minimumSize(), UpdateI->maximumSize());
+        QVERIFY(!(UpdateI->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(UpdateI->palette().color(QPalette::Window), QColor(223, 223, 223));
+        QCOMPARE(UpdateI->font().pixelSize(), 13);
+        QCOMPARE(UpdateI->SpeedButton1->text(), QStringLiteral("Инсталирай"));
+        QCOMPARE(UpdateI->SpeedButton1->geometry(), QRect(8, 48, 130, 22));
+        QCOMPARE(UpdateI->SpeedButton1->palette().color(QPalette::ButtonText), QColor(Qt::blue));
+        QCOMPARE(UpdateI->SpeedButton2->text(), QStringLiteral("Изход"));
+        QCOMPARE(UpdateI->SpeedButton2->geometry(), QRect(160, 48, 130, 22));
+        QCOMPARE(UpdateI->SpeedButton2->palette().color(QPalette::ButtonText), QColor(Qt::red));
+        QVERIFY(UpdateI->SpeedButton1->font().bold() && UpdateI->SpeedButton2->font().bold());
+        QVERIFY(UpdateI->Edit1->isHidden());
+        QVERIFY(UpdateI->Edit1->text().endsWith(QStringLiteral("/VEZOZEVURE/") + executableFileName()));
+        // The bar: orange from the left over its share, light grey after, no text.
+        QProgressBar *bar = UpdateI->CGauge1;
+        QCOMPARE(bar->geometry(), QRect(8, 16, 281, 17));
+        QCOMPARE(bar->minimum(), 0);
+        bar->setValue(bar->maximum() / 2);
+        const QImage picture = bar->grab().toImage();
+        QCOMPARE(picture.pixelColor(20, 8), QColor(255, 128, 0));
+        QCOMPARE(picture.pixelColor(260, 8), QColor(211, 211, 211));
+        UpdateI->show();
+        UpdateI->SpeedButton2->click();
+        QVERIFY(!UpdateI->isVisible());
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void check_data()
+    {
+        QTest::addColumn<QString>("behaviour");  // of the server for the version file
+        QTest::addColumn<QByteArray>("version"); // null: no version file
+        QTest::addColumn<bool>("shown");         // the update window
+        QTest::addColumn<QString>("error");      // the error box, instead of either answer
+        QTest::newRow("newer build") << "ok" << QByteArray("1.1.0.10") << true << "";
+        QTest::newRow("same build") << "ok" << QByteArray("1.1.0.9") << false << "";
+        QTest::newRow("lower build") << "ok" << QByteArray("1.1.0.8") << false << "";
+        QTest::newRow("only the build number counts") << "ok" << QByteArray("1.2.0.9") << false << "";
+        QTest::newRow("empty answer") << "ok" << QByteArray("") << false << "";
+        QTest::newRow("no server") << "closed" << QByteArray("1.1.0.10") << false << "";
+        QTest::newRow("no Content-Length") << "txt-nolength" << QByteArray("1.1.0.10") << false << "";
+        QTest::newRow("answer cut short") << "txt-short" << QByteArray("1.1.0.10") << false << "";
+        QTest::newRow("never answers") << "txt-hang" << QByteArray("1.1.0.10") << false << "";
+        QTest::newRow("line break after the version")
+            << "ok" << QByteArray("1.1.0.10\n") << false
+            << "Версията на сървъра за обновяване „1.1.0.10\n“ не завършва с цяло число.";
+        QTest::newRow("no version file") << "ok" << QByteArray() << false
+                                         << "Сървърът за обновяване отговори с грешка 404.";
+        QTest::newRow("not a web address") << "ftp" << QByteArray("1.1.0.10") << false
+                                           << "Адресът на сървъра за обновяване „ftp://127.0.0.1/“ не е адрес "
+                                              "http:// или https://.";
+    }
+
+    void check()
+    {
+        QFETCH(QString, behaviour);
+        QFETCH(QByteArray, version);
+        QFETCH(bool, shown);
+        QFETCH(QString, error);
+        QString base = publish(behaviour, version);
+        QTcpServer closed;
+        if (behaviour == u"closed") {
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            base = QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort());
+            closed.close();
+        } else if (behaviour == u"ftp") {
+            base = QStringLiteral("ftp://127.0.0.1/");
+        }
+        Environment server("BILVARO_UPDATE_URL", base);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        if (behaviour == u"txt-hang")
+            UpdateI->Settings.transferTimeoutMs = 300;
+        // Two checks in a row give the same answer.
+        for (int check = 0; check < 2; ++check) {
+            if (!error.isEmpty())
+                prompter.expectError(error);
+            else if (!shown)
+                prompter.expectMessage(Current, Prompter::Icon::Warning);
+            Main->SpeedButton9->click();
+            QCOMPARE(UpdateI->isVisible(), shown);
+            QCOMPARE(UpdateI->UpdateAvailable, shown);
+            UpdateI->hide();
+        }
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void install_data()
+    {
+        QTest::addColumn<QString>("behaviour");  // of the server for the program file
+        QTest::addColumn<QString>("body");       // "program" or "page"
+        QTest::addColumn<QString>("signature");  // "unsigned" (no key), "good", "missing", "wrong"
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("whole program") << "ok" << "program" << "unsigned" << true;
+        QTest::newRow("signed program") << "ok" << "program" << "good" << true;
+        QTest::newRow("error status") << "404" << "program" << "unsigned" << false;
+        QTest::newRow("body cut short") << "short" << "program" << "unsigned" << false;
+        QTest::newRow("connection dropped") << "drop" << "program" << "unsigned" << false;
+        QTest::newRow("never answers") << "hang" << "program" << "unsigned" << false;
+        QTest::newRow("no Content-Length") << "nolength" << "program" << "unsigned" << false;
+        QTest::newRow("not a program") << "ok" << "page" << "unsigned" << false;
+        QTest::newRow("signature missing") << "ok" << "program" << "missing" << false;
+        QTest::newRow("signature of other bytes") << "ok" << "program" << "wrong" << false;
+    }
+
+    void install()
+    {
+        QFETCH(QString, behaviour);
+        QFETCH(QString, body);
+        QFETCH(QString, signature);
+        QFETCH(bool, installed);
+        const QByteArray program = body == u"program" ? m_newProgram : QByteArray("<html>Няма такава страница</html>");
+        QByteArray sig;
+        if (signature == u"good")
+            sig = sign(program);
+        else if (signature == u"wrong")
+            sig = sign(m_oldProgram);
+        const QString base = publish(behaviour, "1.1.0.10", program, sig);
+
+        QTemporaryDir folder;
+        const QString target = folder.filePath(executableFileName());
+        const QString kept = folder.filePath(oldExecutableFileName());
+        writeFile(target, m_oldProgram);
+        QVERIFY(makeExecutable(target));
+        Environment install("BILVARO_INSTALL_DIR", folder.path());
+        Environment server("BILVARO_UPDATE_URL", base);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        if (signature != u"unsigned")
+            UpdateI->Settings.publicKey = readFile(m_root.filePath("key.der"));
+        Main->SpeedButton9->click();
+        QVERIFY(UpdateI->isVisible());
+        if (behaviour == u"hang")
+            UpdateI->Settings.transferTimeoutMs = 300;
+
+        prompter.expectMessage(installed ? Installed : NotInstalled,
+                               installed ? Prompter::Icon::Warning : Prompter::Icon::Error);
+        // The new build must start at the restart, while this run is still there.
+        bool startsAtRestart = false;
+        app.shell.onNewCopy = [&] { startsAtRestart = starts(target); };
+        UpdateI->SpeedButton1->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(app.shell.newCopies, installed ? 1 : 0);
+        QCOMPARE(app.shell.loopEnds, installed ? 1 : 0);
+        const QStringList files = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        if (installed) {
+            QVERIFY(startsAtRestart);
+            QCOMPARE(UpdateI->windowTitle(), QStringLiteral("100%"));
+            QCOMPARE(UpdateI->CGauge1->value(), UpdateI->CGauge1->maximum());
+            QCOMPARE(files, QStringList({executableFileName(), oldExecutableFileName()}));
+            QVERIFY(readFile(target) == program);
+            QVERIFY(readFile(kept) == m_oldProgram);
+        } else {
+            // Nothing is left of the attempt: the installed build stands as it was.
+            QCOMPARE(files, QStringList{executableFileName()});
+            QVERIFY(readFile(target) == m_oldProgram);
+        }
+        QVERIFY(starts(target));
+    }
+
+    void installAfterNothingNewerDoesNothing()
+    {
+        QTemporaryDir folder;
+        const QString target = folder.filePath(executableFileName());
+        writeFile(target, m_oldProgram);
+        Environment install("BILVARO_INSTALL_DIR", folder.path());
+        Environment server("BILVARO_UPDATE_URL", publish("ok", "1.1.0.9", m_newProgram));
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        prompter.expectMessage(Current, Prompter::Icon::Warning);
+        Main->SpeedButton9->click();
+        UpdateI->SpeedButton1->click();
+        QCOMPARE(UpdateI->windowTitle(), QStringLiteral("Обновяване на програмата"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{executableFileName()});
+        QVERIFY(readFile(target) == m_oldProgram);
+        QCOMPARE(app.shell.newCopies, 0);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    void nextStartDeletesTheKeptProgram()
+    {
+        QTemporaryDir folder;
+        writeFile(folder.filePath(executableFileName()), m_newProgram);
+        writeFile(folder.filePath(oldExecutableFileName()), m_oldProgram);
+        Environment install("BILVARO_INSTALL_DIR", folder.path());
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{executableFileName()});
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+};
+
+QTEST_MAIN(tst_Update)
+#include "tst_update.moc"

@@ -1,0 +1,137 @@
+// The plain rules of the update: comparing builds, the progress caption, the
+// version stamp of a program file, and moving a new program file into place.
+#include "common/Failure.h"
+#include "platform/Executable.h"
+#include "update/ExecutableInstall.h"
+#include "update/UpdateRules.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+} // namespace
+
+class tst_UpdateRules : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void newerBuild_data()
+    {
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QString>("remote");
+        QTest::addColumn<bool>("newer");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("numbers, not texts") << "1.1.0.9" << "1.1.0.10" << true << "";
+        QTest::newRow("older build") << "1.1.0.10" << "1.1.0.9" << false << "";
+        QTest::newRow("no dots") << "9" << "10" << true << "";
+        QTest::newRow("blank before the number") << "1.1.0.9" << "1.1.0. 10" << false
+                                                 << "Версията на сървъра за обновяване „1.1.0. 10“ не завършва с цяло число.";
+        QTest::newRow("too big to count") << "1.1.0.9" << "1.1.0.99999999999999999999" << false
+                                          << "Версията на сървъра за обновяване „1.1.0.99999999999999999999“ не "
+                                             "завършва с цяло число.";
+        QTest::newRow("error page cut short")
+            << "1.1.0.9" << QString(50, u'x') << false
+            << "Версията на сървъра за обновяване „" + QString(40, u'x') + "…“ не завършва с цяло число.";
+        QTest::newRow("no own version") << "" << "" << false << "Версията на програмата „“ не завършва с цяло число.";
+    }
+
+    void newerBuild()
+    {
+        QFETCH(QString, local);
+        QFETCH(QString, remote);
+        QFETCH(QString, failure);
+        try {
+            QTEST(isNewerBuild(local, remote), "newer");
+            QVERIFY2(failure.isEmpty(), "no failure");
+        } catch (const Failure &thrown) {
+            QCOMPARE(thrown.text(), failure);
+        }
+    }
+
+    void progressCaption_data()
+    {
+        QTest::addColumn<qint64>("written");
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("whole") << qint64(1500000) << qint64(1500000) << "100%";
+        QTest::newRow("in whole kilobytes") << qint64(102400) << qint64(1500000) << "6.8306%";
+        QTest::newRow("under a kilobyte written") << qint64(1023) << qint64(1500000) << "0%";
+        QTest::newRow("under a kilobyte in all") << qint64(350) << qint64(700) << "50%";
+        QTest::newRow("under a kilobyte, rounded") << qint64(1) << qint64(3) << "33.3333%";
+    }
+
+    void progressCaption()
+    {
+        QFETCH(qint64, written);
+        QFETCH(qint64, length);
+        QTEST(::progressCaption(written, length), "caption");
+    }
+
+    void versionStamp_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("stamp") << QByteArray("\x7f" "ELF..\nBILVARO-FILEVERSION=1.1.0.10\n...") << "1.1.0.10";
+        static const char readerFirst[] = "\nBILVARO-FILEVERSION=\0..\nBILVARO-FILEVERSION=2.0\n";
+        QTest::newRow("the reader's marker first") << QByteArray(readerFirst, sizeof readerFirst - 1) << "2.0";
+        QTest::newRow("no stamp") << QByteArray("\x7f" "ELF....") << "";
+        QTest::newRow("stamp without its end") << QByteArray("..\nBILVARO-FILEVERSION=1.1") << "";
+    }
+
+    void versionStamp()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows programs carry a version resource");
+#endif
+        QFETCH(QByteArray, contents);
+        QTemporaryDir folder;
+        writeFile(folder.filePath("program"), contents);
+        QTEST(executableVersionText(folder.filePath("program")), "version");
+    }
+
+    void replaceKeepingOld_data()
+    {
+        QTest::addColumn<bool>("kept");     // an earlier kept file is there
+        QTest::addColumn<bool>("staged");   // the new file is there
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("earlier kept file") << true << true << true;
+        QTest::newRow("first update") << false << true << true;
+        // The new file cannot be moved in: the installed one is put back.
+        QTest::newRow("new file gone") << false << false << false;
+    }
+
+    void replaceKeepingOld()
+    {
+        QFETCH(bool, kept);
+        QFETCH(bool, staged);
+        QFETCH(bool, replaced);
+        QTemporaryDir folder;
+        const QString target = folder.filePath("Bilvaro2007");
+        const QString old = folder.filePath("Bilvaro2007old");
+        writeFile(target, "installed");
+        if (kept)
+            writeFile(old, "earlier");
+        if (staged)
+            writeFile(folder.filePath("new"), "new");
+        QCOMPARE(::replaceKeepingOld(folder.filePath("new"), target, old), replaced);
+        QCOMPARE(readFile(target), replaced ? QByteArray("new") : QByteArray("installed"));
+        QCOMPARE(readFile(old), replaced ? QByteArray("installed") : QByteArray("(missing)"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), replaced ? 2 : 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_UpdateRules)
+#include "tst_updaterules.moc"
