@@ -34,6 +34,7 @@ void createWindows()
     runGuarded([] { Form1->FormCreate(); });
     Form4 = new TForm4;
     Doc = new TDoc;
+    Doc->setCurrency(Form1->currency());  // as restored from the settings file
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
     PrintDlgOru = new TPrintDlgOru;

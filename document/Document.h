@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Currency.h"
 #include "platform/Widgets.h"
 
 #include <QFrame>
@@ -103,6 +104,15 @@ public:
     // Stacks the page sections under the client and supplier blocks.
     void ResizedExecute();
 
+    // The currency of the totals and of the words line; the line table hands
+    // it over. A change re-signs the totals at once and spells words written
+    // by WriteAmountInWords afresh in their place.
+    void setCurrency(Currency currency);
+    Currency currency() const { return m_currency; }
+    // The total to pay (Label3) in words on the words line, broken until
+    // every line fits; a total below 1 in leva leaves the line as it is.
+    void WriteAmountInWords();
+
     // Fills a field of the form prefix + first value + separator + second
     // value from two input boxes; the first value is padded to ten characters
     // and, when numberLabel is given, also stored there.
@@ -116,6 +126,9 @@ public:
     // control of the container whose top is below the label's down by 12
     // pixels and refits the container. Returns whether it broke the caption.
     bool breakIfTooWide(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);
+    // As breakIfTooWide, as often as it takes for every line to fit; each
+    // break moves the controls below down by 12 pixels. Returns the breaks.
+    int breakUntilFits(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -132,9 +145,13 @@ private:
     void buildSignatures();
     void buildBesideThePage();
     void bindGreyField(QLabel *field, std::function<void()> handler);
+    void moveControlsBelow(QWidget *control, AutoSizePanel *container, int by);
 
     QList<QLabel *> m_greyFields;
     QHash<QObject *, std::function<void()>> m_clickHandlers;
+    Currency m_currency = Currency::Leva;
+    QString m_spelledWords;  // the words line as WriteAmountInWords left it
+    int m_wordsBreaks = 0;   // and the breaks it made there
 };
 
 extern TDoc *Doc;
