@@ -94,7 +94,7 @@ private Q_SLOTS:
     {
         const QString data = m_app->path("DB");
         QVERIFY(QDir().mkpath(data));
-        for (const QString file : {"Firm.db", "Details.db"})
+        for (const QString &file : {QStringLiteral("Firm.db"), QStringLiteral("Details.db")})
             QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
         SettingsFile::save(m_app->path("mem.txt"), withSixth("EUR"));
         m_app->start(*m_prompter);
