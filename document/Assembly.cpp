@@ -96,7 +96,6 @@ void showNoteBlock()
     Doc->Memo4->fitContents();
 }
 
-
 } // namespace
 
 void assembleInvoice()

@@ -52,8 +52,8 @@ const QString DecimalSeparatorMessage =
                    "бъде попълнено '.' (знака: точка), вместо друг символ, натиснете 'ОК' и отново 'ОК'.");
 
 constexpr int QuantityDecimals = 3;
-constexpr int CurrencyItem = 5;  // the sixth settings line, after the rate answer and the selectors
 constexpr int PriceDecimals = 2;
+constexpr int CurrencyItem = 5;  // the sixth settings line, after the rate answer and the selectors
 
 AutoSizeLabel *smallLabel(const QString &text, QWidget *parent, int left, int top)
 {
