@@ -1,7 +1,6 @@
 #include "app/Assembly.h"
 
 #include "app/Menu.h"
-#include "document/AmountWords.h"
 #include "document/AssemblyRules.h"
 #include "document/Document.h"
 #include "document/PagePieces.h"
@@ -25,6 +24,7 @@ void copyHeadings()
     Doc->Label19->setText(Form1->ComboBox4->currentText());
     Doc->Label20->setText(u'/' + Form1->Label8->text() + Form1->ComboBox5->currentText() + u'/');
     Doc->Label20->move(Doc->Label19->x(), Doc->Label20->y());
+    Doc->setCurrency(Form1->currency());
 }
 
 void copyTotals()
@@ -98,15 +98,6 @@ void showNoteBlock()
     Doc->Memo4->fitContents();
 }
 
-void writeAmountInWords()
-{
-    const auto words = amountInWordsLine(Doc->Label3->text());
-    if (!words)
-        return;
-    Doc->Label18->setText(*words);
-    Doc->breakIfTooWide(Doc->Label18, WordsLineMaxWidth, Doc->Memo4);
-}
-
 } // namespace
 
 void assembleInvoice()
@@ -121,8 +112,7 @@ void assembleInvoice()
     Doc->Bevel3->resize(Doc->Bevel1->width(), Doc->Bevel3->height());
     Doc->Label1->move(Doc->Panel1->width() / 2 - Doc->Label1->width() / 2, Doc->Label1->y());
     showNoteBlock();
-    writeAmountInWords();
-    Doc->CurrencyName = Form1->CurrencyName;
+    Doc->WriteAmountInWords();
     Doc->NewExecute();
     Doc->ResizedExecute();
     Doc->show();

@@ -34,7 +34,7 @@ void createWindows()
     runGuarded([] { Form1->FormCreate(); });
     Form4 = new TForm4;
     Doc = new TDoc;
-    Doc->CurrencyName = Form1->CurrencyName;
+    Doc->setCurrency(Form1->currency());  // as restored from the settings file
     Doc->SaveSettings = [] { Form1->SaveSettings(); };
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;

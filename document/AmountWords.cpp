@@ -1,5 +1,7 @@
 #include "document/AmountWords.h"
 
+#include "document/EuroWords.h"
+
 // Constant-initialised: ready before any other code of the program runs.
 constexpr NumberWords NumWordsNeuter({u"едно", u"две", u"три", u"четири", u"пет",
                                       u"шест", u"седем", u"осем", u"девет", u"десет"});
@@ -187,4 +189,17 @@ std::optional<QString> amountInWordsLine(const QString &total)
         line += u" ст.";
     }
     return line;
+}
+
+std::optional<QString> amountInWordsLine(const QString &total, Currency currency)
+{
+    if (currency == Currency::Leva)
+        return amountInWordsLine(total);
+    const qsizetype point = total.indexOf(u'.');
+    const QString whole = point < 0 ? total : total.left(point);
+    const QString hundredths = point < 0 ? QString() : total.mid(point + 1);
+    if (!isAsciiDigits(whole) || hundredths.size() > 2
+        || !(hundredths.isEmpty() || isAsciiDigits(hundredths)))
+        return QString();
+    return euroInWords(total);
 }

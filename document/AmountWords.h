@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Currency.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -77,6 +79,14 @@ QString spellWholeNumber(const QString &digits);
 //   than two decimals) returns the empty text: the label is cleared rather
 //   than keep the words of an earlier total.
 std::optional<QString> amountInWordsLine(const QString &total);
+
+// The caption of the words label in the given currency. Leva as above. In
+// euro every amount is spelt, below 1 and above 999 999 too, with the words of
+// euroInWords(): "120.00" -> "сто и двадесет евро", "0.45" -> "нула евро и
+// четиридесет и пет цента". A total of any other form than digits with at
+// most two decimals gives the empty text, as for leva; a missing spelling
+// module throws a Failure.
+std::optional<QString> amountInWordsLine(const QString &total, Currency currency);
 
 // The words label breaks its caption at the middle character (see
 // breakAtMiddle) when the caption is wider than this many pixels in the

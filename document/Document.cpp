@@ -1,5 +1,6 @@
 #include "document/Document.h"
 
+#include "document/AmountWords.h"
 #include "document/FieldRules.h"
 #include "document/PagePieces.h"
 #include "platform/Fonts.h"
@@ -8,6 +9,7 @@
 #include "platform/Shell.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -407,13 +409,57 @@ bool TDoc::breakIfTooWide(AutoSizeLabel *label, int widthLimit, AutoSizePanel *c
     if (label->lastLineWidth() <= widthLimit)
         return false;
     label->setText(breakAtMiddle(label->text()));
-    const int top = label->y();
-    for (QWidget *control : container->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-        if (control->y() > top)
-            control->move(control->x(), control->y() + 12);
+    moveControlsBelow(label, container, 12);
+    return true;
+}
+
+int TDoc::breakUntilFits(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container)
+{
+    const QFontMetrics metrics = label->fontMetrics();
+    const BrokenCaption broken = ::breakUntilFits(
+        label->text(), widthLimit, [&metrics](const QString &line) { return metrics.horizontalAdvance(line); });
+    if (broken.breaks > 0) {
+        label->setText(broken.text);
+        moveControlsBelow(label, container, 12 * broken.breaks);
+    }
+    return broken.breaks;
+}
+
+void TDoc::moveControlsBelow(QWidget *control, AutoSizePanel *container, int by)
+{
+    const int top = control->y();
+    for (QWidget *other : container->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (other->y() > top)
+            other->move(other->x(), other->y() + by);
     }
     container->fitContents();
-    return true;
+}
+
+void TDoc::WriteAmountInWords()
+{
+    const auto words = amountInWordsLine(withoutCurrency(Label3->text()), m_currency);
+    if (!words)
+        return;
+    Label18->setText(*words);
+    m_wordsBreaks = breakUntilFits(Label18, WordsLineMaxWidth, Memo4);
+    m_spelledWords = Label18->text();
+}
+
+void TDoc::setCurrency(Currency currency)
+{
+    if (currency == m_currency)
+        return;
+    m_currency = currency;
+    NewExecute();
+    if (m_spelledWords.isEmpty() || Label18->text() != m_spelledWords)
+        return;
+    // The new words take the old ones' place: their breaks are undone first,
+    // and a total that leva do not spell leaves the field empty (dotted).
+    moveControlsBelow(Label18, Memo4, -12 * m_wordsBreaks);
+    m_wordsBreaks = 0;
+    Label18->setText(Dots76);
+    m_spelledWords.clear();
+    WriteAmountInWords();
 }
 
 void TDoc::NewExecute()
@@ -422,7 +468,7 @@ void TDoc::NewExecute()
         centred->move(centredLeft(Label1->x(), Label1->width(), centred->width()), centred->y());
 
     for (AutoSizeLabel *total : {Label5, Label7, Label3})
-        total->setText(withCurrency(total->text(), CurrencyName));
+        total->setText(withCurrency(total->text(), m_currency));
 
     Label2->move(Label6->x(), Label2->y());
     Label4->move(Label6->x(), Label4->y());

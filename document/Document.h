@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Currency.h"
 #include "platform/Widgets.h"
 
 #include <QFrame>
@@ -79,10 +80,6 @@ public:
     QToolButton *SpeedButton1;  // "Отпечатай"
     QToolButton *SpeedButton3;  // "Нова фактура"
 
-    // The currency the totals are written in; the line table's currency,
-    // handed over at start-up and by every assembly.
-    QString CurrencyName = QStringLiteral("лв");
-
     // The print window, which "Отпечатай" shows and closing the document
     // closes; handed over by whoever creates the windows.
     QPointer<QWidget> PrintWindow;
@@ -115,6 +112,15 @@ public:
     // Stacks the page sections under the client and supplier blocks.
     void ResizedExecute();
 
+    // The currency of the totals and of the words line; the line table hands
+    // it over. A change re-signs the totals at once and spells words written
+    // by WriteAmountInWords afresh in their place.
+    void setCurrency(Currency currency);
+    Currency currency() const { return m_currency; }
+    // The total to pay (Label3) in words on the words line, broken until
+    // every line fits; a total below 1 in leva leaves the line as it is.
+    void WriteAmountInWords();
+
     // Fills a field of the form prefix + first value + separator + second
     // value from two input boxes, each proposing the value shown and keeping
     // it on Cancel; a first value typed is padded to ten characters and, when
@@ -129,6 +135,9 @@ public:
     // control of the container whose top is below the label's down by 12
     // pixels and refits the container. Returns whether it broke the caption.
     bool breakIfTooWide(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);
+    // As breakIfTooWide, as often as it takes for every line to fit; each
+    // break moves the controls below down by 12 pixels. Returns the breaks.
+    int breakUntilFits(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -145,9 +154,13 @@ private:
     void buildSignatures();
     void buildBesideThePage();
     void bindGreyField(QLabel *field, std::function<void()> handler);
+    void moveControlsBelow(QWidget *control, AutoSizePanel *container, int by);
 
     QList<QLabel *> m_greyFields;
     QHash<QObject *, std::function<void()>> m_clickHandlers;
+    Currency m_currency = Currency::Leva;
+    QString m_spelledWords;  // the words line as WriteAmountInWords left it
+    int m_wordsBreaks = 0;   // and the breaks it made there
 };
 
 extern TDoc *Doc;

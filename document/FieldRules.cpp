@@ -1,5 +1,7 @@
 #include "document/FieldRules.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 QString padNumber(const QString &number)
@@ -41,6 +43,39 @@ QString withCurrency(const QString &total, const QString &currency)
     if (total.contains(currency))
         return total;
     return total + u' ' + currency;
+}
+
+QString withCurrency(const QString &total, Currency currency)
+{
+    return withCurrency(withoutCurrency(total), totalsSign(currency));
+}
+
+QString withoutCurrency(const QString &total)
+{
+    for (Currency currency : {Currency::Leva, Currency::Euro}) {
+        const QString suffix = u' ' + totalsSign(currency);
+        if (total.endsWith(suffix))
+            return total.chopped(suffix.size());
+    }
+    return total;
+}
+
+BrokenCaption breakUntilFits(const QString &caption, int limit,
+                             const std::function<int(const QString &)> &width)
+{
+    QStringList lines = caption.split(u'\n');
+    int breaks = 0;
+    for (qsizetype i = 0; i < lines.size();) {
+        if (lines[i].size() < 2 || width(lines[i]) <= limit) {
+            ++i;
+            continue;
+        }
+        const QStringList halves = breakAtMiddle(lines[i]).split(u'\n');
+        lines[i] = halves[0];
+        lines.insert(i + 1, halves[1]);
+        ++breaks;
+    }
+    return {lines.join(u'\n'), breaks};
 }
 
 SectionTops stackSections(const SectionHeights &h)

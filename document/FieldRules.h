@@ -1,6 +1,9 @@
 #pragma once
 
+#include "common/Currency.h"
+
 #include <QString>
+#include <functional>
 #include <utility>
 
 // Plain rules of the invoice page's fields and layout.
@@ -24,6 +27,22 @@ int centredLeft(int headingLeft, int headingWidth, int width);
 
 // A total with the currency after a blank, unless it already names it.
 QString withCurrency(const QString &total, const QString &currency);
+// A total with the sign of the currency ("лв" or "€") after a blank: the sign
+// of the other currency gives way, its own is never doubled.
+QString withCurrency(const QString &total, Currency currency);
+// The total without the sign of either currency after it.
+QString withoutCurrency(const QString &total);
+
+// The caption broken at the middle character of a line (as breakAtMiddle) as
+// often as it takes for every line to be at most `limit` wide as `width`
+// measures it; each half too wide is broken again. A line of one character
+// stays whole, however wide.
+struct BrokenCaption {
+    QString text;
+    int breaks = 0;
+};
+BrokenCaption breakUntilFits(const QString &caption, int limit,
+                             const std::function<int(const QString &)> &width);
 
 // The page sections stacked under the client and supplier blocks: the tops
 // that the note block, lines grid, rules, lower block and signatures get.

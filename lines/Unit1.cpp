@@ -65,6 +65,7 @@ constexpr int AcceptedTextRole = Qt::UserRole;
 
 constexpr int QuantityDecimals = 3;
 constexpr int PriceDecimals = 2;
+constexpr int CurrencyItem = 5;  // the sixth settings line, after the rate answer and the selectors
 
 AutoSizeLabel *smallLabel(const QString &text, QWidget *parent, int left, int top)
 {
@@ -187,11 +188,16 @@ void TForm1::buildSelectors()
                          this, 527, 455);
     for (QComboBox *combo : {ComboBox2, ComboBox1, ComboBox4, ComboBox5})
         combo->setCurrentIndex(-1);
+    Label18 = selectorCaption(QStringLiteral("Валута"), this, 176, 380);
+    ComboBox6 = selector({selectorText(Currency::Leva), selectorText(Currency::Euro)}, this, 224, 376);
+    ComboBox6->resize(90, ComboBox6->height());
+    ComboBox6->lineEdit()->setReadOnly(true);  // two currencies, nothing else to type
 
     connect(ComboBox2, &QComboBox::editTextChanged, this, [this] { ComboBox2Change(); });
     connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { ComboBox1Change(); });
     connect(ComboBox4, &QComboBox::editTextChanged, this, [this] { ComboBox4Change(); });
     connect(ComboBox5, &QComboBox::editTextChanged, this, [this] { ComboBox5Change(); });
+    connect(ComboBox6, &QComboBox::currentIndexChanged, this, [this] { ComboBox6Change(); });
 
     SpeedButton2 = new QToolButton(this);
     SpeedButton2->setAutoRaise(true);
@@ -227,6 +233,20 @@ void TForm1::ComboBox5Change()
     Doc->Label20->setText(u'/' + Label8->text() + ComboBox5->currentText() + u'/');
     Doc->Label20->move(Doc->Label19->x(), Doc->Label20->y());
     MemList[4] = ComboBox5->currentText();
+}
+
+void TForm1::ComboBox6Change()
+{
+    Doc->setCurrency(currency());
+    // Only a chosen currency adds the sixth line: a run in leva writes the five it read.
+    if (MemList.size() <= CurrencyItem)
+        MemList.resize(CurrencyItem + 1);
+    MemList[CurrencyItem] = ComboBox6->currentText();
+}
+
+Currency TForm1::currency() const
+{
+    return currencyFromText(ComboBox6->currentText()).value_or(Currency::Leva);
 }
 
 void TForm1::SpeedButton2Click() { prompts().information(legalTexts().join(u'\n')); }
@@ -295,12 +315,18 @@ void TForm1::restoreSettings()
     // Restoring stops silently at the first missing item and writes nothing
     // to the document or the list.
     const QSignalBlocker blockers[] = {QSignalBlocker(ComboBox2), QSignalBlocker(ComboBox1),
-                                       QSignalBlocker(ComboBox4), QSignalBlocker(ComboBox5)};
+                                       QSignalBlocker(ComboBox4), QSignalBlocker(ComboBox5),
+                                       QSignalBlocker(ComboBox6)};
     QComboBox *const selectors[] = {ComboBox2, ComboBox1, ComboBox4, ComboBox5};
     if (MemList.size() > 0)
         VatRateText = MemList[0];
     for (int item = 1; item < 5 && item < MemList.size(); ++item)
         showText(selectors[item - 1], MemList[item]);
+    // A file without the sixth line, or with a text there that names no
+    // currency, is in leva; the text itself stays in the list until a
+    // currency is chosen.
+    const Currency remembered = currencyFromText(MemList.value(CurrencyItem)).value_or(Currency::Leva);
+    ComboBox6->setCurrentIndex(ComboBox6->findText(selectorText(remembered)));
 }
 
 void TForm1::showText(QComboBox *selector, const QString &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Currency.h"
 #include "lines/Totals.h"
 #include "platform/Widgets.h"
 
@@ -41,6 +42,9 @@ public:
     QLabel *Label15, *Label16, *Label17, *Label8;
     QComboBox *ComboBox2, *ComboBox1, *ComboBox4, *ComboBox5;
     QToolButton *SpeedButton2;
+    // The currency of the invoice: "лв" or "EUR"; nothing can be typed into it.
+    QLabel *Label18;
+    QComboBox *ComboBox6;
 
     // Hidden staging editors, the add button and two working captions.
     QLineEdit *ComboBox3;
@@ -73,6 +77,9 @@ public:
     void ComboBox1Change();
     void ComboBox4Change();
     void ComboBox5Change();
+    // Hands the currency to the document and remembers it as the sixth item.
+    void ComboBox6Change();
+    Currency currency() const;
     // "?": the legal texts behind the grounds for not charging VAT.
     void SpeedButton2Click();
     void N1Click();

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The run command: installs what is needed, builds the program, lays out the
-# demo start folder demo/ (reference tables with sample data) if it is not
-# there yet, and starts the program there under the Bulgarian locale on the
-# display in $DISPLAY. Run it as root on a fresh Debian 12 (root is needed only
-# to install packages).
+# demo start folder demo/ (reference tables with sample data, prices and
+# currency in euro) if it is not there yet, and starts the program there under
+# the Bulgarian locale on the display in $DISPLAY. Run it as root on a fresh
+# Debian 12 (root is needed only to install packages).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -33,6 +33,17 @@ if [[ ! -d demo/DB ]]; then
     rm -rf demo/DB
     echo "run-demo: $maker could not make the demo tables" >&2
     exit 1
+  fi
+  # The demo invoices in euro: its prices go to euro, and a fresh demo starts
+  # with the currency "EUR" after the five default settings.
+  if ! "$maker" demo --prices-to-euro; then
+    rm -rf demo/DB
+    echo "run-demo: $maker could not convert the demo prices to euro" >&2
+    exit 1
+  fi
+  if [[ ! -e demo/mem.txt ]]; then
+    printf '%s\r\n' "20%" "ФАКТУРА" "" "$(printf '.%.0s' {1..76})" \
+      "неначисляване на ДДС и за нулева ставка" "EUR" | iconv -f UTF-8 -t WINDOWS-1251 >demo/mem.txt
   fi
 fi
 

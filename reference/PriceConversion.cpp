@@ -1,0 +1,189 @@
+#include "reference/PriceConversion.h"
+
+#include "common/Failure.h"
+#include "reference/Transaction.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace PriceConversion {
+
+namespace {
+
+const QString GoodsFile = QStringLiteral("stock.db");
+const QString GoodsTable = QStringLiteral("\"stock\"");
+const QString PriceColumn = QStringLiteral("Продажна цена");
+// The mark: a table of its own, beside the goods, that the program never shows.
+const QString MarkTable = QStringLiteral("\"__currency\"");
+
+// 27 digits and 9 decimals at most keep every step below inside 128 bits.
+constexpr int MaxDigits = 27;
+constexpr int MaxDecimals = 9;
+
+QString nativePath(const QString &path) { return QDir::toNativeSeparators(path); }
+
+void run(QSqlQuery &query, const QString &statement)
+{
+    if (!query.exec(statement))
+        throw Failure(QStringLiteral("Цените не са преобразувани: %1").arg(query.lastError().text()));
+}
+
+struct Price {
+    qint64 rowid;
+    QString euro;
+};
+
+// The new price of every record; the first price that is not a number stops it all.
+QList<Price> convertedPrices(QSqlDatabase &database)
+{
+    QSqlQuery query(database);
+    run(query, QStringLiteral("SELECT rowid, \"%1\" FROM %2 ORDER BY rowid").arg(PriceColumn, GoodsTable));
+    QList<Price> prices;
+    for (int record = 1; query.next(); ++record) {
+        const QString leva = query.value(1).toString();
+        const auto euro = toEuro(leva);
+        if (!euro)
+            throw Failure(QStringLiteral("Продажната цена „%1“ в запис %2 не е число: нито една цена не е "
+                                         "преобразувана.")
+                              .arg(leva)
+                              .arg(record));
+        if (!euro->isEmpty())
+            prices.append({query.value(0).toLongLong(), *euro});
+    }
+    return prices;
+}
+
+void refuseSecondConversion(QSqlDatabase &database, const QString &path)
+{
+    QSqlQuery query(database);
+    run(query, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '__currency'"));
+    if (!query.next() || query.value(0).toInt() == 0)
+        return;
+    run(query, QStringLiteral("SELECT \"Преобразувано\" FROM %1").arg(MarkTable));
+    const QString when = query.next() ? query.value(0).toString() : QString();
+    throw Failure(QStringLiteral("Цените в „%1“ вече са преобразувани в евро (%2). Второ преобразуване не "
+                                 "е направено.")
+                      .arg(nativePath(path), when));
+}
+
+QString takeCopy(const QString &path)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString copy = QFileInfo(path).dir().filePath(
+        QStringLiteral("stock-leva-%1.db").arg(now.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    if (QFileInfo::exists(copy) || !QFile::copy(path, copy))
+        throw Failure(QStringLiteral("Копието „%1“ на таблицата не може да бъде направено: цените не са "
+                                     "преобразувани.")
+                          .arg(nativePath(copy)));
+    return copy;
+}
+
+void writePrices(QSqlDatabase &database, const QList<Price> &prices, const QString &copy)
+{
+    QSqlQuery update(database);
+    update.prepare(QStringLiteral("UPDATE %1 SET \"%2\" = ? WHERE rowid = ?").arg(GoodsTable, PriceColumn));
+    for (const Price &price : prices) {
+        update.addBindValue(price.euro);
+        update.addBindValue(price.rowid);
+        if (!update.exec())
+            throw Failure(QStringLiteral("Цените не са преобразувани: %1").arg(update.lastError().text()));
+    }
+    QSqlQuery mark(database);
+    run(mark, QStringLiteral("CREATE TABLE %1 (\"Валута\" TEXT, \"Курс\" TEXT, \"Преобразувано\" TEXT, "
+                             "\"Копие в лева\" TEXT)")
+                  .arg(MarkTable));
+    mark.prepare(QStringLiteral("INSERT INTO %1 VALUES ('EUR', ?, ?, ?)").arg(MarkTable));
+    mark.addBindValue(QString::fromLatin1(Rate));
+    mark.addBindValue(QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    mark.addBindValue(QFileInfo(copy).fileName());
+    if (!mark.exec())
+        throw Failure(QStringLiteral("Цените не са преобразувани: %1").arg(mark.lastError().text()));
+}
+
+Outcome convert(QSqlDatabase &database, const QString &path)
+{
+    Transaction transaction(database);
+    refuseSecondConversion(database, path);
+    const QList<Price> prices = convertedPrices(database);
+    // Taken under the write lock, before anything changes: the copy is the
+    // table exactly as it was in leva.
+    const QString copy = takeCopy(path);
+    try {
+        writePrices(database, prices, copy);
+        transaction.commit();
+    } catch (...) {
+        QFile::remove(copy);
+        throw;
+    }
+    return {int(prices.size()), copy};
+}
+
+} // namespace
+
+std::optional<QString> toEuro(const QString &leva)
+{
+    const QString text = leva.trimmed();
+    if (text.isEmpty())
+        return QString();
+    static const QRegularExpression form(QStringLiteral("^(-?)([0-9]*)(?:[.,]([0-9]*))?$"));
+    const auto match = form.match(text);
+    const QString whole = match.captured(2);
+    const QString decimals = match.captured(3);
+    if (!match.hasMatch() || (whole.isEmpty() && decimals.isEmpty())
+        || whole.size() + decimals.size() > MaxDigits || decimals.size() > MaxDecimals)
+        return std::nullopt;
+
+    // price = digits / 10^decimals; cents = price * 100 / 1.95583, exactly.
+    __int128 digits = 0;
+    for (QChar c : whole + decimals)
+        digits = digits * 10 + (c.unicode() - u'0');
+    __int128 divisor = 195583;
+    for (qsizetype i = 0; i < decimals.size(); ++i)
+        divisor *= 10;
+    const __int128 scaled = digits * 10'000'000;  // 100 cents times the rate's 10^5
+    const auto cents = qint64((2 * scaled + divisor) / (2 * divisor));  // half up
+
+    const bool negative = match.captured(1) == u"-" && cents > 0;
+    return QStringLiteral("%1%2.%3")
+        .arg(negative ? QStringLiteral("-") : QString())
+        .arg(cents / 100)
+        .arg(cents % 100, 2, 10, QLatin1Char('0'));
+}
+
+Outcome convertGoodsToEuro(const QString &dataFolder)
+{
+    const QString path = QDir(dataFolder).filePath(GoodsFile);
+    if (!QFileInfo(path).isFile())
+        throw Failure(QStringLiteral("Таблицата със стоките „%1“ липсва.").arg(nativePath(path)));
+    const QString connection = QStringLiteral("bilvaro.prices.") + QUuid::createUuid().toString();
+    Outcome outcome;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        database.setDatabaseName(path);
+        database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        try {
+            if (!database.open())
+                throw Failure(QStringLiteral("Таблицата „%1“ не може да бъде отворена: %2")
+                                  .arg(nativePath(path), database.lastError().text()));
+            outcome = convert(database, path);
+        } catch (...) {
+            database.close();
+            database = QSqlDatabase();
+            QSqlDatabase::removeDatabase(connection);
+            throw;
+        }
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return outcome;
+}
+
+} // namespace PriceConversion

@@ -1,0 +1,153 @@
+// Invoices in euro: the currency selector, its settings line, the page's
+// totals and words, over a real start folder and real fonts.
+
+#include "app/Menu.h"
+#include "document/Document.h"
+#include "lines/SettingsFile.h"
+#include "lines/Unit1.h"
+#include "support/AppFixture.h"
+#include "support/ScriptedPrompter.h"
+#include "tools/TableMaker.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString MostEuroWords = QStringLiteral(
+    "деветстотин деветдесет и девет милиона деветстотин деветдесет и девет хиляди деветстотин "
+    "деветдесет и девет евро и деветдесет и девет цента");
+
+QStringList withSixth(const QString &sixth) { return SettingsFile::defaults() << sixth; }
+
+void addLine(const QString &quantity, const QString &price)
+{
+    Form1->Stock->setPlainText(QStringLiteral("Услуга"));
+    Form1->Edit3->setText(quantity);
+    Form1->Edit1->setText(price);
+    QVERIFY(Form1->AddLine());
+}
+
+QStringList pageTotals() { return {Doc->Label5->text(), Doc->Label7->text(), Doc->Label3->text()}; }
+
+} // namespace
+
+class tst_Euro : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        m_app = std::make_unique<AppFixture>();
+    }
+    void cleanup()
+    {
+        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        m_app.reset();
+        m_prompter.reset();
+    }
+
+    void sixthSettingsLine_data()
+    {
+        QTest::addColumn<bool>("fileExists");
+        QTest::addColumn<QStringList>("file");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("sign");
+        QTest::addColumn<QStringList>("saved");
+        const QStringList five = SettingsFile::defaults();
+        QTest::newRow("no file") << false << QStringList() << "лв" << "лв" << five;
+        QTest::newRow("five lines") << true << five << "лв" << "лв" << five;
+        QTest::newRow("euro") << true << withSixth("EUR") << "EUR" << "€" << withSixth("EUR");
+        QTest::newRow("leva") << true << withSixth("лв") << "лв" << "лв" << withSixth("лв");
+        QTest::newRow("unknown text: leva, the text kept")
+            << true << withSixth("бележка на ред 6") << "лв" << "лв" << withSixth("бележка на ред 6");
+    }
+    void sixthSettingsLine()
+    {
+        QFETCH(bool, fileExists);
+        QFETCH(QStringList, file);
+        QFETCH(QString, shown);
+        QFETCH(QString, sign);
+        QFETCH(QStringList, saved);
+        if (fileExists)
+            SettingsFile::save(m_app->path("mem.txt"), file);
+        m_app->start(*m_prompter);
+        QCOMPARE(Form1->ComboBox6->currentText(), shown);
+        // The page shows the remembered currency before anything is assembled.
+        QCOMPARE(pageTotals(), QStringList(3, QStringLiteral("0 ") + sign));
+        Form1->SaveSettings();
+        QCOMPARE(SettingsFile::load(m_app->path("mem.txt")), saved);
+    }
+
+    void choosingWritesThePageAtOnce()
+    {
+        m_app->start(*m_prompter);
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
+        QCOMPARE(Doc->currency(), Currency::Euro);
+        QCOMPARE(pageTotals(), QStringList(3, "0 €"));
+        QCOMPARE(Form1->MemList, withSixth("EUR"));
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("лв"));
+        QCOMPARE(pageTotals(), QStringList(3, "0 лв"));
+        QCOMPARE(Form1->MemList, withSixth("лв"));
+    }
+
+    void euroInvoice()
+    {
+        const QString data = m_app->path("DB");
+        QVERIFY(QDir().mkpath(data));
+        for (const QString &file : {QStringLiteral("Firm.db"), QStringLiteral("Details.db")})
+            QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
+        SettingsFile::save(m_app->path("mem.txt"), withSixth("EUR"));
+        m_app->start(*m_prompter);
+        addLine("2", "50");
+        Main->SpeedButton4Click();
+        QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
+        QCOMPARE(Doc->Label18->text(), QStringLiteral("сто и двадесет евро"));
+        Doc->NewExecute();
+        Doc->NewExecute();
+        QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
+
+        // Back to leva: the totals and the words follow at once.
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("лв"));
+        QCOMPARE(pageTotals(), QStringList({"100.00 лв", "20.00 лв", "120.00 лв"}));
+        QCOMPARE(Doc->Label18->text(), QStringLiteral("сто двадесет лева"));
+    }
+
+    void longWordsBreakUntilEveryLineFits()
+    {
+        m_app->start(*m_prompter);
+        const int below = Doc->Label19->y();
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
+        Doc->Label3->setText("999999999.99");
+        Doc->WriteAmountInWords();
+
+        const QStringList lines = Doc->Label18->text().split(u'\n');
+        QVERIFY2(lines.size() >= 3, qPrintable(Doc->Label18->text()));
+        QCOMPARE(lines.join(QString()), MostEuroWords);
+        for (const QString &line : lines)
+            QVERIFY2(Doc->Label18->fontMetrics().horizontalAdvance(line) <= 308, qPrintable(line));
+        QCOMPARE(Doc->Label19->y(), below + 12 * (lines.size() - 1));
+
+        // Leva spell no nine digits: the short line takes the place of the long one.
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("лв"));
+        QCOMPARE(Doc->Label18->text(), QStringLiteral(" лева и 99 ст."));
+        QCOMPARE(Doc->Label19->y(), below);
+    }
+
+    void typedWordsStayWhenTheCurrencyChanges()
+    {
+        m_app->start(*m_prompter);
+        Doc->Label3->setText("2.00");
+        Doc->WriteAmountInWords();
+        Doc->Label18->setText("две лева, написани от ръка");
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
+        QCOMPARE(Doc->Label18->text(), QStringLiteral("две лева, написани от ръка"));
+        QCOMPARE(Doc->Label3->text(), QStringLiteral("2.00 €"));
+    }
+
+private:
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppFixture> m_app;
+};
+
+QTEST_MAIN(tst_Euro)
+#include "tst_euro.moc"

@@ -1,0 +1,114 @@
+// The goods' sale prices from leva to euro, on real table files.
+
+#include "common/Failure.h"
+#include "reference/PriceConversion.h"
+#include "tools/TableMaker.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString Price = QStringLiteral("Продажна цена");
+
+// A goods table in dataFolder with one record per price.
+void makeGoods(const QString &dataFolder, const QStringList &prices)
+{
+    QList<QVariantMap> records;
+    for (qsizetype i = 0; i < prices.size(); ++i)
+        records.append({{QStringLiteral("Пор. №"), QString::number(i + 1)}, {Price, prices[i]}});
+    QVERIFY(TableMaker::makeTable(dataFolder, TableMaker::referenceTable(QStringLiteral("stock.db")), records));
+}
+
+// The prices stored in a table file, in record order.
+QStringList storedPrices(const QString &file)
+{
+    QStringList prices;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        database.setDatabaseName(file);
+        database.open();
+        QSqlQuery query(QStringLiteral("SELECT \"Продажна цена\" FROM stock ORDER BY rowid"), database);
+        while (query.next())
+            prices << query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return prices;
+}
+
+QStringList copies(const QString &dataFolder)
+{
+    return QDir(dataFolder).entryList({QStringLiteral("stock-leva-*.db")}, QDir::Files);
+}
+
+} // namespace
+
+class tst_PriceConversion : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void convertsEveryPrice_data()
+    {
+        QTest::addColumn<QString>("leva");
+        QTest::addColumn<QString>("euro");
+        QTest::newRow("the rate itself") << "1.95583" << "1.00";
+        QTest::newRow("a hundred") << "100.00" << "51.13";
+        QTest::newRow("one stotinka") << "0.01" << "0.01";
+        QTest::newRow("a million") << "1000000.00" << "511291.88";
+        QTest::newRow("third decimal 4 rounds down") << "0.968" << "0.49";   // 0.49493...
+        QTest::newRow("third decimal 5 rounds up") << "0.969" << "0.50";     // 0.49544...
+        QTest::newRow("a decimal comma") << "12,50" << "6.39";
+        QTest::newRow("whole leva") << "39" << "19.94";
+        QTest::newRow("negative, away from zero") << "-100" << "-51.13";
+        QTest::newRow("no price stays empty") << "" << "";
+    }
+    void convertsEveryPrice()
+    {
+        QFETCH(QString, leva);
+        QFETCH(QString, euro);
+        QTemporaryDir dir;
+        makeGoods(dir.path(), {leva, QStringLiteral("1.95583")});
+        const auto outcome = PriceConversion::convertGoodsToEuro(dir.path());
+        QCOMPARE(storedPrices(dir.filePath(QStringLiteral("stock.db"))), QStringList({euro, QStringLiteral("1.00")}));
+        QCOMPARE(outcome.converted, leva.isEmpty() ? 1 : 2);
+    }
+
+    void convertsOnceAndKeepsTheCopy()
+    {
+        QTemporaryDir dir;
+        makeGoods(dir.path(), {QStringLiteral("100.00"), QStringLiteral("0.01")});
+        const auto outcome = PriceConversion::convertGoodsToEuro(dir.path());
+        QCOMPARE(copies(dir.path()), QStringList{QFileInfo(outcome.copyPath).fileName()});
+        QCOMPARE(storedPrices(outcome.copyPath), QStringList({"100.00", "0.01"}));
+
+        QVERIFY_THROWS_EXCEPTION(Failure, PriceConversion::convertGoodsToEuro(dir.path()));
+        QCOMPARE(storedPrices(dir.filePath(QStringLiteral("stock.db"))), QStringList({"51.13", "0.01"}));
+        QCOMPARE(copies(dir.path()).size(), 1);
+    }
+
+    void aPriceThatIsNoNumberChangesNothing()
+    {
+        QTemporaryDir dir;
+        makeGoods(dir.path(), {QStringLiteral("100.00"), QStringLiteral("12 лв")});
+        try {
+            PriceConversion::convertGoodsToEuro(dir.path());
+            QFAIL("converted a price that is not a number");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.text().contains(u"„12 лв“"), qPrintable(failure.text()));
+        }
+        QCOMPARE(storedPrices(dir.filePath(QStringLiteral("stock.db"))), QStringList({"100.00", "12 лв"}));
+        QVERIFY(copies(dir.path()).isEmpty());
+    }
+
+    void aMissingTableIsAFailure()
+    {
+        QTemporaryDir dir;
+        QVERIFY_THROWS_EXCEPTION(Failure, PriceConversion::convertGoodsToEuro(dir.path()));
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_PriceConversion)
+#include "tst_priceconversion.moc"
