@@ -1,6 +1,7 @@
 #include "app/Windows.h"
 
 #include "app/Menu.h"
+#include "app/PrintLinks.h"
 #include "document/Document.h"
 #include "lines/Totals.h"
 #include "lines/Unit1.h"
@@ -37,6 +38,7 @@ void createWindows()
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
     PrintDlgOru = new TPrintDlgOru;
+    PrintDlgOru->setLinks(printLinks());
 }
 
 void destroyWindows()
@@ -55,6 +57,7 @@ void destroyWindows()
     Main = nullptr;
     // Program-wide state starts afresh with the next set of windows.
     DocumentAssembled = false;
+    NumberRecorded = false;
     LineCounter = 0;
     VatFactor = 0.2;
     QLocale::setDefault(QLocale::system());
