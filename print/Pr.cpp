@@ -30,7 +30,9 @@ QToolButton *printButton(QWidget *parent, const QString &caption, int top)
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFont(pixelFont(QStringLiteral("Arial"), 11));
-    button->setStyleSheet(QStringLiteral("color: black"));
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, Qt::black);
+    button->setPalette(palette);
     button->setText(caption);
     button->setIcon(printerPicture());
     button->setIconSize(QSize(16, 16));
