@@ -1,6 +1,7 @@
 #include "app/Windows.h"
 
 #include "app/Menu.h"
+#include "app/PrintLinks.h"
 #include "document/Document.h"
 #include "lines/Totals.h"
 #include "lines/Unit1.h"
@@ -41,6 +42,7 @@ void createWindows()
     UpdateI->Restart = [] { Doc->SpeedButton3Click(); };
     PrintDlgOru = new TPrintDlgOru;
     Doc->PrintWindow = PrintDlgOru;
+    PrintDlgOru->setLinks(printLinks());
 }
 
 void destroyWindows()
@@ -59,6 +61,7 @@ void destroyWindows()
     Main = nullptr;
     // Program-wide state starts afresh with the next set of windows.
     DocumentAssembled = false;
+    NumberRecorded = false;
     LineCounter = 0;
     VatFactor = 0.2;
     QLocale::setDefault(QLocale::system());

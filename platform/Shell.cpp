@@ -7,6 +7,11 @@
 #include <QProcess>
 #include <QUrl>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace {
 
 class SystemShell final : public Shell {
@@ -26,9 +31,14 @@ public:
     void printFile(const QString &path) override
     {
 #ifdef Q_OS_WIN
-        QProcess::startDetached(QStringLiteral("mspaint"), {QStringLiteral("/p"), path});
+        // The verb of the file's type prints it a second time, as on every
+        // installation of the program.
+        ShellExecuteW(nullptr, L"print", reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+                      nullptr, nullptr, SW_SHOWNORMAL);
 #else
-        QProcess::startDetached(QStringLiteral("lp"), {path});
+        // There is no such verb here; the page has gone to the printer once
+        // already and must not go a second time.
+        Q_UNUSED(path);
 #endif
     }
 

@@ -9,7 +9,8 @@ public:
     virtual ~Shell() = default;
     // Starts a fresh copy of the program in the current directory.
     virtual void openNewCopy() = 0;
-    // Hands a file to the system for printing; the outcome is not examined.
+    // Hands a file to the system shell's "print" verb (Windows only; elsewhere it
+    // does nothing); the outcome is not examined.
     virtual void printFile(const QString &path) = 0;
     // Ends the message loop without closing any window.
     virtual void endMessageLoop() = 0;

@@ -1,8 +1,144 @@
 #include "print/Pr.h"
 
+#include "common/Failure.h"
+#include "document/Document.h"
+#include "document/PagePieces.h"
+#include "platform/Fonts.h"
+#include "platform/Handlers.h"
+#include "platform/Paths.h"
+#include "platform/Printers.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
+#include "print/PagePicture.h"
+#include "print/PrintRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QShowEvent>
+#include <QPixmap>
+#include <QPrinter>
+
 TPrintDlgOru *PrintDlgOru = nullptr;
+bool NumberRecorded = false;
+
+namespace {
+
+QToolButton *printButton(QWidget *parent, const QString &caption, int top)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFont(pixelFont(QStringLiteral("Arial"), 11));
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, Qt::black);
+    button->setPalette(palette);
+    button->setText(caption);
+    button->setIcon(printerPicture());
+    button->setIconSize(QSize(16, 16));
+    button->setGeometry(7, top, 210, 76);
+    return button;
+}
+
+} // namespace
 
 TPrintDlgOru::TPrintDlgOru(QWidget *parent) : QWidget(parent, Qt::Window)
 {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Принтер"));
+    setFixedSize(224, 194);
+    fillBackground(this, QColor(223, 223, 223));
+    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+
+    SpeedButton1 = printButton(this, QStringLiteral("Отпечатай ОРИГИНАЛ на документа"), 5);
+    SpeedButton2 = printButton(this, QStringLiteral("Отпечатай КОПИЕ на документа"), 85);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setEditable(true);
+    ComboBox1->addItems({QStringLiteral("8 бита цвят"), QStringLiteral("24 бита цвят"),
+                         QStringLiteral("32 бита цвят")});
+    ComboBox1->setEditText(QStringLiteral("8 бита цвят"));
+    ComboBox1->setGeometry(8, 168, 209, 21);
+
+    onClick(SpeedButton1, [this] { SpeedButton1Click(); });
+    onClick(SpeedButton2, [this] { SpeedButton2Click(); });
+}
+
+void TPrintDlgOru::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        runGuarded([this] { FormShow(); });
+}
+
+void TPrintDlgOru::FormShow()
+{
+    const QRect document = Doc->frameGeometry();
+    move(document.left() + document.width() - 400, document.top() + 40);
+}
+
+void TPrintDlgOru::SpeedButton1Click()
+{
+    PrintDocument(PrintRules::Original);
+    NumberRecorded = true;
+}
+
+void TPrintDlgOru::SpeedButton2Click()
+{
+    PrintDocument(PrintRules::Copy);
+    NumberRecorded = true;
+}
+
+void TPrintDlgOru::PrintDocument(const QString &mode)
+{
+    Doc->StringGrid2->setFocus();
+    for (QLabel *field : Doc->greyFields())
+        fillBackground(field, Qt::white);
+
+    std::unique_ptr<QPrinter> printer = defaultPrinter();
+    if (!printer)
+        throw Failure(QStringLiteral("There is no default printer currently selected"));
+    const int pageWidth = printer->width();
+    const int pageHeight = printer->height();
+
+    Doc->Label8->setText(mode);
+    Doc->NewExecute();
+    const int left = PrintRules::leftMargin(pageWidth);
+    const QRect target(left, 0, pageWidth - left, pageHeight);
+
+    const QImage captured = capturePage(Doc->Panel1);
+    Doc->Image1->setPixmap(QPixmap::fromImage(captured));
+    const int depth = PrintRules::archiveDepth(ComboBox1->currentText());
+    const QImage picture = archivePicture(captured, depth);
+
+    const QString documentKind = m_links.documentKind();
+    const int firmRecNo = m_links.firmRecNo();
+    const QString archive = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
+                                                        documentKind, firmRecNo, Doc->NO->text(), mode);
+    saveArchiveImage(picture, depth, archive);
+    savePdfCopy(Doc->Panel1, PrintRules::pdfCopyFileName(archive));
+
+    printer->setDocName(QFileInfo(archive).completeBaseName());
+    if (prompts().print(*printer, 1, 1))
+        printStretched(*printer, picture, target);
+    shell().printFile(archive);
+
+    recordNumber(documentKind, firmRecNo);
+    show();
+    raise();
+}
+
+// Writes the number back once for each document number of the run: the
+// original and the copy of one document write it once, and every further
+// document of the run writes its own.
+void TPrintDlgOru::recordNumber(const QString &documentKind, int firmRecNo)
+{
+    const QString column = PrintRules::numberColumn(documentKind);
+    const QString number = PrintRules::recordedNumber(Doc->NO->text());
+    const QString key = column + u'/' + QString::number(firmRecNo) + u'/' + number;
+    if (m_recorded.contains(key))
+        return;
+    Doc->NO->setText(number);
+    m_links.recordNumber(column, number);
+    m_recorded.insert(key);
 }

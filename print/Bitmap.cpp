@@ -1,0 +1,111 @@
+#include "print/Bitmap.h"
+
+#include "common/Failure.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace {
+
+constexpr int FileHeaderSize = 14;
+constexpr int InfoHeaderSize = 40;
+constexpr int PaletteEntries = 256;
+constexpr qint32 PixelsPerMetre = 3780;  // 96 dots per inch
+
+void put16(QByteArray &out, quint16 value)
+{
+    char bytes[2];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 2);
+}
+
+void put32(QByteArray &out, quint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+qsizetype paddedRowSize(int width, int bitsPerPixel)
+{
+    return ((qsizetype(width) * bitsPerPixel + 31) / 32) * 4;
+}
+
+void appendRow(QByteArray &out, const BitmapPixels &pixels, int y, qsizetype rowSize)
+{
+    const uchar *line = pixels.bits + y * pixels.bytesPerLine;
+    const qsizetype start = out.size();
+    if (pixels.bitsPerPixel == 8) {
+        out.append(reinterpret_cast<const char *>(line), pixels.width);
+    } else {
+        const auto *words = reinterpret_cast<const quint32 *>(line);
+        for (int x = 0; x < pixels.width; ++x) {
+            const quint32 argb = words[x];
+            out.append(char(argb & 0xff));          // blue
+            out.append(char((argb >> 8) & 0xff));   // green
+            out.append(char((argb >> 16) & 0xff));  // red
+            if (pixels.bitsPerPixel == 32)
+                out.append(char(0));
+        }
+    }
+    out.append(rowSize - (out.size() - start), char(0));
+}
+
+} // namespace
+
+QByteArray windowsBitmap(const BitmapPixels &pixels)
+{
+    const int depth = pixels.bitsPerPixel;
+    if ((depth != 8 && depth != 24 && depth != 32) || pixels.width <= 0 || pixels.height <= 0
+        || !pixels.bits || (depth == 8 && pixels.palette.size() > PaletteEntries))
+        throw Failure(QStringLiteral("Картината не може да бъде записана като BMP файл."));
+    const qsizetype rowSize = paddedRowSize(pixels.width, depth);
+    const quint32 paletteSize = depth == 8 ? PaletteEntries * 4 : 0;
+    const quint32 pixelOffset = FileHeaderSize + InfoHeaderSize + paletteSize;
+    const qsizetype imageSize = rowSize * pixels.height;
+
+    QByteArray out;
+    out.reserve(pixelOffset + imageSize);
+    // BITMAPFILEHEADER
+    out.append("BM", 2);
+    put32(out, quint32(pixelOffset + imageSize));
+    put32(out, 0);
+    put32(out, pixelOffset);
+    // BITMAPINFOHEADER; a positive height: rows are stored from the bottom up.
+    put32(out, InfoHeaderSize);
+    put32(out, quint32(pixels.width));
+    put32(out, quint32(pixels.height));
+    put16(out, 1);
+    put16(out, quint16(depth));
+    put32(out, 0);  // BI_RGB
+    put32(out, quint32(imageSize));
+    put32(out, PixelsPerMetre);
+    put32(out, PixelsPerMetre);
+    put32(out, depth == 8 ? PaletteEntries : 0);
+    put32(out, 0);
+    if (depth == 8) {
+        // RGBQUAD entries; unused entries stay black.
+        for (int i = 0; i < PaletteEntries; ++i) {
+            const quint32 argb = i < pixels.palette.size() ? pixels.palette[i] : 0;
+            out.append(char(argb & 0xff));
+            out.append(char((argb >> 8) & 0xff));
+            out.append(char((argb >> 16) & 0xff));
+            out.append(char(0));
+        }
+    }
+    for (int y = pixels.height - 1; y >= 0; --y)
+        appendRow(out, pixels, y, rowSize);
+    return out;
+}
+
+void writeFileReplacing(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Failure(QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(path));
+    file.write(bytes);
+    if (!file.commit())
+        throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")
+                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+}

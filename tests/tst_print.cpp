@@ -1,0 +1,302 @@
+// The print window over real tables in a temporary start folder: the archive
+// image and its PDF copy, the printed page (a PDF file standing in for the
+// printer), the shell's print verb and the number written back.
+
+#include "app/Menu.h"
+#include "common/Failure.h"
+#include "document/Document.h"
+#include "lines/Unit1.h"
+#include "platform/Printers.h"
+#include "print/Pr.h"
+#include "reference/NumberRecord.h"
+#include "reference/Unit4.h"
+#include "support/AppFixture.h"
+#include "support/ScriptedPrompter.h"
+#include "tools/TableMaker.h"
+
+#include <QPrinter>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+namespace {
+
+const QString Firm = QStringLiteral("Firm.db");
+
+// One column of a record of Firm.db, read straight from the file.
+QString storedNumber(const QString &dataFolder, const QString &column, int record = 1)
+{
+    QString value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        db.setDatabaseName(dataFolder + QStringLiteral("/Firm.db"));
+        db.open();
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("SELECT \"%1\" FROM Firm ORDER BY rowid LIMIT 1 OFFSET %2").arg(column).arg(record - 1));
+        if (query.next())
+            value = query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return value;
+}
+
+void storeNumber(const QString &dataFolder, const QString &number)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("store"));
+        db.setDatabaseName(dataFolder + QStringLiteral("/Firm.db"));
+        db.open();
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral("UPDATE Firm SET \"Фактура №\" = '%1' WHERE rowid = (SELECT min(rowid) FROM Firm)").arg(number)));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("store"));
+}
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return QStringLiteral("%1 failed: %2").arg(program, QString::fromUtf8(process.readAllStandardError()));
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int pdfPages(const QString &path)
+{
+    static const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
+    return pages.match(run(QStringLiteral("pdfinfo"), {path})).captured(1).toInt();
+}
+
+} // namespace
+
+class tst_Print : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        m_app = std::make_unique<AppFixture>();
+        m_printed.clear();
+        // Each print job goes to a PDF file of its own in the start folder.
+        setPrinterSource([this] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+            const QString file = m_app->path(QStringLiteral("printed-%1.pdf").arg(++m_printers));
+            printer->setOutputFileName(file);
+            m_printed.append(file);
+            return printer;
+        });
+        m_data = m_app->path(QStringLiteral("DB"));
+        m_archive = m_app->path(QStringLiteral("install/DB"));
+        qputenv("BILVARO_INSTALL_DIR", m_app->path(QStringLiteral("install")).toLocal8Bit());
+        QVERIFY(QDir().mkpath(m_data));
+        QList<QVariantMap> companies = TableMaker::demoRecords(Firm);
+        companies[0][QStringLiteral("Фактура №")] = QStringLiteral("41");
+        companies[0][QStringLiteral("Проформа №")] = QStringLiteral("7");
+        QVERIFY(TableMaker::makeTable(m_data, TableMaker::referenceTable(Firm), companies));
+        for (const QString &table : {QStringLiteral("Details.db"), QStringLiteral("customer.db")})
+            QVERIFY(TableMaker::makeTable(m_data, TableMaker::referenceTable(table), TableMaker::demoRecords(table)));
+    }
+    void cleanup()
+    {
+        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        m_app.reset();
+        m_prompter.reset();
+        setPrinterSource({});
+        qunsetenv("BILVARO_INSTALL_DIR");
+    }
+
+    // Steps: "O" and "C" print the original and the copy (dialog confirmed),
+    // "N<n>" types the document number, "S<n>" changes the stored invoice
+    // number as the browser would.
+    void numberWrittenBack_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("invoiceNumber");
+        QTest::addColumn<QString>("proformaNumber");
+        QTest::newRow("original") << "ФАКТУРА" << QStringList{"O"} << "0000000042" << "7";
+        QTest::newRow("copy alone") << "ФАКТУРА" << QStringList{"C"} << "0000000042" << "7";
+        QTest::newRow("proforma") << "ПРОФОРМА ФАКТУРА" << QStringList{"O", "C"} << "41" << "0000000008";
+        // Written once: the copy leaves a number the user set meanwhile.
+        QTest::newRow("original and copy") << "ФАКТУРА" << QStringList{"O", "S30", "C"} << "30" << "7";
+        QTest::newRow("second invoice of the run") << "ФАКТУРА" << QStringList{"O", "C", "N0000000043", "O"} << "0000000043" << "7";
+        QTest::newRow("reprint of a lower number") << "ФАКТУРА" << QStringList{"N0000000050", "O", "N0000000042", "O", "C"} << "0000000050" << "7";
+    }
+    void numberWrittenBack()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, invoiceNumber);
+        QFETCH(QString, proformaNumber);
+        assemble(kind);
+        QVERIFY(QDir().mkpath(m_archive));
+        QStringList archived;
+        for (const QString &step : steps) {
+            const QString argument = step.mid(1);
+            if (step[0] == u'N') {
+                Doc->NO->setText(argument);
+            } else if (step[0] == u'S') {
+                storeNumber(m_data, argument);
+            } else {
+                const QString number = Doc->NO->text();
+                m_prompter->expectPrint(true);
+                (step == u"O" ? PrintDlgOru->SpeedButton1 : PrintDlgOru->SpeedButton2)->click();
+                QVERIFY2(m_prompter->finished(), m_prompter->problems());
+                QCOMPARE(m_prompter->lastMinPage, 1);
+                QCOMPARE(m_prompter->lastMaxPage, 1);
+                QCOMPARE(Doc->Label8->text(), step == u"O" ? QStringLiteral("Оригинал") : QStringLiteral("Копие"));
+                archived.append(QStringLiteral("%1Firm1_%2_%3.bmp")
+                                    .arg(kind == u"ФАКТУРА" ? QStringLiteral("Inv") : QStringLiteral("Proform"),
+                                         number, step == u"O" ? QString() : QStringLiteral("copy")));
+            }
+        }
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), invoiceNumber);
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Проформа №")), proformaNumber);
+        QVERIFY(NumberRecorded);
+        QVERIFY(!Form4->isVisible());
+        QVERIFY(PrintDlgOru->isVisible());
+        archived.removeDuplicates();
+        QStringList expectedFiles = archived;
+        for (const QString &name : archived)
+            expectedFiles.append(name.chopped(4) + QStringLiteral(".pdf"));
+        QStringList files = QDir(m_archive).entryList(QDir::Files);
+        expectedFiles.sort();
+        files.sort();
+        QCOMPARE(files, expectedFiles);
+        // Every print is one page on the printer; the shell only records its verb.
+        QCOMPARE(m_printed.size(), steps.filter(QRegularExpression(QStringLiteral("^[OC]$"))).size());
+        for (const QString &printed : m_printed)
+            QCOMPARE(pdfPages(printed), 1);
+        QCOMPARE(m_app->shell.printedFiles.size(), m_printed.size());
+        QCOMPARE(QFileInfo(m_app->shell.printedFiles.last()).fileName(), archived.last());
+    }
+
+    void failedPrint_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("archived");
+        QTest::addColumn<bool>("printed");
+        QTest::addColumn<bool>("recorded");
+        QTest::newRow("no default printer") << "no printer" << false << false << false;
+        QTest::newRow("no archive folder") << "no folder" << false << false << false;
+        QTest::newRow("number not a number") << "bad number" << true << true << false;
+        QTest::newRow("dialog cancelled") << "cancel" << true << false << true;
+    }
+    void failedPrint()
+    {
+        QFETCH(QString, failure);
+        QFETCH(bool, archived);
+        QFETCH(bool, printed);
+        QFETCH(bool, recorded);
+        assemble(QStringLiteral("ФАКТУРА"));
+        const QString archive = m_archive + QStringLiteral("/InvFirm1_0000000042_.bmp");
+        if (failure != u"no folder")
+            QVERIFY(QDir().mkpath(m_archive));
+        if (failure == u"no printer") {
+            setPrinterSource([] { return std::unique_ptr<QPrinter>(); });
+            m_prompter->expectError(QStringLiteral("There is no default printer currently selected"));
+        } else if (failure == u"no folder") {
+            m_prompter->expectError(QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(archive));
+        } else if (failure == u"bad number") {
+            Doc->NO->setText(QStringLiteral("0000000042x"));
+            m_prompter->expectPrint(true).expectError(QStringLiteral("Номерът на документа „0000000042x“ не е цяло число."));
+        } else {
+            m_prompter->expectPrint(false);
+        }
+        PrintDlgOru->SpeedButton1->click();
+
+        for (QLabel *field : Doc->greyFields())
+            QCOMPARE(field->palette().color(field->backgroundRole()), QColor(Qt::white));
+        const QString written = failure == u"bad number" ? QStringLiteral("/InvFirm1_0000000042x_.bmp")
+                                                          : QStringLiteral("/InvFirm1_0000000042_.bmp");
+        QCOMPARE(QFileInfo::exists(m_archive + written), archived);
+        QCOMPARE(QFileInfo::exists(m_archive + written.chopped(4) + QStringLiteral(".pdf")), archived);
+        QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
+        QCOMPARE(m_app->shell.printedFiles.size(), archived ? 1 : 0);
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), recorded ? QStringLiteral("0000000042") : QStringLiteral("41"));
+        QCOMPARE(NumberRecorded, recorded);
+    }
+
+    void pdfCopyHasTheText()
+    {
+        assemble(QStringLiteral("ФАКТУРА"));
+        Main->SpeedButton7Click();
+        Form4->SpeedButton2Click();  // the first demo client
+        QVERIFY(QDir().mkpath(m_archive));
+        PrintDlgOru->ComboBox1->setEditText(QStringLiteral("32 бита цвят"));
+        m_prompter->expectPrint(false);
+        PrintDlgOru->SpeedButton2->click();
+        const QString pdf = m_archive + QStringLiteral("/InvFirm1_0000000042_copy.pdf");
+        QCOMPARE(pdfPages(pdf), 1);
+        const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+                                 .simplified();
+        for (const QString &expected : {Doc->Label33->text(), QStringLiteral("0000000042"), Doc->Label3->text(),
+                                        QStringLiteral("Копие")})
+            QVERIFY2(text.contains(expected.simplified()), qPrintable(expected + QStringLiteral(" not in: ") + text));
+    }
+
+    void windowByTheDocument()
+    {
+        m_app->start(*m_prompter);
+        Doc->setGeometry(100, 60, 1000, 700);
+        Doc->show();
+        Doc->SpeedButton1->click();
+        QVERIFY(PrintDlgOru->isVisible());
+        QCOMPARE(PrintDlgOru->windowTitle(), QStringLiteral("Принтер"));
+        QCOMPARE(PrintDlgOru->size(), QSize(224, 194));
+        QCOMPARE(PrintDlgOru->frameGeometry().topLeft(),
+                 QPoint(Doc->frameGeometry().left() + Doc->frameGeometry().width() - 400, Doc->frameGeometry().top() + 40));
+        QCOMPARE(PrintDlgOru->ComboBox1->currentText(), QStringLiteral("8 бита цвят"));
+        QCOMPARE(PrintDlgOru->ComboBox1->count(), 3);
+    }
+
+    void numberRecordFailures_data()
+    {
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("no such record") << 9 << "Фактура №";
+        QTest::newRow("no such column") << 1 << "Фактура";
+    }
+    void numberRecordFailures()
+    {
+        QFETCH(int, record);
+        QFETCH(QString, column);
+        const QString before = storedNumber(m_data, QStringLiteral("Фактура №"));
+        QVERIFY_THROWS_EXCEPTION(Failure, recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), record, column,
+                                                               QStringLiteral("0000000099")));
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
+        // The second record is written, the first stays.
+        QVERIFY(recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), 2, QStringLiteral("фактура №"),
+                                     QStringLiteral("0000000099")));
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 2), QStringLiteral("0000000099"));
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
+    }
+
+private:
+    void assemble(const QString &kind)
+    {
+        m_app->start(*m_prompter);
+        Form1->ComboBox2->setEditText(kind);
+        Form1->Stock->setPlainText(QStringLiteral("Кафе"));
+        Form1->Edit4->setText(QStringLiteral("бр."));
+        Form1->Edit3->setText(QStringLiteral("2"));
+        Form1->Edit1->setText(QStringLiteral("12.50"));
+        QVERIFY(Form1->AddLine());
+        Main->SpeedButton4Click();
+        QCOMPARE(Doc->NO->text(), kind == u"ФАКТУРА" ? QStringLiteral("0000000042") : QStringLiteral("0000000008"));
+        Doc->SpeedButton1Click();
+    }
+
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppFixture> m_app;
+    QString m_data;
+    QString m_archive;
+    QStringList m_printed;
+    int m_printers = 0;
+};
+
+QTEST_MAIN(tst_Print)
+#include "tst_print.moc"
