@@ -82,8 +82,13 @@ QVariantMap catalogueGoods(int number, QRandomGenerator &random)
     QString description = QStringLiteral("%1 „%2“ %3, %4\n%5")
                               .arg(pick(kinds(), random), pick(makers(), random), model,
                                    pick(qualities(), random), pick(details(), random));
-    if (random.bounded(3) == 0)
-        description += u'\n' + pick(details(), random);
+    if (random.bounded(3) == 0) {
+        QString more;
+        do
+            more = pick(details(), random);
+        while (description.endsWith(more));
+        description += u'\n' + more;
+    }
     const int stock = random.bounded(10) == 0 ? 0 : 1 + random.bounded(500);
     return {{QStringLiteral("Пор. №"), QString::number(number).rightJustified(6, u'0')},
             {QStringLiteral("Описание на стока/услуга"), description},
