@@ -89,7 +89,7 @@ QString foldCaseUtf8(QByteArrayView utf8)
     while (p < end) {
         const uchar lead = *p;
         if (lead < 0x80) {
-            *out++ = char16_t(lead - u'A' < 26u ? lead + 0x20 : lead);
+            *out++ = char16_t(unsigned(lead - u'A') < 26u ? lead + 0x20 : lead);
             ++p;
             continue;
         }
