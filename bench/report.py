@@ -98,7 +98,7 @@ def main():
             base_run = base + (f"/{size}" if size and (base + f"/{size}") in found else "")
             figure = found[run]
             baseline = found.get(base_run)
-            label = f"{size:,}" if size else ""
+            label = (f"{size} bits" if name.startswith("BM_Print") else f"{size:,}") if size else ""
             if figure[0] == "error" or baseline is None or baseline[0] == "error":
                 why = figure[1] if figure[0] == "error" else "no baseline"
                 lines.append((what, label, "failed: " + why, how, "", "", "", ""))
