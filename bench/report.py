@@ -49,6 +49,11 @@ def load(paths):
     return found
 
 
+def number(value):
+    """Three significant digits, without an exponent."""
+    return f"{value:.0f}" if value >= 100 else f"{value:.3g}"
+
+
 def millis(value, unit):
     return value * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[unit]
 
@@ -119,10 +124,10 @@ def main():
                     b = millis(baseline[2]["cpu_time"], baseline[1])
                 unit = "ms"
                 ratio = f / b if b else float("inf")
-                wall = f"{fw:.3g} / {bw:.3g} ms = {fw / bw:.2f}×"
+                wall = f"{number(fw)} / {number(bw)} ms = {fw / bw:.2f}×"
             text, met = goal(name, size, f, b, fw / bw if name == "BM_Pick" else ratio, previous)
             previous = f
-            lines.append((what, label, f"{f:.3g} {unit}", f"{b:.3g} {unit} ({how})", f"{ratio:.2f}×",
+            lines.append((what, label, f"{number(f)} {unit}", f"{number(b)} {unit} ({how})", f"{ratio:.2f}×",
                           wall, text, "met" if met else "MISSED"))
             what = ""
     widths = [max(len(line[i]) for line in lines) for i in range(len(lines[0]))]
