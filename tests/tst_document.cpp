@@ -496,7 +496,7 @@ private Q_SLOTS:
         app.start(prompter);
         Doc->show();
         for (const char *name : {"Label14", "Label24", "Label36", "Label46"})
-            QTest::mouseClick(docLabel(name), Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::mouseClick(docLabel(QLatin1String(name)), Qt::LeftButton, {}, QPoint(2, 2));
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
