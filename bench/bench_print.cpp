@@ -30,6 +30,11 @@ public:
     void information(const QString &text) override { report(text); }
     void message(const QString &text, Icon) override { report(text); }
     void error(const QString &text) override { report(text); }
+    bool question(const QString &text) override
+    {
+        report(text);
+        return false;
+    }
     bool print(QPrinter &, int, int) override { return false; }
     QString openPicture(const QString &) override { return QString(); }
 
