@@ -2,6 +2,32 @@
 
 #include "common/Failure.h"
 
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace {
+
+// The folded form of a character that folds by arithmetic (Latin and basic
+// Cyrillic) or has no case (signs, quotes, dashes, №); -1 for any other,
+// which Qt's general folding handles.
+constexpr int simpleFold(char16_t c)
+{
+    if (c < 0x80)
+        return (c >= u'A' && c <= u'Z') ? c + 0x20 : c;
+    if (c >= 0x0410 && c <= 0x044F)  // А..Я, а..я
+        return c <= 0x042F ? c + 0x20 : c;
+    if (c >= 0x0450 && c <= 0x045F)  // ѐ..џ
+        return c;
+    if (c >= 0x0400 && c <= 0x040F)  // Ѐ..Џ
+        return c + 0x50;
+    if ((c >= 0x00A0 && c <= 0x00BF && c != 0x00B5) || (c >= 0x2000 && c <= 0x20CF) || c == 0x2116)
+        return c;
+    return -1;
+}
+
+} // namespace
+
 QString foldCase(QStringView text)
 {
     // Latin and basic Cyrillic fold by arithmetic: searching a large table
@@ -10,21 +36,88 @@ QString foldCase(QStringView text)
     QString folded(text.size(), Qt::Uninitialized);
     QChar *out = folded.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < 0x80) {
-            out[i] = (c >= u'A' && c <= u'Z') ? QChar(c + 0x20) : QChar(c);
-        } else if (c >= 0x0410 && c <= 0x044F) {  // А..Я, а..я
-            out[i] = c <= 0x042F ? QChar(c + 0x20) : QChar(c);
-        } else if (c >= 0x0450 && c <= 0x045F) {  // ѐ..џ
-            out[i] = QChar(c);
-        } else if (c >= 0x0400 && c <= 0x040F) {  // Ѐ..Џ
-            out[i] = QChar(c + 0x50);
-        } else if ((c >= 0x00A0 && c <= 0x00BF && c != 0x00B5) || (c >= 0x2000 && c <= 0x20CF)
-                   || c == 0x2116) {
-            out[i] = QChar(c);  // signs, quotes, dashes, №: no case
-        } else {
+        const int c = simpleFold(text[i].unicode());
+        if (c < 0)
             return text.toString().toCaseFolded();
+        out[i] = QChar(char16_t(c));
+    }
+    return folded;
+}
+
+namespace {
+
+// The number of UTF-16 units of well-formed UTF-8 text of characters of up
+// to three bytes: its bytes less its continuation bytes (10xxxxxx), counted
+// eight at a time.
+qsizetype utf16Length(const uchar *p, const uchar *end)
+{
+    const qsizetype bytes = end - p;
+    qsizetype continuations = 0;
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        continuations += std::popcount(word & ~(word << 1) & 0x8080808080808080ULL);
+    }
+    for (; p < end; ++p)
+        continuations += (*p & 0xC0) == 0x80;
+    return bytes - continuations;
+}
+
+// foldCase() of the characters U+0400..U+047F; 0 for those it leaves to Qt.
+constexpr std::array<char16_t, 128> CyrillicFolds = [] {
+    std::array<char16_t, 128> folds{};
+    for (char16_t c = 0x0400; c < 0x0460; ++c)
+        folds[c - 0x0400] = char16_t(simpleFold(c));
+    return folds;
+}();
+
+} // namespace
+
+QString foldCaseUtf8(QByteArrayView utf8)
+{
+    // Reading a searched column of a large table is this loop: decoding with
+    // Qt and folding afterwards takes several times as long, as Qt 6.4
+    // decodes every non-ASCII character on its general path. ASCII and the
+    // two-byte Cyrillic letters go straight through a table; other
+    // well-formed sequences of two or three bytes fold as foldCase() folds
+    // them; anything else goes the long way, with the same result.
+    const auto *p = reinterpret_cast<const uchar *>(utf8.data());
+    const auto *end = p + utf8.size();
+    QString folded(utf16Length(p, end), Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(folded.data());
+    const auto longWay = [utf8] { return foldCase(QString::fromUtf8(utf8)); };
+    while (p < end) {
+        const uchar lead = *p;
+        if (lead < 0x80) {
+            *out++ = char16_t(unsigned(lead - u'A') < 26u ? lead + 0x20 : lead);
+            ++p;
+            continue;
         }
+        if ((lead & 0xFE) == 0xD0 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            const char16_t fold = CyrillicFolds[(lead & 0x01) << 6 | (p[1] & 0x3F)];
+            if (fold == 0)
+                return longWay();
+            *out++ = fold;
+            p += 2;
+            continue;
+        }
+        char16_t c = 0;
+        if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            c = char16_t((lead & 0x1F) << 6 | (p[1] & 0x3F));
+            p += 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80
+                   && (p[2] & 0xC0) == 0x80) {
+            c = char16_t((lead & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            if (c < 0x0800 || (c >= 0xD800 && c <= 0xDFFF))
+                return longWay();
+            p += 3;
+        } else {
+            return longWay();
+        }
+        const int simple = simpleFold(c);
+        if (simple < 0)
+            return longWay();
+        *out++ = char16_t(simple);
     }
     return folded;
 }

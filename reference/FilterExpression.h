@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
 // The text as compared when letter case does not count: Unicode simple case
 // folding, so Cyrillic folds as well as Latin ("ИВАН" and "иван" meet).
 QString foldCase(QStringView text);
+// The same for a text in UTF-8, as SQLite hands it over.
+QString foldCaseUtf8(QByteArrayView utf8);
 
 // One filter condition of a reference table, in one of two forms:
 //   <column> = '<text>'     values equal to the text

@@ -99,6 +99,15 @@ public:
         }
     }
 
+    // The value's text as a search compares it: folded (see foldCase).
+    QString foldedText(int column) const
+    {
+        if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT)
+            return foldCase(displayText(value(column)));
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        return foldCaseUtf8(QByteArrayView(text, sqlite3_column_bytes(m_statement, column)));
+    }
+
 private:
     [[noreturn]] void fail()
     {
@@ -582,7 +591,7 @@ const QList<QString> &TableStore::foldedColumn(int field) const
         while (more && values.key(0) < key)
             more = values.step();
         if (more && values.key(0) == key) {
-            folded.append(foldCase(displayText(values.value(1))));
+            folded.append(values.foldedText(1));
             more = values.step();
         } else {
             folded.append(QString());

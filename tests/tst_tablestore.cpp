@@ -889,6 +889,28 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QCOMPARE(foldCase(text), text.toCaseFolded());
+        QCOMPARE(foldCaseUtf8(text.toUtf8()), text.toCaseFolded());
+    }
+
+    // Columns are folded straight from the bytes SQLite holds, whatever they are.
+    void utf8FoldingMatchesQt_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("four-byte character") << QByteArray("\xD0\x90\xF0\x9F\x98\x80\xD0\xAF");
+        QTest::newRow("byte that starts nothing") << QByteArray("\xD0\x90\xFF\xD0\xAF");
+        QTest::newRow("lone continuation") << QByteArray("A\x80" "B");
+        QTest::newRow("cut two-byte at the end") << QByteArray("\xD0\x90\xD0");
+        QTest::newRow("cut three-byte") << QByteArray("\xE2\x80 \xD0\xAF");
+        QTest::newRow("overlong two-byte") << QByteArray("\xC0\xAF\xD0\x90");
+        QTest::newRow("overlong three-byte") << QByteArray("\xE0\x80\xAF\xD0\x90");
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80\xD0\x90");
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF\xD0\x90");
+    }
+    void utf8FoldingMatchesQt()
+    {
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(foldCaseUtf8(bytes), QString::fromUtf8(bytes).toCaseFolded());
     }
 
     void filterAfterLocateAgreesWithAFreshFilter()

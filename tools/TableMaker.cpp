@@ -25,7 +25,8 @@ void exec(QSqlQuery &query, const QString &statement)
         throw Failure(QStringLiteral("Таблицата не може да бъде създадена: %1").arg(query.lastError().text()));
 }
 
-void fillFile(const QString &path, const TableDefinition &table, const QList<QVariantMap> &records)
+void fillFile(const QString &path, const TableDefinition &table, qsizetype count,
+              const std::function<QVariantMap(qsizetype)> &makeRecord)
 {
     const QString connection = QStringLiteral("bilvaro.maker.") + QUuid::createUuid().toString();
     {
@@ -53,7 +54,8 @@ void fillFile(const QString &path, const TableDefinition &table, const QList<QVa
         insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(quoted(table.tableName), names.join(u','), marks.join(u',')));
         qint64 key = 0;
-        for (const QVariantMap &record : records) {
+        for (qsizetype index = 0; index < count; ++index) {
+            const QVariantMap record = makeRecord(index);
             insert.addBindValue(key += KeyStep);
             for (const Column &column : table.columns) {
                 const QVariant value = record.value(column.name);
@@ -96,6 +98,12 @@ TableDefinition referenceTable(const QString &fileName)
 
 bool makeTable(const QString &dataFolder, const TableDefinition &table, const QList<QVariantMap> &records)
 {
+    return makeTable(dataFolder, table, records.size(), [&](qsizetype index) { return records[index]; });
+}
+
+bool makeTable(const QString &dataFolder, const TableDefinition &table, qsizetype count,
+               const std::function<QVariantMap(qsizetype)> &record)
+{
     const QString target = QDir(dataFolder).filePath(table.fileName);
     if (QFileInfo::exists(target))
         return false;
@@ -103,7 +111,7 @@ bool makeTable(const QString &dataFolder, const TableDefinition &table, const QL
     // replaces a file that appeared meanwhile.
     const QString partial = target + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     try {
-        fillFile(partial, table, records);
+        fillFile(partial, table, count, record);
     } catch (...) {
         QFile::remove(partial);
         throw;

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <functional>
+
+class QRandomGenerator;
 
 // Makes the four reference tables: one SQLite file per table in the start
 // folder's DB folder. The program itself only opens them.
@@ -32,6 +35,10 @@ TableDefinition referenceTable(const QString &fileName);
 // all. Returns whether it was made; a failure throws.
 bool makeTable(const QString &dataFolder, const TableDefinition &table,
                const QList<QVariantMap> &records = {});
+// As above, with the records made one by one as they are written (record(i)
+// for i from 0 to count - 1), so that a large table never sits in memory.
+bool makeTable(const QString &dataFolder, const TableDefinition &table, qsizetype count,
+               const std::function<QVariantMap(qsizetype)> &record);
 
 // The demo data set, in the demo library (it draws the logos with Qt Gui).
 
@@ -41,6 +48,15 @@ QStringList makeTables(const QString &startFolder, bool demo);
 
 // The demo records of a table, in Bulgarian.
 QList<QVariantMap> demoRecords(const QString &fileName);
+// A made-up goods record of an office-supplies catalogue with the given
+// running number: a Cyrillic description of one to three lines, a unit, a
+// price and a stock (now and then 0), drawn from the generator.
+QVariantMap catalogueGoods(int number, QRandomGenerator &random);
+// Makes the goods table stock.db in the data folder with that many
+// catalogue records, the same ones on every run; an existing table is left
+// as it is. Returns whether it was made.
+bool makeCatalogue(const QString &dataFolder, int count);
+
 // A small company logo as a 24-bit BMP file.
 QByteArray demoLogo(int variant);
 

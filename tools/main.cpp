@@ -1,6 +1,9 @@
-// bilvaro-make-tables <start folder> [--demo]
+// bilvaro-make-tables <start folder> [--demo] [--goods <count>]
 // Makes the four reference tables that are missing in <start folder>/DB;
-// with --demo they come with a demo data set. Existing tables stay as they are.
+// with --demo they come with a demo data set. --goods makes the goods table
+// a large made-up catalogue of that many records (the same on every run),
+// for trying the program on a shop's worth of goods. Existing tables stay as
+// they are.
 //
 // bilvaro-make-tables <start folder> --prices-to-euro
 // Converts the sale prices of the goods table from leva to euro, once.
@@ -21,8 +24,19 @@ int main(int argc, char *argv[])
     QStringList arguments = QCoreApplication::arguments().mid(1);
     const bool demo = arguments.removeAll(QStringLiteral("--demo")) > 0;
     const bool toEuro = arguments.removeAll(QStringLiteral("--prices-to-euro")) > 0;
-    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--")) || (demo && toEuro)) {
-        err << "Usage: bilvaro-make-tables <start folder> [--demo]\n"
+    int goods = -1;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--goods")); at >= 0) {
+        bool number = false;
+        goods = arguments.value(at + 1).toInt(&number);
+        if (!number || goods < 0) {
+            err << QStringLiteral("--goods иска брой записи, цяло число от 0 нагоре.\n");
+            return 2;
+        }
+        arguments.remove(at, 2);
+    }
+    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--"))
+        || (toEuro && (demo || goods >= 0))) {
+        err << "Usage: bilvaro-make-tables <start folder> [--demo] [--goods <count>]\n"
                "       bilvaro-make-tables <start folder> --prices-to-euro\n";
         return 2;
     }
@@ -36,8 +50,16 @@ int main(int argc, char *argv[])
                        .arg(QLatin1String(PriceConversion::Rate), QDir::toNativeSeparators(outcome.copyPath));
             return 0;
         }
-        const QStringList made = TableMaker::makeTables(folder, demo);
         const QDir data(QDir(folder).filePath(QStringLiteral("DB")));
+        QStringList made;
+        if (goods >= 0) {
+            if (!QDir().mkpath(data.path()))
+                throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.")
+                                  .arg(QDir::toNativeSeparators(data.path())));
+            if (TableMaker::makeCatalogue(data.path(), goods))
+                made << QStringLiteral("stock.db");
+        }
+        made << TableMaker::makeTables(folder, demo);
         for (const TableMaker::TableDefinition &table : TableMaker::referenceTables()) {
             const QString path = QDir::toNativeSeparators(data.filePath(table.fileName));
             if (made.contains(table.fileName))

@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""Prints the table of scripts/bench.sh from Google Benchmark's JSON files:
+every figure beside its baseline from the same run (medians of the
+repetitions), their ratio and the goal.
+
+Figures are CPU time: of the benchmark's thread for what runs inside it,
+of the whole process for start-up. On a shared machine the wall time
+stretches with the others' load; it is printed beside, with its own ratio,
+and for the pick (which waits for the disk) the goal is judged on it."""
+
+import json
+import sys
+
+# name of the figure, name of its baseline, what it is, how it is measured
+ROWS = [
+    ("BM_Open", "BM_Open_Baseline", "open the goods table, grid shown", "keys read through SQLite"),
+    ("BM_Keystroke", "BM_Keystroke_Baseline", "one search keystroke, grid repainted", "prefix query on an index"),
+    ("BM_FirstKeystroke", "BM_FirstKeystroke_Baseline", "first keystroke after opening", "column read through SQLite"),
+    ("BM_Pick", "BM_Pick_Baseline", "pick of a goods line, stock posted", "one UPDATE in a transaction"),
+    ("BM_Assembly", "BM_Assembly_Baseline", "\"Към фактурата\" with 25 lines", "156 cells into a QTableWidget"),
+    ("BM_Print", "BM_Print_Baseline", "print command without the printer", "fwrite of the same bytes"),
+    ("BM_PrintBitmap", "BM_Print_Baseline", "  its bitmap part", "fwrite of the same bytes"),
+    ("BM_StartUp", "BM_StartUp_Baseline", "start-up to the rate dialog (1,000,000 goods)", "minimal Qt program, one input box"),
+    ("BM_Memory", "BM_Memory_Baseline", "peak memory, goods open in the browser", "minimal Qt program, one input box"),
+]
+
+
+def plain(name):
+    """BM_Memory/100000/iterations:1/manual_time -> BM_Memory/100000"""
+    return "/".join(part for part in name.split("/") if ":" not in part and not part.endswith("_time"))
+
+
+def load(paths):
+    """name ("BM_Open/1000") -> (median, unit, counters)"""
+    found = {}
+    for path in paths:
+        with open(path, encoding="utf-8") as f:
+            data = json.load(f)
+        for b in data.get("benchmarks", []):
+            if b.get("error_occurred"):
+                found[plain(b["run_name"])] = ("error", b.get("error_message", ""), {})
+                continue
+            if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+                continue
+            name = plain(b.get("run_name", b["name"]))
+            if b.get("run_type") != "aggregate" and name in found:
+                continue  # a single run counts only where no median exists
+            found[name] = (b["real_time"], b["time_unit"], b)
+    return found
+
+
+def number(value):
+    """Three significant digits, without an exponent."""
+    return f"{value:.0f}" if value >= 100 else f"{value:.3g}"
+
+
+def millis(value, unit):
+    return value * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[unit]
+
+
+def goal(name, size, figure, baseline, ratio, previous):
+    """(the goal as text, whether it is met)"""
+    if name == "BM_Open":
+        text = "≤ 2× baseline; linear growth"
+        growth_ok = previous is None or figure / previous <= 10 * 1.25
+        return text, ratio <= 2 and growth_ok
+    if name == "BM_Keystroke":
+        limit = {100000: 16, 1000000: 100}.get(size)
+        text = "≤ 2× baseline" + (f", ≤ {limit} ms" if limit else "")
+        return text, ratio <= 2 and (limit is None or figure <= limit)
+    if name == "BM_FirstKeystroke":
+        return "≤ 2× baseline", ratio <= 2
+    if name == "BM_Pick":
+        return "≤ 1.5× baseline (wall: the disk)", ratio <= 1.5
+    if name == "BM_Assembly":
+        return "≤ 20 ms", figure <= 20
+    if name == "BM_Print":
+        return "—", True
+    if name == "BM_PrintBitmap":
+        return "≤ 100 ms", figure <= 100
+    if name == "BM_StartUp":
+        return "≤ 1.1× baseline", ratio <= 1.1
+    if name == "BM_Memory":
+        if size == 100000:
+            return "≤ baseline + 100 MB", figure - baseline <= 100
+        return "—", True
+    return "", True
+
+
+def main():
+    found = load(sys.argv[1:])
+    lines = [("what", "size", "figure (CPU)", "baseline (CPU)", "ratio", "wall: figure / baseline", "goal", "")]
+    for name, base, what, how in ROWS:
+        runs = sorted((k for k in found if k == name or k.startswith(name + "/")),
+                      key=lambda k: int(k.split("/")[1]) if "/" in k else 0)
+        if not runs:
+            missing = "not built yet" if name.startswith("BM_Print") else "not run"
+            lines.append((what, "", missing, how, "", "", "", ""))
+            continue
+        previous = None
+        for run in runs:
+            size = int(run.split("/")[1]) if "/" in run else None
+            base_run = base + (f"/{size}" if size and (base + f"/{size}") in found else "")
+            figure = found[run]
+            baseline = found.get(base_run)
+            label = (f"{size} bits" if name.startswith("BM_Print") else f"{size:,}") if size else ""
+            if figure[0] == "error" or baseline is None or baseline[0] == "error":
+                why = figure[1] if figure[0] == "error" else "no baseline"
+                lines.append((what, label, "failed: " + why, how, "", "", "", ""))
+                continue
+            wall = ""
+            if name == "BM_Memory":
+                f = figure[2]["peak_MB"]
+                b = baseline[2]["peak_MB"]
+                unit = "MB"
+                ratio = f / b
+            else:
+                fw = millis(figure[0], figure[1])
+                bw = millis(baseline[0], baseline[1])
+                if "cpu_ms" in figure[2]:
+                    f, b = figure[2]["cpu_ms"], baseline[2]["cpu_ms"]
+                else:
+                    f = millis(figure[2]["cpu_time"], figure[1])
+                    b = millis(baseline[2]["cpu_time"], baseline[1])
+                unit = "ms"
+                ratio = f / b if b else float("inf")
+                wall = f"{number(fw)} / {number(bw)} ms = {fw / bw:.2f}×"
+            text, met = goal(name, size, f, b, fw / bw if name == "BM_Pick" else ratio, previous)
+            previous = f
+            lines.append((what, label, f"{number(f)} {unit}", f"{number(b)} {unit} ({how})", f"{ratio:.2f}×",
+                          wall, text, "met" if met else "MISSED"))
+            what = ""
+    widths = [max(len(line[i]) for line in lines) for i in range(len(lines[0]))]
+    for index, line in enumerate(lines):
+        print(" | ".join(cell.ljust(widths[i]) for i, cell in enumerate(line)).rstrip())
+        if index == 0:
+            print("-|-".join("-" * w for w in widths))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The benchmarks of what a user waits for: builds them in release mode in
+# build-bench/, makes the goods tables once (1,000 to 1,000,000 records, kept
+# in build-bench/bench-data/ for later runs), runs every benchmark with
+# repetitions, each figure beside its baseline in the same run, and prints
+# one table of medians. Not part of the test command.
+#   BENCH_REPETITIONS=n   repetitions of each benchmark (default 5)
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$(pwd)
+started=$SECONDS
+step() { printf '==> %s (%ds)\n' "$*" $((SECONDS - started)) >&2; }
+
+step "installing the packages"
+scripts/install-deps.sh >&2
+
+build=$root/build-bench
+step "building in $build (release)"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=OFF >/dev/null
+targets=(bilvaro-make-tables bench_browser bench_process)
+# The print benchmark exists once the print window keeps its pictures.
+if [[ -f print/PagePicture.h ]]; then targets+=(bench_print); fi
+cmake --build "$build" -j2 --target "${targets[@]}" >&2
+
+export BILVARO_BENCH_DATA=$build/bench-data
+step "goods tables in $BILVARO_BENCH_DATA"
+for records in 1000 10000 100000 1000000; do
+  "$build/tools/bilvaro-make-tables" "$BILVARO_BENCH_DATA/goods-$records" --demo --goods "$records" >/dev/null
+done
+
+results=$build/bench-results
+rm -rf "$results"
+mkdir -p "$results"
+repetitions=${BENCH_REPETITIONS:-5}
+# Repetitions of different benchmarks take turns in a random order, so that
+# a figure and its baseline meet the same load on a shared machine.
+common=(--benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true
+        --benchmark_report_aggregates_only=true --benchmark_out_format=json)
+export QT_QPA_PLATFORM=offscreen
+for bench in "${targets[@]:1}"; do
+  step "running $bench"
+  "$build/bench/$bench" "${common[@]}" --benchmark_min_time=0.3 \
+    --benchmark_out="$results/$bench.json" >&2
+done
+
+step "done"
+cpu=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
+echo "Measured on $(nproc) cores ($cpu), load average $(cut -d' ' -f1-3 /proc/loadavg), $repetitions repetitions, medians:"
+echo
+python3 bench/report.py "$results"/*.json
