@@ -1,4 +1,5 @@
 #include "BenchData.h"
+#include "reference/Schema.h"
 
 #include "common/Failure.h"
 #include "tools/TableMaker.h"
@@ -30,7 +31,7 @@ void addDescriptionIndex(const QString &file)
     sqlite3 *database = nullptr;
     sqlite3_open(QFile::encodeName(file).constData(), &database);
     const QByteArray sql = QStringLiteral("CREATE INDEX IF NOT EXISTS \"ByDescription\" ON \"stock\" (\"%1\")")
-                               .arg(DescriptionField)
+                               .arg(descriptionField())
                                .toUtf8();
     char *error = nullptr;
     if (sqlite3_exec(database, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
@@ -53,7 +54,7 @@ QString startFolder(int goods)
         QDir().mkpath(data);
         TableMaker::makeCatalogue(data, goods);
         TableMaker::makeTables(folder, true);
-        addDescriptionIndex(QDir(data).filePath(QStringLiteral("stock.db")));
+        addDescriptionIndex(QDir(data).filePath(Schema::Goods::FileName));
     } catch (const Failure &failure) {
         std::fprintf(stderr, "bench: %s\n", qPrintable(failure.text()));
         std::exit(1);

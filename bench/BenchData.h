@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reference/Schema.h"
+
 #include <QString>
 
 // Start folders for the benchmarks: a DB folder with the demo tables and a
@@ -15,7 +17,7 @@ QString goodsFile(int goods);
 QString scratchFolder(int goods);
 
 // The goods description column, and a prefix a user types into the search.
-inline const QString DescriptionField = QStringLiteral("Описание на стока/услуга");
+inline QString descriptionField() { return Schema::Goods::Description.name; }
 inline const QString TypedPrefix = QStringLiteral("Монитор „Витоша“ В");
 
 } // namespace BenchData

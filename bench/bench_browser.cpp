@@ -9,6 +9,7 @@
 //   cmake --build build-bench --target bench_browser && build-bench/bench/bench_browser
 
 #include "BenchData.h"
+#include "reference/Schema.h"
 
 #include "app/Menu.h"
 #include "app/Windows.h"
@@ -109,7 +110,7 @@ void closeBrowser()
 
 void searchOnDescription()
 {
-    Form4->ComboBox1->setCurrentIndex(Form4->ComboBox1->findText(BenchData::DescriptionField));
+    Form4->ComboBox1->setCurrentIndex(Form4->ComboBox1->findText(BenchData::descriptionField()));
     Form4->ComboBox1Change();
     QApplication::processEvents();
 }
@@ -144,7 +145,7 @@ struct Statement {
     sqlite3_stmt *handle = nullptr;
 };
 
-const QString DescriptionColumn = u'"' + BenchData::DescriptionField + u'"';
+QString descriptionColumn() { return u'"' + BenchData::descriptionField() + u'"'; }
 
 // ------------------------------------------------------------------ open
 
@@ -213,7 +214,7 @@ void BM_Keystroke_Baseline(benchmark::State &state)
 {
     Connection connection(BenchData::goodsFile(int(state.range(0))));
     Statement prefix(connection.handle, QStringLiteral("SELECT rowid FROM stock WHERE %1 >= ?1 AND %1 < ?2")
-                                            .arg(DescriptionColumn));
+                                            .arg(descriptionColumn()));
     qsizetype typed = 0;
     std::vector<sqlite3_int64> found;
     for (auto _ : state) {
@@ -254,7 +255,7 @@ void BM_FirstKeystroke_Baseline(benchmark::State &state)
     for (auto _ : state) {
         Connection connection(file);
         Statement column(connection.handle,
-                         QStringLiteral("SELECT rowid, %1 FROM stock ORDER BY rowid").arg(DescriptionColumn));
+                         QStringLiteral("SELECT rowid, %1 FROM stock ORDER BY rowid").arg(descriptionColumn()));
         qint64 characters = 0;
         while (sqlite3_step(column.handle) == SQLITE_ROW) {
             sqlite3_column_text(column.handle, 1);
@@ -280,7 +281,7 @@ void BM_Pick(benchmark::State &state)
             Form1->Clear1Click();
         do {
             Form4->Table1->setRecNo(1 + random.bounded(PickRecords));
-        } while (Form4->Table1->text(QStringLiteral("К-во")) == QLatin1String("0"));
+        } while (Form4->Table1->text(Schema::Goods::Quantity.name) == QLatin1String("0"));
         QApplication::processEvents();
         const int lines = LineCounter;
         state.ResumeTiming();

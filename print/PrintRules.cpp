@@ -1,6 +1,7 @@
 #include "print/PrintRules.h"
 
 #include "common/Failure.h"
+#include "reference/Schema.h"
 
 namespace PrintRules {
 
@@ -36,7 +37,7 @@ int archiveDepth(const QString &depthText)
 
 QString numberColumn(const QString &documentKind)
 {
-    return isProforma(documentKind) ? QStringLiteral("Проформа №") : QStringLiteral("Фактура №");
+    return isProforma(documentKind) ? Schema::Firm::LastProforma.name : Schema::Firm::LastInvoice.name;
 }
 
 QString recordedNumber(const QString &numberText)

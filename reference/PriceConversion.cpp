@@ -1,4 +1,5 @@
 #include "reference/PriceConversion.h"
+#include "reference/Schema.h"
 
 #include "common/Failure.h"
 #include "reference/Transaction.h"
@@ -18,9 +19,7 @@ namespace PriceConversion {
 
 namespace {
 
-const QString GoodsFile = QStringLiteral("stock.db");
 const QString GoodsTable = QStringLiteral("\"stock\"");
-const QString PriceColumn = QStringLiteral("Продажна цена");
 // The mark: a table of its own, beside the goods, that the program never shows.
 const QString MarkTable = QStringLiteral("\"__currency\"");
 
@@ -45,7 +44,7 @@ struct Price {
 QList<Price> convertedPrices(QSqlDatabase &database)
 {
     QSqlQuery query(database);
-    run(query, QStringLiteral("SELECT rowid, \"%1\" FROM %2 ORDER BY rowid").arg(PriceColumn, GoodsTable));
+    run(query, QStringLiteral("SELECT rowid, \"%1\" FROM %2 ORDER BY rowid").arg(Schema::Goods::Price.name, GoodsTable));
     QList<Price> prices;
     for (int record = 1; query.next(); ++record) {
         const QString leva = query.value(1).toString();
@@ -89,7 +88,7 @@ QString takeCopy(const QString &path)
 void writePrices(QSqlDatabase &database, const QList<Price> &prices, const QString &copy)
 {
     QSqlQuery update(database);
-    update.prepare(QStringLiteral("UPDATE %1 SET \"%2\" = ? WHERE rowid = ?").arg(GoodsTable, PriceColumn));
+    update.prepare(QStringLiteral("UPDATE %1 SET \"%2\" = ? WHERE rowid = ?").arg(GoodsTable, Schema::Goods::Price.name));
     for (const Price &price : prices) {
         update.addBindValue(price.euro);
         update.addBindValue(price.rowid);
@@ -160,7 +159,7 @@ std::optional<QString> toEuro(const QString &leva)
 
 Outcome convertGoodsToEuro(const QString &dataFolder)
 {
-    const QString path = QDir(dataFolder).filePath(GoodsFile);
+    const QString path = QDir(dataFolder).filePath(Schema::Goods::FileName);
     if (!QFileInfo(path).isFile())
         throw Failure(QStringLiteral("Таблицата със стоките „%1“ липсва.").arg(nativePath(path)));
     const QString connection = QStringLiteral("bilvaro.prices.") + QUuid::createUuid().toString();

@@ -1,4 +1,5 @@
 #include "tools/TableMaker.h"
+#include "reference/Schema.h"
 
 #include <QRandomGenerator>
 
@@ -90,17 +91,17 @@ QVariantMap catalogueGoods(int number, QRandomGenerator &random)
         description += u'\n' + more;
     }
     const int stock = random.bounded(10) == 0 ? 0 : 1 + random.bounded(500);
-    return {{QStringLiteral("Пор. №"), QString::number(number).rightJustified(6, u'0')},
-            {QStringLiteral("Описание на стока/услуга"), description},
-            {QStringLiteral("Мярка"), pick(units(), random)},
-            {QStringLiteral("Продажна цена"), QString::number((50 + random.bounded(99950)) / 100.0, 'f', 2)},
-            {QStringLiteral("К-во"), QString::number(stock)}};
+    return {{Schema::Goods::Number.name, QString::number(number).rightJustified(6, u'0')},
+            {Schema::Goods::Description.name, description},
+            {Schema::Goods::Unit.name, pick(units(), random)},
+            {Schema::Goods::Price.name, QString::number((50 + random.bounded(99950)) / 100.0, 'f', 2)},
+            {Schema::Goods::Quantity.name, QString::number(stock)}};
 }
 
 bool makeCatalogue(const QString &dataFolder, int count)
 {
     QRandomGenerator random(20070101);
-    return makeTable(dataFolder, referenceTable(QStringLiteral("stock.db")), count,
+    return makeTable(dataFolder, referenceTable(Schema::Goods::FileName), count,
                      [&](qsizetype index) { return catalogueGoods(int(index) + 1, random); });
 }
 

@@ -9,6 +9,7 @@
 // Converts the sale prices of the goods table from leva to euro, once.
 
 #include "common/Failure.h"
+#include "reference/Schema.h"
 #include "reference/PriceConversion.h"
 #include "tools/TableMaker.h"
 
@@ -57,7 +58,7 @@ int main(int argc, char *argv[])
                 throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.")
                                   .arg(QDir::toNativeSeparators(data.path())));
             if (TableMaker::makeCatalogue(data.path(), goods))
-                made << QStringLiteral("stock.db");
+                made << Schema::Goods::FileName;
         }
         made << TableMaker::makeTables(folder, demo);
         for (const TableMaker::TableDefinition &table : TableMaker::referenceTables()) {
