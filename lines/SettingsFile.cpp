@@ -1,27 +1,10 @@
 #include "lines/SettingsFile.h"
 
+#include "common/Cp1251.h"
 #include "common/Failure.h"
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
-
-namespace {
-
-// The file is in the Windows Cyrillic code page on every platform.
-constexpr char Codepage[] = "windows-1251";
-
-template <typename Converter> Converter converter()
-{
-    Converter result(Codepage);
-    if (!result.isValid())
-        throw Failure(QStringLiteral("Кодовата таблица windows-1251 на файла с настройките не е налична в "
-                                     "тази инсталация на Qt."));
-    return result;
-}
-
-} // namespace
 
 namespace SettingsFile {
 
@@ -33,9 +16,8 @@ QStringList defaults()
 
 QStringList parse(const QByteArray &bytes)
 {
-    auto decoder = converter<QStringDecoder>();
     const qsizetype nul = bytes.indexOf('\0');
-    const QString text = decoder.decode(nul < 0 ? bytes : bytes.left(nul));
+    const QString text = Cp1251::decode(nul < 0 ? bytes : bytes.left(nul));
     QStringList items;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -54,14 +36,8 @@ QStringList parse(const QByteArray &bytes)
 QByteArray encode(const QStringList &items)
 {
     QByteArray bytes;
-    for (const QString &item : items) {
-        for (QChar c : item) {
-            auto encoder = converter<QStringEncoder>();
-            const QByteArray code = encoder.encode(QStringView(&c, 1));
-            bytes += encoder.hasError() ? QByteArray("?") : code;
-        }
-        bytes += "\r\n";
-    }
+    for (const QString &item : items)
+        bytes += Cp1251::encode(item) + "\r\n";
     return bytes;
 }
 
