@@ -90,7 +90,7 @@ QStringList overlaps(QWidget *container)
             if (controls[i]->geometry().intersects(controls[j]->geometry())) {
                 auto describe = [](QWidget *w) {
                     auto *label = qobject_cast<QLabel *>(w);
-                    QString text = label ? label->text().left(20) : QString(w->metaObject()->className());
+                    QString text = label ? label->text().left(20) : QString::fromLatin1(w->metaObject()->className());
                     QRect g = w->geometry();
                     return QStringLiteral("%1 at %2,%3 %4x%5")
                         .arg(text).arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
@@ -496,7 +496,7 @@ private Q_SLOTS:
         app.start(prompter);
         Doc->show();
         for (const char *name : {"Label14", "Label24", "Label36", "Label46"})
-            QTest::mouseClick(docLabel(name), Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::mouseClick(docLabel(QString::fromLatin1(name)), Qt::LeftButton, {}, QPoint(2, 2));
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 

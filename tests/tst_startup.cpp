@@ -18,12 +18,6 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList selectorTexts()
 {
     return {Form1->ComboBox2->currentText(), Form1->ComboBox1->currentText(),
