@@ -5,16 +5,31 @@
 #include <QProcess>
 #include <QUrl>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace {
+
+#ifdef Q_OS_WIN
+// The shell carries out a verb on a file as Explorer would; the file name may
+// be relative to the current directory. The outcome is not examined.
+void shellExecute(const wchar_t *verb, const QString &file)
+{
+    ShellExecuteW(nullptr, verb, reinterpret_cast<const wchar_t *>(file.utf16()), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+}
+#endif
 
 class SystemShell final : public Shell {
 public:
     void openNewCopy() override
     {
 #ifdef Q_OS_WIN
-        // The shell's "open" on the relative name, as the installed program expects.
-        QProcess::startDetached(QDir::current().filePath(QStringLiteral("Bilvaro2007.exe")), {},
-                                QDir::currentPath());
+        // The relative name: the copy in the current directory starts, as the
+        // installed program expects.
+        shellExecute(L"open", QStringLiteral("Bilvaro2007.exe"));
 #else
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, QDir::currentPath());
 #endif
@@ -23,7 +38,7 @@ public:
     void printFile(const QString &path) override
     {
 #ifdef Q_OS_WIN
-        QProcess::startDetached(QStringLiteral("mspaint"), {QStringLiteral("/p"), path});
+        shellExecute(L"print", QDir::toNativeSeparators(path));
 #else
         QProcess::startDetached(QStringLiteral("lp"), {path});
 #endif
