@@ -54,7 +54,11 @@ QByteArray encode(QStringView text, char replacement)
 {
     QByteArray bytes;
     bytes.reserve(text.size());
-    for (QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        // A character outside the basic plane is one character, in two halves.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
         const int code = codeOf(c.unicode());
         bytes += code < 0 ? replacement : static_cast<char>(code);
     }

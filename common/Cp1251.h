@@ -11,7 +11,8 @@
 namespace Cp1251 {
 
 QString decode(QByteArrayView bytes);
-// A character without a code becomes `replacement`.
+// A character without a code (a pair of surrogates is one character)
+// becomes `replacement`.
 QByteArray encode(QStringView text, char replacement = '?');
 
 } // namespace Cp1251

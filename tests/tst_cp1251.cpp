@@ -72,7 +72,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("letters") << QStringLiteral("Ябълка") << QByteArray("\xdf\xe1\xfa\xeb\xea\xe0");
         QTest::newRow("no code") << QStringLiteral("ä✓") << QByteArray("??");
-        QTest::newRow("surrogate pair") << QStringLiteral("a😀b") << QByteArray("a??b");
+        QTest::newRow("surrogate pair") << QStringLiteral("a😀b") << QByteArray("a?b");
+        QTest::newRow("lone surrogate") << QStringLiteral("a") + QChar(0xDC00) + u'b' << QByteArray("a?b");
         QTest::newRow("quotes and number sign") << QStringLiteral("„№“") << QByteArray("\x84\xb9\x93");
     }
 

@@ -23,27 +23,27 @@ private Q_SLOTS:
     {
         QFETCH(QString, verb);
         QTemporaryDir dir;
-        const QString probe = dir.filePath("Bilvaro2007.exe");
-        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/shell_probe.exe", probe));
-        const QString out = dir.filePath("probe.txt");
+        const QString probe = dir.filePath(QStringLiteral("Bilvaro2007.exe"));
+        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/shell_probe.exe"), probe));
+        const QString out = dir.filePath(QStringLiteral("probe.txt"));
         qputenv("BILVARO_PROBE_OUT", QDir::toNativeSeparators(out).toUtf8());
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         QStringList expected = {probe, dir.path()};
-        if (verb == "open") {
+        if (verb == QLatin1String("open")) {
             shell().openNewCopy();
         } else {
-            QSettings classes("HKEY_CURRENT_USER\\Software\\Classes", QSettings::NativeFormat);
-            classes.setValue(".bvprobe/.", "BilvaroProbe");
-            classes.setValue("BilvaroProbe/shell/print/command/.",
-                             QStringLiteral("\"%1\" \"%2\"").arg(QDir::toNativeSeparators(probe), "%1"));
+            QSettings classes(QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes"), QSettings::NativeFormat);
+            classes.setValue(QStringLiteral(".bvprobe/."), QStringLiteral("BilvaroProbe"));
+            classes.setValue(QStringLiteral("BilvaroProbe/shell/print/command/."),
+                             QStringLiteral("\"%1\" \"%2\"").arg(QDir::toNativeSeparators(probe), QStringLiteral("%1")));
             classes.sync();
-            const QString page = dir.filePath("page 1.bvprobe");
+            const QString page = dir.filePath(QStringLiteral("page 1.bvprobe"));
             QVERIFY(QFile(page).open(QIODevice::WriteOnly));
             shell().printFile(page);
             expected.append(QDir::toNativeSeparators(page));
-            classes.remove(".bvprobe");
-            classes.remove("BilvaroProbe");
+            classes.remove(QStringLiteral(".bvprobe"));
+            classes.remove(QStringLiteral("BilvaroProbe"));
         }
         QDir::setCurrent(before);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 20000);
