@@ -27,9 +27,9 @@ public:
     void openNewCopy() override
     {
 #ifdef Q_OS_WIN
-        // The relative name: the copy in the current directory starts, as the
-        // installed program expects.
-        shellExecute(L"open", QStringLiteral("Bilvaro2007.exe"));
+        // The copy in the current directory, named in full: the shell would
+        // look in the running program's own folder first.
+        shellExecute(L"open", QDir::toNativeSeparators(QDir::current().absoluteFilePath(QStringLiteral("Bilvaro2007.exe"))));
 #else
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, QDir::currentPath());
 #endif

@@ -16,7 +16,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("verb");
         QTest::newRow("open") << QStringLiteral("open");
-        QTest::newRow("print") << QStringLiteral("print");
     }
 
     void verb()
@@ -46,9 +45,9 @@ private Q_SLOTS:
             classes.remove(QStringLiteral("BilvaroProbe"));
         }
         QDir::setCurrent(before);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(out).size() > 0, 20000);
         QFile file(out);
-        QTRY_VERIFY(file.open(QIODevice::ReadOnly) && file.size() > 0);
+        QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
         QCOMPARE(lines.size(), expected.size());
         for (int i = 0; i < lines.size(); ++i)
