@@ -1,27 +1,10 @@
 #include "lines/SettingsFile.h"
 
+#include "common/Cp1251.h"
 #include "common/Failure.h"
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
-
-namespace {
-
-// The file is in the Windows Cyrillic code page on every platform.
-constexpr char Codepage[] = "windows-1251";
-
-template <typename Converter> Converter converter()
-{
-    Converter result(Codepage);
-    if (!result.isValid())
-        throw Failure(QStringLiteral("Кодовата таблица windows-1251 на файла с настройките не е налична в "
-                                     "тази инсталация на Qt."));
-    return result;
-}
-
-} // namespace
 
 namespace SettingsFile {
 
@@ -33,9 +16,8 @@ QStringList defaults()
 
 QStringList parse(const QByteArray &bytes)
 {
-    auto decoder = converter<QStringDecoder>();
     const qsizetype nul = bytes.indexOf('\0');
-    const QString text = decoder.decode(nul < 0 ? bytes : bytes.left(nul));
+    const QString text = Cp1251::decode(nul < 0 ? bytes : bytes.left(nul));
     QStringList items;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -53,41 +35,9 @@ QStringList parse(const QByteArray &bytes)
 
 QByteArray encode(const QStringList &items)
 {
-    // One encoder for the whole file; only an item with a character the code
-    // page lacks is gone through character by character, with a fresh
-    // encoder after each such character (an encoder keeps its error).
-    auto encoder = converter<QStringEncoder>();
     QByteArray bytes;
-    for (const QString &item : items) {
-        // The code page has one byte for every character it knows; one it
-        // lacks may come out as the substitute character 0x1A.
-        const QByteArray whole = encoder.encode(item);
-        if (!encoder.hasError() && whole.size() == item.size()
-            && whole.count('\x1a') == item.count(QChar(0x1a))) {
-            bytes += whole;
-            bytes += "\r\n";
-            continue;
-        }
-        encoder = converter<QStringEncoder>();
-        for (qsizetype i = 0; i < item.size(); ++i) {
-            const QChar c = item.at(i);
-            if (c.isSurrogate()) {
-                // No character outside the basic plane has a code; a pair is one character.
-                if (c.isHighSurrogate() && i + 1 < item.size() && item.at(i + 1).isLowSurrogate())
-                    ++i;
-                bytes += '?';
-                continue;
-            }
-            const QByteArray code = encoder.encode(QStringView(&c, 1));
-            if (encoder.hasError() || code.size() != 1 || (code == "\x1a" && c != QChar(0x1a))) {
-                bytes += '?';
-                encoder = converter<QStringEncoder>();
-            } else {
-                bytes += code;
-            }
-        }
-        bytes += "\r\n";
-    }
+    for (const QString &item : items)
+        bytes += Cp1251::encode(item) + "\r\n";
     return bytes;
 }
 

@@ -14,14 +14,24 @@
 
 namespace {
 
+#ifdef Q_OS_WIN
+// The shell carries out a verb on a file as Explorer would; the file name may
+// be relative to the current directory. The outcome is not examined.
+void shellExecute(const wchar_t *verb, const QString &file)
+{
+    ShellExecuteW(nullptr, verb, reinterpret_cast<const wchar_t *>(file.utf16()), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+}
+#endif
+
 class SystemShell final : public Shell {
 public:
     void openNewCopy() override
     {
 #ifdef Q_OS_WIN
-        // The shell's "open" on the relative name, as the installed program expects.
-        QProcess::startDetached(QDir::current().filePath(QStringLiteral("Bilvaro2007.exe")), {},
-                                QDir::currentPath());
+        // The copy in the current directory, named in full: the shell would
+        // look in the running program's own folder first.
+        shellExecute(L"open", QDir::toNativeSeparators(QDir::current().absoluteFilePath(QStringLiteral("Bilvaro2007.exe"))));
 #else
         // The file this run was started from: after an update it holds the new build.
         QProcess::startDetached(runningExecutablePath(), {}, QDir::currentPath());
@@ -33,8 +43,7 @@ public:
 #ifdef Q_OS_WIN
         // The verb of the file's type prints it a second time, as on every
         // installation of the program.
-        ShellExecuteW(nullptr, L"print", reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
-                      nullptr, nullptr, SW_SHOWNORMAL);
+        shellExecute(L"print", QDir::toNativeSeparators(path));
 #else
         // There is no such verb here; the page has gone to the printer once
         // already and must not go a second time.

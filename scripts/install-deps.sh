@@ -18,6 +18,8 @@ packages=(
   # the Windows build: cross-compiler, Qt's host tools, Wine to test it, the setup builder
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   qt6-base-dev-tools wine64 wine nsis
+  # the update's signature check (libsodium), and building it from Debian's source for Windows
+  libsodium-dev autoconf automake libtool dpkg-dev
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
 )

@@ -777,7 +777,10 @@ private Q_SLOTS:
 
     void killedWriterLeavesEveryReturnedPost()
     {
-        const QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/post_loop_helper");
+        QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/post_loop_helper");
+#ifdef Q_OS_WIN
+        helper += QStringLiteral(".exe");
+#endif
         QVERIFY2(QFile::exists(helper), qPrintable(helper));
         TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("0", "0")});
         const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Cross-builds Bilvaro 2007 for 64-bit Windows with MinGW-w64 against the
+# Windows Qt of the toolchain (see scripts/windows-env.sh for where it is
+# looked for), and lays out:
+#   build-win/bin/                   the program, the table tool and the tests, with
+#                                    everything they load: run from here under Wine
+#   build-win/Bilvaro2007/           the folder that runs on a Windows machine as it is
+#   build-win/Bilvaro2007-setup.exe  the setup program (NSIS)
+# Run it as root on Debian 12 (root is needed only to install packages).
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/windows-env.sh"
+cd "$root"
+use_toolchain build-windows
+"$root/scripts/install-deps.sh"
+
+mingw_runtime=(
+  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll
+  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll
+  /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
+)
+qt_dlls=(Core Gui Widgets Sql Network PrintSupport)
+
+# CMake keeps the toolchain of the first configure: start afresh when it moved.
+if [[ -f $build_win/CMakeCache.txt ]] \
+   && ! grep -qxF "Qt6_DIR:PATH=$qt_win/lib/cmake/Qt6" "$build_win/CMakeCache.txt"; then
+  rm -rf "$build_win/CMakeCache.txt" "$build_win/CMakeFiles"
+fi
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$build_win" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$qt_win/mingw64.cmake" -DCMAKE_PREFIX_PATH="$qt_win" \
+  -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$build_win/bin"
+cmake --build "$build_win" -j2
+
+# What a program of this build loads besides its own file.
+lay_out_runtime()
+{
+  local dir=$1 dll
+  shift
+  mkdir -p "$dir"/{platforms,styles,sqldrivers,tls,imageformats,translations}
+  for dll in "${qt_dlls[@]}" "$@"; do
+    cp -u "$qt_win/bin/Qt6$dll.dll" "$dir/"
+  done
+  cp -u "$qt_win/bin/sqlite3.dll" "${mingw_runtime[@]}" "$dir/"
+  cp -u "$qt_win/plugins/platforms/qwindows.dll" "$dir/platforms/"
+  cp -u "$qt_win/plugins/styles/qwindowsvistastyle.dll" "$dir/styles/"
+  cp -u "$qt_win/plugins/sqldrivers/qsqlite.dll" "$dir/sqldrivers/"
+  cp -u "$qt_win/plugins/tls/"*.dll "$dir/tls/"
+  cp -u "$qt_win/plugins/imageformats/"*.dll "$dir/imageformats/"
+  cp -u /usr/share/qt6/translations/qtbase_bg.qm "$dir/translations/"
+  # Plugins and translations beside the executable, wherever it is installed.
+  printf '[Paths]\r\nPrefix=.\r\nPlugins=.\r\nTranslations=translations\r\n' >"$dir/qt.conf"
+}
+
+# The tests run on the offscreen platform and use QtTest. On Windows that
+# platform draws text with FreeType from the fonts in <Libraries>/fonts only,
+# not from the system's: the tests get the Liberation fonts there.
+lay_out_runtime "$build_win/bin" Test
+cp -u "$qt_win/plugins/platforms/qoffscreen.dll" "$build_win/bin/platforms/"
+mkdir -p "$build_win/bin/fonts"
+cp -u /usr/share/fonts/truetype/liberation/Liberation*.ttf "$build_win/bin/fonts/"
+printf 'Libraries=.\r\n' >>"$build_win/bin/qt.conf"
+
+dist=$build_win/Bilvaro2007
+rm -rf "$dist"
+lay_out_runtime "$dist"
+cp "$build_win/bin/Bilvaro2007.exe" "$build_win/bin/bilvaro-make-tables.exe" "$dist/"
+
+# The DLLs the folder's files load from Windows itself (everything else is in the folder).
+from_windows=$(for file in "$dist"/*.exe "$dist"/*/*.dll; do
+                 x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'
+               done | sort -fu | while read -r dll; do [[ -e $dist/$dll ]] || echo "$dll"; done)
+echo "build-windows: DLLs taken from Windows itself:" $from_windows
+
+makensis -V2 -DSOURCE="$dist" -DVERSION="$(sed -n 's/^project(Bilvaro2007 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \
+  -DOUTFILE="$build_win/Bilvaro2007-setup.exe" "$root/setup/Bilvaro2007.nsi"
+echo "build-windows: the program in $dist, the setup program $build_win/Bilvaro2007-setup.exe"
