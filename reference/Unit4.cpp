@@ -698,24 +698,43 @@ void TForm4::pickGoods()
         if (!entered) {
             Form1->AddLine();  // refuses for want of a quantity
         } else {
-            const Amount stock = Amount::parseOrThrow(Table1->text(StockField));
+            Amount::parseOrThrow(Table1->text(StockField));
             const Amount quantity = Amount::parseOrThrow(*entered);
-            if (quantity > stock) {
+            // Checked and taken against the stock as stored at this moment,
+            // in one write: another program may have changed it since it was
+            // shown, and may be picking the same goods.
+            QString stockBefore, stockAfter;
+            const bool taken = Table1->changeStored(StockField, [&](const QString &stored) -> std::optional<QString> {
+                const Amount stock = Amount::parseOrThrow(stored);
+                if (quantity > stock)
+                    return std::nullopt;
+                stockBefore = stored;
+                stockAfter = (stock - quantity).text();
+                return stockAfter;
+            });
+            if (!taken) {
                 prompts().information(NotEnoughMessage);
-                Form1->AddLine();
+                Form1->AddLine();  // refuses for want of a quantity
             } else {
-                // The stock goes down only for a line the add action took.
                 Form1->Edit3->setText(*entered);
-                if (Form1->AddLine()) {
-                    Table1->edit();
-                    Table1->setText(StockField, (stock - quantity).text());
-                    Table1->post();
-                }
+                if (!Form1->AddLine())
+                    giveBackStock(stockBefore, stockAfter, quantity);
             }
         }
     }
     if (Table1->text(StockField) == QLatin1String("0"))
         prompts().information(ExhaustedMessage);
+}
+
+void TForm4::giveBackStock(const QString &before, const QString &after, const Amount &quantity)
+{
+    // The stock goes down only for a line the add action took. Unless
+    // another program changed it meanwhile, it reads exactly as before.
+    Table1->changeStored(StockField, [&](const QString &stored) -> std::optional<QString> {
+        if (stored == after)
+            return before;
+        return (Amount::parseOrThrow(stored) + quantity).text();
+    });
 }
 
 void TForm4::pickBank()

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+class Amount;
 class TableStore;
 
 // The open table as the data grid shows it: its rows and columns, edited in place.
@@ -138,6 +139,7 @@ private:
     void bringUp();
     void pickClient();
     void pickGoods();
+    void giveBackStock(const QString &before, const QString &after, const Amount &quantity);
     void pickBank();
     void pickOwnCompany();
 
