@@ -118,7 +118,6 @@ public:
             fail();
         return false;
     }
-    int columnCount() const { return sqlite3_column_count(m_statement); }
     void reset() { sqlite3_reset(m_statement); }
     void bind(int parameter, qint64 value) { sqlite3_bind_int64(m_statement, parameter, value); }
     qint64 key(int column) const { return sqlite3_column_int64(m_statement, column); }
@@ -479,6 +478,10 @@ std::optional<QList<QVariant>> TableStore::storedRecord(qint64 key) const
 
 std::optional<qint64> TableStore::findRecord(const QList<QVariant> &values, qint64 near) const
 {
+    // A record of blanks only, or one never read, cannot be told from another.
+    if (values.size() != m_fields.size()
+        || std::all_of(values.cbegin(), values.cend(), [](const QVariant &value) { return value.isNull(); }))
+        return std::nullopt;
     QStringList columns{QStringLiteral("rowid")};
     for (const Field &field : m_fields)
         columns << field.sqlName;
@@ -921,7 +924,7 @@ void TableStore::refuseEdit(bool recordExists)
         throw Failure(ChangedByOther + QStringLiteral(" Промените ви не са съхранени."));
     }
     edit();
-    for (int i = 0; i < m_fields.size(); ++i) {
+    for (int i = 0; i < m_fields.size() && typed.size() == m_fields.size(); ++i) {
         if (changed[i])
             setCurrentValue(i, typed[i]);
     }
@@ -944,8 +947,8 @@ bool TableStore::changeStored(const QString &field,
         Transaction transaction(m_database);
         others = othersWrote();
         std::optional<QList<QVariant>> stored = storedRecord(shownKey);
-        if (!stored && others) {
-            key = findRecord(cachedRecord(shownKey), shownKey);
+        if (!stored) {
+            key = others ? findRecord(m_cache.value(shownKey), shownKey) : std::nullopt;
             if (key)
                 stored = storedRecord(*key);
         }
@@ -965,7 +968,7 @@ bool TableStore::changeStored(const QString &field,
             }
         }
     }
-    if (others) {
+    if (others || !key) {
         // The table shows what the change was made against.
         reload(key.value_or(shownKey));
         if (!key)
@@ -1081,8 +1084,11 @@ void TableStore::postInsert()
         Transaction transaction(m_database);
         // Another program may have added, deleted or moved records since the
         // table was read: the new key is found among the keys stored now.
-        if (othersWrote())
+        if (othersWrote()) {
             reload();
+            if (m_buffer.size() != m_fields.size())
+                throw Failure(CannotStore + QStringLiteral(": друга програма е променила колоните на таблицата."));
+        }
         const QList<qint64> keysBefore = m_keys;
         try {
             key = keyBefore(m_insertPosition);
@@ -1242,9 +1248,7 @@ void TableStore::reload(std::optional<qint64> keep)
     readKeys();
     // Records that another program only moved to other keys are followed.
     const auto follow = [this](qint64 &key, const QList<QVariant> &values) {
-        // A record of blanks only cannot be told from another one.
-        const bool blank = std::all_of(values.cbegin(), values.cend(), [](const QVariant &value) { return value.isNull(); });
-        if (values.size() == m_fields.size() && !blank && !std::binary_search(m_keys.cbegin(), m_keys.cend(), key)) {
+        if (!std::binary_search(m_keys.cbegin(), m_keys.cend(), key)) {
             if (const std::optional<qint64> moved = findRecord(values, key))
                 key = *moved;
         }

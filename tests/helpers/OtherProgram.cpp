@@ -5,9 +5,15 @@
 //   Takes one unit from the stock of the first goods record, one write at a
 //   time as the pick does, and prints how many it took and how many were
 //   refused for want of stock.
+// other_program_helper issue <data folder> <count>
+//   Assembles and prints that many invoices of the first own company: takes
+//   the next number from its record and records it before printing; prints
+//   every number it recorded.
 
 #include "common/Amount.h"
 #include "common/Failure.h"
+#include "document/AssemblyRules.h"
+#include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
 
 #include <QCoreApplication>
@@ -58,6 +64,23 @@ int takeUnits(const QString &folder, int count)
     return 0;
 }
 
+int issueNumbers(const QString &folder, int count)
+{
+    TableStore firm;
+    firm.setDatabaseName(folder);
+    firm.setTableName(QStringLiteral("Firm.db"));
+    firm.open();
+    const QString column = QStringLiteral("Фактура №");
+    QTextStream out(stdout);
+    for (int i = 0; i < count; ++i) {
+        firm.refresh();
+        const QString taken = AssemblyRules::nextDocumentNumber(firm.text(column));
+        if (DocumentNumber::record(firm, column, taken, taken).outcome == DocumentNumber::Outcome::Recorded)
+            out << taken << Qt::endl;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -71,6 +94,8 @@ int main(int argc, char *argv[])
             return holdLock(arguments[2], arguments[3].toInt());
         if (arguments[1] == QLatin1String("take"))
             return takeUnits(arguments[2], arguments[3].toInt());
+        if (arguments[1] == QLatin1String("issue"))
+            return issueNumbers(arguments[2], arguments[3].toInt());
     } catch (const Failure &failure) {
         QTextStream(stderr) << failure.text() << Qt::endl;
         return 1;
