@@ -803,15 +803,19 @@ void TableStore::cancel()
     }
 }
 
-std::optional<Failure> TableStore::postOrDropPending()
+std::optional<Failure> TableStore::postOrDropPending(bool keepRefused)
 {
     try {
         m_refusal.clear();
         postPending();
         return std::nullopt;
     } catch (const Failure &failure) {
-        // A change that can never be stored (its record deleted by another
-        // program, a read-only file) would otherwise block every later action.
+        // A change refused for what another program wrote meanwhile has had
+        // the table read again and waits to be posted again, when kept.
+        if (keepRefused && !m_refusal.isEmpty())
+            return failure;
+        // A change that cannot be stored (a read-only file, a locked table)
+        // would otherwise block every later action.
         cancel();
         const QString why = m_refusal.isEmpty() ? failure.text() : m_refusal;
         return Failure(why + QStringLiteral(" Промяната е отказана."));
@@ -1207,7 +1211,7 @@ void TableStore::remove()
 void TableStore::refresh()
 {
     requireActive();
-    const std::optional<Failure> dropped = postOrDropPending();
+    const std::optional<Failure> dropped = postOrDropPending(true);
     if (othersWrote()) {
         reload();
     } else if (m_filterStale) {

@@ -132,8 +132,9 @@ public:
     void postPending();
     bool isModified() const { return m_modified; }
     // Stores a pending change and reads the table again, with whatever
-    // another program changed in it. A change that cannot be stored is
-    // dropped, as by close().
+    // another program changed in it. A change refused for what another
+    // program wrote stays to be posted again (see post()); one that cannot be
+    // stored otherwise is dropped, as by close().
     void refresh();
 
     // The rows a grid shows: the records under the filter and, while one is
@@ -167,7 +168,7 @@ private:
     class Statement;
 
     void requireActive() const;
-    std::optional<Failure> postOrDropPending();
+    std::optional<Failure> postOrDropPending(bool keepRefused = false);
     sqlite3 *handle() const;
     QString openAction() const;
     QString failureText(const QString &what) const;
