@@ -327,6 +327,9 @@ void TableStore::readFields()
         // An INTEGER PRIMARY KEY is the record's key and place, not data.
         if (keyColumns == 1 && column.key == 1 && column.type == QLatin1String("INTEGER"))
             continue;
+        // Records are addressed by their rowid, which a column of that name would hide.
+        if (column.name.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0)
+            throw Failure(failureText(QStringLiteral("колоната „%1“ закрива номера на записа").arg(column.name)));
         Field field;
         field.name = column.name;
         field.folded = foldCase(column.name);

@@ -43,6 +43,9 @@ const QString QuantityPrompt = QStringLiteral("Въведете количест
 const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
 const QString ExhaustedMessage = QStringLiteral("Количеството на стоката е изчерпано!");
 const QString NoRecordMessage = QStringLiteral("Няма избран запис за добавяне.");
+const QString TooLargeStockMessage =
+    QStringLiteral("Наличното количество на стоката „%1“ е твърде голямо, за да бъде прочетено.");
+const QString DeleteQuestion = QStringLiteral("Да бъде ли изтрит записът?");
 
 const QString PictureFilter = QStringLiteral(
     "Всички картини (*.bmp *.ico *.png *.jpg *.jpeg *.gif *.emf *.wmf);;"
@@ -82,11 +85,22 @@ QToolButton *newFlatButton(const QString &text, QWidget *parent)
     return button;
 }
 
+// More characters than any cell of the grid can show: a longer text is cut
+// here, so that a huge value written by another program is not laid out in
+// full on every repaint.
+constexpr qsizetype CellTextLimit = 1000;
+
+QString shownInCell(const QString &text)
+{
+    return text.size() > CellTextLimit ? text.left(CellTextLimit) + QStringLiteral(" …") : text;
+}
+
 // A cell of a memo shows its first line; the whole text is in the memo editor.
 QString cellText(const QString &text)
 {
-    const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    return lineEnd < 0 ? text : text.left(lineEnd) + QStringLiteral(" …");
+    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
+    const qsizetype lineEnd = text.indexOf(lineBreak);
+    return lineEnd < 0 ? shownInCell(text) : shownInCell(text.left(lineEnd)) + QStringLiteral(" …");
 }
 
 // Cell editors take no more characters than their column holds.
@@ -109,6 +123,15 @@ public:
 private:
     TableStore *m_table;
 };
+
+// A stock text as a quantity; one that is not a number, or too large, fails.
+Amount stockAmount(const QString &text)
+{
+    bool tooLarge = false;
+    if (const auto stock = Amount::parse(text, &tooLarge))
+        return *stock;
+    throw Failure(tooLarge ? TooLargeStockMessage.arg(text) : notANumberMessage(text));
+}
 
 } // namespace
 
@@ -147,12 +170,16 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
             return QVariant();
         case TableStore::FieldKind::Memo: {
             const QString text = m_table->rowText(index.row(), index.column());
-            return role == Qt::DisplayRole ? cellText(text) : text;
+            if (role == Qt::EditRole)
+                return text;
+            return role == Qt::DisplayRole ? cellText(text) : shownInCell(text);
         }
-        case TableStore::FieldKind::Text:
+        case TableStore::FieldKind::Text: {
             if (role == Qt::ToolTipRole)
                 return QVariant();
-            return m_table->rowText(index.row(), index.column());
+            const QString text = m_table->rowText(index.row(), index.column());
+            return role == Qt::DisplayRole ? shownInCell(text) : text;
+        }
         }
     } catch (const Failure &) {
         // A record that cannot be read shows empty; the next action reports the table.
@@ -354,6 +381,11 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
 
 TForm4::~TForm4()
 {
+    // The table's close stores a pending change; one that cannot be stored is reported.
+    runGuarded([this] {
+        DBGrid1->commitOpenEditor();
+        Table1->close();
+    });
     // The grid lets go of the table before the table goes, and the table
     // goes quietly: the controls its notices touch are going as well.
     DBGrid1->setModel(nullptr);
@@ -539,22 +571,27 @@ void TForm4::DBImage1Click()
     const QString file = prompts().openPicture(PictureFilter);
     if (file.isEmpty())
         return;
-    Table1->edit();
     QFile picture(file);
     if (!picture.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде отворен.").arg(QDir::toNativeSeparators(file)));
     const QByteArray bytes = picture.readAll();
-    // A metafile is a picture the column does not keep, like an icon.
-    const QString suffix = QFileInfo(file).suffix().toLower();
-    if (suffix != QLatin1String("emf") && suffix != QLatin1String("wmf")) {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        if (!QImageReader(&buffer).canRead() || QImage::fromData(bytes).isNull())
-            throw Failure(QStringLiteral("Файлът „%1“ не е картина, която може да бъде прочетена.")
+    // The column keeps bitmaps: any other picture is stored as one, and a
+    // file that is no picture is refused before the stored logo is touched.
+    const QImage image = QImage::fromData(bytes);
+    if (image.isNull())
+        throw Failure(QStringLiteral("Файлът „%1“ не е картина, която може да бъде прочетена.")
+                          .arg(QDir::toNativeSeparators(file)));
+    QByteArray stored = bytes;
+    if (!isBitmap(bytes)) {
+        stored.clear();
+        QBuffer buffer(&stored);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "BMP"))
+            throw Failure(QStringLiteral("Картината „%1“ не може да бъде запазена като растерно изображение.")
                               .arg(QDir::toNativeSeparators(file)));
     }
-    Table1->setPicture(m_pictureField, bytes);
+    Table1->edit();
+    Table1->setPicture(m_pictureField, stored);
     Table1->post();
 }
 
@@ -562,6 +599,20 @@ void TForm4::SpeedButton1Click()
 {
     DBGrid1->commitOpenEditor();
     hide();
+}
+
+void TForm4::storePendingChange()
+{
+    DBGrid1->commitOpenEditor();
+    if (Table1->isActive())
+        Table1->postPending();
+}
+
+void TForm4::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A change typed into the grid is stored, not left behind the hidden window.
+    runGuarded([this] { storePendingChange(); });
 }
 
 // ------------------------------------------------------------------ navigator
@@ -588,6 +639,9 @@ void TForm4::navigatorInsert()
 void TForm4::navigatorDelete()
 {
     DBGrid1->commitOpenEditor();
+    const bool record = Table1->hasCurrent() || Table1->state() == TableStore::State::Insert;
+    if (record && !prompts().question(DeleteQuestion))
+        return;
     Table1->remove();
 }
 
@@ -698,14 +752,14 @@ void TForm4::pickGoods()
         if (!entered) {
             Form1->AddLine();  // refuses for want of a quantity
         } else {
-            Amount::parseOrThrow(Table1->text(StockField));
+            storedStock();  // the shown stock must be a number
             const Amount quantity = Amount::parseOrThrow(*entered);
             // Checked and taken against the stock as stored at this moment,
             // in one write: another program may have changed it since it was
             // shown, and may be picking the same goods.
             QString stockBefore, stockAfter;
             const bool taken = Table1->changeStored(StockField, [&](const QString &stored) -> std::optional<QString> {
-                const Amount stock = Amount::parseOrThrow(stored);
+                const Amount stock = stockAmount(stored);
                 if (quantity > stock)
                     return std::nullopt;
                 stockBefore = stored;
@@ -733,8 +787,13 @@ void TForm4::giveBackStock(const QString &before, const QString &after, const Am
     Table1->changeStored(StockField, [&](const QString &stored) -> std::optional<QString> {
         if (stored == after)
             return before;
-        return (Amount::parseOrThrow(stored) + quantity).text();
+        return (stockAmount(stored) + quantity).text();
     });
+}
+
+Amount TForm4::storedStock() const
+{
+    return stockAmount(Table1->text(StockField));
 }
 
 void TForm4::pickBank()
