@@ -1,6 +1,7 @@
 #include "reference/StoreFailure.h"
 
-#include <QDebug>
+#include "common/Logging.h"
+
 #include <QSqlError>
 #include <sqlite3.h>
 
@@ -40,7 +41,7 @@ QString reason(int code)
 
 Failure storeFailure(const QString &action, int sqliteCode, const QString &sqliteText)
 {
-    qWarning().noquote() << action << "- SQLite:" << sqliteCode << sqliteText;
+    qCWarning(lcReference).noquote() << action << "- SQLite:" << sqliteCode << sqliteText;
     return Failure(action + QStringLiteral(": ") + reason(sqliteCode));
 }
 

@@ -1,6 +1,8 @@
 #include "reference/TableStore.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
+#include "reference/Schema.h"
 #include "reference/StoreFailure.h"
 #include "reference/Transaction.h"
 
@@ -17,6 +19,8 @@
 #include <sqlite3.h>
 
 namespace {
+
+using Schema::quoted;
 
 // Every key the store gives ends in a serial number of its own (the low 32
 // bits), counted on in the file's user_version, so that no key is ever given
@@ -63,13 +67,6 @@ std::optional<qint64> keyWithSerial(__int128 low, __int128 high, quint32 serial)
     if (key <= low || key >= high)
         return std::nullopt;
     return qint64(key);
-}
-
-QString quoted(const QString &identifier)
-{
-    QString text = identifier;
-    text.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + text + u'"';
 }
 
 QString missingField(const QString &name)
@@ -1264,8 +1261,9 @@ void TableStore::reload(std::optional<qint64> keep)
     follow(insertBefore, insertBeforeValues);
     try {
         m_parsedFilter = parseFilter(m_filterText);
-    } catch (const Failure &) {
+    } catch (const Failure &failure) {
         // The filter's column is gone: nothing is filtered any more.
+        qCWarning(lcReference) << "filter dropped on reading the table again:" << failure.text();
         m_parsedFilter = FilterExpression();
         m_filtered = false;
     }
