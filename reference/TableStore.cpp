@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "common/Logging.h"
 #include "reference/Schema.h"
+#include "reference/StoreFailure.h"
 #include "reference/Transaction.h"
 
 #include <QDir>
@@ -19,12 +20,54 @@
 
 namespace {
 
-using Schema::KeyStep;
 using Schema::quoted;
 
-// Records whose gap is used up are spread out again to at least this gap.
-constexpr qint64 MinimumGap = 1024;
+// Every key the store gives ends in a serial number of its own (the low 32
+// bits), counted on in the file's user_version, so that no key is ever given
+// twice: a program still showing a record that another program deleted can
+// never reach a record added after it. The bits above place the record.
+constexpr int SerialBits = 32;
+constexpr __int128 SerialPeriod = __int128(1) << SerialBits;
+// Keys of the table maker's records end in 24 zero bits: no serial does.
+constexpr quint32 MakerKeyBits = (quint32(1) << 24) - 1;
+// Gap left between the keys of records appended at the end; a record inserted
+// between two others takes a key near the middle of their gap.
+constexpr qint64 KeyStep = qint64(1) << 40;
+// Records whose gap is used up are spread out again to at least this gap,
+// which holds a key for any serial.
+constexpr qint64 MinimumGap = qint64(1) << (SerialBits + 2);
 constexpr qsizetype CacheLimit = 4096;
+
+const QString CannotStore = QStringLiteral("Записът не може да бъде съхранен");
+const QString DeletedByOther = QStringLiteral("Записът не може да бъде съхранен: друга програма го е изтрила.");
+const QString ChangedByOther = QStringLiteral("Записът не може да бъде съхранен: друга програма го е променила.");
+const QString ChangedWhileEditing = QStringLiteral(
+    "Записът е променен от друга програма, докато го редактирахте, и промените ви не са съхранени. "
+    "Таблицата е прочетена отново; въведеното от вас е оставено в записа: съхранете го отново, "
+    "за да замени промяната на другата програма.");
+const QString DeletedWhileEditing = QStringLiteral(
+    "Записът е изтрит от друга програма, докато го редактирахте, и промените ви не са съхранени. "
+    "Таблицата е прочетена отново; въведеното от вас е оставено в нов запис на мястото на изтрития: "
+    "съхранете го, за да го запишете отново.");
+const QString ChangedBeforeDelete = QStringLiteral(
+    "Записът не е изтрит: друга програма го е променила, след като е показан. "
+    "Таблицата е прочетена отново; прегледайте записа и го изтрийте отново, ако още е нужно.");
+
+// The key strictly between low and high, nearest their middle, that ends in
+// the serial; nothing when the gap holds none.
+std::optional<qint64> keyWithSerial(__int128 low, __int128 high, quint32 serial)
+{
+    const __int128 middle = low + (high - low) / 2;
+    __int128 below = (middle - serial) % SerialPeriod;
+    if (below < 0)
+        below += SerialPeriod;
+    __int128 key = middle - below;
+    if (key <= low)
+        key += SerialPeriod;
+    if (key <= low || key >= high)
+        return std::nullopt;
+    return qint64(key);
+}
 
 QString missingField(const QString &name)
 {
@@ -111,10 +154,11 @@ public:
 private:
     [[noreturn]] void fail()
     {
+        const int code = sqlite3_errcode(m_database);
         const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
         if (m_statement)
             sqlite3_reset(m_statement);
-        throw Failure(QStringLiteral("Таблицата не може да бъде прочетена: %1").arg(message));
+        throw storeFailure(QStringLiteral("Таблицата не може да бъде прочетена"), code, message);
     }
 
     sqlite3 *m_database;
@@ -148,10 +192,14 @@ QString TableStore::tablePath() const
     return QDir(m_directory).filePath(m_fileName);
 }
 
+QString TableStore::openAction() const
+{
+    return QStringLiteral("Таблицата „%1“ не може да бъде отворена").arg(QDir::toNativeSeparators(tablePath()));
+}
+
 QString TableStore::failureText(const QString &what) const
 {
-    return QStringLiteral("Таблицата „%1“ не може да бъде отворена: %2")
-        .arg(QDir::toNativeSeparators(tablePath()), what);
+    return openAction() + QStringLiteral(": ") + what;
 }
 
 sqlite3 *TableStore::handle() const
@@ -184,12 +232,13 @@ void TableStore::open()
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     // Read and write, but never create: a file that vanished since the check
     // above fails to open instead of coming back empty.
-    m_database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    m_database.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutSeconds * 1000));
     m_database.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
                                + QStringLiteral("?mode=rw"));
     try {
         if (!m_database.open())
-            throw Failure(failureText(m_database.lastError().text()));
+            throw storeFailure(openAction(), m_database.lastError());
         readFields();
         m_parsedFilter = parseFilter(m_filterText);
         m_dataVersion = dataVersion();
@@ -247,7 +296,7 @@ void TableStore::readFields()
     QSqlQuery tables(m_database);
     if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
                                     "AND name NOT LIKE 'sqlite~_%' ESCAPE '~' ORDER BY rowid")))
-        throw Failure(failureText(tables.lastError().text()));
+        throw storeFailure(openAction(), tables.lastError());
     QStringList names;
     while (tables.next())
         names << tables.value(0).toString();
@@ -264,7 +313,7 @@ void TableStore::readFields()
 
     QSqlQuery columns(m_database);
     if (!columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_sqlTable))))
-        throw Failure(failureText(columns.lastError().text()));
+        throw storeFailure(openAction(), columns.lastError());
     struct Column {
         QString name, type;
         int key;
@@ -407,6 +456,11 @@ const QList<QVariant> &TableStore::cachedRecord(qint64 key) const
 
 QList<QVariant> TableStore::fetchRecord(qint64 key) const
 {
+    return storedRecord(key).value_or(QList<QVariant>(m_fields.size()));
+}
+
+std::optional<QList<QVariant>> TableStore::storedRecord(qint64 key) const
+{
     if (!m_fetch) {
         QStringList columns;
         for (const Field &field : m_fields)
@@ -415,12 +469,13 @@ QList<QVariant> TableStore::fetchRecord(qint64 key) const
         m_fetch = std::make_unique<Statement>(
             handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(list, quoted(m_sqlTable)));
     }
-    QList<QVariant> values(m_fields.size());
+    std::optional<QList<QVariant>> values;
     m_fetch->bind(1, key);
     try {
         if (m_fetch->step()) {
+            values.emplace(m_fields.size());
             for (int i = 0; i < m_fields.size(); ++i)
-                values[i] = m_fetch->value(i);
+                (*values)[i] = m_fetch->value(i);
         }
     } catch (...) {
         m_fetch->reset();
@@ -428,6 +483,46 @@ QList<QVariant> TableStore::fetchRecord(qint64 key) const
     }
     m_fetch->reset();
     return values;
+}
+
+std::optional<qint64> TableStore::findRecord(const QList<QVariant> &values, qint64 near) const
+{
+    // A record of blanks only, or one never read, cannot be told from another.
+    if (values.size() != m_fields.size()
+        || std::all_of(values.cbegin(), values.cend(), [](const QVariant &value) { return value.isNull(); }))
+        return std::nullopt;
+    QStringList columns{QStringLiteral("rowid")};
+    for (const Field &field : m_fields)
+        columns << field.sqlName;
+    Statement records(handle(), QStringLiteral("SELECT %1 FROM %2").arg(columns.join(u','), quoted(m_sqlTable)));
+    std::optional<qint64> found;
+    const auto distance = [near](qint64 key) { return key > near ? __int128(key) - near : __int128(near) - key; };
+    while (records.step()) {
+        bool same = true;
+        for (int i = 0; same && i < m_fields.size(); ++i)
+            same = records.value(i + 1) == values[i];
+        if (same && (!found || distance(records.key(0)) < distance(*found)))
+            found = records.key(0);
+    }
+    return found;
+}
+
+bool TableStore::othersWrote() const
+{
+    return dataVersion() != m_dataVersion;
+}
+
+std::optional<qint64> TableStore::recordInFile(qint64 key, const QList<QVariant> &read, bool *changed) const
+{
+    *changed = false;
+    if (!othersWrote())
+        return key;
+    if (const auto stored = storedRecord(key)) {
+        *changed = *stored != read;
+        return key;
+    }
+    // Spreading out keys moves records without changing them.
+    return findRecord(read, key);
 }
 
 QVariant TableStore::currentValue(int field) const
@@ -679,7 +774,8 @@ void TableStore::edit()
         return;
     if (m_cursor < 0)
         throw Failure(QStringLiteral("Няма текущ запис."));
-    m_buffer = cachedRecord(m_keys[m_cursor]);
+    m_original = cachedRecord(m_keys[m_cursor]);
+    m_buffer = m_original;
     m_changed = QList<bool>(m_fields.size(), false);
     m_modified = false;
     m_state = State::Edit;
@@ -716,16 +812,22 @@ void TableStore::cancel()
     }
 }
 
-std::optional<Failure> TableStore::postOrDropPending()
+std::optional<Failure> TableStore::postOrDropPending(bool keepRefused)
 {
     try {
+        m_refusal.clear();
         postPending();
         return std::nullopt;
     } catch (const Failure &failure) {
-        // A change that can never be stored (its record deleted by another
-        // program, a read-only file) would otherwise block every later action.
+        // A change refused for what another program wrote meanwhile has had
+        // the table read again and waits to be posted again, when kept.
+        if (keepRefused && !m_refusal.isEmpty())
+            return failure;
+        // A change that cannot be stored (a read-only file, a locked table)
+        // would otherwise block every later action.
         cancel();
-        return Failure(failure.text() + QStringLiteral(" Промяната е отказана."));
+        const QString why = m_refusal.isEmpty() ? failure.text() : m_refusal;
+        return Failure(why + QStringLiteral(" Промяната е отказана."));
     }
 }
 
@@ -758,9 +860,19 @@ void TableStore::postEdit()
             changed << i;
         }
     }
-    const qint64 key = m_keys[m_cursor];
+    const qint64 shownKey = m_keys[m_cursor];
+    qint64 key = shownKey;
     if (!changed.isEmpty()) {
         Transaction transaction(m_database);
+        // Another program may have written since the table was read: the
+        // record is written only as it was when the edit began.
+        bool changedByOther = false;
+        const std::optional<qint64> inFile = recordInFile(shownKey, m_original, &changedByOther);
+        if (!inFile || changedByOther) {
+            transaction.rollback();
+            refuseEdit(inFile.has_value());
+        }
+        key = *inFile;
         QSqlQuery update(m_database);
         update.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
                            .arg(quoted(m_sqlTable), assignments.join(QStringLiteral(", "))));
@@ -768,11 +880,13 @@ void TableStore::postEdit()
             update.addBindValue(m_buffer[field]);
         update.addBindValue(key);
         if (!update.exec())
-            throw Failure(QStringLiteral("Записът не може да бъде съхранен: %1").arg(update.lastError().text()));
-        if (update.numRowsAffected() == 0)
-            throw Failure(QStringLiteral("Записът не може да бъде съхранен: друга програма го е изтрила."));
+            throw storeFailure(CannotStore, update.lastError());
         update.finish();
+        // Kept as stored: a column may keep a text as a number.
+        const std::optional<QList<QVariant>> stored = storedRecord(key);
         transaction.commit();
+        m_cache.remove(shownKey);
+        m_cache.insert(key, stored.value_or(m_buffer));
     }
     if (!changed.isEmpty())
         m_scan = Scan();
@@ -783,11 +897,104 @@ void TableStore::postEdit()
         if (filterActive() && field == fieldIndex(m_parsedFilter.column()))
             m_filterStale = true;
     }
-    m_cache.insert(key, m_buffer);
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_original.clear();
+    m_modified = false;
+    if (key != shownKey)
+        reload(key);  // the record had been moved: its keys are read again
+    else
+        Q_EMIT rowChanged(currentRow());
+}
+
+void TableStore::refuseEdit(bool recordExists)
+{
+    // The table is read again; what the user typed stays, over the record as
+    // it is stored now, or, when it is gone, in a new record at its place.
+    const QList<QVariant> typed = m_buffer;
+    const QList<bool> changed = m_changed;
+    const qint64 key = m_keys[m_cursor];
+    if (!recordExists) {
+        // Before the record that followed it, wherever that is now.
+        m_state = State::Insert;
+        m_insertPosition = m_cursor + 1;
+        m_changed = QList<bool>(m_fields.size(), true);
+        m_modified = true;
+        if (m_cursor + 1 < m_keys.size())
+            m_cursor = m_cursor + 1;
+        reload(key);
+        Q_EMIT currentRowChanged();
+        m_refusal = DeletedByOther;
+        throw Failure(DeletedWhileEditing);
+    }
     m_state = State::Browse;
     m_buffer.clear();
     m_modified = false;
-    Q_EMIT rowChanged(currentRow());
+    reload(key);
+    if (m_cursor < 0 || m_keys[m_cursor] != key) {
+        // Changed by the other program so that the filter hides it now.
+        m_refusal = ChangedByOther;
+        throw Failure(ChangedByOther + QStringLiteral(" Промените ви не са съхранени."));
+    }
+    edit();
+    for (int i = 0; i < m_fields.size() && typed.size() == m_fields.size(); ++i) {
+        if (changed[i])
+            setCurrentValue(i, typed[i]);
+    }
+    m_refusal = ChangedByOther;
+    throw Failure(ChangedWhileEditing);
+}
+
+bool TableStore::changeStored(const QString &field,
+                              const std::function<std::optional<QString>(const QString &)> &change)
+{
+    const int index = requireField(field);
+    postPending();
+    if (m_cursor < 0)
+        throw Failure(QStringLiteral("Няма текущ запис."));
+    const qint64 shownKey = m_keys[m_cursor];
+    std::optional<qint64> key = shownKey;
+    bool others = false;
+    bool written = false;
+    {
+        Transaction transaction(m_database);
+        others = othersWrote();
+        std::optional<QList<QVariant>> stored = storedRecord(shownKey);
+        if (!stored) {
+            key = others ? findRecord(m_cache.value(shownKey), shownKey) : std::nullopt;
+            if (key)
+                stored = storedRecord(*key);
+        }
+        if (stored) {
+            const std::optional<QString> text = change(displayText((*stored)[index]));
+            if (text) {
+                QSqlQuery update(m_database);
+                update.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
+                                   .arg(quoted(m_sqlTable), m_fields[index].sqlName));
+                update.addBindValue(text->isEmpty() ? QVariant() : QVariant(*text));
+                update.addBindValue(*key);
+                if (!update.exec())
+                    throw storeFailure(CannotStore, update.lastError());
+                update.finish();
+                transaction.commit();
+                written = true;
+            }
+        }
+    }
+    if (others || !key) {
+        // The table shows what the change was made against.
+        reload(key.value_or(shownKey));
+        if (!key)
+            throw Failure(DeletedByOther);
+    } else if (written) {
+        m_cache.remove(shownKey);
+        m_scan = Scan();
+        m_columns.erase(index);
+        if (filterActive() && index == fieldIndex(m_parsedFilter.column()))
+            m_filterStale = true;
+        Q_EMIT rowChanged(currentRow());
+    }
+    return written;
 }
 
 qint64 TableStore::lowestKey() const
@@ -796,19 +1003,41 @@ qint64 TableStore::lowestKey() const
     return m_keys.isEmpty() ? 0 : std::min<qint64>(0, m_keys.first() - 1);
 }
 
+quint32 TableStore::takeSerial()
+{
+    // Runs inside the write, which stores the count with the record.
+    QSqlQuery query(m_database);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        throw storeFailure(CannotStore, query.lastError());
+    quint32 serial = quint32(query.value(0).toInt());
+    do
+        ++serial;
+    while ((serial & MakerKeyBits) == 0);
+    if (!query.exec(QStringLiteral("PRAGMA user_version = %1").arg(qint32(serial))))
+        throw storeFailure(CannotStore, query.lastError());
+    return serial;
+}
+
+std::optional<qint64> TableStore::newKeyBetween(qint64 low, qint64 high)
+{
+    for (;;) {
+        const std::optional<qint64> key = keyWithSerial(low, high, takeSerial());
+        // A key that a table made elsewhere already holds takes the next serial.
+        if (!key || !std::binary_search(m_keys.cbegin(), m_keys.cend(), *key))
+            return key;
+    }
+}
+
 qint64 TableStore::keyBefore(int position)
 {
     // The key for a record placed before the record at this position, or at
-    // the end: the middle of the gap between the neighbours' keys.
+    // the end: near the middle of the gap between the neighbours' keys.
     const qint64 low = position > 0 ? m_keys[position - 1] : lowestKey();
-    if (position == m_keys.size()) {
-        if (low <= std::numeric_limits<qint64>::max() - KeyStep)
-            return low + KeyStep;
-    } else {
-        const qint64 high = m_keys[position];
-        if (high > low && high - low >= 2)
-            return low + (high - low) / 2;
-    }
+    const qint64 high = position < m_keys.size()
+                            ? m_keys[position]
+                            : qint64(std::min<__int128>(__int128(low) + 2 * KeyStep, std::numeric_limits<qint64>::max()));
+    if (const std::optional<qint64> key = newKeyBetween(low, high))
+        return *key;
     respaceAround(position);
     return keyBefore(position);
 }
@@ -818,7 +1047,8 @@ void TableStore::respaceAround(int position)
     // The neighbours' gap is used up: take the smallest stretch of records
     // around the place whose key range leaves room for all of them and one
     // more, and spread their keys evenly over it. Runs inside the insert's
-    // transaction.
+    // transaction, on the keys as stored at its start; the records get new
+    // keys, never given before, which no other program can still be holding.
     const int count = int(m_keys.size());
     int from = position;
     int to = position;  // records [from, to) move
@@ -839,25 +1069,21 @@ void TableStore::respaceAround(int position)
     for (int i = from; i < to; ++i) {
         // One slot is left free before the record at the insert's place.
         const int slot = (i - from) + 1 + (i >= position ? 1 : 0);
-        keys << qint64(low + gap * slot);
+        const __int128 middle = low + gap * slot;
+        const std::optional<qint64> key = newKeyBetween(qint64(middle - gap / 2), qint64(middle + gap / 2));
+        if (!key)
+            throw Failure(CannotStore + QStringLiteral(": няма място за нов запис в таблицата."));
+        keys << *key;
     }
+    // New keys are free, so the records move straight to them.
     QSqlQuery move(m_database);
     move.prepare(QStringLiteral("UPDATE %1 SET rowid = ? WHERE rowid = ?").arg(quoted(m_sqlTable)));
-    // First out of the way (below every key in the table), then to their new
-    // places, so that no key is ever taken twice.
-    const qint64 spareBelow = std::min<qint64>(0, m_keys.first());
-    if (spareBelow < std::numeric_limits<qint64>::min() + count + 1)
-        throw Failure(QStringLiteral("Записът не може да бъде съхранен: ключовете на таблицата са изчерпани."));
-    const auto run = [&](qint64 newKey, qint64 oldKey) {
-        move.addBindValue(newKey);
-        move.addBindValue(oldKey);
+    for (int i = from; i < to; ++i) {
+        move.addBindValue(keys[i - from]);
+        move.addBindValue(m_keys[i]);
         if (!move.exec())
-            throw Failure(QStringLiteral("Записът не може да бъде съхранен: %1").arg(move.lastError().text()));
-    };
-    for (int i = from; i < to; ++i)
-        run(spareBelow - 1 - i, m_keys[i]);
-    for (int i = from; i < to; ++i)
-        run(keys[i - from], spareBelow - 1 - i);
+            throw storeFailure(CannotStore, move.lastError());
+    }
     move.finish();
     for (int i = from; i < to; ++i)
         m_keys[i] = keys[i - from];
@@ -866,10 +1092,17 @@ void TableStore::respaceAround(int position)
 
 void TableStore::postInsert()
 {
-    const QList<qint64> keysBefore = m_keys;
     qint64 key = 0;
     {
         Transaction transaction(m_database);
+        // Another program may have added, deleted or moved records since the
+        // table was read: the new key is found among the keys stored now.
+        if (othersWrote()) {
+            reload();
+            if (m_buffer.size() != m_fields.size())
+                throw Failure(CannotStore + QStringLiteral(": друга програма е променила колоните на таблицата."));
+        }
+        const QList<qint64> keysBefore = m_keys;
         try {
             key = keyBefore(m_insertPosition);
             QStringList columns{QStringLiteral("rowid")};
@@ -885,9 +1118,11 @@ void TableStore::postInsert()
             for (const QVariant &value : std::as_const(m_buffer))
                 insert.addBindValue(value);
             if (!insert.exec())
-                throw Failure(QStringLiteral("Записът не може да бъде съхранен: %1").arg(insert.lastError().text()));
+                throw storeFailure(CannotStore, insert.lastError());
             insert.finish();
+            const std::optional<QList<QVariant>> stored = storedRecord(key);
             transaction.commit();
+            m_cache.insert(key, stored.value_or(m_buffer));
         } catch (...) {
             // Keys spread out in memory went back with the rollback.
             if (m_keys != keysBefore) {
@@ -914,7 +1149,6 @@ void TableStore::postInsert()
         m_mask.insert(position, 1);
         m_filterStale = true;
     }
-    m_cache.insert(key, m_buffer);
     m_state = State::Browse;
     m_buffer.clear();
     m_modified = false;
@@ -935,22 +1169,34 @@ void TableStore::remove()
     if (m_cursor < 0)
         throw Failure(QStringLiteral("Няма запис за изтриване."));
     const int position = m_cursor;
-    const qint64 key = m_keys[position];
+    const qint64 shownKey = m_keys[position];
+    bool changedByOther = false;
+    std::optional<qint64> key;
     {
         Transaction transaction(m_database);
-        QSqlQuery erase(m_database);
-        erase.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_sqlTable)));
-        erase.addBindValue(key);
-        if (!erase.exec())
-            throw Failure(QStringLiteral("Записът не може да бъде изтрит: %1").arg(erase.lastError().text()));
-        erase.finish();
-        transaction.commit();
+        key = recordInFile(shownKey, cachedRecord(shownKey), &changedByOther);
+        if (key && !changedByOther) {
+            QSqlQuery erase(m_database);
+            erase.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_sqlTable)));
+            erase.addBindValue(*key);
+            if (!erase.exec())
+                throw storeFailure(QStringLiteral("Записът не може да бъде изтрит"), erase.lastError());
+            erase.finish();
+            transaction.commit();
+        }
+    }
+    if (!key || *key != shownKey || changedByOther) {
+        // Gone already, moved or changed: the table is read again.
+        reload(shownKey);
+        if (changedByOther)
+            throw Failure(ChangedBeforeDelete);
+        return;
     }
 
     ResetScope reset(this);
     const int row = visibleIndex(position);
     m_keys.remove(position);
-    m_cache.remove(key);
+    m_cache.remove(shownKey);
     m_scan = Scan();
     for (auto &[field, values] : m_columns)
         values.remove(position);
@@ -974,8 +1220,8 @@ void TableStore::remove()
 void TableStore::refresh()
 {
     requireActive();
-    const std::optional<Failure> dropped = postOrDropPending();
-    if (dataVersion() != m_dataVersion) {
+    const std::optional<Failure> dropped = postOrDropPending(true);
+    if (othersWrote()) {
         reload();
     } else if (m_filterStale) {
         ResetScope reset(this);
@@ -989,11 +1235,17 @@ void TableStore::refresh()
         throw *dropped;
 }
 
-void TableStore::reload()
+void TableStore::reload(std::optional<qint64> keep)
 {
     ResetScope reset(this);
-    const qint64 currentKey = m_cursor >= 0 ? m_keys[m_cursor] : 0;
+    qint64 currentKey = keep.value_or(m_cursor >= 0 ? m_keys[m_cursor] : 0);
     const int oldPosition = m_cursor;
+    // A record being inserted keeps its place before the same record.
+    qint64 insertBefore = m_state == State::Insert && m_insertPosition < m_keys.size()
+                              ? m_keys[m_insertPosition]
+                              : std::numeric_limits<qint64>::max();
+    const QList<QVariant> currentValues = m_cache.value(currentKey);
+    const QList<QVariant> insertBeforeValues = m_cache.value(insertBefore);
     const QStringList oldOrder = fieldNames();
     m_fetch.reset();
     readFields();
@@ -1007,6 +1259,15 @@ void TableStore::reload()
     }
     m_dataVersion = dataVersion();
     readKeys();
+    // Records that another program only moved to other keys are followed.
+    const auto follow = [this](qint64 &key, const QList<QVariant> &values) {
+        if (!std::binary_search(m_keys.cbegin(), m_keys.cend(), key)) {
+            if (const std::optional<qint64> moved = findRecord(values, key))
+                key = *moved;
+        }
+    };
+    follow(currentKey, currentValues);
+    follow(insertBefore, insertBeforeValues);
     try {
         m_parsedFilter = parseFilter(m_filterText);
     } catch (const Failure &failure) {
@@ -1023,6 +1284,12 @@ void TableStore::reload()
     applyFilter();
     if (m_cursor < 0 && !m_keys.isEmpty() && !filterActive())
         m_cursor = 0;
+    if (m_state == State::Insert) {
+        m_insertPosition = int(std::lower_bound(m_keys.cbegin(), m_keys.cend(), insertBefore) - m_keys.cbegin());
+        m_insertRow = filterActive() ? int(std::lower_bound(m_visible.cbegin(), m_visible.cend(), m_insertPosition)
+                                           - m_visible.cbegin())
+                                     : m_insertPosition;
+    }
     Q_EMIT currentRowChanged();
 }
 

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,8 +26,15 @@ bool isBitmap(const QByteArray &data);
 //
 // Records keep their own order: the table's integer key (its rowid) is the
 // place of the record, and a record inserted at the cursor takes a key between
-// its neighbours. The store keeps the keys in memory and reads records as
-// they are shown. A column that is searched is read once, folded, and kept
+// its neighbours, one that no record has ever had. The store keeps the keys in
+// memory and reads records as they are shown.
+//
+// Another program may write to the same file at any time. Every write of the
+// store takes the file's write lock first and then checks, by SQLite's
+// data_version, whether another program wrote since the table was read: a
+// record is changed or deleted only as it was read (a record merely moved by
+// the spreading out of keys is followed), and a new record takes its key
+// among the keys stored now. A column that is searched is read once, folded, and kept
 // current as records change, so that a locate or a filter is one pass over
 // memory; a filter on the text just located needs no pass of its own.
 //
@@ -103,18 +111,30 @@ public:
     void edit();
     // Starts a new empty record before the current one.
     void insert();
-    // Deletes the current record (a record being inserted is dropped).
+    // Deletes the current record (a record being inserted is dropped). A
+    // record that another program changed meanwhile is not deleted.
     void remove();
-    // Stores the record being edited or inserted, as one transaction.
+    // Stores the record being edited or inserted, as one transaction. An
+    // edit of a record that another program changed or deleted meanwhile is
+    // refused: the table is read again and the typed values stay, over the
+    // record as stored now or in a new record at the place of a deleted one,
+    // so that posting again stores them.
     void post();
     void cancel();
+    // Changes one column of the current record from its value as stored now,
+    // in one write that no other program can come between: `change` gets the
+    // stored text and gives the new one, or nothing to leave the record as it
+    // is. Returns whether it wrote. When another program wrote since the table
+    // was read, the table is read again afterwards, so it shows the result.
+    bool changeStored(const QString &field, const std::function<std::optional<QString>(const QString &stored)> &change);
     // Stores a changed record and drops an untouched new one, as moving the
     // cursor does.
     void postPending();
     bool isModified() const { return m_modified; }
     // Stores a pending change and reads the table again, with whatever
-    // another program changed in it. A change that cannot be stored is
-    // dropped, as by close().
+    // another program changed in it. A change refused for what another
+    // program wrote stays to be posted again (see post()); one that cannot be
+    // stored otherwise is dropped, as by close().
     void refresh();
 
     // The rows a grid shows: the records under the filter and, while one is
@@ -148,14 +168,23 @@ private:
     class Statement;
 
     void requireActive() const;
-    std::optional<Failure> postOrDropPending();
+    std::optional<Failure> postOrDropPending(bool keepRefused = false);
     sqlite3 *handle() const;
+    QString openAction() const;
     QString failureText(const QString &what) const;
     QString tablePath() const;
     void readFields();
     void readKeys();
     qint64 dataVersion() const;
     QList<QVariant> fetchRecord(qint64 key) const;
+    std::optional<QList<QVariant>> storedRecord(qint64 key) const;
+    // The key of a stored record holding exactly these values, the nearest to `near`.
+    std::optional<qint64> findRecord(const QList<QVariant> &values, qint64 near) const;
+    bool othersWrote() const;
+    // Inside a write: the key under which the record read with these values
+    // is stored now (nothing when it is gone), and whether another program
+    // changed it.
+    std::optional<qint64> recordInFile(qint64 key, const QList<QVariant> &read, bool *changed) const;
     const QList<QVariant> &cachedRecord(qint64 key) const;
     const QList<QString> &foldedColumn(int field) const;
     int fieldIndex(const QString &name) const;  // index into m_fields or -1
@@ -173,11 +202,16 @@ private:
     void setCursor(int position);
 
     void postEdit();
+    [[noreturn]] void refuseEdit(bool recordExists);
     void postInsert();
     qint64 lowestKey() const;
+    quint32 takeSerial();
+    std::optional<qint64> newKeyBetween(qint64 low, qint64 high);
     qint64 keyBefore(int position);
     void respaceAround(int position);
-    void reload();
+    // Reads the table again, the cursor staying on the record with the key
+    // (by default the current one) while it exists.
+    void reload(std::optional<qint64> keep = std::nullopt);
 
     QString m_directory;
     QString m_fileName;
@@ -212,6 +246,9 @@ private:
 
     int m_cursor = -1;  // position of the current record
     QList<QVariant> m_buffer;
+    QList<QVariant> m_original;  // the edited record as it was read
+    // Why the last post was refused, for a change then dropped.
+    QString m_refusal;
     QList<bool> m_changed;
     bool m_modified = false;
     int m_insertPosition = -1;  // where the new record goes

@@ -1,6 +1,6 @@
 #include "reference/Transaction.h"
 
-#include "common/Failure.h"
+#include "reference/StoreFailure.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,7 +11,7 @@ void run(const QSqlDatabase &database, const QString &statement)
 {
     QSqlQuery query(database);
     if (!query.exec(statement))
-        throw Failure(QStringLiteral("Записът не може да бъде съхранен: %1").arg(query.lastError().text()));
+        throw storeFailure(QStringLiteral("Записът не може да бъде съхранен"), query.lastError());
 }
 
 } // namespace
@@ -19,16 +19,23 @@ void run(const QSqlDatabase &database, const QString &statement)
 Transaction::Transaction(const QSqlDatabase &database) : m_database(database)
 {
     // Take the write lock at once: a table that another program is writing
-    // waits for it (busy timeout) instead of failing half-way.
+    // is waited for (busy timeout), and everything the write reads after
+    // this is what it changes, with no other writer in between.
     run(m_database, QStringLiteral("BEGIN IMMEDIATE"));
     m_open = true;
 }
 
 Transaction::~Transaction()
 {
+    rollback();
+}
+
+void Transaction::rollback()
+{
     if (m_open) {
         QSqlQuery query(m_database);
         query.exec(QStringLiteral("ROLLBACK"));
+        m_open = false;
     }
 }
 

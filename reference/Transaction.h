@@ -12,6 +12,8 @@ public:
     Transaction &operator=(const Transaction &) = delete;
 
     void commit();
+    // Gives the write up at once, before the object goes.
+    void rollback();
 
 private:
     QSqlDatabase m_database;

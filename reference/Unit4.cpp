@@ -79,6 +79,15 @@ QToolButton *newFlatButton(const QString &text, QWidget *parent)
     return button;
 }
 
+// A stock text as a quantity; one that is not a number, or too large, fails.
+Amount stockAmount(const QString &text)
+{
+    bool tooLarge = false;
+    if (const auto stock = Amount::parse(text, &tooLarge))
+        return *stock;
+    throw Failure(tooLarge ? TooLargeStockMessage.arg(text) : notANumberMessage(text));
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ TForm4
@@ -550,28 +559,27 @@ void TForm4::pickGoods()
         if (!entered) {
             Form1->AddLine();  // refuses for want of a quantity
         } else {
-            const Amount stock = storedStock();
+            storedStock();  // the shown stock must be a number
             const Amount quantity = Amount::parseOrThrow(*entered);
-            if (quantity > stock) {
+            // Checked and taken against the stock as stored at this moment,
+            // in one write: another program may have changed it since it was
+            // shown, and may be picking the same goods.
+            QString stockBefore, stockAfter;
+            const bool taken = Table1->changeStored(Schema::Goods::Quantity.name, [&](const QString &stored) -> std::optional<QString> {
+                const Amount stock = stockAmount(stored);
+                if (quantity > stock)
+                    return std::nullopt;
+                stockBefore = stored;
+                stockAfter = (stock - quantity).text();
+                return stockAfter;
+            });
+            if (!taken) {
                 prompts().information(NotEnoughMessage);
-                Form1->AddLine();
+                Form1->AddLine();  // refuses for want of a quantity
             } else {
-                // The stock goes down only for a line the add action took,
-                // and a line stays only when the stock went down.
-                const Amount stockAfter = stock - quantity;
                 Form1->Edit3->setText(*entered);
-                const int rowsBefore = Form1->StringGrid1->rowCount();
-                if (Form1->AddLine()) {
-                    try {
-                        Table1->edit();
-                        Table1->setText(Quantity.name, stockAfter.text());
-                        Table1->post();
-                    } catch (const Failure &) {
-                        Table1->cancel();
-                        Form1->RemoveLastLine(rowsBefore);
-                        throw;
-                    }
-                }
+                if (!Form1->AddLine())
+                    giveBackStock(stockBefore, stockAfter, quantity);
             }
         }
     }
@@ -579,13 +587,20 @@ void TForm4::pickGoods()
         prompts().information(ExhaustedMessage);
 }
 
+void TForm4::giveBackStock(const QString &before, const QString &after, const Amount &quantity)
+{
+    // The stock goes down only for a line the add action took. Unless
+    // another program changed it meanwhile, it reads exactly as before.
+    Table1->changeStored(Schema::Goods::Quantity.name, [&](const QString &stored) -> std::optional<QString> {
+        if (stored == after)
+            return before;
+        return (stockAmount(stored) + quantity).text();
+    });
+}
+
 Amount TForm4::storedStock() const
 {
-    const QString text = Table1->text(Schema::Goods::Quantity.name);
-    bool tooLarge = false;
-    if (const auto stock = Amount::parse(text, &tooLarge))
-        return *stock;
-    throw Failure(tooLarge ? TooLargeStockMessage.arg(text) : notANumberMessage(text));
+    return stockAmount(Table1->text(Schema::Goods::Quantity.name));
 }
 
 void TForm4::pickBank()

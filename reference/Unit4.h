@@ -87,6 +87,7 @@ private:
     void bringUp();
     void pickClient();
     void pickGoods();
+    void giveBackStock(const QString &before, const QString &after, const Amount &quantity);
     void pickBank();
     void pickOwnCompany();
     Amount storedStock() const;

@@ -234,6 +234,50 @@ private Q_SLOTS:
         QCOMPARE(Form4->Table1->state(), TableStore::State::Browse);
     }
 
+    // Another program changes the stock of the goods the browser shows: the
+    // pick checks and takes the quantity against the stock as stored.
+    void stockChangedByAnotherProgram_data()
+    {
+        QTest::addColumn<QString>("storedMeanwhile");  // 12 is shown
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("stockAfter");
+        QTest::newRow("down to 1, 10 picked") << "1" << "10" << QStringList{NotEnough, QuantityMessage} << "1";
+        QTest::newRow("down to 11, 10 picked") << "11" << "10" << QStringList{} << "1";
+        QTest::newRow("down to 10, 10 picked") << "10" << "10" << QStringList{Exhausted} << "0";
+        QTest::newRow("up to 30, 20 picked") << "30" << "20" << QStringList{} << "10";
+    }
+    void stockChangedByAnotherProgram()
+    {
+        QFETCH(QString, storedMeanwhile);
+        QFETCH(QString, quantity);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, stockAfter);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("001"), QStringLiteral("12"), QStringLiteral("3"))});
+        app.start(prompter);
+        Main->SpeedButton3->click();
+        QCOMPARE(Form4->Table1->text(Stock), QStringLiteral("12"));
+        {
+            TableStore other;
+            other.setDatabaseName(app.path(QStringLiteral("DB")));
+            other.setTableName(QStringLiteral("stock.db"));
+            other.open();
+            other.edit();
+            other.setText(Stock, storedMeanwhile);
+            other.post();
+        }
+        prompter.expectInput(QString(), QuantityPrompt, quantity);
+        for (const QString &message : messages)
+            prompter.expectInformation(message);
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(lineRows(), stockAfter == storedMeanwhile ? 0 : 1);
+        QCOMPARE(storedStock(app, 1), stockAfter);
+        QCOMPARE(Form4->Table1->text(Stock), stockAfter);  // shown as stored
+    }
+
     void pendingEditIsPostedFirst()
     {
         ScriptedPrompter prompter;

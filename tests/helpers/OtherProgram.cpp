@@ -1,0 +1,104 @@
+// other_program_helper lock <table file> <milliseconds>
+//   Holds the write lock of the table file for that long (0: until killed),
+//   printing "locked" once it holds it.
+// other_program_helper take <data folder> <count>
+//   Takes one unit from the stock of the first goods record, one write at a
+//   time as the pick does, and prints how many it took and how many were
+//   refused for want of stock.
+// other_program_helper issue <data folder> <count>
+//   Assembles and prints that many invoices of the first own company: takes
+//   the next number from its record and records it before printing; prints
+//   every number it recorded.
+
+#include "common/Amount.h"
+#include "common/Failure.h"
+#include "document/AssemblyRules.h"
+#include "reference/DocumentNumber.h"
+#include "reference/TableStore.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QThread>
+
+namespace {
+
+int holdLock(const QString &file, int milliseconds)
+{
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    database.setDatabaseName(file);
+    if (!database.open())
+        return 1;
+    QSqlQuery query(database);
+    if (!query.exec(QStringLiteral("BEGIN EXCLUSIVE")))
+        return 1;
+    QTextStream(stdout) << "locked" << Qt::endl;
+    if (milliseconds == 0) {
+        for (;;)
+            QThread::sleep(60);
+    }
+    QThread::msleep(milliseconds);
+    return query.exec(QStringLiteral("COMMIT")) ? 0 : 1;
+}
+
+int takeUnits(const QString &folder, int count)
+{
+    TableStore table;
+    table.setDatabaseName(folder);
+    table.setTableName(QStringLiteral("stock.db"));
+    table.open();
+    int taken = 0;
+    int refused = 0;
+    const Amount one = Amount::parseOrThrow(u"1");
+    for (int i = 0; i < count; ++i) {
+        const bool took = table.changeStored(QStringLiteral("К-во"), [&](const QString &stored) -> std::optional<QString> {
+            const Amount stock = Amount::parseOrThrow(stored);
+            if (one > stock)
+                return std::nullopt;
+            return (stock - one).text();
+        });
+        ++(took ? taken : refused);
+    }
+    QTextStream(stdout) << taken << ' ' << refused << Qt::endl;
+    return 0;
+}
+
+int issueNumbers(const QString &folder, int count)
+{
+    TableStore firm;
+    firm.setDatabaseName(folder);
+    firm.setTableName(QStringLiteral("Firm.db"));
+    firm.open();
+    const QString column = QStringLiteral("Фактура №");
+    QTextStream out(stdout);
+    for (int i = 0; i < count; ++i) {
+        firm.refresh();
+        const QString taken = AssemblyRules::nextDocumentNumber(firm.text(column));
+        if (DocumentNumber::record(firm, column, taken, taken).outcome == DocumentNumber::Outcome::Recorded)
+            out << taken << Qt::endl;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() != 4)
+        return 2;
+    try {
+        if (arguments[1] == QLatin1String("lock"))
+            return holdLock(arguments[2], arguments[3].toInt());
+        if (arguments[1] == QLatin1String("take"))
+            return takeUnits(arguments[2], arguments[3].toInt());
+        if (arguments[1] == QLatin1String("issue"))
+            return issueNumbers(arguments[2], arguments[3].toInt());
+    } catch (const Failure &failure) {
+        QTextStream(stderr) << failure.text() << Qt::endl;
+        return 1;
+    }
+    return 2;
+}
