@@ -32,12 +32,13 @@ static QByteArray systemEncode(const QString &text)
     bytes.truncate(n);
     return bytes;
 #else
+    // ICU writes SUB for a character it cannot convert and nothing at all for
+    // an invisible formatting character; the program writes "?" for both.
     QStringEncoder encoder("windows-1251");
-    QByteArray bytes = encoder.encode(text);
-    // ICU writes SUB for a character it cannot convert.
-    for (qsizetype i = 0; i < bytes.size() && i < text.size(); ++i) {
-        if (bytes[i] == '\x1a' && text[i] != u'\x1a')
-            bytes[i] = '?';
+    QByteArray bytes;
+    for (const QChar c : text) {
+        const QByteArray one = encoder.encode(QStringView(&c, 1));
+        bytes += (one.isEmpty() || (one == "\x1a" && c != u'\x1a')) ? QByteArray("?") : one;
     }
     return bytes;
 #endif
