@@ -8,6 +8,7 @@
 #include "lines/Unit1.h"
 #include "platform/Printers.h"
 #include "print/Pr.h"
+#include "reference/DocumentNumber.h"
 #include "reference/NumberRecord.h"
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
@@ -218,6 +219,42 @@ private Q_SLOTS:
         QCOMPARE(m_app->shell.printedFiles.size(), archived ? 1 : 0);
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), recorded ? QStringLiteral("0000000042") : QStringLiteral("41"));
         QCOMPARE(NumberRecorded, recorded);
+    }
+
+    // Another program records a number between assembly and printing.
+    void numberTakenMeanwhile_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("otherRecords");
+        QTest::addColumn<bool>("printed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("the assembled number") << "" << "0000000042" << false << "0000000042";
+        QTest::newRow("a later number") << "" << "0000000045" << false << "0000000045";
+        QTest::newRow("typed older number") << "0000000030" << "0000000042" << true << "0000000042";
+        QTest::newRow("typed later number") << "0000000050" << "0000000042" << true << "0000000050";
+    }
+    void numberTakenMeanwhile()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, otherRecords);
+        QFETCH(bool, printed);
+        QFETCH(QString, stored);
+        assemble(QStringLiteral("ФАКТУРА"));
+        QVERIFY(QDir().mkpath(m_archive));
+        if (!typed.isEmpty())
+            Doc->NO->setText(typed);
+        storeNumber(m_data, otherRecords);
+        if (printed)
+            m_prompter->expectPrint(true);
+        else
+            m_prompter->expectError(DocumentNumber::takenMessage(QStringLiteral("0000000042")));
+        PrintDlgOru->SpeedButton1->click();
+
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), printed ? 2 : 0);
+        QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
+        QCOMPARE(m_app->shell.printedFiles.size(), printed ? 1 : 0);
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), stored);
+        QCOMPARE(NumberRecorded, printed);
     }
 
     void pdfCopyHasTheText()
