@@ -42,6 +42,22 @@ QString storedNumber(const QString &dataFolder, const QString &column, int recor
     return value;
 }
 
+qlonglong recordKey(const QString &dataFolder, int record)
+{
+    qlonglong key = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("key"));
+        db.setDatabaseName(dataFolder + QStringLiteral("/Firm.db"));
+        db.open();
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("SELECT rowid FROM Firm ORDER BY rowid LIMIT 1 OFFSET %1").arg(record - 1));
+        if (query.next())
+            key = query.value(0).toLongLong();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("key"));
+    return key;
+}
+
 void storeNumber(const QString &dataFolder, const QString &number)
 {
     {
@@ -302,13 +318,25 @@ private Q_SLOTS:
         QFETCH(int, record);
         QFETCH(QString, column);
         const QString before = storedNumber(m_data, QStringLiteral("Фактура №"));
-        QVERIFY_THROWS_EXCEPTION(Failure, recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), record, column,
+        QVERIFY_THROWS_EXCEPTION(Failure, recordDocumentNumber(m_data + QStringLiteral("/Firm.db"),
+                                                               recordKey(m_data, record), column,
                                                                QStringLiteral("0000000099")));
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
-        // The second record is written, the first stays.
-        QVERIFY(recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), 2, QStringLiteral("фактура №"),
+        // The second record is found by its key, whatever its place: a record
+        // inserted before it does not move the write to another company.
+        const qlonglong second = recordKey(m_data, 2);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("insert"));
+            db.setDatabaseName(m_data + QStringLiteral("/Firm.db"));
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("INSERT INTO Firm (rowid) VALUES (%1)").arg(second - 1)));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("insert"));
+        QVERIFY(recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), second, QStringLiteral("фактура №"),
                                      QStringLiteral("0000000099")));
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 2), QStringLiteral("0000000099"));
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 3), QStringLiteral("0000000099"));
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 2), QString());
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
     }
 
