@@ -62,6 +62,7 @@ void takeNumberAndSupplier()
     const bool proforma = Form1->ComboBox2->currentText() == u"ПРОФОРМА ФАКТУРА";
     Doc->NO->setText(Form4->Table1->text(proforma ? Schema::Firm::LastProforma.name : Schema::Firm::LastInvoice.name));
     Doc->NO->setText(AssemblyRules::nextDocumentNumber(Doc->NO->text()));
+    NumberTaken = Doc->NO->text();
     Form4->SpeedButton2Click();
     Main->SpeedButton6Click();
     Form4->SpeedButton1Click();

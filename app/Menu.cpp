@@ -21,6 +21,7 @@
 
 TMain *Main = nullptr;
 bool DocumentAssembled = false;
+QString NumberTaken;
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QToolButton>
 #include <QWidget>
 
@@ -7,6 +8,10 @@ enum class MenuPicture;
 
 // "Към фактурата" has run in this run; never reset.
 extern bool DocumentAssembled;
+// The document number "Към фактурата" took last from the own company's
+// record; empty before the first assembly and once this program has itself
+// recorded a number at or past it.
+extern QString NumberTaken;
 
 // The main menu: nine picture buttons from which every task starts.
 class TMain : public QWidget {

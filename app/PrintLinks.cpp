@@ -1,27 +1,46 @@
 #include "app/PrintLinks.h"
 
 #include "app/Menu.h"
+#include "common/Failure.h"
 #include "lines/Unit1.h"
 #include "print/Pr.h"
-#include "reference/NumberRecord.h"
+#include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
-
-#include <QDir>
 
 namespace {
 
 // "Собствени фирми" opens the browser on the own companies at the company
 // of this run; the number goes into the record it stands on, and the
-// browser closes again.
-void recordNumberInOwnCompany(const QString &column, const QString &number)
+// browser closes again, also when the write fails.
+template<typename Write>
+auto inOwnCompany(Write write)
 {
     Main->SpeedButton5Click();
-    TableStore *table = Form4->Table1;
-    recordDocumentNumber(QDir(table->databaseName()).filePath(table->tableName()), table->recNo(), column,
-                         number);
-    table->refresh();
-    Form4->SpeedButton1Click();
+    struct Close {
+        ~Close() { Form4->SpeedButton1Click(); }
+    } close;
+    return write(*Form4->Table1);
+}
+
+QString recordNumber(const QString &column, const QString &number)
+{
+    const DocumentNumber::Result result = inOwnCompany([&](TableStore &firm) {
+        return DocumentNumber::record(firm, column, number, NumberTaken);
+    });
+    if (result.outcome == DocumentNumber::Outcome::TakenByOther)
+        throw Failure(DocumentNumber::takenMessage(number));
+    // This program has moved the sequence to or past the number it took:
+    // the stored number no longer tells whether another program issued it.
+    if (result.outcome == DocumentNumber::Outcome::Recorded && !NumberTaken.isEmpty()
+        && number.toLongLong() >= NumberTaken.trimmed().toLongLong())
+        NumberTaken.clear();
+    return result.before;
+}
+
+void giveBackNumber(const QString &column, const QString &number, const QString &before)
+{
+    inOwnCompany([&](TableStore &firm) { DocumentNumber::giveBack(firm, column, number, before); });
 }
 
 } // namespace
@@ -31,6 +50,7 @@ PrintLinks printLinks()
     PrintLinks links;
     links.documentKind = [] { return Form1->ComboBox2->currentText(); };
     links.firmRecNo = [] { return Form4->FirmRecNo; };
-    links.recordNumber = recordNumberInOwnCompany;
+    links.recordNumber = recordNumber;
+    links.giveBackNumber = giveBackNumber;
     return links;
 }

@@ -98,9 +98,29 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
     std::unique_ptr<QPrinter> printer = defaultPrinter();
     if (!printer)
         throw Failure(QStringLiteral("There is no default printer currently selected"));
-    const int pageWidth = printer->width();
-    const int pageHeight = printer->height();
 
+    const QString documentKind = m_links.documentKind();
+    const int firmRecNo = m_links.firmRecNo();
+    // Recorded before anything is captured, so that a number another program
+    // has issued meanwhile is never printed.
+    const NumberRecord record = recordNumber(documentKind, firmRecNo);
+    try {
+        printPage(mode, *printer, documentKind, firmRecNo);
+        // A number that is no whole number is refused only now, after the
+        // page is out, as it always was.
+        Doc->NO->setText(PrintRules::recordedNumber(Doc->NO->text()));
+    } catch (...) {
+        giveBackNumber(record);
+        throw;
+    }
+    show();
+    raise();
+}
+
+void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QString &documentKind, int firmRecNo)
+{
+    const int pageWidth = printer.width();
+    const int pageHeight = printer.height();
     Doc->Label8->setText(mode);
     Doc->NewExecute();
     const int left = PrintRules::leftMargin(pageWidth);
@@ -111,34 +131,45 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
     const int depth = PrintRules::archiveDepth(ComboBox1->currentText());
     const QImage picture = archivePicture(captured, depth);
 
-    const QString documentKind = m_links.documentKind();
-    const int firmRecNo = m_links.firmRecNo();
     const QString archive = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
                                                         documentKind, firmRecNo, Doc->NO->text(), mode);
     saveArchiveImage(picture, depth, archive);
     savePdfCopy(Doc->Panel1, PrintRules::pdfCopyFileName(archive));
 
-    printer->setDocName(QFileInfo(archive).completeBaseName());
-    if (prompts().print(*printer, 1, 1))
-        printStretched(*printer, picture, target);
+    printer.setDocName(QFileInfo(archive).completeBaseName());
+    if (prompts().print(printer, 1, 1))
+        printStretched(printer, picture, target);
     shell().printFile(archive);
-
-    recordNumber(documentKind, firmRecNo);
-    show();
-    raise();
 }
 
-// Writes the number back once for each document number of the run: the
-// original and the copy of one document write it once, and every further
-// document of the run writes its own.
-void TPrintDlgOru::recordNumber(const QString &documentKind, int firmRecNo)
+// Records the number once for each document number of the run: the original
+// and the copy of one document record it once, and every further document of
+// the run records its own. A text that is no whole number is left for the
+// print command to refuse.
+TPrintDlgOru::NumberRecord TPrintDlgOru::recordNumber(const QString &documentKind, int firmRecNo)
 {
-    const QString column = PrintRules::numberColumn(documentKind);
-    const QString number = PrintRules::recordedNumber(Doc->NO->text());
-    const QString key = column + u'/' + QString::number(firmRecNo) + u'/' + number;
-    if (m_recorded.contains(key))
+    NumberRecord record;
+    record.column = PrintRules::numberColumn(documentKind);
+    try {
+        record.number = PrintRules::recordedNumber(Doc->NO->text());
+    } catch (const Failure &) {
+        return record;
+    }
+    record.key = record.column + u'/' + QString::number(firmRecNo) + u'/' + record.number;
+    if (m_recorded.contains(record.key))
+        return record;
+    record.before = m_links.recordNumber(record.column, record.number);
+    record.writtenNow = true;
+    m_recorded.insert(record.key);
+    return record;
+}
+
+// A print command that failed after recording its number leaves the stored
+// number as it found it, and records it again next time.
+void TPrintDlgOru::giveBackNumber(const NumberRecord &record)
+{
+    if (!record.writtenNow)
         return;
-    Doc->NO->setText(number);
-    m_links.recordNumber(column, number);
-    m_recorded.insert(key);
+    m_recorded.remove(record.key);
+    m_links.giveBackNumber(record.column, record.number, record.before);
 }

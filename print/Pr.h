@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <functional>
 
+class QPrinter;
+
 // A print command has run to its end in this run; never reset.
 extern bool NumberRecorded;
 
@@ -17,9 +19,14 @@ struct PrintLinks {
     std::function<QString()> documentKind;
     // The own company's record picked for the document.
     std::function<int()> firmRecNo;
-    // Writes the number into the column of the own company's record (the
-    // main menu's "Собствени фирми" and back).
-    std::function<void(const QString &column, const QString &number)> recordNumber;
+    // Records the number in the column of the own company's record, in one
+    // write that reads the stored number again, and gives back the text it
+    // replaced. Throws a Failure, writing nothing, when another program has
+    // recorded the number this program took at assembly.
+    std::function<QString(const QString &column, const QString &number)> recordNumber;
+    // Puts back the text recordNumber replaced, unless another program has
+    // recorded a number since.
+    std::function<void(const QString &column, const QString &number, const QString &before)> giveBackNumber;
 };
 
 // The print window: prints the document as original or copy, keeps its
@@ -47,7 +54,17 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void recordNumber(const QString &documentKind, int firmRecNo);
+    // The record of the page's number, for one print command.
+    struct NumberRecord {
+        QString column;
+        QString number;
+        QString key;       // column, company and number
+        QString before;    // the stored text the record replaced
+        bool writtenNow = false;
+    };
+    void printPage(const QString &mode, QPrinter &printer, const QString &documentKind, int firmRecNo);
+    NumberRecord recordNumber(const QString &documentKind, int firmRecNo);
+    void giveBackNumber(const NumberRecord &record);
 
     PrintLinks m_links;
     // The numbers written back in this run, by column, company and number.

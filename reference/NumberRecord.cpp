@@ -90,7 +90,7 @@ QString columnName(QSqlDatabase &database, const QString &path, const QString &t
 
 } // namespace
 
-bool recordDocumentNumber(const QString &tableFile, int recordNumber, const QString &column,
+bool recordDocumentNumber(const QString &tableFile, qlonglong key, const QString &column,
                           const QString &number)
 {
     bool numberOk = false;
@@ -110,13 +110,12 @@ bool recordDocumentNumber(const QString &tableFile, int recordNumber, const QStr
     const QString field = quoted(columnName(database, tableFile, name, column));
 
     QSqlQuery record(database);
-    record.prepare(QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid LIMIT 1 OFFSET ?").arg(field, table));
-    record.addBindValue(qlonglong(recordNumber) - 1);
-    if (recordNumber < 1 || !record.exec() || !record.next())
-        throw failure(tableFile, QStringLiteral("таблицата няма запис № %1").arg(recordNumber));
-    const qlonglong key = record.value(0).toLongLong();
+    record.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(field, table));
+    record.addBindValue(key);
+    if (!record.exec() || !record.next())
+        throw failure(tableFile, QStringLiteral("таблицата няма запис с ключ %1").arg(key));
     bool storedOk = false;
-    const qlonglong stored = record.value(1).toString().trimmed().toLongLong(&storedOk);
+    const qlonglong stored = record.value(0).toString().trimmed().toLongLong(&storedOk);
     record.finish();
     // A stored text that is no number is no sequence to keep: it is replaced.
     if (storedOk && stored >= newNumber)

@@ -8,6 +8,7 @@
 #include "lines/Unit1.h"
 #include "platform/Printers.h"
 #include "print/Pr.h"
+#include "reference/DocumentNumber.h"
 #include "reference/NumberRecord.h"
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
@@ -39,6 +40,22 @@ QString storedNumber(const QString &dataFolder, const QString &column, int recor
     }
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
     return value;
+}
+
+qlonglong recordKey(const QString &dataFolder, int record)
+{
+    qlonglong key = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("key"));
+        db.setDatabaseName(dataFolder + QStringLiteral("/Firm.db"));
+        db.open();
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("SELECT rowid FROM Firm ORDER BY rowid LIMIT 1 OFFSET %1").arg(record - 1));
+        if (query.next())
+            key = query.value(0).toLongLong();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("key"));
+    return key;
 }
 
 void storeNumber(const QString &dataFolder, const QString &number)
@@ -220,6 +237,42 @@ private Q_SLOTS:
         QCOMPARE(NumberRecorded, recorded);
     }
 
+    // Another program records a number between assembly and printing.
+    void numberTakenMeanwhile_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("otherRecords");
+        QTest::addColumn<bool>("printed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("the assembled number") << "" << "0000000042" << false << "0000000042";
+        QTest::newRow("a later number") << "" << "0000000045" << false << "0000000045";
+        QTest::newRow("typed older number") << "0000000030" << "0000000042" << true << "0000000042";
+        QTest::newRow("typed later number") << "0000000050" << "0000000042" << true << "0000000050";
+    }
+    void numberTakenMeanwhile()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, otherRecords);
+        QFETCH(bool, printed);
+        QFETCH(QString, stored);
+        assemble(QStringLiteral("ФАКТУРА"));
+        QVERIFY(QDir().mkpath(m_archive));
+        if (!typed.isEmpty())
+            Doc->NO->setText(typed);
+        storeNumber(m_data, otherRecords);
+        if (printed)
+            m_prompter->expectPrint(true);
+        else
+            m_prompter->expectError(DocumentNumber::takenMessage(QStringLiteral("0000000042")));
+        PrintDlgOru->SpeedButton1->click();
+
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), printed ? 2 : 0);
+        QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
+        QCOMPARE(m_app->shell.printedFiles.size(), printed ? 1 : 0);
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), stored);
+        QCOMPARE(NumberRecorded, printed);
+    }
+
     void pdfCopyHasTheText()
     {
         assemble(QStringLiteral("ФАКТУРА"));
@@ -265,13 +318,25 @@ private Q_SLOTS:
         QFETCH(int, record);
         QFETCH(QString, column);
         const QString before = storedNumber(m_data, QStringLiteral("Фактура №"));
-        QVERIFY_THROWS_EXCEPTION(Failure, recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), record, column,
+        QVERIFY_THROWS_EXCEPTION(Failure, recordDocumentNumber(m_data + QStringLiteral("/Firm.db"),
+                                                               recordKey(m_data, record), column,
                                                                QStringLiteral("0000000099")));
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
-        // The second record is written, the first stays.
-        QVERIFY(recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), 2, QStringLiteral("фактура №"),
+        // The second record is found by its key, whatever its place: a record
+        // inserted before it does not move the write to another company.
+        const qlonglong second = recordKey(m_data, 2);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("insert"));
+            db.setDatabaseName(m_data + QStringLiteral("/Firm.db"));
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("INSERT INTO Firm (rowid) VALUES (%1)").arg(second - 1)));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("insert"));
+        QVERIFY(recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), second, QStringLiteral("фактура №"),
                                      QStringLiteral("0000000099")));
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 2), QStringLiteral("0000000099"));
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 3), QStringLiteral("0000000099"));
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 2), QString());
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
     }
 
