@@ -9,6 +9,7 @@
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
+#include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "update/Updater.h"
 
@@ -86,6 +87,12 @@ void TMain::FormCreate()
 void TMain::FormClose()
 {
     Form1->SaveSettings();
+    // A change typed into the browser is stored; one that cannot be is
+    // reported, and the program still ends.
+    runGuarded([] {
+        Form4->DBGrid1->commitOpenEditor();
+        Form4->Table1->close();
+    });
     shell().endMessageLoop();
 }
 

@@ -2,6 +2,8 @@
 
 #include "common/Failure.h"
 
+#include <QtNumeric>
+
 #include <limits>
 
 namespace {
@@ -11,8 +13,10 @@ constexpr std::int64_t MaxWhole = std::numeric_limits<std::int64_t>::max() / Amo
 
 } // namespace
 
-std::optional<Amount> Amount::parse(QStringView text)
+std::optional<Amount> Amount::parse(QStringView text, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     text = text.trimmed();
     bool negative = false;
     if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+')) {
@@ -35,8 +39,11 @@ std::optional<Amount> Amount::parse(QStringView text)
         seenDigit = true;
         const int digit = c.unicode() - u'0';
         if (!seenPoint) {
-            if (whole > MaxWhole / 10)
+            if (whole > MaxWhole / 10) {
+                if (tooLarge)
+                    *tooLarge = true;
                 return std::nullopt;
+            }
             whole = whole * 10 + digit;
         } else if (fractionDigits < Decimals) {
             fraction = fraction * 10 + digit;
@@ -50,15 +57,47 @@ std::optional<Amount> Amount::parse(QStringView text)
         return std::nullopt;
     for (int i = std::min(fractionDigits, Decimals); i < Decimals; ++i)
         fraction *= 10;
-    std::int64_t units = whole * Scale + fraction + (roundUp ? 1 : 0);
+    std::int64_t units = 0;
+    if (qMulOverflow(whole, Scale, &units) || qAddOverflow(units, fraction + (roundUp ? 1 : 0), &units)) {
+        if (tooLarge)
+            *tooLarge = true;
+        return std::nullopt;
+    }
     return Amount(negative ? -units : units);
 }
 
 Amount Amount::parseOrThrow(QStringView text)
 {
-    if (auto amount = parse(text))
+    bool tooLarge = false;
+    if (auto amount = parse(text, &tooLarge))
         return *amount;
-    throw Failure(notANumberMessage(text.toString()));
+    throw Failure(tooLarge ? tooLargeMessage(text.toString()) : notANumberMessage(text.toString()));
+}
+
+Amount operator+(Amount a, Amount b)
+{
+    std::int64_t sum = 0;
+    if (qAddOverflow(a.m_units, b.m_units, &sum))
+        throw Failure(tooLargeMessage(a.text() + QStringLiteral(" + ") + b.text()));
+    return Amount(sum);
+}
+
+Amount operator-(Amount a, Amount b)
+{
+    std::int64_t difference = 0;
+    if (qSubOverflow(a.m_units, b.m_units, &difference))
+        throw Failure(tooLargeMessage(a.text() + QStringLiteral(" - ") + b.text()));
+    return Amount(difference);
+}
+
+Amount Amount::timesFactor(std::int64_t factorUnits) const
+{
+    // The product is taken in 128 bits, so only a result that itself leaves
+    // the range fails.
+    const __int128 product = __int128(m_units) * factorUnits / Scale;
+    if (product > std::numeric_limits<std::int64_t>::max() || product < std::numeric_limits<std::int64_t>::min())
+        throw Failure(tooLargeMessage(text()));
+    return Amount(std::int64_t(product));
 }
 
 QString Amount::text() const
@@ -77,6 +116,11 @@ QString Amount::text() const
 QString notANumberMessage(const QString &text)
 {
     return QStringLiteral("„%1“ не е число.").arg(text);
+}
+
+QString tooLargeMessage(const QString &text)
+{
+    return QStringLiteral("Числото „%1“ е твърде голямо.").arg(text);
 }
 
 QString fixTwoDecimals(const QString &caption)

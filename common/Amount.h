@@ -16,7 +16,9 @@ public:
 
     // Reads a decimal text with "." as separator and an optional sign; more
     // than four decimals round half away from zero. Blanks around are allowed.
-    static std::optional<Amount> parse(QStringView text);
+    // A number beyond the 64-bit range of ten-thousandths is not read; then
+    // tooLarge, when given, is set.
+    static std::optional<Amount> parse(QStringView text, bool *tooLarge = nullptr);
     // As parse(), but a text that is not a number throws a Failure.
     static Amount parseOrThrow(QStringView text);
 
@@ -26,8 +28,12 @@ public:
     // Shortest decimal text: up to four decimals, no trailing zeros, "." separator.
     QString text() const;
 
-    friend constexpr Amount operator+(Amount a, Amount b) { return Amount(a.m_units + b.m_units); }
-    friend constexpr Amount operator-(Amount a, Amount b) { return Amount(a.m_units - b.m_units); }
+    // Exact, or a Failure when the result leaves the 64-bit range.
+    friend Amount operator+(Amount a, Amount b);
+    friend Amount operator-(Amount a, Amount b);
+    // The amount times a factor given in ten-thousandths, rounded toward
+    // zero to ten-thousandths; a Failure when it leaves the range.
+    Amount timesFactor(std::int64_t factorUnits) const;
     friend constexpr auto operator<=>(Amount a, Amount b) = default;
 
 private:
@@ -37,6 +43,8 @@ private:
 
 // The message for a text that should have been a number.
 QString notANumberMessage(const QString &text);
+// The message for an amount too large for the program to count with.
+QString tooLargeMessage(const QString &text);
 
 // Rewrites an amount caption to exactly two decimals, rounding on the third:
 // "5" -> "5.00", "2.5" -> "2.50", "2.395" -> "2.4" (a second call gives "2.40").

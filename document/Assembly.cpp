@@ -68,7 +68,7 @@ void takeNumberAndSupplier()
 
 void stampDates()
 {
-    const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+    const QString today = AssemblyRules::documentDate(QDate::currentDate());
     Doc->Label15->setText(AssemblyRules::numberLine(Doc->NO->text(), today));
     Doc->Label57->setText(today);
     Doc->Label40->setText(today);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <optional>
 
@@ -14,6 +15,9 @@ QString nextDocumentNumber(const QString &lastNumber);
 // "Дебит с/ка" for a debit note, "Кредит с/ка" for a credit note, nothing for
 // any other kind (the heading then keeps what it showed).
 std::optional<QString> noteAccountHeading(const QString &noteKind);
+
+// A date as the page writes it: "8.12.2026 г.", whatever the system's formats.
+QString documentDate(const QDate &date);
 
 // The number line of the page: "№ " + number + " / Дата: " + date.
 QString numberLine(const QString &number, const QString &date);

@@ -14,12 +14,19 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TDoc *Doc = nullptr;
 
 namespace {
 
 const QColor Silver(192, 192, 192);
 const QColor FormGrey(223, 223, 223);
+
+constexpr int PageHeight = 1168;
+constexpr int ClientHeight = 1184;
+constexpr int ImprintTop = 1144;
+constexpr int ImprintGap = 8;
 
 const QString Dots40 = QString(40, u'.');
 const QString Dots76 = QString(76, u'.');
@@ -96,7 +103,7 @@ TDoc::TDoc(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->addWidget(Scroller);
     Client = new QWidget;
     fillBackground(Client, FormGrey);
-    Client->setFixedSize(1000, 1184);
+    Client->setFixedSize(1000, ClientHeight);
     Scroller->setWidget(Client);
     fillBackground(Scroller->viewport(), FormGrey);
 
@@ -133,7 +140,7 @@ void TDoc::buildPage()
     Panel1->setFrameShape(QFrame::NoFrame);
     fillBackground(Panel1, Qt::white);
     Panel1->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
-    Panel1->setGeometry(8, 8, 859, 1168);
+    Panel1->setGeometry(8, 8, 859, PageHeight);
 
     Label1 = label(Panel1, QStringLiteral("ФАКТУРА"), 361, 16, arial(24, true));
     Label8 = label(Panel1, QStringLiteral("Оригинал"), 365, 48, arial(21, true));
@@ -147,7 +154,7 @@ void TDoc::buildPage()
 
     Label9 = label(Panel1,
                    QStringLiteral("Документът е изготвен с програмата за фактуриране BILVARO 2007"),
-                   72, 1144, pixelFont(QStringLiteral("Times New Roman"), 11));
+                   72, ImprintTop, pixelFont(QStringLiteral("Times New Roman"), 11));
 }
 
 void TDoc::buildClientBlock()
@@ -348,6 +355,8 @@ void TDoc::SpeedButton1Click()
 
 void TDoc::SpeedButton3Click()
 {
+    // The new copy starts from the selectors chosen in this run.
+    Form1->SaveSettings();
     shell().openNewCopy();
     shell().endMessageLoop();
 }
@@ -374,11 +383,15 @@ void TDoc::Label34Click(QLabel *sender)
 void TDoc::EditPair(QLabel *label, const QString &prefix, const QString &separator,
                     QLabel *numberLabel)
 {
-    // The field's caption is not offered; a cancelled box gives an empty value.
-    const QString first = padNumber(prompts().input(prefix, QString(), QString()).value_or(QString()));
-    const QString second = prompts().input(separator, QString(), QString()).value_or(QString());
-    setCaption(label, prefix + first + separator + second);
-    if (numberLabel)
+    // Each box proposes the value the field shows; a cancelled box keeps it.
+    const auto [shownFirst, shownSecond] = splitPair(label->text(), prefix, separator);
+    const auto firstAnswer = prompts().input(prefix, QString(), shownFirst);
+    const auto secondAnswer = prompts().input(separator, QString(), shownSecond);
+    if (!firstAnswer && !secondAnswer)
+        return;
+    const QString first = firstAnswer ? padNumber(*firstAnswer) : shownFirst;
+    setCaption(label, prefix + first + separator + secondAnswer.value_or(shownSecond));
+    if (numberLabel && firstAnswer)
         setCaption(numberLabel, first);
 }
 
@@ -439,4 +452,11 @@ void TDoc::ResizedExecute()
     Memo4->move(Memo4->x(), tops.memo4);
     Bevel3->move(Bevel3->x(), tops.bevel3);
     Panel5->move(Panel5->x(), tops.panel5);
+
+    // The imprint stays under the signatures, and the page grows to hold it.
+    const int imprintTop = std::max(ImprintTop, Panel5->y() + Panel5->height() + ImprintGap);
+    Image1->move(Image1->x(), Image1->y() + imprintTop - Label9->y());
+    Label9->move(Label9->x(), imprintTop);
+    Panel1->resize(Panel1->width(), imprintTop + PageHeight - ImprintTop);
+    Client->setFixedSize(Client->width(), Panel1->y() + Panel1->height() + ClientHeight - PageHeight - 8);
 }

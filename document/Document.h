@@ -104,8 +104,9 @@ public:
     void ResizedExecute();
 
     // Fills a field of the form prefix + first value + separator + second
-    // value from two input boxes; the first value is padded to ten characters
-    // and, when numberLabel is given, also stored there.
+    // value from two input boxes, each proposing the value shown and keeping
+    // it on Cancel; a first value typed is padded to ten characters and, when
+    // numberLabel is given, also stored there.
     void EditPair(QLabel *label, const QString &prefix, const QString &separator,
                   QLabel *numberLabel);
     // Edits a one-value field; a last line wider than widthLimit is broken at

@@ -7,6 +7,24 @@ QString padNumber(const QString &number)
     return number.rightJustified(10, u'0');
 }
 
+std::pair<QString, QString> splitPair(const QString &caption, const QString &prefix, const QString &separator)
+{
+    const QString values = caption.startsWith(prefix) ? caption.mid(prefix.size()) : caption;
+    qsizetype at = values.indexOf(separator);
+    qsizetype length = separator.size();
+    if (at < 0) {
+        // An empty second value may have lost the blank after the separator.
+        QString bare = separator;
+        while (bare.endsWith(u' '))
+            bare.chop(1);
+        at = values.indexOf(bare);
+        length = bare.size();
+    }
+    if (at < 0)
+        return {values, QString()};
+    return {values.left(at), values.mid(at + length).trimmed()};
+}
+
 QString breakAtMiddle(const QString &caption)
 {
     const qsizetype half = caption.size() / 2;

@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <utility>
 
 // Plain rules of the invoice page's fields and layout.
 
 // A document number as the page shows it: "0" characters in front until it is
 // ten characters long; a longer text stays as it is, digits or not.
 QString padNumber(const QString &number);
+
+// A two-value caption prefix + first + separator + second split into its
+// values: the text after the prefix up to the first separator, and the rest.
+// A caption without the separator is all first value.
+std::pair<QString, QString> splitPair(const QString &caption, const QString &prefix, const QString &separator);
 
 // The caption broken in two at its middle character: the first length/2
 // characters, a line feed, the rest. An existing line feed is not special.

@@ -37,7 +37,7 @@ QStringList wrapNameLines(QStringList lines)
     return lines;
 }
 
-std::optional<Amount> readTypedNumber(const QString &text, QLocale regional)
+std::optional<Amount> readTypedNumber(const QString &text, QLocale regional, bool *tooLarge)
 {
     regional.setNumberOptions(QLocale::RejectGroupSeparator);
     bool regionalNumber = false;
@@ -46,10 +46,10 @@ std::optional<Amount> readTypedNumber(const QString &text, QLocale regional)
         // Read the regional text through the point, keeping four decimals exactly.
         QString pointed = text.trimmed();
         pointed.replace(regional.decimalPoint(), QStringLiteral("."));
-        if (auto amount = Amount::parse(pointed))
+        if (auto amount = Amount::parse(pointed, tooLarge))
             return amount;
     }
-    return Amount::parse(text);
+    return Amount::parse(text, tooLarge);
 }
 
 QString lineValueText(Amount price, Amount quantity)

@@ -24,8 +24,10 @@ QStringList wrapNameLines(QStringList lines);
 
 // A price or quantity as the user typed it: first under the user's regional
 // settings (without group separators, so "2.50" never turns into 250), then
-// with "." as the decimal separator. Nothing when it is not a number.
-std::optional<Amount> readTypedNumber(const QString &text, QLocale regional = QLocale::system());
+// with "." as the decimal separator. Nothing when it is not a number or is
+// beyond the range of amounts (then tooLarge, when given, is set).
+std::optional<Amount> readTypedNumber(const QString &text, QLocale regional = QLocale::system(),
+                                      bool *tooLarge = nullptr);
 
 // The line value of price x quantity: the product of the two fixed-point
 // numbers as doubles, as its shortest text of at most 15 significant digits.

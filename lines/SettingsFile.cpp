@@ -53,12 +53,38 @@ QStringList parse(const QByteArray &bytes)
 
 QByteArray encode(const QStringList &items)
 {
+    // One encoder for the whole file; only an item with a character the code
+    // page lacks is gone through character by character, with a fresh
+    // encoder after each such character (an encoder keeps its error).
+    auto encoder = converter<QStringEncoder>();
     QByteArray bytes;
     for (const QString &item : items) {
-        for (QChar c : item) {
-            auto encoder = converter<QStringEncoder>();
+        // The code page has one byte for every character it knows; one it
+        // lacks may come out as the substitute character 0x1A.
+        const QByteArray whole = encoder.encode(item);
+        if (!encoder.hasError() && whole.size() == item.size()
+            && whole.count('\x1a') == item.count(QChar(0x1a))) {
+            bytes += whole;
+            bytes += "\r\n";
+            continue;
+        }
+        encoder = converter<QStringEncoder>();
+        for (qsizetype i = 0; i < item.size(); ++i) {
+            const QChar c = item.at(i);
+            if (c.isSurrogate()) {
+                // No character outside the basic plane has a code; a pair is one character.
+                if (c.isHighSurrogate() && i + 1 < item.size() && item.at(i + 1).isLowSurrogate())
+                    ++i;
+                bytes += '?';
+                continue;
+            }
             const QByteArray code = encoder.encode(QStringView(&c, 1));
-            bytes += encoder.hasError() ? QByteArray("?") : code;
+            if (encoder.hasError() || code.size() != 1 || (code == "\x1a" && c != QChar(0x1a))) {
+                bytes += '?';
+                encoder = converter<QStringEncoder>();
+            } else {
+                bytes += code;
+            }
         }
         bytes += "\r\n";
     }

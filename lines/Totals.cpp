@@ -10,7 +10,7 @@ TotalsCaptions addLineToTotals(const QString &taxBase, const QString &lineValue,
 {
     const Amount base = Amount::parseOrThrow(taxBase) + Amount::parseOrThrow(lineValue);
     const auto factor = std::llround(vatFactor * Amount::Scale);
-    const Amount vat = Amount::fromUnits(factor * base.units() / Amount::Scale);
+    const Amount vat = base.timesFactor(factor);
     TotalsCaptions result;
     result.taxBase = base.text();
     result.vat = fixTwoDecimals(vat.text());

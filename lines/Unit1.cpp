@@ -42,6 +42,8 @@ const QString SmallPriceMessage = QStringLiteral("Не може да бъде в
 const QString ShortSettingsMessage = QStringLiteral(
     "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
     "попълнени със стойностите им по подразбиране.");
+const QString UnreadableSettingsNote =
+    QStringLiteral("Файлът с настройките остава непроменен и настройките от тази работа няма да бъдат запомнени.");
 const QString BadRateMessage = QStringLiteral(
     "Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.");
 const QString DecimalSeparatorMessage =
@@ -50,6 +52,15 @@ const QString DecimalSeparatorMessage =
                    "My Computer->Control Panel->Regional and Language Options->  изберете 'Regional "
                    "Options' и натиснете бутона 'customize',за полето 'Decimal Symbol', трябва да "
                    "бъде попълнено '.' (знака: точка), вместо друг символ, натиснете 'ОК' и отново 'ОК'.");
+
+const QString FallbackRate = QStringLiteral("20%");
+
+constexpr int QuantityColumn = 3;
+constexpr int PriceColumn = 4;
+constexpr int ValueColumn = 5;
+// Each cell of the line table keeps the text last accepted in it, for an
+// edit that is refused.
+constexpr int AcceptedTextRole = Qt::UserRole;
 
 constexpr int QuantityDecimals = 3;
 constexpr int PriceDecimals = 2;
@@ -136,6 +147,8 @@ void TForm1::buildTable()
     onTriggered(Clear1, [this] { Clear1Click(); });
     connect(StringGrid1, &QWidget::customContextMenuRequested, this,
             [this] { PopupMenu1->popup(QCursor::pos()); });
+    connect(StringGrid1, &QTableWidget::itemChanged, this,
+            [this](QTableWidgetItem *item) { runGuarded([this, item] { cellEdited(item); }); });
 
     SpeedButton4 = new QToolButton(this);
     SpeedButton4->setAutoRaise(true);
@@ -198,6 +211,8 @@ void TForm1::buildSelectors()
 void TForm1::ComboBox2Change()
 {
     Doc->Label1->setText(ComboBox2->currentText());
+    // A longer heading would run under the logo: it stays centred on the page.
+    Doc->Label1->move(Doc->Panel1->width() / 2 - Doc->Label1->width() / 2, Doc->Label1->y());
     MemList[1] = ComboBox2->currentText();
 }
 
@@ -273,7 +288,9 @@ bool TForm1::loadSettings()
         MemList = SettingsFile::load(path);
         return true;
     } catch (const Failure &failure) {
-        prompts().error(failure.text());
+        // The user's remembered answers are still in the file: it is left as it is.
+        m_settingsUnreadable = true;
+        prompts().error(failure.text() + u'\n' + UnreadableSettingsNote);
         MemList.clear();
         return false;
     }
@@ -318,18 +335,28 @@ void TForm1::askVatRate()
 {
     if (const auto answer = prompts().input(QString(), QStringLiteral("ДДС"), VatRateText))
         VatRateText = *answer;
-    MemList[0] = VatRateText;
-    VatRateText = VatRate::withoutPercent(VatRateText);
-    Label2->setText(VatRate::heading(VatRateText));
+    const QString answer = VatRateText;
+    QString rate = VatRate::withoutPercent(answer);
     try {
-        VatRateText = VatRate::fractionText(VatRateText);
+        VatRateText = VatRate::fractionText(rate);
         VatFactor = VatRate::factor(VatRateText);
+        MemList[0] = answer;
     } catch (const Failure &) {
-        prompts().message(BadRateMessage.arg(MemList[0]), Prompter::Icon::Warning);
+        prompts().message(BadRateMessage.arg(answer), Prompter::Icon::Warning);
+        // The caption and the next start show the rate that is charged.
+        rate = VatRate::withoutPercent(FallbackRate);
+        VatRateText = VatRate::fractionText(rate);
+        VatFactor = VatRate::factor(VatRateText);
+        MemList[0] = FallbackRate;
     }
+    Label2->setText(VatRate::heading(rate));
 }
 
-void TForm1::SaveSettings() { SettingsFile::save(settingsFilePath(), MemList); }
+void TForm1::SaveSettings()
+{
+    if (!m_settingsUnreadable)
+        SettingsFile::save(settingsFilePath(), MemList);
+}
 
 void TForm1::setHeadings()
 {
@@ -349,10 +376,91 @@ QString TForm1::cell(int column, int row) const
 
 void TForm1::setCell(int column, int row, const QString &text)
 {
-    if (QTableWidgetItem *item = StringGrid1->item(row, column))
-        item->setText(text);
-    else
-        StringGrid1->setItem(row, column, new QTableWidgetItem(text));
+    const QSignalBlocker quiet(StringGrid1);
+    QTableWidgetItem *item = StringGrid1->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        StringGrid1->setItem(row, column, item);
+    }
+    item->setText(text);
+    item->setData(AcceptedTextRole, text);
+    if (row == 0)
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+}
+
+void TForm1::cellEdited(QTableWidgetItem *item)
+{
+    const int row = item->row();
+    const int column = item->column();
+    const bool quantity = column == QuantityColumn;
+    if (row < 1 || (!quantity && column != PriceColumn))
+        return;
+    const auto refuse = [this, item](const QString &message) {
+        {
+            const QSignalBlocker quiet(StringGrid1);
+            item->setText(item->data(AcceptedTextRole).toString());
+        }
+        prompts().information(message);
+    };
+    bool tooLarge = false;
+    if (!LineRules::readTypedNumber(item->text(), QLocale::system(), &tooLarge)) {
+        refuse(tooLarge ? TooLargeMessage : quantity ? QuantityMessage : PriceMessage);
+        return;
+    }
+    // Worked out in full before anything changes, so a line too large to
+    // count leaves the table as it was.
+    QString value;
+    TotalsCaptions totals;
+    try {
+        value = recomputedValue(row);
+        totals = totalsOfLines(row, value);
+    } catch (const Failure &) {
+        refuse(TooLargeMessage);
+        return;
+    }
+    setCell(column, row, item->text());
+    if (!value.isEmpty())
+        setCell(ValueColumn, row, value);
+    showTotals(totals);
+}
+
+QString TForm1::recomputedValue(int row) const
+{
+    const auto quantity = LineRules::readTypedNumber(cell(QuantityColumn, row));
+    const auto price = LineRules::readTypedNumber(cell(PriceColumn, row));
+    if (!quantity || !price)
+        return QString();  // a row still being filled in has no value yet
+    return LineRules::valueCellText(fixTwoDecimals(LineRules::lineValueText(*price, *quantity)));
+}
+
+TotalsCaptions TForm1::totalsOfLines(int changedRow, const QString &changedValue) const
+{
+    TotalsCaptions totals{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+    for (int row = 1; row < StringGrid1->rowCount(); ++row) {
+        const QString value = row == changedRow && !changedValue.isEmpty() ? changedValue : cell(ValueColumn, row);
+        if (LineRules::readTypedNumber(value))
+            totals = addLineToTotals(totals.taxBase, value, VatFactor);
+    }
+    return totals;
+}
+
+void TForm1::showTotals(const TotalsCaptions &totals)
+{
+    Label7->setText(totals.taxBase);
+    Label1->setText(totals.vat);
+    Label3->setText(Label1->text());
+    Label5->setText(totals.total);
+    normaliseTotals();
+}
+
+void TForm1::RemoveLastLine(int rowsBefore)
+{
+    {
+        const QSignalBlocker quiet(StringGrid1);
+        StringGrid1->setRowCount(rowsBefore);
+    }
+    --LineCounter;
+    showTotals(totalsOfLines(-1, QString()));
 }
 
 void TForm1::putInFirstEmptyCell(int row, const QString &text)
@@ -397,7 +505,9 @@ bool TForm1::AddLine()
     }
     if (StringGrid1->rowCount() > 1)
         StringGrid1->setEnabled(true);
-    addContinuationRows(nameLines);
+    // A refused line leaves no part of its description behind.
+    if (added)
+        addContinuationRows(nameLines);
     resetStaging();
     return added;
 }
@@ -418,8 +528,14 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     }
     // A price or quantity that is not a number is refused before a row or a
     // line number is spent on it.
-    const auto quantity = LineRules::readTypedNumber(Edit3->text());
-    const auto price = LineRules::readTypedNumber(Edit1->text());
+    bool quantityTooLarge = false;
+    bool priceTooLarge = false;
+    const auto quantity = LineRules::readTypedNumber(Edit3->text(), QLocale::system(), &quantityTooLarge);
+    const auto price = LineRules::readTypedNumber(Edit1->text(), QLocale::system(), &priceTooLarge);
+    if (quantityTooLarge || priceTooLarge) {
+        prompts().information(TooLargeMessage);
+        return LineOutcome::Refused;
+    }
     if (!quantity)
         prompts().information(QuantityMessage);
     if (!price)

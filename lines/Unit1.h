@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lines/Totals.h"
 #include "platform/Widgets.h"
 
 #include <QComboBox>
@@ -60,11 +61,15 @@ public:
     // format and the VAT rate dialog.
     void FormCreate();
     // Writes the remembered settings file; throws a Failure when it cannot.
+    // A file that could not be read at start is left untouched.
     void SaveSettings();
 
     // The add action. Returns whether a line row was appended.
     bool AddLine();
     void SpeedButton1Click() { AddLine(); }
+    // Takes back the line the add action appended last, with its
+    // continuation rows, leaving rowsBefore rows; the totals follow.
+    void RemoveLastLine(int rowsBefore);
     void SpeedButton4Click();
     // Each selector writes its document label and its remembered item at once.
     void ComboBox2Change();
@@ -107,11 +112,18 @@ private:
     enum class LineOutcome { Added, TableFull, Refused };
     LineOutcome appendLineRow(const QStringList &nameLines);
     void normaliseTotals();
+    // An edit of a quantity or price cell: the line's value and the totals
+    // are worked out again, or the edit is refused and the cell keeps its text.
+    void cellEdited(QTableWidgetItem *item);
+    QString recomputedValue(int row) const;
+    TotalsCaptions totalsOfLines(int changedRow, const QString &changedValue) const;
+    void showTotals(const TotalsCaptions &totals);
     void addContinuationRows(const QStringList &nameLines);
     void resetStaging();
     void enforceDecimalRule(QLineEdit *editor, int decimals, const QString &tooSmallMessage);
     bool acceptsKey(QLineEdit *editor, const QString &typed) const;
 
+    bool m_settingsUnreadable = false;  // the settings file exists but could not be read
     int m_quantityLimit = 0;  // typing limits; 0 means none
     int m_priceLimit = 0;
 };

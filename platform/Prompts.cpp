@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace {
 
@@ -39,6 +40,17 @@ public:
     void error(const QString &text) override
     {
         QMessageBox::critical(owner(), QApplication::applicationName(), text);
+    }
+
+    bool question(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Question, QString(), text, QMessageBox::NoButton, owner());
+        QPushButton *yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+        QPushButton *no = box.addButton(QStringLiteral("Не"), QMessageBox::NoRole);
+        box.setDefaultButton(no);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes;
     }
 
     bool print(QPrinter &printer, int minPage, int maxPage) override

@@ -22,6 +22,8 @@ public:
     virtual void message(const QString &text, Icon icon) = 0;
     // The standard error box that reports a failure with its own text.
     virtual void error(const QString &text) = 0;
+    // A question with the buttons "Да" and "Не": true for "Да".
+    virtual bool question(const QString &text) = 0;
     // The system print dialog with page range minPage..maxPage: true when confirmed.
     virtual bool print(QPrinter &printer, int minPage, int maxPage) = 0;
     // The picture-open dialog: the chosen file, or an empty text on Cancel.

@@ -280,6 +280,9 @@ void TableStore::readFields()
         // An INTEGER PRIMARY KEY is the record's key and place, not data.
         if (keyColumns == 1 && column.key == 1 && column.type == QLatin1String("INTEGER"))
             continue;
+        // Records are addressed by their rowid, which a column of that name would hide.
+        if (column.name.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0)
+            throw Failure(failureText(QStringLiteral("колоната „%1“ закрива номера на записа").arg(column.name)));
         Field field;
         field.name = column.name;
         field.folded = foldCase(column.name);
@@ -836,8 +839,11 @@ void TableStore::respaceAround(int position)
     }
     QSqlQuery move(m_database);
     move.prepare(QStringLiteral("UPDATE %1 SET rowid = ? WHERE rowid = ?").arg(quoted(m_sqlTable)));
-    // First out of the way (negative keys), then to their new places, so that
-    // no key is ever taken twice.
+    // First out of the way (below every key in the table), then to their new
+    // places, so that no key is ever taken twice.
+    const qint64 spareBelow = std::min<qint64>(0, m_keys.first());
+    if (spareBelow < std::numeric_limits<qint64>::min() + count + 1)
+        throw Failure(QStringLiteral("Записът не може да бъде съхранен: ключовете на таблицата са изчерпани."));
     const auto run = [&](qint64 newKey, qint64 oldKey) {
         move.addBindValue(newKey);
         move.addBindValue(oldKey);
@@ -845,9 +851,9 @@ void TableStore::respaceAround(int position)
             throw Failure(QStringLiteral("Записът не може да бъде съхранен: %1").arg(move.lastError().text()));
     };
     for (int i = from; i < to; ++i)
-        run(-1 - i, m_keys[i]);
+        run(spareBelow - 1 - i, m_keys[i]);
     for (int i = from; i < to; ++i)
-        run(keys[i - from], -1 - i);
+        run(keys[i - from], spareBelow - 1 - i);
     move.finish();
     for (int i = from; i < to; ++i)
         m_keys[i] = keys[i - from];

@@ -43,6 +43,9 @@ const QString QuantityPrompt = QStringLiteral("Въведете количест
 const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
 const QString ExhaustedMessage = QStringLiteral("Количеството на стоката е изчерпано!");
 const QString NoRecordMessage = QStringLiteral("Няма избран запис за добавяне.");
+const QString TooLargeStockMessage =
+    QStringLiteral("Наличното количество на стоката „%1“ е твърде голямо, за да бъде прочетено.");
+const QString DeleteQuestion = QStringLiteral("Да бъде ли изтрит записът?");
 
 const QString PictureFilter = QStringLiteral(
     "Всички картини (*.bmp *.ico *.png *.jpg *.jpeg *.gif *.emf *.wmf);;"
@@ -82,11 +85,22 @@ QToolButton *newFlatButton(const QString &text, QWidget *parent)
     return button;
 }
 
+// More characters than any cell of the grid can show: a longer text is cut
+// here, so that a huge value written by another program is not laid out in
+// full on every repaint.
+constexpr qsizetype CellTextLimit = 1000;
+
+QString shownInCell(const QString &text)
+{
+    return text.size() > CellTextLimit ? text.left(CellTextLimit) + QStringLiteral(" …") : text;
+}
+
 // A cell of a memo shows its first line; the whole text is in the memo editor.
 QString cellText(const QString &text)
 {
-    const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    return lineEnd < 0 ? text : text.left(lineEnd) + QStringLiteral(" …");
+    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
+    const qsizetype lineEnd = text.indexOf(lineBreak);
+    return lineEnd < 0 ? shownInCell(text) : shownInCell(text.left(lineEnd)) + QStringLiteral(" …");
 }
 
 // Cell editors take no more characters than their column holds.
@@ -147,12 +161,16 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
             return QVariant();
         case TableStore::FieldKind::Memo: {
             const QString text = m_table->rowText(index.row(), index.column());
-            return role == Qt::DisplayRole ? cellText(text) : text;
+            if (role == Qt::EditRole)
+                return text;
+            return role == Qt::DisplayRole ? cellText(text) : shownInCell(text);
         }
-        case TableStore::FieldKind::Text:
+        case TableStore::FieldKind::Text: {
             if (role == Qt::ToolTipRole)
                 return QVariant();
-            return m_table->rowText(index.row(), index.column());
+            const QString text = m_table->rowText(index.row(), index.column());
+            return role == Qt::DisplayRole ? shownInCell(text) : text;
+        }
         }
     } catch (const Failure &) {
         // A record that cannot be read shows empty; the next action reports the table.
@@ -354,6 +372,11 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
 
 TForm4::~TForm4()
 {
+    // The table's close stores a pending change; one that cannot be stored is reported.
+    runGuarded([this] {
+        DBGrid1->commitOpenEditor();
+        Table1->close();
+    });
     // The grid lets go of the table before the table goes, and the table
     // goes quietly: the controls its notices touch are going as well.
     DBGrid1->setModel(nullptr);
@@ -539,22 +562,27 @@ void TForm4::DBImage1Click()
     const QString file = prompts().openPicture(PictureFilter);
     if (file.isEmpty())
         return;
-    Table1->edit();
     QFile picture(file);
     if (!picture.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде отворен.").arg(QDir::toNativeSeparators(file)));
     const QByteArray bytes = picture.readAll();
-    // A metafile is a picture the column does not keep, like an icon.
-    const QString suffix = QFileInfo(file).suffix().toLower();
-    if (suffix != QLatin1String("emf") && suffix != QLatin1String("wmf")) {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        if (!QImageReader(&buffer).canRead() || QImage::fromData(bytes).isNull())
-            throw Failure(QStringLiteral("Файлът „%1“ не е картина, която може да бъде прочетена.")
+    // The column keeps bitmaps: any other picture is stored as one, and a
+    // file that is no picture is refused before the stored logo is touched.
+    const QImage image = QImage::fromData(bytes);
+    if (image.isNull())
+        throw Failure(QStringLiteral("Файлът „%1“ не е картина, която може да бъде прочетена.")
+                          .arg(QDir::toNativeSeparators(file)));
+    QByteArray stored = bytes;
+    if (!isBitmap(bytes)) {
+        stored.clear();
+        QBuffer buffer(&stored);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "BMP"))
+            throw Failure(QStringLiteral("Картината „%1“ не може да бъде запазена като растерно изображение.")
                               .arg(QDir::toNativeSeparators(file)));
     }
-    Table1->setPicture(m_pictureField, bytes);
+    Table1->edit();
+    Table1->setPicture(m_pictureField, stored);
     Table1->post();
 }
 
@@ -562,6 +590,20 @@ void TForm4::SpeedButton1Click()
 {
     DBGrid1->commitOpenEditor();
     hide();
+}
+
+void TForm4::storePendingChange()
+{
+    DBGrid1->commitOpenEditor();
+    if (Table1->isActive())
+        Table1->postPending();
+}
+
+void TForm4::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A change typed into the grid is stored, not left behind the hidden window.
+    runGuarded([this] { storePendingChange(); });
 }
 
 // ------------------------------------------------------------------ navigator
@@ -588,6 +630,9 @@ void TForm4::navigatorInsert()
 void TForm4::navigatorDelete()
 {
     DBGrid1->commitOpenEditor();
+    const bool record = Table1->hasCurrent() || Table1->state() == TableStore::State::Insert;
+    if (record && !prompts().question(DeleteQuestion))
+        return;
     Table1->remove();
 }
 
@@ -698,24 +743,42 @@ void TForm4::pickGoods()
         if (!entered) {
             Form1->AddLine();  // refuses for want of a quantity
         } else {
-            const Amount stock = Amount::parseOrThrow(Table1->text(StockField));
+            const Amount stock = storedStock();
             const Amount quantity = Amount::parseOrThrow(*entered);
             if (quantity > stock) {
                 prompts().information(NotEnoughMessage);
                 Form1->AddLine();
             } else {
-                // The stock goes down only for a line the add action took.
+                // The stock goes down only for a line the add action took,
+                // and a line stays only when the stock went down.
+                const Amount stockAfter = stock - quantity;
                 Form1->Edit3->setText(*entered);
+                const int rowsBefore = Form1->StringGrid1->rowCount();
                 if (Form1->AddLine()) {
-                    Table1->edit();
-                    Table1->setText(StockField, (stock - quantity).text());
-                    Table1->post();
+                    try {
+                        Table1->edit();
+                        Table1->setText(StockField, stockAfter.text());
+                        Table1->post();
+                    } catch (const Failure &) {
+                        Table1->cancel();
+                        Form1->RemoveLastLine(rowsBefore);
+                        throw;
+                    }
                 }
             }
         }
     }
     if (Table1->text(StockField) == QLatin1String("0"))
         prompts().information(ExhaustedMessage);
+}
+
+Amount TForm4::storedStock() const
+{
+    const QString text = Table1->text(StockField);
+    bool tooLarge = false;
+    if (const auto stock = Amount::parse(text, &tooLarge))
+        return *stock;
+    throw Failure(tooLarge ? TooLargeStockMessage.arg(text) : notANumberMessage(text));
 }
 
 void TForm4::pickBank()

@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "common/Amount.h"
+
 class TableStore;
 
 // The open table as the data grid shows it: its rows and columns, edited in place.
@@ -121,7 +123,11 @@ public:
     void navigatorDelete();
     void navigatorRefresh();
 
+    // Hands an open cell editor to the table and stores a pending change.
+    void storePendingChange();
+
 protected:
+    void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
@@ -140,6 +146,7 @@ private:
     void pickGoods();
     void pickBank();
     void pickOwnCompany();
+    Amount storedStock() const;
 
     int m_gridTop = 64;
     int m_gridHeight = 297;

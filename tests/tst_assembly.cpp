@@ -43,7 +43,12 @@ void addLine(const QString &name, const QString &quantity, const QString &price)
     QVERIFY(Form1->AddLine());
 }
 
-QString today() { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); }
+// Today as the page writes it, with the year in full.
+QString today()
+{
+    const QDate date = QDate::currentDate();
+    return QStringLiteral("%1.%2.%3 г.").arg(date.day()).arg(date.month()).arg(date.year());
+}
 
 } // namespace
 

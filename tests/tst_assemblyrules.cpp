@@ -32,6 +32,7 @@ private Q_SLOTS:
         QTest::newRow("letters") << "abc";
         QTest::newRow("decimal") << "4.5";
         QTest::newRow("overflow") << "99999999999999999999";
+        QTest::newRow("negative") << "-5";
     }
     void notANumber()
     {
@@ -44,6 +45,19 @@ private Q_SLOTS:
         QCOMPARE(noteAccountHeading("Дебитно известие"), std::optional<QString>("Дебит с/ка"));
         QCOMPARE(noteAccountHeading("Кредитно известие"), std::optional<QString>("Кредит с/ка"));
         QCOMPARE(noteAccountHeading("Известие"), std::nullopt);
+    }
+
+    void documentDate_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("four-digit year") << QDate(2026, 12, 8) << "8.12.2026 г.";
+        QTest::newRow("one-digit month") << QDate(2007, 1, 31) << "31.1.2007 г.";
+    }
+    void documentDate()
+    {
+        QFETCH(QDate, date);
+        QTEST(AssemblyRules::documentDate(date), "text");
     }
 
     void numberLineReads()

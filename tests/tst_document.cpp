@@ -1,9 +1,11 @@
 #include "app/Menu.h"
 #include "document/Document.h"
+#include "document/FieldRules.h"
 #include "lines/Unit1.h"
 #include "print/Pr.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
+#include "tools/TableMaker.h"
 
 #include <QtTest>
 
@@ -90,7 +92,7 @@ QStringList overlaps(QWidget *container)
             if (controls[i]->geometry().intersects(controls[j]->geometry())) {
                 auto describe = [](QWidget *w) {
                     auto *label = qobject_cast<QLabel *>(w);
-                    QString text = label ? label->text().left(20) : QString(w->metaObject()->className());
+                    QString text = label ? label->text().left(20) : QString::fromLatin1(w->metaObject()->className());
                     QRect g = w->geometry();
                     return QStringLiteral("%1 at %2,%3 %4x%5")
                         .arg(text).arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
@@ -484,8 +486,8 @@ private Q_SLOTS:
             prompter.expectInput(title, QString(), answer);
         QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(field->text(), caption);
-        // The pair entry never proposes the old caption; the others do.
-        QCOMPARE(prompter.proposed.last(), titles.size() == 2 ? QString() : before);
+        // Every entry proposes what the field showed; the pair entry its second value.
+        QCOMPARE(prompter.proposed.last(), titles.size() == 2 ? splitPair(before, titles[0], titles[1]).second : before);
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
@@ -496,7 +498,7 @@ private Q_SLOTS:
         app.start(prompter);
         Doc->show();
         for (const char *name : {"Label14", "Label24", "Label36", "Label46"})
-            QTest::mouseClick(docLabel(name), Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::mouseClick(docLabel(QString::fromLatin1(name)), Qt::LeftButton, {}, QPoint(2, 2));
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
@@ -530,18 +532,19 @@ private Q_SLOTS:
         QTest::newRow("twelve digits stay whole")
             << true << std::optional<QString>("123456789012") << std::optional<QString>("07.12.2007")
             << "№ 123456789012 / Дата: 07.12.2007" << "123456789012";
+        // Cancel keeps what the field showed, as in every other grey field.
         QTest::newRow("both cancelled")
             << true << std::optional<QString>() << std::optional<QString>()
-            << "№ 0000000000 / Дата: " << "0000000000";
+            << "№ 0000000001 / Дата: дд.мм.гггг" << "0";
         QTest::newRow("date cancelled")
             << true << std::optional<QString>("7") << std::optional<QString>()
-            << "№ 0000000007 / Дата: " << "0000000007";
+            << "№ 0000000007 / Дата: дд.мм.гггг" << "0000000007";
         QTest::newRow("reference: a nine-character date is padded, the number not")
             << false << std::optional<QString>("7.12.2007") << std::optional<QString>("42")
             << "от дата: 07.12.2007, към фактура №: 42" << "0";
         QTest::newRow("reference cancelled")
             << false << std::optional<QString>() << std::optional<QString>()
-            << "от дата: 0000000000, към фактура №: " << "0";
+            << "от дата: , към фактура №:" << "0";
     }
     void editPair()
     {
@@ -558,6 +561,7 @@ private Q_SLOTS:
             prompter.expectInput(QStringLiteral(" / Дата: "), QString(), second);
             Doc->Label15Click();
             QCOMPARE(Doc->Label15->text(), caption);
+            QCOMPARE(prompter.proposed.mid(1), (QStringList{"0000000001", "дд.мм.гггг"}));
         } else {
             prompter.expectInput(QStringLiteral("от дата: "), QString(), first);
             prompter.expectInput(QStringLiteral(", към фактура №: "), QString(), second);
@@ -819,8 +823,51 @@ private Q_SLOTS:
             Doc->SpeedButton3->click();
         QCOMPARE(app.shell.newCopies, 1);
         QCOMPARE(app.shell.loopEnds, 1);
-        // Ends without saving the remembered settings.
-        QVERIFY(!QFile::exists(app.path(QStringLiteral("mem.txt"))));
+        // The remembered settings are saved for the new copy.
+        QVERIFY(QFile::exists(app.path(QStringLiteral("mem.txt"))));
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    // However many rows the lines take, and whatever the heading says,
+    // nothing on the page overlaps and everything stays on it.
+    void fullPageHasNoOverlaps_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("lastNameLines");
+        QTest::addColumn<bool>("proforma");
+        QTest::newRow("25 lines") << 25 << 1 << false;
+        QTest::newRow("25 lines, the last in 12 rows") << 25 << 12 << false;
+        QTest::newRow("proforma heading before any assembly") << 0 << 1 << true;
+    }
+    void fullPageHasNoOverlaps()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, lastNameLines);
+        QFETCH(bool, proforma);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        TableMaker::makeTables(app.dir().path(), true);
+        app.start(prompter);
+        for (int line = 1; line <= lines; ++line) {
+            QStringList name{QStringLiteral("Стока %1").arg(line)};
+            for (int extra = 1; line == lines && extra < lastNameLines; ++extra)
+                name << QStringLiteral("ред %1").arg(extra);
+            Form1->Stock->setPlainText(name.join(u'\n'));
+            Form1->Edit4->setText(QStringLiteral("бр."));
+            Form1->Edit3->setText(QStringLiteral("1"));
+            Form1->Edit1->setText(QStringLiteral("2"));
+            QVERIFY(Form1->AddLine());
+        }
+        if (proforma)
+            Form1->ComboBox2->setCurrentIndex(1);
+        else
+            Main->SpeedButton4Click();
+        QVERIFY2(pageOverlaps().isEmpty(), qPrintable(pageOverlaps().join("; ")));
+        for (QWidget *child : Doc->Panel1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (!child->isHidden())
+                QVERIFY2(Doc->Panel1->rect().contains(child->geometry()), child->metaObject()->className());
+        }
+        QVERIFY(Doc->Client->rect().contains(Doc->Panel1->geometry()));
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 

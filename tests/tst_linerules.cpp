@@ -12,6 +12,8 @@ class tst_LineRules : public QObject {
 private Q_SLOTS:
     void amountParse_data();
     void amountParse();
+    void amountArithmetic_data();
+    void amountArithmetic();
     void fixTwoDecimals_data();
     void fixTwoDecimals();
     void fixTwoDecimalsTwiceCompletes();
@@ -48,6 +50,43 @@ void tst_LineRules::amountParse_data()
     QTest::newRow("empty") << "" << false << qint64(0) << "";
     QTest::newRow("letters") << "abc" << false << qint64(0) << "";
     QTest::newRow("too large") << "99999999999999999999" << false << qint64(0) << "";
+    QTest::newRow("largest") << "922337203685477.5807" << true << std::numeric_limits<qint64>::max()
+                             << "922337203685477.5807";
+    QTest::newRow("largest, negative") << "-922337203685477.5807" << true << -std::numeric_limits<qint64>::max()
+                                       << "-922337203685477.5807";
+    QTest::newRow("a ten-thousandth beyond") << "922337203685477.5808" << false << qint64(0) << "";
+    QTest::newRow("whole part beyond") << "922337203685479.9999" << false << qint64(0) << "";
+    QTest::newRow("rounding beyond") << "922337203685477.58075" << false << qint64(0) << "";
+}
+
+void tst_LineRules::amountArithmetic_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<QString>("sum");         // empty: fails
+    QTest::addColumn<QString>("difference");  // empty: fails
+    QTest::newRow("ordinary") << "2.5" << "0.75" << "3.25" << "1.75";
+    QTest::newRow("sum beyond") << "922337203685477" << "1" << "" << "922337203685476";
+    QTest::newRow("difference beyond") << "-922337203685477" << "1" << "-922337203685476" << "";
+    QTest::newRow("negative minus largest") << "-1" << "922337203685477.5807" << "922337203685476.5807" << "";
+}
+
+void tst_LineRules::amountArithmetic()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(QString, sum);
+    QFETCH(QString, difference);
+    const Amount x = Amount::parseOrThrow(a);
+    const Amount y = Amount::parseOrThrow(b);
+    if (sum.isEmpty())
+        QVERIFY_THROWS_EXCEPTION(Failure, x + y);
+    else
+        QCOMPARE((x + y).text(), sum);
+    if (difference.isEmpty())
+        QVERIFY_THROWS_EXCEPTION(Failure, x - y);
+    else
+        QCOMPARE((x - y).text(), difference);
 }
 
 void tst_LineRules::amountParse()

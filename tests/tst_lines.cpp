@@ -123,6 +123,8 @@ private Q_SLOTS:
         QTest::newRow("lone point quantity") << "." << "5" << QStringList{QuantityMessage};
         QTest::newRow("neither a number") << "x" << "-" << both;
         QTest::newRow("value too large") << "1000000000" << "1000000" << QStringList{TooLarge};
+        QTest::newRow("price beyond the range of amounts") << "1" << "922337203685478" << QStringList{TooLarge};
+        QTest::newRow("total beyond the range") << "1" << "800000000000000" << QStringList{TooLarge};
     }
 
     void refusals()
@@ -132,16 +134,48 @@ private Q_SLOTS:
         QFETCH(QStringList, messages);
         for (const QString &message : messages)
             m_prompter->expectInformation(message);
-        QVERIFY(!add("Кафе\nвтори ред", "бр.", quantity, price));
-        // Nothing is added and no line number is spent; a multi-line name
-        // still leaves its continuation row, and the staging editors reset.
+        QVERIFY(!add("Кафе\nвтори ред\nтрети ред", "бр.", quantity, price));
+        // Nothing is added, not even the name's continuation rows, no line
+        // number is spent, and the staging editors reset.
         QCOMPARE(LineCounter, 0);
-        QCOMPARE(Form1->StringGrid1->rowCount(), 2);
-        QCOMPARE(row(1), (QStringList{"", "втори ред", "", "", "", ""}));
+        QCOMPARE(Form1->StringGrid1->rowCount(), 1);
         QCOMPARE(Form1->Label7->text(), QStringLiteral("0"));
         expectStagingReset();
         QVERIFY(add("Чай", "бр.", "1", "1"));
-        QCOMPARE(row(2).first(), QStringLiteral("1"));
+        QCOMPARE(row(1).first(), QStringLiteral("1"));
+    }
+
+    // An edit in the grid is taken as the add action would take it.
+    void gridEdits_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");  // refused with it when not empty
+        QTest::addColumn<QStringList>("line");
+        QTest::addColumn<QStringList>("totals");
+        const QStringList before{"1", "Кафе", "бр.", "7.777", "2", "15.55"};
+        const QStringList totalsBefore{"16.55", "3.31", "19.86"};
+        QTest::newRow("quantity") << 3 << "10" << "" << QStringList{"1", "Кафе", "бр.", "10", "2", "20.00"}
+                                  << QStringList{"21.00", "4.20", "25.20"};
+        QTest::newRow("price") << 4 << "3.5" << "" << QStringList{"1", "Кафе", "бр.", "7.777", "3.5", "27.22"}
+                               << QStringList{"28.22", "5.64", "33.86"};
+        QTest::newRow("quantity not a number") << 3 << "x" << QuantityMessage << before << totalsBefore;
+        QTest::newRow("price emptied") << 4 << "" << PriceMessage << before << totalsBefore;
+        QTest::newRow("value too large") << 3 << "500000000000000" << TooLarge << before << totalsBefore;
+    }
+    void gridEdits()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QVERIFY(add("Кафе", "бр.", "7.777", "2"));
+        QVERIFY(add("Чай", "бр.", "1", "1"));
+        if (!message.isEmpty())
+            m_prompter->expectInformation(message);
+        Form1->StringGrid1->item(1, column)->setText(text);
+        QTEST(row(1), "line");
+        QTEST((QStringList{Form1->Label7->text(), Form1->Label3->text(), Form1->Label5->text()}), "totals");
+        QVERIFY(!(Form1->StringGrid1->item(0, column)->flags() & Qt::ItemIsEditable));
     }
 
     void longNameWraps()
@@ -177,7 +211,7 @@ private Q_SLOTS:
             QVERIFY(add(QStringLiteral("ред %1").arg(line), "бр.", "1", "1"));
         QCOMPARE(Form1->StringGrid1->rowCount(), 26);
         m_prompter->expectInformation(LimitMessage);
-        QVERIFY(!add("излишен", "бр.", "1", "1"));
+        QVERIFY(!add("излишен\nвтори ред\nтрети ред", "бр.", "1", "1"));
         QCOMPARE(Form1->StringGrid1->rowCount(), 26);
         QCOMPARE(LineCounter, 25);
         QCOMPARE(Form1->Label7->text(), QStringLiteral("25.00"));

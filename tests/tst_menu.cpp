@@ -76,7 +76,7 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         AppFixture app;
         for (const char *name : {"Bilvaro2007old.exe", "BILVARO2007.BAK", "keep.txt"}) {
-            QFile file(app.path(name));
+            QFile file(app.path(QString::fromLatin1(name)));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         app.start(prompter);

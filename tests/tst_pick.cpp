@@ -10,6 +10,8 @@
 #include "tools/TableMaker.h"
 
 #include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 #include <optional>
 
@@ -23,6 +25,7 @@ const QString PriceMessage = QStringLiteral("Попълнете коректно
 const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
 const QString NoRecord = QStringLiteral("Няма избран запис за добавяне.");
 const QString Stock = QStringLiteral("К-во");
+const QString TooLarge = QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
 
 QVariantMap article(const QString &number, const QString &stock, const QString &price,
                     const QString &description = QStringLiteral("Стока\nвтори ред"))
@@ -115,6 +118,13 @@ private Q_SLOTS:
         QTest::newRow("no price") << "5" << "" << true << answer("2") << QStringList{PriceMessage} << false << "5";
         QTest::newRow("price not a number") << "5" << "abc" << true << answer("2") << QStringList{PriceMessage}
                                             << false << "5";
+        QTest::newRow("price beyond the range of amounts") << "5" << "922337203685478" << true << answer("1")
+                                                           << QStringList{TooLarge} << false << "5";
+        QTest::newRow("stock beyond the range of amounts")
+            << "922337203685479.9999" << "3" << true << answer("1")
+            << QStringList{QStringLiteral(
+                   "error: Наличното количество на стоката „922337203685479.9999“ е твърде голямо, за да бъде прочетено.")}
+            << false << "922337203685479.9999";
     }
     void goods()
     {
@@ -147,6 +157,7 @@ private Q_SLOTS:
             QCOMPARE(prompter.proposed.value(1), QStringLiteral("1"));  // after the VAT rate's
 
         QCOMPARE(lineRows(), added ? 1 : 0);
+        QCOMPARE(Form1->StringGrid1->rowCount(), added ? 3 : 1);  // a refused line leaves no rows
         if (added) {
             QCOMPARE(Form1->cell(0, 1), QStringLiteral("1"));
             QCOMPARE(Form1->cell(1, 1), QStringLiteral("Хартия А4"));
@@ -168,7 +179,9 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         AppFixture app;
         makeTable(app, QStringLiteral("stock.db"),
-                  {article(QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("2"), QStringLiteral("Една стока"))});
+                  {article(QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("2"), QStringLiteral("Една стока")),
+                   article(QStringLiteral("2"), QStringLiteral("9"), QStringLiteral("2"),
+                           QStringLiteral("Друга\nв три\nреда"))});
         app.start(prompter);
         Main->SpeedButton3->click();
         for (int i = 0; i < 25; ++i)
@@ -180,9 +193,45 @@ private Q_SLOTS:
         prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("3"));
         prompter.expectInformation(LimitMessage);
         Form4->SpeedButton2->click();
+        // The 26th line leaves neither a row nor its description behind.
+        Form4->Table1->setRecNo(2);
+        prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("1"));
+        prompter.expectInformation(LimitMessage);
+        Form4->SpeedButton2->click();
         QVERIFY2(prompter.finished(), prompter.problems());
         QCOMPARE(lineRows(), 25);
+        QCOMPARE(Form1->StringGrid1->rowCount(), 26);
         QCOMPARE(storedStock(app, 1), QStringLiteral("75"));
+        QCOMPARE(storedStock(app, 2), QStringLiteral("9"));
+    }
+
+    // The line table and the stock agree: a line whose stock cannot be
+    // taken is taken back.
+    void stockThatCannotBeWrittenTakesTheLineBack()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("2"))});
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(app.path(QStringLiteral("DB/stock.db")));
+            QVERIFY(other.open());
+            QSqlQuery lock(other);
+            QVERIFY(lock.exec(QStringLiteral("CREATE TRIGGER locked BEFORE UPDATE ON stock "
+                                             "BEGIN SELECT RAISE(ABORT, 'locked'); END")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        app.start(prompter);
+        Main->SpeedButton3->click();
+        prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("2"));
+        prompter.expectAnyError();
+        Form4->SpeedButton2->click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(Form1->StringGrid1->rowCount(), 1);
+        QCOMPARE(LineCounter, 0);
+        QCOMPARE(Form1->Label7->text().toDouble(), 0.0);
+        QCOMPARE(storedStock(app, 1), QStringLiteral("5"));
+        QCOMPARE(Form4->Table1->state(), TableStore::State::Browse);
     }
 
     void pendingEditIsPostedFirst()

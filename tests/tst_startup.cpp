@@ -7,6 +7,7 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 namespace {
@@ -16,12 +17,6 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList selectorTexts()
@@ -121,6 +116,11 @@ private Q_SLOTS:
         QCOMPARE(Form1->MemList.size(), 5);
         QCOMPARE(Form1->MemList[0], QStringLiteral("20"));
         QCOMPARE(VatFactor, 0.2);
+        // The file is left as it is, and the program still ends.
+        Main->show();
+        QVERIFY(Main->close());
+        QCOMPARE(app.shell.loopEnds, 1);
+        QVERIFY(QFileInfo(app.path("mem.txt")).isDir());
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
@@ -137,10 +137,12 @@ private Q_SLOTS:
 
     void unusableRate_data()
     {
+        // The caption, the totals and the next start show the rate charged.
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("heading");
-        QTest::newRow("not a number") << "abc" << "Данъчна ставка abc%\nразмер на данъка:";
-        QTest::newRow("negative") << "-5%" << "Данъчна ставка -5%\nразмер на данъка:";
+        QTest::newRow("not a number") << "abc";
+        QTest::newRow("negative") << "-5%";
+        QTest::newRow("empty") << "";
+        QTest::newRow("beyond the range of amounts") << "922337203685478";
     }
 
     void unusableRate()
@@ -154,8 +156,8 @@ private Q_SLOTS:
                 .arg(answer),
             Prompter::Icon::Warning);
         app.open();
-        QCOMPARE(Form1->MemList[0], answer);
-        QTEST(Form1->Label2->text(), "heading");
+        QCOMPARE(Form1->MemList[0], QStringLiteral("20%"));
+        QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка 20%\nразмер на данъка:"));
         QCOMPARE(VatFactor, 0.2);
         QVERIFY2(prompter.finished(), prompter.problems());
     }
@@ -192,15 +194,16 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
-    void newInvoiceEndsWithoutSaving()
+    void newInvoiceKeepsTheSelectors()
     {
         ScriptedPrompter prompter;
         AppFixture app;
         app.start(prompter);
+        Form1->ComboBox2->setCurrentIndex(1);
         Main->SpeedButton10->click();
         QCOMPARE(app.shell.newCopies, 1);
         QCOMPARE(app.shell.loopEnds, 1);
-        QVERIFY(!QFile::exists(app.path("mem.txt")));
+        QCOMPARE(SettingsFile::load(app.path("mem.txt")).value(1), QStringLiteral("ПРОФОРМА ФАКТУРА"));
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 

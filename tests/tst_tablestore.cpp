@@ -160,6 +160,39 @@ private Q_SLOTS:
         QCOMPARE(again.readAll(), QByteArray(4096, 'x'));
     }
 
+    // A column named rowid would hide the record key, so that an edit of one
+    // record changes others: such a table is refused.
+    void columnNamedRowid_data()
+    {
+        QTest::addColumn<QString>("declaration");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("text column") << "rowid TEXT, name TEXT" << false;
+        QTest::newRow("any letter case") << "name TEXT, RowID INTEGER" << false;
+        QTest::newRow("the integer key itself") << "rowid INTEGER PRIMARY KEY, name TEXT" << true;
+    }
+    void columnNamedRowid()
+    {
+        QFETCH(QString, declaration);
+        QFETCH(bool, opens);
+        const QString file = QDir(data()).filePath(QStringLiteral("notes.db"));
+        const QString keys = opens ? QStringLiteral("(7, 'а'), (8, 'б')") : QStringLiteral("(1, 'а'), (1, 'б')");
+        otherProgram(file, {QStringLiteral("CREATE TABLE notes (%1)").arg(declaration),
+                            QStringLiteral("INSERT INTO notes (rowid, name) VALUES ") + keys});
+        TableStore table;
+        table.setDatabaseName(data());
+        table.setTableName(QStringLiteral("notes.db"));
+        if (!opens) {
+            QVERIFY_THROWS_EXCEPTION(Failure, table.open());
+            QVERIFY(!table.isActive());
+            return;
+        }
+        table.open();
+        table.edit();
+        table.setText(QStringLiteral("name"), QStringLiteral("в"));
+        table.post();
+        QCOMPARE(column(table, QStringLiteral("name")), (QStringList{QStringLiteral("в"), QStringLiteral("б")}));
+    }
+
     void closeAnnouncesEveryTime()
     {
         TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Details.db")));
@@ -649,6 +682,26 @@ private Q_SLOTS:
             table->post();
             expected.insert(60, QStringLiteral("с%1").arg(i));
         }
+        QCOMPARE(column(*table, Firm), expected);
+        table->close();
+        table->open();
+        QCOMPARE(column(*table, Firm), expected);
+    }
+
+    // Keys below zero, as a table made elsewhere may hold, do not stand in
+    // the way of the keys' being spread out again.
+    void insertAmongNegativeKeys()
+    {
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
+        table->close();
+        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+                     {QStringLiteral("UPDATE customer SET rowid = rowid - 4")});
+        table->open();
+        table->setRecNo(2);
+        table->insert();
+        table->setText(Firm, QStringLiteral("нов"));
+        table->post();
+        const QStringList expected{QStringLiteral("А"), QStringLiteral("нов"), QStringLiteral("Б"), QStringLiteral("В")};
         QCOMPARE(column(*table, Firm), expected);
         table->close();
         table->open();

@@ -13,6 +13,8 @@ private Q_SLOTS:
     void rateNotANumber();
     void totals_data();
     void totals();
+    void totalsBeyondTheRange_data();
+    void totalsBeyondTheRange();
 };
 
 void tst_Totals::rateRules_data()
@@ -74,6 +76,8 @@ void tst_Totals::totals_data()
     QTest::newRow("negative line") << 0.2 << QStringList{"10.00", "-2.50"} << "7.5" << "1.50" << "9";
     QTest::newRow("negative base rounds away") << 0.1 << QStringList{"-0.25"} << "-0.25" << "-0.03" << "-0.28";
     QTest::newRow("large base") << 0.2 << QStringList{"123456789.99"} << "123456789.99" << "24691358" << "148148147.99";
+    QTest::newRow("VAT beyond a 64-bit product") << 0.2 << QStringList{"461168601843"} << "461168601843"
+                                                 << "92233720368.60" << "553402322211.6";
 }
 
 void tst_Totals::totals()
@@ -86,6 +90,23 @@ void tst_Totals::totals()
     QTEST(captions.taxBase, "taxBase");
     QTEST(captions.vat, "vat");
     QTEST(captions.total, "total");
+}
+
+void tst_Totals::totalsBeyondTheRange_data()
+{
+    QTest::addColumn<QString>("taxBase");
+    QTest::addColumn<QString>("lineValue");
+    QTest::addColumn<double>("factor");
+    QTest::newRow("base") << "922337203685000" << "1000" << 0.0;
+    QTest::newRow("total") << "0" << "800000000000000" << 0.2;
+}
+
+void tst_Totals::totalsBeyondTheRange()
+{
+    QFETCH(QString, taxBase);
+    QFETCH(QString, lineValue);
+    QFETCH(double, factor);
+    QVERIFY_THROWS_EXCEPTION(Failure, addLineToTotals(taxBase, lineValue, factor));
 }
 
 QTEST_GUILESS_MAIN(tst_Totals)

@@ -4,7 +4,7 @@ namespace {
 
 const char *kindName(int kind)
 {
-    static const char *names[] = {"input", "information", "message", "error", "print", "open picture"};
+    static const char *names[] = {"input", "information", "message", "error", "print", "open picture", "question"};
     return names[kind];
 }
 
@@ -45,6 +45,14 @@ ScriptedPrompter &ScriptedPrompter::expectAnyError()
 {
     Step step{Kind::Error, {}, {}, {}};
     step.anyText = true;
+    m_steps.append(step);
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectQuestion(const QString &text, bool yes)
+{
+    Step step{Kind::Question, text, {}, {}};
+    step.confirm = yes;
     m_steps.append(step);
     return *this;
 }
@@ -129,6 +137,15 @@ void ScriptedPrompter::error(const QString &text)
     const Step *step = next(Kind::Error, text);
     if (step && !step->anyText && step->text != text)
         m_problems.append(QStringLiteral("error \"%1\" where \"%2\" was expected").arg(text, step->text));
+}
+
+bool ScriptedPrompter::question(const QString &text)
+{
+    transcript.append(QStringLiteral("question: ") + text);
+    const Step *step = next(Kind::Question, text);
+    if (step && step->text != text)
+        m_problems.append(QStringLiteral("question \"%1\" where \"%2\" was expected").arg(text, step->text));
+    return step && step->text == text && step->confirm;
 }
 
 bool ScriptedPrompter::print(QPrinter &, int minPage, int maxPage)

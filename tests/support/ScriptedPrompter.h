@@ -24,6 +24,8 @@ public:
     ScriptedPrompter &expectError(const QString &text);
     // An error box whatever its text.
     ScriptedPrompter &expectAnyError();
+    // A Yes/No question with this text, answered "Да" when yes.
+    ScriptedPrompter &expectQuestion(const QString &text, bool yes);
     ScriptedPrompter &expectPrint(bool confirm);
     ScriptedPrompter &expectOpenPicture(const QString &chosenFile);
 
@@ -46,11 +48,12 @@ public:
     void information(const QString &text) override;
     void message(const QString &text, Icon icon) override;
     void error(const QString &text) override;
+    bool question(const QString &text) override;
     bool print(QPrinter &printer, int minPage, int maxPage) override;
     QString openPicture(const QString &filter) override;
 
 private:
-    enum class Kind { Input, Information, Message, Error, Print, OpenPicture };
+    enum class Kind { Input, Information, Message, Error, Print, OpenPicture, Question };
     struct Step {
         Kind kind;
         QString text;      // title for an input box
