@@ -1,7 +1,7 @@
 #include "app/Menu.h"
 
+#include "app/Assembly.h"
 #include "app/MenuPictures.h"
-#include "document/Assembly.h"
 #include "document/Document.h"
 #include "lines/Unit1.h"
 #include "platform/Fonts.h"

@@ -34,9 +34,12 @@ void createWindows()
     runGuarded([] { Form1->FormCreate(); });
     Form4 = new TForm4;
     Doc = new TDoc;
+    Doc->CurrencyName = Form1->CurrencyName;
+    Doc->SaveSettings = [] { Form1->SaveSettings(); };
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
     PrintDlgOru = new TPrintDlgOru;
+    Doc->PrintWindow = PrintDlgOru;
 }
 
 void destroyWindows()

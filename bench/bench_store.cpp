@@ -2,6 +2,7 @@
 // a post, an insert at the cursor.
 //   cmake --build build --target bench_store && build/bench/bench_store
 
+#include "reference/Schema.h"
 #include "reference/Search.h"
 #include "reference/TableStore.h"
 #include "tools/TableMaker.h"
@@ -12,6 +13,8 @@
 #include <benchmark/benchmark.h>
 
 namespace {
+
+using namespace Schema::Goods;
 
 constexpr int Records = 100000;
 
@@ -28,14 +31,14 @@ const QString &dataFolder()
                                 QStringLiteral("Абонамент"), QStringLiteral("Услуга")};
         for (int i = 0; i < Records; ++i) {
             const QString word = words[random.bounded(int(words.size()))];
-            records.append({{QStringLiteral("Пор. №"), QString::number(i + 1)},
-                            {QStringLiteral("Описание на стока/услуга"),
+            records.append({{Number.name, QString::number(i + 1)},
+                            {Description.name,
                              QStringLiteral("%1 модел %2\nвтори ред на описанието").arg(word).arg(random.bounded(100000))},
-                            {QStringLiteral("Мярка"), QStringLiteral("бр.")},
-                            {QStringLiteral("Продажна цена"), QString::number(random.bounded(10000) / 100.0)},
-                            {QStringLiteral("К-во"), QString::number(random.bounded(500))}});
+                            {Unit.name, QStringLiteral("бр.")},
+                            {Price.name, QString::number(random.bounded(10000) / 100.0)},
+                            {Quantity.name, QString::number(random.bounded(500))}});
         }
-        TableMaker::makeTable(dir.path(), TableMaker::referenceTable(QStringLiteral("stock.db")), records);
+        TableMaker::makeTable(dir.path(), TableMaker::referenceTable(FileName), records);
         return dir.path();
     }();
     return folder;
@@ -44,7 +47,7 @@ const QString &dataFolder()
 void openGoods(TableStore &table)
 {
     table.setDatabaseName(dataFolder());
-    table.setTableName(QStringLiteral("stock.db"));
+    table.setTableName(FileName);
     table.open();
 }
 
@@ -66,7 +69,7 @@ void BM_OpenAndFirstKeystroke(benchmark::State &state)
     TableStore table;
     for (auto _ : state) {
         openGoods(table);
-        searchTable(table, QStringLiteral("Описание на стока/услуга"), QStringLiteral("М"));
+        searchTable(table, Description.name, QStringLiteral("М"));
         if (table.recordCount() < Records / 20)
             state.SkipWithError("the search found too little");
         table.close();
@@ -78,7 +81,7 @@ void BM_SearchKeystroke(benchmark::State &state)
 {
     TableStore table;
     openGoods(table);
-    const QString field = QStringLiteral("Описание на стока/услуга");
+    const QString field = Description.name;
     const QString word = QStringLiteral("монитор модел 4");
     searchTable(table, field, QString());  // the column's index is ready
     qsizetype typed = 0;
@@ -100,7 +103,7 @@ void BM_Post(benchmark::State &state)
     for (auto _ : state) {
         table.setRecNo(1 + random.bounded(Records));
         table.edit();
-        table.setText(QStringLiteral("К-во"), QString::number(random.bounded(500)));
+        table.setText(Quantity.name, QString::number(random.bounded(500)));
         table.post();
     }
 }
@@ -114,7 +117,7 @@ void BM_InsertAtCursor(benchmark::State &state)
     for (auto _ : state) {
         table.setRecNo(1 + random.bounded(table.recordCount()));
         table.insert();
-        table.setText(QStringLiteral("Пор. №"), QStringLiteral("нов"));
+        table.setText(Number.name, QStringLiteral("нов"));
         table.post();
     }
     // Leave the shared table as it was for the other benchmarks (not timed).

@@ -2,12 +2,10 @@
 
 #include "document/FieldRules.h"
 #include "document/PagePieces.h"
-#include "lines/Unit1.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
-#include "print/Pr.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -343,20 +341,21 @@ void TDoc::FormCreate() { NewExecute(); }
 
 void TDoc::FormClose()
 {
-    if (PrintDlgOru)
-        PrintDlgOru->close();
+    if (PrintWindow)
+        PrintWindow->close();
 }
 
 void TDoc::SpeedButton1Click()
 {
-    PrintDlgOru->show();
-    PrintDlgOru->raise();
+    PrintWindow->show();
+    PrintWindow->raise();
 }
 
 void TDoc::SpeedButton3Click()
 {
     // The new copy starts from the selectors chosen in this run.
-    Form1->SaveSettings();
+    if (SaveSettings)
+        SaveSettings();
     shell().openNewCopy();
     shell().endMessageLoop();
 }
@@ -422,9 +421,8 @@ void TDoc::NewExecute()
     for (AutoSizeLabel *centred : {Label8, Label15})
         centred->move(centredLeft(Label1->x(), Label1->width(), centred->width()), centred->y());
 
-    const QString currency = Form1 ? Form1->CurrencyName : QStringLiteral("лв");
     for (AutoSizeLabel *total : {Label5, Label7, Label3})
-        total->setText(withCurrency(total->text(), currency));
+        total->setText(withCurrency(total->text(), CurrencyName));
 
     Label2->move(Label6->x(), Label2->y());
     Label4->move(Label6->x(), Label4->y());

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QList>
+#include <QPointer>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QWidget>
@@ -77,6 +78,17 @@ public:
     AutoSizeLabel *SVpath;  // hidden: the data directory of the last assembly
     QToolButton *SpeedButton1;  // "Отпечатай"
     QToolButton *SpeedButton3;  // "Нова фактура"
+
+    // The currency the totals are written in; the line table's currency,
+    // handed over at start-up and by every assembly.
+    QString CurrencyName = QStringLiteral("лв");
+
+    // The print window, which "Отпечатай" shows and closing the document
+    // closes; handed over by whoever creates the windows.
+    QPointer<QWidget> PrintWindow;
+    // Writes the remembered settings before "Нова фактура" starts the new
+    // copy; handed over likewise.
+    std::function<void()> SaveSettings;
 
     // The nineteen fields the user fills by clicking; printing turns them white.
     QList<QLabel *> greyFields() const { return m_greyFields; }

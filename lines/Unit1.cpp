@@ -1,6 +1,7 @@
 #include "lines/Unit1.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "document/Document.h"
 #include "lines/LegalTexts.h"
 #include "lines/LineRules.h"
@@ -100,13 +101,6 @@ QLineEdit *stagingEditor(const QString &text, QWidget *parent)
 }
 
 } // namespace
-
-void FitGridHeight(QTableWidget *grid)
-{
-    // Qt draws a row's grid line inside the row, so a section is the row
-    // height plus its line.
-    grid->resize(grid->width(), grid->rowCount() * grid->verticalHeader()->defaultSectionSize() + 3);
-}
 
 TForm1::TForm1(QWidget *parent) : QWidget(parent, Qt::Window)
 {
@@ -500,7 +494,8 @@ bool TForm1::AddLine()
             // A refused number leaves the totals exactly as they were.
             if (outcome != LineOutcome::Refused)
                 normaliseTotals();
-        } catch (const Failure &) {
+        } catch (const Failure &failure) {
+            qCWarning(lcLines) << "line not added:" << failure.text();
         }
     }
     if (StringGrid1->rowCount() > 1)

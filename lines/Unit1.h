@@ -18,9 +18,6 @@
 // The number given to the most recent line row; 0 when the table is empty.
 extern int LineCounter;
 
-// Sets a grid's height so that it shows all of its rows and no more.
-void FitGridHeight(QTableWidget *grid);
-
 // The line table editor: the lines of one invoice, the document selectors and
 // the totals. Lines arrive through the hidden staging editors and the hidden
 // add button, which the goods pick fills and presses.

@@ -1,16 +1,21 @@
 #include "platform/Handlers.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "platform/Prompts.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <typeinfo>
+
+QString unknownFailureText() { return QStringLiteral("Възникна неочаквана грешка."); }
 
 QString failureText(const std::exception &failure)
 {
     if (const auto *own = dynamic_cast<const Failure *>(&failure))
         return own->text();
-    return QString::fromUtf8(failure.what());
+    const QString text = QString::fromUtf8(failure.what());
+    return text.isEmpty() ? unknownFailureText() : text;
 }
 
 void runGuarded(const std::function<void()> &handler)
@@ -18,9 +23,14 @@ void runGuarded(const std::function<void()> &handler)
     try {
         handler();
     } catch (const std::exception &failure) {
+        if (!dynamic_cast<const Failure *>(&failure))
+            qCWarning(lcPlatform) << "handler failed:" << typeid(failure).name() << failure.what();
         prompts().error(failureText(failure));
     } catch (...) {
-        prompts().error(QString());
+        // Something that is not an exception of the language: nothing to
+        // tell but that it happened.
+        qCWarning(lcPlatform) << "handler failed with an unknown exception";
+        prompts().error(unknownFailureText());
     }
 }
 

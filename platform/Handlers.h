@@ -16,5 +16,7 @@ void runGuarded(const std::function<void()> &handler);
 void onClick(QAbstractButton *button, std::function<void()> handler);
 void onTriggered(QAction *action, std::function<void()> handler);
 
-// The text shown for whatever a handler threw.
+// The text shown for whatever a handler threw; an exception without a text
+// of its own shows unknownFailureText().
 QString failureText(const std::exception &failure);
+QString unknownFailureText();

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QTableWidget>
 
 void fillBackground(QWidget *widget, const QColor &colour)
 {
@@ -19,6 +20,13 @@ void setCellSizes(QTableView *grid, const QList<int> &columnWidths, int rowHeigh
     grid->horizontalHeader()->setMinimumSectionSize(1);
     for (int column = 0; column < columnWidths.size(); ++column)
         grid->setColumnWidth(column, columnWidths[column] + GridLine);
+}
+
+void FitGridHeight(QTableWidget *grid)
+{
+    // Qt draws a row's grid line inside the row, so a section is the row
+    // height plus its line.
+    grid->resize(grid->width(), grid->rowCount() * grid->verticalHeader()->defaultSectionSize() + 3);
 }
 
 AutoSizeLabel::AutoSizeLabel(const QString &text, QWidget *parent) : QLabel(parent)

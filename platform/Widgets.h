@@ -4,12 +4,17 @@
 #include <QLabel>
 #include <QTableView>
 
+class QTableWidget;
+
 // Fills a widget's background with a colour of its own.
 void fillBackground(QWidget *widget, const QColor &colour);
 
 // Sets the cell sizes of a grid in the form's measures: widths and height
 // without the 1-pixel grid line, which Qt draws inside each cell.
 void setCellSizes(QTableView *grid, const QList<int> &columnWidths, int rowHeight);
+
+// Sets a grid's height so that it shows all of its rows and no more.
+void FitGridHeight(QTableWidget *grid);
 
 // A label that sizes itself to its text, as the page layout expects: as wide
 // as its widest line and as high as its lines. Its text is always plain, so

@@ -1,6 +1,7 @@
 #include "reference/Search.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "reference/TableStore.h"
 
 void searchTable(TableStore &table, const QString &field, const QString &text)
@@ -17,7 +18,9 @@ void searchTable(TableStore &table, const QString &field, const QString &text)
         } else {
             table.setFiltered(false);
         }
-    } catch (const Failure &) {
+    } catch (const Failure &failure) {
+        // A search that cannot run leaves the table as it stands, without a message.
+        qCWarning(lcReference) << "search in" << field << "for" << text << "ignored:" << failure.text();
     }
     table.refresh();
 }

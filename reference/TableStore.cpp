@@ -1,6 +1,8 @@
 #include "reference/TableStore.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
+#include "reference/Schema.h"
 #include "reference/Transaction.h"
 
 #include <QDir>
@@ -17,19 +19,12 @@
 
 namespace {
 
-// Gap left between the keys of records appended at the end; a record inserted
-// between two others takes the middle of their gap.
-constexpr qint64 KeyStep = qint64(1) << 24;
+using Schema::KeyStep;
+using Schema::quoted;
+
 // Records whose gap is used up are spread out again to at least this gap.
 constexpr qint64 MinimumGap = 1024;
 constexpr qsizetype CacheLimit = 4096;
-
-QString quoted(const QString &identifier)
-{
-    QString text = identifier;
-    text.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + text + u'"';
-}
 
 QString missingField(const QString &name)
 {
@@ -1005,8 +1000,9 @@ void TableStore::reload()
     readKeys();
     try {
         m_parsedFilter = parseFilter(m_filterText);
-    } catch (const Failure &) {
+    } catch (const Failure &failure) {
         // The filter's column is gone: nothing is filtered any more.
+        qCWarning(lcReference) << "filter dropped on reading the table again:" << failure.text();
         m_parsedFilter = FilterExpression();
         m_filtered = false;
     }

@@ -2,6 +2,7 @@
 
 #include "common/Amount.h"
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "document/Document.h"
 #include "lines/LineRules.h"
 #include "lines/Unit1.h"
@@ -10,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Widgets.h"
+#include "reference/Schema.h"
 #include "reference/Search.h"
 #include "reference/TableStore.h"
 
@@ -21,10 +23,6 @@
 #include <QHeaderView>
 #include <QImageReader>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QRegularExpression>
-#include <QStyle>
-#include <QStyledItemDelegate>
 
 TForm4 *Form4 = nullptr;
 
@@ -34,10 +32,6 @@ const QString OwnCompanies = QStringLiteral("Фирмен профил");
 const QString BankDetails = QStringLiteral("Банкови детайли");
 const QString Goods = QStringLiteral("СТОКИ");
 const QString Clients = QStringLiteral("КЛИЕНТИ");
-
-const QString StockField = QStringLiteral("К-во");
-const QString DescriptionField = QStringLiteral("описание на стока/услуга");
-const QString LogoField = QStringLiteral("Лого");
 
 const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
 const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
@@ -85,198 +79,7 @@ QToolButton *newFlatButton(const QString &text, QWidget *parent)
     return button;
 }
 
-// More characters than any cell of the grid can show: a longer text is cut
-// here, so that a huge value written by another program is not laid out in
-// full on every repaint.
-constexpr qsizetype CellTextLimit = 1000;
-
-QString shownInCell(const QString &text)
-{
-    return text.size() > CellTextLimit ? text.left(CellTextLimit) + QStringLiteral(" …") : text;
-}
-
-// A cell of a memo shows its first line; the whole text is in the memo editor.
-QString cellText(const QString &text)
-{
-    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
-    const qsizetype lineEnd = text.indexOf(lineBreak);
-    return lineEnd < 0 ? shownInCell(text) : shownInCell(text.left(lineEnd)) + QStringLiteral(" …");
-}
-
-// Cell editors take no more characters than their column holds.
-class WidthLimitedDelegate : public QStyledItemDelegate {
-public:
-    WidthLimitedDelegate(TableStore *table, QObject *parent) : QStyledItemDelegate(parent), m_table(table) {}
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                          const QModelIndex &index) const override
-    {
-        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
-        auto *line = qobject_cast<QLineEdit *>(editor);
-        if (line && m_table->isActive()) {
-            if (const int width = m_table->fieldWidth(index.column()); width > 0)
-                line->setMaxLength(width);
-        }
-        return editor;
-    }
-
-private:
-    TableStore *m_table;
-};
-
 } // namespace
-
-// ------------------------------------------------------------------ TableModel
-
-TableModel::TableModel(TableStore *table, QObject *parent) : QAbstractTableModel(parent), m_table(table)
-{
-    connect(table, &TableStore::aboutToReset, this, [this] { beginResetModel(); });
-    connect(table, &TableStore::wasReset, this, [this] { endResetModel(); });
-    connect(table, &TableStore::rowChanged, this, [this](int row) {
-        if (row >= 0 && row < rowCount())
-            Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-    });
-}
-
-int TableModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_table->rowCount();
-}
-
-int TableModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() || !m_table->isActive() ? 0 : m_table->fieldCount();
-}
-
-QVariant TableModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole))
-        return QVariant();
-    try {
-        switch (m_table->fieldKind(index.column())) {
-        case TableStore::FieldKind::Picture:
-            if (role == Qt::DisplayRole)
-                return m_table->rowValue(index.row(), index.column()).isNull() ? QString()
-                                                                                : QStringLiteral("(картина)");
-            return QVariant();
-        case TableStore::FieldKind::Memo: {
-            const QString text = m_table->rowText(index.row(), index.column());
-            if (role == Qt::EditRole)
-                return text;
-            return role == Qt::DisplayRole ? cellText(text) : shownInCell(text);
-        }
-        case TableStore::FieldKind::Text: {
-            if (role == Qt::ToolTipRole)
-                return QVariant();
-            const QString text = m_table->rowText(index.row(), index.column());
-            return role == Qt::DisplayRole ? shownInCell(text) : text;
-        }
-        }
-    } catch (const Failure &) {
-        // A record that cannot be read shows empty; the next action reports the table.
-    }
-    return QVariant();
-}
-
-bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (!index.isValid() || role != Qt::EditRole)
-        return false;
-    bool stored = false;
-    runGuarded([&] {
-        m_table->setRowText(index.row(), index.column(), value.toString());
-        stored = true;
-    });
-    return stored;
-}
-
-Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
-{
-    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
-    if (index.isValid() && m_table->fieldKind(index.column()) == TableStore::FieldKind::Text)
-        flags |= Qt::ItemIsEditable;
-    return flags;
-}
-
-QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < columnCount())
-        return m_table->fieldName(section);
-    return QAbstractTableModel::headerData(section, orientation, role);
-}
-
-// ------------------------------------------------------------------ DBGrid
-
-void DBGrid::commitOpenEditor()
-{
-    if (state() != QAbstractItemView::EditingState)
-        return;
-    if (QWidget *editor = indexWidget(currentIndex())) {
-        commitData(editor);
-        closeEditor(editor, QAbstractItemDelegate::NoHint);
-    }
-}
-
-// ------------------------------------------------------------------ DBNavigator
-
-DBNavigator::DBNavigator(QWidget *parent) : QWidget(parent)
-{
-    const auto button = [this](const QIcon &icon, const QString &text, const QString &hint) {
-        auto *button = new QToolButton(this);
-        button->setIcon(icon);
-        button->setText(text);
-        button->setToolTip(hint);
-        return button;
-    };
-    First = button(style()->standardIcon(QStyle::SP_MediaSkipBackward), QString(), QStringLiteral("Начален запис"));
-    Last = button(style()->standardIcon(QStyle::SP_MediaSkipForward), QString(), QStringLiteral("Последен запис"));
-    Insert = button(QIcon(), QStringLiteral("+"), QStringLiteral("Добави запис"));
-    Delete = button(QIcon(), QStringLiteral("−"), QStringLiteral("Изтрий запис"));
-    Refresh = button(style()->standardIcon(QStyle::SP_BrowserReload), QString(), QStringLiteral("Опресняване"));
-}
-
-void DBNavigator::resizeEvent(QResizeEvent *)
-{
-    const QList<QToolButton *> buttons{First, Last, Insert, Delete, Refresh};
-    for (int i = 0; i < buttons.size(); ++i) {
-        const int left = width() * i / int(buttons.size());
-        const int right = width() * (i + 1) / int(buttons.size());
-        buttons[i]->setGeometry(left, 0, right - left, height());
-    }
-}
-
-// ------------------------------------------------------------------ DBImage
-
-DBImage::DBImage(QWidget *parent) : QLabel(parent)
-{
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    setPalette(palette);
-    setAlignment(Qt::AlignCenter);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void DBImage::setPicture(const QPixmap &picture)
-{
-    m_picture = picture;
-    if (picture.isNull()) {
-        clear();
-        return;
-    }
-    // Shown at its own size in the middle of the box, made smaller to fit.
-    QPixmap shown = picture;
-    if (shown.width() > width() || shown.height() > height())
-        shown = shown.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    setPixmap(shown);
-}
-
-void DBImage::mouseReleaseEvent(QMouseEvent *event)
-{
-    QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        Q_EMIT clicked();
-}
 
 // ------------------------------------------------------------------ TForm4
 
@@ -353,6 +156,7 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
                         runGuarded([this, row] { Table1->moveToRow(row); });
                 }, Qt::QueuedConnection);
             });
+    connect(DataSource1, &TableModel::editFailed, this, [](const QString &text) { prompts().error(text); });
     connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { memoEdited(); });
 
     connect(Edit1, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
@@ -453,10 +257,10 @@ void TForm4::openOwnCompanies()
     Table1->close();
     setWindowTitle(OwnCompanies);
     setGridPlace(168, 193);
-    openTable(QStringLiteral("Firm.db"));
+    openTable(Schema::Firm::FileName);
     if (FirmRecNo > 0)
         Table1->setRecNo(FirmRecNo);
-    bindPicture(LogoField);
+    bindPicture(Schema::Firm::Logo.name);
     DBImage1->show();
     LabelLogo->show();
     bringUp();
@@ -467,7 +271,7 @@ void TForm4::openBankDetails()
     DBGrid1->commitOpenEditor();
     Table1->close();
     setWindowTitle(BankDetails);
-    openTable(QStringLiteral("Details.db"));
+    openTable(Schema::Bank::FileName);
     if (BankRecNo > 0)
         Table1->setRecNo(BankRecNo);
     bringUp();
@@ -479,8 +283,8 @@ void TForm4::openGoods()
     Table1->close();
     setWindowTitle(Goods);
     setGridPlace(120, 241);
-    openTable(QStringLiteral("stock.db"));
-    bindMemo(DescriptionField);
+    openTable(Schema::Goods::FileName);
+    bindMemo(Schema::Goods::DescriptionAsBound);
     DBMemo1->show();
     LabelOpisanie->show();
     bringUp();
@@ -491,7 +295,7 @@ void TForm4::openClients()
     DBGrid1->commitOpenEditor();
     Table1->close();
     setWindowTitle(Clients);
-    openTable(QStringLiteral("customer.db"));
+    openTable(Schema::Clients::FileName);
     bringUp();
 }
 
@@ -676,7 +480,8 @@ void TForm4::showRecord()
         if (!m_pictureField.isEmpty() && current)
             logo.loadFromData(Table1->picture(m_pictureField));
         DBImage1->setPicture(logo);
-    } catch (const Failure &) {
+    } catch (const Failure &failure) {
+        qCWarning(lcReference) << "current record shown empty:" << failure.text();
         // The binding was checked when the table opened; a record gone
         // meanwhile shows empty until the next refresh.
     }
@@ -724,21 +529,23 @@ void TForm4::SpeedButton2Click()
 
 void TForm4::pickClient()
 {
-    Doc->Label33->setText(Table1->text(QStringLiteral("Фирма")));
-    Doc->Label65->setText(Table1->text(QStringLiteral("Идент №")));
-    Doc->Label34->setText(Table1->text(QStringLiteral("ИН по ЗДДС BG")));
-    Doc->Label29->setText(Table1->text(QStringLiteral("Адрес")));
-    Doc->Label30->setText(Table1->text(QStringLiteral("МОЛ")));
-    Doc->Label35->setText(Table1->text(QStringLiteral("МОЛ")));
+    using namespace Schema::Clients;
+    Doc->Label33->setText(Table1->text(Company.name));
+    Doc->Label65->setText(Table1->text(IdNumber.name));
+    Doc->Label34->setText(Table1->text(VatNumber.name));
+    Doc->Label29->setText(Table1->text(Address.name));
+    Doc->Label30->setText(Table1->text(Manager.name));
+    Doc->Label35->setText(Table1->text(Manager.name));
 }
 
 void TForm4::pickGoods()
 {
-    if (Table1->text(StockField) != QLatin1String("0")) {
-        Form1->ComboBox3->setText(Table1->text(QStringLiteral("Пор. №")));
-        Form1->Stock->setPlainText(LineRules::memoLines(Table1->text(DescriptionField)).join(u'\n'));
-        Form1->Edit4->setText(Table1->text(QStringLiteral("Мярка")));
-        Form1->Edit1->setText(Table1->text(QStringLiteral("Продажна цена")));
+    using namespace Schema::Goods;
+    if (Table1->text(Quantity.name) != QLatin1String("0")) {
+        Form1->ComboBox3->setText(Table1->text(Number.name));
+        Form1->Stock->setPlainText(LineRules::memoLines(Table1->text(DescriptionAsBound)).join(u'\n'));
+        Form1->Edit4->setText(Table1->text(Unit.name));
+        Form1->Edit1->setText(Table1->text(Price.name));
         const std::optional<QString> entered = prompts().input(QString(), QuantityPrompt, QStringLiteral("1"));
         if (!entered) {
             Form1->AddLine();  // refuses for want of a quantity
@@ -757,7 +564,7 @@ void TForm4::pickGoods()
                 if (Form1->AddLine()) {
                     try {
                         Table1->edit();
-                        Table1->setText(StockField, stockAfter.text());
+                        Table1->setText(Quantity.name, stockAfter.text());
                         Table1->post();
                     } catch (const Failure &) {
                         Table1->cancel();
@@ -768,13 +575,13 @@ void TForm4::pickGoods()
             }
         }
     }
-    if (Table1->text(StockField) == QLatin1String("0"))
+    if (Table1->text(Quantity.name) == QLatin1String("0"))
         prompts().information(ExhaustedMessage);
 }
 
 Amount TForm4::storedStock() const
 {
-    const QString text = Table1->text(StockField);
+    const QString text = Table1->text(Schema::Goods::Quantity.name);
     bool tooLarge = false;
     if (const auto stock = Amount::parse(text, &tooLarge))
         return *stock;
@@ -783,27 +590,29 @@ Amount TForm4::storedStock() const
 
 void TForm4::pickBank()
 {
-    Doc->Label38->setText(Table1->text(QStringLiteral("Bank")));
-    Doc->Label39->setText(Table1->text(QStringLiteral("IBAN")));
-    Doc->Label53->setText(Table1->text(QStringLiteral("SWIFT")));
+    using namespace Schema::Bank;
+    Doc->Label38->setText(Table1->text(Name.name));
+    Doc->Label39->setText(Table1->text(Iban.name));
+    Doc->Label53->setText(Table1->text(Swift.name));
     BankRecNo = Table1->recNo();
 }
 
 void TForm4::pickOwnCompany()
 {
+    using namespace Schema::Firm;
     const QPixmap logo = DBImage1->picture();
     if (logo.isNull())
         Doc->Image2->clear();
     else
         Doc->Image2->setPixmap(logo);
     FirmRecNo = Table1->recNo();
-    Doc->Label46->setText(Table1->text(QStringLiteral("ДОСТАВЧИК")));
-    Doc->Label63->setText(Table1->text(QStringLiteral("ДОСТАВЧИК (втори ред)")));
-    Doc->Label47->setText(Table1->text(QStringLiteral("Адрес")));
-    Doc->Label54->setText(Table1->text(QStringLiteral("Адрес (втори ред)")));
-    Doc->Label49->setText(Table1->text(QStringLiteral("МОЛ")));
-    Doc->Label11->setText(Table1->text(QStringLiteral("ИН по ЗДДС BG")));
-    Doc->Label10->setText(Table1->text(QStringLiteral("ИН")));
-    Doc->Label16->setText(Table1->text(QStringLiteral("Местоиздаване")));
-    Doc->Label52->setText(Table1->text(QStringLiteral("МОЛ")));
+    Doc->Label46->setText(Table1->text(Supplier.name));
+    Doc->Label63->setText(Table1->text(SupplierSecondLine.name));
+    Doc->Label47->setText(Table1->text(Address.name));
+    Doc->Label54->setText(Table1->text(AddressSecondLine.name));
+    Doc->Label49->setText(Table1->text(Manager.name));
+    Doc->Label11->setText(Table1->text(VatNumber.name));
+    Doc->Label10->setText(Table1->text(IdNumber.name));
+    Doc->Label16->setText(Table1->text(PlaceOfIssue.name));
+    Doc->Label52->setText(Table1->text(Manager.name));
 }

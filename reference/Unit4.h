@@ -1,75 +1,18 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include "reference/DataControls.h"
+#include "reference/TableModel.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QTableView>
 #include <QToolButton>
 #include <QWidget>
 
 #include "common/Amount.h"
 
 class TableStore;
-
-// The open table as the data grid shows it: its rows and columns, edited in place.
-class TableModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    explicit TableModel(TableStore *table, QObject *parent = nullptr);
-
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-private:
-    TableStore *m_table;
-};
-
-// The browser's grid. The buttons do not take the focus, so a cell being
-// typed in keeps its text until something hands it to the table: every
-// action of the browser does that first.
-class DBGrid : public QTableView {
-    Q_OBJECT
-public:
-    using QTableView::QTableView;
-    void commitOpenEditor();
-};
-
-// The record navigator: first, last, insert, delete, refresh.
-class DBNavigator : public QWidget {
-    Q_OBJECT
-public:
-    explicit DBNavigator(QWidget *parent);
-    QToolButton *First, *Last, *Insert, *Delete, *Refresh;
-
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-};
-
-// The logo of the current record; a click loads another one.
-class DBImage : public QLabel {
-    Q_OBJECT
-public:
-    explicit DBImage(QWidget *parent);
-    // The picture as stored, before it is fitted into the box.
-    void setPicture(const QPixmap &picture);
-    QPixmap picture() const { return m_picture; }
-
-Q_SIGNALS:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    QPixmap m_picture;
-};
 
 // The reference-table browser and picker. Its caption tells which of the
 // four tables is open: the pick acts on it.

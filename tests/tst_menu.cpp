@@ -101,6 +101,45 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
+    // Whatever a handler throws shows a text, and what is not a failure of
+    // the program's own is also written to the log.
+    void everyFailureShowsAText_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("the program's own") << 0 << QStringLiteral("Полето „МОЛ“ не е намерено.") << false;
+        QTest::newRow("a library's") << 1 << QStringLiteral("disk full") << true;
+        QTest::newRow("a library's without text") << 2 << unknownFailureText() << true;
+        QTest::newRow("not an exception class") << 3 << unknownFailureText() << true;
+    }
+    void everyFailureShowsAText()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, shown);
+        QFETCH(bool, logged);
+        ScriptedPrompter prompter;
+        QPushButton button;
+        onClick(&button, [kind] {
+            switch (kind) {
+            case 0:
+                throw Failure(QStringLiteral("Полето „МОЛ“ не е намерено."));
+            case 1:
+                throw std::runtime_error("disk full");
+            case 2:
+                throw std::runtime_error("");
+            default:
+                throw 42;
+            }
+        });
+        if (logged)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("handler failed")));
+        prompter.expectError(shown);
+        button.click();
+        QVERIFY(!shown.isEmpty());
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
     void failureOfAPressedHandlerStopsItsCaller()
     {
         ScriptedPrompter prompter;

@@ -2,11 +2,12 @@
 
 #include "common/Failure.h"
 #include "reference/FilterExpression.h"
+#include "reference/TableModel.h"
 #include "reference/TableStore.h"
 #include "tools/TableMaker.h"
 
+#include <QAbstractItemModelTester>
 #include <QBuffer>
-#include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -32,17 +33,6 @@ QVariantMap goods(const QString &number, const QString &stock, const QString &de
     return {{QStringLiteral("Пор. №"), number},
             {QStringLiteral("К-во"), stock},
             {QStringLiteral("Описание на стока/услуга"), description}};
-}
-
-QString picture(const char *format)
-{
-    QImage image(8, 6, QImage::Format_RGB32);
-    image.fill(QColor(10, 120, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return QString::fromLatin1(bytes.toBase64());
 }
 
 // Runs SQL on a table file through a connection of its own, as another
@@ -334,38 +324,6 @@ private Q_SLOTS:
         auto table = open(QStringLiteral("stock.db"));
         QCOMPARE(column(*table, QStringLiteral("К-во")), QStringList({QStringLiteral("7"), QStringLiteral("0.1")}));
         QCOMPARE(column(*table, QStringLiteral("Продажна цена")), QStringList({QStringLiteral("2.5"), QStringLiteral("12")}));
-    }
-
-    void pictureStoresOnlyBitmaps_data()
-    {
-        QTest::addColumn<QString>("base64");
-        QTest::addColumn<bool>("stored");
-        QTest::newRow("BMP") << picture("BMP") << true;
-        QTest::newRow("PNG") << picture("PNG") << false;
-        QTest::newRow("icon") << picture("ICO") << false;
-        QTest::newRow("bytes that only begin with BM") << QString::fromLatin1(QByteArray("BM12345").toBase64()) << false;
-        QTest::newRow("nothing") << QString() << false;
-    }
-    void pictureStoresOnlyBitmaps()
-    {
-        QFETCH(QString, base64);
-        QFETCH(bool, stored);
-        const QByteArray bytes = QByteArray::fromBase64(base64.toLatin1());
-        QCOMPARE(isBitmap(bytes), stored);
-        const QByteArray earlier = QByteArray::fromBase64(picture("BMP").toLatin1());
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Firm.db")),
-                              {{{QStringLiteral("Лого"), earlier}, {QStringLiteral("ДОСТАВЧИК"), QStringLiteral("А")}}});
-        {
-            auto table = open(QStringLiteral("Firm.db"));
-            QCOMPARE(table->picture(QStringLiteral("Лого")), earlier);
-            table->edit();
-            table->setPicture(QStringLiteral("лого"), bytes);
-            table->post();
-            QVERIFY_THROWS_EXCEPTION(Failure, table->setText(QStringLiteral("Лого"), QStringLiteral("x")));
-        }
-        auto table = open(QStringLiteral("Firm.db"));
-        QCOMPARE(table->picture(QStringLiteral("Лого")), stored ? bytes : QByteArray());
-        QCOMPARE(table->text(QStringLiteral("ДОСТАВЧИК")), QStringLiteral("А"));
     }
 
     // ------------------------------------------------------------ cursor
@@ -975,55 +933,76 @@ private Q_SLOTS:
         }
     }
 
-    // ------------------------------------------------------------ the tool
+    // ------------------------------------------------------------ the grid's model
 
-    void makingTablesNeverOverwrites()
+    // Qt's model tester checks every signal of the model against its rows and
+    // columns while the table changes under it.
+    void modelKeepsQtsRules_data()
     {
-        const QString start = m_dir.filePath(QStringLiteral("start"));
-        QVERIFY(QDir().mkpath(start + QStringLiteral("/DB")));
-        const QString existing = start + QStringLiteral("/DB/stock.db");
-        QFile file(existing);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not to be touched");
-        file.close();
-        const QStringList made = TableMaker::makeTables(start, true);
-        QCOMPARE(made, QStringList({QStringLiteral("Firm.db"), QStringLiteral("Details.db"), QStringLiteral("customer.db")}));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("not to be touched"));
-        QCOMPARE(TableMaker::makeTables(start, true), QStringList());
-        QCOMPARE(QDir(start + QStringLiteral("/DB")).entryList(QDir::Files).size(), 4);  // no leftovers
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("insert, type, post") << QStringList{"insert", "type", "post"};
+        QTest::newRow("insert, leave blank") << QStringList{"insert", "first"};
+        QTest::newRow("edit in place, delete") << QStringList{"type", "remove", "remove"};
+        QTest::newRow("filter, insert, unfilter") << QStringList{"filter", "insert", "type", "unfilter"};
+        QTest::newRow("column to front") << QStringList{"front", "type", "refresh"};
+        QTest::newRow("other program adds") << QStringList{"other", "refresh", "last"};
+        QTest::newRow("close, open") << QStringList{"type", "close", "open", "remove"};
+    }
+    void modelKeepsQtsRules()
+    {
+        QFETCH(QStringList, steps);
+        auto table = clients({QStringLiteral("Алфа"), QStringLiteral("Бета"), QStringLiteral("Гама")});
+        TableModel model(table.get());
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const QString &step : steps) {
+            if (step == u"insert")
+                table->insert();
+            else if (step == u"type")
+                QVERIFY(model.setData(model.index(table->currentRow(), 0), QStringLiteral("Нова")));
+            else if (step == u"post")
+                table->post();
+            else if (step == u"first")
+                table->first();
+            else if (step == u"last")
+                table->last();
+            else if (step == u"remove")
+                table->remove();
+            else if (step == u"filter")
+                table->setFilter(QStringLiteral("Фирма >= 'Б'")), table->setFiltered(true);
+            else if (step == u"unfilter")
+                table->setFiltered(false);
+            else if (step == u"front")
+                table->moveFieldToFront(QStringLiteral("Адрес"));
+            else if (step == u"refresh")
+                table->refresh();
+            else if (step == u"other")
+                otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+                             {QStringLiteral("INSERT INTO customer (\"Фирма\") VALUES ('Делта')")});
+            else if (step == u"close")
+                table->close();
+            else if (step == u"open")
+                table->open();
+            QCOMPARE(model.rowCount(), table->rowCount());
+            QCOMPARE(model.columnCount(), table->isActive() ? table->fieldCount() : 0);
+        }
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(model.index(row, 0).data().toString(), table->rowText(row, 0));
     }
 
-    void demoDataSet()
+    // An edit the table cannot store is announced, and the cell is not taken.
+    void modelReportsARefusedEdit()
     {
-        const QString start = m_dir.filePath(QStringLiteral("demo"));
-        QDir(start).removeRecursively();
-        TableMaker::makeTables(start, true);
-        TableStore table;
-        table.setDatabaseName(start + QStringLiteral("/DB/"));
-        table.setTableName(QStringLiteral("Firm.db"));
-        table.open();
-        QCOMPARE(table.recordCount(), 2);
-        QCOMPARE(column(table, QStringLiteral("Фактура №")), QStringList({QStringLiteral("41"), QStringLiteral("0")}));
-        QCOMPARE(column(table, QStringLiteral("Проформа №")), QStringList({QStringLiteral("0"), QStringLiteral("0")}));
-        for (int record = 1; record <= 2; ++record) {
-            table.setRecNo(record);
-            QVERIFY(isBitmap(table.picture(QStringLiteral("Лого"))));
-            QVERIFY(!QImage::fromData(table.picture(QStringLiteral("Лого")), "BMP").isNull());
-        }
-        table.close();
-        table.setTableName(QStringLiteral("stock.db"));
-        table.open();
-        QVERIFY(table.recordCount() >= 5);
-        QVERIFY(table.text(QStringLiteral("описание на стока/услуга")).contains(u'\n'));
-        QVERIFY(column(table, QStringLiteral("К-во")).contains(QStringLiteral("0")));
-        table.close();
-        for (const QString &name : {QStringLiteral("Details.db"), QStringLiteral("customer.db")}) {
-            table.setTableName(name);
-            table.open();
-            QVERIFY(table.recordCount() >= 2);
-            table.close();
-        }
+        auto table = clients({QStringLiteral("Алфа"), QStringLiteral("Бета")});
+        TableModel model(table.get());
+        QSignalSpy failed(&model, &TableModel::editFailed);
+        QVERIFY(model.setData(model.index(0, 0), QStringLiteral("Алфа 2")));
+        QVERIFY(failed.isEmpty());
+        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+                     {QStringLiteral("DELETE FROM customer WHERE \"Фирма\" = 'Алфа'")});
+        QVERIFY(!model.setData(model.index(1, 0), QStringLiteral("Бета 2")));
+        QCOMPARE(failed.count(), 1);
+        QVERIFY2(failed.first().first().toString().contains(QStringLiteral("друга програма го е изтрила")),
+                 qPrintable(failed.first().first().toString()));
     }
 };
 

@@ -1,6 +1,10 @@
 #include "tools/TableMaker.h"
 
+#include "common/Failure.h"
+#include "reference/Schema.h"
+
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -67,23 +71,26 @@ QByteArray demoLogo(int variant)
 QList<QVariantMap> demoRecords(const QString &fileName)
 {
     QList<QVariantMap> records;
-    if (fileName == QLatin1String("Firm.db")) {
-        const QStringList names{s("ДОСТАВЧИК"), s("ДОСТАВЧИК (втори ред)"), s("Адрес"), s("Адрес (втори ред)"),
-                                s("МОЛ"), s("ИН по ЗДДС BG"), s("ИН"), s("Местоиздаване"), s("Лого"),
-                                s("Фактура №"), s("Проформа №")};
+    if (fileName == Schema::Firm::FileName) {
+        using namespace Schema::Firm;
+        const QStringList names{Supplier.name, SupplierSecondLine.name, Address.name, AddressSecondLine.name,
+                                Manager.name, VatNumber.name, IdNumber.name, PlaceOfIssue.name, Logo.name,
+                                LastInvoice.name, LastProforma.name};
         records << record(names, {s("ЕТ „Иван Петров – 91“"), s("Търговия и услуги"), s("гр. София 1000"),
                                   s("ул. „Граф Игнатиев“ № 12"), s("Иван Петров"), s("BG121234567"),
                                   s("121234567"), s("София"), demoLogo(0), s("41"), s("0")});
         records << record(names, {s("„Балкан Трейд“ ООД"), QString(), s("гр. Пловдив 4000"),
                                   s("бул. „Марица“ № 5, ет. 2"), s("Мария Георгиева"), s("BG160987654"),
                                   s("160987654"), s("Пловдив"), demoLogo(1), s("0"), s("0")});
-    } else if (fileName == QLatin1String("Details.db")) {
-        const QStringList names{s("Bank"), s("IBAN"), s("SWIFT")};
+    } else if (fileName == Schema::Bank::FileName) {
+        using namespace Schema::Bank;
+        const QStringList names{Name.name, Iban.name, Swift.name};
         records << record(names, {s("Първа демонстрационна банка АД"), s("BG80BNBG96611020345678"), s("BNBGBGSD")});
         records << record(names, {s("Обединена примерна банка АД"), s("BG18RZBB91550123456789"), s("RZBBBGSF")});
         records << record(names, {s("Търговска банка на Пловдив"), s("BG27UBBS80021098765432"), s("UBBSBGSF")});
-    } else if (fileName == QLatin1String("stock.db")) {
-        const QStringList names{s("Пор. №"), s("Описание на стока/услуга"), s("Мярка"), s("Продажна цена"), s("К-во")};
+    } else if (fileName == Schema::Goods::FileName) {
+        using namespace Schema::Goods;
+        const QStringList names{Number.name, Description.name, Unit.name, Price.name, Quantity.name};
         records << record(names, {s("001"), s("Хартия за принтер А4, 80 г/м2\nкутия от 5 пакета по 500 листа"),
                                   s("кутия"), s("42.50"), s("12")});
         records << record(names, {s("002"), s("Тонер касета за лазерен принтер\nчерна, за 2000 страници"),
@@ -97,8 +104,10 @@ QList<QVariantMap> demoRecords(const QString &fileName)
                                   s("24.00"), s("8")});
         records << record(names, {s("008"), s("Абонаментна поддръжка\nмесечна такса"), s("мес."), s("120.00"),
                                   s("12")});
-    } else if (fileName == QLatin1String("customer.db")) {
-        const QStringList names{s("Фирма"), s("Идент №"), s("ИН по ЗДДС BG"), s("Адрес"), s("МОЛ"), s("Телефон"), s("Факс")};
+    } else if (fileName == Schema::Clients::FileName) {
+        using namespace Schema::Clients;
+        const QStringList names{Company.name, IdNumber.name, VatNumber.name, Address.name, Manager.name,
+                                Phone.name, Fax.name};
         records << record(names, {s("„Алфа Консулт“ ЕООД"), s("131234560"), s("BG131234560"),
                                   s("гр. София, бул. „Витоша“ № 1"), s("Петър Иванов"), s("02 981 1234"), s("02 981 1235")});
         records << record(names, {s("„Бета Строй“ АД"), s("200123456"), s("BG200123456"),
@@ -112,6 +121,19 @@ QList<QVariantMap> demoRecords(const QString &fileName)
                                   s("гр. Пловдив, бул. „Руски“ № 3"), s("Николай Тодоров"), s("032 626 262"), QString()});
     }
     return records;
+}
+
+QStringList makeTables(const QString &startFolder, bool demo)
+{
+    const QString dataFolder = QDir(startFolder).filePath(QStringLiteral("DB"));
+    if (!QDir().mkpath(dataFolder))
+        throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.").arg(QDir::toNativeSeparators(dataFolder)));
+    QStringList made;
+    for (const TableDefinition &table : referenceTables()) {
+        if (makeTable(dataFolder, table, demo ? demoRecords(table.fileName) : QList<QVariantMap>()))
+            made << table.fileName;
+    }
+    return made;
 }
 
 } // namespace TableMaker

@@ -1,6 +1,7 @@
 #include "tools/TableMaker.h"
 
 #include "common/Failure.h"
+#include "reference/Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,16 +15,9 @@ namespace TableMaker {
 
 namespace {
 
-// The record's key and place in the table's order; the program does not show it.
-const QString KeyColumn = QStringLiteral("__order");
-constexpr qint64 KeyStep = qint64(1) << 24;
-
-QString quoted(const QString &identifier)
-{
-    QString text = identifier;
-    text.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + text + u'"';
-}
+using Schema::KeyColumn;
+using Schema::KeyStep;
+using Schema::quoted;
 
 void exec(QSqlQuery &query, const QString &statement)
 {
@@ -77,34 +71,17 @@ void fillFile(const QString &path, const TableDefinition &table, const QList<QVa
     QSqlDatabase::removeDatabase(connection);
 }
 
-Column text(const QString &name, int width) { return {name, QStringLiteral("VARCHAR(%1)").arg(width)}; }
-
 } // namespace
 
 QList<TableDefinition> referenceTables()
 {
     QList<TableDefinition> tables;
-    tables.append({QStringLiteral("Firm.db"), QStringLiteral("Firm"),
-                   {text(QStringLiteral("ДОСТАВЧИК"), 60), text(QStringLiteral("ДОСТАВЧИК (втори ред)"), 60),
-                    text(QStringLiteral("Адрес"), 60), text(QStringLiteral("Адрес (втори ред)"), 60),
-                    text(QStringLiteral("МОЛ"), 40), text(QStringLiteral("ИН по ЗДДС BG"), 20),
-                    text(QStringLiteral("ИН"), 20), text(QStringLiteral("Местоиздаване"), 40),
-                    {QStringLiteral("Лого"), QStringLiteral("BLOB")},
-                    text(QStringLiteral("Фактура №"), 10), text(QStringLiteral("Проформа №"), 10)},
-                   {}});
-    tables.append({QStringLiteral("Details.db"), QStringLiteral("Details"),
-                   {text(QStringLiteral("Bank"), 60), text(QStringLiteral("IBAN"), 34), text(QStringLiteral("SWIFT"), 11)},
-                   {}});
-    tables.append({QStringLiteral("stock.db"), QStringLiteral("stock"),
-                   {text(QStringLiteral("Пор. №"), 6), {QStringLiteral("Описание на стока/услуга"), QStringLiteral("CLOB")},
-                    text(QStringLiteral("Мярка"), 10), text(QStringLiteral("Продажна цена"), 20),
-                    text(QStringLiteral("К-во"), 20)},
-                   {}});
-    tables.append({QStringLiteral("customer.db"), QStringLiteral("customer"),
-                   {text(QStringLiteral("Фирма"), 60), text(QStringLiteral("Идент №"), 40),
-                    text(QStringLiteral("ИН по ЗДДС BG"), 20), text(QStringLiteral("Адрес"), 40),
-                    text(QStringLiteral("МОЛ"), 40), text(QStringLiteral("Телефон"), 15), text(QStringLiteral("Факс"), 15)},
-                   {QStringLiteral("CREATE INDEX \"ByNo\" ON \"customer\" (\"Идент №\" COLLATE NOCASE)")}});
+    for (const Schema::Table &table : Schema::tables()) {
+        TableDefinition definition{table.fileName, table.sqlName, {}, table.extraStatements};
+        for (const Schema::Column &column : table.columns)
+            definition.columns.append({column.name, Schema::declaredType(column)});
+        tables.append(definition);
+    }
     return tables;
 }
 
@@ -138,19 +115,6 @@ bool makeTable(const QString &dataFolder, const TableDefinition &table, const QL
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде създаден.").arg(QDir::toNativeSeparators(target)));
     }
     return true;
-}
-
-QStringList makeTables(const QString &startFolder, bool demo)
-{
-    const QString dataFolder = QDir(startFolder).filePath(QStringLiteral("DB"));
-    if (!QDir().mkpath(dataFolder))
-        throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.").arg(QDir::toNativeSeparators(dataFolder)));
-    QStringList made;
-    for (const TableDefinition &table : referenceTables()) {
-        if (makeTable(dataFolder, table, demo ? demoRecords(table.fileName) : QList<QVariantMap>()))
-            made << table.fileName;
-    }
-    return made;
 }
 
 } // namespace TableMaker

@@ -16,13 +16,13 @@ struct Column {
 };
 
 struct TableDefinition {
-    QString fileName;   // "stock.db"
-    QString tableName;  // "stock"
+    QString fileName;   // in the data directory
+    QString tableName;  // the table inside the file
     QList<Column> columns;
     QStringList extraStatements;  // indexes
 };
 
-// The four tables with their columns in order.
+// The four tables of the schema, with their columns in order as SQL declares them.
 QList<TableDefinition> referenceTables();
 TableDefinition referenceTable(const QString &fileName);
 
@@ -32,6 +32,8 @@ TableDefinition referenceTable(const QString &fileName);
 // all. Returns whether it was made; a failure throws.
 bool makeTable(const QString &dataFolder, const TableDefinition &table,
                const QList<QVariantMap> &records = {});
+
+// The demo data set, in the demo library (it draws the logos with Qt Gui).
 
 // Makes whichever of the four tables are missing in startFolder/DB (made if
 // missing as well), with the demo records when asked. Returns the file names made.

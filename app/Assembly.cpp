@@ -1,4 +1,4 @@
-#include "document/Assembly.h"
+#include "app/Assembly.h"
 
 #include "app/Menu.h"
 #include "document/AmountWords.h"
@@ -7,6 +7,8 @@
 #include "document/PagePieces.h"
 #include "lines/Unit1.h"
 #include "platform/Paths.h"
+#include "platform/Widgets.h"
+#include "reference/Schema.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 
@@ -58,7 +60,7 @@ void takeNumberAndSupplier()
     Main->SpeedButton5Click();
     Form4->SpeedButton1Click();
     const bool proforma = Form1->ComboBox2->currentText() == u"ПРОФОРМА ФАКТУРА";
-    Doc->NO->setText(Form4->Table1->text(proforma ? QStringLiteral("Проформа №") : QStringLiteral("Фактура №")));
+    Doc->NO->setText(Form4->Table1->text(proforma ? Schema::Firm::LastProforma.name : Schema::Firm::LastInvoice.name));
     Doc->NO->setText(AssemblyRules::nextDocumentNumber(Doc->NO->text()));
     Form4->SpeedButton2Click();
     Main->SpeedButton6Click();
@@ -120,6 +122,7 @@ void assembleInvoice()
     Doc->Label1->move(Doc->Panel1->width() / 2 - Doc->Label1->width() / 2, Doc->Label1->y());
     showNoteBlock();
     writeAmountInWords();
+    Doc->CurrencyName = Form1->CurrencyName;
     Doc->NewExecute();
     Doc->ResizedExecute();
     Doc->show();
