@@ -56,8 +56,13 @@ QStringList load(const QString &path)
 
 void save(const QString &path, const QStringList &items)
 {
+    // Unbuffered: a buffered QSaveFile flushes only in commit(), where a
+    // failed write (a full disk) does not stop it from replacing the file
+    // with an empty one.
+    const QByteArray bytes = encode(items);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(encode(items)) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
+        || !file.commit())
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")
                           .arg(path, file.errorString()));
 }

@@ -60,6 +60,18 @@ export E2E_TIMEOUT=90
 status=0
 suite build-asan -DBILVARO_SANITIZE=ON || status=$?
 
+# Fuzzing: every reader of outside input, a few seconds each from the seed
+# corpus in fuzz/corpus/, under the same sanitizers (clang and libFuzzer).
+if ((status == 0)); then
+  step "configuring build-fuzz"
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DBILVARO_WERROR=ON -DBILVARO_FUZZ=ON
+  step "building the fuzz targets"
+  cmake --build build-fuzz -j2 --target fuzz_targets
+  step "fuzzing"
+  (cd build-fuzz && ctest -L fuzz --output-on-failure --no-tests=error -j2) || status=$?
+fi
+
 if compgen -G "$reports/*" >/dev/null; then
   step "sanitizer reports"
   for report in "$reports"/*; do
@@ -70,7 +82,7 @@ if compgen -G "$reports/*" >/dev/null; then
   exit 1
 fi
 if ((status != 0)); then
-  echo "test.sh: tests failed in the sanitizer build" >&2
+  echo "test.sh: tests failed in the sanitizer or fuzz build" >&2
   exit "$status"
 fi
 step "all tests passed in build/ and build-asan/"

@@ -1,0 +1,209 @@
+// Writers killed with SIGKILL at many random points, and writers whose folder
+// is full or read-only: the stock table and the settings file always open,
+// pass their check and hold everything that had been reported written.
+
+#include "lines/SettingsFile.h"
+#include "reference/TableStore.h"
+#include "tools/TableMaker.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+namespace {
+
+QString helper(const QString &name)
+{
+    return QCoreApplication::applicationDirPath() + u'/' + name;
+}
+
+QString integrity(const QString &file)
+{
+    const QString name = QStringLiteral("integrity");
+    QString answer;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(file);
+        QSqlQuery check(database);
+        if (database.open() && check.exec(QStringLiteral("PRAGMA integrity_check")) && check.next())
+            answer = check.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return answer;
+}
+
+// Number of each stock record -> how often it is there; records that are not
+// whole (a text or stock of another post) count as -1000.
+QMap<int, int> stockNumbers(const QString &folder)
+{
+    TableStore table;
+    table.setDatabaseName(folder + u'/');
+    table.setTableName(QStringLiteral("stock.db"));
+    table.open();
+    QMap<int, int> seen;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        const int number = table.rowText(row, 0).toInt();
+        const bool whole = table.rowText(row, 4) == QString::number(number * 2)
+            && table.rowText(row, 1) == QStringLiteral("Стока %1\nвтори ред на стока %1").arg(number);
+        seen[number] += whole ? 1 : -1000;
+    }
+    return seen;
+}
+
+// What the settings file holds now: the number every item carries, or -1.
+int settingsNumber(const QString &file)
+{
+    const QStringList items = SettingsFile::load(file);
+    if (items.size() != 5)
+        return -1;
+    const QString n = items[0].chopped(1);
+    const QStringList expected{n + u'%', QStringLiteral("Фактура ") + n, QStringLiteral("Оригинал ") + n,
+                               QStringLiteral("В брой ") + n, QString(n.toInt() % 300, u'Ж') + n};
+    return items == expected ? n.toInt() : -1;
+}
+
+QProcessEnvironment faultEnvironment(const QString &folder, const QString &kind)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_PRELOAD"), helper(QStringLiteral("libfolder_fault.so")));
+    environment.insert(QStringLiteral("FOLDER_FAULT_DIR"), folder);
+    environment.insert(QStringLiteral("FOLDER_FAULT_KIND"), kind);
+    // The shim comes before the sanitizer runtime in a sanitized build.
+    const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       asan + (asan.isEmpty() ? QString() : QStringLiteral(":")) + QStringLiteral("verify_asan_link_order=0"));
+    return environment;
+}
+
+bool hasCyrillic(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+}
+
+} // namespace
+
+class tst_CrashSafety : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(TableMaker::makeTable(m_dir->path(), TableMaker::referenceTable(QStringLiteral("stock.db")), {}));
+        SettingsFile::save(settings(), SettingsFile::defaults());
+    }
+
+    void killedWriterLosesNothing_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<int>("kills");
+        QTest::newRow("stock posts") << QStringLiteral("post_loop_helper") << 50;
+        QTest::newRow("settings file") << QStringLiteral("settings_loop_helper") << 50;
+    }
+
+    void killedWriterLosesNothing()
+    {
+        QFETCH(QString, program);
+        QFETCH(int, kills);
+        const bool stock = program == QStringLiteral("post_loop_helper");
+        const QString target = stock ? m_dir->path() : settings();
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("random kill points from seed %u", seed);
+        QRandomGenerator random(seed);
+        QSet<int> reported;
+        for (int round = 0; round < kills; ++round) {
+            const int from = (round + 1) * 100000;
+            QProcess writer;
+            writer.start(helper(program), {target, QString::number(from), QStringLiteral("100000")});
+            QVERIFY(writer.waitForStarted());
+            // Kill after a random number of reported writes plus a random
+            // fraction of the next one.
+            const int after = random.bounded(1, 8);
+            QByteArray output;
+            while (output.count('\n') < after) {
+                QVERIFY2(writer.waitForReadyRead(30000), writer.readAllStandardError().constData());
+                output += writer.readAllStandardOutput();
+            }
+            QThread::usleep(random.bounded(4000));
+            writer.kill();
+            QVERIFY(writer.waitForFinished());
+            output += writer.readAllStandardOutput();
+            int last = 0;
+            for (const QByteArray &line : output.split('\n')) {
+                if (!line.isEmpty())
+                    reported.insert(last = line.toInt());
+            }
+
+            if (stock) {
+                QCOMPARE(integrity(target + QStringLiteral("/stock.db")), QStringLiteral("ok"));
+                const QMap<int, int> seen = stockNumbers(target);
+                for (int number : std::as_const(reported))
+                    QVERIFY2(seen.value(number) == 1, qPrintable(QString::number(number)));
+                for (auto it = seen.begin(); it != seen.end(); ++it)
+                    QVERIFY2(it.value() == 1, qPrintable(QString::number(it.key())));
+                // Besides the reported posts, at most the one under way per kill.
+                QVERIFY(seen.size() <= reported.size() + round + 1);
+            } else {
+                // The last reported save or the one under way, whole.
+                const int now = settingsNumber(target);
+                QVERIFY2(now == last || now == last + 1, qPrintable(QString::number(now)));
+            }
+        }
+    }
+
+    void fullOrReadOnlyFolderRefusesAndKeepsTheFile_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("stock post, full disk") << QStringLiteral("post_loop_helper") << QStringLiteral("full");
+        QTest::newRow("stock post, read-only") << QStringLiteral("post_loop_helper") << QStringLiteral("readonly");
+        QTest::newRow("settings, full disk") << QStringLiteral("settings_loop_helper") << QStringLiteral("full");
+        QTest::newRow("settings, read-only") << QStringLiteral("settings_loop_helper") << QStringLiteral("readonly");
+    }
+
+    void fullOrReadOnlyFolderRefusesAndKeepsTheFile()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, kind);
+        const bool stock = program == QStringLiteral("post_loop_helper");
+        const QString target = stock ? m_dir->path() : settings();
+        // Something written before the folder filled up.
+        {
+            QProcess writer;
+            writer.start(helper(program), {target, QStringLiteral("7"), QStringLiteral("3")});
+            QVERIFY(writer.waitForFinished(30000));
+            QCOMPARE(writer.exitCode(), 0);
+        }
+        const QMap<int, int> stockBefore = stock ? stockNumbers(target) : QMap<int, int>();
+        if (stock)
+            QCOMPARE(stockBefore.value(9), 1);
+        else
+            QCOMPARE(settingsNumber(target), 9);
+
+        QProcess writer;
+        writer.setProcessEnvironment(faultEnvironment(m_dir->path(), kind));
+        writer.start(helper(program), {target, QStringLiteral("20"), QStringLiteral("3")});
+        QVERIFY(writer.waitForFinished(30000));
+        const QString message = QString::fromUtf8(writer.readAllStandardError());
+        QCOMPARE(writer.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(writer.exitCode(), 1);
+        QVERIFY2(writer.readAllStandardOutput().isEmpty(), "a write reported done");
+        QVERIFY2(hasCyrillic(message), qPrintable(message));
+        if (stock) {
+            QCOMPARE(integrity(target + QStringLiteral("/stock.db")), QStringLiteral("ok"));
+            QCOMPARE(stockNumbers(target), stockBefore);
+        } else {
+            QCOMPARE(settingsNumber(target), 9);
+        }
+    }
+
+private:
+    QString settings() const { return m_dir->filePath(QStringLiteral("mem.txt")); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_GUILESS_MAIN(tst_CrashSafety)
+#include "tst_crashsafety.moc"
