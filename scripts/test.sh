@@ -85,4 +85,4 @@ if ((status != 0)); then
   echo "test.sh: tests failed in the sanitizer or fuzz build" >&2
   exit "$status"
 fi
-step "all tests passed in build/ and build-asan/"
+step "all tests passed in build/, build-asan/ and build-fuzz/"
