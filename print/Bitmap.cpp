@@ -39,9 +39,9 @@ void appendRow(QByteArray &out, const BitmapPixels &pixels, int y, qsizetype row
     if (pixels.bitsPerPixel == 8) {
         out.append(reinterpret_cast<const char *>(line), pixels.width);
     } else {
-        const auto *words = reinterpret_cast<const quint32 *>(line);
         for (int x = 0; x < pixels.width; ++x) {
-            const quint32 argb = words[x];
+            // A line need not start on a word boundary.
+            const quint32 argb = qFromUnaligned<quint32>(line + 4 * x);
             out.append(char(argb & 0xff));          // blue
             out.append(char((argb >> 8) & 0xff));   // green
             out.append(char((argb >> 16) & 0xff));  // red
