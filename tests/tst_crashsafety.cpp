@@ -1,12 +1,17 @@
 // Writers killed with SIGKILL at many random points, and writers whose folder
-// is full or read-only: the stock table and the settings file always open,
-// pass their check and hold everything that had been reported written.
+// is full or read-only: the stock table, the settings file, the own-company
+// table's invoice number, the archive image with its PDF copy and the
+// installed program always open, pass their check and hold everything that
+// had been reported written.
 
 #include "lines/SettingsFile.h"
 #include "reference/TableStore.h"
 #include "tools/TableMaker.h"
 
+#include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -66,6 +71,47 @@ int settingsNumber(const QString &file)
     return items == expected ? n.toInt() : -1;
 }
 
+// The last invoice number of the first own company, or -1.
+int lastInvoiceNumber(const QString &folder)
+{
+    TableStore firm;
+    firm.setDatabaseName(folder + u'/');
+    firm.setTableName(QStringLiteral("Firm.db"));
+    firm.open();
+    firm.first();
+    bool ok = false;
+    const int number = firm.text(QStringLiteral("Фактура №")).toInt(&ok);
+    return ok ? number : -1;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Which of two page numbers an archive image shows by its width (200 + n % 50
+// pixels), or -1 when it is neither or does not open as a bitmap of the page.
+int archiveImageNumber(const QString &path, int first, int second)
+{
+    const QImage image(path, "BMP");
+    if (image.isNull() || image.height() != 120)
+        return -1;
+    return image.width() == 200 + first % 50 ? first : image.width() == 200 + second % 50 ? second : -1;
+}
+
+// The page number in the text of a PDF copy, or -1 when it is no whole PDF.
+int pdfCopyNumber(const QString &path)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    if (!text.waitForFinished(30000) || text.exitCode() != 0)
+        return -1;
+    const QRegularExpressionMatch number =
+        QRegularExpression(QStringLiteral("Фактура (\\d+)")).match(QString::fromUtf8(text.readAllStandardOutput()));
+    return number.hasMatch() ? number.captured(1).toInt() : -1;
+}
+
 QProcessEnvironment faultEnvironment(const QString &folder, const QString &kind)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -93,6 +139,8 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(TableMaker::makeTable(m_dir->path(), TableMaker::referenceTable(QStringLiteral("stock.db")), {}));
+        QVERIFY(TableMaker::makeTable(m_dir->path(), TableMaker::referenceTable(QStringLiteral("Firm.db")),
+                                      {{{QStringLiteral("Фактура №"), QStringLiteral("0000000001")}}}));
         SettingsFile::save(settings(), SettingsFile::defaults());
     }
 
@@ -102,6 +150,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("kills");
         QTest::newRow("stock posts") << QStringLiteral("post_loop_helper") << 50;
         QTest::newRow("settings file") << QStringLiteral("settings_loop_helper") << 50;
+        QTest::newRow("invoice numbers") << QStringLiteral("number_loop_helper") << 50;
+        QTest::newRow("archive image and copy") << QStringLiteral("archive_loop_helper") << 50;
+        QTest::newRow("program install") << QStringLiteral("install_loop_helper") << 50;
     }
 
     void killedWriterLosesNothing()
@@ -109,7 +160,15 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(int, kills);
         const bool stock = program == QStringLiteral("post_loop_helper");
-        const QString target = stock ? m_dir->path() : settings();
+        const QString target = program == QStringLiteral("settings_loop_helper") ? settings()
+                               : program == QStringLiteral("install_loop_helper") ? installed()
+                                                                                   : m_dir->path();
+        QStringList programs;  // the two programs installed in turn, A on even numbers
+        if (program == QStringLiteral("install_loop_helper")) {
+            programs = {QStandardPaths::findExecutable(QStringLiteral("true")),
+                        QStandardPaths::findExecutable(QStringLiteral("false"))};
+            QVERIFY(QFile::copy(programs[0], target));
+        }
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("random kill points from seed %u", seed);
         QRandomGenerator random(seed);
@@ -117,7 +176,7 @@ private Q_SLOTS:
         for (int round = 0; round < kills; ++round) {
             const int from = (round + 1) * 100000;
             QProcess writer;
-            writer.start(helper(program), {target, QString::number(from), QStringLiteral("100000")});
+            writer.start(helper(program), QStringList{target} + programs + QStringList{QString::number(from), QStringLiteral("100000")});
             QVERIFY(writer.waitForStarted());
             // Kill after a random number of reported writes plus a random
             // fraction of the next one.
@@ -146,6 +205,26 @@ private Q_SLOTS:
                     QVERIFY2(it.value() == 1, qPrintable(QString::number(it.key())));
                 // Besides the reported posts, at most the one under way per kill.
                 QVERIFY(seen.size() <= reported.size() + round + 1);
+            } else if (program == QStringLiteral("number_loop_helper")) {
+                QCOMPARE(integrity(target + QStringLiteral("/Firm.db")), QStringLiteral("ok"));
+                const int now = lastInvoiceNumber(target);
+                QVERIFY2(now == last || now == last + 1, qPrintable(QString::number(now)));
+            } else if (program == QStringLiteral("archive_loop_helper")) {
+                // The image of the last reported page or of the one under
+                // way; the copy of the same page or, while the image of the
+                // next one is written, of the page before.
+                const int image = archiveImageNumber(target + QStringLiteral("/Inv.bmp"), last, last + 1);
+                QVERIFY2(image != -1, "the archive image is neither page");
+                const int copy = pdfCopyNumber(target + QStringLiteral("/Inv.pdf"));
+                QVERIFY2(copy == last || (copy == last + 1 && image == last + 1), qPrintable(QString::number(copy)));
+            } else if (program == QStringLiteral("install_loop_helper")) {
+                // The program installed last or the one under way, whole, and it starts.
+                QFile file(target);
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                const QByteArray now = file.readAll();
+                const int which = now == fileBytes(programs[0]) ? 0 : now == fileBytes(programs[1]) ? 1 : -1;
+                QVERIFY2(which == last % 2 || which == (last + 1) % 2, "the program is neither one whole");
+                QCOMPARE(QProcess::execute(target, {}), which);
             } else {
                 // The last reported save or the one under way, whole.
                 const int now = settingsNumber(target);
@@ -202,6 +281,7 @@ private Q_SLOTS:
 
 private:
     QString settings() const { return m_dir->filePath(QStringLiteral("mem.txt")); }
+    QString installed() const { return m_dir->filePath(QStringLiteral("Bilvaro2007")); }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
