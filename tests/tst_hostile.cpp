@@ -1,7 +1,9 @@
 // Hostile input through the real windows: texts typed into the staging
-// editors of the line table, the VAT rate box and a grey field of the page,
-// and own-company tables that are not as the program makes them. Each gets
-// its message or is kept as typed; nothing crashes and the totals stay amounts.
+// editors of the line table, the VAT rate box, the grey fields of the page,
+// the pick's quantity box and the browser's cells; the four tables not as the
+// program makes them; a start folder that is read-only or a full disk. Each
+// gets its message or is kept as typed; nothing crashes, the totals stay
+// amounts and no file is changed behind a message.
 
 #include "common/Amount.h"
 #include "document/Document.h"
