@@ -220,7 +220,7 @@ private Q_SLOTS:
             } else if (program == QStringLiteral("install_loop_helper")) {
                 // The program installed last or the one under way, whole, and it starts.
                 QFile file(target);
-                QVERIFY(file.open(QIODevice::ReadOnly));
+                QVERIFY2(file.open(QIODevice::ReadOnly), "no program under its name");
                 const QByteArray now = file.readAll();
                 const int which = now == fileBytes(programs[0]) ? 0 : now == fileBytes(programs[1]) ? 1 : -1;
                 QVERIFY2(which == last % 2 || which == (last + 1) % 2, "the program is neither one whole");
