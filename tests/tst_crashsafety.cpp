@@ -8,6 +8,7 @@
 #include "reference/TableStore.h"
 #include "tools/TableMaker.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -179,14 +180,19 @@ private Q_SLOTS:
             writer.start(helper(program), QStringList{target} + programs + QStringList{QString::number(from), QStringLiteral("100000")});
             QVERIFY(writer.waitForStarted());
             // Kill after a random number of reported writes plus a random
-            // fraction of the next one.
-            const int after = random.bounded(1, 8);
+            // fraction of the next one, which takes about as long as the
+            // last one did.
+            const int after = random.bounded(2, 5);
             QByteArray output;
+            QElapsedTimer sinceReport;
+            qint64 writeTime = 0;
             while (output.count('\n') < after) {
                 QVERIFY2(writer.waitForReadyRead(30000), writer.readAllStandardError().constData());
                 output += writer.readAllStandardOutput();
+                writeTime = sinceReport.isValid() ? sinceReport.nsecsElapsed() / 1000 : 0;
+                sinceReport.start();
             }
-            QThread::usleep(random.bounded(4000));
+            QThread::usleep(random.bounded(std::clamp<qint64>(writeTime, 1000, 200000)));
             writer.kill();
             QVERIFY(writer.waitForFinished());
             output += writer.readAllStandardOutput();
