@@ -188,6 +188,15 @@ private Q_SLOTS:
         stored.setRecNo(2);
         for (const QString &field : std::as_const(typed))
             QCOMPARE(stored.text(field), text);
+
+        // Searched for in the browser's search box: found in the record
+        // that holds it.
+        QVERIFY(typed.contains(Form4->ComboBox1->currentText()));
+        Form4->Table1->first();
+        Form4->Edit1->setText(text);
+        QVERIFY2(prompter.finished(), prompter.problems());
+        if (!text.isEmpty())
+            QCOMPARE(Form4->Table1->recNo(), 2);
     }
 
     // The four tables not as the program makes them (an extra or a missing
