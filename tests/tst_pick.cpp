@@ -7,11 +7,10 @@
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
 #include <QImage>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 #include <optional>
 
@@ -212,15 +211,10 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         AppFixture app;
         makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("2"))});
-        {
-            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-            other.setDatabaseName(app.path(QStringLiteral("DB/stock.db")));
-            QVERIFY(other.open());
-            QSqlQuery lock(other);
-            QVERIFY(lock.exec(QStringLiteral("CREATE TRIGGER locked BEFORE UPDATE ON stock "
-                                             "BEGIN SELECT RAISE(ABORT, 'locked'); END")));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QCOMPARE(sqlOnFile(app.path(QStringLiteral("DB/stock.db")),
+                           {QStringLiteral("CREATE TRIGGER locked BEFORE UPDATE ON stock "
+                                           "BEGIN SELECT RAISE(ABORT, 'locked'); END")}),
+                 QStringList());
         app.start(prompter);
         Main->SpeedButton3->click();
         prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("2"));
