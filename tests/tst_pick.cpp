@@ -113,6 +113,10 @@ private Q_SLOTS:
         QTest::newRow("quantity not a number") << "5" << "3" << true << answer("две")
                                                << QStringList{QStringLiteral("error: „две“ не е число.")} << false
                                                << "5";
+        QTest::newRow("decimal comma") << "5" << "3" << true << answer("1,5")
+                                       << QStringList{QStringLiteral("error: „1,5“ не е число: десетичният знак е "
+                                                                     "точка, например 1.5.")}
+                                       << false << "5";
         // The add action refuses the line: the stock stays.
         QTest::newRow("no price") << "5" << "" << true << answer("2") << QStringList{PriceMessage} << false << "5";
         QTest::newRow("price not a number") << "5" << "abc" << true << answer("2") << QStringList{PriceMessage}

@@ -7,6 +7,7 @@
 #include "document/Document.h"
 #include "lines/Unit1.h"
 #include "platform/Printers.h"
+#include "print/Bitmap.h"
 #include "print/Pr.h"
 #include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
@@ -183,9 +184,9 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(m_archive));
         if (failure == u"no printer") {
             setPrinterSource([] { return std::unique_ptr<QPrinter>(); });
-            m_prompter->expectError(QStringLiteral("There is no default printer currently selected"));
+            m_prompter->expectError(NoPrinterMessage);
         } else if (failure == u"no folder") {
-            m_prompter->expectError(QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(archive));
+            m_prompter->expectError(cannotCreateFileMessage(archive));
         } else if (failure == u"bad number") {
             Doc->NO->setText(QStringLiteral("0000000042x"));
             m_prompter->expectPrint(true).expectError(QStringLiteral("Номерът на документа „0000000042x“ не е цяло число."));
