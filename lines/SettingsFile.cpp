@@ -36,8 +36,16 @@ QStringList parse(const QByteArray &bytes)
 QByteArray encode(const QStringList &items)
 {
     QByteArray bytes;
-    for (const QString &item : items)
-        bytes += Cp1251::encode(item) + "\r\n";
+    for (const QString &item : items) {
+        // One item a line: a line break pasted into an item would split it
+        // and shift every item after it, and a zero byte ends the file.
+        QByteArray line = Cp1251::encode(item);
+        for (char &c : line) {
+            if (c == '\r' || c == '\n' || c == '\0')
+                c = ' ';
+        }
+        bytes += line + "\r\n";
+    }
     return bytes;
 }
 

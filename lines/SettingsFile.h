@@ -16,7 +16,8 @@ QStringList defaults();
 // without a line break counts, a line break at the end opens no new line.
 QStringList parse(const QByteArray &bytes);
 // Every item followed by CR LF. A character without a Windows-1251 code is
-// written as "?".
+// written as "?"; a CR, LF or NUL inside an item as a blank, so that every
+// item stays one line.
 QByteArray encode(const QStringList &items);
 
 // Reads the file; throws a Failure when it exists but cannot be read.

@@ -61,6 +61,9 @@ private Q_SLOTS:
         QTest::newRow("lone high surrogate") << QStringLiteral("a") + QChar(0xD800) + u'b' << QByteArray("a?b\r\n");
         QTest::newRow("lone low surrogate") << QStringLiteral("a") + QChar(0xDC00) << QByteArray("a?\r\n");
         QTest::newRow("pair is one character") << QStringLiteral("a😀Я") << QByteArray("a?\xdf\r\n");
+        // An item stays one line, whatever was pasted into it.
+        QTest::newRow("line breaks in an item") << QStringLiteral("a\r\nb\nc\rЯ") << QByteArray("a  b c \xdf\r\n");
+        QTest::newRow("zero in an item") << QStringLiteral("a") + QChar(0) + u'b' << QByteArray("a b\r\n");
     }
     void unencodableCharacterBecomesQuestionMark()
     {
