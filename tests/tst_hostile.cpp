@@ -6,8 +6,10 @@
 // amounts and no file is changed behind a message.
 
 #include "common/Amount.h"
+#include "common/Cp1251.h"
 #include "document/Document.h"
 #include "document/FieldRules.h"
+#include "lines/SettingsFile.h"
 #include "lines/Unit1.h"
 #include "platform/Handlers.h"
 #include "reference/TableModel.h"
@@ -18,6 +20,7 @@
 #include "tools/TableMaker.h"
 #include "app/Menu.h"
 
+#include <QClipboard>
 #include <QDirIterator>
 #include <QProcess>
 #include <QtTest>
@@ -122,6 +125,24 @@ private Q_SLOTS:
             QCOMPARE(prompter.proposed.mid(prompter.proposed.size() - 2), QStringList({padNumber(text), text}));
         }
         QCOMPARE(Doc->NO->text(), padNumber(text));
+
+        // Pasted into a selector of the line table: it reaches the page, and
+        // the settings file saved then still reads as its five items, the
+        // text among them as the file can hold it.
+        QGuiApplication::clipboard()->setText(text);
+        Form1->ComboBox4->lineEdit()->selectAll();
+        Form1->ComboBox4->lineEdit()->paste();
+        const QString pasted = Form1->ComboBox4->currentText();
+        QCOMPARE(Doc->Label19->text(), pasted);
+        Form1->SaveSettings();
+        const QStringList saved = SettingsFile::load(app.path(QStringLiteral("mem.txt")));
+        QCOMPARE(saved.size(), 5);
+        QString oneLine = pasted;
+        for (QChar &c : oneLine) {
+            if (c == u'\r' || c == u'\n' || c == QChar(0))
+                c = u' ';
+        }
+        QCOMPARE(saved[3], Cp1251::decode(Cp1251::encode(oneLine)));
 
         // As the wrapped fields of the client and the supplier: kept, a text
         // too wide broken once at its middle.
