@@ -108,11 +108,13 @@ QString cannotCreateFileMessage(const QString &path)
 
 void writeFileReplacing(const QString &path, const QByteArray &bytes)
 {
+    // Unbuffered: a buffered QSaveFile writes its last block only in
+    // commit(), which then puts the file in place even when that write
+    // failed (a full disk), leaving it empty or cut short.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw Failure(cannotCreateFileMessage(path));
-    file.write(bytes);
-    if (!file.commit())
+    if (file.write(bytes) != bytes.size() || !file.commit())
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")
                           .arg(QDir::toNativeSeparators(path), file.errorString()));
 }

@@ -3,14 +3,13 @@
 #include "common/Failure.h"
 #include "print/Bitmap.h"
 
-#include <QDir>
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QWidget>
 #include <algorithm>
 
@@ -51,11 +50,12 @@ void saveArchiveImage(const QImage &picture, int depth, const QString &path)
 
 void savePdfCopy(QWidget *page, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Failure(cannotCreateFileMessage(path));
+    // Made in memory and written as one file, as the archive image is.
+    QByteArray pdf;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         writer.setTitle(QFileInfo(path).completeBaseName());
         writer.setCreator(QStringLiteral("BILVARO 2007"));
@@ -69,9 +69,7 @@ void savePdfCopy(QWidget *page, const QString &path)
         page->render(&painter, QPoint(0, 0), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
         painter.end();
     }
-    if (!file.commit())
-        throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")
-                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+    writeFileReplacing(path, pdf);
 }
 
 void printStretched(QPrinter &printer, const QImage &picture, const QRect &target)
