@@ -91,14 +91,14 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Which of two page numbers an archive image shows by its width (200 + n % 50
+// Which of two page numbers an archive image shows by its width (150 + n % 50
 // pixels), or -1 when it is neither or does not open as a bitmap of the page.
 int archiveImageNumber(const QString &path, int first, int second)
 {
     const QImage image(path, "BMP");
-    if (image.isNull() || image.height() != 120)
+    if (image.isNull() || image.height() != 60)
         return -1;
-    return image.width() == 200 + first % 50 ? first : image.width() == 200 + second % 50 ? second : -1;
+    return image.width() == 150 + first % 50 ? first : image.width() == 150 + second % 50 ? second : -1;
 }
 
 // The page number in the text of a PDF copy, or -1 when it is no whole PDF.
@@ -247,6 +247,9 @@ private Q_SLOTS:
         QTest::newRow("stock post, read-only") << QStringLiteral("post_loop_helper") << QStringLiteral("readonly");
         QTest::newRow("settings, full disk") << QStringLiteral("settings_loop_helper") << QStringLiteral("full");
         QTest::newRow("settings, read-only") << QStringLiteral("settings_loop_helper") << QStringLiteral("readonly");
+        // The first page then is an 8-bit image smaller than a write buffer.
+        QTest::newRow("archive image, full disk") << QStringLiteral("archive_loop_helper") << QStringLiteral("full");
+        QTest::newRow("archive image, read-only") << QStringLiteral("archive_loop_helper") << QStringLiteral("readonly");
     }
 
     void fullOrReadOnlyFolderRefusesAndKeepsTheFile()
@@ -254,7 +257,9 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(QString, kind);
         const bool stock = program == QStringLiteral("post_loop_helper");
-        const QString target = stock ? m_dir->path() : settings();
+        const bool archive = program == QStringLiteral("archive_loop_helper");
+        const QString target = stock || archive ? m_dir->path() : settings();
+        const QStringList archiveFiles{m_dir->filePath(QStringLiteral("Inv.bmp")), m_dir->filePath(QStringLiteral("Inv.pdf"))};
         // Something written before the folder filled up.
         {
             QProcess writer;
@@ -265,12 +270,15 @@ private Q_SLOTS:
         const QMap<int, int> stockBefore = stock ? stockNumbers(target) : QMap<int, int>();
         if (stock)
             QCOMPARE(stockBefore.value(9), 1);
+        else if (archive)
+            QCOMPARE(archiveImageNumber(archiveFiles[0], 9, 9), 9);
         else
             QCOMPARE(settingsNumber(target), 9);
+        const QByteArray imageBefore = fileBytes(archiveFiles[0]), copyBefore = fileBytes(archiveFiles[1]);
 
         QProcess writer;
         writer.setProcessEnvironment(faultEnvironment(m_dir->path(), kind));
-        writer.start(helper(program), {target, QStringLiteral("20"), QStringLiteral("3")});
+        writer.start(helper(program), {target, QStringLiteral("21"), QStringLiteral("3")});
         QVERIFY(writer.waitForFinished(30000));
         const QString message = QString::fromUtf8(writer.readAllStandardError());
         QCOMPARE(writer.exitStatus(), QProcess::NormalExit);
@@ -280,6 +288,9 @@ private Q_SLOTS:
         if (stock) {
             QCOMPARE(integrity(target + QStringLiteral("/stock.db")), QStringLiteral("ok"));
             QCOMPARE(stockNumbers(target), stockBefore);
+        } else if (archive) {
+            QVERIFY(fileBytes(archiveFiles[0]) == imageBefore);
+            QVERIFY(fileBytes(archiveFiles[1]) == copyBefore);
         } else {
             QCOMPARE(settingsNumber(target), 9);
         }

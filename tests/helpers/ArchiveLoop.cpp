@@ -1,7 +1,8 @@
 // archive_loop_helper <folder> <first number> <count>
 // Saves a page as the archive image Inv.bmp and its PDF copy Inv.pdf in the
 // folder, over and over, as printing does: the page shows "Фактура <n>" and
-// is 200 + n % 50 pixels wide, the depth goes round 8, 24, 32. Prints every
+// is 150 + n % 50 pixels wide and 60 high (an 8-bit image of it is smaller
+// than a write buffer), the depth goes round 8, 24, 32. Prints every
 // number whose image and copy have both been written. The kill test stops it
 // half-way.
 
@@ -29,7 +30,7 @@ int main(int argc, char *argv[])
         const int count = arguments[3].toInt();
         for (int i = from; i < from + count; ++i) {
             page.setText(QStringLiteral("Фактура %1").arg(i));
-            page.resize(200 + i % 50, 120);
+            page.resize(150 + i % 50, 60);
             const int depth = depths[i % 3];
             saveArchiveImage(archivePicture(capturePage(&page), depth), depth,
                              folder.filePath(QStringLiteral("Inv.bmp")));
