@@ -17,9 +17,7 @@ scripts/install-deps.sh >&2
 build=$root/build-bench
 step "building in $build (release)"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=OFF >/dev/null
-targets=(bilvaro-make-tables bench_browser bench_process)
-# The print benchmark exists once the print window keeps its pictures.
-if [[ -f print/PagePicture.h ]]; then targets+=(bench_print); fi
+targets=(bilvaro-make-tables bench_browser bench_process bench_print)
 cmake --build "$build" -j2 --target "${targets[@]}" >&2
 
 export BILVARO_BENCH_DATA=$build/bench-data
