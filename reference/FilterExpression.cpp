@@ -73,19 +73,17 @@ constexpr std::array<char16_t, 128> CyrillicFolds = [] {
 
 } // namespace
 
-QString foldCaseUtf8(QByteArrayView utf8)
+qsizetype foldCaseUtf8Into(QByteArrayView utf8, char16_t *out)
 {
     // Reading a searched column of a large table is this loop: decoding with
     // Qt and folding afterwards takes several times as long, as Qt 6.4
     // decodes every non-ASCII character on its general path. ASCII and the
     // two-byte Cyrillic letters go straight through a table; other
     // well-formed sequences of two or three bytes fold as foldCase() folds
-    // them; anything else goes the long way, with the same result.
+    // them; anything else is left to Qt.
     const auto *p = reinterpret_cast<const uchar *>(utf8.data());
     const auto *end = p + utf8.size();
-    QString folded(utf16Length(p, end), Qt::Uninitialized);
-    auto *out = reinterpret_cast<char16_t *>(folded.data());
-    const auto longWay = [utf8] { return foldCase(QString::fromUtf8(utf8)); };
+    char16_t *const start = out;
     while (p < end) {
         const uchar lead = *p;
         if (lead < 0x80) {
@@ -96,7 +94,7 @@ QString foldCaseUtf8(QByteArrayView utf8)
         if ((lead & 0xFE) == 0xD0 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
             const char16_t fold = CyrillicFolds[(lead & 0x01) << 6 | (p[1] & 0x3F)];
             if (fold == 0)
-                return longWay();
+                return -1;
             *out++ = fold;
             p += 2;
             continue;
@@ -109,16 +107,25 @@ QString foldCaseUtf8(QByteArrayView utf8)
                    && (p[2] & 0xC0) == 0x80) {
             c = char16_t((lead & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
             if (c < 0x0800 || (c >= 0xD800 && c <= 0xDFFF))
-                return longWay();
+                return -1;
             p += 3;
         } else {
-            return longWay();
+            return -1;
         }
         const int simple = simpleFold(c);
         if (simple < 0)
-            return longWay();
+            return -1;
         *out++ = char16_t(simple);
     }
+    return out - start;
+}
+
+QString foldCaseUtf8(QByteArrayView utf8)
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(utf8.data());
+    QString folded(utf16Length(bytes, bytes + utf8.size()), Qt::Uninitialized);
+    if (foldCaseUtf8Into(utf8, reinterpret_cast<char16_t *>(folded.data())) < 0)
+        return foldCase(QString::fromUtf8(utf8));
     return folded;
 }
 

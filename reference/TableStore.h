@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "reference/FilterExpression.h"
+#include "reference/FoldedColumn.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -186,7 +187,7 @@ private:
     // changed it.
     std::optional<qint64> recordInFile(qint64 key, const QList<QVariant> &read, bool *changed) const;
     const QList<QVariant> &cachedRecord(qint64 key) const;
-    const QList<QString> &foldedColumn(int field) const;
+    const FoldedColumn &foldedColumn(int field) const;
     int fieldIndex(const QString &name) const;  // index into m_fields or -1
     int requireField(const QString &name) const;
     QVariant currentValue(int field) const;
@@ -224,7 +225,7 @@ private:
     QList<int> m_order;  // shown column -> m_fields index
     QList<qint64> m_keys;  // record keys in table order
     // Folded values of the columns searched so far, by position.
-    mutable std::map<int, QList<QString>> m_columns;
+    mutable std::map<int, FoldedColumn> m_columns;
     // What the last locate found on its way through a column.
     struct Scan {
         int field = -1;
