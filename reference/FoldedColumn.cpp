@@ -21,7 +21,7 @@ char16_t *FoldedColumn::room(qsizetype count)
 {
     if (m_blocks.empty() || m_blockSize - m_used < count) {
         m_blockSize = std::max(BlockCharacters, count);
-        m_blocks.push_back(std::make_unique<char16_t[]>(size_t(m_blockSize)));
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(m_blockSize)));
         m_used = 0;
     }
     return m_blocks.back().get() + m_used;
