@@ -656,16 +656,20 @@ bool TableStore::locate(const QString &field, const QString &prefix)
     scan.text = foldCase(prefix);
     const FoldedColumn::Probe text = FoldedColumn::probe(scan.text);
     int found = -1;
+    // Written in place: half a large table or more may be not less.
+    scan.notLess.resize(values.size());
+    int *notLess = scan.notLess.data();
     for (int position = 0; position < values.size(); ++position) {
         const int order = values.compare(position, text);
         if (order < 0)
             continue;
-        scan.notLess.append(position);
+        *notLess++ = position;
         if (order == 0)
             scan.equal.append(position);
         if (found < 0 && isVisible(position) && values.startsWith(position, text))
             found = position;
     }
+    scan.notLess.resize(notLess - scan.notLess.constData());
     m_scan = std::move(scan);
     if (found < 0)
         return false;
