@@ -112,14 +112,16 @@ qsizetype foldCaseUtf8Into(QByteArrayView utf8, char16_t *out)
     char16_t *const start = out;
     const std::array<char16_t, 65536> &pairs = pairFolds();
     while (p < end) {
-        if (end - p >= 2) {
-            const char16_t pair = pairs[p[0] << 8 | p[1]];
-            if (pair != 0) {
-                *out++ = char16_t(pair & 0x7FFF);
-                p += 1 + (pair >> 15);
-                continue;
-            }
+        // The common characters, one look-up each, in a loop of their own.
+        for (const uchar *last = end - 1; p < last;) {
+            const unsigned pair = pairs[unsigned(p[0]) << 8 | p[1]];
+            if (pair == 0)
+                break;
+            *out++ = char16_t(pair & 0x7FFF);
+            p += 1 + (pair >> 15);
         }
+        if (p == end)
+            break;
         const uchar lead = *p;
         if ((lead & 0xFE) == 0xD0 && end - p >= 2) {
             const uchar next = p[1];
