@@ -100,6 +100,9 @@ public:
     // Moves to the first record under the filter whose column begins with
     // the text, ignoring letter case; false (and no move) when there is none.
     bool locate(const QString &field, const QString &prefix);
+    // Whether the last locate met a record whose column equals its text,
+    // letter case not counting (anywhere in the table, filter or not).
+    bool locatedEqual() const { return !m_scan.equal.isEmpty(); }
 
     // The filter expression (see FilterExpression) and whether it applies.
     // An expression that cannot be read, or names a missing column, fails
