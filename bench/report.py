@@ -94,7 +94,7 @@ def main():
         runs = sorted((k for k in found if k == name or k.startswith(name + "/")),
                       key=lambda k: int(k.split("/")[1]) if "/" in k else 0)
         if not runs:
-            missing = "not built yet" if name.startswith("BM_Print") else "not run"
+            missing = "not run"
             lines.append((what, "", missing, how, "", "", "", ""))
             continue
         previous = None

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QSaveFile>
 #include <QtEndian>
+#include <cstring>
 
 namespace {
 
@@ -32,24 +33,27 @@ qsizetype paddedRowSize(int width, int bitsPerPixel)
     return ((qsizetype(width) * bitsPerPixel + 31) / 32) * 4;
 }
 
-void appendRow(QByteArray &out, const BitmapPixels &pixels, int y, qsizetype rowSize)
+// Writes one row at `to`, which has room for rowSize bytes.
+void writeRow(char *to, const BitmapPixels &pixels, int y, qsizetype rowSize)
 {
     const uchar *line = pixels.bits + y * pixels.bytesPerLine;
-    const qsizetype start = out.size();
+    char *const start = to;
     if (pixels.bitsPerPixel == 8) {
-        out.append(reinterpret_cast<const char *>(line), pixels.width);
+        std::memcpy(to, line, size_t(pixels.width));
+        to += pixels.width;
     } else {
+        const bool alphaByte = pixels.bitsPerPixel == 32;
         for (int x = 0; x < pixels.width; ++x) {
             // A line need not start on a word boundary.
             const quint32 argb = qFromUnaligned<quint32>(line + 4 * x);
-            out.append(char(argb & 0xff));          // blue
-            out.append(char((argb >> 8) & 0xff));   // green
-            out.append(char((argb >> 16) & 0xff));  // red
-            if (pixels.bitsPerPixel == 32)
-                out.append(char(0));
+            *to++ = char(argb & 0xff);          // blue
+            *to++ = char((argb >> 8) & 0xff);   // green
+            *to++ = char((argb >> 16) & 0xff);  // red
+            if (alphaByte)
+                *to++ = char(0);
         }
     }
-    out.append(rowSize - (out.size() - start), char(0));
+    std::memset(to, 0, size_t(rowSize - (to - start)));
 }
 
 } // namespace
@@ -94,8 +98,12 @@ QByteArray windowsBitmap(const BitmapPixels &pixels)
             out.append(char(0));
         }
     }
-    for (int y = pixels.height - 1; y >= 0; --y)
-        appendRow(out, pixels, y, rowSize);
+    // The rows, written in place: a page is a million pixels.
+    const qsizetype headerSize = out.size();
+    out.resize(headerSize + imageSize);
+    char *rows = out.data() + headerSize;
+    for (int y = pixels.height - 1; y >= 0; --y, rows += rowSize)
+        writeRow(rows, pixels, y, rowSize);
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -71,34 +72,70 @@ constexpr std::array<char16_t, 128> CyrillicFolds = [] {
     return folds;
 }();
 
+// The folded character of the UTF-8 text that begins with the two bytes
+// (the first in the high eight bits of the index), with 0x8000 added when it
+// takes both bytes; 0 for anything but ASCII and the two-byte Cyrillic
+// letters of CyrillicFolds. One look-up a character for a Bulgarian text.
+const std::array<char16_t, 65536> &pairFolds()
+{
+    static const auto table = [] {
+        auto folds = std::make_unique<std::array<char16_t, 65536>>();
+        for (unsigned first = 0; first < 256; ++first) {
+            for (unsigned second = 0; second < 256; ++second) {
+                char16_t fold = 0;
+                if (first < 0x80)
+                    fold = char16_t(simpleFold(char16_t(first)));
+                else if ((first & 0xFE) == 0xD0 && (second & 0xC0) == 0x80) {
+                    const char16_t letter = CyrillicFolds[(first & 0x01) << 6 | (second & 0x3F)];
+                    fold = letter == 0 ? 0 : char16_t(letter | 0x8000);
+                }
+                (*folds)[first << 8 | second] = fold;
+            }
+        }
+        return folds;
+    }();
+    return *table;
+}
+
 } // namespace
 
-QString foldCaseUtf8(QByteArrayView utf8)
+qsizetype foldCaseUtf8Into(QByteArrayView utf8, char16_t *out)
 {
     // Reading a searched column of a large table is this loop: decoding with
     // Qt and folding afterwards takes several times as long, as Qt 6.4
     // decodes every non-ASCII character on its general path. ASCII and the
     // two-byte Cyrillic letters go straight through a table; other
     // well-formed sequences of two or three bytes fold as foldCase() folds
-    // them; anything else goes the long way, with the same result.
+    // them; anything else is left to Qt.
     const auto *p = reinterpret_cast<const uchar *>(utf8.data());
     const auto *end = p + utf8.size();
-    QString folded(utf16Length(p, end), Qt::Uninitialized);
-    auto *out = reinterpret_cast<char16_t *>(folded.data());
-    const auto longWay = [utf8] { return foldCase(QString::fromUtf8(utf8)); };
+    char16_t *const start = out;
+    const std::array<char16_t, 65536> &pairs = pairFolds();
     while (p < end) {
+        // The common characters, one look-up each, in a loop of their own.
+        for (const uchar *last = end - 1; p < last;) {
+            const unsigned pair = pairs[unsigned(p[0]) << 8 | p[1]];
+            if (pair == 0)
+                break;
+            *out++ = char16_t(pair & 0x7FFF);
+            p += 1 + (pair >> 15);
+        }
+        if (p == end)
+            break;
         const uchar lead = *p;
+        if ((lead & 0xFE) == 0xD0 && end - p >= 2) {
+            const uchar next = p[1];
+            const char16_t fold = CyrillicFolds[(lead & 0x01) << 6 | (next & 0x3F)];
+            if ((next & 0xC0) == 0x80 && fold != 0) {
+                *out++ = fold;
+                p += 2;
+                continue;
+            }
+            return -1;
+        }
         if (lead < 0x80) {
             *out++ = char16_t(unsigned(lead - u'A') < 26u ? lead + 0x20 : lead);
             ++p;
-            continue;
-        }
-        if ((lead & 0xFE) == 0xD0 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
-            const char16_t fold = CyrillicFolds[(lead & 0x01) << 6 | (p[1] & 0x3F)];
-            if (fold == 0)
-                return longWay();
-            *out++ = fold;
-            p += 2;
             continue;
         }
         char16_t c = 0;
@@ -109,16 +146,25 @@ QString foldCaseUtf8(QByteArrayView utf8)
                    && (p[2] & 0xC0) == 0x80) {
             c = char16_t((lead & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
             if (c < 0x0800 || (c >= 0xD800 && c <= 0xDFFF))
-                return longWay();
+                return -1;
             p += 3;
         } else {
-            return longWay();
+            return -1;
         }
         const int simple = simpleFold(c);
         if (simple < 0)
-            return longWay();
+            return -1;
         *out++ = char16_t(simple);
     }
+    return out - start;
+}
+
+QString foldCaseUtf8(QByteArrayView utf8)
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(utf8.data());
+    QString folded(utf16Length(bytes, bytes + utf8.size()), Qt::Uninitialized);
+    if (foldCaseUtf8Into(utf8, reinterpret_cast<char16_t *>(folded.data())) < 0)
+        return foldCase(QString::fromUtf8(utf8));
     return folded;
 }
 

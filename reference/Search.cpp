@@ -9,7 +9,11 @@ void searchTable(TableStore &table, const QString &field, const QString &text)
     try {
         if (table.locate(field, text)) {
             const int found = table.recNo();
-            table.setFilter(field + QStringLiteral(" = '") + text + u'\'');
+            // The locate knows whether any record equals the text, so the
+            // filter is set once; a text ending in "*" is a prefix to the
+            // filter, and is tried as such first.
+            const bool equal = text.endsWith(u'*') || table.locatedEqual();
+            table.setFilter(field + (equal ? QStringLiteral(" = '") : QStringLiteral(" >= '")) + text + u'\'');
             table.setFiltered(true);
             if (table.recordCount() == 0)
                 table.setFilter(field + QStringLiteral(" >= '") + text + u'\'');

@@ -142,13 +142,15 @@ public:
         }
     }
 
-    // The value's text as a search compares it: folded (see foldCase).
-    QString foldedText(int column) const
+    // Adds the value's text, folded as a search compares it (see foldCase).
+    void appendFolded(int column, FoldedColumn &to) const
     {
-        if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT)
-            return foldCase(displayText(value(column)));
+        if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT) {
+            to.append(foldCase(displayText(value(column))));
+            return;
+        }
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-        return foldCaseUtf8(QByteArrayView(text, sqlite3_column_bytes(m_statement, column)));
+        to.appendUtf8(QByteArrayView(text, sqlite3_column_bytes(m_statement, column)));
     }
 
 private:
@@ -646,23 +648,28 @@ bool TableStore::locate(const QString &field, const QString &prefix)
 {
     const int index = requireField(field);
     postPending();
-    const QList<QString> &values = foldedColumn(index);
+    const FoldedColumn &values = foldedColumn(index);
     // One pass that also keeps the records equal to the text and those not
     // less than it: the search filters on the same text next.
     Scan scan;
     scan.field = index;
     scan.text = foldCase(prefix);
+    const FoldedColumn::Probe text = FoldedColumn::probe(scan.text);
     int found = -1;
+    // Written in place: half a large table or more may be not less.
+    scan.notLess.resize(values.size());
+    int *notLess = scan.notLess.data();
     for (int position = 0; position < values.size(); ++position) {
-        const int order = values[position].compare(scan.text);
+        const int order = values.compare(position, text);
         if (order < 0)
             continue;
-        scan.notLess.append(position);
+        *notLess++ = position;
         if (order == 0)
             scan.equal.append(position);
-        if (found < 0 && isVisible(position) && values[position].startsWith(scan.text))
+        if (found < 0 && isVisible(position) && values.startsWith(position, text))
             found = position;
     }
+    scan.notLess.resize(notLess - scan.notLess.constData());
     m_scan = std::move(scan);
     if (found < 0)
         return false;
@@ -670,7 +677,7 @@ bool TableStore::locate(const QString &field, const QString &prefix)
     return true;
 }
 
-const QList<QString> &TableStore::foldedColumn(int field) const
+const FoldedColumn &TableStore::foldedColumn(int field) const
 {
     auto found = m_columns.find(field);
     if (found != m_columns.end())
@@ -679,17 +686,17 @@ const QList<QString> &TableStore::foldedColumn(int field) const
     // added since the keys were read is passed over, one it deleted reads blank.
     Statement values(handle(), QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid")
                                    .arg(m_fields[field].sqlName, quoted(m_sqlTable)));
-    QList<QString> folded;
+    FoldedColumn folded;
     folded.reserve(m_keys.size());
     bool more = values.step();
     for (qint64 key : m_keys) {
         while (more && values.key(0) < key)
             more = values.step();
         if (more && values.key(0) == key) {
-            folded.append(values.foldedText(1));
+            values.appendFolded(1, folded);
             more = values.step();
         } else {
-            folded.append(QString());
+            folded.append(QStringView());
         }
     }
     return m_columns.emplace(field, std::move(folded)).first->second;
@@ -748,10 +755,19 @@ void TableStore::applyFilter()
         // The search's locate has just gone through the column for this text.
         m_visible = m_parsedFilter.op() == FilterExpression::Operator::NotLess ? m_scan.notLess : m_scan.equal;
     } else {
-        const QList<QString> &values = foldedColumn(field);
+        // As FilterExpression::matchesFolded(), through the column's comparison.
+        const FoldedColumn &values = foldedColumn(field);
+        const FoldedColumn::Probe probe = FoldedColumn::probe(text);
+        const auto passes = [&](int position) {
+            if (m_parsedFilter.op() == FilterExpression::Operator::NotLess)
+                return values.compare(position, probe) >= 0;
+            if (m_parsedFilter.isPrefix())
+                return values.startsWith(position, probe);
+            return values.compare(position, probe) == 0;
+        };
         m_visible.clear();
         for (int position = 0; position < values.size(); ++position) {
-            if (m_parsedFilter.matchesFolded(values[position]))
+            if (passes(position))
                 m_visible.append(position);
         }
     }
@@ -893,7 +909,7 @@ void TableStore::postEdit()
     for (int field : changed) {
         auto column = m_columns.find(field);
         if (column != m_columns.end())
-            column->second[m_cursor] = foldCase(displayText(m_buffer[field]));
+            column->second.replace(m_cursor, foldCase(displayText(m_buffer[field])));
         if (filterActive() && field == fieldIndex(m_parsedFilter.column()))
             m_filterStale = true;
     }

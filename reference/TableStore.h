@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "reference/FilterExpression.h"
+#include "reference/FoldedColumn.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -99,6 +100,9 @@ public:
     // Moves to the first record under the filter whose column begins with
     // the text, ignoring letter case; false (and no move) when there is none.
     bool locate(const QString &field, const QString &prefix);
+    // Whether the last locate met a record whose column equals its text,
+    // letter case not counting (anywhere in the table, filter or not).
+    bool locatedEqual() const { return !m_scan.equal.isEmpty(); }
 
     // The filter expression (see FilterExpression) and whether it applies.
     // An expression that cannot be read, or names a missing column, fails
@@ -186,7 +190,7 @@ private:
     // changed it.
     std::optional<qint64> recordInFile(qint64 key, const QList<QVariant> &read, bool *changed) const;
     const QList<QVariant> &cachedRecord(qint64 key) const;
-    const QList<QString> &foldedColumn(int field) const;
+    const FoldedColumn &foldedColumn(int field) const;
     int fieldIndex(const QString &name) const;  // index into m_fields or -1
     int requireField(const QString &name) const;
     QVariant currentValue(int field) const;
@@ -224,7 +228,7 @@ private:
     QList<int> m_order;  // shown column -> m_fields index
     QList<qint64> m_keys;  // record keys in table order
     // Folded values of the columns searched so far, by position.
-    mutable std::map<int, QList<QString>> m_columns;
+    mutable std::map<int, FoldedColumn> m_columns;
     // What the last locate found on its way through a column.
     struct Scan {
         int field = -1;

@@ -16,10 +16,10 @@ scripts/install-deps.sh >&2
 
 build=$root/build-bench
 step "building in $build (release)"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=OFF >/dev/null
-targets=(bilvaro-make-tables bench_browser bench_process)
-# The print benchmark exists once the print window keeps its pictures.
-if [[ -f print/PagePicture.h ]]; then targets+=(bench_print); fi
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=OFF "${launcher[@]}" >/dev/null
+targets=(bilvaro-make-tables bench_browser bench_process bench_print)
 cmake --build "$build" -j2 --target "${targets[@]}" >&2
 
 export BILVARO_BENCH_DATA=$build/bench-data
@@ -39,7 +39,7 @@ common=(--benchmark_repetitions="$repetitions" --benchmark_enable_random_interle
 export QT_QPA_PLATFORM=offscreen
 for bench in "${targets[@]:1}"; do
   step "running $bench"
-  "$build/bench/$bench" "${common[@]}" --benchmark_min_time=0.3 \
+  "$build/bench/$bench" "${common[@]}" --benchmark_min_time=0.2 \
     --benchmark_out="$results/$bench.json" >&2
 done
 

@@ -278,6 +278,11 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("ИВАН"), QStringLiteral("ИВАНО")}
             << QStringList{QStringLiteral("Иван|иван"), QStringLiteral("Иван|Иванов|иван|Яна")}
             << QStringList{QStringLiteral("Иван"), QStringLiteral("Иван")};
+        QTest::newRow("a text ending in an asterisk")
+            << QStringList{QStringLiteral("Бета"), QStringLiteral("А*Б"), QStringLiteral("Алфа")}
+            << QStringList{QStringLiteral("а*")}
+            << QStringList{QStringLiteral("А*Б|Алфа")}
+            << QStringList{QStringLiteral("А*Б")};
     }
     void searchWalk()
     {

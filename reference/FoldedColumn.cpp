@@ -1,0 +1,81 @@
+#include "reference/FoldedColumn.h"
+
+#include "reference/FilterExpression.h"
+
+#include <QString>
+#include <algorithm>
+
+namespace {
+
+constexpr qsizetype BlockCharacters = qsizetype(1) << 18;
+
+} // namespace
+
+void FoldedColumn::reserve(qsizetype count)
+{
+    m_heads.reserve(size_t(count));
+    m_values.reserve(size_t(count));
+}
+
+char16_t *FoldedColumn::room(qsizetype count)
+{
+    if (m_blocks.empty() || m_blockSize - m_used < count) {
+        m_blockSize = std::max(BlockCharacters, count);
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(m_blockSize)));
+        m_used = 0;
+    }
+    return m_blocks.back().get() + m_used;
+}
+
+QStringView FoldedColumn::take(const char16_t *at, qsizetype count)
+{
+    m_used += count;
+    return QStringView(at, count);
+}
+
+QStringView FoldedColumn::store(QStringView folded)
+{
+    char16_t *at = room(folded.size());
+    std::copy(folded.utf16(), folded.utf16() + folded.size(), at);
+    return take(at, folded.size());
+}
+
+void FoldedColumn::append(QStringView folded)
+{
+    const QStringView stored = store(folded);
+    m_heads.push_back(head(stored));
+    m_values.push_back(stored);
+}
+
+void FoldedColumn::appendUtf8(QByteArrayView utf8)
+{
+    char16_t *at = room(utf8.size());
+    const qsizetype written = foldCaseUtf8Into(utf8, at);
+    if (written < 0) {
+        append(foldCase(QString::fromUtf8(utf8)));
+        return;
+    }
+    const QStringView stored = take(at, written);
+    m_heads.push_back(head(stored));
+    m_values.push_back(stored);
+}
+
+void FoldedColumn::insert(qsizetype position, QStringView folded)
+{
+    const QStringView stored = store(folded);
+    m_heads.insert(m_heads.begin() + position, head(stored));
+    m_values.insert(m_values.begin() + position, stored);
+}
+
+void FoldedColumn::remove(qsizetype position)
+{
+    m_heads.erase(m_heads.begin() + position);
+    m_values.erase(m_values.begin() + position);
+}
+
+void FoldedColumn::replace(qsizetype position, QStringView folded)
+{
+    const QStringView stored = store(folded);
+    m_heads[size_t(position)] = head(stored);
+    m_values[size_t(position)] = stored;
+}
