@@ -5,6 +5,7 @@
 #include "update/ExecutableInstall.h"
 #include "update/UpdateRules.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +22,15 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+QString waitHelper()
+{
+    QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/wait_helper");
+#ifdef Q_OS_WIN
+    file += QStringLiteral(".exe");
+#endif
+    return file;
 }
 
 } // namespace
@@ -100,6 +110,71 @@ private Q_SLOTS:
         QTemporaryDir folder;
         writeFile(folder.filePath("program"), contents);
         QTEST(executableVersionText(folder.filePath("program")), "version");
+    }
+
+    // The stamp as the build puts it into a program file: on Windows the
+    // "FileVersion" of the version resource.
+    void executableVersion_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("a stamped program") << waitHelper() << "2.7.0.31";
+        QTest::newRow("the program") << QStringLiteral(PROGRAM_FILE) << QStringLiteral(PROGRAM_VERSION);
+#ifdef Q_OS_WIN
+        // Elsewhere this test program holds stamps as test data.
+        QTest::newRow("a program without a version") << QCoreApplication::applicationFilePath() << "";
+#endif
+        QTest::newRow("no such file") << waitHelper() + QStringLiteral("-missing") << "";
+    }
+
+    void executableVersion()
+    {
+        QFETCH(QString, file);
+        QTEST(executableVersionText(file), "version");
+    }
+
+    // The update moves the running program's file aside. A kept file whose
+    // program still runs cannot be deleted on Windows: then nothing changes,
+    // and the file goes once that program has ended (at the next start).
+    void replaceRunningProgram_data()
+    {
+        QTest::addColumn<bool>("keptRuns");  // the kept program runs, not the installed one
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("installed program runs") << false << true;
+#ifdef Q_OS_WIN
+        QTest::newRow("kept program still runs") << true << false;
+#else
+        QTest::newRow("kept program still runs") << true << true;
+#endif
+    }
+
+    void replaceRunningProgram()
+    {
+        QFETCH(bool, keptRuns);
+        QFETCH(bool, replaced);
+        QTemporaryDir folder;
+        const QString target = folder.filePath("program.exe");
+        const QString kept = folder.filePath("programold.exe");
+        const QString staged = folder.filePath("program.new");
+        // Bytes after a program do not stop it from starting.
+        const QByteArray program = readFile(waitHelper());
+        QVERIFY(looksLikeExecutable(program));
+        writeFile(target, program);
+        writeFile(kept, program + "earlier build");
+        writeFile(staged, program + "new build");
+        QVERIFY(makeExecutable(target) && makeExecutable(kept));
+        QProcess running;
+        running.start(keptRuns ? kept : target, {});
+        QVERIFY2(running.waitForStarted(), qPrintable(running.errorString()));
+
+        QCOMPARE(::replaceKeepingOld(staged, target, kept), replaced);
+        QVERIFY(readFile(target) == (replaced ? program + "new build" : program));
+        QVERIFY(readFile(kept) == (replaced ? program : program + "earlier build"));
+        running.closeWriteChannel();
+        QVERIFY(running.waitForFinished());
+        QCOMPARE(running.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(running.exitCode(), 0);
+        QVERIFY(QFile::remove(kept));
     }
 
     void replaceKeepingOld_data()
