@@ -29,6 +29,10 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   wineboot -i >/dev/null 2>&1
 fi
 
+# One Wine server for the whole run instead of one per test program; it ends
+# a few seconds after the last one.
+wineserver -p 5
+
 # Fonts with the metrics of Arial and Times New Roman, under the names the
 # program asks for.
 fonts=$WINEPREFIX/drive_c/windows/Fonts
