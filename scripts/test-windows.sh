@@ -31,7 +31,7 @@ fi
 
 # One Wine server for the whole run instead of one per test program; it ends
 # a few seconds after the last one.
-wineserver -p 5
+wineserver -p 5 2>/dev/null || true  # (status 2: one runs already)
 
 # Fonts with the metrics of Arial and Times New Roman, under the names the
 # program asks for.
@@ -59,7 +59,7 @@ run_test()
   fi
   mv -f "$build_win/bin/$name.txt" "$log" 2>/dev/null || true
   if ((status == 0)); then
-    echo "PASS $name ($(grep -ao 'Totals:.*' "$log" | tr -d '\r'))"
+    echo "PASS $name ($(grep -ao '^Totals:.*' "$log" | tr -d '\r'))"
     passed=$((passed + 1))
   else
     echo "FAIL $name (exit status $status)"
@@ -76,6 +76,9 @@ for exe in "$build_win"/bin/tst_*.exe; do
 done
 
 step "installing, starting and uninstalling the setup program under Wine"
+# The programs of this Wine server ran without a display: the setup test's
+# programs need one started with theirs.
+wineserver -w
 if bash "$root/tests/windows/setup_test.sh" "$build_win/Bilvaro2007-setup.exe" "$build_win/test-logs/setup"; then
   echo "PASS setup"
   passed=$((passed + 1))
