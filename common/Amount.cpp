@@ -115,6 +115,12 @@ QString Amount::text() const
 
 QString notANumberMessage(const QString &text)
 {
+    // Bulgarian offices write decimals with a comma; the program's numbers
+    // take the point, and the user is told so rather than only refused.
+    QString withPoint = text;
+    withPoint.replace(u',', u'.');
+    if (withPoint != text && Amount::parse(withPoint))
+        return QStringLiteral("„%1“ не е число: десетичният знак е точка, например %2.").arg(text, withPoint.trimmed());
     return QStringLiteral("„%1“ не е число.").arg(text);
 }
 

@@ -99,11 +99,18 @@ QByteArray windowsBitmap(const BitmapPixels &pixels)
     return out;
 }
 
+QString cannotCreateFileMessage(const QString &path)
+{
+    return QStringLiteral("Файлът не може да бъде създаден: проверете дали папката му съществува и дали в нея "
+                          "може да се пише.\nCannot create file ") +
+           QDir::toNativeSeparators(path);
+}
+
 void writeFileReplacing(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Failure(QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(path));
+        throw Failure(cannotCreateFileMessage(path));
     file.write(bytes);
     if (!file.commit())
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")

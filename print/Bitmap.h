@@ -26,6 +26,10 @@ struct BitmapPixels {
 // the three depths in one layout.
 QByteArray windowsBitmap(const BitmapPixels &pixels);
 
+// What the user is told when a file of the print cannot be created: a
+// Bulgarian explanation, then the toolkit's own text with the file's name.
+QString cannotCreateFileMessage(const QString &path);
+
 // Writes a file through a temporary file renamed over the old one, so that
 // a crash leaves the old file or the whole new one. A folder that does not
 // exist or refuses the file gives "Cannot create file " + its name.

@@ -53,7 +53,7 @@ void savePdfCopy(QWidget *page, const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Failure(QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(path));
+        throw Failure(cannotCreateFileMessage(path));
     {
         QPdfWriter writer(&file);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
@@ -61,7 +61,7 @@ void savePdfCopy(QWidget *page, const QString &path)
         writer.setCreator(QStringLiteral("BILVARO 2007"));
         QPainter painter;
         if (!painter.begin(&writer))
-            throw Failure(QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(path));
+            throw Failure(cannotCreateFileMessage(path));
         const QRect area = painter.viewport();
         const double scale = std::min(double(area.width()) / page->width(), double(area.height()) / page->height());
         painter.translate((area.width() - page->width() * scale) / 2, 0);

@@ -97,7 +97,7 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
 
     std::unique_ptr<QPrinter> printer = defaultPrinter();
     if (!printer)
-        throw Failure(QStringLiteral("There is no default printer currently selected"));
+        throw Failure(NoPrinterMessage);
 
     const QString documentKind = m_links.documentKind();
     const int firmRecNo = m_links.firmRecNo();

@@ -12,6 +12,12 @@ class QPrinter;
 // A print command has run to its end in this run; never reset.
 extern bool NumberRecorded;
 
+// What the user is told when the system has no default printer: a Bulgarian
+// explanation, then the toolkit's own text.
+inline const QString NoPrinterMessage = QStringLiteral(
+    "Няма избран принтер по подразбиране: изберете принтер в настройките на системата и отпечатайте "
+    "отново.\nThere is no default printer currently selected");
+
 // What the print command needs of the other windows, handed in by the
 // program's assembly.
 struct PrintLinks {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake ninja-build git pkgconf
+  build-essential cmake ninja-build git pkgconf ccache
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libbenchmark-dev
   # run: Bulgarian dialog buttons, fonts with the metrics of Arial and Times New Roman
   qt6-translations-l10n fonts-liberation fonts-dejavu-core locales

@@ -31,6 +31,14 @@ refresh_autogen()
   done < <(find "$1" -path '*/CMakeFiles/*_autogen.dir/AutogenInfo.json')
 }
 
+# A compiler cache shared by every checkout of this tree: the three builds
+# below and the next run of this command compile only what changed. Paths are
+# taken relative to the checkout, and the folder it sits in is left out of the
+# key, so a fresh clone elsewhere hits the cache too (its debug information
+# then names the folder of the build that filled the cache).
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+
 # Configures, builds and runs the whole suite in one build folder.
 suite()
 {

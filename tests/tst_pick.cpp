@@ -7,11 +7,10 @@
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
 #include <QImage>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 #include <optional>
 
@@ -114,6 +113,10 @@ private Q_SLOTS:
         QTest::newRow("quantity not a number") << "5" << "3" << true << answer("две")
                                                << QStringList{QStringLiteral("error: „две“ не е число.")} << false
                                                << "5";
+        QTest::newRow("decimal comma") << "5" << "3" << true << answer("1,5")
+                                       << QStringList{QStringLiteral("error: „1,5“ не е число: десетичният знак е "
+                                                                     "точка, например 1.5.")}
+                                       << false << "5";
         // The add action refuses the line: the stock stays.
         QTest::newRow("no price") << "5" << "" << true << answer("2") << QStringList{PriceMessage} << false << "5";
         QTest::newRow("price not a number") << "5" << "abc" << true << answer("2") << QStringList{PriceMessage}
@@ -212,15 +215,10 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         AppFixture app;
         makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("2"))});
-        {
-            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-            other.setDatabaseName(app.path(QStringLiteral("DB/stock.db")));
-            QVERIFY(other.open());
-            QSqlQuery lock(other);
-            QVERIFY(lock.exec(QStringLiteral("CREATE TRIGGER locked BEFORE UPDATE ON stock "
-                                             "BEGIN SELECT RAISE(ABORT, 'locked'); END")));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QCOMPARE(sqlOnFile(app.path(QStringLiteral("DB/stock.db")),
+                           {QStringLiteral("CREATE TRIGGER locked BEFORE UPDATE ON stock "
+                                           "BEGIN SELECT RAISE(ABORT, 'locked'); END")}),
+                 QStringList());
         app.start(prompter);
         Main->SpeedButton3->click();
         prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("2"));

@@ -2,11 +2,10 @@
 
 #include "common/Failure.h"
 #include "reference/PriceConversion.h"
+#include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,17 +25,7 @@ void makeGoods(const QString &dataFolder, const QStringList &prices)
 // The prices stored in a table file, in record order.
 QStringList storedPrices(const QString &file)
 {
-    QStringList prices;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        database.setDatabaseName(file);
-        database.open();
-        QSqlQuery query(QStringLiteral("SELECT \"Продажна цена\" FROM stock ORDER BY rowid"), database);
-        while (query.next())
-            prices << query.value(0).toString();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return prices;
+    return sqlOnFile(file, {QStringLiteral("SELECT \"Продажна цена\" FROM stock ORDER BY rowid")});
 }
 
 QStringList copies(const QString &dataFolder)

@@ -7,18 +7,18 @@
 #include "document/Document.h"
 #include "lines/Unit1.h"
 #include "platform/Printers.h"
+#include "print/Bitmap.h"
 #include "print/Pr.h"
 #include "reference/DocumentNumber.h"
-#include "reference/NumberRecord.h"
+#include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
 #include <QPrinter>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -28,46 +28,16 @@ const QString Firm = QStringLiteral("Firm.db");
 // One column of a record of Firm.db, read straight from the file.
 QString storedNumber(const QString &dataFolder, const QString &column, int record = 1)
 {
-    QString value;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(dataFolder + QStringLiteral("/Firm.db"));
-        db.open();
-        QSqlQuery query(db);
-        query.exec(QStringLiteral("SELECT \"%1\" FROM Firm ORDER BY rowid LIMIT 1 OFFSET %2").arg(column).arg(record - 1));
-        if (query.next())
-            value = query.value(0).toString();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return value;
-}
-
-qlonglong recordKey(const QString &dataFolder, int record)
-{
-    qlonglong key = 0;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("key"));
-        db.setDatabaseName(dataFolder + QStringLiteral("/Firm.db"));
-        db.open();
-        QSqlQuery query(db);
-        query.exec(QStringLiteral("SELECT rowid FROM Firm ORDER BY rowid LIMIT 1 OFFSET %1").arg(record - 1));
-        if (query.next())
-            key = query.value(0).toLongLong();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("key"));
-    return key;
+    return sqlOnFile(dataFolder + QStringLiteral("/Firm.db"),
+                     {QStringLiteral("SELECT \"%1\" FROM Firm ORDER BY rowid LIMIT 1 OFFSET %2").arg(column).arg(record - 1)})
+        .value(0);
 }
 
 void storeNumber(const QString &dataFolder, const QString &number)
 {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("store"));
-        db.setDatabaseName(dataFolder + QStringLiteral("/Firm.db"));
-        db.open();
-        QSqlQuery query(db);
-        QVERIFY(query.exec(QStringLiteral("UPDATE Firm SET \"Фактура №\" = '%1' WHERE rowid = (SELECT min(rowid) FROM Firm)").arg(number)));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("store"));
+    QCOMPARE(sqlOnFile(dataFolder + QStringLiteral("/Firm.db"),
+                       {QStringLiteral("UPDATE Firm SET \"Фактура №\" = '%1' WHERE rowid = (SELECT min(rowid) FROM Firm)").arg(number)}),
+             QStringList());
 }
 
 QString run(const QString &program, const QStringList &arguments)
@@ -225,9 +195,9 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(m_archive));
         if (failure == u"no printer") {
             setPrinterSource([] { return std::unique_ptr<QPrinter>(); });
-            m_prompter->expectError(QStringLiteral("There is no default printer currently selected"));
+            m_prompter->expectError(NoPrinterMessage);
         } else if (failure == u"no folder") {
-            m_prompter->expectError(QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(archive));
+            m_prompter->expectError(cannotCreateFileMessage(archive));
         } else if (failure == u"bad number") {
             Doc->NO->setText(QStringLiteral("0000000042x"));
             m_prompter->expectPrint(true).expectError(QStringLiteral("Номерът на документа „0000000042x“ не е цяло число."));
@@ -322,33 +292,31 @@ private Q_SLOTS:
 
     void numberRecordFailures_data()
     {
-        QTest::addColumn<int>("record");
         QTest::addColumn<QString>("column");
-        QTest::newRow("no such record") << 9 << "Фактура №";
-        QTest::newRow("no such column") << 1 << "Фактура";
+        QTest::addColumn<QString>("number");
+        QTest::newRow("no such column") << "Фактура" << "0000000099";
+        QTest::newRow("not a whole number") << "Фактура №" << "99а";
     }
     void numberRecordFailures()
     {
-        QFETCH(int, record);
         QFETCH(QString, column);
+        QFETCH(QString, number);
         const QString before = storedNumber(m_data, QStringLiteral("Фактура №"));
-        QVERIFY_THROWS_EXCEPTION(Failure, recordDocumentNumber(m_data + QStringLiteral("/Firm.db"),
-                                                               recordKey(m_data, record), column,
-                                                               QStringLiteral("0000000099")));
+        TableStore firm;
+        firm.setDatabaseName(m_data);
+        firm.setTableName(Firm);
+        firm.open();
+        QVERIFY_THROWS_EXCEPTION(Failure, DocumentNumber::record(firm, column, number, QString()));
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
-        // The second record is found by its key, whatever its place: a record
-        // inserted before it does not move the write to another company.
-        const qlonglong second = recordKey(m_data, 2);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("insert"));
-            db.setDatabaseName(m_data + QStringLiteral("/Firm.db"));
-            QVERIFY(db.open());
-            QSqlQuery query(db);
-            QVERIFY(query.exec(QStringLiteral("INSERT INTO Firm (rowid) VALUES (%1)").arg(second - 1)));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("insert"));
-        QVERIFY(recordDocumentNumber(m_data + QStringLiteral("/Firm.db"), second, QStringLiteral("фактура №"),
-                                     QStringLiteral("0000000099")));
+        // The record under the cursor is found by its key, whatever its place:
+        // a record another program inserts before it does not move the write
+        // to another company.
+        firm.setRecNo(2);
+        QCOMPARE(sqlOnFile(m_data + QStringLiteral("/Firm.db"),
+                           {QStringLiteral("INSERT INTO Firm (rowid) SELECT rowid - 1 FROM Firm ORDER BY rowid LIMIT 1 OFFSET 1")}),
+                 QStringList());
+        QCOMPARE(int(DocumentNumber::record(firm, QStringLiteral("фактура №"), QStringLiteral("0000000099"), QString()).outcome),
+                 int(DocumentNumber::Outcome::Recorded));
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 3), QStringLiteral("0000000099"));
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 2), QString());
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);

@@ -4,6 +4,7 @@
 
 #include "common/Failure.h"
 #include "reference/TableStore.h"
+#include "support/TableFolder.h"
 #include "tools/TableMaker.h"
 
 #include <QBuffer>
@@ -25,38 +26,15 @@ QString picture(const char *format)
     return QString::fromLatin1(bytes.toBase64());
 }
 
-QStringList column(TableStore &table, const QString &field)
-{
-    QStringList values;
-    const int at = table.fieldByName(field);
-    for (int row = 0; row < table.rowCount(); ++row)
-        values << table.rowText(row, at);
-    return values;
-}
-
 } // namespace
 
-class tst_TableFiles : public QObject {
+class tst_TableFiles : public QObject, private TableFolder {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    QString data() const { return m_dir.filePath(QStringLiteral("DB")); }
-
-    std::unique_ptr<TableStore> open(const QString &file)
-    {
-        auto table = std::make_unique<TableStore>();
-        table->setDatabaseName(data() + u'/');
-        table->setTableName(file);
-        table->open();
-        return table;
-    }
 
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        QDir(data()).removeRecursively();
-        QVERIFY(QDir().mkpath(data()));
+        QVERIFY(emptyFolder());
     }
 
     void pictureStoresOnlyBitmaps_data()
@@ -95,7 +73,7 @@ private Q_SLOTS:
 
     void makingTablesNeverOverwrites()
     {
-        const QString start = m_dir.filePath(QStringLiteral("start"));
+        const QString start = path(QStringLiteral("start"));
         QVERIFY(QDir().mkpath(start + QStringLiteral("/DB")));
         const QString existing = start + QStringLiteral("/DB/stock.db");
         QFile file(existing);
@@ -112,7 +90,7 @@ private Q_SLOTS:
 
     void demoDataSet()
     {
-        const QString start = m_dir.filePath(QStringLiteral("demo"));
+        const QString start = path(QStringLiteral("demo"));
         QDir(start).removeRecursively();
         TableMaker::makeTables(start, true);
         TableStore table;

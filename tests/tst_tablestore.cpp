@@ -4,6 +4,8 @@
 #include "reference/FilterExpression.h"
 #include "reference/TableModel.h"
 #include "reference/TableStore.h"
+#include "support/TableFolder.h"
+#include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
 #include <QAbstractItemModelTester>
@@ -11,8 +13,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -37,49 +37,16 @@ QVariantMap goods(const QString &number, const QString &stock, const QString &de
             {QStringLiteral("Описание на стока/услуга"), description}};
 }
 
-// Runs SQL on a table file through a connection of its own, as another
-// program would.
+// Runs SQL that changes a table file, as another program would.
 void otherProgram(const QString &file, const QStringList &statements)
 {
-    const QString name = QStringLiteral("other.program");
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        database.setDatabaseName(file);
-        QVERIFY(database.open());
-        QSqlQuery query(database);
-        for (const QString &statement : statements)
-            QVERIFY2(query.exec(statement), qPrintable(statement));
-        query.finish();
-        database.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-QStringList column(TableStore &table, const QString &field)
-{
-    QStringList values;
-    const int at = table.fieldByName(field);
-    for (int row = 0; row < table.rowCount(); ++row)
-        values << table.rowText(row, at);
-    return values;
+    QCOMPARE(sqlOnFile(file, statements), QStringList());
 }
 
 } // namespace
 
-class tst_TableStore : public QObject {
+class tst_TableStore : public QObject, private TableFolder {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    QString data() const { return m_dir.filePath(QStringLiteral("DB")); }
-
-    std::unique_ptr<TableStore> open(const QString &file)
-    {
-        auto table = std::make_unique<TableStore>();
-        table->setDatabaseName(data() + u'/');
-        table->setTableName(file);
-        table->open();
-        return table;
-    }
 
     // A fresh clients table holding these names.
     std::unique_ptr<TableStore> clients(const QStringList &names)
@@ -95,9 +62,7 @@ class tst_TableStore : public QObject {
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        QDir(data()).removeRecursively();
-        QVERIFY(QDir().mkpath(data()));
+        QVERIFY(emptyFolder());
     }
 
     // ------------------------------------------------------------ opening
@@ -823,21 +788,7 @@ private Q_SLOTS:
             QVERIFY(returned.size() >= killAfter);
 
             // The file passes SQLite's own check ...
-            {
-                const QString name = QStringLiteral("integrity");
-                {
-                    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-                    database.setDatabaseName(file);
-                    QVERIFY(database.open());
-                    QSqlQuery check(database);
-                    QVERIFY(check.exec(QStringLiteral("PRAGMA integrity_check")));
-                    QVERIFY(check.next());
-                    QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
-                    check.finish();
-                    database.close();
-                }
-                QSqlDatabase::removeDatabase(name);
-            }
+            QCOMPARE(sqlOnFile(file, {QStringLiteral("PRAGMA integrity_check")}), QStringList{QStringLiteral("ok")});
             // ... and holds whole records only, each number once with its own
             // stock and text, and every post that returned.
             auto table = open(QStringLiteral("stock.db"));

@@ -6,11 +6,10 @@
 #include "common/Failure.h"
 #include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
+#include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
@@ -33,31 +32,6 @@ const QString ChangedBeforeDelete = QStringLiteral(
     "Таблицата е прочетена отново; прегледайте записа и го изтрийте отново, ако още е нужно.");
 const QString Busy = QStringLiteral("Записът не може да бъде съхранен: таблицата е заета от друга програма "
                                     "и не се освободи за 5 секунди. Опитайте отново след малко.");
-
-// Runs SQL on a table file through a connection of its own and returns the
-// first column of the last statement's rows.
-QStringList sql(const QString &file, const QStringList &statements)
-{
-    QStringList rows;
-    const QString name = QStringLiteral("other.program");
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        database.setDatabaseName(file);
-        if (!database.open())
-            return {QStringLiteral("cannot open")};
-        QSqlQuery query(database);
-        for (const QString &statement : statements) {
-            if (!query.exec(statement))
-                rows = {QStringLiteral("failed: ") + statement};
-            while (query.isSelect() && query.next())
-                rows << query.value(0).toString();
-        }
-        query.finish();
-        database.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
-}
 
 QString helperPath(const char *name)
 {
@@ -96,7 +70,7 @@ class tst_TwoPrograms : public QObject {
     // The clients as stored, in order, as name or name/address.
     QStringList storedClients() const
     {
-        return sql(clientsFile(), {QStringLiteral("SELECT \"Фирма\" || ifnull('/' || \"Адрес\", '') "
+        return sqlOnFile(clientsFile(), {QStringLiteral("SELECT \"Фирма\" || ifnull('/' || \"Адрес\", '') "
                                                   "FROM customer ORDER BY rowid")});
     }
 
@@ -146,19 +120,19 @@ private Q_SLOTS:
 
         const QString where = QStringLiteral(" WHERE \"Фирма\" = 'Б'");
         if (other == QLatin1String("change"))
-            sql(clientsFile(), {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Бб'") + where});
+            sqlOnFile(clientsFile(), {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Бб'") + where});
         if (other == QLatin1String("address"))
-            sql(clientsFile(), {QStringLiteral("UPDATE customer SET \"Адрес\" = 'ул. Рила 1'") + where});
+            sqlOnFile(clientsFile(), {QStringLiteral("UPDATE customer SET \"Адрес\" = 'ул. Рила 1'") + where});
         if (other == QLatin1String("other record"))
-            sql(clientsFile(), {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Вв' WHERE \"Фирма\" = 'В'")});
+            sqlOnFile(clientsFile(), {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Вв' WHERE \"Фирма\" = 'В'")});
         if (other == QLatin1String("delete"))
-            sql(clientsFile(), {QStringLiteral("DELETE FROM customer") + where});
+            sqlOnFile(clientsFile(), {QStringLiteral("DELETE FROM customer") + where});
         if (other == QLatin1String("reuse key"))
-            sql(clientsFile(), {QStringLiteral("CREATE TEMP TABLE k AS SELECT rowid AS r FROM customer") + where,
+            sqlOnFile(clientsFile(), {QStringLiteral("CREATE TEMP TABLE k AS SELECT rowid AS r FROM customer") + where,
                                 QStringLiteral("DELETE FROM customer") + where,
                                 QStringLiteral("INSERT INTO customer (rowid, \"Фирма\") SELECT r, 'Нов' FROM k")});
         if (other == QLatin1String("move keys"))
-            sql(clientsFile(), {QStringLiteral("UPDATE customer SET rowid = rowid + 1000")});
+            sqlOnFile(clientsFile(), {QStringLiteral("UPDATE customer SET rowid = rowid + 1000")});
         if (other == QLatin1String("delete and insert")) {
             // The other program is this program too.
             auto second = open(QStringLiteral("customer.db"));
@@ -213,7 +187,7 @@ private Q_SLOTS:
         auto table = open(QStringLiteral("customer.db"));
         table->setRecNo(2);
         QCOMPARE(table->text(Firm), QStringLiteral("Б"));
-        sql(clientsFile(), {statement});
+        sqlOnFile(clientsFile(), {statement});
         if (refused) {
             try {
                 table->remove();
@@ -247,7 +221,7 @@ private Q_SLOTS:
         QSet<QString> given;
         auto table = open(QStringLiteral("customer.db"));
         for (int round = 0; round < 5; ++round) {
-            for (const QString &key : sql(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")}))
+            for (const QString &key : sqlOnFile(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")}))
                 given.insert(key);
             table->setRecNo(record);
             table->remove();
@@ -258,7 +232,7 @@ private Q_SLOTS:
             table->post();
             QCOMPARE(table->recNo(), record);
             const QStringList key =
-                sql(clientsFile(), {QStringLiteral("SELECT rowid FROM customer WHERE \"Фирма\" = '%1'").arg(name)});
+                sqlOnFile(clientsFile(), {QStringLiteral("SELECT rowid FROM customer WHERE \"Фирма\" = '%1'").arg(name)});
             QCOMPARE(key.size(), 1);
             QVERIFY2(!given.contains(key.first()), qPrintable(key.first()));
         }
@@ -305,12 +279,12 @@ private Q_SLOTS:
         makeClients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
         auto one = open(QStringLiteral("customer.db"));
         auto two = open(QStringLiteral("customer.db"));
-        const QStringList keysBefore = sql(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")});
+        const QStringList keysBefore = sqlOnFile(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")});
         two->setRecNo(2);
         two->insert();
         two->setText(Firm, QStringLiteral("Нов"));
         two->post();
-        QVERIFY(sql(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")}) != keysBefore);
+        QVERIFY(sqlOnFile(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")}) != keysBefore);
         one->setRecNo(3);
         one->edit();
         one->setText(Firm, QStringLiteral("Вв"));
@@ -350,7 +324,7 @@ private Q_SLOTS:
         }
         QCOMPARE(taken, std::min(stock, 2 * each));
         QCOMPARE(refused, 2 * each - taken);
-        QCOMPARE(sql(QDir(data()).filePath(QStringLiteral("stock.db")), {QStringLiteral("SELECT \"К-во\" FROM stock")}),
+        QCOMPARE(sqlOnFile(QDir(data()).filePath(QStringLiteral("stock.db")), {QStringLiteral("SELECT \"К-во\" FROM stock")}),
                  QStringList{QString::number(stock - taken)});
     }
 
@@ -370,10 +344,10 @@ private Q_SLOTS:
             QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
         }
         const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));
-        QCOMPARE(sql(file, {QStringLiteral("SELECT count(DISTINCT \"Пор. №\") || '/' || count(*) FROM stock")}),
+        QCOMPARE(sqlOnFile(file, {QStringLiteral("SELECT count(DISTINCT \"Пор. №\") || '/' || count(*) FROM stock")}),
                  QStringList{QStringLiteral("%1/%1").arg(2 * each + 1)});
         // Each program's records stand in the order it inserted them: newest first.
-        const QStringList numbers = sql(file, {QStringLiteral("SELECT \"Пор. №\" FROM stock ORDER BY rowid")});
+        const QStringList numbers = sqlOnFile(file, {QStringLiteral("SELECT \"Пор. №\" FROM stock ORDER BY rowid")});
         QCOMPARE(numbers.last(), QStringLiteral("0"));
         for (int i = 0; i < 2; ++i) {
             QList<int> own;
@@ -434,12 +408,12 @@ private Q_SLOTS:
         QCOMPARE(result.before, before);
         const QString firmFile = QDir(data()).filePath(QStringLiteral("Firm.db"));
         const QString query = QStringLiteral("SELECT \"Фактура №\" FROM Firm ORDER BY rowid");
-        QCOMPARE(sql(firmFile, {query}), QStringList({QStringLiteral("7"), storedAfter}));
+        QCOMPARE(sqlOnFile(firmFile, {query}), QStringList({QStringLiteral("7"), storedAfter}));
         QCOMPARE(firm->text(column), storedAfter);
         if (result.outcome == DocumentNumber::Outcome::Recorded) {
             // A print that then fails gives the number back.
             DocumentNumber::giveBack(*firm, column, pageNumber, result.before);
-            QCOMPARE(sql(firmFile, {query}), QStringList({QStringLiteral("7"), before}));
+            QCOMPARE(sqlOnFile(firmFile, {query}), QStringList({QStringLiteral("7"), before}));
         }
     }
 
@@ -466,7 +440,7 @@ private Q_SLOTS:
         QVERIFY(printed.size() >= 40);
         for (int i = 0; i < printed.size(); ++i)
             QCOMPARE(printed[i], i + 1);
-        QCOMPARE(sql(QDir(data()).filePath(QStringLiteral("Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
+        QCOMPARE(sqlOnFile(QDir(data()).filePath(QStringLiteral("Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
                  QStringList{QStringLiteral("%1").arg(printed.size(), 10, 10, QLatin1Char('0'))});
     }
 

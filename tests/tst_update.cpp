@@ -170,10 +170,13 @@ private Q_SLOTS:
         QTest::newRow("lower build") << "ok" << QByteArray("1.1.0.8") << false << "";
         QTest::newRow("only the build number counts") << "ok" << QByteArray("1.2.0.9") << false << "";
         QTest::newRow("empty answer") << "ok" << QByteArray("") << false << "";
-        QTest::newRow("no server") << "closed" << QByteArray("1.1.0.10") << false << "";
-        QTest::newRow("no Content-Length") << "txt-nolength" << QByteArray("1.1.0.10") << false << "";
-        QTest::newRow("answer cut short") << "txt-short" << QByteArray("1.1.0.10") << false << "";
-        QTest::newRow("never answers") << "txt-hang" << QByteArray("1.1.0.10") << false << "";
+        const QString noAnswer = QStringLiteral("Сървърът за обновяване не отговори или отговорът му е непълен: "
+                                                "версията не е проверена. Проверете връзката с интернет и "
+                                                "опитайте отново.");
+        QTest::newRow("no server") << "closed" << QByteArray("1.1.0.10") << false << noAnswer;
+        QTest::newRow("no Content-Length") << "txt-nolength" << QByteArray("1.1.0.10") << false << noAnswer;
+        QTest::newRow("answer cut short") << "txt-short" << QByteArray("1.1.0.10") << false << noAnswer;
+        QTest::newRow("never answers") << "txt-hang" << QByteArray("1.1.0.10") << false << noAnswer;
         QTest::newRow("line break after the version")
             << "ok" << QByteArray("1.1.0.10\n") << false
             << "Версията на сървъра за обновяване „1.1.0.10\n“ не завършва с цяло число.";

@@ -100,6 +100,11 @@ void TUpdateI::FetchVersionText()
                                               return body.size() <= 65536;
                                           });
     RemoteVersion = versionAnswer(response, body);
+    // No answer is not the answer "nothing newer": the user is told that the
+    // check could not be made.
+    if (RemoteVersion.isEmpty() && !isCompleteDownload(response))
+        throw Failure(QStringLiteral("Сървърът за обновяване не отговори или отговорът му е непълен: версията не "
+                                     "е проверена. Проверете връзката с интернет и опитайте отново."));
 }
 
 QString TUpdateI::GetFileVersionText() { return executableVersionText(runningExecutablePath()); }

@@ -10,12 +10,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/invoice_lib.sh"
 e2e_init "$@"
 invoice_require sqlite3 xprop
 
-maker=$(dirname "$(dirname "$E2E_EXE")")/tools/bilvaro-make-tables
-[[ -x $maker ]] || e2e_fail "the table maker $maker is missing"
-
-folder=$(e2e_start_folder euro)
-"$maker" "$folder" --demo >"$E2E_ARTIFACTS/make-tables.log" 2>&1 ||
-  e2e_fail "the table maker failed (see make-tables.log)"
+folder=$(e2e_demo_folder euro)
+maker=$(e2e_table_maker)
 stock=$folder/DB/stock.db
 prices_query='SELECT "Пор. №" || "=" || "Продажна цена" FROM stock ORDER BY __order'
 leva_prices=$(invoice_sql "$stock" "$prices_query" | tr '\n' ' ')

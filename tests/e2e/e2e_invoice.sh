@@ -11,13 +11,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/invoice_lib.sh"
 e2e_init "$@"
 invoice_require sqlite3 xprop
 
-# The executable is <build>/app/Bilvaro2007; the table maker is <build>/tools.
-maker=$(dirname "$(dirname "$E2E_EXE")")/tools/bilvaro-make-tables
-[[ -x $maker ]] || e2e_fail "the table maker $maker is missing"
-
-folder=$(e2e_start_folder start)
-"$maker" "$folder" --demo >"$E2E_ARTIFACTS/make-tables.log" 2>&1 ||
-  e2e_fail "the table maker failed (see make-tables.log)"
+folder=$(e2e_demo_folder start)
 stock=$folder/DB/stock.db
 firm=$folder/DB/Firm.db
 stock_query='SELECT "Пор. №" || "=" || "К-во" FROM stock ORDER BY __order'

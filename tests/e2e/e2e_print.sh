@@ -84,11 +84,7 @@ e2e_log "cupsd (pid $CUPS_PID) on $CUPS_SERVER with the default printer PDF"
 pdf_out=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
 
 # ------------------------------------------------------------ tables
-maker=$(dirname "$(dirname "$E2E_EXE")")/tools/bilvaro-make-tables
-[[ -x $maker ]] || e2e_fail "the table maker $maker is missing"
-folder=$(e2e_start_folder start)
-"$maker" "$folder" --demo >"$E2E_ARTIFACTS/make-tables.log" 2>&1 ||
-  e2e_fail "the table maker failed (see make-tables.log)"
+folder=$(e2e_demo_folder start)
 firm=$folder/DB/Firm.db
 # A last number of its own, so that the printed page's name is this run's.
 last=$((100000000 + RANDOM * 1000 + RANDOM % 1000))

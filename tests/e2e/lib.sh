@@ -173,6 +173,26 @@ e2e_start_folder()
   printf '%s\n' "$folder"
 }
 
+# The table maker of the build under test (<build>/tools beside <build>/app).
+e2e_table_maker()
+{
+  local maker
+  maker=$(dirname "$(dirname "$E2E_EXE")")/tools/bilvaro-make-tables
+  [[ -x $maker ]] || e2e_fail "the table maker $maker is missing"
+  printf '%s\n' "$maker"
+}
+
+# A start folder holding the demo tables; prints its path.
+e2e_demo_folder()
+{
+  local folder maker
+  maker=$(e2e_table_maker)
+  folder=$(e2e_start_folder "$1")
+  "$maker" "$folder" --demo >"$E2E_ARTIFACTS/make-tables.log" 2>&1 ||
+    e2e_fail "the table maker failed (see make-tables.log)"
+  printf '%s\n' "$folder"
+}
+
 # The locale the program runs under: Bulgarian, as its users run it.
 e2e_locale()
 {
