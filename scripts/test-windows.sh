@@ -29,10 +29,6 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   wineboot -i >/dev/null 2>&1
 fi
 
-# One Wine server for the whole run instead of one per test program; it ends
-# a few seconds after the last one.
-wineserver -p 5 2>/dev/null || true  # (status 2: one runs already)
-
 # Fonts with the metrics of Arial and Times New Roman, under the names the
 # program asks for.
 fonts=$WINEPREFIX/drive_c/windows/Fonts
@@ -76,8 +72,8 @@ for exe in "$build_win"/bin/tst_*.exe; do
 done
 
 step "installing, starting and uninstalling the setup program under Wine"
-# The programs of this Wine server ran without a display: the setup test's
-# programs need one started with theirs.
+# The setup test's programs need a display: a Wine server still running from
+# the tests (without one) must end first.
 wineserver -w
 if bash "$root/tests/windows/setup_test.sh" "$build_win/Bilvaro2007-setup.exe" "$build_win/test-logs/setup"; then
   echo "PASS setup"

@@ -39,7 +39,10 @@ done
 [[ -f $shortcut ]] || fail "no Start-menu shortcut"
 [[ ! -e $install/mem.txt ]] || fail "mem.txt before the first run"
 
-# A display of its own for the program's windows.
+# A display of its own for the program's windows. Wine's desktop keeps the
+# display of the server's first program: the setup's server (it had none)
+# must end first.
+wineserver -w
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>"$logs/xvfb.log")
 xvfb_pid=$!
 read -r -t 20 display <&3 || fail "Xvfb did not start"
