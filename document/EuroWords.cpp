@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -27,7 +28,9 @@ Numbertext &interpreter(const QString &folder)
     static std::unique_ptr<Numbertext> numbertext;
     if (!numbertext || loadedFolder != folder) {
         numbertext = std::make_unique<Numbertext>();
-        numbertext->set_prefix(QDir(folder).absolutePath().toStdString() + '/');
+        // The library opens its files by a name of 8-bit characters: the
+        // system's encoding of file names (the ANSI code page on Windows).
+        numbertext->set_prefix(QFile::encodeName(QDir(folder).absolutePath()).toStdString() + '/');
         loadedFolder = folder;
     }
     return *numbertext;
@@ -43,12 +46,15 @@ QString numberTextFolder()
     QStringList candidates;
     if (QCoreApplication::instance())
         candidates << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("numbertext"));
-    candidates << QStringLiteral(BILVARO_NUMBERTEXT_DATA_DIR);
+    // The data package's folder; none on Windows, where the data travel with the program.
+    const QString installed = QStringLiteral(BILVARO_NUMBERTEXT_DATA_DIR);
+    if (!installed.isEmpty())
+        candidates << installed;
     for (const QString &folder : candidates) {
         if (holdsModule(folder))
             return folder;
     }
-    return candidates.last();
+    return candidates.value(candidates.size() - 1);
 }
 
 QString euroInWords(const QString &amount)

@@ -22,22 +22,43 @@ qt_dlls=(Core Gui Widgets Sql Network PrintSupport)
 
 # CMake keeps the toolchain of the first configure: start afresh when it moved.
 if [[ -f $build_win/CMakeCache.txt ]] \
-   && ! grep -qxF "Qt6_DIR:PATH=$qt_win/lib/cmake/Qt6" "$build_win/CMakeCache.txt"; then
+   && ! { grep -qxF "Qt6_DIR:PATH=$qt_win/lib/cmake/Qt6" "$build_win/CMakeCache.txt" \
+          && grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$build_win/toolchain.cmake" "$build_win/CMakeCache.txt"; }; then
   rm -rf "$build_win/CMakeCache.txt" "$build_win/CMakeFiles"
 fi
+# The libraries Debian has no Windows build of, made once from Debian's
+# sources (scripts/windows-env.sh): libsodium and libnumbertext, static. A
+# toolchain file of this build adds them to the places CMake looks in, and
+# pkg-config finds them (and only them) for the Windows build.
+use_sodium
+use_numbertext
+toolchain=$(printf 'include("%s/mingw64.cmake")\nlist(APPEND CMAKE_FIND_ROOT_PATH "%s" "%s")\n' \
+              "$qt_win" "$sodium_win" "$numbertext_win")
+mkdir -p "$build_win"
+# Rewritten only when it changes: CMake configures again whenever it does.
+[[ -f $build_win/toolchain.cmake && $(<"$build_win/toolchain.cmake") == "$toolchain" ]] \
+  || echo "$toolchain" >"$build_win/toolchain.cmake"
+export PKG_CONFIG_LIBDIR=$sodium_win/lib/pkgconfig:$numbertext_win/lib/pkgconfig PKG_CONFIG_PATH=
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build_win" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=ON \
-  -DCMAKE_TOOLCHAIN_FILE="$qt_win/mingw64.cmake" -DCMAKE_PREFIX_PATH="$qt_win" \
+  -DCMAKE_TOOLCHAIN_FILE="$build_win/toolchain.cmake" -DCMAKE_PREFIX_PATH="$qt_win" \
   -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$build_win/bin"
-cmake --build "$build_win" -j2
+# Only what runs on Windows: the program, the table tool and the tests (with
+# their helpers); the benchmarks and the next-build copy of the update's
+# end-to-end test are Linux matters.
+targets=(Bilvaro2007 bilvaro-make-tables tst_shellverbs)
+for source in tests/tst_*.cpp; do
+  targets+=("$(basename "$source" .cpp)")
+done
+cmake --build "$build_win" -j2 --target "${targets[@]}"
 
 # What a program of this build loads besides its own file.
 lay_out_runtime()
 {
   local dir=$1 dll
   shift
-  mkdir -p "$dir"/{platforms,styles,sqldrivers,tls,imageformats,translations}
+  mkdir -p "$dir"/{platforms,styles,sqldrivers,tls,imageformats,translations,numbertext}
   for dll in "${qt_dlls[@]}" "$@"; do
     cp -u "$qt_win/bin/Qt6$dll.dll" "$dir/"
   done
@@ -48,6 +69,8 @@ lay_out_runtime()
   cp -u "$qt_win/plugins/tls/"*.dll "$dir/tls/"
   cp -u "$qt_win/plugins/imageformats/"*.dll "$dir/imageformats/"
   cp -u /usr/share/qt6/translations/qtbase_bg.qm "$dir/translations/"
+  # The Bulgarian module of libnumbertext: the euro amounts in words.
+  cp -u "$numbertext_win/share/libnumbertext/bg.sor" "$dir/numbertext/"
   # Plugins and translations beside the executable, wherever it is installed.
   printf '[Paths]\r\nPrefix=.\r\nPlugins=.\r\nTranslations=translations\r\n' >"$dir/qt.conf"
 }

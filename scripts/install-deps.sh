@@ -9,8 +9,8 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libbenchmark-dev
   # run: Bulgarian dialog buttons, fonts with the metrics of Arial and Times New Roman
   qt6-translations-l10n fonts-liberation fonts-dejavu-core locales
-  # amounts in words for euro, the update's signature check
-  libnumbertext-dev libnumbertext-data libssl-dev
+  # amounts in words for euro; openssl makes and signs the update tests' keys
+  libnumbertext-dev libnumbertext-data openssl
   # printing, and reading printed and archived pages back in the tests
   cups printer-driver-cups-pdf poppler-utils
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
@@ -18,7 +18,8 @@ packages=(
   # the Windows build: cross-compiler, Qt's host tools, Wine to test it, the setup builder
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   qt6-base-dev-tools wine64 wine nsis
-  # the update's signature check (libsodium), and building it from Debian's source for Windows
+  # the update's signature check (libsodium), and building it and libnumbertext
+  # from Debian's sources for Windows
   libsodium-dev autoconf automake libtool dpkg-dev
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3

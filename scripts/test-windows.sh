@@ -55,7 +55,7 @@ run_test()
   fi
   mv -f "$build_win/bin/$name.txt" "$log" 2>/dev/null || true
   if ((status == 0)); then
-    echo "PASS $name ($(grep -ao 'Totals:.*' "$log" | tr -d '\r'))"
+    echo "PASS $name ($(grep -ao '^Totals:.*' "$log" | tr -d '\r'))"
     passed=$((passed + 1))
   else
     echo "FAIL $name (exit status $status)"
@@ -72,6 +72,9 @@ for exe in "$build_win"/bin/tst_*.exe; do
 done
 
 step "installing, starting and uninstalling the setup program under Wine"
+# The setup test's programs need a display: a Wine server still running from
+# the tests (without one) must end first.
+wineserver -w
 if bash "$root/tests/windows/setup_test.sh" "$build_win/Bilvaro2007-setup.exe" "$build_win/test-logs/setup"; then
   echo "PASS setup"
   passed=$((passed + 1))

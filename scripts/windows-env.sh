@@ -97,3 +97,25 @@ use_sodium()
      && make -j2 >/dev/null && make install >/dev/null)
   rm -rf "$win_cache/build-sodium"
 }
+
+# libnumbertext for Windows, a static library from Debian's source, with its
+# data (the .sor modules) in share/libnumbertext: the euro amounts in words.
+# Sets numbertext_win.
+use_numbertext()
+{
+  numbertext_win=$win_cache/libnumbertext
+  [[ -f $numbertext_win/lib/libnumbertext-1.0.a && -f $numbertext_win/share/libnumbertext/bg.sor ]] && return
+  local src
+  src=$(debian_source libnumbertext 1.0.11-1)
+  rm -rf "$numbertext_win" "$win_cache/build-numbertext"
+  mkdir -p "$win_cache/build-numbertext"
+  [[ -x $src/configure ]] || (cd "$src" && autoreconf -fi >/dev/null 2>&1)
+  (cd "$win_cache/build-numbertext" \
+     && "$src/configure" --host=x86_64-w64-mingw32 --prefix="$numbertext_win" --disable-shared --enable-static \
+          --disable-dependency-tracking CC=x86_64-w64-mingw32-gcc-posix CXX=x86_64-w64-mingw32-g++-posix >/dev/null \
+     && make -j2 -C src libnumbertext-1.0.la >/dev/null \
+     && make -C src install-libLTLIBRARIES install-libnumbertext_1_0_includeHEADERS >/dev/null \
+     && make install-pkgconfDATA >/dev/null \
+     && mkdir -p "$numbertext_win/share/libnumbertext" && cp "$src"/data/*.sor "$numbertext_win/share/libnumbertext/")
+  rm -rf "$win_cache/build-numbertext"
+}

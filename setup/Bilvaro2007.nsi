@@ -74,6 +74,7 @@ Section "Uninstall"
   RMDir /r "$INSTDIR\tls"
   RMDir /r "$INSTDIR\imageformats"
   RMDir /r "$INSTDIR\translations"
+  RMDir /r "$INSTDIR\numbertext"
   Delete "$INSTDIR\uninstall.exe"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; Only when nothing of the user's is left.

@@ -254,6 +254,9 @@ private Q_SLOTS:
 
     void fullOrReadOnlyFolderRefusesAndKeepsTheFile()
     {
+#ifdef Q_OS_WIN
+        QSKIP("the fault comes from a shim preloaded by the Linux dynamic linker");
+#endif
         QFETCH(QString, program);
         QFETCH(QString, kind);
         const bool stock = program == QStringLiteral("post_loop_helper");

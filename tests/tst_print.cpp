@@ -51,8 +51,19 @@ QString run(const QString &program, const QStringList &arguments)
 
 int pdfPages(const QString &path)
 {
+#ifdef Q_OS_WIN
+    // Without poppler's tools: the count of the page tree, which Qt's PDF
+    // writer leaves uncompressed.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    static const QRegularExpression tree(QStringLiteral("/Type /Pages\\s.*?/Count (\\d+)"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+    return tree.match(QString::fromLatin1(file.readAll())).captured(1).toInt();
+#else
     static const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
     return pages.match(run(QStringLiteral("pdfinfo"), {path})).captured(1).toInt();
+#endif
 }
 
 } // namespace
@@ -254,6 +265,9 @@ private Q_SLOTS:
         PrintDlgOru->SpeedButton2->click();
         const QString pdf = m_archive + QStringLiteral("/InvFirm1_0000000042_copy.pdf");
         QCOMPARE(pdfPages(pdf), 1);
+#ifdef Q_OS_WIN
+        QSKIP("the text is read back with poppler's pdftotext, a Linux program");
+#endif
         const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
                                  .simplified();
         for (const QString &expected : {Doc->Label33->text(), QStringLiteral("0000000042"), Doc->Label3->text(),

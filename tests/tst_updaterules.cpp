@@ -1,10 +1,13 @@
 // The plain rules of the update: comparing builds, the progress caption, the
-// version stamp of a program file, and moving a new program file into place.
+// version stamp of a program file, moving a new program file into place, and
+// the release signature (a key pair and signature made once with openssl).
 #include "common/Failure.h"
 #include "platform/Executable.h"
 #include "update/ExecutableInstall.h"
+#include "update/Signature.h"
 #include "update/UpdateRules.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +24,15 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+QString waitHelper()
+{
+    QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/wait_helper");
+#ifdef Q_OS_WIN
+    file += QStringLiteral(".exe");
+#endif
+    return file;
 }
 
 } // namespace
@@ -100,6 +112,105 @@ private Q_SLOTS:
         QTemporaryDir folder;
         writeFile(folder.filePath("program"), contents);
         QTEST(executableVersionText(folder.filePath("program")), "version");
+    }
+
+    void signature_data()
+    {
+        const QByteArray key = QByteArray::fromHex("302a300506032b6570032100b407439fd298928771c6c7a1bd5ab6d6"
+                                                   "899713fc81a7c6d0c2842c659c619ca6");
+        const QByteArray signature = QByteArray::fromHex(
+            "c562e5d2841a5ea14b3d37b65c41635c233c9d355feeb9319ca37d4d92f6ff99"
+            "de6b571ce4a9cee4abe6c061edeb99e1ef7eff2d10b34b5413cb2c874cd2bb0c");
+        const QByteArray signedBytes("Bilvaro2007 1.1.0.10");
+        QByteArray flipped = signature;
+        flipped[10] = char(flipped[10] ^ 1);
+        const QByteArray ed448Key = QByteArray::fromHex(
+            "3043300506032b6571033a00339b43d02fee596ea6f62251ea25e41ccb55f2df99ff6799974ad621f24294c8"
+            "7c2a0d315f339872c795c61ceaa788cea3dfb8de3cd6443f80");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("signature");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("good signature") << key << signature << signedBytes << true;
+        QTest::newRow("other bytes") << key << signature << QByteArray("Bilvaro2007 1.1.0.11") << false;
+        QTest::newRow("one bit changed") << key << flipped << signedBytes << false;
+        QTest::newRow("signature cut short") << key << signature.chopped(1) << signedBytes << false;
+        QTest::newRow("key without its DER header") << key.right(32) << signature << signedBytes << false;
+        QTest::newRow("Ed448 key") << ed448Key << signature << signedBytes << false;
+        QTest::newRow("no key") << QByteArray() << signature << signedBytes << false;
+    }
+
+    void signature()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, signature);
+        QFETCH(QByteArray, data);
+        QTEST(ed25519SignatureValid(key, signature, data), "valid");
+    }
+
+    // The stamp as the build puts it into a program file: on Windows the
+    // "FileVersion" of the version resource.
+    void executableVersion_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("a stamped program") << waitHelper() << "2.7.0.31";
+        QTest::newRow("the program") << QStringLiteral(PROGRAM_FILE) << QStringLiteral(PROGRAM_VERSION);
+#ifdef Q_OS_WIN
+        // Elsewhere this test program holds stamps as test data.
+        QTest::newRow("a program without a version") << QCoreApplication::applicationFilePath() << "";
+#endif
+        QTest::newRow("no such file") << waitHelper() + QStringLiteral("-missing") << "";
+    }
+
+    void executableVersion()
+    {
+        QFETCH(QString, file);
+        QTEST(executableVersionText(file), "version");
+    }
+
+    // The update moves the running program's file aside. A kept file whose
+    // program still runs cannot be deleted on Windows: then nothing changes,
+    // and the file goes once that program has ended (at the next start).
+    void replaceRunningProgram_data()
+    {
+        QTest::addColumn<bool>("keptRuns");  // the kept program runs, not the installed one
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("installed program runs") << false << true;
+#ifdef Q_OS_WIN
+        QTest::newRow("kept program still runs") << true << false;
+#else
+        QTest::newRow("kept program still runs") << true << true;
+#endif
+    }
+
+    void replaceRunningProgram()
+    {
+        QFETCH(bool, keptRuns);
+        QFETCH(bool, replaced);
+        QTemporaryDir folder;
+        const QString target = folder.filePath("program.exe");
+        const QString kept = folder.filePath("programold.exe");
+        const QString staged = folder.filePath("program.new");
+        // Bytes after a program do not stop it from starting.
+        const QByteArray program = readFile(waitHelper());
+        QVERIFY(looksLikeExecutable(program));
+        writeFile(target, program);
+        writeFile(kept, program + "earlier build");
+        writeFile(staged, program + "new build");
+        QVERIFY(makeExecutable(target) && makeExecutable(kept));
+        QProcess running;
+        running.start(keptRuns ? kept : target, {});
+        QVERIFY2(running.waitForStarted(), qPrintable(running.errorString()));
+
+        QCOMPARE(::replaceKeepingOld(staged, target, kept), replaced);
+        QVERIFY(readFile(target) == (replaced ? program + "new build" : program));
+        QVERIFY(readFile(kept) == (replaced ? program : program + "earlier build"));
+        running.closeWriteChannel();
+        QVERIFY(running.waitForFinished());
+        QCOMPARE(running.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(running.exitCode(), 0);
+        QVERIFY(QFile::remove(kept));
     }
 
     void replaceKeepingOld_data()

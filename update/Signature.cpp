@@ -1,33 +1,25 @@
 #include "update/Signature.h"
 
-#ifdef BILVARO_HAVE_OPENSSL
+#include <sodium.h>
 
-#include <memory>
-#include <openssl/evp.h>
-#include <openssl/x509.h>
+namespace {
+
+// An Ed25519 key in DER is this fixed header followed by the 32 bytes of
+// the key itself (RFC 8410).
+const QByteArray Ed25519KeyHeader = QByteArray::fromHex("302a300506032b6570032100");
+
+} // namespace
 
 bool ed25519SignatureValid(const QByteArray &publicKey, const QByteArray &signature, QByteArrayView data)
 {
-    if (signature.size() != 64)
+    if (signature.size() != crypto_sign_BYTES
+        || publicKey.size() != Ed25519KeyHeader.size() + crypto_sign_PUBLICKEYBYTES
+        || !publicKey.startsWith(Ed25519KeyHeader) || sodium_init() < 0)
         return false;
-    const auto *der = reinterpret_cast<const unsigned char *>(publicKey.constData());
-    const std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
-        d2i_PUBKEY(nullptr, &der, long(publicKey.size())), &EVP_PKEY_free);
-    if (!key || EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_ED25519)
-        return false;
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    // Ed25519 signs the message itself: no digest, no streaming.
-    return context && EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) == 1
-           && EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char *>(signature.constData()),
-                               size_t(signature.size()),
-                               reinterpret_cast<const unsigned char *>(data.data()), size_t(data.size()))
-                  == 1;
+    return crypto_sign_verify_detached(reinterpret_cast<const unsigned char *>(signature.constData()),
+                                       reinterpret_cast<const unsigned char *>(data.data()),
+                                       static_cast<unsigned long long>(data.size()),
+                                       reinterpret_cast<const unsigned char *>(publicKey.constData())
+                                           + Ed25519KeyHeader.size())
+           == 0;
 }
-
-#else
-
-// Without a verifier no signature is good: a build that carries a key then
-// refuses every download rather than installing one unchecked.
-bool ed25519SignatureValid(const QByteArray &, const QByteArray &, QByteArrayView) { return false; }
-
-#endif

@@ -4,7 +4,6 @@
 #include <QByteArrayView>
 
 // Whether `signature` is a valid Ed25519 signature of `data` under the public
-// key (DER, as `openssl pkey -pubout -outform DER` writes it). This is the one
-// place that knows the cryptography library: a build without OpenSSL puts
-// its own verifier here.
+// key (DER, as `openssl pkey -pubout -outform DER` writes it). libsodium
+// checks it, on every platform alike.
 bool ed25519SignatureValid(const QByteArray &publicKey, const QByteArray &signature, QByteArrayView data);

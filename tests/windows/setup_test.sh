@@ -32,14 +32,17 @@ wait_for() { local i; for ((i = 0; i < $2 * 5; i++)); do eval "$1" && return 0; 
 rm -rf "$install"
 wine "$setup" /S >"$logs/install.log" 2>&1 || fail "the setup program failed"
 for file in Bilvaro2007.exe bilvaro-make-tables.exe uninstall.exe qt.conf Qt6Core.dll sqlite3.dll \
-            platforms/qwindows.dll sqldrivers/qsqlite.dll translations/qtbase_bg.qm \
+            platforms/qwindows.dll sqldrivers/qsqlite.dll translations/qtbase_bg.qm numbertext/bg.sor \
             DB/Firm.db DB/Details.db DB/stock.db DB/customer.db; do
   [[ -f $install/$file ]] || fail "$file is not installed"
 done
 [[ -f $shortcut ]] || fail "no Start-menu shortcut"
 [[ ! -e $install/mem.txt ]] || fail "mem.txt before the first run"
 
-# A display of its own for the program's windows.
+# A display of its own for the program's windows. Wine's desktop keeps the
+# display of the server's first program: the setup's server (it had none)
+# must end first.
+wineserver -w
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>"$logs/xvfb.log")
 xvfb_pid=$!
 read -r -t 20 display <&3 || fail "Xvfb did not start"
@@ -67,7 +70,7 @@ printf 'BM' >"$install/DB/InvFirm1_0000000001_.bmp"
 wine "$install/uninstall.exe" /S >"$logs/uninstall.log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs on from a copy of itself in the temporary folder.
 wait_for '[[ ! -e $install/uninstall.exe ]]' 60 || fail "the uninstaller did not finish"
-for file in Bilvaro2007.exe Qt6Core.dll qt.conf platforms; do
+for file in Bilvaro2007.exe Qt6Core.dll qt.conf platforms numbertext; do
   [[ ! -e $install/$file ]] || fail "$file is left after uninstalling"
 done
 [[ ! -e $shortcut ]] || fail "the shortcut is left after uninstalling"
