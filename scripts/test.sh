@@ -80,6 +80,13 @@ if ((status == 0)); then
   (cd build-fuzz && ctest -L fuzz --output-on-failure --no-tests=error -j2) || status=$?
 fi
 
+# The Windows build under Wine: its unit and window tests and the setup
+# program (it says so and succeeds when the Windows toolchain is missing).
+if ((status == 0)); then
+  step "the Windows build under Wine"
+  scripts/test-windows.sh || status=$?
+fi
+
 if compgen -G "$reports/*" >/dev/null; then
   step "sanitizer reports"
   for report in "$reports"/*; do
@@ -90,7 +97,7 @@ if compgen -G "$reports/*" >/dev/null; then
   exit 1
 fi
 if ((status != 0)); then
-  echo "test.sh: tests failed in the sanitizer or fuzz build" >&2
+  echo "test.sh: tests failed in the sanitizer build, the fuzz build or under Wine" >&2
   exit "$status"
 fi
-step "all tests passed in build/, build-asan/ and build-fuzz/"
+step "all tests passed in build/, build-asan/, build-fuzz/ and under Wine"
