@@ -7,6 +7,7 @@
 #   $BILVARO_WIN_TOOLCHAIN         the tarball qt6-win64.tar.xz or an unpacked qt6-win64/ folder
 #   <checkout>/../shared/toolchains/qt6-win64.tar.xz
 #   the same beside the main checkout, when this checkout is a git worktree
+#   the cache folder's qt6-win64/, unpacked there by an earlier run
 # The cache folder is $BILVARO_WIN_CACHE, by default ~/.cache/bilvaro-win.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -21,6 +22,9 @@ find_toolchain()
   if common=$(git -C "$root" rev-parse --path-format=absolute --git-common-dir 2>/dev/null); then
     candidates+=("$(dirname "$common")/../shared/toolchains/qt6-win64.tar.xz")
   fi
+  # Last, the copy an earlier run on this machine unpacked (a fresh clone
+  # elsewhere finds it there).
+  candidates+=("$win_cache/qt6-win64")
   local candidate
   for candidate in "${candidates[@]}"; do
     if [[ -f $candidate/mingw64.cmake || -f $candidate ]]; then
@@ -36,8 +40,8 @@ use_toolchain()
 {
   local found
   if ! found=$(find_toolchain); then
-    echo "$1: skipped: the Windows toolchain qt6-win64.tar.xz is not in ../shared/toolchains/" \
-         "and BILVARO_WIN_TOOLCHAIN is not set"
+    echo "$1: skipped: the Windows toolchain qt6-win64.tar.xz is not in ../shared/toolchains/," \
+         "BILVARO_WIN_TOOLCHAIN is not set and no earlier run unpacked it into $win_cache"
     exit 0
   fi
   if [[ -d $found ]]; then
