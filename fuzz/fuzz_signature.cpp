@@ -5,30 +5,32 @@
 #include "fuzz/FuzzInput.h"
 #include "update/Signature.h"
 
-#include <openssl/evp.h>
-#include <openssl/x509.h>
+#include <cstdlib>
+#include <sodium.h>
 
 namespace {
 
 struct KeyPair {
-    EVP_PKEY *key = EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519");
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    KeyPair()
+    {
+        if (sodium_init() < 0)
+            std::abort();
+        crypto_sign_keypair(publicKey, secretKey);
+    }
+    // The key as a DER SubjectPublicKeyInfo, as release keys are given.
     QByteArray publicDer() const
     {
-        unsigned char *der = nullptr;
-        const int length = i2d_PUBKEY(key, &der);
-        const QByteArray bytes(reinterpret_cast<const char *>(der), length);
-        OPENSSL_free(der);
-        return bytes;
+        return QByteArray::fromHex("302a300506032b6570032100")
+               + QByteArray(reinterpret_cast<const char *>(publicKey), sizeof publicKey);
     }
     QByteArray sign(const QByteArray &data) const
     {
-        EVP_MD_CTX *context = EVP_MD_CTX_new();
-        QByteArray signature(64, '\0');
-        size_t length = 64;
-        EVP_DigestSignInit(context, nullptr, nullptr, nullptr, key);
-        EVP_DigestSign(context, reinterpret_cast<unsigned char *>(signature.data()), &length,
-                       reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size()));
-        EVP_MD_CTX_free(context);
+        QByteArray signature(crypto_sign_BYTES, '\0');
+        crypto_sign_detached(reinterpret_cast<unsigned char *>(signature.data()), nullptr,
+                             reinterpret_cast<const unsigned char *>(data.constData()),
+                             static_cast<unsigned long long>(data.size()), secretKey);
         return signature;
     }
 };
