@@ -1,0 +1,115 @@
+#pragma once
+
+#include "common/Amount.h"
+#include "common/Currency.h"
+
+#include <QList>
+#include <QString>
+
+// An invoice, proforma invoice, credit or debit note as plain data: what the
+// page shows, in the types the program counts with. The windows fill it once
+// after assembly; what comes after the page (the register of issued
+// documents, the PDF's metadata, the sales ledger, an export) reads it and
+// never a label.
+
+enum class DocumentKind { Invoice, Proforma };
+enum class NoteKind { None, Credit, Debit };
+
+// A block of names and numbers on the page: the client or the own company.
+struct InvoiceParty {
+    QString name;
+    QString address;
+    QString manager;    // "МОЛ"
+    QString vatNumber;  // "ИН по ЗДДС", as shown after the caption's "BG"
+    QString eik;        // "ИН"
+    friend bool operator==(const InvoiceParty &, const InvoiceParty &) = default;
+};
+
+// The own company as it stood when the document was made.
+struct InvoiceSupplier {
+    int recordNo = 0;    // its record in the own-company table
+    InvoiceParty party;
+    QString placeOfIssue;  // "Местоиздаване"
+    friend bool operator==(const InvoiceSupplier &, const InvoiceSupplier &) = default;
+};
+
+// The payment block of the page.
+struct InvoicePayment {
+    QString terms;    // "Плащане"
+    QString bank;     // "Банка"
+    QString iban;     // "IBAN"
+    QString bic;      // "SWIFT/BIC"
+    friend bool operator==(const InvoicePayment &, const InvoicePayment &) = default;
+};
+
+// One line of the document, as printed: the line's number, its description
+// (with the line breaks of the page), unit, quantity, unit price and value.
+struct InvoiceLine {
+    int number = 0;
+    QString description;
+    QString unit;
+    Amount quantity;
+    Amount price;
+    Amount value;
+    friend bool operator==(const InvoiceLine &, const InvoiceLine &) = default;
+};
+
+// One row of a note's references: "№", the account column, "Сума".
+struct NoteReference {
+    QString number;
+    QString account;
+    QString amount;
+    friend bool operator==(const NoteReference &, const NoteReference &) = default;
+};
+
+// A credit or debit note: its kind, the invoice it refers to and its rows.
+struct InvoiceNote {
+    NoteKind kind = NoteKind::None;
+    QString invoiceDate;    // "от дата: …"
+    QString invoiceNumber;  // "към фактура №: …"
+    QList<NoteReference> references;
+    friend bool operator==(const InvoiceNote &, const InvoiceNote &) = default;
+};
+
+struct InvoiceTotals {
+    Amount taxBase;  // "Данъчна основа"
+    QString rate;    // the VAT rate as entered: "20", "9", "0"
+    Amount vat;      // "размер на данъка"
+    Amount total;    // "Сума за плащане"
+    friend bool operator==(const InvoiceTotals &, const InvoiceTotals &) = default;
+};
+
+// The texts of the page that are neither parties nor amounts.
+struct InvoiceTexts {
+    QString words;           // "Словом:"
+    QString vatBasis;        // the basis for not charging VAT or the zero rate
+    QString vehicleBasis;    // what makes the goods a new vehicle
+    QString taxEventDate;    // "Дата на данъчното събитие"
+    QString paymentDate;     // "Дата на плащане"
+    QString receiver;        // "Получател"
+    QString composer;        // "Съставил"
+    friend bool operator==(const InvoiceTexts &, const InvoiceTexts &) = default;
+};
+
+struct Invoice {
+    DocumentKind kind = DocumentKind::Invoice;
+    InvoiceNote note;
+    QString number;     // ten digits, as on the page
+    QString issueDate;  // as on the page's number line
+    Currency currency = Currency::Leva;
+    InvoiceSupplier supplier;
+    InvoiceParty client;
+    InvoicePayment payment;
+    QList<InvoiceLine> lines;
+    InvoiceTotals totals;
+    InvoiceTexts texts;
+    friend bool operator==(const Invoice &, const Invoice &) = default;
+};
+
+// The series a document's number belongs to: invoices and notes share one,
+// proformas have their own.
+enum class NumberSeries { Invoice, Proforma };
+inline NumberSeries numberSeries(DocumentKind kind)
+{
+    return kind == DocumentKind::Proforma ? NumberSeries::Proforma : NumberSeries::Invoice;
+}
