@@ -77,14 +77,20 @@ QString description(const Invoice &invoice)
     return parts.join(QStringLiteral(", "));
 }
 
-// The leading whole number of a rate text such as "20" or "20%".
-std::optional<int> rateOf(const QString &text)
+// The rate in whole percent from its text as entered ("20", "20%") or as the
+// fraction the totals count with ("0.20"); nothing for any other text.
+std::optional<int> rateOf(QString text)
 {
-    static const QRegularExpression number(QStringLiteral("^\\s*(\\d+)"));
-    const auto match = number.match(text);
-    if (!match.hasMatch())
+    text.remove(u'%');
+    const auto rate = Amount::parse(text);
+    if (!rate || *rate < Amount())
         return std::nullopt;
-    return match.captured(1).toInt();
+    const std::int64_t units = rate->units();
+    if (units % Amount::Scale == 0)
+        return int(units / Amount::Scale);
+    if (units < Amount::Scale && units % (Amount::Scale / 100) == 0)
+        return int(units / (Amount::Scale / 100));
+    return std::nullopt;
 }
 
 bool numberBefore(const QString &a, const QString &b)

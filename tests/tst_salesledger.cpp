@@ -337,6 +337,34 @@ private Q_SLOTS:
         QCOMPARE(found ? int(*found) : -1, cell);
     }
 
+    void rateTexts_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QString>("vat");
+        QTest::addColumn<int>("cell");  // -1: a rate without cells
+        QTest::newRow("20") << "20" << "2.00" << int(LedgerCell::Vat20);
+        QTest::newRow("20%") << "20%" << "2.00" << int(LedgerCell::Vat20);
+        QTest::newRow("as a fraction") << "0.20" << "2.00" << int(LedgerCell::Vat20);
+        QTest::newRow("9") << "9" << "0.90" << int(LedgerCell::Vat9);
+        QTest::newRow("9 as a fraction") << "0.09" << "0.90" << int(LedgerCell::Vat9);
+        QTest::newRow("7") << "7" << "0.70" << -1;
+        QTest::newRow("zero with VAT") << "0" << "2.00" << -1;
+        QTest::newRow("no number") << "ДДС" << "2.00" << -1;
+    }
+
+    void rateTexts()
+    {
+        QFETCH(QString, rate);
+        QFETCH(QString, vat);
+        QFETCH(int, cell);
+        const LedgerDocument document = ledgerDocument(QStringLiteral("0000000061"), QDate(2025, 12, 1), "10.00",
+                                                       vat.toLatin1().constData(), rate);
+        const SalesLedger ledger = buildSalesLedger({document}, ledgerCompany(), {2025, 12});
+        QCOMPARE(ledger.unknownRate.size(), cell < 0 ? 1 : 0);
+        if (cell >= 0)
+            QCOMPARE(ledger.sums[std::size_t(cell)], Amount::parseOrThrow(vat));
+    }
+
     void unplaceableDocumentWaitsForTheUser()
     {
         LedgerDocument document = ledgerDocument(QStringLiteral("0000000031"), QDate(2025, 12, 1), "40.00", "0.00",
