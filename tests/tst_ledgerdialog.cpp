@@ -58,6 +58,10 @@ private Q_SLOTS:
         QCOMPARE(dialog->companyBox->count(), 2);
         QCOMPARE(dialog->monthEdit->date(), QDate(2025, 12, 1));
         QVERIFY(dialog->summaryView->toPlainText().startsWith(ledgerSummary(dialog->ledger())));
+        // A picture of the dialog stays among the build's artifacts.
+        const QString picture = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("artifacts/ledger"));
+        QVERIFY(QDir().mkpath(picture));
+        QVERIFY(dialog->grab().save(QDir(picture).filePath(QStringLiteral("dialog.png"))));
         ScriptedPrompter prompter;
         prompter.expectQuestion(NoPurchases, true)
             .expectFolder(Folder, m_dir.path())
