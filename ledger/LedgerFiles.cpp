@@ -57,8 +57,9 @@ QString fittedText(const QString &text, int width)
             fitted += text[++i];
             continue;
         }
-        // A line break inside a value would end the record early.
-        fitted += (c == u'\r' || c == u'\n' || c == u'\t') ? QChar(u' ') : c;
+        // A line break inside a value would end the record early; no other
+        // control character belongs in the agency's text either.
+        fitted += c.category() == QChar::Other_Control ? QChar(u' ') : c;
     }
     return fitted;
 }

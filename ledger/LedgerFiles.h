@@ -23,8 +23,8 @@ inline constexpr int SalesRecord = 424;
 inline constexpr int ReturnRecord = 590;
 } // namespace LedgerWidths
 
-// The text as a field of this width carries it: line breaks and tabs as
-// blanks, cut after `width` characters (a character outside the basic plane
+// The text as a field of this width carries it: line breaks and other
+// control characters as blanks, cut after `width` characters (a character outside the basic plane
 // counts as one, as it is written as one "?").
 QString fittedText(const QString &text, int width);
 

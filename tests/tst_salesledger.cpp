@@ -470,7 +470,7 @@ private Q_SLOTS:
         const QString letters = QString(49, u'Щ');
         QTest::newRow("sign outside the code page, last") << letters + QStringLiteral("😀ЖЖ") << letters + u'?' << true;
         QTest::newRow("sign outside the code page, cut off") << letters + QStringLiteral("Ж😀") << letters + u'Ж' << false;
-        QTest::newRow("line break") << QStringLiteral("Бета\r\nООД") << QStringLiteral("Бета  ООД") << false;
+        QTest::newRow("line break, tab") << QStringLiteral("Бета\r\nООД\tАД") << QStringLiteral("Бета  ООД АД") << false;
         QTest::newRow("long name") << LongName << LongName.left(50) << false;
     }
 
