@@ -48,6 +48,8 @@ public:
     }
     bool print(QPrinter &, int, int) override { return false; }
     QString openPicture(const QString &) override { return QString(); }
+    QString chooseFolder(const QString &) override { return QString(); }
+    QString saveFile(const QString &, const QString &, const QString &) override { return QString(); }
 
     QStringList expected;
 

@@ -37,6 +37,8 @@ public:
     }
     bool print(QPrinter &, int, int) override { return false; }
     QString openPicture(const QString &) override { return QString(); }
+    QString chooseFolder(const QString &) override { return QString(); }
+    QString saveFile(const QString &, const QString &, const QString &) override { return QString(); }
 
 private:
     static void report(const QString &text) { std::fprintf(stderr, "bench: the program said: %s\n", qPrintable(text)); }

@@ -65,4 +65,9 @@ QByteArray encode(QStringView text, char replacement)
     return bytes;
 }
 
+bool encodable(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return codeOf(c.unicode()) >= 0; });
+}
+
 } // namespace Cp1251

@@ -14,5 +14,7 @@ QString decode(QByteArrayView bytes);
 // A character without a code (a pair of surrogates is one character)
 // becomes `replacement`.
 QByteArray encode(QStringView text, char replacement = '?');
+// True when every character of the text has a code, so encode() replaces none.
+bool encodable(QStringView text);
 
 } // namespace Cp1251

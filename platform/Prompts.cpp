@@ -65,6 +65,18 @@ public:
     {
         return QFileDialog::getOpenFileName(owner(), QString(), QString(), filter);
     }
+
+    QString chooseFolder(const QString &title) override
+    {
+        return QFileDialog::getExistingDirectory(owner(), title);
+    }
+
+    QString saveFile(const QString &title, const QString &proposed, const QString &filter) override
+    {
+        // The program asks about an existing file itself, in its own words.
+        return QFileDialog::getSaveFileName(owner(), title, proposed, filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    }
 };
 
 DialogPrompter dialogPrompter;

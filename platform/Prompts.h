@@ -28,6 +28,11 @@ public:
     virtual bool print(QPrinter &printer, int minPage, int maxPage) = 0;
     // The picture-open dialog: the chosen file, or an empty text on Cancel.
     virtual QString openPicture(const QString &filter) = 0;
+    // The folder dialog: the chosen folder, or an empty text on Cancel.
+    virtual QString chooseFolder(const QString &title) = 0;
+    // The save-file dialog, proposing a path: the chosen file, or an empty
+    // text on Cancel.
+    virtual QString saveFile(const QString &title, const QString &proposed, const QString &filter) = 0;
 };
 
 Prompter &prompts();

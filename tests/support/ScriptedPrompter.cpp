@@ -4,7 +4,8 @@ namespace {
 
 const char *kindName(int kind)
 {
-    static const char *names[] = {"input", "information", "message", "error", "print", "open picture", "question"};
+    static const char *names[] = {"input", "information", "message", "error", "print", "open picture", "question", "folder",
+                                  "save file"};
     return names[kind];
 }
 
@@ -68,6 +69,18 @@ ScriptedPrompter &ScriptedPrompter::expectPrint(bool confirm)
 ScriptedPrompter &ScriptedPrompter::expectOpenPicture(const QString &chosenFile)
 {
     m_steps.append({Kind::OpenPicture, {}, {}, chosenFile});
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectFolder(const QString &title, const QString &chosenFolder)
+{
+    m_steps.append({Kind::Folder, title, {}, chosenFolder});
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectSaveFile(const QString &title, const QString &chosenFile)
+{
+    m_steps.append({Kind::SaveFile, title, {}, chosenFile});
     return *this;
 }
 
@@ -161,5 +174,23 @@ QString ScriptedPrompter::openPicture(const QString &filter)
 {
     transcript.append(QStringLiteral("open picture: ") + filter);
     const Step *step = next(Kind::OpenPicture, filter);
+    return step ? step->answer.value_or(QString()) : QString();
+}
+
+QString ScriptedPrompter::chooseFolder(const QString &title)
+{
+    transcript.append(QStringLiteral("folder: ") + title);
+    const Step *step = next(Kind::Folder, title);
+    if (step && step->text != title)
+        m_problems.append(QStringLiteral("folder dialog \"%1\" where \"%2\" was expected").arg(title, step->text));
+    return step ? step->answer.value_or(QString()) : QString();
+}
+
+QString ScriptedPrompter::saveFile(const QString &title, const QString &proposedFile, const QString &filter)
+{
+    transcript.append(QStringLiteral("save file: %1 | %2 | %3").arg(title, proposedFile, filter));
+    const Step *step = next(Kind::SaveFile, title);
+    if (step && step->text != title)
+        m_problems.append(QStringLiteral("save dialog \"%1\" where \"%2\" was expected").arg(title, step->text));
     return step ? step->answer.value_or(QString()) : QString();
 }

@@ -28,6 +28,10 @@ public:
     ScriptedPrompter &expectQuestion(const QString &text, bool yes);
     ScriptedPrompter &expectPrint(bool confirm);
     ScriptedPrompter &expectOpenPicture(const QString &chosenFile);
+    // A folder dialog with this title, answered with a folder (empty: Cancel).
+    ScriptedPrompter &expectFolder(const QString &title, const QString &chosenFolder);
+    // A save-file dialog with this title, answered with a file (empty: Cancel).
+    ScriptedPrompter &expectSaveFile(const QString &title, const QString &chosenFile);
 
     // True when every expected prompt came, in order, and no other.
     bool finished() const;
@@ -51,9 +55,11 @@ public:
     bool question(const QString &text) override;
     bool print(QPrinter &printer, int minPage, int maxPage) override;
     QString openPicture(const QString &filter) override;
+    QString chooseFolder(const QString &title) override;
+    QString saveFile(const QString &title, const QString &proposed, const QString &filter) override;
 
 private:
-    enum class Kind { Input, Information, Message, Error, Print, OpenPicture, Question };
+    enum class Kind { Input, Information, Message, Error, Print, OpenPicture, Question, Folder, SaveFile };
     struct Step {
         Kind kind;
         QString text;      // title for an input box

@@ -1,0 +1,221 @@
+#include "ledger/LedgerDialog.h"
+
+#include "common/Failure.h"
+#include "ledger/AccountantExport.h"
+#include "ledger/LedgerFiles.h"
+#include "platform/Handlers.h"
+#include "platform/Prompts.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString FolderTitle = QStringLiteral("Папка за файловете на дневника");
+const QString ChooseCell = QStringLiteral("— изберете —");
+
+QString existingFileQuestion(const QString &path)
+{
+    return QStringLiteral("Файлът „%1“ вече съществува. Да бъде ли заменен?").arg(QDir::toNativeSeparators(path));
+}
+
+} // namespace
+
+LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *parent,
+                           const QList<LedgerCompany> &companies)
+    : QDialog(parent), m_documents(documents),
+      m_companies(companies.isEmpty() ? companiesOf(documents) : companies),
+      m_today(QDate::currentDate())
+{
+    setWindowTitle(QStringLiteral("Дневник за продажби"));
+    companyBox = new QComboBox(this);
+    for (const LedgerCompany &company : std::as_const(m_companies))
+        companyBox->addItem(company.name);
+    monthEdit = new QDateEdit(this);
+    monthEdit->setDisplayFormat(QStringLiteral("MM.yyyy"));
+    // The month one files for is usually the one just ended.
+    monthEdit->setDate(m_today.addMonths(-1));
+    summaryView = new QPlainTextEdit(this);
+    summaryView->setReadOnly(true);
+    placementGrid = new QTableWidget(0, 3, this);
+    placementGrid->setHorizontalHeaderLabels(
+        {QStringLiteral("Документ"), QStringLiteral("Основание"), QStringLiteral("Клетка")});
+    placementGrid->horizontalHeader()->setStretchLastSection(true);
+    writeButton = new QPushButton(QStringLiteral("Запиши файловете"), this);
+    closeButton = new QPushButton(QStringLiteral("Затвори"), this);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Фирма:"), companyBox);
+    form->addRow(QStringLiteral("Месец:"), monthEdit);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(writeButton);
+    buttons->addWidget(closeButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(summaryView, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Документи без място в дневника:"), this));
+    layout->addWidget(placementGrid, 1);
+    layout->addLayout(buttons);
+    resize(760, 560);
+
+    const auto guardedRefresh = [this] { runGuarded([this] { refresh(); }); };
+    // Numbers are a company's own: another company's documents start unplaced.
+    connect(companyBox, &QComboBox::currentIndexChanged, this, [this, guardedRefresh] {
+        m_choices.clear();
+        guardedRefresh();
+    });
+    connect(monthEdit, &QDateEdit::dateChanged, this, guardedRefresh);
+    onClick(writeButton, [this] { writeFiles(); });
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    refresh();
+}
+
+void LedgerDialog::setToday(QDate today)
+{
+    m_today = today;
+    refresh();
+}
+
+void LedgerDialog::setPeriod(TaxPeriod period) { monthEdit->setDate(period.firstDay()); }
+
+SalesLedger LedgerDialog::ledger() const
+{
+    const int index = companyBox->currentIndex();
+    const LedgerCompany company = index >= 0 ? m_companies.at(index) : LedgerCompany{};
+    return buildSalesLedger(m_documents, company, TaxPeriod::of(monthEdit->date()), m_choices);
+}
+
+void LedgerDialog::refresh()
+{
+    fillPlacementGrid(ledger());
+    showSummary();
+}
+
+void LedgerDialog::showSummary()
+{
+    const SalesLedger current = ledger();
+    const LedgerChecks checks = checkLedger(current, m_today);
+    QString text = ledgerSummary(current);
+    if (!checks.blocking.isEmpty() || !checks.warnings.isEmpty())
+        text += QStringLiteral("\n\n") + (checks.blocking + checks.warnings).join(u'\n');
+    summaryView->setPlainText(text);
+}
+
+void LedgerDialog::fillPlacementGrid(const SalesLedger &ledger)
+{
+    // Rows stay for documents the user already placed, so a choice can be changed.
+    QList<LedgerIssue> rows = ledger.unplaceable;
+    for (const LedgerRecord &record : ledger.records) {
+        if (m_choices.contains(record.number))
+            rows.append({record.number, record.date, QString()});
+    }
+    QHash<QString, QString> bases;
+    for (const LedgerDocument &document : std::as_const(m_documents))
+        bases.insert(document.invoice.number, document.invoice.texts.vatBasis.simplified());
+
+    const QSignalBlocker blocker(placementGrid);
+    placementGrid->setRowCount(0);
+    for (const LedgerIssue &issue : rows) {
+        const int row = placementGrid->rowCount();
+        placementGrid->insertRow(row);
+        auto *number = new QTableWidgetItem(
+            QStringLiteral("%1 от %2").arg(issue.number, issue.date.toString(QStringLiteral("dd.MM.yyyy"))));
+        placementGrid->setItem(row, 0, number);
+        placementGrid->setItem(row, 1, new QTableWidgetItem(bases.value(issue.number)));
+        auto *box = new QComboBox;
+        box->addItem(ChooseCell, -1);
+        for (LedgerCell cell : ZeroRateCells)
+            box->addItem(zeroRateCellName(cell), int(cell));
+        if (m_choices.contains(issue.number))
+            box->setCurrentIndex(box->findData(int(m_choices.value(issue.number))));
+        // Only the summary follows a choice: rebuilding the grid here would
+        // delete the box while it is still sending.
+        connect(box, &QComboBox::currentIndexChanged, this, [this, box, number = issue.number] {
+            runGuarded([&] {
+                if (box->currentIndex() > 0)
+                    m_choices.insert(number, LedgerCell(box->currentData().toInt()));
+                else
+                    m_choices.remove(number);
+                showSummary();
+            });
+        });
+        placementGrid->setCellWidget(row, 2, box);
+    }
+}
+
+bool LedgerDialog::mayWrite(const QString &path)
+{
+    return !QFileInfo::exists(path) || prompts().question(existingFileQuestion(path));
+}
+
+void LedgerDialog::writeFiles()
+{
+    const SalesLedger current = ledger();
+    const LedgerChecks checks = checkLedger(current, m_today);
+    if (!checks.blocking.isEmpty())
+        throw Failure(checks.blocking.join(u'\n'));
+    if (!checks.warnings.isEmpty()
+        && !prompts().question(checks.warnings.join(u'\n') + QStringLiteral("\nДа бъдат ли записани файловете?")))
+        return;
+    const bool noPurchases = prompts().question(
+        QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не води дневник "
+                       "за покупки. Програмата я записва само за месец без покупки. Месец %1 без покупки ли е?")
+            .arg(current.period.text()));
+    const QString returnIsAccountants =
+        QStringLiteral("Справка-декларацията за %1 изготвя счетоводителят заедно с дневника за покупки.")
+            .arg(current.period.text());
+    if (current.records.isEmpty() && !noPurchases) {
+        prompts().information(QStringLiteral("Дневникът за продажби за %1 е празен и не се записва. ")
+                                  .arg(current.period.text())
+                              + returnIsAccountants);
+        return;
+    }
+    const QString folder = prompts().chooseFolder(FolderTitle);
+    if (folder.isEmpty())
+        return;
+
+    QList<std::pair<QString, QByteArray>> files;
+    if (!current.records.isEmpty())
+        files.append({QDir(folder).filePath(QLatin1String(SalesLedgerFileName)), salesLedgerFile(current)});
+    if (noPurchases)
+        files.append({QDir(folder).filePath(QLatin1String(VatReturnFileName)), vatReturnFile(current)});
+    for (const auto &file : std::as_const(files)) {
+        if (!mayWrite(file.first))
+            return;
+    }
+    QStringList written;
+    for (const auto &[path, bytes] : std::as_const(files)) {
+        writeWholeFile(path, bytes);
+        written << QDir::toNativeSeparators(path);
+    }
+    QString done = QStringLiteral("Записани:\n") + written.join(u'\n');
+    if (!noPurchases)
+        done += u'\n' + returnIsAccountants;
+    prompts().information(done);
+}
+
+void exportForAccountant(const QList<LedgerDocument> &documents)
+{
+    const bool withLines = prompts().question(QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?"));
+    QString path = prompts().saveFile(QStringLiteral("Експорт за счетоводителя"), QStringLiteral("документи.csv"),
+                                      QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    if (QFileInfo::exists(path) && !prompts().question(existingFileQuestion(path)))
+        return;
+    writeWholeFile(path, accountantCsv(documents, withLines));
+    prompts().information(QStringLiteral("Записан: %1").arg(QDir::toNativeSeparators(path)));
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "ledger/SalesLedger.h"
+
+#include <QDate>
+#include <QDialog>
+#include <QList>
+
+class QComboBox;
+class QDateEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+
+// "Дневник за продажби": the user picks the own company and the month, sees
+// what the ledger will report and writes PRODAGBI.TXT (and, for a month
+// without purchases, DEKLAR.TXT) into a folder. It works on the documents it
+// is given; the window that opens it hands them over.
+class LedgerDialog : public QDialog {
+    Q_OBJECT
+public:
+    // The own companies to choose from; without them, those that issued the
+    // documents.
+    explicit LedgerDialog(const QList<LedgerDocument> &documents, QWidget *parent = nullptr,
+                          const QList<LedgerCompany> &companies = {});
+
+    // The day the open-month check compares with; today unless set.
+    void setToday(QDate today);
+    void setPeriod(TaxPeriod period);
+
+    // The ledger as the dialog now shows it.
+    SalesLedger ledger() const;
+
+    // Handlers.
+    void refresh();
+    void showSummary();
+    void writeFiles();
+
+    QComboBox *companyBox = nullptr;
+    QDateEdit *monthEdit = nullptr;
+    QPlainTextEdit *summaryView = nullptr;
+    // The documents the program could not place, a cell to choose for each.
+    QTableWidget *placementGrid = nullptr;
+    QPushButton *writeButton = nullptr;
+    QPushButton *closeButton = nullptr;
+
+private:
+    void fillPlacementGrid(const SalesLedger &ledger);
+    // True when the file may be written: missing, or the user lets it be replaced.
+    static bool mayWrite(const QString &path);
+
+    QList<LedgerDocument> m_documents;
+    QList<LedgerCompany> m_companies;
+    QDate m_today;
+    // Where the user put the documents the program could not place; kept
+    // while the dialog is open, whatever month is shown.
+    PlacementChoices m_choices;
+};
+
+// The accountant's export of the given documents: asks whether to add a row
+// per line and where to save, never over an existing file without asking.
+void exportForAccountant(const QList<LedgerDocument> &documents);

@@ -1,0 +1,124 @@
+#include "ledger/LedgerFiles.h"
+
+#include "common/Cp1251.h"
+#include "common/Failure.h"
+#include "ledger/SalesLedger.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace {
+
+constexpr int AmountWidth = 15;
+
+// A record is built field by field; the layout has no separators, so every
+// field is padded to its width here and a value too long for a number field
+// is refused, never cut.
+class Record {
+public:
+    void text(const QString &value, int width)
+    {
+        const QByteArray bytes = Cp1251::encode(fittedText(value, width));
+        m_bytes += bytes;
+        m_bytes += QByteArray(width - bytes.size(), ' ');
+    }
+
+    void number(const QString &digits, int width)
+    {
+        if (digits.size() > width)
+            throw Failure(QStringLiteral("Стойността %1 е по-дълга от полето си във файла (%2 знака).")
+                              .arg(digits)
+                              .arg(width));
+        m_bytes += QByteArray(width - digits.size(), ' ');
+        m_bytes += digits.toLatin1();
+    }
+
+    void number(qint64 value, int width) { number(QString::number(value), width); }
+    void amount(Amount value) { number(centsText(value), AmountWidth); }
+
+    QByteArray line() const { return m_bytes + "\r\n"; }
+
+private:
+    QByteArray m_bytes;
+};
+
+Amount cell(const LedgerCells &cells, LedgerCell which) { return cells[std::size_t(which)]; }
+
+} // namespace
+
+QString fittedText(const QString &text, int width)
+{
+    QString fitted;
+    int characters = 0;
+    for (qsizetype i = 0; i < text.size() && characters < width; ++i, ++characters) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            fitted += c;
+            fitted += text[++i];
+            continue;
+        }
+        // A line break inside a value would end the record early; no other
+        // control character belongs in the agency's text either.
+        fitted += c.category() == QChar::Other_Control ? QChar(u' ') : c;
+    }
+    return fitted;
+}
+
+QByteArray salesLedgerFile(const SalesLedger &ledger)
+{
+    // The cells in the order of the record (02-10, 02-20, 02-11, …, 02-25):
+    // the order of LedgerCell.
+    QByteArray file;
+    for (const LedgerRecord &entry : ledger.records) {
+        Record record;
+        record.text(vatNumberWithPrefix(ledger.company.vatNumber), 15);        // 02-00
+        record.text(ledger.period.code(), 6);                                  // 02-01
+        record.number(0, 4);                                                   // 02-02 head office
+        record.number(entry.runningNumber, 15);                                // 02-03
+        record.text(entry.type, 2);                                            // 02-04
+        record.text(entry.number, LedgerWidths::Number);                       // 02-05
+        record.text(entry.date.toString(QStringLiteral("dd/MM/yyyy")), 10);    // 02-06
+        record.text(entry.clientId, LedgerWidths::ClientId);                   // 02-07
+        record.text(entry.clientName, LedgerWidths::ClientName);               // 02-08
+        record.text(entry.description, LedgerWidths::Description);             // 02-09
+        for (const Amount amount : entry.cells)                                // 02-10 … 02-25
+            record.amount(amount);
+        record.text(QString(), 2);                                             // 02-27
+        file += record.line();
+    }
+    return file;
+}
+
+QByteArray vatReturnFile(const SalesLedger &ledger)
+{
+    Record record;
+    record.text(vatNumberWithPrefix(ledger.company.vatNumber), 15); // 00-01
+    record.text(ledger.company.name, 50);                           // 00-02
+    record.text(ledger.period.code(), 6);                           // 00-03
+    record.text(ledger.company.person, 50);                         // 00-04
+    record.number(ledger.records.size(), 15);                       // 00-05
+    record.number(0, 15);                                           // 00-06 no purchase ledger
+    for (const auto &salesCell : returnSalesCells(ledger))          // 01-01 … 01-19
+        record.amount(salesCell.second);
+    for (int purchases = 0; purchases < 6; ++purchases)             // 01-30 … 01-43
+        record.amount(Amount());
+    record.text(QStringLiteral("0.00"), 4);                         // 01-33 coefficient
+    const Amount vat = cell(ledger.sums, LedgerCell::Vat);
+    record.amount(Amount());                                        // 01-40 tax credit
+    record.amount(vat > Amount() ? vat : Amount());                 // 01-50 to pay
+    record.amount(vat < Amount() ? Amount() - vat : Amount());      // 01-60 to refund
+    for (int rest = 0; rest < 5; ++rest)                            // 01-70 … 01-82
+        record.amount(Amount());
+    return record.line();
+}
+
+void writeWholeFile(const QString &path, const QByteArray &bytes)
+{
+    // Unbuffered: a buffered QSaveFile flushes only in commit(), where a
+    // failed write (a full disk) does not stop it from replacing the file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
+        || !file.commit())
+        throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")
+                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+}

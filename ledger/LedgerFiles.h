@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+struct SalesLedger;
+
+// The fixed-width text files the revenue agency's portal reads: the sales
+// ledger PRODAGBI.TXT and the return DEKLAR.TXT. Windows-1251, a record per
+// line ended by CR LF, fields without separators padded with blanks (text to
+// the left, numbers to the right), amounts with a point and two decimals.
+
+inline constexpr auto SalesLedgerFileName = "PRODAGBI.TXT";
+inline constexpr auto VatReturnFileName = "DEKLAR.TXT";
+
+// The widths of the ledger's text fields that come from a document.
+namespace LedgerWidths {
+inline constexpr int Number = 20;
+inline constexpr int ClientId = 15;
+inline constexpr int ClientName = 50;
+inline constexpr int Description = 30;
+inline constexpr int SalesRecord = 424;
+inline constexpr int ReturnRecord = 590;
+} // namespace LedgerWidths
+
+// The text as a field of this width carries it: line breaks and other
+// control characters as blanks, cut after `width` characters (a character outside the basic plane
+// counts as one, as it is written as one "?").
+QString fittedText(const QString &text, int width);
+
+// PRODAGBI.TXT: a record per document of the ledger.
+QByteArray salesLedgerFile(const SalesLedger &ledger);
+// DEKLAR.TXT for a month without purchases: the sales cells are the sums of
+// the ledger's, every purchase cell is zero, the VAT to pay is the VAT of the
+// sales (or, when negative, the VAT to refund).
+QByteArray vatReturnFile(const SalesLedger &ledger);
+
+// Writes a file whole (a temporary file renamed over it), or throws a Failure
+// that names it.
+void writeWholeFile(const QString &path, const QByteArray &bytes);

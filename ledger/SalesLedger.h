@@ -1,0 +1,164 @@
+#pragma once
+
+#include "common/Amount.h"
+#include "common/Currency.h"
+#include "document/Invoice.h"
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+// The monthly VAT sales ledger (дневник за продажбите) of one own company,
+// built from the documents it issued. The register hands the documents over
+// as values; the files the revenue agency reads are written from the ledger
+// by LedgerFiles.
+
+// One issued document as the register keeps it.
+struct LedgerDocument {
+    Invoice invoice;
+    bool cancelled = false;
+    QDate issued;
+};
+
+// The own company that files: its VAT number as stored (with or without
+// "BG"), its name and the person who files the return (its manager).
+struct LedgerCompany {
+    int recordNo = 0;
+    QString name;
+    QString vatNumber;
+    QString person;
+};
+
+// The own companies that issued the documents, the newest data of each, in
+// the order of their record numbers.
+QList<LedgerCompany> companiesOf(const QList<LedgerDocument> &documents);
+
+// A tax period: one calendar month.
+struct TaxPeriod {
+    int year = 0;
+    int month = 0;
+    static TaxPeriod of(QDate date) { return {date.year(), date.month()}; }
+    QDate firstDay() const { return QDate(year, month, 1); }
+    QDate lastDay() const { return firstDay().addMonths(1).addDays(-1); }
+    bool contains(QDate date) const { return date.year() == year && date.month() == month; }
+    // yyyymm, as the files carry it.
+    QString code() const;
+    // mm.yyyy, as the messages show it.
+    QString text() const;
+    // From January 2026 the ledger is kept in euro, before in leva.
+    Currency currency() const;
+    friend bool operator==(const TaxPeriod &, const TaxPeriod &) = default;
+};
+
+// The amount cells of a ledger record, in the order the record carries them.
+enum class LedgerCell {
+    TaxBase,          // 02-10: the sum of the tax bases below
+    Vat,              // 02-20: the sum of the VAT cells below
+    Base20,           // 02-11
+    Vat20,            // 02-21
+    BaseAcquisitions, // 02-12
+    BaseArt82,        // 02-26
+    VatAcquisitions,  // 02-22
+    VatPersonalUse,   // 02-23
+    Base9,            // 02-13
+    Vat9,             // 02-24
+    ZeroChapter3,     // 02-14: 0 % under Chapter 3 of the VAT Act (export, transport)
+    ZeroIntraCommunity, // 02-15: 0 %, intra-Community supplies (art. 53)
+    ZeroArt140,       // 02-16: 0 % under art. 140, 146(1) and 173
+    ServicesOtherState, // 02-17: services under art. 21(2) supplied in another member state
+    DistanceSales,    // 02-18: supplies under art. 69(2)
+    Exempt,           // 02-19: exempt supplies (Chapter 4, art. 38-50)
+    Triangular,       // 02-25: as intermediary in a triangular operation
+};
+constexpr int LedgerCellCount = int(LedgerCell::Triangular) + 1;
+// The cell's code in the agency's numbering: "02-11".
+QString cellCode(LedgerCell cell);
+
+using LedgerCells = std::array<Amount, LedgerCellCount>;
+
+// The cells a document at 0 % or without VAT can go into.
+constexpr std::array<LedgerCell, 7> ZeroRateCells = {
+    LedgerCell::ZeroChapter3, LedgerCell::ZeroIntraCommunity, LedgerCell::ZeroArt140,
+    LedgerCell::ServicesOtherState, LedgerCell::DistanceSales, LedgerCell::Exempt,
+    LedgerCell::Triangular};
+// A short Bulgarian name of such a cell, for the user's choice.
+QString zeroRateCellName(LedgerCell cell);
+
+// The cell the basis for not charging VAT names, or nothing where the text
+// names no basis the program knows a cell for.
+std::optional<LedgerCell> cellForVatBasis(const QString &basis);
+// True for a basis that names nothing: empty or the dotted placeholder.
+bool isEmptyVatBasis(const QString &basis);
+
+// Converts an amount between leva and euro at 1.95583, rounded half up (away
+// from zero) to the cent; the same currency is only rounded to the cent.
+Amount convertedToCents(Amount amount, Currency from, Currency to);
+
+// One record of the ledger.
+struct LedgerRecord {
+    int runningNumber = 0;
+    QString type;        // "01" invoice, "02" debit note, "03" credit note
+    QString number;
+    QDate date;
+    QString clientId;
+    QString clientName;
+    QString description;
+    LedgerCells cells{};
+    bool cancelled = false;
+    bool converted = false;
+};
+
+// A document the ledger cannot take as it stands.
+struct LedgerIssue {
+    QString number;
+    QDate date;
+    QString reason;
+};
+
+struct SalesLedger {
+    LedgerCompany company;
+    TaxPeriod period;
+    QList<LedgerRecord> records;
+    LedgerCells sums{};
+    int convertedCount = 0;
+    // Documents with a character that the code page has none for ("?").
+    QStringList replacedNumbers;
+    // Documents at 0 % or without VAT whose basis places them in no cell:
+    // the user decides where they go.
+    QList<LedgerIssue> unplaceable;
+    // Documents the files cannot carry as they are.
+    QList<LedgerIssue> withoutClientId;
+    QList<LedgerIssue> unknownRate;
+};
+
+// Where the user put documents the program could not place: number → cell.
+using PlacementChoices = QHash<QString, LedgerCell>;
+
+// The ledger of a company's invoices and notes issued in the period (never a
+// proforma), in the period's currency, ordered by date and then number and
+// numbered from 1. A cancelled document is there with zero amounts.
+SalesLedger buildSalesLedger(const QList<LedgerDocument> &documents, const LedgerCompany &company,
+                             TaxPeriod period, const PlacementChoices &choices = {});
+
+// The own company's VAT number as the files carry it: with "BG".
+QString vatNumberWithPrefix(const QString &stored);
+
+// What stands in the way of writing, each in a sentence for the user.
+struct LedgerChecks {
+    QStringList blocking;  // the files cannot be written
+    QStringList warnings;  // the user may still write them
+};
+LedgerChecks checkLedger(const SalesLedger &ledger, QDate today);
+
+// The return's sales cells: code and amount, in the return's order.
+QList<std::pair<QString, Amount>> returnSalesCells(const SalesLedger &ledger);
+
+// The summary shown before writing.
+QString ledgerSummary(const SalesLedger &ledger);
+
+// An amount with a point and two decimals: "-12.50", "0.00".
+QString centsText(Amount amount);
