@@ -32,11 +32,13 @@ else
   tar --exclude='./build*' --exclude=./demo -cf - . | tar -xf - -C "$src"
 fi
 
-rm -f "$out"/bilvaro2007_* "$out"/bilvaro2007-dbgsym_*
+rm -f "$out"/bilvaro2007_* "$out"/bilvaro2007-dbgsym_* "$out"/src/bilvaro2007_* "$out"/src/bilvaro2007-dbgsym_*
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=$src CCACHE_NOHASHDIR=true CMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
 (cd "$src" && dpkg-buildpackage -b -us -uc -nc -j2)
+# dpkg-buildpackage leaves its files beside the source folder.
+mv "$out"/src/bilvaro2007_"$version"_* "$out"/src/bilvaro2007-dbgsym_"$version"_* "$out"/
 
 deb=$out/bilvaro2007_${version}_amd64.deb
 [[ -f $deb ]] || { echo "package-deb: $deb was not made" >&2; exit 1; }

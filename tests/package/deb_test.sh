@@ -68,7 +68,7 @@ read -r -t 20 display <&3 || fail "Xvfb did not start"
   >"$logs/program.log" 2>&1 &
 program_pid=$!
 export DISPLAY=:$display
-wait_for 'question=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null | head -1); [[ -n $question ]]' 30 \
+wait_for 'question=$(xdotool search --onlyvisible --pid $program_pid 2>/dev/null | head -1); [[ -n $question ]]' 30 \
   || fail "the program did not come up"
 import -window root "$logs/question.png"
 xdotool windowfocus --sync "$question" key Return
