@@ -12,15 +12,25 @@
 #include "update/Updater.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icon/bilvaro2007-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 void setUpApplication(QApplication &app)
 {
     // The title of the program; window titles stay as each window sets them.
     QApplication::setApplicationName(QStringLiteral("BILVARO 2007"));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(applicationIcon());
     installFontSubstitutes();
     auto *translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_bg"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,9 +1,14 @@
 #pragma once
 
 class QApplication;
+class QIcon;
 
-// Application-wide setup before any window: the title, Qt's Bulgarian
-// translation for the standard buttons, the font substitutes.
+// The program's icon in all its sizes, from the resource made at build time.
+QIcon applicationIcon();
+
+// Application-wide setup before any window: the title, the icon of every
+// window, Qt's Bulgarian translation for the standard buttons, the font
+// substitutes.
 void setUpApplication(QApplication &app);
 
 // Creates the six windows in start-up order, running each creation handler

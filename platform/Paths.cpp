@@ -20,9 +20,9 @@ QString installFolder()
     const QString overridden = qEnvironmentVariable("BILVARO_INSTALL_DIR");
     if (!overridden.isEmpty())
         return QDir::cleanPath(overridden);
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:/Program Files/Bilvaro 2007");
-#else
+    // The folder the program runs from: the per-user installation folder of
+    // the Windows setup, an older one under "C:\Program Files\Bilvaro 2007"
+    // where it still is, a build folder. The Debian package's launcher sets
+    // BILVARO_INSTALL_DIR to the user's data folder.
     return QCoreApplication::applicationDirPath();
-#endif
 }

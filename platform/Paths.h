@@ -11,6 +11,7 @@ QString dataDirectory();
 // StartFolder + "/mem.txt": the remembered settings file.
 QString settingsFilePath();
 
-// The installation folder: the fixed Windows path on Windows, elsewhere the
-// folder of the running executable; BILVARO_INSTALL_DIR overrides both.
+// The installation folder (the update installs there, the archive images go
+// to its DB/): the folder of the running executable; BILVARO_INSTALL_DIR
+// overrides it.
 QString installFolder();

@@ -44,10 +44,10 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build_win" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$build_win/toolchain.cmake" -DCMAKE_PREFIX_PATH="$qt_win" \
   -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$build_win/bin"
-# Only what runs on Windows: the program, the table tool and the tests (with
-# their helpers); the benchmarks and the next-build copy of the update's
-# end-to-end test are Linux matters.
-targets=(Bilvaro2007 bilvaro-make-tables tst_shellverbs)
+# Only what runs on Windows: the program, the table tool, the tests (with
+# their helpers) and the next build that the setup test updates to; the
+# benchmarks are a Linux matter.
+targets=(Bilvaro2007 bilvaro-make-tables tst_shellverbs bilvaro_next_build)
 for source in tests/tst_*.cpp; do
   targets+=("$(basename "$source" .cpp)")
 done
@@ -96,5 +96,6 @@ from_windows=$(for file in "$dist"/*.exe "$dist"/*/*.dll; do
 echo "build-windows: DLLs taken from Windows itself:" $from_windows
 
 makensis -V2 -DSOURCE="$dist" -DVERSION="$(sed -n 's/^project(Bilvaro2007 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \
+  -DICON="$build_win/app/icon/bilvaro2007.ico" -DLICENSE="$root/LICENSE" \
   -DOUTFILE="$build_win/Bilvaro2007-setup.exe" "$root/setup/Bilvaro2007.nsi"
 echo "build-windows: the program in $dist, the setup program $build_win/Bilvaro2007-setup.exe"

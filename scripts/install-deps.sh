@@ -21,6 +21,8 @@ packages=(
   # the update's signature check (libsodium), and building it and libnumbertext
   # from Debian's sources for Windows
   libsodium-dev autoconf automake libtool dpkg-dev
+  # the icon's PNG sizes from its SVG; the Debian package and its checks
+  librsvg2-bin debhelper lintian desktop-file-utils appstream
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
 )

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The run command: installs what is needed, builds the program, lays out the
-# demo start folder demo/ (reference tables with sample data, prices and
+# The run command: installs what is needed, builds the program (a Release
+# build in build-demo/, apart from the test command's Debug build in build/),
+# lays out the demo start folder demo/ (reference tables with sample data, prices and
 # currency in euro) if it is not there yet, and starts the program there under
 # the Bulgarian locale on the display in $DISPLAY. Run it as root on a fresh
 # Debian 12 (root is needed only to install packages).
@@ -14,16 +15,20 @@ if [[ -z ${DISPLAY:-} ]]; then
 fi
 
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
+build=build-demo
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$(pwd) CCACHE_NOHASHDIR=true CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_TESTS=OFF
 targets=(Bilvaro2007)
-if ninja -C build -t targets all | grep -q '^bilvaro-make-tables:'; then
+if ninja -C "$build" -t targets all | grep -q '^bilvaro-make-tables:'; then
   targets+=(bilvaro-make-tables)
 fi
-cmake --build build -j2 --target "${targets[@]}"
+cmake --build "$build" -j2 --target "${targets[@]}"
 
 mkdir -p demo
 if [[ ! -d demo/DB ]]; then
-  maker=build/tools/bilvaro-make-tables
+  maker=$build/tools/bilvaro-make-tables
   if [[ ! -x $maker ]]; then
     echo "run-demo: $maker is missing (the tools/ program that makes the demo tables was not built), so demo/DB cannot be made" >&2
     exit 1
@@ -50,4 +55,4 @@ fi
 cd demo
 unset LC_ALL LANGUAGE
 export LANG=bg_BG.UTF-8
-exec ../build/app/Bilvaro2007
+exec "../$build/app/Bilvaro2007"

@@ -5,10 +5,11 @@
 #      platform (passed as -platform offscreen: QT_* variables do not reach a
 #      program under Wine), with the Liberation fonts in the Wine prefix so that
 #      "Arial" and "Times New Roman" measure as on Linux;
-#   2. installs the setup program silently, starts the installed program on a
-#      private Xvfb display far enough to answer its first question and close
-#      its main menu (which writes mem.txt), and uninstalls it, checking that
-#      the tables and the settings file stay.
+#   2. installs the setup program silently for the current user, starts the
+#      installed program on a private Xvfb display, updates it to the next
+#      build from a web server on 127.0.0.1, closes its main menu (which writes
+#      mem.txt), and uninstalls it, checking that the tables and the settings
+#      file stay (tests/windows/setup_test.sh).
 # Without the Windows toolchain it says that it skipped and succeeds.
 # Run it as root on Debian 12 (root is needed only to install packages).
 set -euo pipefail
@@ -71,11 +72,14 @@ for exe in "$build_win"/bin/tst_*.exe; do
   run_test "$(basename "$exe")"
 done
 
-step "installing, starting and uninstalling the setup program under Wine"
+step "installing, starting, updating and uninstalling the setup program under Wine"
 # The setup test's programs need a display: a Wine server still running from
 # the tests (without one) must end first.
 wineserver -w
-if bash "$root/tests/windows/setup_test.sh" "$build_win/Bilvaro2007-setup.exe" "$build_win/test-logs/setup"; then
+version=$(sed -n 's/^project(Bilvaro2007 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+next_version=${version%.*}.$((${version##*.} + 1))
+if bash "$root/tests/windows/setup_test.sh" "$build_win/Bilvaro2007-setup.exe" "$build_win/bin/bilvaro_next_build.exe" \
+     "$next_version" "$root/tests/helpers/update_server.py" "$build_win/test-logs/setup"; then
   echo "PASS setup"
   passed=$((passed + 1))
 else

@@ -80,6 +80,14 @@ if ((status == 0)); then
   (cd build-fuzz && ctest -L fuzz --output-on-failure --no-tests=error -j2) || status=$?
 fi
 
+# The Debian package, once: built from a Release build, checked with lintian,
+# desktop-file-validate and appstreamcli, installed with apt, started from
+# its desktop entry and removed again.
+if ((status == 0)); then
+  step "the Debian package"
+  bash tests/package/deb_test.sh build-deb/test-logs || status=$?
+fi
+
 # The Windows build under Wine: its unit and window tests and the setup
 # program (it says so and succeeds when the Windows toolchain is missing).
 if ((status == 0)); then
@@ -97,7 +105,7 @@ if compgen -G "$reports/*" >/dev/null; then
   exit 1
 fi
 if ((status != 0)); then
-  echo "test.sh: tests failed in the sanitizer build, the fuzz build or under Wine" >&2
+  echo "test.sh: tests failed in the sanitizer build, the fuzz build, the Debian package or under Wine" >&2
   exit "$status"
 fi
-step "all tests passed in build/, build-asan/, build-fuzz/ and under Wine"
+step "all tests passed in build/, build-asan/, build-fuzz/, the Debian package and under Wine"

@@ -1,64 +1,85 @@
 ; The setup program of Bilvaro 2007 (NSIS, 64-bit). scripts/build-windows.sh
-; makes it with makensis -DSOURCE=<program folder> -DVERSION=<version> -DOUTFILE=<setup file>.
+; makes it with makensis -DSOURCE=<program folder> -DVERSION=<version>
+; -DOUTFILE=<setup file> -DICON=<program icon .ico> -DLICENSE=<licence text>.
 ;
-; The program keeps its tables (DB\), its remembered settings (mem.txt) and
-; its archive images (DB\) in its installation folder, which is also the start
-; folder of the Start-menu shortcut, and an update replaces Bilvaro2007.exe
-; there. So that all of this works for users without administrator rights,
-; the setup gives the local Users group the right to change files in that
-; folder. The uninstaller removes the program's own files only: the tables,
-; the archive images and mem.txt stay.
+; It installs for the current user, without administrator rights, into
+; %LOCALAPPDATA%\Programs\Bilvaro 2007: a folder that user owns, so the
+; program keeps its tables (DB\), its remembered settings (mem.txt) and its
+; archive images (DB\) there and an update replaces Bilvaro2007.exe there
+; with no right granted to anybody else. The Start-menu shortcut starts the
+; program in that folder. The uninstaller removes the program's own files
+; only: the tables, the archive images and mem.txt stay.
+;
+; An older installation under "C:\Program Files\Bilvaro 2007" keeps working
+; where it is; the setup says how to move its tables and archive over and
+; leaves them where they are.
 
 Target amd64-unicode
 ; zlib: fast to build, and the setup program stays about 20 MB.
 SetCompressor zlib
 
+!include "MUI2.nsh"
+
 !define NAME "Bilvaro 2007"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Bilvaro2007"
+!define OLD_FOLDER "$PROGRAMFILES64\Bilvaro 2007"
 
 Name "${NAME}"
 OutFile "${OUTFILE}"
-; The program looks for itself in this fixed folder.
-InstallDir "C:\Program Files\Bilvaro 2007"
-RequestExecutionLevel admin
+InstallDir "$LOCALAPPDATA\Programs\Bilvaro 2007"
+RequestExecutionLevel user
 ShowInstDetails show
 VIProductVersion "${VERSION}"
 VIAddVersionKey /LANG=0 "ProductName" "${NAME}"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileDescription" "${NAME} - setup"
+VIAddVersionKey /LANG=0 "LegalCopyright" "GNU GPL, version 3 or later"
 
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Bulgarian"
 
 Section "Program"
-  SetRegView 64
-  SetShellVarContext all
+  SetShellVarContext current
   SetOutPath "$INSTDIR"
   File /r "${SOURCE}\*.*"
+  File /oname=LICENSE.txt "${LICENSE}"
   CreateDirectory "$INSTDIR\DB"
   ; The four tables, empty, where there are none yet; existing tables stay as they are.
   nsExec::ExecToLog '"$INSTDIR\bilvaro-make-tables.exe" "$INSTDIR"'
   Pop $0
-  ; Users (S-1-5-32-545) may change the tables, the settings file, the archive images
-  ; and, for an update, the program itself.
-  nsExec::ExecToLog 'icacls "$INSTDIR" /grant *S-1-5-32-545:(OI)(CI)M'
-  Pop $0
-  ; The shortcut starts the program in its installation folder.
+  ; The shortcut starts the program in its installation folder (the output path).
   CreateDirectory "$SMPROGRAMS\${NAME}"
-  CreateShortCut "$SMPROGRAMS\${NAME}\${NAME}.lnk" "$INSTDIR\Bilvaro2007.exe"
+  CreateShortCut "$SMPROGRAMS\${NAME}\${NAME}.lnk" "$INSTDIR\Bilvaro2007.exe" "" "$INSTDIR\Bilvaro2007.exe" 0
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; The user's own "Apps" list.
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\Bilvaro2007.exe",0'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+
+  ; An older installation for all users: it keeps working there with its own
+  ; tables; moving them is the user's decision.
+  IfFileExists "${OLD_FOLDER}\Bilvaro2007.exe" 0 no_old_installation
+    DetailPrint "По-стара инсталация: ${OLD_FOLDER}"
+    MessageBox MB_OK|MB_ICONINFORMATION "На този компютър има и по-стара инсталация на ${NAME} в „${OLD_FOLDER}“. \
+Тя продължава да работи там със своите таблици и архив.$\r$\n$\r$\n\
+За да работите с тях в новата инсталация: затворете програмата и копирайте папката „DB“ \
+(таблиците и архивните изображения) и файла „mem.txt“ от „${OLD_FOLDER}“ в „$INSTDIR“, \
+като замените празните таблици там. Програмата за инсталиране не ги премества сама." /SD IDOK
+  no_old_installation:
 SectionEnd
 
 Section "Uninstall"
-  SetRegView 64
-  SetShellVarContext all
+  SetShellVarContext current
   Delete "$SMPROGRAMS\${NAME}\${NAME}.lnk"
   RMDir "$SMPROGRAMS\${NAME}"
   ; The program's files, and what an update leaves behind; DB\ and mem.txt stay.
@@ -68,6 +89,7 @@ Section "Uninstall"
   Delete "$INSTDIR\bilvaro-make-tables.exe"
   Delete "$INSTDIR\*.dll"
   Delete "$INSTDIR\qt.conf"
+  Delete "$INSTDIR\LICENSE.txt"
   RMDir /r "$INSTDIR\platforms"
   RMDir /r "$INSTDIR\styles"
   RMDir /r "$INSTDIR\sqldrivers"
@@ -76,7 +98,7 @@ Section "Uninstall"
   RMDir /r "$INSTDIR\translations"
   RMDir /r "$INSTDIR\numbertext"
   Delete "$INSTDIR\uninstall.exe"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ; Only when nothing of the user's is left.
   RMDir "$INSTDIR"
 SectionEnd

@@ -164,6 +164,22 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отказ"));
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("BILVARO 2007"));
     }
+
+    void everyWindowCarriesTheProgramIcon()
+    {
+        setUpApplication(*qApp);
+        const QIcon icon = QApplication::windowIcon();
+        QVERIFY(!icon.isNull());
+        const QList<QSize> sizes = icon.availableSizes();
+        for (const int side : {16, 32, 48, 256})
+            QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+        // Drawn, not blank: the page is opaque, the corner around it clear.
+        const QImage small = icon.pixmap(QSize(32, 32)).toImage();
+        QCOMPARE(small.pixelColor(8, 16).alpha(), 255);
+        QCOMPARE(small.pixelColor(0, 0).alpha(), 0);
+        QWidget window;
+        QCOMPARE(window.windowIcon().cacheKey(), icon.cacheKey());
+    }
 };
 
 QTEST_MAIN(tst_Menu)

@@ -3,6 +3,7 @@
 #include "lines/SettingsFile.h"
 #include "lines/Totals.h"
 #include "lines/Unit1.h"
+#include "platform/Paths.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
 
@@ -219,6 +220,22 @@ private Q_SLOTS:
         QVERIFY(Main->isVisible());
         QCOMPARE(app.shell.loopEnds, 0);
         QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    // The archive images and the update go where the program runs from, on
+    // every system (an installation per user, or the older one under
+    // "Program Files"), unless BILVARO_INSTALL_DIR names another folder.
+    void installationFolderIsWhereTheProgramRuns()
+    {
+        const QByteArray kept = qgetenv("BILVARO_INSTALL_DIR");
+        qunsetenv("BILVARO_INSTALL_DIR");
+        QCOMPARE(installFolder(), QCoreApplication::applicationDirPath());
+        qputenv("BILVARO_INSTALL_DIR", "/data/bilvaro/../bilvaro2007");
+        QCOMPARE(installFolder(), QStringLiteral("/data/bilvaro2007"));
+        if (kept.isNull())
+            qunsetenv("BILVARO_INSTALL_DIR");
+        else
+            qputenv("BILVARO_INSTALL_DIR", kept);
     }
 };
 

@@ -1,26 +1,36 @@
 #!/usr/bin/env bash
-# setup_test.sh <Bilvaro2007-setup.exe> <log folder>
-# Under Wine (WINEPREFIX set by the caller): installs the setup program
-# silently, checks the installed folder and shortcut, starts the installed
-# program in its installation folder (as the shortcut does) on a private Xvfb
-# display, answers the VAT question, closes the main menu (the program writes
-# mem.txt), and uninstalls, checking that the tables and mem.txt stay.
+# setup_test.sh <Bilvaro2007-setup.exe> <next build .exe> <next version> <update server script> <log folder>
+# Under Wine (WINEPREFIX set by the caller), as the user of the prefix:
+#   1. installs the setup program silently beside an older installation under
+#      "C:\Program Files\Bilvaro 2007", and checks the per-user folder
+#      (%LOCALAPPDATA%\Programs\Bilvaro 2007), the Start-menu shortcut, the
+#      entry in the user's Apps list (HKCU, none for all users) and that the
+#      older installation's tables and settings stayed where they were;
+#   2. starts the installed program in its folder (as the shortcut does) on a
+#      private Xvfb display, answers the VAT question and, from the main menu,
+#      updates it from a web server on 127.0.0.1 to the next build: the new
+#      executable is installed in place and the program starts again;
+#   3. closes the main menu (the program writes mem.txt) and uninstalls,
+#      checking that the tables, an archive image and mem.txt stay.
 set -euo pipefail
 setup=$(realpath "$1")
-logs=$(realpath -m "$2")
+next_build=$(realpath "$2")
+next_version=$3
+server=$(realpath "$4")
+logs=$(realpath -m "$5")
 rm -rf "$logs"
 mkdir -p "$logs"
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-drive_c=$WINEPREFIX/drive_c
-install="$drive_c/Program Files/Bilvaro 2007"
-shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Bilvaro 2007/Bilvaro 2007.lnk"
 export LC_ALL=C.UTF-8
+tmp=$(mktemp -d)
 
-xvfb_pid= program_pid=
+xvfb_pid= server_pid=
 cleanup()
 {
-  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null
+  wineserver -k 2>/dev/null
+  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null
   [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$tmp"
   return 0
 }
 trap cleanup EXIT
@@ -28,16 +38,49 @@ fail() { echo "setup test: FAIL: $*" >&2; [[ -n ${DISPLAY:-} ]] && import -windo
 
 # Waits up to $2 seconds for the command $1 to succeed.
 wait_for() { local i; for ((i = 0; i < $2 * 5; i++)); do eval "$1" && return 0; sleep 0.2; done; return 1; }
+# A folder of the user's profile, as Linux sees it: $1 is AppData\Local's or AppData\Roaming's variable.
+user_folder() { winepath -u "$(wine cmd /c "echo %$1%" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
 
-rm -rf "$install"
+install=$(user_folder LOCALAPPDATA)/Programs/Bilvaro\ 2007
+shortcut=$(user_folder APPDATA)/Microsoft/Windows/Start\ Menu/Programs/Bilvaro\ 2007/Bilvaro\ 2007.lnk
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Bilvaro2007'
+[[ $install == /*/Programs/Bilvaro\ 2007 ]] || fail "no LOCALAPPDATA in the Wine prefix"
+
+# An older installation for all users, with its own tables and settings.
+old=$WINEPREFIX/drive_c/Program\ Files/Bilvaro\ 2007
+rm -rf "$install" "$old"
+mkdir -p "$old/DB"
+printf 'old program' >"$old/Bilvaro2007.exe"
+printf 'old tables' >"$old/DB/stock.db"
+printf 'old settings' >"$old/mem.txt"
+before=$(cd "$old" && find . -type f -exec sha1sum {} + | sort)
+
 wine "$setup" /S >"$logs/install.log" 2>&1 || fail "the setup program failed"
-for file in Bilvaro2007.exe bilvaro-make-tables.exe uninstall.exe qt.conf Qt6Core.dll sqlite3.dll \
+for file in Bilvaro2007.exe bilvaro-make-tables.exe uninstall.exe LICENSE.txt qt.conf Qt6Core.dll sqlite3.dll \
             platforms/qwindows.dll sqldrivers/qsqlite.dll translations/qtbase_bg.qm numbertext/bg.sor \
             DB/Firm.db DB/Details.db DB/stock.db DB/customer.db; do
-  [[ -f $install/$file ]] || fail "$file is not installed"
+  [[ -f $install/$file ]] || fail "$file is not installed in $install"
 done
-[[ -f $shortcut ]] || fail "no Start-menu shortcut"
+[[ -f $shortcut ]] || fail "no Start-menu shortcut at $shortcut"
 [[ ! -e $install/mem.txt ]] || fail "mem.txt before the first run"
+cmp -s "$here/../../LICENSE" "$install/LICENSE.txt" || fail "LICENSE.txt is not the licence"
+wine reg query "HKCU\\$uninstall_key" /v UninstallString >"$logs/apps.txt" 2>&1 \
+  || fail "no entry in the user's Apps list"
+grep -q 'uninstall.exe' "$logs/apps.txt" || fail "the Apps entry does not name the uninstaller"
+! wine reg query "HKLM\\$uninstall_key" >/dev/null 2>&1 || fail "an entry for all users was written"
+[[ $(cd "$old" && find . -type f -exec sha1sum {} + | sort) == "$before" ]] \
+  || fail "the older installation under Program Files was changed"
+[[ $(head -c 10 "$install/DB/stock.db") != "old tables" ]] || fail "the older tables were moved in"
+
+# The server offers the next build.
+release=$tmp/server/release/VEZOZEVURE
+mkdir -p "$release"
+printf '%s' "$next_version" >"$release/Bilvaro2007.txt"
+cp "$next_build" "$release/Bilvaro2007.exe"
+exec 4< <(python3 "$server" "$tmp/server" 2>"$logs/server.log")
+server_pid=$!
+read -r -t 20 port <&4 || fail "the update server did not start"
+export BILVARO_UPDATE_URL=http://127.0.0.1:$port/ok/release
 
 # A display of its own for the program's windows. Wine's desktop keeps the
 # display of the server's first program: the setup's server (it had none)
@@ -48,19 +91,55 @@ xvfb_pid=$!
 read -r -t 20 display <&3 || fail "Xvfb did not start"
 export DISPLAY=:$display
 
+window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+# Clicks at ($2, $3) of the client area of window $1, whose client area is
+# $4 x $5 pixels (Wine draws the frame around it).
+click_client()
+{
+  local X Y WIDTH HEIGHT WINDOW SCREEN border title
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  border=$(((WIDTH - $4) / 2))
+  title=$((HEIGHT - $5 - border))
+  xdotool mousemove --sync $((X + border + $2)) $((Y + title + $3)) click 1
+}
+# Starts the installed program in its folder and answers the VAT question;
+# the main menu's id goes to menu.
+start_to_menu()
+{
+  local question
+  wait_for 'question=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null | head -1); [[ -n $question ]]' 60 \
+    || fail "the program did not come up ($1)"
+  import -window root "$logs/$1-question.png"
+  xdotool windowfocus --sync "$question" key Return
+  wait_for 'menu=$(window "Bilvaro 2007 - Меню"); [[ -n $menu ]]' 30 || fail "the main menu did not appear ($1)"
+  import -window root "$logs/$1-menu.png"
+}
+
 (cd "$install" && exec wine Bilvaro2007.exe) >"$logs/program.log" 2>&1 &
-program_pid=$!
-# The first window is the VAT question; Enter takes the proposed "20%".
-wait_for 'question=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null | head -1); [[ -n $question ]]' 60 \
-  || fail "the program did not come up"
-import -window root "$logs/question.png"
-xdotool windowfocus --sync "$question" key Return
-wait_for 'menu=$(xdotool search --onlyvisible --name "Bilvaro 2007 - Меню" 2>/dev/null | head -1); [[ -n $menu ]]' 30 \
-  || fail "the main menu did not appear"
-import -window root "$logs/menu.png"
+start_to_menu first
+
+# "Обновяване" (left 180, top 480, 180 x 120 of the 360 x 600 menu), then
+# "Инсталирай" (left 8, top 48, 130 x 22 of the 295 x 74 update window).
+click_client "$menu" 270 540 360 600
+wait_for 'update=$(window "^Обновяване на програмата$"); [[ -n $update ]]' 60 || fail "no update window"
+import -window root "$logs/update.png"
+click_client "$update" 73 59 295 74
+wait_for 'cmp -s "$install/Bilvaro2007.exe" "$next_build"' 60 || fail "the next build was not installed"
+# The success message, then the program starts the new build in its folder.
+wait_for 'message=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null | grep -vx -e "$menu" -e "$update" | head -1); [[ -n $message ]]' 30 \
+  || fail "no message after the update"
+import -window root "$logs/updated.png"
+xdotool windowfocus --sync "$message" key Return
+wait_for '[[ -z $(window "Bilvaro 2007 - Меню") ]]' 30 || fail "the updated program did not end"
+menu=
+# (The previous build stays as Bilvaro2007old.exe while its process is still
+# ending; a later start deletes it.)
+start_to_menu restarted
+
 python3 "$here/../e2e/wm_delete.py" "$menu"
-wait_for '! kill -0 $program_pid 2>/dev/null' 30 || fail "the program did not end when its main menu closed"
-program_pid=
+wait_for '[[ -z $(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null) ]]' 30 \
+  || fail "the program did not end when its main menu closed"
+wineserver -w
 # The remembered settings, written in Windows-1251 by the Windows build.
 expected=$(printf '20%%\r\n\xd4\xc0\xca\xd2\xd3\xd0\xc0\r\n' | base64)
 [[ $(head -c 14 "$install/mem.txt" | base64) == "$expected" ]] || fail "mem.txt does not start with 20% and ФАКТУРА in Windows-1251"
@@ -70,11 +149,14 @@ printf 'BM' >"$install/DB/InvFirm1_0000000001_.bmp"
 wine "$install/uninstall.exe" /S >"$logs/uninstall.log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs on from a copy of itself in the temporary folder.
 wait_for '[[ ! -e $install/uninstall.exe ]]' 60 || fail "the uninstaller did not finish"
-for file in Bilvaro2007.exe Qt6Core.dll qt.conf platforms numbertext; do
+for file in Bilvaro2007.exe Qt6Core.dll qt.conf LICENSE.txt platforms numbertext; do
   [[ ! -e $install/$file ]] || fail "$file is left after uninstalling"
 done
 [[ ! -e $shortcut ]] || fail "the shortcut is left after uninstalling"
+! wine reg query "HKCU\\$uninstall_key" >/dev/null 2>&1 || fail "the Apps entry is left after uninstalling"
 for file in DB/Firm.db DB/Details.db DB/stock.db DB/customer.db DB/InvFirm1_0000000001_.bmp mem.txt; do
   [[ -f $install/$file ]] || fail "the uninstaller removed $file"
 done
-echo "setup test: installed, started, closed and uninstalled; tables, archive image and mem.txt kept"
+rm -rf "$old"
+echo "setup test: installed per user, started, updated to $next_version, closed and uninstalled;" \
+     "tables, archive image and mem.txt kept"
