@@ -56,24 +56,64 @@ QString executableVersionText(const QString &path)
 
 bool looksLikeExecutable(QByteArrayView head) { return head.startsWith("MZ"); }
 
+namespace {
+
+std::wstring nativePath(const QString &path) { return QDir::toNativeSeparators(path).toStdWString(); }
+
+bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+} // namespace
+
 bool renameFile(const QString &from, const QString &to)
 {
-    return MoveFileExW(QDir::toNativeSeparators(from).toStdWString().c_str(),
-                       QDir::toNativeSeparators(to).toStdWString().c_str(), 0);
+    return MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
 bool makeExecutable(const QString &) { return true; }
 
+bool createNewFile(QFile &file, const QString &path)
+{
+    const std::wstring name = nativePath(path);
+    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    // Binary: no _O_TEXT.
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), 0);
+    if (descriptor == -1) {
+        CloseHandle(handle);
+    } else if (file.open(descriptor, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        return true;
+    } else {
+        _close(descriptor);
+    }
+    DeleteFileW(name.c_str());
+    return false;
+}
+
 bool syncToDisk(QFileDevice &file)
 {
-    if (!file.flush())
+    if (!file.flush() || file.handle() == -1)
         return false;
-    // Qt gives a C runtime descriptor only for some files; without one the
-    // data has at least reached the system.
-    if (file.handle() == -1)
-        return true;
     const intptr_t handle = _get_osfhandle(file.handle());
     return handle != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle));
+}
+
+bool replaceKeepingOldName(const QString &newPath, const QString &targetPath, const QString &oldPath)
+{
+    const std::wstring from = nativePath(newPath), target = nativePath(targetPath), old = nativePath(oldPath);
+    if (!exists(target))
+        return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    // Windows refuses to rename a file over a running program, but moves the
+    // running program aside: ReplaceFileW does both moves in one call, with
+    // nothing of this program in between.
+    if (ReplaceFileW(target.c_str(), from.c_str(), old.c_str(),
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr))
+        return true;
+    // It can fail after the first move: the kept file goes back.
+    if (!exists(target) && exists(old))
+        MoveFileExW(old.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    return false;
 }
 
 #else
@@ -123,6 +163,36 @@ bool makeExecutable(const QString &path)
                                            | QFile::ExeOther);
 }
 
+bool createNewFile(QFile &file, const QString &path)
+{
+    file.setFileName(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
 bool syncToDisk(QFileDevice &file) { return file.flush() && ::fsync(file.handle()) == 0; }
+
+bool replaceKeepingOldName(const QString &newPath, const QString &targetPath, const QString &oldPath)
+{
+    const QByteArray from = QFile::encodeName(newPath), target = QFile::encodeName(targetPath),
+                     old = QFile::encodeName(oldPath);
+    const bool hadTarget = QFileInfo::exists(targetPath);
+    // A file can be renamed over the running program here: the old one is
+    // kept as a second name of the same file and the new one takes the
+    // target's name in one step.
+    if (!hadTarget || ::link(target.constData(), old.constData()) == 0) {
+        if (std::rename(from.constData(), target.constData()) == 0)
+            return true;
+        if (hadTarget)
+            ::unlink(old.constData());
+        return false;
+    }
+    // A file system without second names: moved aside first.
+    if (!renameFile(targetPath, oldPath))
+        return false;
+    if (renameFile(newPath, targetPath))
+        return true;
+    renameFile(oldPath, targetPath);
+    return false;
+}
 
 #endif

@@ -4,19 +4,16 @@
 
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <cstdio>
-#ifndef Q_OS_WIN
-#include <unistd.h>
-#endif
 
 StagedExecutable::StagedExecutable(const QString &targetPath) : m_target(targetPath) {}
 
 StagedExecutable::~StagedExecutable()
 {
     unmap();
-    if (!m_installed && !m_file.fileName().isEmpty()) {
+    if (!m_installed && !m_path.isEmpty()) {
         m_file.close();
-        m_file.remove();
+        m_reader.close();
+        QFile::remove(m_path);
     }
 }
 
@@ -25,14 +22,14 @@ bool StagedExecutable::open()
     // A new name beside the target, never an existing file.
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QString suffix = QString::number(QRandomGenerator::global()->generate(), 16);
-        m_file.setFileName(m_target + u'.' + suffix + QStringLiteral(".new"));
-        if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        const QString path = m_target + u'.' + suffix + QStringLiteral(".new");
+        if (createNewFile(m_file, path)) {
+            m_path = path;
             return true;
-        if (m_file.exists())
-            continue;
-        break;
+        }
+        if (!QFileInfo::exists(path))
+            break;
     }
-    m_file.setFileName(QString());
     return false;
 }
 
@@ -48,14 +45,13 @@ bool StagedExecutable::append(QByteArrayView block)
 
 QByteArrayView StagedExecutable::finish()
 {
-    if (m_failed || !m_file.isOpen() || !syncToDisk(m_file))
-        return {};
-    if (m_size == 0)
+    if (m_failed || !m_file.isOpen() || !syncToDisk(m_file) || m_size == 0)
         return {};
     m_file.close();
-    if (!m_file.open(QIODevice::ReadOnly))
+    m_reader.setFileName(m_path);
+    if (!m_reader.open(QIODevice::ReadOnly))
         return {};
-    m_mapped = m_file.map(0, m_size);
+    m_mapped = m_reader.map(0, m_size);
     if (!m_mapped)
         return {};
     return QByteArrayView(m_mapped, m_size);
@@ -64,17 +60,18 @@ QByteArrayView StagedExecutable::finish()
 void StagedExecutable::unmap()
 {
     if (m_mapped)
-        m_file.unmap(m_mapped);
+        m_reader.unmap(m_mapped);
     m_mapped = nullptr;
 }
 
 bool StagedExecutable::install(const QString &oldPath)
 {
     unmap();
-    if (m_failed || !m_file.isOpen())
+    // Only a file that finish() has written through to the disk.
+    if (m_failed || !m_reader.isOpen())
         return false;
-    m_file.close();
-    if (!makeExecutable(m_file.fileName()) || !replaceKeepingOld(m_file.fileName(), m_target, oldPath))
+    m_reader.close();
+    if (!makeExecutable(m_path) || !replaceKeepingOld(m_path, m_target, oldPath))
         return false;
     m_installed = true;
     return true;
@@ -84,26 +81,5 @@ bool replaceKeepingOld(const QString &newPath, const QString &targetPath, const 
 {
     if (QFileInfo::exists(oldPath) && !QFile::remove(oldPath))
         return false;
-    const bool hadTarget = QFileInfo::exists(targetPath);
-#ifndef Q_OS_WIN
-    // Here a file can be renamed over the running program: the old one is
-    // kept as a second name of the same file and the new one takes the
-    // target's name in one step, so a crash in between never leaves the
-    // folder without a program. (Windows refuses that; there the running
-    // program is moved aside first.)
-    if (!hadTarget || ::link(QFile::encodeName(targetPath).constData(), QFile::encodeName(oldPath).constData()) == 0) {
-        if (std::rename(QFile::encodeName(newPath).constData(), QFile::encodeName(targetPath).constData()) == 0)
-            return true;
-        if (hadTarget)
-            QFile::remove(oldPath);
-        return false;
-    }
-#endif
-    if (hadTarget && !renameFile(targetPath, oldPath))
-        return false;
-    if (renameFile(newPath, targetPath))
-        return true;
-    if (hadTarget)
-        renameFile(oldPath, targetPath);
-    return false;
+    return replaceKeepingOldName(newPath, targetPath, oldPath);
 }

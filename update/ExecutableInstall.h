@@ -34,9 +34,11 @@ private:
     void unmap();
 
     QString m_target;
+    QString m_path;  // the staged file's
     // Not a QTemporaryFile: that keeps its file open after close(), and a
     // program file open for writing cannot be started (or renamed on Windows).
     QFile m_file;
+    QFile m_reader;  // the whole file, mapped for the checks
     bool m_installed = false;
     qint64 m_size = 0;
     bool m_failed = false;
@@ -44,7 +46,7 @@ private:
 };
 
 // Moves newPath to targetPath, keeping what was at targetPath under oldPath
-// (an earlier file of that name is deleted first). When the new file cannot
-// be moved in, the kept one is put back. False when it could not be done;
-// the target then holds what it held before.
+// (an earlier file of that name is deleted first), so that targetPath is
+// never missing. False when it could not be done; the target then holds what
+// it held before.
 bool replaceKeepingOld(const QString &newPath, const QString &targetPath, const QString &oldPath);
