@@ -1,18 +1,22 @@
 // The update against a real web server on 127.0.0.1: the version check of
 // "Обновяване", and the download and install of "Инсталирай" into a private
 // installation folder. This test program is stamped with version 1.1.0.9.
+#include "app/Leftovers.h"
 #include "app/Menu.h"
 #include "platform/Executable.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
+#include "update/Signature.h"
 #include "update/Updater.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -319,6 +323,56 @@ private Q_SLOTS:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{executableFileName()});
         QVERIFY(readFile(target) == m_oldProgram);
         QCOMPARE(app.shell.newCopies, 0);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    // The temporary files of writers killed half-way, beside the files they
+    // replace, go at the next start; a file of a writer still at work (written
+    // since this run started) and anything else stays.
+    void startRemovesLeftoversOfKilledWriters_data()
+    {
+        QTest::addColumn<QString>("folder");  // "start", "install" or "DB" (the install folder's)
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("earlier");    // last written before this run started
+        QTest::addColumn<bool>("removed");
+        const QString staged = executableFileName() + QStringLiteral(".1a2b3c4d.new");
+        QTest::newRow("settings file's") << "start" << "mem.txt.Ab12Cd" << true << true;
+        QTest::newRow("settings file's, written since") << "start" << "mem.txt.Ab12Cd" << false << false;
+        QTest::newRow("settings file's, in another folder") << "install" << "mem.txt.Ab12Cd" << true << false;
+        QTest::newRow("not a temporary name") << "start" << "mem.txt.Ab12C" << true << false;
+        QTest::newRow("another file's") << "start" << "notes.txt.Ab12Cd" << true << false;
+        QTest::newRow("staged program") << "install" << staged << true << true;
+        QTest::newRow("staged program, written since") << "install" << staged << false << false;
+        QTest::newRow("staged program, in the start folder") << "start" << staged << true << false;
+        QTest::newRow("another program's") << "install" << "other.1a2b3c4d.new" << true << false;
+        QTest::newRow("archive image's") << "DB" << "InvFirm1_0000000042_.bmp.x9Y8z7" << true << true;
+        QTest::newRow("PDF copy's") << "DB" << "ProformFirm12_0000000007_copy.pdf.x9Y8z7" << true << true;
+        QTest::newRow("archive image's, written since") << "DB" << "InvFirm1_0000000042_.bmp.x9Y8z7" << false << false;
+        QTest::newRow("archive image") << "DB" << "InvFirm1_0000000042_.bmp" << true << false;
+        QTest::newRow("a table's") << "DB" << "stock.db.x9Y8z7" << true << false;
+    }
+
+    void startRemovesLeftoversOfKilledWriters()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(bool, earlier);
+        QTemporaryDir installation;
+        Environment install("BILVARO_INSTALL_DIR", installation.path());
+        ScriptedPrompter prompter;
+        AppFixture app;
+        const QString path = folder == u"start" ? app.path(name)
+                             : folder == u"install" ? installation.filePath(name)
+                                                    : installation.filePath(QStringLiteral("DB/") + name);
+        writeFile(path, "left behind");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QDateTime written = earlier ? programStartTime().addSecs(-60) : QDateTime::currentDateTime();
+            QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+        }
+        app.start(prompter);
+        QTEST(!QFileInfo::exists(path), "removed");
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
