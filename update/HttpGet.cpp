@@ -1,70 +1,11 @@
 #include "update/HttpGet.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
-#include <QWidget>
-#include <QWindow>
 #include <memory>
-
-namespace {
-
-bool isUserInput(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::ShortcutOverride:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::Close:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Drops the user's input to every window but one while it lives.
-class InputOnlyFor : public QObject {
-public:
-    explicit InputOnlyFor(QWidget *window) : m_window(window) { QCoreApplication::instance()->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *receiver, QEvent *event) override
-    {
-        if (!isUserInput(event->type()) || !elsewhere(receiver))
-            return false;
-        // A window asked to close stays open.
-        event->ignore();
-        return true;
-    }
-
-private:
-    bool elsewhere(QObject *receiver) const
-    {
-        if (const auto *widget = qobject_cast<QWidget *>(receiver))
-            return widget->window() != m_window;
-        if (const auto *window = qobject_cast<QWindow *>(receiver))
-            return window != m_window->windowHandle();
-        return false;
-    }
-
-
-private:
-    QWidget *m_window;
-};
-
-} // namespace
 
 HttpGet::HttpGet(QNetworkAccessManager &network, int inactivityMs, QDeadlineTimer deadline)
     : m_network(network), m_inactivityMs(inactivityMs), m_deadline(deadline)
@@ -125,12 +66,7 @@ HttpResponse HttpGet::get(const QUrl &url,
         deadline.start(std::chrono::milliseconds(qMax<qint64>(0, m_deadline.remainingTime())));
     if (!reply->isFinished()) {
         m_loop = &loop;
-        if (m_inputWindow) {
-            const InputOnlyFor onlyThere(m_inputWindow);
-            loop.exec();
-        } else {
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        }
+        loop.exec(m_takeInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
         m_loop = nullptr;
     }
     stopped = stopped || late || m_cancelled;

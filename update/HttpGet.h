@@ -4,13 +4,11 @@
 
 #include <QByteArrayView>
 #include <QDeadlineTimer>
-#include <QPointer>
 #include <functional>
 
 class QEventLoop;
 class QNetworkAccessManager;
 class QUrl;
-class QWidget;
 
 // GET requests run to their end before returning, as the update has always
 // worked: meanwhile the event loop turns for repaints and the network. A
@@ -22,9 +20,9 @@ class HttpGet {
 public:
     HttpGet(QNetworkAccessManager &network, int inactivityMs, QDeadlineTimer deadline);
 
-    // User input reaches only this window while a request runs (its cancel
-    // button); without one no user input is taken at all.
-    void letInputTo(QWidget *window) { m_inputWindow = window; }
+    // Whether user input is taken while a request runs (for a cancel button:
+    // the caller keeps it from the rest of the program); by default none is.
+    void takeUserInput(bool take) { m_takeInput = take; }
 
     // Each block of the body (at most 1024 bytes) goes to `consume` as it
     // arrives, with the response so far; consume returns false to stop.
@@ -38,7 +36,7 @@ private:
     QNetworkAccessManager &m_network;
     int m_inactivityMs;
     QDeadlineTimer m_deadline;
-    QPointer<QWidget> m_inputWindow;
+    bool m_takeInput = false;
     QEventLoop *m_loop = nullptr;
     bool m_cancelled = false;
 };

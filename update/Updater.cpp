@@ -13,6 +13,7 @@
 #include "update/Signature.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 #include <limits>
 
 TUpdateI *UpdateI = nullptr;
@@ -43,6 +45,58 @@ QToolButton *flatButton(QWidget *parent, const QString &caption, const QRect &pl
 }
 
 int progressValue(qint64 bytes) { return int(qMin<qint64>(bytes, std::numeric_limits<int>::max())); }
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::Close:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Drops the user's input to every window but one while it lives.
+class InputOnlyFor : public QObject {
+public:
+    explicit InputOnlyFor(QWidget *window) : m_window(window) { QCoreApplication::instance()->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *receiver, QEvent *event) override
+    {
+        if (!isUserInput(event->type()) || !elsewhere(receiver))
+            return false;
+        // A window asked to close stays open.
+        event->ignore();
+        return true;
+    }
+
+private:
+    bool elsewhere(QObject *receiver) const
+    {
+        if (const auto *widget = qobject_cast<QWidget *>(receiver))
+            return widget->window() != m_window;
+        if (const auto *window = qobject_cast<QWindow *>(receiver))
+            return window != m_window->windowHandle();
+        return false;
+    }
+
+
+private:
+    QWidget *m_window;
+};
 
 } // namespace
 
@@ -123,10 +177,12 @@ void TUpdateI::SpeedButton1Click()
     const QDir folder(installFolder());
     StagedExecutable staged(folder.filePath(Edit1->text().section(u'/', -1)));
     HttpGet http(*m_network, Settings.transferTimeoutMs, QDeadlineTimer(Settings.downloadDeadlineMs));
-    http.letInputTo(this);
+    http.takeUserInput(true);
     bool fileNotCreated = false;
     bool installed = false;
     {
+        // Only the cancel button here takes the user's input meanwhile.
+        const InputOnlyFor onlyHere(this);
         m_download = &http;
         showDownloading(true);
         const auto downloaded = qScopeGuard([this] {
