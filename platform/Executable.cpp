@@ -71,28 +71,11 @@ bool renameFile(const QString &from, const QString &to)
 
 bool makeExecutable(const QString &) { return true; }
 
-bool createNewFile(QFile &file, const QString &path)
-{
-    const std::wstring name = nativePath(path);
-    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    // Binary: no _O_TEXT.
-    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), 0);
-    if (descriptor == -1) {
-        CloseHandle(handle);
-    } else if (file.open(descriptor, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-        return true;
-    } else {
-        _close(descriptor);
-    }
-    DeleteFileW(name.c_str());
-    return false;
-}
-
 bool syncToDisk(QFileDevice &file)
 {
+    // Qt gives a file it opened by name a C runtime descriptor of its own
+    // handle (_open_osfhandle): the flush goes through that handle. Without
+    // a descriptor nothing is flushed, and that is no success.
     if (!file.flush() || file.handle() == -1)
         return false;
     const intptr_t handle = _get_osfhandle(file.handle());
@@ -104,13 +87,20 @@ bool replaceKeepingOldName(const QString &newPath, const QString &targetPath, co
     const std::wstring from = nativePath(newPath), target = nativePath(targetPath), old = nativePath(oldPath);
     if (!exists(target))
         return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-    // Windows refuses to rename a file over a running program, but moves the
-    // running program aside: ReplaceFileW does both moves in one call, with
-    // nothing of this program in between.
+    // The old file is kept as a copy first; then the new one is renamed over
+    // the target in one step, which leaves no moment without it.
+    if (!CopyFileW(target.c_str(), old.c_str(), TRUE))
+        return false;
+    if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    // Windows refuses that over a running program, but lets it be moved
+    // aside: ReplaceFileW moves it to the old name and the new one in, both
+    // in one call of the system.
+    DeleteFileW(old.c_str());
     if (ReplaceFileW(target.c_str(), from.c_str(), old.c_str(),
                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr))
         return true;
-    // It can fail after the first move: the kept file goes back.
+    // It can fail after its first move: the kept file goes back.
     if (!exists(target) && exists(old))
         MoveFileExW(old.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
     return false;
@@ -161,12 +151,6 @@ bool makeExecutable(const QString &path)
     return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                            | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
                                            | QFile::ExeOther);
-}
-
-bool createNewFile(QFile &file, const QString &path)
-{
-    file.setFileName(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
 }
 
 bool syncToDisk(QFileDevice &file) { return file.flush() && ::fsync(file.handle()) == 0; }

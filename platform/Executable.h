@@ -3,7 +3,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-class QFile;
 class QFileDevice;
 
 // The program's own file and what an update does to it.
@@ -33,20 +32,15 @@ bool renameFile(const QString &from, const QString &to);
 // Lets everyone who may read the file start it (nothing to do on Windows).
 bool makeExecutable(const QString &path);
 
-// Creates a file that does not exist yet and opens it for writing, so that
-// syncToDisk() can flush it: on Windows Qt keeps no descriptor for a file it
-// opens by name, so the file is opened here and handed to Qt by its
-// descriptor (file.fileName() is then empty). False when the file exists or
-// cannot be made.
-bool createNewFile(QFile &file, const QString &path);
-
 // Writes what the system still holds of an open file through to the disk,
 // through the file's own handle. False when that is not done, also for a file
-// that has no descriptor to flush through (on Windows one Qt opened by name).
+// without a descriptor to flush through.
 bool syncToDisk(QFileDevice &file);
 
 // Puts newPath in place of targetPath, keeping the file that was there under
-// oldPath (which must not exist), in one step of the system where it has one,
-// so that a crash never leaves targetPath missing. False when it could not be
-// done; targetPath then holds what it held before.
+// oldPath (which must not exist). The new file takes the target's name in one
+// step, so that a crash never leaves targetPath missing; only a running
+// program on Windows, which cannot be renamed over, is moved aside and
+// replaced by the system in one call (ReplaceFileW). False when it could not
+// be done; targetPath then holds what it held before.
 bool replaceKeepingOldName(const QString &newPath, const QString &targetPath, const QString &oldPath);

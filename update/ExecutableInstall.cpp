@@ -10,10 +10,9 @@ StagedExecutable::StagedExecutable(const QString &targetPath) : m_target(targetP
 StagedExecutable::~StagedExecutable()
 {
     unmap();
-    if (!m_installed && !m_path.isEmpty()) {
+    if (!m_installed && !m_file.fileName().isEmpty()) {
         m_file.close();
-        m_reader.close();
-        QFile::remove(m_path);
+        m_file.remove();
     }
 }
 
@@ -22,14 +21,14 @@ bool StagedExecutable::open()
     // A new name beside the target, never an existing file.
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QString suffix = QString::number(QRandomGenerator::global()->generate(), 16);
-        const QString path = m_target + u'.' + suffix + QStringLiteral(".new");
-        if (createNewFile(m_file, path)) {
-            m_path = path;
+        m_file.setFileName(m_target + u'.' + suffix + QStringLiteral(".new"));
+        if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return true;
-        }
-        if (!QFileInfo::exists(path))
-            break;
+        if (m_file.exists())
+            continue;
+        break;
     }
+    m_file.setFileName(QString());
     return false;
 }
 
@@ -45,13 +44,14 @@ bool StagedExecutable::append(QByteArrayView block)
 
 QByteArrayView StagedExecutable::finish()
 {
-    if (m_failed || !m_file.isOpen() || !syncToDisk(m_file) || m_size == 0)
+    if (m_failed || !m_file.isOpen() || !syncToDisk(m_file))
+        return {};
+    if (m_size == 0)
         return {};
     m_file.close();
-    m_reader.setFileName(m_path);
-    if (!m_reader.open(QIODevice::ReadOnly))
+    if (!m_file.open(QIODevice::ReadOnly))
         return {};
-    m_mapped = m_reader.map(0, m_size);
+    m_mapped = m_file.map(0, m_size);
     if (!m_mapped)
         return {};
     return QByteArrayView(m_mapped, m_size);
@@ -60,18 +60,17 @@ QByteArrayView StagedExecutable::finish()
 void StagedExecutable::unmap()
 {
     if (m_mapped)
-        m_reader.unmap(m_mapped);
+        m_file.unmap(m_mapped);
     m_mapped = nullptr;
 }
 
 bool StagedExecutable::install(const QString &oldPath)
 {
     unmap();
-    // Only a file that finish() has written through to the disk.
-    if (m_failed || !m_reader.isOpen())
+    if (m_failed || !m_file.isOpen())
         return false;
-    m_reader.close();
-    if (!makeExecutable(m_path) || !replaceKeepingOld(m_path, m_target, oldPath))
+    m_file.close();
+    if (!makeExecutable(m_file.fileName()) || !replaceKeepingOld(m_file.fileName(), m_target, oldPath))
         return false;
     m_installed = true;
     return true;

@@ -34,11 +34,9 @@ private:
     void unmap();
 
     QString m_target;
-    QString m_path;  // the staged file's
     // Not a QTemporaryFile: that keeps its file open after close(), and a
     // program file open for writing cannot be started (or renamed on Windows).
     QFile m_file;
-    QFile m_reader;  // the whole file, mapped for the checks
     bool m_installed = false;
     qint64 m_size = 0;
     bool m_failed = false;
