@@ -160,7 +160,7 @@ private Q_SLOTS:
         QTest::newRow("invoice numbers") << QStringLiteral("number_loop_helper") << 50;
         QTest::newRow("archive image and copy") << QStringLiteral("archive_loop_helper") << 50;
 #ifdef Q_OS_WIN
-        // Each round starts two programs, about a second each under Wine.
+        // Each round starts the installer, about a second under Wine.
         QTest::newRow("program install") << QStringLiteral("install_loop_helper") << 20;
 #else
         QTest::newRow("program install") << QStringLiteral("install_loop_helper") << 50;
@@ -245,7 +245,13 @@ private Q_SLOTS:
                 const QByteArray now = file.readAll();
                 const int which = now == fileBytes(programs[0]) ? 0 : now == fileBytes(programs[1]) ? 1 : -1;
                 QVERIFY2(which == last % 2 || which == (last + 1) % 2, "the program is neither one whole");
-                QCOMPARE(QProcess::execute(target, {}), which);
+#ifdef Q_OS_WIN
+                // A start takes about a second under Wine: the whole bytes
+                // of a program that starts are checked in every round, the
+                // start itself once.
+                if (round == kills - 1)
+#endif
+                    QCOMPARE(QProcess::execute(target, {}), which);
             } else {
                 // The last reported save or the one under way, whole.
                 const int now = settingsNumber(target);
