@@ -1,6 +1,7 @@
 #include "app/Menu.h"
 
 #include "app/Assembly.h"
+#include "app/Leftovers.h"
 #include "app/MenuPictures.h"
 #include "document/Document.h"
 #include "lines/Unit1.h"
@@ -89,6 +90,7 @@ void TMain::FormCreate()
         if (QFile::exists(leftover))
             QFile::remove(leftover);
     }
+    removeWriterLeftovers(StartFolder, installFolder(), programStartTime());
 }
 
 void TMain::FormClose()

@@ -73,12 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     server->answer += "X-Fuzz: " + header + "\r\nConnection: close\r\n\r\n" + body;
 
     QByteArray received;
+    HttpGet http(*server->network, 5000, QDeadlineTimer(10000));
     const HttpResponse response =
-        httpGet(*server->network, QUrl(QStringLiteral("http://127.0.0.1:%1/f").arg(server->listener->serverPort())),
-                5000, [&received](const HttpResponse &, QByteArrayView block) {
-                    received += block;
-                    return true;
-                });
+        http.get(QUrl(QStringLiteral("http://127.0.0.1:%1/f").arg(server->listener->serverPort())),
+                 [&received](const HttpResponse &, QByteArrayView block) {
+                     received += block;
+                     return true;
+                 });
     // The server's closed sockets go now, not at an event loop that never comes.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     FUZZ_REQUIRE(received.size() == response.received);

@@ -56,24 +56,54 @@ QString executableVersionText(const QString &path)
 
 bool looksLikeExecutable(QByteArrayView head) { return head.startsWith("MZ"); }
 
+namespace {
+
+std::wstring nativePath(const QString &path) { return QDir::toNativeSeparators(path).toStdWString(); }
+
+bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+} // namespace
+
 bool renameFile(const QString &from, const QString &to)
 {
-    return MoveFileExW(QDir::toNativeSeparators(from).toStdWString().c_str(),
-                       QDir::toNativeSeparators(to).toStdWString().c_str(), 0);
+    return MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
 bool makeExecutable(const QString &) { return true; }
 
 bool syncToDisk(QFileDevice &file)
 {
-    if (!file.flush())
+    // Qt gives a file it opened by name a C runtime descriptor of its own
+    // handle (_open_osfhandle): the flush goes through that handle. Without
+    // a descriptor nothing is flushed, and that is no success.
+    if (!file.flush() || file.handle() == -1)
         return false;
-    // Qt gives a C runtime descriptor only for some files; without one the
-    // data has at least reached the system.
-    if (file.handle() == -1)
-        return true;
     const intptr_t handle = _get_osfhandle(file.handle());
     return handle != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle));
+}
+
+bool replaceKeepingOldName(const QString &newPath, const QString &targetPath, const QString &oldPath)
+{
+    const std::wstring from = nativePath(newPath), target = nativePath(targetPath), old = nativePath(oldPath);
+    if (!exists(target))
+        return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    // The old file is kept as a copy first; then the new one is renamed over
+    // the target in one step, which leaves no moment without it.
+    if (!CopyFileW(target.c_str(), old.c_str(), TRUE))
+        return false;
+    if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    // Windows refuses that over a running program, but lets it be moved
+    // aside: ReplaceFileW moves it to the old name and the new one in, both
+    // in one call of the system.
+    DeleteFileW(old.c_str());
+    if (ReplaceFileW(target.c_str(), from.c_str(), old.c_str(),
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr))
+        return true;
+    // It can fail after its first move: the kept file goes back.
+    if (!exists(target) && exists(old))
+        MoveFileExW(old.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    return false;
 }
 
 #else
@@ -124,5 +154,29 @@ bool makeExecutable(const QString &path)
 }
 
 bool syncToDisk(QFileDevice &file) { return file.flush() && ::fsync(file.handle()) == 0; }
+
+bool replaceKeepingOldName(const QString &newPath, const QString &targetPath, const QString &oldPath)
+{
+    const QByteArray from = QFile::encodeName(newPath), target = QFile::encodeName(targetPath),
+                     old = QFile::encodeName(oldPath);
+    const bool hadTarget = QFileInfo::exists(targetPath);
+    // A file can be renamed over the running program here: the old one is
+    // kept as a second name of the same file and the new one takes the
+    // target's name in one step.
+    if (!hadTarget || ::link(target.constData(), old.constData()) == 0) {
+        if (std::rename(from.constData(), target.constData()) == 0)
+            return true;
+        if (hadTarget)
+            ::unlink(old.constData());
+        return false;
+    }
+    // A file system without second names: moved aside first.
+    if (!renameFile(targetPath, oldPath))
+        return false;
+    if (renameFile(newPath, targetPath))
+        return true;
+    renameFile(oldPath, targetPath);
+    return false;
+}
 
 #endif

@@ -32,5 +32,15 @@ bool renameFile(const QString &from, const QString &to);
 // Lets everyone who may read the file start it (nothing to do on Windows).
 bool makeExecutable(const QString &path);
 
-// Writes what the system still holds of an open file through to the disk.
+// Writes what the system still holds of an open file through to the disk,
+// through the file's own handle. False when that is not done, also for a file
+// without a descriptor to flush through.
 bool syncToDisk(QFileDevice &file);
+
+// Puts newPath in place of targetPath, keeping the file that was there under
+// oldPath (which must not exist). The new file takes the target's name in one
+// step, so that a crash never leaves targetPath missing; only a running
+// program on Windows, which cannot be renamed over, is moved aside and
+// replaced by the system in one call (ReplaceFileW). False when it could not
+// be done; targetPath then holds what it held before.
+bool replaceKeepingOldName(const QString &newPath, const QString &targetPath, const QString &oldPath);

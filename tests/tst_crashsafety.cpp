@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -26,6 +25,13 @@ QString helper(const QString &name)
 {
     return QCoreApplication::applicationDirPath() + u'/' + name;
 }
+
+// What a program file's name ends in.
+#ifdef Q_OS_WIN
+const QString ProgramSuffix = QStringLiteral(".exe");
+#else
+const QString ProgramSuffix;
+#endif
 
 QString integrity(const QString &file)
 {
@@ -153,7 +159,12 @@ private Q_SLOTS:
         QTest::newRow("settings file") << QStringLiteral("settings_loop_helper") << 50;
         QTest::newRow("invoice numbers") << QStringLiteral("number_loop_helper") << 50;
         QTest::newRow("archive image and copy") << QStringLiteral("archive_loop_helper") << 50;
+#ifdef Q_OS_WIN
+        // Each round starts the installer, about a second under Wine.
+        QTest::newRow("program install") << QStringLiteral("install_loop_helper") << 20;
+#else
         QTest::newRow("program install") << QStringLiteral("install_loop_helper") << 50;
+#endif
     }
 
     void killedWriterLosesNothing()
@@ -161,8 +172,8 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(int, kills);
 #ifdef Q_OS_WIN
-        if (program == u"archive_loop_helper" || program == u"install_loop_helper")
-            QSKIP("the checks of this row run Linux programs (pdftotext, true, false)");
+        if (program == u"archive_loop_helper")
+            QSKIP("the check of this row runs a Linux program (pdftotext)");
 #endif
         const bool stock = program == QStringLiteral("post_loop_helper");
         const QString target = program == QStringLiteral("settings_loop_helper") ? settings()
@@ -170,8 +181,8 @@ private Q_SLOTS:
                                                                                    : m_dir->path();
         QStringList programs;  // the two programs installed in turn, A on even numbers
         if (program == QStringLiteral("install_loop_helper")) {
-            programs = {QStandardPaths::findExecutable(QStringLiteral("true")),
-                        QStandardPaths::findExecutable(QStringLiteral("false"))};
+            programs = {helper(QStringLiteral("exit_zero_helper")) + ProgramSuffix,
+                        helper(QStringLiteral("exit_one_helper")) + ProgramSuffix};
             QVERIFY(QFile::copy(programs[0], target));
         }
         const quint32 seed = QRandomGenerator::global()->generate();
@@ -234,7 +245,13 @@ private Q_SLOTS:
                 const QByteArray now = file.readAll();
                 const int which = now == fileBytes(programs[0]) ? 0 : now == fileBytes(programs[1]) ? 1 : -1;
                 QVERIFY2(which == last % 2 || which == (last + 1) % 2, "the program is neither one whole");
-                QCOMPARE(QProcess::execute(target, {}), which);
+#ifdef Q_OS_WIN
+                // A start takes about a second under Wine: the whole bytes
+                // of a program that starts are checked in every round, the
+                // start itself once.
+                if (round == kills - 1)
+#endif
+                    QCOMPARE(QProcess::execute(target, {}), which);
             } else {
                 // The last reported save or the one under way, whole.
                 const int now = settingsNumber(target);
@@ -305,7 +322,7 @@ private Q_SLOTS:
 
 private:
     QString settings() const { return m_dir->filePath(QStringLiteral("mem.txt")); }
-    QString installed() const { return m_dir->filePath(QStringLiteral("Bilvaro2007")); }
+    QString installed() const { return m_dir->filePath(QStringLiteral("Bilvaro2007") + ProgramSuffix); }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 

@@ -1,18 +1,22 @@
 // The update against a real web server on 127.0.0.1: the version check of
 // "Обновяване", and the download and install of "Инсталирай" into a private
 // installation folder. This test program is stamped with version 1.1.0.9.
+#include "app/Leftovers.h"
 #include "app/Menu.h"
 #include "platform/Executable.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
+#include "update/Signature.h"
 #include "update/Updater.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -177,6 +181,8 @@ private Q_SLOTS:
         QTest::newRow("no Content-Length") << "txt-nolength" << QByteArray("1.1.0.10") << false << noAnswer;
         QTest::newRow("answer cut short") << "txt-short" << QByteArray("1.1.0.10") << false << noAnswer;
         QTest::newRow("never answers") << "txt-hang" << QByteArray("1.1.0.10") << false << noAnswer;
+        // A byte now and then never trips the limit of a silent transfer.
+        QTest::newRow("trickles past the deadline") << "txt-trickle" << QByteArray("1.1.0.10") << false << noAnswer;
         QTest::newRow("line break after the version")
             << "ok" << QByteArray("1.1.0.10\n") << false
             << "Версията на сървъра за обновяване „1.1.0.10\n“ не завършва с цяло число.";
@@ -210,6 +216,8 @@ private Q_SLOTS:
         app.start(prompter);
         if (behaviour == u"txt-hang")
             UpdateI->Settings.transferTimeoutMs = 300;
+        if (behaviour == u"txt-trickle")
+            UpdateI->Settings.checkDeadlineMs = 300;
         // Two checks in a row give the same answer.
         for (int check = 0; check < 2; ++check) {
             if (!error.isEmpty())
@@ -228,7 +236,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("behaviour");  // of the server for the program file
         QTest::addColumn<QString>("body");       // "program" or "page"
-        QTest::addColumn<QString>("signature");  // "unsigned" (no key), "good", "missing", "wrong"
+        // "unsigned" (no key), "good", "missing", "wrong" (other bytes),
+        // "alone" (the program without its version), "older" (as 1.1.0.8)
+        QTest::addColumn<QString>("signature");
         QTest::addColumn<bool>("installed");
         QTest::newRow("whole program") << "ok" << "program" << "unsigned" << true;
         QTest::newRow("signed program") << "ok" << "program" << "good" << true;
@@ -236,10 +246,16 @@ private Q_SLOTS:
         QTest::newRow("body cut short") << "short" << "program" << "unsigned" << false;
         QTest::newRow("connection dropped") << "drop" << "program" << "unsigned" << false;
         QTest::newRow("never answers") << "hang" << "program" << "unsigned" << false;
+        QTest::newRow("trickles past the deadline") << "trickle" << "program" << "unsigned" << false;
         QTest::newRow("no Content-Length") << "nolength" << "program" << "unsigned" << false;
+        QTest::newRow("a terabyte announced") << "huge" << "program" << "unsigned" << false;
+        QTest::newRow("longer than the bound") << "ok" << "program" << "unsigned" << false;
         QTest::newRow("not a program") << "ok" << "page" << "unsigned" << false;
         QTest::newRow("signature missing") << "ok" << "program" << "missing" << false;
         QTest::newRow("signature of other bytes") << "ok" << "program" << "wrong" << false;
+        // An older build, validly signed, offered as the newer version.
+        QTest::newRow("signature without the version") << "ok" << "program" << "alone" << false;
+        QTest::newRow("signed as an older version") << "ok" << "program" << "older" << false;
     }
 
     void install()
@@ -253,9 +269,13 @@ private Q_SLOTS:
         const QByteArray program = body == u"program" ? m_newProgram : QByteArray("<html>Няма такава страница</html>");
         QByteArray sig;
         if (signature == u"good")
-            sig = sign(program);
+            sig = sign(signedReleaseHead("1.1.0.10") + program);
         else if (signature == u"wrong")
-            sig = sign(m_oldProgram);
+            sig = sign(signedReleaseHead("1.1.0.10") + m_oldProgram);
+        else if (signature == u"alone")
+            sig = sign(program);
+        else if (signature == u"older")
+            sig = sign(signedReleaseHead("1.1.0.8") + program);
         const QString base = publish(behaviour, "1.1.0.10", program, sig);
 
         QTemporaryDir folder;
@@ -274,6 +294,11 @@ private Q_SLOTS:
         QVERIFY(UpdateI->isVisible());
         if (behaviour == u"hang")
             UpdateI->Settings.transferTimeoutMs = 300;
+        if (behaviour == u"trickle")
+            UpdateI->Settings.downloadDeadlineMs = 500;
+        const bool overBound = QTest::currentDataTag() == QByteArrayView("longer than the bound");
+        if (overBound)
+            UpdateI->Settings.maxProgramBytes = program.size() - 1;
 
         prompter.expectMessage(installed ? Installed : NotInstalled,
                                installed ? Prompter::Icon::Warning : Prompter::Icon::Error);
@@ -297,7 +322,56 @@ private Q_SLOTS:
             QCOMPARE(files, QStringList{executableFileName()});
             QVERIFY(readFile(target) == m_oldProgram);
         }
+        if (behaviour == u"huge" || overBound) {
+            // Refused before a byte was written: the progress never moved.
+            QCOMPARE(UpdateI->windowTitle(), QStringLiteral("Обновяване на програмата"));
+            QCOMPARE(UpdateI->CGauge1->value(), 0);
+        }
         QVERIFY(starts(target));
+    }
+
+    // "Отказ" stops a download under way; meanwhile the other windows take no
+    // input, and the installed build stands as it was.
+    void cancel()
+    {
+        if (m_port == 0)
+            QSKIP("no web server for the tests here");
+        QTemporaryDir folder;
+        const QString target = folder.filePath(executableFileName());
+        writeFile(target, m_oldProgram);
+        Environment install("BILVARO_INSTALL_DIR", folder.path());
+        Environment server("BILVARO_UPDATE_URL", publish("trickle", "1.1.0.10", m_newProgram));
+        ScriptedPrompter prompter;
+        AppFixture app;
+        app.start(prompter);
+        Main->SpeedButton9->click();
+        QVERIFY(UpdateI->isVisible());
+        bool seen = false, duringDownload = false, menuClosed = true;
+        // At the first byte written, from the event loop of the download.
+        QObject::connect(UpdateI->CGauge1, &QProgressBar::valueChanged, UpdateI, [&] {
+            if (seen)
+                return;
+            seen = true;
+            duringDownload = UpdateI->SpeedButton3->isVisible() && UpdateI->SpeedButton2->isHidden()
+                             && !UpdateI->SpeedButton1->isEnabled();
+            QTimer::singleShot(0, UpdateI, [&] {
+                menuClosed = Main->close();
+                QTest::mouseClick(UpdateI->SpeedButton3, Qt::LeftButton);
+            });
+        });
+        QElapsedTimer took;
+        took.start();
+        UpdateI->SpeedButton1->click();
+        QVERIFY(duringDownload);
+        QVERIFY2(!menuClosed, "the main menu closed during the download");
+        QVERIFY2(took.elapsed() < 1500, "the download went on after the cancel");
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(app.shell.newCopies, 0);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{executableFileName()});
+        QVERIFY(readFile(target) == m_oldProgram);
+        QCOMPARE(UpdateI->windowTitle(), QStringLiteral("Обновяване на програмата"));
+        QVERIFY(UpdateI->isVisible() && UpdateI->SpeedButton2->isVisible() && UpdateI->SpeedButton3->isHidden());
+        QVERIFY(UpdateI->SpeedButton1->isEnabled());
     }
 
     void installAfterNothingNewerDoesNothing()
@@ -319,6 +393,56 @@ private Q_SLOTS:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{executableFileName()});
         QVERIFY(readFile(target) == m_oldProgram);
         QCOMPARE(app.shell.newCopies, 0);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    // The temporary files of writers killed half-way, beside the files they
+    // replace, go at the next start; a file of a writer still at work (written
+    // since this run started) and anything else stays.
+    void startRemovesLeftoversOfKilledWriters_data()
+    {
+        QTest::addColumn<QString>("folder");  // "start", "install" or "DB" (the install folder's)
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("earlier");    // last written before this run started
+        QTest::addColumn<bool>("removed");
+        const QString staged = executableFileName() + QStringLiteral(".1a2b3c4d.new");
+        QTest::newRow("settings file's") << "start" << "mem.txt.Ab12Cd" << true << true;
+        QTest::newRow("settings file's, written since") << "start" << "mem.txt.Ab12Cd" << false << false;
+        QTest::newRow("settings file's, in another folder") << "install" << "mem.txt.Ab12Cd" << true << false;
+        QTest::newRow("not a temporary name") << "start" << "mem.txt.Ab12C" << true << false;
+        QTest::newRow("another file's") << "start" << "notes.txt.Ab12Cd" << true << false;
+        QTest::newRow("staged program") << "install" << staged << true << true;
+        QTest::newRow("staged program, written since") << "install" << staged << false << false;
+        QTest::newRow("staged program, in the start folder") << "start" << staged << true << false;
+        QTest::newRow("another program's") << "install" << "other.1a2b3c4d.new" << true << false;
+        QTest::newRow("archive image's") << "DB" << "InvFirm1_0000000042_.bmp.x9Y8z7" << true << true;
+        QTest::newRow("PDF copy's") << "DB" << "ProformFirm12_0000000007_copy.pdf.x9Y8z7" << true << true;
+        QTest::newRow("archive image's, written since") << "DB" << "InvFirm1_0000000042_.bmp.x9Y8z7" << false << false;
+        QTest::newRow("archive image") << "DB" << "InvFirm1_0000000042_.bmp" << true << false;
+        QTest::newRow("a table's") << "DB" << "stock.db.x9Y8z7" << true << false;
+    }
+
+    void startRemovesLeftoversOfKilledWriters()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(bool, earlier);
+        QTemporaryDir installation;
+        Environment install("BILVARO_INSTALL_DIR", installation.path());
+        ScriptedPrompter prompter;
+        AppFixture app;
+        const QString path = folder == u"start" ? app.path(name)
+                             : folder == u"install" ? installation.filePath(name)
+                                                    : installation.filePath(QStringLiteral("DB/") + name);
+        writeFile(path, "left behind");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QDateTime written = earlier ? programStartTime().addSecs(-60) : QDateTime::currentDateTime();
+            QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+        }
+        app.start(prompter);
+        QTEST(!QFileInfo::exists(path), "removed");
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 

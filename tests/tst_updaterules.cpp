@@ -148,6 +148,38 @@ private Q_SLOTS:
         QTEST(ed25519SignatureValid(key, signature, data), "valid");
     }
 
+    // A release is signed as the release of its version: "Bilvaro2007
+    // <version>" and a line feed, then the program file (a key pair and
+    // signatures made once with openssl, as the README shows).
+    void releaseSignature_data()
+    {
+        const QByteArray key = QByteArray::fromHex("302a300506032b6570032100f3b52c03ddd253692adcf3e491945c7447c768e3"
+                                                   "9f0236bc71713980e5d1e08d");
+        const QByteArray signedAsRelease = QByteArray::fromHex(
+            "fd8f171dc05218432479e12efac0771b190f92c83d5c565b98c416efebb54dd0"
+            "5f014eafd924e561403f10bcc7a5940244c76c9c13b24a8685fc091545fbee0d");
+        const QByteArray signedAlone = QByteArray::fromHex(
+            "a1310ab74bfd6a839580ef127a18c963fa34e3d298584730910a2c783e836ae4"
+            "e12ab3004d3b61bbfb6b448c933a633a5ab519cad47b07cbbd12d4cda9b9c308");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("signature");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("signed as this version") << key << signedAsRelease << "1.1.0.10" << true;
+        QTest::newRow("offered as a higher version") << key << signedAsRelease << "1.1.0.11" << false;
+        QTest::newRow("offered as a lower version") << key << signedAsRelease << "1.1.0.9" << false;
+        // An older release's kind of signature: the program file alone.
+        QTest::newRow("signature without a version") << key << signedAlone << "1.1.0.10" << false;
+    }
+
+    void releaseSignature()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, signature);
+        QFETCH(QString, version);
+        QTEST(releaseSignatureValid(key, signature, version, QByteArrayView("MZ program")), "valid");
+    }
+
     // The stamp as the build puts it into a program file: on Windows the
     // "FileVersion" of the version resource.
     void executableVersion_data()
@@ -211,6 +243,34 @@ private Q_SLOTS:
         QCOMPARE(running.exitStatus(), QProcess::NormalExit);
         QCOMPARE(running.exitCode(), 0);
         QVERIFY(QFile::remove(kept));
+    }
+
+    // The staged program is written through to the disk by the handle Qt
+    // wrote it with (on Windows Qt gives a file it opened by name a C runtime
+    // descriptor of that handle). Windows refuses to flush a handle opened
+    // for reading only, which shows that the flush is really made there.
+    void syncToDisk_data()
+    {
+        QTest::addColumn<QIODevice::OpenMode>("mode");
+        QTest::addColumn<bool>("flushed");
+        QTest::newRow("opened for writing") << QIODevice::OpenMode(QIODevice::WriteOnly) << true;
+#ifdef Q_OS_WIN
+        QTest::newRow("opened for reading") << QIODevice::OpenMode(QIODevice::ReadOnly) << false;
+#else
+        QTest::newRow("opened for reading") << QIODevice::OpenMode(QIODevice::ReadOnly) << true;
+#endif
+    }
+
+    void syncToDisk()
+    {
+        QFETCH(QIODevice::OpenMode, mode);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("Bilvaro2007.new");
+        writeFile(path, "MZ program");
+        QFile file(path);
+        QVERIFY(file.open(mode));
+        QVERIFY(file.handle() != -1);
+        QTEST(::syncToDisk(file), "flushed");
     }
 
     void replaceKeepingOld_data()

@@ -4,10 +4,6 @@
 
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <cstdio>
-#ifndef Q_OS_WIN
-#include <unistd.h>
-#endif
 
 StagedExecutable::StagedExecutable(const QString &targetPath) : m_target(targetPath) {}
 
@@ -84,26 +80,5 @@ bool replaceKeepingOld(const QString &newPath, const QString &targetPath, const 
 {
     if (QFileInfo::exists(oldPath) && !QFile::remove(oldPath))
         return false;
-    const bool hadTarget = QFileInfo::exists(targetPath);
-#ifndef Q_OS_WIN
-    // Here a file can be renamed over the running program: the old one is
-    // kept as a second name of the same file and the new one takes the
-    // target's name in one step, so a crash in between never leaves the
-    // folder without a program. (Windows refuses that; there the running
-    // program is moved aside first.)
-    if (!hadTarget || ::link(QFile::encodeName(targetPath).constData(), QFile::encodeName(oldPath).constData()) == 0) {
-        if (std::rename(QFile::encodeName(newPath).constData(), QFile::encodeName(targetPath).constData()) == 0)
-            return true;
-        if (hadTarget)
-            QFile::remove(oldPath);
-        return false;
-    }
-#endif
-    if (hadTarget && !renameFile(targetPath, oldPath))
-        return false;
-    if (renameFile(newPath, targetPath))
-        return true;
-    if (hadTarget)
-        renameFile(oldPath, targetPath);
-    return false;
+    return replaceKeepingOldName(newPath, targetPath, oldPath);
 }

@@ -44,7 +44,7 @@ private:
 };
 
 // Moves newPath to targetPath, keeping what was at targetPath under oldPath
-// (an earlier file of that name is deleted first). When the new file cannot
-// be moved in, the kept one is put back. False when it could not be done;
-// the target then holds what it held before.
+// (an earlier file of that name is deleted first), so that targetPath is
+// never missing. False when it could not be done; the target then holds what
+// it held before.
 bool replaceKeepingOld(const QString &newPath, const QString &targetPath, const QString &oldPath);

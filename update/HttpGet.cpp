@@ -4,19 +4,34 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <memory>
 
-HttpResponse httpGet(QNetworkAccessManager &network, const QUrl &url, int timeoutMs,
-                     const std::function<bool(const HttpResponse &, QByteArrayView)> &consume)
+HttpGet::HttpGet(QNetworkAccessManager &network, int inactivityMs, QDeadlineTimer deadline)
+    : m_network(network), m_inactivityMs(inactivityMs), m_deadline(deadline)
 {
+}
+
+void HttpGet::cancel()
+{
+    m_cancelled = true;
+    if (m_loop)
+        m_loop->quit();
+}
+
+HttpResponse HttpGet::get(const QUrl &url,
+                          const std::function<bool(const HttpResponse &, QByteArrayView)> &consume)
+{
+    HttpResponse response;
+    if (m_cancelled || m_deadline.hasExpired())
+        return response;
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Bilvaro Updater"));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setRawHeader("Cache-Control", "no-cache");
-    request.setTransferTimeout(timeoutMs);
-    const std::unique_ptr<QNetworkReply> reply(network.get(request));
+    request.setTransferTimeout(m_inactivityMs);
+    const std::unique_ptr<QNetworkReply> reply(m_network.get(request));
 
-    HttpResponse response;
     bool stopped = false;
     const auto readHead = [&] {
         response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -40,8 +55,21 @@ HttpResponse httpGet(QNetworkAccessManager &network, const QUrl &url, int timeou
 
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, readBody);
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    bool late = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        late = true;
+        loop.quit();
+    });
+    if (!m_deadline.isForever())
+        deadline.start(std::chrono::milliseconds(qMax<qint64>(0, m_deadline.remainingTime())));
+    if (!reply->isFinished()) {
+        m_loop = &loop;
+        loop.exec(m_takeInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        m_loop = nullptr;
+    }
+    stopped = stopped || late || m_cancelled;
     if (!stopped)
         readBody();
     response.transferred = !stopped && reply->error() == QNetworkReply::NoError;

@@ -23,3 +23,17 @@ bool ed25519SignatureValid(const QByteArray &publicKey, const QByteArray &signat
                                            + Ed25519KeyHeader.size())
            == 0;
 }
+
+QByteArray signedReleaseHead(const QString &version)
+{
+    return QByteArrayLiteral("Bilvaro2007 ") + version.toLatin1() + '\n';
+}
+
+bool releaseSignatureValid(const QByteArray &publicKey, const QByteArray &signature, const QString &version,
+                           QByteArrayView program)
+{
+    // Ed25519 signs one message whole: the head and the file in one buffer.
+    QByteArray message = signedReleaseHead(version);
+    message.append(program);
+    return ed25519SignatureValid(publicKey, signature, message);
+}

@@ -1,8 +1,10 @@
 #include "update/UpdateRules.h"
 
 #include "common/Failure.h"
+#include "platform/Executable.h"
 #include "update/UpdateConfig.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QUrl>
 #include <cmath>
@@ -46,6 +48,7 @@ UpdateSettings buildUpdateSettings()
     const QString overridden = qEnvironmentVariable("BILVARO_UPDATE_URL");
     settings.baseAddress = overridden.isEmpty() ? QStringLiteral(BILVARO_UPDATE_BASE_URL) : overridden;
     settings.publicKey = QByteArray::fromBase64(QByteArrayLiteral(BILVARO_UPDATE_PUBLIC_KEY));
+    settings.maxProgramBytes = 10 * QFileInfo(runningExecutablePath()).size();
     return settings;
 }
 

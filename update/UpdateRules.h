@@ -13,10 +13,18 @@ struct UpdateSettings {
     QByteArray publicKey;
     // A transfer that receives nothing for this long fails.
     int transferTimeoutMs = 30000;
+    // The whole version check, and the whole download of the program with
+    // its signature, fail once they take this long.
+    int checkDeadlineMs = 60000;
+    int downloadDeadlineMs = 600000;
+    // A program announced as longer than this is refused before anything of
+    // it is written.
+    qint64 maxProgramBytes = 0;
 };
 
 // The settings the build carries, with BILVARO_UPDATE_URL in place of the
-// base address when it is set.
+// base address when it is set; a new program may be ten times as long as the
+// running one.
 UpdateSettings buildUpdateSettings();
 
 // The base address's version file and program file.

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 
+class HttpGet;
 class QLineEdit;
 class QNetworkAccessManager;
 class QProgressBar;
@@ -21,13 +22,14 @@ public:
     QProgressBar *CGauge1;
     QToolButton *SpeedButton1;  // "Инсталирай"
     QToolButton *SpeedButton2;  // "Изход"
+    QToolButton *SpeedButton3;  // "Отказ": in place of "Изход" while a download runs
     QLineEdit *Edit1;           // hidden: the download address
 
     // The body of the last version file response.
     QString RemoteVersion;
     // Set by the last check: the server has a newer build.
     bool UpdateAvailable = false;
-    // Where the server is, the release key, the time limit of a transfer.
+    // Where the server is, the release key, the time limits, the longest program.
     UpdateSettings Settings;
     // What follows a successful install: the start-up sets the document's
     // "Нова фактура"; without it a new copy starts through the shell and
@@ -41,12 +43,18 @@ public:
 
     void SpeedButton1Click();
     void SpeedButton2Click();
+    void SpeedButton3Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
-    bool download(StagedExecutable &staged, bool &fileNotCreated);
-    bool signatureValid(QByteArrayView contents);
+    bool download(HttpGet &http, StagedExecutable &staged, bool &fileNotCreated);
+    bool signatureValid(HttpGet &http, const QString &version, QByteArrayView contents);
+    void showDownloading(bool downloading);
 
     QNetworkAccessManager *m_network;
+    HttpGet *m_download = nullptr;  // while "Инсталирай" downloads
 };
 
 extern TUpdateI *UpdateI;

@@ -15,11 +15,14 @@ or with the prefix "txt-" to the version files only:
     drop      the connection ends before any answer
     hang      the connection stays open and nothing is ever sent
     nolength  the file without a Content-Length header (HTTP/1.0, the end of the connection ends it)
+    trickle   the file with its Content-Length, its first 20 bytes one every 100 ms, then the rest
+    huge      a Content-Length of a terabyte, then the file, then the connection ends
 """
 import http.server
 import os
 import sys
 import threading
+import time
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -59,6 +62,20 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body[: len(body) // 2])
+        elif behaviour == "trickle":
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            for i in range(min(20, len(body))):
+                self.wfile.write(body[i : i + 1])
+                self.wfile.flush()
+                time.sleep(0.1)
+            self.wfile.write(body[20:])
+        elif behaviour == "huge":
+            self.send_response(200)
+            self.send_header("Content-Length", str(1 << 40))
+            self.end_headers()
+            self.wfile.write(body)
         elif behaviour == "nolength":
             self.protocol_version = "HTTP/1.0"
             self.send_response(200)
