@@ -21,6 +21,8 @@ packages=(
   # the update's signature check (libsodium), and building it and libnumbertext
   # from Debian's sources for Windows
   libsodium-dev autoconf automake libtool dpkg-dev
+  # reading the old Paradox tables when a firm moves in
+  pxlib-dev
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
 )
