@@ -1,4 +1,6 @@
+#include "app/Menu.h"
 #include "app/ParadoxOffer.h"
+#include "document/Document.h"
 #include "common/Cp1251.h"
 #include "common/Failure.h"
 #include "paradox/MovingIn.h"
@@ -6,6 +8,7 @@
 #include "paradox/ParadoxTable.h"
 #include "paradox/Pxlib.h"
 #include "reference/Schema.h"
+#include "support/AppFixture.h"
 #include "support/ParadoxWriter.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TableFolder.h"
@@ -167,6 +170,30 @@ QString failureOf(const std::function<void()> &action)
 }
 
 const QString OldNow = QStringLiteral("2026-12-08T17:30:05");
+
+// The start-up's offer for the old folder in dataFolder, and when accepted
+// its summary (converted at OldNow).
+void expectOffer(ScriptedPrompter &prompter, const QString &dataFolder, bool accepted)
+{
+    prompter.expectQuestion(
+        QStringLiteral("В папката „%1“ има таблици на Paradox от старата програма (Firm.db, Details.db, "
+                       "stock.db, customer.db). Програмата работи със свои таблици и не може да ги отвори.\n\n"
+                       "Да бъдат ли преобразувани сега? Всички записи, колони, бележки и картини ще бъдат "
+                       "пренесени, а файловете на Paradox ще бъдат запазени непроменени в папка "
+                       "„paradox-<дата>-<час>“ в „DB“.")
+            .arg(QDir::toNativeSeparators(dataFolder)),
+        accepted);
+    if (!accepted)
+        return;
+    const QString kept = QDir::toNativeSeparators(QDir(dataFolder).filePath("paradox-20261208-173005"));
+    prompter.expectInformation(
+        QStringLiteral("Таблиците на Paradox са преобразувани. Файловете им са запазени непроменени в „%1“.\n\n"
+                       "Firm.db: записи 1, колони 12, картини 1. Нищо не е променено.\n"
+                       "Details.db: записи 1, колони 3, картини 0. Нищо не е променено.\n"
+                       "stock.db: записи 3, колони 6, картини 0. Нищо не е променено.\n"
+                       "customer.db: записи 1, колони 7, картини 0. Нищо не е променено.")
+            .arg(kept));
+}
 
 } // namespace
 
@@ -404,24 +431,7 @@ private Q_SLOTS:
         const auto before = filesIn(folder.data());
         const QDateTime now = QDateTime::fromString(OldNow, Qt::ISODate);
         ScriptedPrompter prompter;
-        prompter.expectQuestion(
-            QStringLiteral("В папката „%1“ има таблици на Paradox от старата програма (Firm.db, Details.db, "
-                           "stock.db, customer.db). Програмата работи със свои таблици и не може да ги отвори.\n\n"
-                           "Да бъдат ли преобразувани сега? Всички записи, колони, бележки и картини ще бъдат "
-                           "пренесени, а файловете на Paradox ще бъдат запазени непроменени в папка "
-                           "„paradox-<дата>-<час>“ в „DB“.")
-                .arg(QDir::toNativeSeparators(folder.data())),
-            accepted);
-        if (accepted) {
-            const QString kept = QDir::toNativeSeparators(QDir(folder.data()).filePath("paradox-20261208-173005"));
-            prompter.expectInformation(
-                QStringLiteral("Таблиците на Paradox са преобразувани. Файловете им са запазени непроменени в „%1“.\n\n"
-                               "Firm.db: записи 1, колони 12, картини 1. Нищо не е променено.\n"
-                               "Details.db: записи 1, колони 3, картини 0. Нищо не е променено.\n"
-                               "stock.db: записи 3, колони 6, картини 0. Нищо не е променено.\n"
-                               "customer.db: записи 1, колони 7, картини 0. Нищо не е променено.")
-                    .arg(kept));
-        }
+        expectOffer(prompter, folder.data(), accepted);
         offerParadoxConversion(folder.path(QString()), now);
         QVERIFY2(prompter.finished(), prompter.problems());
         QCOMPARE(MovingIn::paradoxTables(folder.data()).isEmpty(), accepted);
@@ -431,6 +441,21 @@ private Q_SLOTS:
             const QString text = failureOf([&] { folder.open(Schema::Goods::FileName); });
             QVERIFY2(text.contains(QStringLiteral("е таблица на Paradox от старата програма")), qPrintable(text));
         }
+    }
+
+    void anInvoiceFromTheConvertedTablesTakesTheNextNumber()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        const QString data = app.path(QStringLiteral("DB"));
+        QVERIFY(QDir().mkpath(data) && copyOldFolder(data));
+        expectOffer(prompter, data, true);
+        offerParadoxConversion(app.dir().path(), QDateTime::fromString(OldNow, Qt::ISODate));
+        app.start(prompter);
+        Main->SpeedButton4Click();
+        QCOMPARE(Doc->NO->text(), QStringLiteral("0000000042"));
+        QCOMPARE(Doc->Label38->text(), QStringLiteral("Банка „Дунав“ АД"));
+        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void blobBytesFromTheMbFile_data()
