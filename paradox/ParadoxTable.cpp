@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <memory>
 
 #include "paradox/Pxlib.h"
@@ -35,6 +36,21 @@ void collectError(pxdoc_t *, int level, const char *message, void *data)
     if (level != PX_Warning && errors->first.isEmpty())
         errors->first = QString::fromUtf8(message);
 }
+
+// Opened here for reading only (PX_open_file wants to write as well, which a
+// read-only copy of the tables refuses), under its Unicode name on Windows.
+FILE *openForReading(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return _wfopen(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), L"rb");
+#else
+    return std::fopen(QFile::encodeName(path).constData(), "rb");
+#endif
+}
+
+struct FileCloser {
+    void operator()(FILE *file) const { std::fclose(file); }
+};
 
 struct DocumentDeleter {
     // PX_delete closes the file as well.
@@ -191,8 +207,12 @@ Table readTable(const QString &path)
     file.close();
 
     Errors errors;
+    // The document goes before the file it reads (pxlib leaves the file open).
+    const std::unique_ptr<FILE, FileCloser> stream(openForReading(path));
     std::unique_ptr<pxdoc_t, DocumentDeleter> document(PX_new3(collectError, nullptr, nullptr, nullptr, &errors));
-    if (!document || PX_open_file(document.get(), QFile::encodeName(path).constData()) < 0)
+    if (!stream)
+        throw Failure(QStringLiteral("Файлът „%1“ не може да бъде отворен.").arg(shown(path)));
+    if (!document || PX_open_fp(document.get(), stream.get()) < 0)
         throw damaged(path, errors.first);
 
     Table table;
