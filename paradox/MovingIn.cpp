@@ -198,7 +198,7 @@ QStringList paradoxTables(const QString &dataFolder)
 
 Outcome convert(const QString &startFolder, const QDateTime &now)
 {
-    const QDir data(QDir(startFolder).filePath(QStringLiteral("DB")));
+    const QDir data(QDir(startFolder).absoluteFilePath(QStringLiteral("DB")));
     // First every table is read; nothing is moved until all of them are.
     QList<Converted> converted;
     QStringList paradoxFiles;
