@@ -242,7 +242,9 @@ Outcome convert(const QString &startFolder, const QDateTime &now)
             moved << file;
         }
         for (const Converted &table : converted) {
-            TableMaker::makeTable(data.path(), table.definition, table.records);
+            if (!TableMaker::makeTable(data.path(), table.definition, table.records))
+                throw Failure(QStringLiteral("Файлът „%1“ се появи по време на преобразуването.")
+                                  .arg(shown(data.filePath(table.definition.fileName))));
             made << data.filePath(table.definition.fileName);
             outcome.tables.append(table.summary);
         }

@@ -388,6 +388,23 @@ private Q_SLOTS:
         QCOMPARE(filesIn(folder.data()), before);
     }
 
+    void aFailureWhileWritingPutsTheParadoxFilesBack()
+    {
+        TableFolder folder;
+        QVERIFY(folder.emptyFolder());
+        QVERIFY(copyOldFolder(folder.data()));
+        // A column named like the key of the program's tables cannot be made;
+        // stock.db comes after Firm.db and Details.db, which are made first.
+        QList<Field> fields = ParadoxWriter::OldFolder::fields("stock.db");
+        fields[5].name = Schema::KeyColumn;
+        ParadoxWriter::writeTable(QDir(folder.data()).filePath("stock.db"), fields,
+                                  ParadoxWriter::OldFolder::records("stock.db"));
+        const auto before = filesIn(folder.data());
+        QVERIFY(!failureOf([&] { MovingIn::convert(folder.path(QString())); }).isEmpty());
+        QCOMPARE(filesIn(folder.data()), before);
+        QCOMPARE(QDir(folder.data()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+    }
+
     void aLogoThatIsNoBitmapIsStoredAsOne()
     {
         TableFolder folder;
