@@ -39,10 +39,19 @@ void fill(pxval_t *value, const Field &field, const QVariant &given)
         value->value.str.len = int(bytes.size());
         break;
     }
-    case pxfBCD:
-        value->value.str.val = copy(given.toString().toLatin1());
-        value->value.str.len = int(given.toString().size());
+    case pxfBCD: {
+        // pxlib's PX_put_data_bcd reads the integer digits backwards until it
+        // has all of them, before the start of the text if it is short (an
+        // unsigned index never goes below 0): they are all given here.
+        QString digits = given.toString();
+        const QString sign = digits.startsWith(u'-') ? QStringLiteral("-") : QString();
+        digits.remove(0, sign.size());
+        const qsizetype point = digits.contains(u'.') ? digits.indexOf(u'.') : digits.size();
+        digits = sign + QString(32 - field.length - point, u'0') + digits;
+        value->value.str.val = copy(digits.toLatin1());
+        value->value.str.len = int(digits.size());
         break;
+    }
     case pxfBytes: {
         const QByteArray bytes = given.toByteArray();
         value->value.str.val = copy(bytes);
