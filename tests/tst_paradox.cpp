@@ -94,6 +94,21 @@ QMap<QString, QByteArray> filesIn(const QString &folder)
     return files;
 }
 
+QString pxlibDate(long days)
+{
+    int year = 0, month = 0, day = 0;
+    PX_SdnToGregorian(days + 1721425, &year, &month, &day);
+    return QStringLiteral("%1.%2.%3").arg(day, 2, 10, QChar(u'0')).arg(month, 2, 10, QChar(u'0')).arg(year, 4, 10, QChar(u'0'));
+}
+
+QString clock(qint64 seconds)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QChar(u'0'))
+        .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+        .arg(seconds % 60, 2, 10, QChar(u'0'));
+}
+
 // The value of each field as pxlib itself reads it (without the .MB file,
 // which Debian's pxlib cannot open), in the text form of the program.
 QVariantList pxlibRecord(const QString &path, int number)
@@ -107,24 +122,24 @@ QVariantList pxlibRecord(const QString &path, int number)
     for (int i = 0; record && i < PX_get_num_fields(document); ++i) {
         const pxval_t *value = record[i];
         QVariant text;
-        const auto own = [&](char *made) {
-            text = QString::fromLatin1(made);
-            document->free(document, made);
-        };
         if (!value->isnull) {
             switch (fields[i].px_ftype) {
             case pxfAlpha:
                 text = Cp1251::decode(value->value.str.val);
                 break;
+            // pxlib's own calendar (its *2string functions write past their
+            // buffers, so they are not used).
             case pxfDate:
-                own(PX_date2string(document, value->value.lval, "d.m.Y"));
+                text = pxlibDate(value->value.lval);
                 break;
             case pxfTime:
-                own(PX_time2string(document, value->value.lval, "H:i:s"));
+                text = clock(value->value.lval / 1000);
                 break;
-            case pxfTimestamp:
-                own(PX_timestamp2string(document, value->value.dval, "d.m.Y H:i:s"));
+            case pxfTimestamp: {
+                const qint64 seconds = qint64(value->value.dval / 1000);
+                text = pxlibDate(long(seconds / 86400)) + u' ' + clock(seconds % 86400);
                 break;
+            }
             case pxfShort:
             case pxfLong:
             case pxfAutoInc:
@@ -148,8 +163,12 @@ QVariantList pxlibRecord(const QString &path, int number)
             }
         }
         values << text;
-        if (value->isnull == 0 && (fields[i].px_ftype == pxfAlpha || fields[i].px_ftype == pxfBCD
-                                   || fields[i].px_ftype == pxfBytes))
+        const bool numeric = fields[i].px_ftype == pxfDate || fields[i].px_ftype == pxfTime
+                             || fields[i].px_ftype == pxfTimestamp || fields[i].px_ftype == pxfShort
+                             || fields[i].px_ftype == pxfLong || fields[i].px_ftype == pxfAutoInc
+                             || fields[i].px_ftype == pxfCurrency || fields[i].px_ftype == pxfNumber
+                             || fields[i].px_ftype == pxfLogical;
+        if (value->isnull == 0 && !numeric)
             document->free(document, value->value.str.val);
         document->free(document, record[i]);
     }
