@@ -1,12 +1,14 @@
 #include "app/Windows.h"
 
 #include "app/Menu.h"
+#include "app/ParadoxOffer.h"
 #include "app/PrintLinks.h"
 #include "document/Document.h"
 #include "lines/Totals.h"
 #include "lines/Unit1.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
+#include "platform/Paths.h"
 #include "print/Pr.h"
 #include "reference/Unit4.h"
 #include "update/Updater.h"
@@ -41,6 +43,8 @@ void createWindows()
 {
     Main = new TMain;
     runGuarded([] { Main->FormCreate(); });
+    // Before anything opens a table: a folder moved over from the old program.
+    runGuarded([] { offerParadoxConversion(StartFolder); });
     Form1 = new TForm1;
     runGuarded([] { Form1->FormCreate(); });
     Form4 = new TForm4;

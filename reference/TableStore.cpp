@@ -2,11 +2,13 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "paradox/ParadoxFormat.h"
 #include "reference/Schema.h"
 #include "reference/StoreFailure.h"
 #include "reference/Transaction.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
@@ -228,6 +230,11 @@ void TableStore::open()
     const QString path = tablePath();
     if (!QFileInfo(path).isFile())
         throw Failure(QStringLiteral("Таблицата „%1“ не съществува.").arg(QDir::toNativeSeparators(path)));
+    if (QFile file(path); file.open(QIODevice::ReadOnly) && Paradox::looksLikeTable(file.read(Paradox::HeaderBytes)))
+        throw Failure(QStringLiteral("Таблицата „%1“ е таблица на Paradox от старата програма. Програмата "
+                                     "предлага да я преобразува при пускането си; може и с "
+                                     "„bilvaro-make-tables <папка> --from-paradox“.")
+                          .arg(QDir::toNativeSeparators(path)));
 
     ResetScope reset(this);
     m_connection = QStringLiteral("bilvaro.table.%1").arg(++connectionCounter);

@@ -27,18 +27,20 @@ if [[ -f $build_win/CMakeCache.txt ]] \
   rm -rf "$build_win/CMakeCache.txt" "$build_win/CMakeFiles"
 fi
 # The libraries Debian has no Windows build of, made once from Debian's
-# sources (scripts/windows-env.sh): libsodium and libnumbertext, static. A
-# toolchain file of this build adds them to the places CMake looks in, and
-# pkg-config finds them (and only them) for the Windows build.
+# sources (scripts/windows-env.sh): libsodium and libnumbertext, static,
+# and pxlib from its upstream source. A toolchain file of this build adds
+# them to the places CMake looks in, and pkg-config finds them (and only
+# them) for the Windows build.
 use_sodium
 use_numbertext
-toolchain=$(printf 'include("%s/mingw64.cmake")\nlist(APPEND CMAKE_FIND_ROOT_PATH "%s" "%s")\n' \
-              "$qt_win" "$sodium_win" "$numbertext_win")
+use_pxlib
+toolchain=$(printf 'include("%s/mingw64.cmake")\nlist(APPEND CMAKE_FIND_ROOT_PATH "%s" "%s" "%s")\n' \
+              "$qt_win" "$sodium_win" "$numbertext_win" "$pxlib_win")
 mkdir -p "$build_win"
 # Rewritten only when it changes: CMake configures again whenever it does.
 [[ -f $build_win/toolchain.cmake && $(<"$build_win/toolchain.cmake") == "$toolchain" ]] \
   || echo "$toolchain" >"$build_win/toolchain.cmake"
-export PKG_CONFIG_LIBDIR=$sodium_win/lib/pkgconfig:$numbertext_win/lib/pkgconfig PKG_CONFIG_PATH=
+export PKG_CONFIG_LIBDIR=$sodium_win/lib/pkgconfig:$numbertext_win/lib/pkgconfig:$pxlib_win/lib/pkgconfig PKG_CONFIG_PATH=
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build_win" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=ON \

@@ -23,6 +23,8 @@ packages=(
   libsodium-dev autoconf automake libtool dpkg-dev
   # the icon's PNG sizes from its SVG; the Debian package and its checks
   librsvg2-bin debhelper lintian desktop-file-utils appstream
+  # reading the old Paradox tables when a firm moves in
+  pxlib-dev
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
 )

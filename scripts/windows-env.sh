@@ -123,3 +123,55 @@ use_numbertext()
      && mkdir -p "$numbertext_win/share/libnumbertext" && cp "$src"/data/*.sor "$numbertext_win/share/libnumbertext/")
   rm -rf "$win_cache/build-numbertext"
 }
+
+# pxlib for Windows, a static library: the old Paradox tables of a firm that
+# moves in. Debian's source package of pxlib cannot be fetched here, so it is
+# the upstream 0.6.10 source kept beside the Qt toolchain
+# (pxlib-0.6.10.tar.xz, GPL-2.0-or-later). Its own CMake build targets MSVC
+# (MinGW's windres fails on the flags it is handed), so its ten C files are
+# compiled here, without iconv and gsf (the program converts Windows-1251
+# itself), with two one-line shims for the Windows headers it names with
+# capitals. Sets pxlib_win.
+use_pxlib()
+{
+  pxlib_win=$win_cache/pxlib
+  [[ -f $pxlib_win/lib/libpx.a && -f $pxlib_win/lib/pkgconfig/pxlib.pc ]] && return
+  # Looked for where the Qt toolchain's tarball is looked for.
+  local tarball= candidate common candidates=()
+  [[ -n ${BILVARO_WIN_TOOLCHAIN:-} ]] && candidates+=("$(dirname "$BILVARO_WIN_TOOLCHAIN")/pxlib-0.6.10.tar.xz")
+  candidates+=("$root/../shared/toolchains/pxlib-0.6.10.tar.xz")
+  if common=$(git -C "$root" rev-parse --path-format=absolute --git-common-dir 2>/dev/null); then
+    candidates+=("$(dirname "$common")/../shared/toolchains/pxlib-0.6.10.tar.xz")
+  fi
+  for candidate in "${candidates[@]}"; do
+    [[ -f $candidate ]] && { tarball=$candidate; break; }
+  done
+  [[ -n $tarball ]] || { echo "use_pxlib: pxlib-0.6.10.tar.xz is not beside the Windows toolchain" >&2; return 1; }
+  local work src
+  work=$(mktemp -d)
+  tar -C "$work" -xJf "$tarball"
+  src=$work/pxlib-0.6.10
+  mkdir -p "$work/shim" "$pxlib_win/include" "$pxlib_win/lib/pkgconfig"
+  echo '#include <windows.h>' >"$work/shim/Windows.h"
+  echo '#include <winbase.h>' >"$work/shim/Winbase.h"
+  # config.h: the C headers MinGW has, no iconv, no gettext.
+  sed -E -e 's/^#cmakedefine (HAVE_(FCNTL|INTTYPES|STDARG|STDDEF|STDINT|STDLIB|STRING|SYS_TIME|SYS_TYPES|UNISTD)_H|STDC_HEADERS) 1/#define \1 1/' \
+         -e 's/^#cmakedefine .*//' -e 's/@CMAKE_INSTALL_PREFIX@\/share\/@CPACK_PACKAGE_NAME@/pxlib/' \
+         -e 's/@CPACK_PACKAGE_VERSION@/0.6.10/' -e 's/@WS_VAR_IMPORT@/extern/' \
+         "$src/cmakeconfig.h.in" >"$work/shim/config.h"
+  sed -e 's/@PX_HAVE_RECODE@/0/' -e 's/@PX_HAVE_ICONV@/0/' "$src/include/paradox.h.in" >"$pxlib_win/include/paradox.h"
+  sed -e 's/@HAVE_GSF@/0/' "$src/include/paradox-gsf.h.in" >"$pxlib_win/include/paradox-gsf.h"
+  sed -e 's/@PXLIB_DOTTED_VERSION@/0.6.10/' -e 's/@PXLIB_MAJOR_VERSION@/0/' -e 's/@PXLIB_MINOR_VERSION@/6/' \
+      -e 's/@PXLIB_MICRO_VERSION@/10/' "$src/include/pxversion.h.in" >"$pxlib_win/include/pxversion.h"
+  cp "$src/include/paradox-mp.h" "$pxlib_win/include/"
+  local file objects=()
+  for file in "$src"/src/*.c; do
+    x86_64-w64-mingw32-gcc-posix -O2 -w -DHAVE_CONFIG_H -I"$work/shim" -I"$pxlib_win/include" -I"$src/src" \
+      -c "$file" -o "$work/$(basename "$file" .c).o" || { rm -rf "$work"; return 1; }
+    objects+=("$work/$(basename "$file" .c).o")
+  done
+  x86_64-w64-mingw32-ar rcs "$pxlib_win/lib/libpx.a" "${objects[@]}"
+  printf 'prefix=%s\nlibdir=${prefix}/lib\nincludedir=${prefix}/include\n\nName: libpx\nDescription: A library for reading Paradox files\nVersion: 0.6.10\nLibs: -L${libdir} -lpx\nCflags: -I${includedir}\n' \
+    "$pxlib_win" >"$pxlib_win/lib/pkgconfig/pxlib.pc"
+  rm -rf "$work"
+}

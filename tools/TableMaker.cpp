@@ -29,6 +29,12 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
               const std::function<QVariantMap(qsizetype)> &makeRecord)
 {
     const QString connection = QStringLiteral("bilvaro.maker.") + QUuid::createUuid().toString();
+    // The connection is closed on a failure too: Windows cannot delete the
+    // half-made file while it is open.
+    struct Closer {
+        const QString &name;
+        ~Closer() { QSqlDatabase::removeDatabase(name); }
+    } closer{connection};
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         database.setDatabaseName(path);
@@ -70,7 +76,6 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
         query.finish();
         database.close();
     }
-    QSqlDatabase::removeDatabase(connection);
 }
 
 } // namespace

@@ -7,8 +7,13 @@
 //
 // bilvaro-make-tables <start folder> --prices-to-euro
 // Converts the sale prices of the goods table from leva to euro, once.
+//
+// bilvaro-make-tables <start folder> --from-paradox
+// Converts the old program's Paradox tables in <start folder>/DB into this
+// program's tables, keeping the Paradox files in DB/paradox-<date>-<time>/.
 
 #include "common/Failure.h"
+#include "paradox/MovingIn.h"
 #include "reference/Schema.h"
 #include "reference/PriceConversion.h"
 #include "tools/TableMaker.h"
@@ -25,6 +30,7 @@ int main(int argc, char *argv[])
     QStringList arguments = QCoreApplication::arguments().mid(1);
     const bool demo = arguments.removeAll(QStringLiteral("--demo")) > 0;
     const bool toEuro = arguments.removeAll(QStringLiteral("--prices-to-euro")) > 0;
+    const bool fromParadox = arguments.removeAll(QStringLiteral("--from-paradox")) > 0;
     int goods = -1;
     if (const qsizetype at = arguments.indexOf(QStringLiteral("--goods")); at >= 0) {
         bool number = false;
@@ -36,13 +42,18 @@ int main(int argc, char *argv[])
         arguments.remove(at, 2);
     }
     if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--"))
-        || (toEuro && (demo || goods >= 0))) {
+        || ((toEuro || fromParadox) && (demo || goods >= 0)) || (toEuro && fromParadox)) {
         err << "Usage: bilvaro-make-tables <start folder> [--demo] [--goods <count>]\n"
-               "       bilvaro-make-tables <start folder> --prices-to-euro\n";
+               "       bilvaro-make-tables <start folder> --prices-to-euro\n"
+               "       bilvaro-make-tables <start folder> --from-paradox\n";
         return 2;
     }
     const QString folder = arguments.first();
     try {
+        if (fromParadox) {
+            out << MovingIn::summaryText(MovingIn::convert(folder)) << '\n';
+            return 0;
+        }
         if (toEuro) {
             const auto outcome = PriceConversion::convertGoodsToEuro(QDir(folder).filePath(QStringLiteral("DB")));
             out << QStringLiteral("Продажните цени на %1 стоки са преобразувани от лева в евро по курс %2.\n"

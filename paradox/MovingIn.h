@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Moving in from the old program: the four Paradox tables of a start
+// folder's DB folder become the SQLite tables this program uses, with every
+// column and record, and the Paradox files kept, unchanged, in a folder of
+// their own beside them.
+namespace MovingIn {
+
+// The reference tables in the data folder that are Paradox tables, judged by
+// their first bytes: the schema's file names, as found in the folder.
+QStringList paradoxTables(const QString &dataFolder);
+
+struct TableSummary {
+    QString fileName;
+    bool fromParadox = false;  // else made empty: the folder had no such table
+    qsizetype records = 0;
+    qsizetype columns = 0;
+    qsizetype pictures = 0;
+    QStringList changes;  // what had to be changed, one line each
+};
+
+struct Outcome {
+    QString keptIn;  // the folder the Paradox files were moved into
+    QList<TableSummary> tables;
+};
+
+// Converts the Paradox tables of startFolder/DB. Refuses (a Failure) where
+// any of the four tables is already one of this program's, or where none is
+// a Paradox table. Every table is read before anything is moved; a failure
+// afterwards puts the Paradox files back and removes what was made.
+Outcome convert(const QString &startFolder, const QDateTime &now = QDateTime::currentDateTime());
+
+// The summary shown after the conversion, one paragraph per table.
+QString summaryText(const Outcome &outcome);
+
+} // namespace MovingIn
