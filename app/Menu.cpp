@@ -136,6 +136,12 @@ void TMain::SpeedButton10Click() { Doc->SpeedButton3Click(); }
 
 void TMain::SpeedButton9Click()
 {
+    // A program installed from the system's packages is updated by its
+    // package manager: its own update would land beside the data and never run.
+    if (const QString manager = qEnvironmentVariable("BILVARO_UPDATED_BY"); !manager.isEmpty()) {
+        prompts().information(packagedUpdateMessage(manager));
+        return;
+    }
     UpdateI->CheckVersion();
     if (UpdateI->UpdateAvailable)
         bringUp(UpdateI);

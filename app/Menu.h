@@ -13,6 +13,15 @@ extern bool DocumentAssembled;
 // recorded a number at or past it.
 extern QString NumberTaken;
 
+// What "Обновяване" says where the system's package manager updates the
+// program (the Debian package's launcher names it in BILVARO_UPDATED_BY).
+inline QString packagedUpdateMessage(const QString &manager)
+{
+    return QStringLiteral("Тази инсталация на програмата се обновява от пакетите на системата: "
+                          "обновете я с %1.")
+        .arg(manager);
+}
+
 // The main menu: nine picture buttons from which every task starts.
 class TMain : public QWidget {
     Q_OBJECT

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <optional>
 
 namespace {
 
@@ -188,6 +189,9 @@ private Q_SLOTS:
             << "Версията на сървъра за обновяване „1.1.0.10\n“ не завършва с цяло число.";
         QTest::newRow("no version file") << "ok" << QByteArray() << false
                                          << "Сървърът за обновяване отговори с грешка 404.";
+        // The launcher of the Debian package names the package manager.
+        QTest::newRow("installed from packages") << "packaged" << QByteArray("1.1.0.10") << false
+                                                 << "";
         QTest::newRow("not a web address") << "ftp" << QByteArray("1.1.0.10") << false
                                            << "Адресът на сървъра за обновяване „ftp://127.0.0.1/“ не е адрес "
                                               "http:// или https://.";
@@ -211,6 +215,9 @@ private Q_SLOTS:
             base = QStringLiteral("ftp://127.0.0.1/");
         }
         Environment server("BILVARO_UPDATE_URL", base);
+        std::optional<Environment> packaged;
+        if (behaviour == u"packaged")
+            packaged.emplace("BILVARO_UPDATED_BY", QStringLiteral("apt"));
         ScriptedPrompter prompter;
         AppFixture app;
         app.start(prompter);
@@ -222,6 +229,8 @@ private Q_SLOTS:
         for (int check = 0; check < 2; ++check) {
             if (!error.isEmpty())
                 prompter.expectError(error);
+            else if (packaged)
+                prompter.expectInformation(packagedUpdateMessage(QStringLiteral("apt")));
             else if (!shown)
                 prompter.expectMessage(Current, Prompter::Icon::Warning);
             Main->SpeedButton9->click();
