@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "common/Logging.h"
 #include "document/Document.h"
+#include "document/FieldRules.h"
 #include "lines/LegalTexts.h"
 #include "lines/LineRules.h"
 #include "lines/SettingsFile.h"
@@ -210,34 +211,44 @@ void TForm1::buildSelectors()
 
 void TForm1::ComboBox2Change()
 {
-    Doc->Label1->setText(ComboBox2->currentText());
-    // A longer heading would run under the logo: it stays centred on the page.
-    Doc->Label1->move(Doc->Panel1->width() / 2 - Doc->Label1->width() / 2, Doc->Label1->y());
+    Doc->showSelectors({.kind = ComboBox2->currentText()});
     MemList[1] = ComboBox2->currentText();
 }
 
 void TForm1::ComboBox1Change()
 {
-    Doc->Label21->setText(ComboBox1->currentText());
+    Doc->showSelectors({.note = ComboBox1->currentText()});
     MemList[2] = ComboBox1->currentText();
 }
 
 void TForm1::ComboBox4Change()
 {
-    Doc->Label19->setText(ComboBox4->currentText());
+    Doc->showSelectors({.basis = ComboBox4->currentText()});
     MemList[3] = ComboBox4->currentText();
 }
 
 void TForm1::ComboBox5Change()
 {
-    Doc->Label20->setText(u'/' + Label8->text() + ComboBox5->currentText() + u'/');
-    Doc->Label20->move(Doc->Label19->x(), Doc->Label20->y());
+    Doc->showSelectors({.vatMode = vatModeLine()});
     MemList[4] = ComboBox5->currentText();
+}
+
+QString TForm1::vatModeLine() const { return u'/' + Label8->text() + ComboBox5->currentText() + u'/'; }
+
+PageSelectors TForm1::selectors() const
+{
+    return {ComboBox2->currentText(), ComboBox1->currentText(), ComboBox4->currentText(), vatModeLine(),
+            currency()};
+}
+
+InvoiceTotals TForm1::totals() const
+{
+    return {m_totals.taxBase, m_rate, m_totals.vat, m_totals.total};
 }
 
 void TForm1::ComboBox6Change()
 {
-    Doc->setCurrency(currency());
+    Doc->showSelectors({.currency = currency()});
     // Only a chosen currency adds the sixth line: a run in leva writes the five it read.
     if (MemList.size() <= CurrencyItem)
         MemList.resize(CurrencyItem + 1);
@@ -369,7 +380,8 @@ void TForm1::askVatRate()
         VatFactor = VatRate::factor(VatRateText);
         MemList[0] = FallbackRate;
     }
-    Label2->setText(VatRate::heading(rate));
+    m_rate = rate;
+    Label2->setText(vatRateHeading(rate));
 }
 
 void TForm1::SaveSettings()
@@ -430,7 +442,7 @@ void TForm1::cellEdited(QTableWidgetItem *item)
     // Worked out in full before anything changes, so a line too large to
     // count leaves the table as it was.
     QString value;
-    TotalsCaptions totals;
+    LineTotals totals;
     try {
         value = recomputedValue(row);
         totals = totalsOfLines(row, value);
@@ -441,7 +453,7 @@ void TForm1::cellEdited(QTableWidgetItem *item)
     setCell(column, row, item->text());
     if (!value.isEmpty())
         setCell(ValueColumn, row, value);
-    showTotals(totals);
+    setTotals(totals);
 }
 
 QString TForm1::recomputedValue(int row) const
@@ -453,24 +465,36 @@ QString TForm1::recomputedValue(int row) const
     return LineRules::valueCellText(fixTwoDecimals(LineRules::lineValueText(*price, *quantity)));
 }
 
-TotalsCaptions TForm1::totalsOfLines(int changedRow, const QString &changedValue) const
+LineTotals TForm1::totalsOfLines(int changedRow, const QString &changedValue) const
 {
-    TotalsCaptions totals{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+    LineTotals totals;
     for (int row = 1; row < StringGrid1->rowCount(); ++row) {
         const QString value = row == changedRow && !changedValue.isEmpty() ? changedValue : cell(ValueColumn, row);
         if (LineRules::readTypedNumber(value))
-            totals = addLineToTotals(totals.taxBase, value, VatFactor);
+            totals = addLineToTotals(totals, Amount::parseOrThrow(value), VatFactor);
     }
     return totals;
 }
 
-void TForm1::showTotals(const TotalsCaptions &totals)
+void TForm1::setTotals(const LineTotals &totals)
 {
-    Label7->setText(totals.taxBase);
-    Label1->setText(totals.vat);
-    Label3->setText(Label1->text());
-    Label5->setText(totals.total);
-    normaliseTotals();
+    // Kept as the captions show them, rounded to two decimals.
+    m_totals = {shownTotal(totals.taxBase), totals.vat, shownTotal(totals.total)};
+    m_totalsCounted = true;
+    showTotals();
+}
+
+void TForm1::showTotals()
+{
+    if (!m_totalsCounted) {
+        for (QLabel *total : {Label7, Label3, Label5})
+            total->setText(QStringLiteral("0"));
+        return;
+    }
+    Label7->setText(totalCaption(m_totals.taxBase));
+    Label1->setText(totalCaption(m_totals.vat));
+    Label3->setText(totalCaption(m_totals.vat));
+    Label5->setText(totalCaption(m_totals.total));
 }
 
 void TForm1::RemoveLastLine(int rowsBefore)
@@ -480,7 +504,7 @@ void TForm1::RemoveLastLine(int rowsBefore)
         StringGrid1->setRowCount(rowsBefore);
     }
     --LineCounter;
-    showTotals(totalsOfLines(-1, QString()));
+    setTotals(totalsOfLines(-1, QString()));
 }
 
 void TForm1::putInFirstEmptyCell(int row, const QString &text)
@@ -517,9 +541,12 @@ bool TForm1::AddLine()
             Stock->setPlainText(nameLines.join(u'\n'));
             const LineOutcome outcome = appendLineRow(nameLines);
             added = outcome == LineOutcome::Added;
-            // A refused number leaves the totals exactly as they were.
-            if (outcome != LineOutcome::Refused)
-                normaliseTotals();
+            // A full table shows its totals with two decimals; a refused
+            // number leaves them exactly as they were.
+            if (outcome == LineOutcome::TableFull) {
+                m_totalsCounted = true;
+                showTotals();
+            }
         } catch (const Failure &failure) {
             qCWarning(lcLines) << "line not added:" << failure.text();
         }
@@ -531,14 +558,6 @@ bool TForm1::AddLine()
         addContinuationRows(nameLines);
     resetStaging();
     return added;
-}
-
-void TForm1::normaliseTotals()
-{
-    Label1->setText(fixTwoDecimals(Label1->text()));
-    Label3->setText(fixTwoDecimals(Label3->text()));
-    Label5->setText(fixTwoDecimals(Label5->text()));
-    Label7->setText(fixTwoDecimals(Label7->text()));
 }
 
 TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
@@ -567,10 +586,10 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     // The value and the totals are worked out before the row is spent, so a
     // line too large to count adds nothing either.
     QString value;
-    TotalsCaptions totals;
+    LineTotals totals;
     try {
         value = fixTwoDecimals(LineRules::lineValueText(*price, *quantity));
-        totals = addLineToTotals(Label7->text(), value, VatFactor);
+        totals = addLineToTotals(m_totals, Amount::parseOrThrow(value), VatFactor);
     } catch (const Failure &) {
         prompts().information(TooLargeMessage);
         return LineOutcome::Refused;
@@ -579,10 +598,7 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     appendRow();
     ++LineCounter;
     Label10->setText(value);
-    Label7->setText(totals.taxBase);
-    Label1->setText(totals.vat);
-    Label3->setText(Label1->text());
-    Label5->setText(totals.total);
+    setTotals(totals);
 
     const int row = StringGrid1->rowCount() - 1;
     putInFirstEmptyCell(row, QString::number(LineCounter));
@@ -590,7 +606,7 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     putInFirstEmptyCell(row, Edit4->text());
     putInFirstEmptyCell(row, Edit3->text());
     putInFirstEmptyCell(row, Edit1->text());
-    putInFirstEmptyCell(row, LineRules::valueCellText(Label10->text()));
+    putInFirstEmptyCell(row, LineRules::valueCellText(value));
     return LineOutcome::Added;
 }
 
@@ -629,9 +645,9 @@ void TForm1::Clear1Click()
         for (int column = 0; column < StringGrid1->columnCount(); ++column)
             setCell(column, row, QString());
     StringGrid1->setRowCount(1);
-    Label7->setText(QStringLiteral("0"));
-    Label3->setText(QStringLiteral("0"));
-    Label5->setText(QStringLiteral("0"));
+    m_totals = {};
+    m_totalsCounted = false;
+    showTotals();
     LineCounter = 0;
 }
 

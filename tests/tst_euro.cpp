@@ -117,7 +117,7 @@ private Q_SLOTS:
         m_app->start(*m_prompter);
         const int below = Doc->Label19->y();
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
-        Doc->Label3->setText("999999999.99");
+        Doc->showTotals({{}, "20", {}, Amount::parseOrThrow(u"999999999.99")}, true);
         Doc->WriteAmountInWords();
 
         const QStringList lines = Doc->Label18->text().split(u'\n');
@@ -136,7 +136,8 @@ private Q_SLOTS:
     void typedWordsStayWhenTheCurrencyChanges()
     {
         m_app->start(*m_prompter);
-        Doc->Label3->setText("2.00");
+        Doc->showTotals({{}, "20", {}, Amount::parseOrThrow(u"2")}, true);
+        Doc->NewExecute();
         Doc->WriteAmountInWords();
         Doc->Label18->setText("две лева, написани от ръка");
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
