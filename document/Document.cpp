@@ -156,9 +156,9 @@ TDoc::TDoc(QWidget *parent) : QWidget(parent, Qt::Window)
     buildBesideThePage();
 
     // Bound once everything stands, so that building does not re-stack the page.
-    connect(Panel3, &AutoSizePanel::contentsResized, this, [this] { Panel3Resize(); });
-    connect(Memo4, &AutoSizePanel::contentsResized, this, [this] { Memo4Resize(); });
-    connect(Panel6, &AutoSizePanel::contentsResized, Memo4, &AutoSizePanel::fitContents);
+    onSignal(Panel3, &AutoSizePanel::contentsResized, this, [this] { Panel3Resize(); });
+    onSignal(Memo4, &AutoSizePanel::contentsResized, this, [this] { Memo4Resize(); });
+    onSignal(Panel6, &AutoSizePanel::contentsResized, Memo4, [this] { Memo4->fitContents(); });
 
     bindGreyField(Label15, [this] { Label15Click(); });
     bindGreyField(Label22, [this] { Label22Click(); });

@@ -141,10 +141,8 @@ void TForm1::buildTable()
     Clear1 = PopupMenu1->addAction(QStringLiteral("Изчисти всичко"));
     onTriggered(N1, [this] { N1Click(); });
     onTriggered(Clear1, [this] { Clear1Click(); });
-    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
-            [this] { PopupMenu1->popup(QCursor::pos()); });
-    connect(StringGrid1, &QTableWidget::itemChanged, this,
-            [this](QTableWidgetItem *item) { runGuarded([this, item] { cellEdited(item); }); });
+    onSignal(StringGrid1, &QWidget::customContextMenuRequested, this, [this] { PopupMenu1->popup(QCursor::pos()); });
+    onSignal(StringGrid1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) { cellEdited(item); });
 
     SpeedButton4 = new QToolButton(this);
     SpeedButton4->setAutoRaise(true);
@@ -194,11 +192,11 @@ void TForm1::buildSelectors()
     ComboBox6->resize(90, ComboBox6->height());
     ComboBox6->lineEdit()->setReadOnly(true);  // two currencies, nothing else to type
 
-    connect(ComboBox2, &QComboBox::editTextChanged, this, [this] { ComboBox2Change(); });
-    connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { ComboBox1Change(); });
-    connect(ComboBox4, &QComboBox::editTextChanged, this, [this] { ComboBox4Change(); });
-    connect(ComboBox5, &QComboBox::editTextChanged, this, [this] { ComboBox5Change(); });
-    connect(ComboBox6, &QComboBox::currentIndexChanged, this, [this] { ComboBox6Change(); });
+    onSignal(ComboBox2, &QComboBox::editTextChanged, this, [this] { ComboBox2Change(); });
+    onSignal(ComboBox1, &QComboBox::editTextChanged, this, [this] { ComboBox1Change(); });
+    onSignal(ComboBox4, &QComboBox::editTextChanged, this, [this] { ComboBox4Change(); });
+    onSignal(ComboBox5, &QComboBox::editTextChanged, this, [this] { ComboBox5Change(); });
+    onSignal(ComboBox6, &QComboBox::currentIndexChanged, this, [this] { ComboBox6Change(); });
 
     SpeedButton2 = new QToolButton(this);
     SpeedButton2->setAutoRaise(true);
@@ -274,8 +272,8 @@ void TForm1::buildStaging()
     Stock->hide();
     for (QLineEdit *editor : {ComboBox3, Edit4, Edit3, Edit1})
         editor->installEventFilter(this);
-    connect(Edit3, &QLineEdit::textChanged, this, [this] { Edit3Change(); });
-    connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+    onSignal(Edit3, &QLineEdit::textChanged, this, [this] { Edit3Change(); });
+    onSignal(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
 
     SpeedButton1 = new QPushButton(QStringLiteral("Добави"), this);
     SpeedButton1->hide();

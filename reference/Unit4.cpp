@@ -129,15 +129,15 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton2 = newFlatButton(QStringLiteral("Добави"), this);
     SpeedButton1 = newFlatButton(QStringLiteral("Изход"), this);
 
-    connect(Table1, &TableStore::afterClose, this, [this] { Table1AfterClose(); });
-    connect(Table1, &TableStore::wasReset, this, [this] { followCursor(); });
-    connect(Table1, &TableStore::currentRowChanged, this, [this] { followCursor(); });
-    connect(Table1, &TableStore::rowChanged, this, [this](int row) {
+    onSignal(Table1, &TableStore::afterClose, this, [this] { Table1AfterClose(); });
+    onSignal(Table1, &TableStore::wasReset, this, [this] { followCursor(); });
+    onSignal(Table1, &TableStore::currentRowChanged, this, [this] { followCursor(); });
+    onSignal(Table1, &TableStore::rowChanged, this, [this](int row) {
         if (row == Table1->currentRow())
             showRecord();
     });
     // A row the user chose becomes the current record once the click is over.
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    onSignal(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] {
                 if (m_followingCursor)
                     return;
@@ -147,12 +147,12 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
                         runGuarded([this, row] { Table1->moveToRow(row); });
                 }, Qt::QueuedConnection);
             });
-    connect(DataSource1, &TableModel::editFailed, this, [](const QString &text) { prompts().error(text); });
-    connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { memoEdited(); });
+    onSignal(DataSource1, &TableModel::editFailed, this, [](const QString &text) { prompts().error(text); });
+    onSignal(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { memoEdited(); });
 
-    connect(Edit1, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
-    connect(ComboBox1, &QComboBox::activated, this, [this] { runGuarded([this] { ComboBox1Change(); }); });
-    connect(DBImage1, &DBImage::clicked, this, [this] { runGuarded([this] { DBImage1Click(); }); });
+    onSignal(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+    onSignal(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+    onSignal(DBImage1, &DBImage::clicked, this, [this] { DBImage1Click(); });
     onClick(SpeedButton1, [this] { SpeedButton1Click(); });
     onClick(SpeedButton2, [this] { SpeedButton2Click(); });
     onClick(DBNavigator1->First, [this] { navigatorFirst(); });

@@ -112,6 +112,29 @@ private Q_SLOTS:
         QCOMPARE(Doc->Label18->text(), QStringLiteral("сто двадесет лева"));
     }
 
+    // Without the words data, "EUR" chosen on an assembled page is reported
+    // in the error box, and the program and the page carry on.
+    void euroWithoutWordsDataIsReported()
+    {
+        const QString data = m_app->path("DB");
+        QVERIFY(QDir().mkpath(data));
+        for (const QString &file : {QStringLiteral("Firm.db"), QStringLiteral("Details.db")})
+            QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
+        m_app->start(*m_prompter);
+        addLine("2", "50");
+        Main->SpeedButton4Click();
+        QTemporaryDir empty;
+        qputenv("BILVARO_NUMBERTEXT_DIR", empty.path().toUtf8());
+        m_prompter->expectAnyError();
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
+        qunsetenv("BILVARO_NUMBERTEXT_DIR");
+        QVERIFY2(m_prompter->transcript.join(u'\n').contains(u"libnumbertext-data"),
+                 qPrintable(m_prompter->transcript.join(u'\n')));
+        QVERIFY(Doc->isVisible());
+        QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
+        QCOMPARE(Doc->StringGrid2->rowCount(), 2);
+    }
+
     void longWordsBreakUntilEveryLineFits()
     {
         m_app->start(*m_prompter);

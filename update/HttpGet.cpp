@@ -4,6 +4,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <exception>
 #include <memory>
 
 HttpResponse httpGet(QNetworkAccessManager &network, const QUrl &url, int timeoutMs,
@@ -18,6 +19,9 @@ HttpResponse httpGet(QNetworkAccessManager &network, const QUrl &url, int timeou
 
     HttpResponse response;
     bool stopped = false;
+    // A failure of the consumer stops the transfer and is thrown again once
+    // the loop is left: nothing may cross Qt's event loop.
+    std::exception_ptr failure;
     const auto readHead = [&] {
         response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
@@ -30,7 +34,13 @@ HttpResponse httpGet(QNetworkAccessManager &network, const QUrl &url, int timeou
         while (!stopped && reply->bytesAvailable() > 0) {
             const QByteArray block = reply->read(1024);
             response.received += block.size();
-            if (!consume(response, block)) {
+            bool more = false;
+            try {
+                more = consume(response, block);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            if (!more) {
                 // Deleting the reply at the end ends the transfer.
                 stopped = true;
                 loop.quit();
@@ -44,6 +54,8 @@ HttpResponse httpGet(QNetworkAccessManager &network, const QUrl &url, int timeou
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!stopped)
         readBody();
+    if (failure)
+        std::rethrow_exception(failure);
     response.transferred = !stopped && reply->error() == QNetworkReply::NoError;
     return response;
 }
