@@ -5,7 +5,9 @@
 #include "document/Document.h"
 #include "lines/LineRules.h"
 #include "lines/Unit1.h"
+#include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "reference/PriceConversion.h"
 #include "reference/Schema.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
@@ -25,6 +27,19 @@ Amount stockAmount(const QString &text)
     if (const auto stock = Amount::parse(text, &tooLarge))
         return *stock;
     throw Failure(tooLarge ? TooLargeStockMessage.arg(text) : notANumberMessage(text));
+}
+
+// A sale price in the currency of the document: a goods table in the other
+// currency has its price converted at the fixed rate. A price that is no
+// number stays as it is, for the add action to refuse.
+QString documentPrice(const QString &price)
+{
+    const Currency document = Form1->currency();
+    if (PriceConversion::goodsCurrency(dataDirectory()) == document)
+        return price;
+    const auto converted =
+        document == Currency::Euro ? PriceConversion::toEuro(price) : PriceConversion::toLeva(price);
+    return converted.value_or(price);
 }
 
 void pickClient(TableStore &table)
@@ -56,7 +71,7 @@ void pickGoods(TableStore &table)
         Form1->ComboBox3->setText(table.text(Number.name));
         Form1->Stock->setPlainText(LineRules::memoLines(table.text(DescriptionAsBound)).join(u'\n'));
         Form1->Edit4->setText(table.text(Unit.name));
-        Form1->Edit1->setText(table.text(Price.name));
+        Form1->Edit1->setText(documentPrice(table.text(Price.name)));
         const std::optional<QString> entered = prompts().input(QString(), QuantityPrompt, QStringLiteral("1"));
         if (!entered) {
             Form1->AddLine();  // refuses for want of a quantity

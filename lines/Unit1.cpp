@@ -16,6 +16,7 @@
 #include "platform/Widgets.h"
 
 #include <QCursor>
+#include <QDate>
 #include <QFile>
 #include <QLocale>
 #include <QSignalBlocker>
@@ -56,6 +57,13 @@ const QString DecimalSeparatorMessage =
                    "бъде попълнено '.' (знака: точка), вместо друг символ, натиснете 'ОК' и отново 'ОК'.");
 
 const QString FallbackRate = QStringLiteral("20%");
+
+const QString CurrencyWithLinesMessage = QStringLiteral(
+    "Валутата не е сменена: цените на редовете в таблицата са в „%1“. Изчистете таблицата "
+    "(„Изчисти всичко“) и изберете валутата, преди да добавите редовете.");
+const QString LevaAfterEuroMessage = QStringLiteral(
+    "Програмата започва с валута „лв“, запомнена от последната работа. От 1 януари 2026 г. "
+    "фактурите се издават в евро: изберете „EUR“ в „Валута“, освен ако документът е за период преди 2026 г.");
 
 constexpr int QuantityColumn = 3;
 constexpr int PriceColumn = 4;
@@ -246,6 +254,17 @@ InvoiceTotals TForm1::totals() const
 
 void TForm1::ComboBox6Change()
 {
+    // The lines' prices are in the currency the page shows: they never pass
+    // under the other sign unconverted.
+    if (StringGrid1->rowCount() > 1 && currency() != Doc->currency()) {
+        const QString shown = selectorText(Doc->currency());
+        {
+            const QSignalBlocker quiet(ComboBox6);
+            ComboBox6->setCurrentIndex(ComboBox6->findText(shown));
+        }
+        prompts().message(CurrencyWithLinesMessage.arg(shown), Prompter::Icon::Warning);
+        return;
+    }
     Doc->showSelectors({.currency = currency()});
     // Only a chosen currency adds the sixth line: a run in leva writes the five it read.
     if (MemList.size() <= CurrencyItem)
@@ -294,6 +313,9 @@ void TForm1::FormCreate()
     QLocale::setDefault(QLocale::c());  // the program's own numbers use the point
     CurrencyName = QStringLiteral("лв");
     askVatRate();
+    // A leva choice remembered from before the euro would go on silently.
+    if (MemList.value(CurrencyItem) == selectorText(Currency::Leva) && QDate::currentDate().year() >= 2026)
+        prompts().message(LevaAfterEuroMessage, Prompter::Icon::Warning);
     if (QLocale().decimalPoint() != u".") {
         prompts().message(DecimalSeparatorMessage, Prompter::Icon::Warning);
         close();

@@ -3,6 +3,7 @@
 #include "app/Menu.h"
 #include "document/Document.h"
 #include "lines/Unit1.h"
+#include "reference/PriceConversion.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
@@ -80,6 +81,36 @@ class tst_Pick : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A price of a goods table in the other currency than the document's is
+    // converted at the fixed rate; the conversion mark tells the table's.
+    void priceInTheDocumentsCurrency_data()
+    {
+        QTest::addColumn<bool>("euroTable");
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<QString>("price");
+        QTest::newRow("leva table, leva document") << false << "лв" << "100.00";
+        QTest::newRow("leva table, euro document") << false << "EUR" << "51.13";
+        QTest::newRow("euro table, leva document") << true << "лв" << "100.00";  // 51.13 x 1.95583
+        QTest::newRow("euro table, euro document") << true << "EUR" << "51.13";
+    }
+    void priceInTheDocumentsCurrency()
+    {
+        QFETCH(bool, euroTable);
+        QFETCH(QString, currency);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("100.00"))});
+        if (euroTable)
+            PriceConversion::convertGoodsToEuro(app.path(QStringLiteral("DB")));
+        app.start(prompter);
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText(currency));
+        Main->SpeedButton3Click();
+        prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("2"));
+        Form4->SpeedButton2Click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QTEST(Form1->cell(4, 1), "price");
+    }
+
     void goods_data()
     {
         QTest::addColumn<QString>("stock");
