@@ -17,6 +17,8 @@ namespace {
 const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
 const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
 const QString ExhaustedMessage = QStringLiteral("Количеството на стоката е изчерпано!");
+const QString NegativeMessage =
+    QStringLiteral("Отрицателно количество се въвежда само в кредитно известие: то връща стоката в наличност.");
 const QString TooLargeStockMessage =
     QStringLiteral("Наличното количество на стоката „%1“ е твърде голямо, за да бъде прочетено.");
 
@@ -78,6 +80,12 @@ void pickGoods(TableStore &table)
         } else {
             stockAmount(table.text(Quantity.name));  // the shown stock must be a number
             const Amount quantity = Amount::parseOrThrow(*entered);
+            // Only a credit note takes goods back into the stock.
+            if (quantity < Amount() && noteKindOf(Form1->ComboBox1->currentText()) != NoteKind::Credit) {
+                prompts().information(NegativeMessage);
+                Form1->AddLine();  // refuses for want of a quantity
+                return;
+            }
             // Checked and taken against the stock as stored at this moment,
             // in one write: another program may have changed it since it was
             // shown, and may be picking the same goods.

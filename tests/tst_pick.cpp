@@ -25,6 +25,8 @@ const QString PriceMessage = QStringLiteral("Попълнете коректно
 const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
 const QString NoRecord = QStringLiteral("Няма избран запис за добавяне.");
 const QString Stock = QStringLiteral("К-во");
+const QString Negative =
+    QStringLiteral("Отрицателно количество се въвежда само в кредитно известие: то връща стоката в наличност.");
 const QString TooLarge = QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
 
 QVariantMap article(const QString &number, const QString &stock, const QString &price,
@@ -111,6 +113,22 @@ private Q_SLOTS:
         QTEST(Form1->cell(4, 1), "price");
     }
 
+    // On a credit note a negative quantity returns the goods to the stock.
+    void creditNoteReturnsGoods()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("3"))});
+        app.start(prompter);
+        Form1->ComboBox1->setEditText(QStringLiteral("Кредитно известие"));
+        Main->SpeedButton3Click();
+        prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("-2"));
+        Form4->SpeedButton2Click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(Form1->cell(3, 1), QStringLiteral("-2"));
+        QCOMPARE(storedStock(app, 1), QStringLiteral("7"));
+    }
+
     void goods_data()
     {
         QTest::addColumn<QString>("stock");
@@ -137,8 +155,8 @@ private Q_SLOTS:
         QTest::newRow("stock empty is not a number")
             << "" << "3" << true << answer("1") << QStringList{QStringLiteral("error: „“ не е число.")} << false << "";
         QTest::newRow("quantity 0") << "5" << "3" << true << answer("0") << QStringList{} << true << "5";
-        QTest::newRow("negative quantity adds to the stock") << "5" << "3" << true << answer("-2") << QStringList{}
-                                                             << true << "7";
+        QTest::newRow("negative quantity refused") << "5" << "3" << true << answer("-2")
+                                                   << QStringList{Negative, QuantityMessage} << false << "5";
         QTest::newRow("cancelled") << "5" << "3" << true << std::optional<QString>() << QStringList{QuantityMessage}
                                    << false << "5";
         QTest::newRow("quantity not a number") << "5" << "3" << true << answer("две")
