@@ -7,7 +7,7 @@
 #include "lines/Unit1.h"
 #include "platform/Paths.h"
 #include "platform/Widgets.h"
-#include "reference/Schema.h"
+#include "print/PrintRules.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 
@@ -17,23 +17,6 @@
 
 namespace {
 
-void copyHeadings()
-{
-    Doc->Label1->setText(Form1->ComboBox2->currentText());
-    Doc->Label21->setText(Form1->ComboBox1->currentText());
-    Doc->Label19->setText(Form1->ComboBox4->currentText());
-    Doc->Label20->setText(u'/' + Form1->Label8->text() + Form1->ComboBox5->currentText() + u'/');
-    Doc->Label20->move(Doc->Label19->x(), Doc->Label20->y());
-    Doc->setCurrency(Form1->currency());
-}
-
-void copyTotals()
-{
-    Doc->Label5->setText(Form1->Label7->text());
-    Doc->Label7->setText(Form1->Label3->text());
-    Doc->Label3->setText(Form1->Label5->text());
-    Doc->Label2->setText(Form1->Label2->text());
-}
 
 void copyLines()
 {
@@ -59,8 +42,7 @@ void takeNumberAndSupplier()
 {
     Main->SpeedButton5Click();
     Form4->SpeedButton1Click();
-    const bool proforma = Form1->ComboBox2->currentText() == u"ПРОФОРМА ФАКТУРА";
-    Doc->NO->setText(Form4->Table1->text(proforma ? Schema::Firm::LastProforma.name : Schema::Firm::LastInvoice.name));
+    Doc->NO->setText(Form4->Table1->text(PrintRules::numberColumn(Form1->ComboBox2->currentText())));
     Doc->NO->setText(AssemblyRules::nextDocumentNumber(Doc->NO->text()));
     NumberTaken = Doc->NO->text();
     Form4->SpeedButton2Click();
@@ -104,8 +86,8 @@ void showNoteBlock()
 void assembleInvoice()
 {
     DocumentAssembled = true;
-    copyHeadings();
-    copyTotals();
+    Doc->showSelectors(Form1->selectors());
+    Doc->showTotals(Form1->totals(), Form1->totalsCounted());
     copyLines();
     takeNumberAndSupplier();
     Doc->SVpath->setText(QDir::toNativeSeparators(dataDirectory()));

@@ -1,5 +1,6 @@
 #include "app/PrintLinks.h"
 
+#include "app/CurrentInvoice.h"
 #include "app/Menu.h"
 #include "common/Failure.h"
 #include "lines/Unit1.h"
@@ -50,6 +51,7 @@ PrintLinks printLinks()
     PrintLinks links;
     links.documentKind = [] { return Form1->ComboBox2->currentText(); };
     links.firmRecNo = [] { return Form4->FirmRecNo; };
+    links.invoice = currentInvoice;
     links.recordNumber = recordNumber;
     links.giveBackNumber = giveBackNumber;
     return links;

@@ -2,6 +2,7 @@
 
 #include "app/Menu.h"
 #include "app/ParadoxOffer.h"
+#include "app/Pick.h"
 #include "app/PrintLinks.h"
 #include "document/Document.h"
 #include "lines/Totals.h"
@@ -48,6 +49,7 @@ void createWindows()
     Form1 = new TForm1;
     runGuarded([] { Form1->FormCreate(); });
     Form4 = new TForm4;
+    Form4->setPickLinks(pickLinks());
     Doc = new TDoc;
     Doc->setCurrency(Form1->currency());  // as restored from the settings file
     Doc->SaveSettings = [] { Form1->SaveSettings(); };

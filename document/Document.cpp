@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 
 TDoc *Doc = nullptr;
 
@@ -76,6 +77,43 @@ AutoSizePanel *whitePanel(QWidget *parent, int left, int top, QColor colour = Qt
     return panel;
 }
 
+QString cellText(const QTableWidget &grid, int row, int column)
+{
+    const QTableWidgetItem *item = grid.item(row, column);
+    return item ? item->text() : QString();
+}
+
+// The lines of the page's grid: a row with a number starts a line, a row with
+// only a description continues the one before; empty rows are no lines.
+QList<InvoiceLine> invoiceLines(const QTableWidget &grid)
+{
+    QList<InvoiceLine> lines;
+    for (int row = 1; row < grid.rowCount(); ++row) {
+        const QString number = cellText(grid, row, 0);
+        const QString description = cellText(grid, row, 1);
+        if (number.isEmpty()) {
+            if (!description.isEmpty() && !lines.isEmpty())
+                lines.last().description += u'\n' + description;
+            continue;
+        }
+        const auto amount = [&](int column) { return Amount::parse(cellText(grid, row, column)).value_or(Amount()); };
+        lines.append({number.toInt(), description, cellText(grid, row, 2), amount(3), amount(4), amount(5)});
+    }
+    return lines;
+}
+
+// The rows of a note's references that hold anything.
+QList<NoteReference> noteReferences(const QTableWidget &grid)
+{
+    QList<NoteReference> references;
+    for (int row = 1; row < grid.rowCount(); ++row) {
+        const NoteReference reference{cellText(grid, row, 0), cellText(grid, row, 1), cellText(grid, row, 2)};
+        if (!(reference == NoteReference()))
+            references.append(reference);
+    }
+    return references;
+}
+
 // Sets a caption whatever kind of label holds it; a self-sizing label refits.
 void setCaption(QLabel *target, const QString &text)
 {
@@ -118,9 +156,9 @@ TDoc::TDoc(QWidget *parent) : QWidget(parent, Qt::Window)
     buildBesideThePage();
 
     // Bound once everything stands, so that building does not re-stack the page.
-    connect(Panel3, &AutoSizePanel::contentsResized, this, [this] { Panel3Resize(); });
-    connect(Memo4, &AutoSizePanel::contentsResized, this, [this] { Memo4Resize(); });
-    connect(Panel6, &AutoSizePanel::contentsResized, Memo4, &AutoSizePanel::fitContents);
+    onSignal(Panel3, &AutoSizePanel::contentsResized, this, [this] { Panel3Resize(); });
+    onSignal(Memo4, &AutoSizePanel::contentsResized, this, [this] { Memo4Resize(); });
+    onSignal(Panel6, &AutoSizePanel::contentsResized, Memo4, [this] { Memo4->fitContents(); });
 
     bindGreyField(Label15, [this] { Label15Click(); });
     bindGreyField(Label22, [this] { Label22Click(); });
@@ -437,7 +475,7 @@ void TDoc::moveControlsBelow(QWidget *control, AutoSizePanel *container, int by)
 
 void TDoc::WriteAmountInWords()
 {
-    const auto words = amountInWordsLine(withoutCurrency(Label3->text()), m_currency);
+    const auto words = amountInWordsLine(totalCaption(m_totals.total), m_currency);
     if (!words)
         return;
     Label18->setText(*words);
@@ -467,8 +505,9 @@ void TDoc::NewExecute()
     for (AutoSizeLabel *centred : {Label8, Label15})
         centred->move(centredLeft(Label1->x(), Label1->width(), centred->width()), centred->y());
 
-    for (AutoSizeLabel *total : {Label5, Label7, Label3})
-        total->setText(withCurrency(total->text(), m_currency));
+    Label5->setText(withCurrency(totalCaption(m_totals.taxBase), m_currency));
+    Label7->setText(withCurrency(totalCaption(m_totals.vat), m_currency));
+    Label3->setText(withCurrency(totalCaption(m_totals.total), m_currency));
 
     Label2->move(Label6->x(), Label2->y());
     Label4->move(Label6->x(), Label4->y());
@@ -477,6 +516,67 @@ void TDoc::NewExecute()
     for (AutoSizeLabel *total : {Label7, Label3})
         total->move(right - total->width(), total->y());
     Panel6->fitContents();
+}
+
+void TDoc::showSelectors(const PageSelectors &selectors)
+{
+    if (selectors.kind) {
+        Label1->setText(*selectors.kind);
+        // A longer heading would run under the logo: it stays centred on the page.
+        Label1->move(Panel1->width() / 2 - Label1->width() / 2, Label1->y());
+    }
+    if (selectors.note)
+        Label21->setText(*selectors.note);
+    if (selectors.basis)
+        Label19->setText(*selectors.basis);
+    if (selectors.vatMode) {
+        Label20->setText(*selectors.vatMode);
+        Label20->move(Label19->x(), Label20->y());
+    }
+    if (selectors.currency)
+        setCurrency(*selectors.currency);
+}
+
+void TDoc::showTotals(const InvoiceTotals &totals, bool counted)
+{
+    m_totals = totals;
+    m_totalsCounted = counted;
+    Label5->setText(totalCaption(totals.taxBase));
+    Label7->setText(totalCaption(totals.vat));
+    Label3->setText(totalCaption(totals.total));
+    Label2->setText(vatRateHeading(totals.rate));
+}
+
+QString TDoc::totalCaption(Amount amount) const
+{
+    return m_totalsCounted ? ::totalCaption(amount) : QStringLiteral("0");
+}
+
+Invoice TDoc::shownInvoice() const
+{
+    Invoice invoice;
+    invoice.heading = Label1->text();
+    invoice.kind = documentKindOf(invoice.heading);
+    invoice.number = NO->text();
+    invoice.issueDate = splitPair(Label15->text(), QStringLiteral("№ "), QStringLiteral(" / Дата: ")).second;
+    invoice.currency = m_currency;
+    invoice.note.kind = noteKindOf(Label21->text());
+    if (!Label21->text().isEmpty()) {
+        std::tie(invoice.note.invoiceDate, invoice.note.invoiceNumber) =
+            splitPair(Label22->text(), QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "));
+        invoice.note.references = noteReferences(*StringGrid1);
+    }
+    invoice.supplier.party = {Label46->text(), Label47->text(), Label49->text(), Label11->text(), Label10->text()};
+    invoice.supplier.nameSecondLine = Label63->text();
+    invoice.supplier.addressSecondLine = Label54->text();
+    invoice.supplier.placeOfIssue = Label16->text();
+    invoice.client = {Label33->text(), Label29->text(), Label30->text(), Label34->text(), Label65->text()};
+    invoice.payment = {Label37->text(), Label38->text(), Label39->text(), Label53->text()};
+    invoice.lines = invoiceLines(*StringGrid2);
+    invoice.totals = m_totals;
+    invoice.texts = {Label18->text(), Label19->text(), Label20->text(), Label55->text(),
+                     Label57->text(), Label40->text(), Label35->text(), Label52->text()};
+    return invoice;
 }
 
 void TDoc::ResizedExecute()

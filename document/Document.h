@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Currency.h"
+#include "document/Invoice.h"
 #include "platform/Widgets.h"
 
 #include <QFrame>
@@ -12,8 +13,19 @@
 #include <QToolButton>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QScrollArea;
+
+// What the line table's selectors put on the page; a part left empty keeps
+// what the page shows.
+struct PageSelectors {
+    std::optional<QString> kind = {};     // the heading
+    std::optional<QString> note = {};     // the note kind
+    std::optional<QString> basis = {};    // the article that exempts from VAT
+    std::optional<QString> vatMode = {};  // the line under it, "/основание за …/"
+    std::optional<Currency> currency = {};
+};
 
 // The invoice document: the printable page Panel1, the two buttons beside it
 // and the hidden number and path labels. What the labels show is the
@@ -112,6 +124,15 @@ public:
     // Stacks the page sections under the client and supplier blocks.
     void ResizedExecute();
 
+    // Shows the selectors' texts, the heading centred on the page.
+    void showSelectors(const PageSelectors &selectors);
+    // Shows the totals with the currency's sign and the rate heading over the
+    // VAT; until a line has been counted the amounts read a bare "0".
+    void showTotals(const InvoiceTotals &totals, bool counted);
+    // The document as the page shows it; the own company's record number is
+    // not on the page and stays 0.
+    Invoice shownInvoice() const;
+
     // The currency of the totals and of the words line; the line table hands
     // it over. A change re-signs the totals at once and spells words written
     // by WriteAmountInWords afresh in their place.
@@ -158,7 +179,11 @@ private:
 
     QList<QLabel *> m_greyFields;
     QHash<QObject *, std::function<void()>> m_clickHandlers;
+    QString totalCaption(Amount amount) const;
+
     Currency m_currency = Currency::Leva;
+    InvoiceTotals m_totals;        // what the totals block shows
+    bool m_totalsCounted = false;  // and whether a line was counted in them
     QString m_spelledWords;  // the words line as WriteAmountInWords left it
     int m_wordsBreaks = 0;   // and the breaks it made there
 };

@@ -50,6 +50,15 @@ QString withCurrency(const QString &total, Currency currency)
     return withCurrency(withoutCurrency(total), totalsSign(currency));
 }
 
+QString totalCaption(Amount amount) { return fixTwoDecimals(fixTwoDecimals(amount.text())); }
+
+Amount shownTotal(Amount amount) { return Amount::parseOrThrow(fixTwoDecimals(amount.text())); }
+
+QString vatRateHeading(const QString &rate)
+{
+    return QStringLiteral("Данъчна ставка ") + rate + QStringLiteral("%\nразмер на данъка:");
+}
+
 QString withoutCurrency(const QString &total)
 {
     for (Currency currency : {Currency::Leva, Currency::Euro}) {

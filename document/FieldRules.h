@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Amount.h"
 #include "common/Currency.h"
 
 #include <QString>
@@ -32,6 +33,15 @@ QString withCurrency(const QString &total, const QString &currency);
 QString withCurrency(const QString &total, Currency currency);
 // The total without the sign of either currency after it.
 QString withoutCurrency(const QString &total);
+
+// An amount of the totals as they show it: two decimals, rounded on the
+// third decimal as fixTwoDecimals() rounds.
+QString totalCaption(Amount amount);
+// The amount that caption shows.
+Amount shownTotal(Amount amount);
+
+// The two-line rate caption of the totals: "Данъчна ставка 20%" over "размер на данъка:".
+QString vatRateHeading(const QString &rate);
 
 // The caption broken at the middle character of a line (as breakAtMiddle) as
 // often as it takes for every line to be at most `limit` wide as `width`

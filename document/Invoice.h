@@ -29,6 +29,8 @@ struct InvoiceParty {
 struct InvoiceSupplier {
     int recordNo = 0;    // its record in the own-company table
     InvoiceParty party;
+    QString nameSecondLine;     // "ДОСТАВЧИК (втори ред)"
+    QString addressSecondLine;  // "Адрес (втори ред)"
     QString placeOfIssue;  // "Местоиздаване"
     friend bool operator==(const InvoiceSupplier &, const InvoiceSupplier &) = default;
 };
@@ -83,6 +85,7 @@ struct InvoiceTotals {
 struct InvoiceTexts {
     QString words;           // "Словом:"
     QString vatBasis;        // the basis for not charging VAT or the zero rate
+    QString vatBasisCaption; // the line under it: "/основание за …/"
     QString vehicleBasis;    // what makes the goods a new vehicle
     QString taxEventDate;    // "Дата на данъчното събитие"
     QString paymentDate;     // "Дата на плащане"
@@ -93,6 +96,7 @@ struct InvoiceTexts {
 
 struct Invoice {
     DocumentKind kind = DocumentKind::Invoice;
+    QString heading;    // the kind as the page's heading shows it
     InvoiceNote note;
     QString number;     // ten digits, as on the page
     QString issueDate;  // as on the page's number line
@@ -105,6 +109,19 @@ struct Invoice {
     InvoiceTexts texts;
     friend bool operator==(const Invoice &, const Invoice &) = default;
 };
+
+// The kind a heading names: "ПРОФОРМА ФАКТУРА" is a proforma, any other text an invoice.
+inline DocumentKind documentKindOf(const QString &heading)
+{
+    return heading == u"ПРОФОРМА ФАКТУРА" ? DocumentKind::Proforma : DocumentKind::Invoice;
+}
+// The note a note caption names; an empty or any other text is none.
+inline NoteKind noteKindOf(const QString &caption)
+{
+    if (caption == u"Кредитно известие")
+        return NoteKind::Credit;
+    return caption == u"Дебитно известие" ? NoteKind::Debit : NoteKind::None;
+}
 
 // The series a document's number belongs to: invoices and notes share one,
 // proformas have their own.

@@ -6,14 +6,10 @@
 
 double VatFactor = 0.2;
 
-TotalsCaptions addLineToTotals(const QString &taxBase, const QString &lineValue, double vatFactor)
+LineTotals addLineToTotals(const LineTotals &totals, Amount lineValue, double vatFactor)
 {
-    const Amount base = Amount::parseOrThrow(taxBase) + Amount::parseOrThrow(lineValue);
+    const Amount base = totals.taxBase + lineValue;
     const auto factor = std::llround(vatFactor * Amount::Scale);
-    const Amount vat = base.timesFactor(factor);
-    TotalsCaptions result;
-    result.taxBase = base.text();
-    result.vat = fixTwoDecimals(vat.text());
-    result.total = (Amount::parseOrThrow(result.vat) + base).text();
-    return result;
+    const Amount vat = Amount::parseOrThrow(fixTwoDecimals(base.timesFactor(factor).text()));
+    return {base, vat, vat + base};
 }

@@ -1,19 +1,18 @@
 #pragma once
 
-#include <QString>
+#include "common/Amount.h"
 
 // The VAT rate as a fraction; 0.2 until the line table window sets it.
 extern double VatFactor;
 
-// The totals captions of the line table window after one line is added.
-struct TotalsCaptions {
-    QString taxBase;  // sum of the line values
-    QString vat;      // VAT on the whole tax base, two decimals
-    QString total;    // tax base + VAT
+// The running totals of the line table.
+struct LineTotals {
+    Amount taxBase;  // sum of the line values
+    Amount vat;      // VAT on the whole tax base, two decimals
+    Amount total;    // tax base + VAT
 };
 
 // Adds a line value to the tax base and computes the VAT afresh from the
 // whole base (never summed line by line), rounded half away from zero to two
-// decimals, then the total. Captions are read and written as fixed-point
-// amounts with four decimals.
-TotalsCaptions addLineToTotals(const QString &taxBase, const QString &lineValue, double vatFactor);
+// decimals, then the total. Throws a Failure when an amount leaves the range.
+LineTotals addLineToTotals(const LineTotals &totals, Amount lineValue, double vatFactor);

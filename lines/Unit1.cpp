@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "common/Logging.h"
 #include "document/Document.h"
+#include "document/FieldRules.h"
 #include "lines/LegalTexts.h"
 #include "lines/LineRules.h"
 #include "lines/SettingsFile.h"
@@ -15,6 +16,7 @@
 #include "platform/Widgets.h"
 
 #include <QCursor>
+#include <QDate>
 #include <QFile>
 #include <QLocale>
 #include <QSignalBlocker>
@@ -55,6 +57,13 @@ const QString DecimalSeparatorMessage =
                    "бъде попълнено '.' (знака: точка), вместо друг символ, натиснете 'ОК' и отново 'ОК'.");
 
 const QString FallbackRate = QStringLiteral("20%");
+
+const QString CurrencyWithLinesMessage = QStringLiteral(
+    "Валутата не е сменена: цените на редовете в таблицата са в „%1“. Изчистете таблицата "
+    "(„Изчисти всичко“) и изберете валутата, преди да добавите редовете.");
+const QString LevaAfterEuroMessage = QStringLiteral(
+    "Програмата започва с валута „лв“, запомнена от последната работа. От 1 януари 2026 г. "
+    "фактурите се издават в евро: изберете „EUR“ в „Валута“, освен ако документът е за период преди 2026 г.");
 
 constexpr int QuantityColumn = 3;
 constexpr int PriceColumn = 4;
@@ -140,10 +149,8 @@ void TForm1::buildTable()
     Clear1 = PopupMenu1->addAction(QStringLiteral("Изчисти всичко"));
     onTriggered(N1, [this] { N1Click(); });
     onTriggered(Clear1, [this] { Clear1Click(); });
-    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
-            [this] { PopupMenu1->popup(QCursor::pos()); });
-    connect(StringGrid1, &QTableWidget::itemChanged, this,
-            [this](QTableWidgetItem *item) { runGuarded([this, item] { cellEdited(item); }); });
+    onSignal(StringGrid1, &QWidget::customContextMenuRequested, this, [this] { PopupMenu1->popup(QCursor::pos()); });
+    onSignal(StringGrid1, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) { cellEdited(item); });
 
     SpeedButton4 = new QToolButton(this);
     SpeedButton4->setAutoRaise(true);
@@ -193,11 +200,11 @@ void TForm1::buildSelectors()
     ComboBox6->resize(90, ComboBox6->height());
     ComboBox6->lineEdit()->setReadOnly(true);  // two currencies, nothing else to type
 
-    connect(ComboBox2, &QComboBox::editTextChanged, this, [this] { ComboBox2Change(); });
-    connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { ComboBox1Change(); });
-    connect(ComboBox4, &QComboBox::editTextChanged, this, [this] { ComboBox4Change(); });
-    connect(ComboBox5, &QComboBox::editTextChanged, this, [this] { ComboBox5Change(); });
-    connect(ComboBox6, &QComboBox::currentIndexChanged, this, [this] { ComboBox6Change(); });
+    onSignal(ComboBox2, &QComboBox::editTextChanged, this, [this] { ComboBox2Change(); });
+    onSignal(ComboBox1, &QComboBox::editTextChanged, this, [this] { ComboBox1Change(); });
+    onSignal(ComboBox4, &QComboBox::editTextChanged, this, [this] { ComboBox4Change(); });
+    onSignal(ComboBox5, &QComboBox::editTextChanged, this, [this] { ComboBox5Change(); });
+    onSignal(ComboBox6, &QComboBox::currentIndexChanged, this, [this] { ComboBox6Change(); });
 
     SpeedButton2 = new QToolButton(this);
     SpeedButton2->setAutoRaise(true);
@@ -210,34 +217,55 @@ void TForm1::buildSelectors()
 
 void TForm1::ComboBox2Change()
 {
-    Doc->Label1->setText(ComboBox2->currentText());
-    // A longer heading would run under the logo: it stays centred on the page.
-    Doc->Label1->move(Doc->Panel1->width() / 2 - Doc->Label1->width() / 2, Doc->Label1->y());
+    Doc->showSelectors({.kind = ComboBox2->currentText()});
     MemList[1] = ComboBox2->currentText();
 }
 
 void TForm1::ComboBox1Change()
 {
-    Doc->Label21->setText(ComboBox1->currentText());
+    Doc->showSelectors({.note = ComboBox1->currentText()});
     MemList[2] = ComboBox1->currentText();
 }
 
 void TForm1::ComboBox4Change()
 {
-    Doc->Label19->setText(ComboBox4->currentText());
+    Doc->showSelectors({.basis = ComboBox4->currentText()});
     MemList[3] = ComboBox4->currentText();
 }
 
 void TForm1::ComboBox5Change()
 {
-    Doc->Label20->setText(u'/' + Label8->text() + ComboBox5->currentText() + u'/');
-    Doc->Label20->move(Doc->Label19->x(), Doc->Label20->y());
+    Doc->showSelectors({.vatMode = vatModeLine()});
     MemList[4] = ComboBox5->currentText();
+}
+
+QString TForm1::vatModeLine() const { return u'/' + Label8->text() + ComboBox5->currentText() + u'/'; }
+
+PageSelectors TForm1::selectors() const
+{
+    return {ComboBox2->currentText(), ComboBox1->currentText(), ComboBox4->currentText(), vatModeLine(),
+            currency()};
+}
+
+InvoiceTotals TForm1::totals() const
+{
+    return {m_totals.taxBase, m_rate, m_totals.vat, m_totals.total};
 }
 
 void TForm1::ComboBox6Change()
 {
-    Doc->setCurrency(currency());
+    // The lines' prices are in the currency the page shows: they never pass
+    // under the other sign unconverted.
+    if (StringGrid1->rowCount() > 1 && currency() != Doc->currency()) {
+        const QString shown = selectorText(Doc->currency());
+        {
+            const QSignalBlocker quiet(ComboBox6);
+            ComboBox6->setCurrentIndex(ComboBox6->findText(shown));
+        }
+        prompts().message(CurrencyWithLinesMessage.arg(shown), Prompter::Icon::Warning);
+        return;
+    }
+    Doc->showSelectors({.currency = currency()});
     // Only a chosen currency adds the sixth line: a run in leva writes the five it read.
     if (MemList.size() <= CurrencyItem)
         MemList.resize(CurrencyItem + 1);
@@ -263,8 +291,8 @@ void TForm1::buildStaging()
     Stock->hide();
     for (QLineEdit *editor : {ComboBox3, Edit4, Edit3, Edit1})
         editor->installEventFilter(this);
-    connect(Edit3, &QLineEdit::textChanged, this, [this] { Edit3Change(); });
-    connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+    onSignal(Edit3, &QLineEdit::textChanged, this, [this] { Edit3Change(); });
+    onSignal(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
 
     SpeedButton1 = new QPushButton(QStringLiteral("Добави"), this);
     SpeedButton1->hide();
@@ -285,6 +313,9 @@ void TForm1::FormCreate()
     QLocale::setDefault(QLocale::c());  // the program's own numbers use the point
     CurrencyName = QStringLiteral("лв");
     askVatRate();
+    // A leva choice remembered from before the euro would go on silently.
+    if (MemList.value(CurrencyItem) == selectorText(Currency::Leva) && QDate::currentDate().year() >= 2026)
+        prompts().message(LevaAfterEuroMessage, Prompter::Icon::Warning);
     if (QLocale().decimalPoint() != u".") {
         prompts().message(DecimalSeparatorMessage, Prompter::Icon::Warning);
         close();
@@ -369,7 +400,8 @@ void TForm1::askVatRate()
         VatFactor = VatRate::factor(VatRateText);
         MemList[0] = FallbackRate;
     }
-    Label2->setText(VatRate::heading(rate));
+    m_rate = rate;
+    Label2->setText(vatRateHeading(rate));
 }
 
 void TForm1::SaveSettings()
@@ -430,7 +462,7 @@ void TForm1::cellEdited(QTableWidgetItem *item)
     // Worked out in full before anything changes, so a line too large to
     // count leaves the table as it was.
     QString value;
-    TotalsCaptions totals;
+    LineTotals totals;
     try {
         value = recomputedValue(row);
         totals = totalsOfLines(row, value);
@@ -441,7 +473,7 @@ void TForm1::cellEdited(QTableWidgetItem *item)
     setCell(column, row, item->text());
     if (!value.isEmpty())
         setCell(ValueColumn, row, value);
-    showTotals(totals);
+    setTotals(totals);
 }
 
 QString TForm1::recomputedValue(int row) const
@@ -453,24 +485,36 @@ QString TForm1::recomputedValue(int row) const
     return LineRules::valueCellText(fixTwoDecimals(LineRules::lineValueText(*price, *quantity)));
 }
 
-TotalsCaptions TForm1::totalsOfLines(int changedRow, const QString &changedValue) const
+LineTotals TForm1::totalsOfLines(int changedRow, const QString &changedValue) const
 {
-    TotalsCaptions totals{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+    LineTotals totals;
     for (int row = 1; row < StringGrid1->rowCount(); ++row) {
         const QString value = row == changedRow && !changedValue.isEmpty() ? changedValue : cell(ValueColumn, row);
         if (LineRules::readTypedNumber(value))
-            totals = addLineToTotals(totals.taxBase, value, VatFactor);
+            totals = addLineToTotals(totals, Amount::parseOrThrow(value), VatFactor);
     }
     return totals;
 }
 
-void TForm1::showTotals(const TotalsCaptions &totals)
+void TForm1::setTotals(const LineTotals &totals)
 {
-    Label7->setText(totals.taxBase);
-    Label1->setText(totals.vat);
-    Label3->setText(Label1->text());
-    Label5->setText(totals.total);
-    normaliseTotals();
+    // Kept as the captions show them, rounded to two decimals.
+    m_totals = {shownTotal(totals.taxBase), totals.vat, shownTotal(totals.total)};
+    m_totalsCounted = true;
+    showTotals();
+}
+
+void TForm1::showTotals()
+{
+    if (!m_totalsCounted) {
+        for (QLabel *total : {Label7, Label3, Label5})
+            total->setText(QStringLiteral("0"));
+        return;
+    }
+    Label7->setText(totalCaption(m_totals.taxBase));
+    Label1->setText(totalCaption(m_totals.vat));
+    Label3->setText(totalCaption(m_totals.vat));
+    Label5->setText(totalCaption(m_totals.total));
 }
 
 void TForm1::RemoveLastLine(int rowsBefore)
@@ -480,7 +524,7 @@ void TForm1::RemoveLastLine(int rowsBefore)
         StringGrid1->setRowCount(rowsBefore);
     }
     --LineCounter;
-    showTotals(totalsOfLines(-1, QString()));
+    setTotals(totalsOfLines(-1, QString()));
 }
 
 void TForm1::putInFirstEmptyCell(int row, const QString &text)
@@ -517,9 +561,12 @@ bool TForm1::AddLine()
             Stock->setPlainText(nameLines.join(u'\n'));
             const LineOutcome outcome = appendLineRow(nameLines);
             added = outcome == LineOutcome::Added;
-            // A refused number leaves the totals exactly as they were.
-            if (outcome != LineOutcome::Refused)
-                normaliseTotals();
+            // A full table shows its totals with two decimals; a refused
+            // number leaves them exactly as they were.
+            if (outcome == LineOutcome::TableFull) {
+                m_totalsCounted = true;
+                showTotals();
+            }
         } catch (const Failure &failure) {
             qCWarning(lcLines) << "line not added:" << failure.text();
         }
@@ -531,14 +578,6 @@ bool TForm1::AddLine()
         addContinuationRows(nameLines);
     resetStaging();
     return added;
-}
-
-void TForm1::normaliseTotals()
-{
-    Label1->setText(fixTwoDecimals(Label1->text()));
-    Label3->setText(fixTwoDecimals(Label3->text()));
-    Label5->setText(fixTwoDecimals(Label5->text()));
-    Label7->setText(fixTwoDecimals(Label7->text()));
 }
 
 TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
@@ -567,10 +606,10 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     // The value and the totals are worked out before the row is spent, so a
     // line too large to count adds nothing either.
     QString value;
-    TotalsCaptions totals;
+    LineTotals totals;
     try {
         value = fixTwoDecimals(LineRules::lineValueText(*price, *quantity));
-        totals = addLineToTotals(Label7->text(), value, VatFactor);
+        totals = addLineToTotals(m_totals, Amount::parseOrThrow(value), VatFactor);
     } catch (const Failure &) {
         prompts().information(TooLargeMessage);
         return LineOutcome::Refused;
@@ -579,10 +618,7 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     appendRow();
     ++LineCounter;
     Label10->setText(value);
-    Label7->setText(totals.taxBase);
-    Label1->setText(totals.vat);
-    Label3->setText(Label1->text());
-    Label5->setText(totals.total);
+    setTotals(totals);
 
     const int row = StringGrid1->rowCount() - 1;
     putInFirstEmptyCell(row, QString::number(LineCounter));
@@ -590,7 +626,7 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     putInFirstEmptyCell(row, Edit4->text());
     putInFirstEmptyCell(row, Edit3->text());
     putInFirstEmptyCell(row, Edit1->text());
-    putInFirstEmptyCell(row, LineRules::valueCellText(Label10->text()));
+    putInFirstEmptyCell(row, LineRules::valueCellText(value));
     return LineOutcome::Added;
 }
 
@@ -629,9 +665,9 @@ void TForm1::Clear1Click()
         for (int column = 0; column < StringGrid1->columnCount(); ++column)
             setCell(column, row, QString());
     StringGrid1->setRowCount(1);
-    Label7->setText(QStringLiteral("0"));
-    Label3->setText(QStringLiteral("0"));
-    Label5->setText(QStringLiteral("0"));
+    m_totals = {};
+    m_totalsCounted = false;
+    showTotals();
     LineCounter = 0;
 }
 

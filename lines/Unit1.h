@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Currency.h"
+#include "document/Document.h"
 #include "lines/Totals.h"
 #include "platform/Widgets.h"
 
@@ -80,6 +81,12 @@ public:
     // Hands the currency to the document and remembers it as the sixth item.
     void ComboBox6Change();
     Currency currency() const;
+    // What the selectors put on the page, all of it.
+    PageSelectors selectors() const;
+    // The running totals and the rate charged; totalsCounted() tells whether
+    // a line was counted since the start or "Изчисти всичко".
+    InvoiceTotals totals() const;
+    bool totalsCounted() const { return m_totalsCounted; }
     // "?": the legal texts behind the grounds for not charging VAT.
     void SpeedButton2Click();
     void N1Click();
@@ -115,18 +122,23 @@ private:
     void setCell(int column, int row, const QString &text);
     enum class LineOutcome { Added, TableFull, Refused };
     LineOutcome appendLineRow(const QStringList &nameLines);
-    void normaliseTotals();
     // An edit of a quantity or price cell: the line's value and the totals
     // are worked out again, or the edit is refused and the cell keeps its text.
     void cellEdited(QTableWidgetItem *item);
     QString recomputedValue(int row) const;
-    TotalsCaptions totalsOfLines(int changedRow, const QString &changedValue) const;
-    void showTotals(const TotalsCaptions &totals);
+    LineTotals totalsOfLines(int changedRow, const QString &changedValue) const;
+    void setTotals(const LineTotals &totals);
+    // Writes the captions from the running totals.
+    void showTotals();
+    QString vatModeLine() const;
     void addContinuationRows(const QStringList &nameLines);
     void resetStaging();
     void enforceDecimalRule(QLineEdit *editor, int decimals, const QString &tooSmallMessage);
     bool acceptsKey(QLineEdit *editor, const QString &typed) const;
 
+    LineTotals m_totals;            // as the captions show them
+    bool m_totalsCounted = false;   // a line was counted since the start or "Изчисти всичко"
+    QString m_rate = QStringLiteral("20");  // the rate charged, as its heading shows it
     bool m_settingsUnreadable = false;  // the settings file exists but could not be read
     int m_quantityLimit = 0;  // typing limits; 0 means none
     int m_priceLimit = 0;

@@ -10,11 +10,6 @@ QString withoutPercent(const QString &answer)
     return percent < 0 ? answer : answer.left(percent);
 }
 
-QString heading(const QString &rate)
-{
-    return QStringLiteral("Данъчна ставка ") + rate + QStringLiteral("%\nразмер на данъка:");
-}
-
 QString fractionText(const QString &rate)
 {
     const auto whole = Amount::parseOrThrow(rate).units() / Amount::Scale;

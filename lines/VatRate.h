@@ -8,9 +8,6 @@ namespace VatRate {
 // Everything from the first "%" on is cut off.
 QString withoutPercent(const QString &answer);
 
-// The two-line rate caption of the totals: "Данъчна ставка 20%" over "размер на данъка:".
-QString heading(const QString &rate);
-
 // The rate as a fraction text from its whole-number part n: n <= 9 gives
 // "0.0n", 100 gives "1", any other n gives "0." + n (so 150 gives 0.150).
 // Throws a Failure when the rate is not a number.

@@ -48,7 +48,7 @@ void saveArchiveImage(const QImage &picture, int depth, const QString &path)
     writeFileReplacing(path, windowsBitmap(source));
 }
 
-void savePdfCopy(QWidget *page, const QString &path)
+void savePdfCopy(QWidget *page, const QString &path, const PrintRules::PdfInfo &info)
 {
     // Made in memory and written as one file, as the archive image is.
     QByteArray pdf;
@@ -57,7 +57,12 @@ void savePdfCopy(QWidget *page, const QString &path)
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-        writer.setTitle(QFileInfo(path).completeBaseName());
+        if (info.title.isEmpty()) {
+            writer.setTitle(QFileInfo(path).completeBaseName());
+        } else {
+            writer.setTitle(info.title);
+            writer.setDocumentXmpMetadata(PrintRules::pdfXmp(info));
+        }
         writer.setCreator(QStringLiteral("BILVARO 2007"));
         QPainter painter;
         if (!painter.begin(&writer))

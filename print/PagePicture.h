@@ -1,5 +1,7 @@
 #pragma once
 
+#include "print/PrintRules.h"
+
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -23,8 +25,9 @@ QImage archivePicture(const QImage &captured, int depth);
 void saveArchiveImage(const QImage &picture, int depth, const QString &path);
 
 // Writes the page as an A4 PDF with real text, scaled to fit with its
-// proportions kept, replacing a file of the same name.
-void savePdfCopy(QWidget *page, const QString &path);
+// proportions kept, replacing a file of the same name. The PDF's properties
+// tell the document; without them its title is the file's name.
+void savePdfCopy(QWidget *page, const QString &path, const PrintRules::PdfInfo &info = {});
 
 // Prints the picture stretched over the target rectangle as one page.
 void printStretched(QPrinter &printer, const QImage &picture, const QRect &target);

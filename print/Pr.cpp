@@ -134,7 +134,8 @@ void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QStri
     const QString archive = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
                                                         documentKind, firmRecNo, Doc->NO->text(), mode);
     saveArchiveImage(picture, depth, archive);
-    savePdfCopy(Doc->Panel1, PrintRules::pdfCopyFileName(archive));
+    savePdfCopy(Doc->Panel1, PrintRules::pdfCopyFileName(archive),
+                m_links.invoice ? PrintRules::pdfInfo(m_links.invoice()) : PrintRules::PdfInfo());
 
     printer.setDocName(QFileInfo(archive).completeBaseName());
     if (prompts().print(printer, 1, 1))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/Invoice.h"
+
 #include <QComboBox>
 #include <QSet>
 #include <QString>
@@ -25,6 +27,8 @@ struct PrintLinks {
     std::function<QString()> documentKind;
     // The own company's record picked for the document.
     std::function<int()> firmRecNo;
+    // The document on the page as a value, for the PDF copy's properties.
+    std::function<Invoice()> invoice;
     // Records the number in the column of the own company's record, in one
     // write that reads the stored number again, and gives back the text it
     // replaced. Throws a Failure, writing nothing, when another program has

@@ -1,11 +1,29 @@
 #include "print/PrintRules.h"
 
 #include "common/Failure.h"
+#include "document/FieldRules.h"
 #include "reference/Schema.h"
 
 namespace PrintRules {
 
-bool isProforma(const QString &documentKind) { return documentKind == u"ПРОФОРМА ФАКТУРА"; }
+namespace {
+
+bool isProforma(const QString &documentKind)
+{
+    return numberSeries(documentKindOf(documentKind)) == NumberSeries::Proforma;
+}
+
+QString noteCaption(NoteKind kind)
+{
+    switch (kind) {
+    case NoteKind::Credit: return QStringLiteral("Кредитно известие");
+    case NoteKind::Debit: return QStringLiteral("Дебитно известие");
+    case NoteKind::None: break;
+    }
+    return QString();
+}
+
+} // namespace
 
 QString archiveFileName(const QString &folder, const QString &documentKind, int firmRecNo,
                         const QString &number, const QString &mode)
@@ -38,6 +56,39 @@ int archiveDepth(const QString &depthText)
 QString numberColumn(const QString &documentKind)
 {
     return isProforma(documentKind) ? Schema::Firm::LastProforma.name : Schema::Firm::LastInvoice.name;
+}
+
+PdfInfo pdfInfo(const Invoice &invoice)
+{
+    PdfInfo info;
+    info.title = invoice.heading + QStringLiteral(" № ") + invoice.number + QStringLiteral(" / ") + invoice.issueDate;
+    if (invoice.note.kind != NoteKind::None)
+        info.title += QStringLiteral(" – ") + noteCaption(invoice.note.kind);
+    info.author = invoice.supplier.party.name;
+    info.subject = invoice.client.name + QStringLiteral(", ") + totalCaption(invoice.totals.total) + u' '
+        + totalsSign(invoice.currency);
+    return info;
+}
+
+QByteArray pdfXmp(const PdfInfo &info)
+{
+    const auto alt = [](const QString &text) {
+        return QStringLiteral("<rdf:Alt><rdf:li xml:lang=\"x-default\">%1</rdf:li></rdf:Alt>").arg(text.toHtmlEscaped());
+    };
+    return QStringLiteral(
+               "<?xpacket begin=\"\xfeff\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+               "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+               "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+               "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+               "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\">"
+               "<dc:title>%1</dc:title>"
+               "<dc:creator><rdf:Seq><rdf:li>%2</rdf:li></rdf:Seq></dc:creator>"
+               "<dc:description>%3</dc:description>"
+               "<xmp:CreatorTool>BILVARO 2007</xmp:CreatorTool>"
+               "</rdf:Description></rdf:RDF></x:xmpmeta>\n"
+               "<?xpacket end=\"w\"?>")
+        .arg(alt(info.title), info.author.toHtmlEscaped(), alt(info.subject))
+        .toUtf8();
 }
 
 QString recordedNumber(const QString &numberText)

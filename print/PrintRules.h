@@ -1,5 +1,8 @@
 #pragma once
 
+#include "document/Invoice.h"
+
+#include <QByteArray>
 #include <QString>
 
 // The plain rules of the print command: where the archive image goes, how
@@ -9,9 +12,6 @@ namespace PrintRules {
 
 inline const QString Original = QStringLiteral("Оригинал");
 inline const QString Copy = QStringLiteral("Копие");
-
-// Whether the document kind is a proforma invoice; any other text is an invoice.
-bool isProforma(const QString &documentKind);
 
 // The archive image's full name: the folder, "Proform" or "Inv", "Firm", the
 // own company's record number, "_", the document number, "_", "" for the
@@ -30,12 +30,25 @@ int leftMargin(int pageWidth);
 // or 32 bits per pixel; a text that names none of them gives 8.
 int archiveDepth(const QString &depthText);
 
-// The own-company column that keeps the last number of this document kind.
+// The own-company column that keeps the last number of this document kind:
+// "Проформа №" for a proforma, "Фактура №" for any other.
 QString numberColumn(const QString &documentKind);
 
 // The document number as it is written back: read as a whole number and
 // zero-padded to ten digits (a longer number stays whole). Throws a Failure
 // when the text is not a whole number.
 QString recordedNumber(const QString &numberText);
+
+// What the PDF copy tells of itself: the title (heading, number, date and
+// the note kind), the author (the own company) and the subject (the client
+// and the amount due).
+struct PdfInfo {
+    QString title;
+    QString author;
+    QString subject;
+};
+PdfInfo pdfInfo(const Invoice &invoice);
+// The same as XMP metadata, which PDF readers show as the document's properties.
+QByteArray pdfXmp(const PdfInfo &info);
 
 } // namespace PrintRules

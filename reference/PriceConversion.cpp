@@ -1,6 +1,7 @@
 #include "reference/PriceConversion.h"
 #include "reference/Schema.h"
 
+#include "common/Amount.h"
 #include "common/Failure.h"
 #include "reference/Transaction.h"
 
@@ -155,6 +156,49 @@ std::optional<QString> toEuro(const QString &leva)
         .arg(negative ? QStringLiteral("-") : QString())
         .arg(cents / 100)
         .arg(cents % 100, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<QString> toLeva(const QString &euro)
+{
+    QString text = euro.trimmed();
+    if (text.isEmpty())
+        return QString();
+    const auto price = Amount::parse(text.replace(u',', u'.'));
+    if (!price)
+        return std::nullopt;
+    // ten-thousandths times the rate's 10^5 give 10^-9; a cent is 10^7 of them.
+    const __int128 scaled = __int128(price->units()) * 195583;
+    const __int128 half = 5'000'000;
+    const auto cents = qint64((scaled >= 0 ? scaled + half : scaled - half) / 10'000'000);
+    const qint64 whole = cents < 0 ? -cents : cents;
+    return QStringLiteral("%1%2.%3")
+        .arg(cents < 0 ? QStringLiteral("-") : QString())
+        .arg(whole / 100)
+        .arg(whole % 100, 2, 10, QLatin1Char('0'));
+}
+
+Currency goodsCurrency(const QString &dataFolder)
+{
+    const QString path = QDir(dataFolder).filePath(Schema::Goods::FileName);
+    if (!QFileInfo(path).isFile())
+        return Currency::Leva;
+    const QString connection = QStringLiteral("bilvaro.currency.") + QUuid::createUuid().toString();
+    bool marked = false;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        database.setDatabaseName(path);
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (database.open()) {
+            QSqlQuery query(database);
+            marked = query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = "
+                                               "'__currency'"))
+                && query.next() && query.value(0).toInt() > 0;
+            query.finish();
+            database.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return marked ? Currency::Euro : Currency::Leva;
 }
 
 Outcome convertGoodsToEuro(const QString &dataFolder)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Currency.h"
+
 #include <QString>
 #include <optional>
 
@@ -15,6 +17,16 @@ inline constexpr char Rate[] = "1.95583";
 // and blanks around it. An empty price stays empty; nothing for a text that
 // is not a number.
 std::optional<QString> toEuro(const QString &leva);
+
+// A euro price in leva at the same rate: multiplied exactly, rounded half
+// away from zero on the third decimal, written with two decimals. An empty
+// price stays empty; nothing for a text that is not a number.
+std::optional<QString> toLeva(const QString &euro);
+
+// The currency of the sale prices in dataFolder/stock.db: euro when the table
+// carries the mark of the conversion, leva otherwise (also for a table that
+// cannot be read, which the browser reports when it opens it).
+Currency goodsCurrency(const QString &dataFolder);
 
 struct Outcome {
     int converted = 0;   // prices changed; empty ones are left as they are

@@ -1,11 +1,7 @@
 #include "reference/Unit4.h"
 
-#include "common/Amount.h"
 #include "common/Failure.h"
 #include "common/Logging.h"
-#include "document/Document.h"
-#include "lines/LineRules.h"
-#include "lines/Unit1.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
@@ -33,12 +29,7 @@ const QString BankDetails = QStringLiteral("Банкови детайли");
 const QString Goods = QStringLiteral("СТОКИ");
 const QString Clients = QStringLiteral("КЛИЕНТИ");
 
-const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
-const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
-const QString ExhaustedMessage = QStringLiteral("Количеството на стоката е изчерпано!");
 const QString NoRecordMessage = QStringLiteral("Няма избран запис за добавяне.");
-const QString TooLargeStockMessage =
-    QStringLiteral("Наличното количество на стоката „%1“ е твърде голямо, за да бъде прочетено.");
 const QString DeleteQuestion = QStringLiteral("Да бъде ли изтрит записът?");
 
 const QString PictureFilter = QStringLiteral(
@@ -77,15 +68,6 @@ QToolButton *newFlatButton(const QString &text, QWidget *parent)
     button->setAutoRaise(true);
     button->setText(text);
     return button;
-}
-
-// A stock text as a quantity; one that is not a number, or too large, fails.
-Amount stockAmount(const QString &text)
-{
-    bool tooLarge = false;
-    if (const auto stock = Amount::parse(text, &tooLarge))
-        return *stock;
-    throw Failure(tooLarge ? TooLargeStockMessage.arg(text) : notANumberMessage(text));
 }
 
 } // namespace
@@ -147,15 +129,15 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton2 = newFlatButton(QStringLiteral("Добави"), this);
     SpeedButton1 = newFlatButton(QStringLiteral("Изход"), this);
 
-    connect(Table1, &TableStore::afterClose, this, [this] { Table1AfterClose(); });
-    connect(Table1, &TableStore::wasReset, this, [this] { followCursor(); });
-    connect(Table1, &TableStore::currentRowChanged, this, [this] { followCursor(); });
-    connect(Table1, &TableStore::rowChanged, this, [this](int row) {
+    onSignal(Table1, &TableStore::afterClose, this, [this] { Table1AfterClose(); });
+    onSignal(Table1, &TableStore::wasReset, this, [this] { followCursor(); });
+    onSignal(Table1, &TableStore::currentRowChanged, this, [this] { followCursor(); });
+    onSignal(Table1, &TableStore::rowChanged, this, [this](int row) {
         if (row == Table1->currentRow())
             showRecord();
     });
     // A row the user chose becomes the current record once the click is over.
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    onSignal(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] {
                 if (m_followingCursor)
                     return;
@@ -165,12 +147,12 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
                         runGuarded([this, row] { Table1->moveToRow(row); });
                 }, Qt::QueuedConnection);
             });
-    connect(DataSource1, &TableModel::editFailed, this, [](const QString &text) { prompts().error(text); });
-    connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { memoEdited(); });
+    onSignal(DataSource1, &TableModel::editFailed, this, [](const QString &text) { prompts().error(text); });
+    onSignal(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { memoEdited(); });
 
-    connect(Edit1, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
-    connect(ComboBox1, &QComboBox::activated, this, [this] { runGuarded([this] { ComboBox1Change(); }); });
-    connect(DBImage1, &DBImage::clicked, this, [this] { runGuarded([this] { DBImage1Click(); }); });
+    onSignal(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+    onSignal(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+    onSignal(DBImage1, &DBImage::clicked, this, [this] { DBImage1Click(); });
     onClick(SpeedButton1, [this] { SpeedButton1Click(); });
     onClick(SpeedButton2, [this] { SpeedButton2Click(); });
     onClick(DBNavigator1->First, [this] { navigatorFirst(); });
@@ -526,108 +508,16 @@ void TForm4::SpeedButton2Click()
         prompts().information(NoRecordMessage);
         return;
     }
-    if (mode == Clients)
-        pickClient();
-    if (mode == Goods)
-        pickGoods();
-    if (mode == BankDetails)
-        pickBank();
-    if (mode == OwnCompanies)
-        pickOwnCompany();
-}
-
-void TForm4::pickClient()
-{
-    using namespace Schema::Clients;
-    Doc->Label33->setText(Table1->text(Company.name));
-    Doc->Label65->setText(Table1->text(IdNumber.name));
-    Doc->Label34->setText(Table1->text(VatNumber.name));
-    Doc->Label29->setText(Table1->text(Address.name));
-    Doc->Label30->setText(Table1->text(Manager.name));
-    Doc->Label35->setText(Table1->text(Manager.name));
-}
-
-void TForm4::pickGoods()
-{
-    using namespace Schema::Goods;
-    if (Table1->text(Quantity.name) != QLatin1String("0")) {
-        Form1->ComboBox3->setText(Table1->text(Number.name));
-        Form1->Stock->setPlainText(LineRules::memoLines(Table1->text(DescriptionAsBound)).join(u'\n'));
-        Form1->Edit4->setText(Table1->text(Unit.name));
-        Form1->Edit1->setText(Table1->text(Price.name));
-        const std::optional<QString> entered = prompts().input(QString(), QuantityPrompt, QStringLiteral("1"));
-        if (!entered) {
-            Form1->AddLine();  // refuses for want of a quantity
-        } else {
-            storedStock();  // the shown stock must be a number
-            const Amount quantity = Amount::parseOrThrow(*entered);
-            // Checked and taken against the stock as stored at this moment,
-            // in one write: another program may have changed it since it was
-            // shown, and may be picking the same goods.
-            QString stockBefore, stockAfter;
-            const bool taken = Table1->changeStored(Schema::Goods::Quantity.name, [&](const QString &stored) -> std::optional<QString> {
-                const Amount stock = stockAmount(stored);
-                if (quantity > stock)
-                    return std::nullopt;
-                stockBefore = stored;
-                stockAfter = (stock - quantity).text();
-                return stockAfter;
-            });
-            if (!taken) {
-                prompts().information(NotEnoughMessage);
-                Form1->AddLine();  // refuses for want of a quantity
-            } else {
-                Form1->Edit3->setText(*entered);
-                if (!Form1->AddLine())
-                    giveBackStock(stockBefore, stockAfter, quantity);
-            }
-        }
+    if (mode == Clients && m_pick.client)
+        m_pick.client(*Table1);
+    if (mode == Goods && m_pick.goods)
+        m_pick.goods(*Table1);
+    if (mode == BankDetails && m_pick.bank) {
+        m_pick.bank(*Table1);
+        BankRecNo = Table1->recNo();
     }
-    if (Table1->text(Quantity.name) == QLatin1String("0"))
-        prompts().information(ExhaustedMessage);
-}
-
-void TForm4::giveBackStock(const QString &before, const QString &after, const Amount &quantity)
-{
-    // The stock goes down only for a line the add action took. Unless
-    // another program changed it meanwhile, it reads exactly as before.
-    Table1->changeStored(Schema::Goods::Quantity.name, [&](const QString &stored) -> std::optional<QString> {
-        if (stored == after)
-            return before;
-        return (stockAmount(stored) + quantity).text();
-    });
-}
-
-Amount TForm4::storedStock() const
-{
-    return stockAmount(Table1->text(Schema::Goods::Quantity.name));
-}
-
-void TForm4::pickBank()
-{
-    using namespace Schema::Bank;
-    Doc->Label38->setText(Table1->text(Name.name));
-    Doc->Label39->setText(Table1->text(Iban.name));
-    Doc->Label53->setText(Table1->text(Swift.name));
-    BankRecNo = Table1->recNo();
-}
-
-void TForm4::pickOwnCompany()
-{
-    using namespace Schema::Firm;
-    const QPixmap logo = DBImage1->picture();
-    if (logo.isNull())
-        Doc->Image2->clear();
-    else
-        Doc->Image2->setPixmap(logo);
-    FirmRecNo = Table1->recNo();
-    Doc->Label46->setText(Table1->text(Supplier.name));
-    Doc->Label63->setText(Table1->text(SupplierSecondLine.name));
-    Doc->Label47->setText(Table1->text(Address.name));
-    Doc->Label54->setText(Table1->text(AddressSecondLine.name));
-    Doc->Label49->setText(Table1->text(Manager.name));
-    Doc->Label11->setText(Table1->text(VatNumber.name));
-    Doc->Label10->setText(Table1->text(IdNumber.name));
-    Doc->Label16->setText(Table1->text(PlaceOfIssue.name));
-    Doc->Label52->setText(Table1->text(Manager.name));
+    if (mode == OwnCompanies && m_pick.ownCompany) {
+        FirmRecNo = Table1->recNo();
+        m_pick.ownCompany(*Table1, DBImage1->picture());
+    }
 }

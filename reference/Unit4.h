@@ -10,9 +10,20 @@
 #include <QToolButton>
 #include <QWidget>
 
-#include "common/Amount.h"
+#include <functional>
 
 class TableStore;
+
+// What the pick hands to the invoice, for the table the browser shows: the
+// current record of the client, goods, bank or own-company table (with the
+// logo the browser shows). Handed over by whoever creates the windows; the
+// browser itself remembers the bank and the company picked.
+struct PickLinks {
+    std::function<void(TableStore &table)> client;
+    std::function<void(TableStore &table)> goods;
+    std::function<void(TableStore &table)> bank;
+    std::function<void(TableStore &table, const QPixmap &logo)> ownCompany;
+};
 
 // The reference-table browser and picker. Its caption tells which of the
 // four tables is open: the pick acts on it.
@@ -21,6 +32,8 @@ class TForm4 : public QWidget {
 public:
     explicit TForm4(QWidget *parent = nullptr);
     ~TForm4() override;
+
+    void setPickLinks(PickLinks links) { m_pick = std::move(links); }
 
     // The one table of the browser; the other windows reach the tables through it.
     TableStore *Table1;
@@ -85,13 +98,8 @@ private:
     void followCursor();
     void memoEdited();
     void bringUp();
-    void pickClient();
-    void pickGoods();
-    void giveBackStock(const QString &before, const QString &after, const Amount &quantity);
-    void pickBank();
-    void pickOwnCompany();
-    Amount storedStock() const;
 
+    PickLinks m_pick;
     int m_gridTop = 64;
     int m_gridHeight = 297;
     QString m_memoField;

@@ -733,9 +733,9 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         AppFixture app;
         app.start(prompter);
-        Doc->Label5->setText(QStringLiteral("1234.50"));
-        Doc->Label7->setText(QStringLiteral("246.90"));
-        Doc->Label3->setText(QStringLiteral("1481.40 лв"));
+        Doc->showTotals({Amount::parseOrThrow(u"1234.5"), QStringLiteral("20"), Amount::parseOrThrow(u"246.9"),
+                         Amount::parseOrThrow(u"1481.4")},
+                        true);
         Doc->Label6->move(10, Doc->Label6->y());
         Doc->NewExecute();
         Doc->NewExecute();

@@ -27,6 +27,13 @@ void addLine(const QString &quantity, const QString &price)
     QVERIFY(Form1->AddLine());
 }
 
+const QString CurrencyWithLinesMessage = QStringLiteral(
+    "Валутата не е сменена: цените на редовете в таблицата са в „EUR“. Изчистете таблицата "
+    "(„Изчисти всичко“) и изберете валутата, преди да добавите редовете.");
+const QString LevaAfterEuroMessage = QStringLiteral(
+    "Програмата започва с валута „лв“, запомнена от последната работа. От 1 януари 2026 г. "
+    "фактурите се издават в евро: изберете „EUR“ в „Валута“, освен ако документът е за период преди 2026 г.");
+
 QStringList pageTotals() { return {Doc->Label5->text(), Doc->Label7->text(), Doc->Label3->text()}; }
 
 } // namespace
@@ -53,13 +60,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("sign");
         QTest::addColumn<QStringList>("saved");
+        QTest::addColumn<bool>("warned");  // a remembered "лв" in the euro's years
         const QStringList five = SettingsFile::defaults();
-        QTest::newRow("no file") << false << QStringList() << "лв" << "лв" << five;
-        QTest::newRow("five lines") << true << five << "лв" << "лв" << five;
-        QTest::newRow("euro") << true << withSixth("EUR") << "EUR" << "€" << withSixth("EUR");
-        QTest::newRow("leva") << true << withSixth("лв") << "лв" << "лв" << withSixth("лв");
+        QTest::newRow("no file") << false << QStringList() << "лв" << "лв" << five << false;
+        QTest::newRow("five lines") << true << five << "лв" << "лв" << five << false;
+        QTest::newRow("euro") << true << withSixth("EUR") << "EUR" << "€" << withSixth("EUR") << false;
+        QTest::newRow("leva") << true << withSixth("лв") << "лв" << "лв" << withSixth("лв") << true;
         QTest::newRow("unknown text: leva, the text kept")
-            << true << withSixth("бележка на ред 6") << "лв" << "лв" << withSixth("бележка на ред 6");
+            << true << withSixth("бележка на ред 6") << "лв" << "лв" << withSixth("бележка на ред 6") << false;
     }
     void sixthSettingsLine()
     {
@@ -68,9 +76,13 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         QFETCH(QString, sign);
         QFETCH(QStringList, saved);
+        QFETCH(bool, warned);
         if (fileExists)
             SettingsFile::save(m_app->path("mem.txt"), file);
-        m_app->start(*m_prompter);
+        m_prompter->expectInput(QString(), "ДДС", "20%");
+        if (warned && QDate::currentDate().year() >= 2026)
+            m_prompter->expectMessage(LevaAfterEuroMessage, Prompter::Icon::Warning);
+        m_app->open();
         QCOMPARE(Form1->ComboBox6->currentText(), shown);
         // The page shows the remembered currency before anything is assembled.
         QCOMPARE(pageTotals(), QStringList(3, QStringLiteral("0 ") + sign));
@@ -106,10 +118,43 @@ private Q_SLOTS:
         Doc->NewExecute();
         QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
 
-        // Back to leva: the totals and the words follow at once.
+        // Back to leva with the lines in euro: refused, nothing changes.
+        m_prompter->expectMessage(CurrencyWithLinesMessage, Prompter::Icon::Warning);
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("лв"));
+        QCOMPARE(Form1->ComboBox6->currentText(), QStringLiteral("EUR"));
+        QCOMPARE(Form1->MemList, withSixth("EUR"));
+        QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
+        QCOMPARE(Doc->Label18->text(), QStringLiteral("сто и двадесет евро"));
+
+        // With the table cleared, the other currency is chosen as before.
+        Form1->Clear1Click();
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("лв"));
         QCOMPARE(pageTotals(), QStringList({"100.00 лв", "20.00 лв", "120.00 лв"}));
         QCOMPARE(Doc->Label18->text(), QStringLiteral("сто двадесет лева"));
+    }
+
+    // Without the words data, "EUR" chosen on an assembled page is reported
+    // in the error box, and the program and the page carry on.
+    void euroWithoutWordsDataIsReported()
+    {
+        const QString data = m_app->path("DB");
+        QVERIFY(QDir().mkpath(data));
+        for (const QString &file : {QStringLiteral("Firm.db"), QStringLiteral("Details.db")})
+            QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
+        m_app->start(*m_prompter);
+        addLine("2", "50");
+        Main->SpeedButton4Click();
+        Form1->Clear1Click();  // the currency changes only over an empty table
+        QTemporaryDir empty;
+        qputenv("BILVARO_NUMBERTEXT_DIR", empty.path().toUtf8());
+        m_prompter->expectAnyError();
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
+        qunsetenv("BILVARO_NUMBERTEXT_DIR");
+        QVERIFY2(m_prompter->transcript.join(u'\n').contains(u"libnumbertext-data"),
+                 qPrintable(m_prompter->transcript.join(u'\n')));
+        QVERIFY(Doc->isVisible());
+        QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
+        QCOMPARE(Doc->StringGrid2->rowCount(), 2);
     }
 
     void longWordsBreakUntilEveryLineFits()
@@ -117,7 +162,7 @@ private Q_SLOTS:
         m_app->start(*m_prompter);
         const int below = Doc->Label19->y();
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
-        Doc->Label3->setText("999999999.99");
+        Doc->showTotals({{}, "20", {}, Amount::parseOrThrow(u"999999999.99")}, true);
         Doc->WriteAmountInWords();
 
         const QStringList lines = Doc->Label18->text().split(u'\n');
@@ -136,7 +181,8 @@ private Q_SLOTS:
     void typedWordsStayWhenTheCurrencyChanges()
     {
         m_app->start(*m_prompter);
-        Doc->Label3->setText("2.00");
+        Doc->showTotals({{}, "20", {}, Amount::parseOrThrow(u"2")}, true);
+        Doc->NewExecute();
         Doc->WriteAmountInWords();
         Doc->Label18->setText("две лева, написани от ръка");
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));

@@ -3,6 +3,7 @@
 #include "app/Menu.h"
 #include "document/Document.h"
 #include "lines/Unit1.h"
+#include "reference/PriceConversion.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
@@ -24,6 +25,8 @@ const QString PriceMessage = QStringLiteral("Попълнете коректно
 const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
 const QString NoRecord = QStringLiteral("Няма избран запис за добавяне.");
 const QString Stock = QStringLiteral("К-во");
+const QString Negative =
+    QStringLiteral("Отрицателно количество се въвежда само в кредитно известие: то връща стоката в наличност.");
 const QString TooLarge = QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
 
 QVariantMap article(const QString &number, const QString &stock, const QString &price,
@@ -80,6 +83,52 @@ class tst_Pick : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A price of a goods table in the other currency than the document's is
+    // converted at the fixed rate; the conversion mark tells the table's.
+    void priceInTheDocumentsCurrency_data()
+    {
+        QTest::addColumn<bool>("euroTable");
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<QString>("price");
+        QTest::newRow("leva table, leva document") << false << "лв" << "100.00";
+        QTest::newRow("leva table, euro document") << false << "EUR" << "51.13";
+        QTest::newRow("euro table, leva document") << true << "лв" << "100.00";  // 51.13 x 1.95583
+        QTest::newRow("euro table, euro document") << true << "EUR" << "51.13";
+    }
+    void priceInTheDocumentsCurrency()
+    {
+        QFETCH(bool, euroTable);
+        QFETCH(QString, currency);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("100.00"))});
+        if (euroTable)
+            PriceConversion::convertGoodsToEuro(app.path(QStringLiteral("DB")));
+        app.start(prompter);
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText(currency));
+        Main->SpeedButton3Click();
+        prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("2"));
+        Form4->SpeedButton2Click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QTEST(Form1->cell(4, 1), "price");
+    }
+
+    // On a credit note a negative quantity returns the goods to the stock.
+    void creditNoteReturnsGoods()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("3"))});
+        app.start(prompter);
+        Form1->ComboBox1->setEditText(QStringLiteral("Кредитно известие"));
+        Main->SpeedButton3Click();
+        prompter.expectInput(QString(), QuantityPrompt, QStringLiteral("-2"));
+        Form4->SpeedButton2Click();
+        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(Form1->cell(3, 1), QStringLiteral("-2"));
+        QCOMPARE(storedStock(app, 1), QStringLiteral("7"));
+    }
+
     void goods_data()
     {
         QTest::addColumn<QString>("stock");
@@ -106,8 +155,8 @@ private Q_SLOTS:
         QTest::newRow("stock empty is not a number")
             << "" << "3" << true << answer("1") << QStringList{QStringLiteral("error: „“ не е число.")} << false << "";
         QTest::newRow("quantity 0") << "5" << "3" << true << answer("0") << QStringList{} << true << "5";
-        QTest::newRow("negative quantity adds to the stock") << "5" << "3" << true << answer("-2") << QStringList{}
-                                                             << true << "7";
+        QTest::newRow("negative quantity refused") << "5" << "3" << true << answer("-2")
+                                                   << QStringList{Negative, QuantityMessage} << false << "5";
         QTest::newRow("cancelled") << "5" << "3" << true << std::optional<QString>() << QStringList{QuantityMessage}
                                    << false << "5";
         QTest::newRow("quantity not a number") << "5" << "3" << true << answer("две")

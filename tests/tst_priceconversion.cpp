@@ -91,6 +91,35 @@ private Q_SLOTS:
         QVERIFY(copies(dir.path()).isEmpty());
     }
 
+    void toLeva_data()
+    {
+        QTest::addColumn<QString>("euro");
+        QTest::addColumn<std::optional<QString>>("leva");
+        const auto leva = [](const char *text) { return std::optional<QString>(QString::fromUtf8(text)); };
+        QTest::newRow("one euro") << "1" << leva("1.96");          // 1.95583
+        QTest::newRow("back from 51.13") << "51.13" << leva("100.00");  // 100.0016
+        QTest::newRow("third decimal 5 rounds up") << "0.01" << leva("0.02");  // 0.0195583
+        QTest::newRow("negative, away from zero") << "-1" << leva("-1.96");
+        QTest::newRow("a decimal comma") << "6,39" << leva("12.50");   // 12.4977...
+        QTest::newRow("empty stays empty") << "" << leva("");
+        QTest::newRow("not a number") << "abc" << std::optional<QString>();
+    }
+    void toLeva()
+    {
+        QFETCH(QString, euro);
+        QTEST(PriceConversion::toLeva(euro), "leva");
+    }
+
+    void theMarkTellsTheTablesCurrency()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(PriceConversion::goodsCurrency(dir.path()), Currency::Leva);  // no table
+        makeGoods(dir.path(), {QStringLiteral("100")});
+        QCOMPARE(PriceConversion::goodsCurrency(dir.path()), Currency::Leva);
+        PriceConversion::convertGoodsToEuro(dir.path());
+        QCOMPARE(PriceConversion::goodsCurrency(dir.path()), Currency::Euro);
+    }
+
     void aMissingTableIsAFailure()
     {
         QTemporaryDir dir;

@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <exception>
 #include <memory>
 
 HttpGet::HttpGet(QNetworkAccessManager &network, int inactivityMs, QDeadlineTimer deadline)
@@ -33,6 +34,9 @@ HttpResponse HttpGet::get(const QUrl &url,
     const std::unique_ptr<QNetworkReply> reply(m_network.get(request));
 
     bool stopped = false;
+    // A failure of the consumer stops the transfer and is thrown again once
+    // the loop is left: nothing may cross Qt's event loop.
+    std::exception_ptr failure;
     const auto readHead = [&] {
         response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
@@ -45,7 +49,13 @@ HttpResponse HttpGet::get(const QUrl &url,
         while (!stopped && reply->bytesAvailable() > 0) {
             const QByteArray block = reply->read(1024);
             response.received += block.size();
-            if (!consume(response, block)) {
+            bool more = false;
+            try {
+                more = consume(response, block);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            if (!more) {
                 // Deleting the reply at the end ends the transfer.
                 stopped = true;
                 loop.quit();
@@ -72,6 +82,8 @@ HttpResponse HttpGet::get(const QUrl &url,
     stopped = stopped || late || m_cancelled;
     if (!stopped)
         readBody();
+    if (failure)
+        std::rethrow_exception(failure);
     response.transferred = !stopped && reply->error() == QNetworkReply::NoError;
     return response;
 }
