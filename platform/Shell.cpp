@@ -52,6 +52,22 @@ public:
     }
 
     void endMessageLoop() override { QCoreApplication::exit(0); }
+
+    bool openFile(const QString &path) override
+    {
+#ifdef Q_OS_WIN
+        // ShellExecute answers above 32 when it started the file's program.
+        return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open",
+                                                       reinterpret_cast<const wchar_t *>(
+                                                           QDir::toNativeSeparators(path).utf16()),
+                                                       nullptr, nullptr, SW_SHOWNORMAL))
+            > 32;
+#else
+        // What QDesktopServices does on a Linux desktop, without Qt Gui in the
+        // core: xdg-open starts the viewer the desktop associates with the type.
+        return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+#endif
+    }
 };
 
 SystemShell systemShell;

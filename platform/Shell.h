@@ -14,6 +14,9 @@ public:
     virtual void printFile(const QString &path) = 0;
     // Ends the message loop without closing any window.
     virtual void endMessageLoop() = 0;
+    // Opens a file in the program the system has for its type (a PDF in the
+    // user's viewer); false when there is none to start.
+    virtual bool openFile(const QString &path) = 0;
 };
 
 Shell &shell();

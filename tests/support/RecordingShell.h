@@ -19,10 +19,16 @@ public:
     }
     void printFile(const QString &path) override { printedFiles.append(path); }
     void endMessageLoop() override { ++loopEnds; }
+    bool openFile(const QString &path) override
+    {
+        openedFiles.append(path);
+        return true;
+    }
 
     int newCopies = 0;
     int loopEnds = 0;
     QStringList printedFiles;
+    QStringList openedFiles;
     // Runs where the system would start the new copy: to see what it would find.
     std::function<void()> onNewCopy;
 };
