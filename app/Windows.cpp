@@ -9,6 +9,7 @@
 #include "platform/Handlers.h"
 #include "print/Pr.h"
 #include "reference/Unit4.h"
+#include "register/IssuedDocs.h"
 #include "update/Updater.h"
 
 #include <QApplication>
@@ -43,10 +44,13 @@ void createWindows()
     PrintDlgOru = new TPrintDlgOru;
     Doc->PrintWindow = PrintDlgOru;
     PrintDlgOru->setLinks(printLinks());
+    IssuedDocs = new TIssuedDocs;
 }
 
 void destroyWindows()
 {
+    delete IssuedDocs;
+    IssuedDocs = nullptr;
     delete PrintDlgOru;
     PrintDlgOru = nullptr;
     delete UpdateI;

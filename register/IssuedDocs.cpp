@@ -130,12 +130,14 @@ void TIssuedDocs::Edit1Change()
     m_model->setQuery(query());
     Label4->setText(RegisterModel::sumsText(m_model->sums()));
     if (m_model->rowCount() > 0)
-        DBGrid1->selectRow(0);
+        DBGrid1->setCurrentIndex(m_model->index(0, 0));
 }
 
 RegisterRow TIssuedDocs::currentDocument() const
 {
-    const QModelIndex current = DBGrid1->currentIndex();
+    const QModelIndexList selected = DBGrid1->selectionModel() ? DBGrid1->selectionModel()->selectedRows()
+                                                               : QModelIndexList();
+    const QModelIndex current = selected.isEmpty() ? DBGrid1->currentIndex() : selected.first();
     if (!m_model || !current.isValid())
         throw Failure(QStringLiteral("Изберете документ от списъка."));
     return m_model->rowAt(current.row());
@@ -170,7 +172,7 @@ void TIssuedDocs::SpeedButton1Click()
     const int left = PrintRules::leftMargin(printer->width());
     printStretched(*printer, picture, QRect(left, 0, printer->width() - left, printer->height()));
     m_store->countCopy(row.id);
-    m_model->reload();
+    reloadAt(row.id);
 }
 
 void TIssuedDocs::SpeedButton2Click()
@@ -185,6 +187,18 @@ void TIssuedDocs::SpeedButton2Click()
     if (!reason)
         return;
     m_store->cancel(row.id, *reason);
+    reloadAt(row.id);
+}
+
+// Reads the register again and stays on the document.
+void TIssuedDocs::reloadAt(qint64 id)
+{
     m_model->reload();
     Label4->setText(RegisterModel::sumsText(m_model->sums()));
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->documentAt(row) == id) {
+            DBGrid1->selectRow(row);
+            DBGrid1->setCurrentIndex(m_model->index(row, 0));
+        }
+    }
 }

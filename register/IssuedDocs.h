@@ -47,6 +47,7 @@ protected:
 
 private:
     RegisterQuery query() const;
+    void reloadAt(qint64 id);
     // The document under the cursor; a Failure when there is none.
     RegisterRow currentDocument() const;
 
