@@ -14,12 +14,11 @@ RegisterModel::RegisterModel(RegisterStore &store, QObject *parent) : QAbstractT
 
 void RegisterModel::setQuery(const RegisterQuery &query)
 {
-    QList<qint64> ids = m_store.find(query);
-    QList<CurrencySum> sums = m_store.sums(query);
+    RegisterStore::Listing listing = m_store.list(query);
     beginResetModel();
     m_query = query;
-    m_ids = std::move(ids);
-    m_sums = std::move(sums);
+    m_ids = std::move(listing.ids);
+    m_sums = std::move(listing.sums);
     m_cache.clear();
     endResetModel();
 }

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -18,6 +19,8 @@
 #include <QVariant>
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <sqlite3.h>
 
 // Why one transaction over two files is sound here: the register is the main
 // database of its connection and Firm.db is attached to it for the write.
@@ -486,50 +489,60 @@ void RegisterStore::cancel(qint64 id, const QString &reason, const QDateTime &at
     transaction.commit();
 }
 
-QList<qint64> RegisterStore::find(const RegisterQuery &query) const
+// Goes through every document the query finds, so it reads them straight
+// from SQLite on Qt's connection: a value through QSqlQuery costs a QVariant
+// each, several times the reading itself.
+RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
 {
     QVariantList bind;
-    QSqlQuery select(m_database);
-    select.setForwardOnly(true);
-    select.prepare(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 DESC, %1 DESC")
-                       .arg(q(Id), q(documents()), whereClause(query, bind), q(SortDate)));
+    const QByteArray sql =
+        QStringLiteral("SELECT %1, %2, %3, %4, %5 IS NULL, %6, %7, %8 FROM %9%10 ORDER BY %11 DESC, %1 DESC")
+            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total),
+                 q(documents()))
+            .arg(whereClause(query, bind), q(SortDate))
+            .toUtf8();
+    sqlite3 *database = *static_cast<sqlite3 *const *>(m_database.driver()->handle().constData());
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(database, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
+        throw storeFailure(CannotRead, sqlite3_errcode(database), QString::fromUtf8(sqlite3_errmsg(database)));
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> finalize(statement, sqlite3_finalize);
+    QList<QByteArray> texts;
     for (const QVariant &value : bind)
-        select.addBindValue(value);
-    exec(select, CannotRead);
-    QList<qint64> ids;
-    while (select.next())
-        ids << select.value(0).toLongLong();
-    return ids;
-}
+        texts << value.toString().toUtf8();
+    for (int i = 0; i < texts.size(); ++i)
+        sqlite3_bind_text(statement, i + 1, texts[i].constData(), int(texts[i].size()), SQLITE_STATIC);
 
-QList<CurrencySum> RegisterStore::sums(const RegisterQuery &query) const
-{
-    QVariantList bind;
-    QSqlQuery select(m_database);
-    select.setForwardOnly(true);
-    // What was sold: a credit note counts against it; a proforma (an offer)
-    // and a cancelled document do not count.
-    QString where = whereClause(query, bind);
-    where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND "))
-        + QStringLiteral("%1 IS NULL AND %2 <> ?").arg(q(CancelledAt), q(DocumentType));
-    bind << IssuedRules::kindText(DocumentKind::Proforma);
-    const QString sign = QStringLiteral("(CASE WHEN %1 = ? THEN -1 ELSE 1 END)").arg(q(Note));
-    select.prepare(QStringLiteral("SELECT %1, count(*), sum(%7 * %2), sum(%7 * %3), sum(%7 * %4) FROM %5%6 GROUP BY %1")
-                       .arg(q(CurrencySign), q(TaxBase), q(Vat), q(Total), q(documents()), where, sign));
-    const QVariantList signBind{IssuedRules::noteText(NoteKind::Credit)};
-    bind = signBind + signBind + signBind + bind;
-    for (const QVariant &value : bind)
-        select.addBindValue(value);
-    exec(select, CannotRead);
-    QList<CurrencySum> sums;
-    while (select.next()) {
-        sums << CurrencySum{currencyFromText(select.value(0).toString()).value_or(Currency::Leva),
-                            select.value(1).toInt(), amount(select.value(2)), amount(select.value(3)),
-                            amount(select.value(4))};
+    const auto text = [statement](int column) {
+        return QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+                              sqlite3_column_bytes(statement, column));
+    };
+    const QByteArray proforma = IssuedRules::kindText(DocumentKind::Proforma).toUtf8();
+    const QByteArray credit = IssuedRules::noteText(NoteKind::Credit).toUtf8();
+    const QByteArray euro = selectorText(Currency::Euro).toUtf8();
+    Listing listing;
+    CurrencySum perCurrency[2];
+    perCurrency[1].currency = Currency::Euro;
+    int result = SQLITE_ROW;
+    while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
+        listing.ids << sqlite3_column_int64(statement, 0);
+        // What was sold: a credit note counts against it; a proforma (an
+        // offer) and a cancelled document do not count.
+        if (sqlite3_column_int(statement, 4) == 0 || text(2) == proforma)
+            continue;
+        CurrencySum &sum = perCurrency[text(1) == euro ? 1 : 0];
+        const std::int64_t sign = text(3) == credit ? -1 : 1;
+        ++sum.count;
+        sum.taxBase = sum.taxBase + Amount::fromUnits(sign * sqlite3_column_int64(statement, 5));
+        sum.vat = sum.vat + Amount::fromUnits(sign * sqlite3_column_int64(statement, 6));
+        sum.total = sum.total + Amount::fromUnits(sign * sqlite3_column_int64(statement, 7));
     }
-    std::sort(sums.begin(), sums.end(),
-              [](const CurrencySum &a, const CurrencySum &b) { return int(a.currency) < int(b.currency); });
-    return sums;
+    if (result != SQLITE_DONE)
+        throw storeFailure(CannotRead, sqlite3_errcode(database), QString::fromUtf8(sqlite3_errmsg(database)));
+    for (const CurrencySum &sum : perCurrency) {
+        if (sum.count > 0)
+            listing.sums << sum;
+    }
+    return listing;
 }
 
 QList<RegisterRow> RegisterStore::rows(const QList<qint64> &ids) const

@@ -101,12 +101,18 @@ public:
     // cancelled document cannot be cancelled again.
     void cancel(qint64 id, const QString &reason, const QDateTime &at = QDateTime::currentDateTime());
 
-    // The documents the query shows, newest first (by date, then as printed).
-    QList<qint64> find(const RegisterQuery &query) const;
+    // The documents the query shows, newest first (by date, then as
+    // printed), and their sums, read in one pass.
+    struct Listing {
+        QList<qint64> ids;
+        QList<CurrencySum> sums;
+    };
+    Listing list(const RegisterQuery &query) const;
+    QList<qint64> find(const RegisterQuery &query) const { return list(query).ids; }
     // The sums of those documents per currency, leva first: what was sold,
     // so a credit note counts with a minus and proformas and cancelled
     // documents do not count.
-    QList<CurrencySum> sums(const RegisterQuery &query) const;
+    QList<CurrencySum> sums(const RegisterQuery &query) const { return list(query).sums; }
     QList<RegisterRow> rows(const QList<qint64> &ids) const;
     RegisterRow row(qint64 id) const;
     // The document as it was recorded.
