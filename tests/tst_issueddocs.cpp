@@ -3,6 +3,7 @@
 // sums, opens a PDF copy, prints a copy of the archived page and cancels.
 
 #include "app/Menu.h"
+#include "app/PrintLinks.h"
 #include "common/Failure.h"
 #include "register/IssuedDocs.h"
 #include "register/IssuedRules.h"
@@ -10,6 +11,7 @@
 #include "support/AppFixture.h"
 #include "support/SampleInvoice.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SqlFile.h"
 
 #include <QImage>
 #include <QPrinter>
@@ -105,6 +107,21 @@ private Q_SLOTS:
         QVERIFY(IssuedDocs->Label4->text().startsWith(QStringLiteral("2 документа в EUR")));
         IssuedDocs->DBGrid1->selectRow(2);
         QVERIFY_THROWS_EXCEPTION(Failure, IssuedDocs->SpeedButton2Click());
+    }
+
+    // What the print command calls: a copy printed first records the
+    // document and its number, and the window lists it when shown again.
+    void printCommandRecords()
+    {
+        const Invoice copy = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("4"));
+        QCOMPARE(int(recordInRegister(copy, QStringLiteral("Копие"), m_image, m_pdf)), int(Recorded::NewDocument));
+        QCOMPARE(int(recordInRegister(copy, QStringLiteral("Оригинал"), m_image, m_pdf)), int(Recorded::CopyCounted));
+        QCOMPARE(sqlOnFile(m_app->path(QStringLiteral("DB/Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
+                 QStringList{QStringLiteral("0000000004")});
+        IssuedDocs->hide();
+        Main->SpeedButton11->click();
+        QCOMPARE(shownNumbers().value(0), QStringLiteral("0000000004"));
+        QCOMPARE(IssuedDocs->model()->rowAt(0).copies, 2);
     }
 };
 
