@@ -68,6 +68,25 @@ public:
         return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
 #endif
     }
+
+    bool sendMail(const QString &to, const QString &subject, const QString &attachment) override
+    {
+#ifdef Q_OS_WIN
+        // A "mailto:" address cannot carry an attachment; Simple MAPI would,
+        // and is not done yet.
+        Q_UNUSED(to);
+        Q_UNUSED(subject);
+        Q_UNUSED(attachment);
+        return false;
+#else
+        // xdg-email hands the message to the mail program the desktop has chosen.
+        QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), subject,
+                              QStringLiteral("--attach"), attachment};
+        if (!to.isEmpty())
+            arguments << to;
+        return QProcess::startDetached(QStringLiteral("xdg-email"), arguments);
+#endif
+    }
 };
 
 SystemShell systemShell;

@@ -66,6 +66,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton1 = button(this, QStringLiteral("Отпечатай копие"), 8);
     SpeedButton2 = button(this, QStringLiteral("Анулирай"), 166);
     SpeedButton3 = button(this, QStringLiteral("Отвори PDF"), 324);
+    SpeedButton4 = button(this, QStringLiteral("Изпрати"), 482);
     Edit1 = editor(this, QStringLiteral("Търсене (№, клиент, ЕИК):"), 8, 160, 260);
     Edit2 = editor(this, QStringLiteral("от дата:"), 440, 56, 90);
     Edit3 = editor(this, QStringLiteral("до дата:"), 600, 56, 90);
@@ -86,6 +87,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton1, [this] { SpeedButton1Click(); });
     onClick(SpeedButton2, [this] { SpeedButton2Click(); });
     onClick(SpeedButton3, [this] { SpeedButton3Click(); });
+    onClick(SpeedButton4, [this] { SpeedButton4Click(); });
     for (QLineEdit *edit : {Edit1, Edit2, Edit3})
         connect(edit, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { runGuarded([this] { DBGrid1DblClick(); }); });
@@ -143,14 +145,31 @@ RegisterRow TIssuedDocs::currentDocument() const
     return m_model->rowAt(current.row());
 }
 
-void TIssuedDocs::DBGrid1DblClick()
+QString TIssuedDocs::pdfCopy(const RegisterRow &row) const
 {
-    const RegisterRow row = currentDocument();
     if (row.pdfCopy.isEmpty() || !QFileInfo::exists(row.pdfCopy))
         throw Failure(QStringLiteral("PDF копието на документ № %1 не е намерено: „%2“.")
                           .arg(row.number, QDir::toNativeSeparators(row.pdfCopy)));
-    if (!shell().openFile(row.pdfCopy))
+    return row.pdfCopy;
+}
+
+void TIssuedDocs::DBGrid1DblClick()
+{
+    const RegisterRow row = currentDocument();
+    if (!shell().openFile(pdfCopy(row)))
         throw Failure(QStringLiteral("Няма програма, която да отвори „%1“.").arg(QDir::toNativeSeparators(row.pdfCopy)));
+}
+
+void TIssuedDocs::SpeedButton4Click()
+{
+    const RegisterRow row = currentDocument();
+    const QString attachment = pdfCopy(row);
+    const QString to = IssuedRules::clientEmail(dataDirectory(), row.client, row.clientEik);
+    const QString subject = QStringLiteral("%1 № %2 от %3").arg(row.kind, row.number, row.date);
+    if (!shell().sendMail(to, subject, attachment))
+        throw Failure(QStringLiteral("Пощенската програма не може да бъде отворена. PDF копието на документа е "
+                                     "„%1“: приложете го към писмото сами.")
+                          .arg(QDir::toNativeSeparators(attachment)));
 }
 
 // Prints the archived page again as it was kept, stretched over the

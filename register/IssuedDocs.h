@@ -29,6 +29,7 @@ public:
     QToolButton *SpeedButton1;  // "Отпечатай копие"
     QToolButton *SpeedButton2;  // "Анулирай"
     QToolButton *SpeedButton3;  // "Отвори PDF"
+    QToolButton *SpeedButton4;  // "Изпрати"
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -39,6 +40,9 @@ public:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SpeedButton3Click() { DBGrid1DblClick(); }
+    // Opens a message in the user's mail program with the PDF copy attached,
+    // to the client's e-mail address where the clients table has one.
+    void SpeedButton4Click();
 
     RegisterModel *model() const { return m_model.get(); }
 
@@ -50,6 +54,8 @@ private:
     void reloadAt(qint64 id);
     // The document under the cursor; a Failure when there is none.
     RegisterRow currentDocument() const;
+    // Its PDF copy; a Failure when the file is gone.
+    QString pdfCopy(const RegisterRow &row) const;
 
     std::unique_ptr<RegisterStore> m_store;
     std::unique_ptr<RegisterModel> m_model;

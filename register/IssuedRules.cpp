@@ -1,6 +1,8 @@
 #include "register/IssuedRules.h"
 
 #include "reference/FilterExpression.h"
+#include "reference/Schema.h"
+#include "reference/TableStore.h"
 
 #include <QRegularExpression>
 #include <QSysInfo>
@@ -98,6 +100,32 @@ QString userName()
 {
     const QString user = qEnvironmentVariable("USER");
     return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+}
+
+QString clientEmail(const QString &dataFolder, const QString &name, const QString &eik)
+{
+    TableStore clients;
+    clients.setDatabaseName(dataFolder);
+    clients.setTableName(Schema::Clients::FileName);
+    clients.open();
+    int mailColumn = -1;
+    for (int column = 0; column < clients.fieldCount() && mailColumn < 0; ++column) {
+        const QString field = foldCase(clients.fieldName(column));
+        if (field.contains(QLatin1String("mail")) || field.contains(QStringLiteral("поща")))
+            mailColumn = column;
+    }
+    if (mailColumn < 0)
+        return QString();
+    const int eikColumn = clients.findField(Schema::Clients::IdNumber.name);
+    const int nameColumn = clients.findField(Schema::Clients::Company.name);
+    QString byName;
+    for (int row = 0; row < clients.rowCount(); ++row) {
+        if (eikColumn >= 0 && !eik.trimmed().isEmpty() && clients.rowText(row, eikColumn).trimmed() == eik.trimmed())
+            return clients.rowText(row, mailColumn).trimmed();
+        if (byName.isEmpty() && nameColumn >= 0 && clients.rowText(row, nameColumn).simplified() == name.simplified())
+            byName = clients.rowText(row, mailColumn).trimmed();
+    }
+    return byName;
 }
 
 QString numberTakenMessage(const QString &number, const QString &shownKind, const QString &date,

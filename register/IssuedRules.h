@@ -41,6 +41,12 @@ QString timeText(const QDateTime &time);
 QString machineName();
 QString userName();
 
+// The client's e-mail address from the clients table of the data folder:
+// the record whose "Идент №" is the ЕИК (else whose "Фирма" is the name), in
+// the first column whose name says e-mail ("mail", "поща"); empty when the
+// table has no such column or record.
+QString clientEmail(const QString &dataFolder, const QString &name, const QString &eik);
+
 // Printing an original whose number the register holds with other content.
 QString numberTakenMessage(const QString &number, const QString &shownKind, const QString &date,
                            const QString &client);

@@ -94,6 +94,19 @@ private Q_SLOTS:
         IssuedDocs->DBGrid1DblClick();
         QCOMPARE(m_app->shell.openedFiles, QStringList{m_pdf});
 
+        // "Изпрати": to the address of the client's record, found by its ЕИК.
+        const QString data = m_app->path(QStringLiteral("DB"));
+        QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(QStringLiteral("customer.db")),
+                                      {{{QStringLiteral("Фирма"), QStringLiteral("Първи ООД")},
+                                        {QStringLiteral("Идент №"), QStringLiteral("987654321")}}}));
+        QCOMPARE(sqlOnFile(QDir(data).filePath(QStringLiteral("customer.db")),
+                           {QStringLiteral("ALTER TABLE customer ADD COLUMN \"E-mail\" VARCHAR(60)"),
+                            QStringLiteral("UPDATE customer SET \"E-mail\" = 'parvi@example.bg'")}),
+                 QStringList());
+        IssuedDocs->SpeedButton4Click();
+        QCOMPARE(m_app->shell.mails,
+                 QStringList{QStringLiteral("parvi@example.bg|Фактура № 0000000001 от 8.2.2026 г.|") + m_pdf});
+
         m_prompter->expectPrint(true);
         IssuedDocs->SpeedButton1Click();
         QVERIFY(QFileInfo(m_printed).size() > 0);
