@@ -4,6 +4,8 @@
 
 #include "app/Menu.h"
 #include "app/PrintLinks.h"
+#include "reference/TableStore.h"
+#include "reference/Unit4.h"
 #include "common/Failure.h"
 #include "register/IssuedDocs.h"
 #include "register/IssuedRules.h"
@@ -127,10 +129,13 @@ private Q_SLOTS:
     void printCommandRecords()
     {
         const Invoice copy = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("4"));
+        // The browser shows the own companies, read from Firm.db, as at printing.
+        Main->SpeedButton5Click();
         QCOMPARE(int(recordInRegister(copy, QStringLiteral("Копие"), m_image, m_pdf)), int(Recorded::NewDocument));
         QCOMPARE(int(recordInRegister(copy, QStringLiteral("Оригинал"), m_image, m_pdf)), int(Recorded::CopyCounted));
         QCOMPARE(sqlOnFile(m_app->path(QStringLiteral("DB/Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
                  QStringList{QStringLiteral("0000000004")});
+        QCOMPARE(Form4->Table1->text(QStringLiteral("Фактура №")), QStringLiteral("0000000004"));
         IssuedDocs->hide();
         Main->SpeedButton11->click();
         QCOMPARE(shownNumbers().value(0), QStringLiteral("0000000004"));
