@@ -14,6 +14,7 @@
 #include "platform/Widgets.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
+#include "register/IssuedDocs.h"
 #include "update/Updater.h"
 
 #include <QCloseEvent>
@@ -54,6 +55,7 @@ TMain::TMain(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton10 = addButton(QStringLiteral("Нова фактура"), 180, 360, MenuPicture::NewInvoice);
     SpeedButton10->resize(180, 121);
     SpeedButton9 = addButton(QStringLiteral("Обновяване"), 180, 480, MenuPicture::Update);
+    SpeedButton11 = addButton(QStringLiteral("Издадени документи"), 0, 480, MenuPicture::IssuedDocuments);
 
     onClick(SpeedButton5, [this] { SpeedButton5Click(); });
     onClick(SpeedButton6, [this] { SpeedButton6Click(); });
@@ -64,6 +66,7 @@ TMain::TMain(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton1, [this] { SpeedButton1Click(); });
     onClick(SpeedButton10, [this] { SpeedButton10Click(); });
     onClick(SpeedButton9, [this] { SpeedButton9Click(); });
+    onClick(SpeedButton11, [this] { SpeedButton11Click(); });
 }
 
 QToolButton *TMain::addButton(const QString &caption, int left, int top, MenuPicture picture)
@@ -133,6 +136,8 @@ void TMain::SpeedButton1Click()
 }
 
 void TMain::SpeedButton10Click() { Doc->SpeedButton3Click(); }
+
+void TMain::SpeedButton11Click() { bringUp(IssuedDocs); }
 
 void TMain::SpeedButton9Click()
 {

@@ -30,6 +30,7 @@ public:
 
     QToolButton *SpeedButton5, *SpeedButton6, *SpeedButton3, *SpeedButton7;
     QToolButton *SpeedButton2, *SpeedButton4, *SpeedButton1, *SpeedButton10, *SpeedButton9;
+    QToolButton *SpeedButton11;
 
     void FormCreate();
     // Saves the remembered settings, then ends the message loop.
@@ -44,6 +45,7 @@ public:
     void SpeedButton1Click();   // "Отпечатай и съхрани"
     void SpeedButton10Click();  // "Нова фактура"
     void SpeedButton9Click();   // "Обновяване"
+    void SpeedButton11Click();  // "Издадени документи"
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -132,6 +132,7 @@ QIcon menuPicture(MenuPicture picture)
     case MenuPicture::PrintAndSave: drawPrinter(p); break;
     case MenuPicture::NewInvoice: drawPage(p, QColor(40, 120, 40)); drawPlus(p); break;
     case MenuPicture::Update: drawUpdate(p); break;
+    case MenuPicture::IssuedDocuments: drawPage(p, QColor(120, 80, 20)); break;
     }
     return QIcon(pixmap);
 }

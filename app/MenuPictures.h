@@ -3,7 +3,7 @@
 #include <QIcon>
 
 enum class MenuPicture {
-    OwnCompanies, BankAccounts, Goods, Clients, Table, ToInvoice, PrintAndSave, NewInvoice, Update
+    OwnCompanies, BankAccounts, Goods, Clients, Table, ToInvoice, PrintAndSave, NewInvoice, Update, IssuedDocuments
 };
 
 // The picture of a main menu button, drawn in code: 72 x 72 pixels.

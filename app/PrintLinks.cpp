@@ -8,6 +8,10 @@
 #include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
+#include "platform/Paths.h"
+#include "print/PrintRules.h"
+#include "reference/Schema.h"
+#include "register/RegisterStore.h"
 
 namespace {
 
@@ -45,6 +49,18 @@ void giveBackNumber(const QString &column, const QString &number, const QString 
 }
 
 } // namespace
+
+Recorded recordInRegister(const Invoice &invoice, const QString &mode, const QString &archiveImage,
+                          const QString &pdfCopy)
+{
+    RegisterStore store(dataDirectory());
+    const Recorded recorded = store.recordPrint(invoice, {archiveImage, pdfCopy},
+                                                mode == PrintRules::Copy ? PrintMode::Copy : PrintMode::Original);
+    TableStore *table = Form4->Table1;
+    if (table->isActive() && table->tableName() == Schema::Firm::FileName)
+        table->refresh();
+    return recorded;
+}
 
 PrintLinks printLinks()
 {

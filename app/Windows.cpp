@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "print/Pr.h"
 #include "reference/Unit4.h"
+#include "register/IssuedDocs.h"
 #include "update/Updater.h"
 
 #include <QApplication>
@@ -59,10 +60,13 @@ void createWindows()
     PrintDlgOru = new TPrintDlgOru;
     Doc->PrintWindow = PrintDlgOru;
     PrintDlgOru->setLinks(printLinks());
+    IssuedDocs = new TIssuedDocs;
 }
 
 void destroyWindows()
 {
+    delete IssuedDocs;
+    IssuedDocs = nullptr;
     delete PrintDlgOru;
     PrintDlgOru = nullptr;
     delete UpdateI;

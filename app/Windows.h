@@ -11,8 +11,9 @@ QIcon applicationIcon();
 // substitutes.
 void setUpApplication(QApplication &app);
 
-// Creates the six windows in start-up order, running each creation handler
-// as it goes: Main, Form1, Form4, Doc, UpdateI, PrintDlgOru.
+// Creates the windows in start-up order, running each creation handler
+// as it goes: Main, Form1, Form4, Doc, UpdateI, PrintDlgOru, and then the
+// register window IssuedDocs.
 void createWindows();
 // Destroys them in reverse order and clears the globals.
 void destroyWindows();

@@ -52,6 +52,41 @@ public:
     }
 
     void endMessageLoop() override { QCoreApplication::exit(0); }
+
+    bool openFile(const QString &path) override
+    {
+#ifdef Q_OS_WIN
+        // ShellExecute answers above 32 when it started the file's program.
+        return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open",
+                                                       reinterpret_cast<const wchar_t *>(
+                                                           QDir::toNativeSeparators(path).utf16()),
+                                                       nullptr, nullptr, SW_SHOWNORMAL))
+            > 32;
+#else
+        // What QDesktopServices does on a Linux desktop, without Qt Gui in the
+        // core: xdg-open starts the viewer the desktop associates with the type.
+        return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+#endif
+    }
+
+    bool sendMail(const QString &to, const QString &subject, const QString &attachment) override
+    {
+#ifdef Q_OS_WIN
+        // A "mailto:" address cannot carry an attachment; Simple MAPI would,
+        // and is not done yet.
+        Q_UNUSED(to);
+        Q_UNUSED(subject);
+        Q_UNUSED(attachment);
+        return false;
+#else
+        // xdg-email hands the message to the mail program the desktop has chosen.
+        QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), subject,
+                              QStringLiteral("--attach"), attachment};
+        if (!to.isEmpty())
+            arguments << to;
+        return QProcess::startDetached(QStringLiteral("xdg-email"), arguments);
+#endif
+    }
 };
 
 SystemShell systemShell;

@@ -14,6 +14,13 @@ public:
     virtual void printFile(const QString &path) = 0;
     // Ends the message loop without closing any window.
     virtual void endMessageLoop() = 0;
+    // Opens a file in the program the system has for its type (a PDF in the
+    // user's viewer); false when there is none to start.
+    virtual bool openFile(const QString &path) = 0;
+    // Opens a new message in the user's mail program with the subject and
+    // the file attached, addressed to `to` when it is not empty; false when
+    // there is no mail program to start.
+    virtual bool sendMail(const QString &to, const QString &subject, const QString &attachment) = 0;
 };
 
 Shell &shell();

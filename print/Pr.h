@@ -37,6 +37,13 @@ struct PrintLinks {
     // Puts back the text recordNumber replaced, unless another program has
     // recorded a number since.
     std::function<void(const QString &column, const QString &number, const QString &before)> giveBackNumber;
+    // Records the print ("Оригинал" or "Копие") with its archive image and
+    // PDF copy in the register of issued documents, and the number in the
+    // own company's record, in one transaction. Throws a Failure, recording
+    // nothing, when the register holds the number with other content or the
+    // document is cancelled; the same document again counts as a copy.
+    // Called before the page is captured, so a refused number is never printed.
+    std::function<void(const QString &mode, const QString &archiveImage, const QString &pdfCopy)> recordPrint;
 };
 
 // The print window: prints the document as original or copy, keeps its

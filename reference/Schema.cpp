@@ -10,6 +10,8 @@ const QString ManagerName = QStringLiteral("МОЛ");
 const QString VatNumberName = QStringLiteral("ИН по ЗДДС BG");
 
 Column text(const QString &name, int width) { return {name, Kind::Text, width}; }
+Column anyText(const QString &name) { return {name, Kind::Text, 0}; }
+Column integer(const QString &name) { return {name, Kind::Integer, 0}; }
 
 } // namespace
 
@@ -58,6 +60,120 @@ const Column Phone = text(QStringLiteral("Телефон"), 15);
 const Column Fax = text(QStringLiteral("Факс"), 15);
 } // namespace Clients
 
+namespace Register {
+const QString FileName = QStringLiteral("Register.db");
+const Column Id = integer(QStringLiteral("Ид"));
+const Column Company = anyText(QStringLiteral("Фирма"));
+const Column Series = anyText(QStringLiteral("Поредица"));
+const Column Number = anyText(QStringLiteral("Номер"));
+const Column DocumentType = anyText(QStringLiteral("Вид"));
+const Column Note = anyText(QStringLiteral("Известие"));
+const Column NoteInvoiceNumber = anyText(QStringLiteral("Към фактура №"));
+const Column NoteInvoiceDate = anyText(QStringLiteral("Към фактура от дата"));
+const Column IssueDate = anyText(QStringLiteral("Дата"));
+const Column SortDate = anyText(QStringLiteral("Дата (ГГГГ-ММ-ДД)"));
+const Column TaxEventDate = anyText(QStringLiteral("Дата на данъчното събитие"));
+const Column PaymentDate = anyText(QStringLiteral("Дата на плащане"));
+const Column CurrencySign = anyText(QStringLiteral("Валута"));
+const Column FirmRecord = integer(QStringLiteral("Запис на фирмата"));
+const Column Supplier = anyText(QStringLiteral("Доставчик"));
+const Column SupplierAddress = anyText(QStringLiteral("Доставчик: адрес"));
+const Column SupplierManager = anyText(QStringLiteral("Доставчик: МОЛ"));
+const Column SupplierVatNumber = anyText(QStringLiteral("Доставчик: ИН по ЗДДС"));
+const Column SupplierEik = anyText(QStringLiteral("Доставчик: ИН"));
+const Column PlaceOfIssue = anyText(QStringLiteral("Местоиздаване"));
+const Column Client = anyText(QStringLiteral("Клиент"));
+const Column ClientAddress = anyText(QStringLiteral("Клиент: адрес"));
+const Column ClientManager = anyText(QStringLiteral("Клиент: МОЛ"));
+const Column ClientVatNumber = anyText(QStringLiteral("Клиент: ИН по ЗДДС"));
+const Column ClientEik = anyText(QStringLiteral("Клиент: ИН"));
+const Column PaymentTerms = anyText(QStringLiteral("Плащане"));
+const Column Bank = anyText(QStringLiteral("Банка"));
+const Column Iban = anyText(QStringLiteral("IBAN"));
+const Column Bic = anyText(QStringLiteral("SWIFT/BIC"));
+const Column TaxBase = integer(QStringLiteral("Данъчна основа (0.0001)"));
+const Column VatRate = anyText(QStringLiteral("ДДС %"));
+const Column Vat = integer(QStringLiteral("ДДС (0.0001)"));
+const Column Total = integer(QStringLiteral("Сума за плащане (0.0001)"));
+const Column Words = anyText(QStringLiteral("Словом"));
+const Column VatBasis = anyText(QStringLiteral("Основание за неначисляване на ДДС"));
+const Column VehicleBasis = anyText(QStringLiteral("Основание за ново превозно средство"));
+const Column Receiver = anyText(QStringLiteral("Получател"));
+const Column Composer = anyText(QStringLiteral("Съставил"));
+const Column ArchiveImage = anyText(QStringLiteral("Архивно изображение"));
+const Column PdfCopy = anyText(QStringLiteral("PDF копие"));
+const Column PrintedAt = anyText(QStringLiteral("Отпечатан"));
+const Column Machine = anyText(QStringLiteral("Компютър"));
+const Column User = anyText(QStringLiteral("Потребител"));
+const Column Copies = integer(QStringLiteral("Копия"));
+const Column LastCopyAt = anyText(QStringLiteral("Последно копие"));
+const Column CancelledAt = anyText(QStringLiteral("Анулиран"));
+const Column CancelReason = anyText(QStringLiteral("Причина за анулиране"));
+const Column SearchText = anyText(QStringLiteral("Търсене"));
+
+const Column LineDocument = integer(QStringLiteral("Документ"));
+const Column LineNumber = integer(QStringLiteral("№"));
+const Column LineDescription = anyText(QStringLiteral("Описание"));
+const Column LineUnit = anyText(QStringLiteral("Мярка"));
+const Column LineQuantity = integer(QStringLiteral("Количество (0.0001)"));
+const Column LinePrice = integer(QStringLiteral("Единична цена (0.0001)"));
+const Column LineValue = integer(QStringLiteral("Стойност (0.0001)"));
+
+const Column RowDocument = LineDocument;
+const Column RowPlace = integer(QStringLiteral("Ред"));
+const Column RowNumber = anyText(QStringLiteral("№"));
+const Column RowAccount = anyText(QStringLiteral("Сметка"));
+const Column RowAmount = anyText(QStringLiteral("Сума"));
+
+namespace {
+const QString DocumentsTable = QStringLiteral("Документи");
+const QString LinesTable = QStringLiteral("Редове");
+const QString NoteRowsTable = QStringLiteral("Редове на известието");
+
+QString index(const QString &name, const QString &table, const QString &columns, bool unique = false)
+{
+    return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+        .arg(unique ? QStringLiteral("UNIQUE ") : QString(), quoted(name), quoted(table), columns);
+}
+} // namespace
+
+const Table &documents()
+{
+    static const Table table{
+        FileName, DocumentsTable,
+        {Id, Company, Series, Number, DocumentType, Note, NoteInvoiceNumber, NoteInvoiceDate, IssueDate, SortDate,
+         TaxEventDate, PaymentDate, CurrencySign, FirmRecord, Supplier, SupplierAddress, SupplierManager,
+         SupplierVatNumber, SupplierEik, PlaceOfIssue, Client, ClientAddress, ClientManager, ClientVatNumber,
+         ClientEik, PaymentTerms, Bank, Iban, Bic, TaxBase, VatRate, Vat, Total, Words, VatBasis, VehicleBasis,
+         Receiver, Composer, ArchiveImage, PdfCopy, PrintedAt, Machine, User, Copies, LastCopyAt, CancelledAt,
+         CancelReason, SearchText},
+        {index(QStringLiteral("Един номер веднъж"), DocumentsTable,
+               quoted(Company.name) + u',' + quoted(Series.name) + u',' + quoted(Number.name), true),
+         index(QStringLiteral("По дата"), DocumentsTable, quoted(SortDate.name) + u',' + quoted(Id.name))}};
+    return table;
+}
+
+const Table &lines()
+{
+    static const Table table{
+        FileName, LinesTable,
+        {LineDocument, LineNumber, LineDescription, LineUnit, LineQuantity, LinePrice, LineValue},
+        {index(QStringLiteral("Редове по документ"), LinesTable,
+               quoted(LineDocument.name) + u',' + quoted(LineNumber.name))}};
+    return table;
+}
+
+const Table &noteRows()
+{
+    static const Table table{
+        FileName, NoteRowsTable,
+        {RowDocument, RowPlace, RowNumber, RowAccount, RowAmount},
+        {index(QStringLiteral("Редове на известие по документ"), NoteRowsTable,
+               quoted(RowDocument.name) + u',' + quoted(RowPlace.name), true)}};
+    return table;
+}
+} // namespace Register
+
 namespace {
 
 QString sqlName(const QString &fileName) { return fileName.left(fileName.lastIndexOf(u'.')); }
@@ -99,10 +215,12 @@ QString declaredType(const Column &column)
         return QStringLiteral("CLOB");
     case Kind::Picture:
         return QStringLiteral("BLOB");
+    case Kind::Integer:
+        return QStringLiteral("INTEGER");
     case Kind::Text:
         break;
     }
-    return QStringLiteral("VARCHAR(%1)").arg(column.width);
+    return column.width > 0 ? QStringLiteral("VARCHAR(%1)").arg(column.width) : QStringLiteral("TEXT");
 }
 
 QString quoted(const QString &identifier)

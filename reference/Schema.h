@@ -14,12 +14,12 @@
 // not in the initialisers of other globals.
 namespace Schema {
 
-enum class Kind { Text, Memo, Picture };
+enum class Kind { Text, Memo, Picture, Integer };
 
 struct Column {
     QString name;
     Kind kind = Kind::Text;
-    int width = 0;  // the characters a text column holds; 0 for a memo or a picture
+    int width = 0;  // the characters a text column holds; 0 for a memo, a picture or no limit
 };
 
 struct Table {
@@ -58,6 +58,45 @@ namespace Clients {
 extern const QString FileName;
 extern const Column Company, IdNumber, VatNumber, Address, Manager, Phone, Fax;
 } // namespace Clients
+
+// The register of issued documents, which the program makes on first use:
+// one record per document printed, its lines and its note's rows. Amounts
+// are whole counts of ten-thousandths (INTEGER), never floating point.
+// A document is held once per (company, series, number); the store refuses
+// a second. Nothing is ever deleted or changed except the copy count and the
+// cancel mark.
+namespace Register {
+extern const QString FileName;
+extern const Column Id;  // the document's key, INTEGER PRIMARY KEY
+// The key: the own company (its ЕИК as printed, or its name where the ЕИК is
+// blank), the series ("Фактура" for invoices and notes, "Проформа") and the
+// ten-digit number.
+extern const Column Company, Series, Number;
+extern const Column DocumentType, Note, NoteInvoiceNumber, NoteInvoiceDate, IssueDate, SortDate, TaxEventDate,
+    PaymentDate, CurrencySign;
+extern const Column FirmRecord, Supplier, SupplierAddress, SupplierManager, SupplierVatNumber, SupplierEik,
+    PlaceOfIssue;
+extern const Column Client, ClientAddress, ClientManager, ClientVatNumber, ClientEik;
+extern const Column PaymentTerms, Bank, Iban, Bic;
+extern const Column TaxBase, VatRate, Vat, Total;
+extern const Column Words, VatBasis, VehicleBasis, Receiver, Composer;
+extern const Column ArchiveImage, PdfCopy, PrintedAt, Machine, User;
+// The only columns that change after a document is recorded.
+extern const Column Copies, LastCopyAt, CancelledAt, CancelReason;
+// Client name, ЕИК and number folded for the search, one per line.
+extern const Column SearchText;
+
+// The lines of a document, as printed.
+extern const Column LineDocument, LineNumber, LineDescription, LineUnit, LineQuantity, LinePrice, LineValue;
+// The rows of a note's block.
+extern const Column RowDocument, RowPlace, RowNumber, RowAccount, RowAmount;
+
+// The documents, their lines and their note rows; the key columns are the
+// first ones of the documents' unique index.
+const Table &documents();
+const Table &lines();
+const Table &noteRows();
+} // namespace Register
 
 // The four tables, in the order of the main menu's buttons.
 const QList<Table> &tables();

@@ -19,7 +19,7 @@ step "building in $build (release)"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=OFF "${launcher[@]}" >/dev/null
-targets=(bilvaro-make-tables bench_browser bench_process bench_print)
+targets=(bilvaro-make-tables bench_browser bench_process bench_print bench_register)
 cmake --build "$build" -j2 --target "${targets[@]}" >&2
 
 export BILVARO_BENCH_DATA=$build/bench-data

@@ -1,8 +1,8 @@
 // Writers killed with SIGKILL at many random points, and writers whose folder
 // is full or read-only: the stock table, the settings file, the own-company
-// table's invoice number, the archive image with its PDF copy and the
-// installed program always open, pass their check and hold everything that
-// had been reported written.
+// table's invoice number, the register of issued documents with that number,
+// the archive image with its PDF copy and the installed program always open,
+// pass their check and hold everything that had been reported written.
 
 #include "lines/SettingsFile.h"
 #include "reference/TableStore.h"
@@ -91,6 +91,24 @@ int lastInvoiceNumber(const QString &folder)
     return ok ? number : -1;
 }
 
+// The numbers of the documents in the register, or {-1} when it does not read.
+QList<int> registerNumbers(const QString &folder)
+{
+    const QString name = QStringLiteral("register");
+    QList<int> numbers;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(folder + QStringLiteral("/Register.db"));
+        QSqlQuery query(database);
+        if (!database.open() || !query.exec(QStringLiteral("SELECT \"Номер\" FROM \"Документи\"")))
+            numbers << -1;
+        while (query.next())
+            numbers << query.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return numbers;
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -158,6 +176,7 @@ private Q_SLOTS:
         QTest::newRow("stock posts") << QStringLiteral("post_loop_helper") << 50;
         QTest::newRow("settings file") << QStringLiteral("settings_loop_helper") << 50;
         QTest::newRow("invoice numbers") << QStringLiteral("number_loop_helper") << 50;
+        QTest::newRow("register of issued documents") << QStringLiteral("register_loop_helper") << 50;
         QTest::newRow("archive image and copy") << QStringLiteral("archive_loop_helper") << 50;
 #ifdef Q_OS_WIN
         // Each round starts the installer, about a second under Wine.
@@ -230,6 +249,19 @@ private Q_SLOTS:
                 QCOMPARE(integrity(target + QStringLiteral("/Firm.db")), QStringLiteral("ok"));
                 const int now = lastInvoiceNumber(target);
                 QVERIFY2(now == last || now == last + 1, qPrintable(QString::number(now)));
+            } else if (program == QStringLiteral("register_loop_helper")) {
+                // Both files whole; every reported document there once, at most
+                // the one under way besides; the own company's number is the
+                // register's highest: the two files were written as one.
+                QCOMPARE(integrity(target + QStringLiteral("/Register.db")), QStringLiteral("ok"));
+                QCOMPARE(integrity(target + QStringLiteral("/Firm.db")), QStringLiteral("ok"));
+                const QList<int> held = registerNumbers(target);
+                const QSet<int> heldOnce(held.begin(), held.end());
+                QCOMPARE(heldOnce.size(), held.size());
+                for (int number : std::as_const(reported))
+                    QVERIFY2(heldOnce.contains(number), qPrintable(QString::number(number)));
+                QVERIFY(held.size() <= reported.size() + round + 1);
+                QCOMPARE(lastInvoiceNumber(target), *std::max_element(held.begin(), held.end()));
             } else if (program == QStringLiteral("archive_loop_helper")) {
                 // The image of the last reported page or of the one under
                 // way; the copy of the same page or, while the image of the

@@ -9,12 +9,19 @@
 //   Assembles and prints that many invoices of the first own company: takes
 //   the next number from its record and records it before printing; prints
 //   every number it recorded.
+// other_program_helper register <data folder> <count>
+//   Prints `count` invoices numbered 1, 2, ... of the first own company
+//   through the register, each to a client named after this process; prints
+//   every number it recorded and, for a number the register refused, "refused"
+//   and the client the refusal names.
 
 #include "common/Amount.h"
 #include "common/Failure.h"
 #include "document/AssemblyRules.h"
 #include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
+#include "register/RegisterStore.h"
+#include "support/SampleInvoice.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -81,6 +88,26 @@ int issueNumbers(const QString &folder, int count)
     return 0;
 }
 
+int recordInRegister(const QString &folder, int count)
+{
+    RegisterStore store(folder);
+    const QString client = QStringLiteral("Програма %1").arg(QCoreApplication::applicationPid());
+    QTextStream out(stdout);
+    for (int i = 1; i <= count; ++i) {
+        try {
+            store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QString::number(i),
+                                            client),
+                              {}, PrintMode::Original);
+            out << i << Qt::endl;
+        } catch (const Failure &failure) {
+            const QString text = failure.text();
+            const qsizetype from = text.indexOf(QStringLiteral("„"));
+            out << "refused " << text.mid(from + 1, text.indexOf(QStringLiteral("“")) - from - 1) << Qt::endl;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -96,6 +123,8 @@ int main(int argc, char *argv[])
             return takeUnits(arguments[2], arguments[3].toInt());
         if (arguments[1] == QLatin1String("issue"))
             return issueNumbers(arguments[2], arguments[3].toInt());
+        if (arguments[1] == QLatin1String("register"))
+            return recordInRegister(arguments[2], arguments[3].toInt());
     } catch (const Failure &failure) {
         QTextStream(stderr) << failure.text() << Qt::endl;
         return 1;

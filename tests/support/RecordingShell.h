@@ -19,10 +19,22 @@ public:
     }
     void printFile(const QString &path) override { printedFiles.append(path); }
     void endMessageLoop() override { ++loopEnds; }
+    bool openFile(const QString &path) override
+    {
+        openedFiles.append(path);
+        return true;
+    }
+    bool sendMail(const QString &to, const QString &subject, const QString &attachment) override
+    {
+        mails.append(to + u'|' + subject + u'|' + attachment);
+        return true;
+    }
 
     int newCopies = 0;
     int loopEnds = 0;
     QStringList printedFiles;
+    QStringList openedFiles;
+    QStringList mails;  // "to|subject|attachment"
     // Runs where the system would start the new copy: to see what it would find.
     std::function<void()> onNewCopy;
 };

@@ -1,0 +1,150 @@
+// The register window with 100,000 issued documents, each figure beside a
+// baseline measured in the same run:
+//   open the window, list shown, sums made   vs  the keys and sums read through SQLite
+//   one search keystroke, list repainted     vs  the same search through SQLite
+// Run on Qt's offscreen platform:
+//   cmake --build build-bench --target bench_register && build-bench/bench/bench_register
+
+#include "platform/Paths.h"
+#include "register/IssuedDocs.h"
+#include "register/RegisterStore.h"
+
+#include "../tests/support/SampleInvoice.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int Documents = 100000;
+
+// A start folder whose register holds that many documents: one recorded by
+// the program, the others copied from it in SQL with their own numbers,
+// clients, dates and currencies (the program's own recording takes a
+// transaction over two files per document, far too slow to fill it).
+QString registerFolder(QTemporaryDir &dir)
+{
+    const QString data = dir.filePath(QStringLiteral("DB"));
+    QDir().mkpath(data);
+    makeOwnCompany(data);
+    {
+        RegisterStore store(data);
+        store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("1")), {},
+                          PrintMode::Original);
+    }
+    sqlite3 *db = nullptr;
+    sqlite3_open(RegisterStore::filePath(data).toUtf8().constData(), &db);
+    const QString fill = QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < DOCUMENTS) "
+        "INSERT INTO \"Документи\" (\"Фирма\", \"Поредица\", \"Номер\", \"Вид\", \"Известие\", \"Дата\", "
+        "\"Дата (ГГГГ-ММ-ДД)\", \"Валута\", \"Запис на фирмата\", \"Клиент\", \"Клиент: ИН\", "
+        "\"Данъчна основа (0.0001)\", \"ДДС (0.0001)\", \"Сума за плащане (0.0001)\", \"Търсене\") "
+        "SELECT '123456789', 'Фактура', printf('%010d', i), 'Фактура', '', 'дата', "
+        "date('2020-01-01', '+' || (i / 40) || ' days'), CASE WHEN i % 3 = 0 THEN 'лв' ELSE 'EUR' END, 1, "
+        "'Клиент ' || (i % 5000) || ' ООД', printf('%09d', i % 5000), i * 100, i * 20, i * 120, "
+        "'клиент ' || (i % 5000) || ' оод' || char(10) || printf('%09d', i % 5000) || char(10) || printf('%010d', i) "
+        "FROM n").replace(QStringLiteral("DOCUMENTS"), QString::number(Documents));
+    if (sqlite3_exec(db, fill.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("bench_register: %s", sqlite3_errmsg(db));
+    sqlite3_close(db);
+    return dir.path();
+}
+
+QString folder;
+
+// The search a user types: a client's name, letter by letter.
+const QString Typed = QStringLiteral("клиент 4711");
+
+void BM_RegisterOpen(benchmark::State &state)
+{
+    for (auto _ : state) {
+        TIssuedDocs window;
+        window.show();
+        window.DBGrid1->viewport()->repaint();
+        if (window.model()->rowCount() != Documents) {
+            state.SkipWithError("the list is not whole");
+            break;
+        }
+    }
+}
+
+// The keys of the list and the sums, straight from SQLite.
+void readThrough(sqlite3 *db, const QByteArray &probe)
+{
+    const char *where = probe.isEmpty() ? "" : " WHERE instr(\"Търсене\", ?1) > 0";
+    for (const QByteArray &sql :
+         {QByteArray("SELECT \"Ид\" FROM \"Документи\"") + where + " ORDER BY \"Дата (ГГГГ-ММ-ДД)\" DESC, \"Ид\" DESC",
+          QByteArray("SELECT \"Валута\", count(*), sum(\"Сума за плащане (0.0001)\") FROM \"Документи\"") + where
+              + " GROUP BY 1"}) {
+        sqlite3_stmt *statement = nullptr;
+        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
+        if (!probe.isEmpty())
+            sqlite3_bind_text(statement, 1, probe.constData(), int(probe.size()), SQLITE_STATIC);
+        std::vector<sqlite3_int64> read;
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            read.push_back(sqlite3_column_int64(statement, 0));
+        benchmark::DoNotOptimize(read.data());
+        sqlite3_finalize(statement);
+    }
+}
+
+void BM_RegisterOpen_Baseline(benchmark::State &state)
+{
+    for (auto _ : state) {
+        sqlite3 *db = nullptr;
+        sqlite3_open(RegisterStore::filePath(dataDirectory()).toUtf8().constData(), &db);
+        readThrough(db, QByteArray());
+        sqlite3_close(db);
+    }
+}
+
+void BM_RegisterKeystroke(benchmark::State &state)
+{
+    TIssuedDocs window;
+    window.show();
+    qsizetype typed = 0;
+    for (auto _ : state) {
+        typed = typed == Typed.size() ? 1 : typed + 1;
+        window.Edit1->setText(Typed.left(typed));
+        window.DBGrid1->viewport()->repaint();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_RegisterKeystroke_Baseline(benchmark::State &state)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(RegisterStore::filePath(dataDirectory()).toUtf8().constData(), &db);
+    qsizetype typed = 0;
+    for (auto _ : state) {
+        typed = typed == Typed.size() ? 1 : typed + 1;
+        readThrough(db, Typed.left(typed).toUtf8());
+    }
+    sqlite3_close(db);
+    state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(BM_RegisterOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RegisterOpen_Baseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RegisterKeystroke)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RegisterKeystroke_Baseline)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    QTemporaryDir dir;
+    folder = registerFolder(dir);
+    StartFolder = folder;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,223 @@
+#include "register/IssuedDocs.h"
+
+#include "common/Failure.h"
+#include "platform/Fonts.h"
+#include "platform/Handlers.h"
+#include "platform/Paths.h"
+#include "platform/Printers.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
+#include "print/PagePicture.h"
+#include "print/Pr.h"
+#include "print/PrintRules.h"
+#include "register/IssuedRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QImage>
+#include <QPrinter>
+#include <QShowEvent>
+
+TIssuedDocs *IssuedDocs = nullptr;
+
+namespace {
+
+QToolButton *button(QWidget *parent, const QString &caption, int left)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setText(caption);
+    button->setGeometry(left, 8, 150, 24);
+    return button;
+}
+
+QLineEdit *editor(QWidget *parent, const QString &caption, int left, int labelWidth, int width)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setGeometry(left, 44, labelWidth, 21);
+    auto *edit = new QLineEdit(parent);
+    edit->setGeometry(left + labelWidth, 44, width, 21);
+    return edit;
+}
+
+// The archived page of a copy where one was printed, else the original's.
+QString copyImage(const RegisterRow &row)
+{
+    QString copy = row.archiveImage;
+    if (copy.endsWith(QLatin1String("_.bmp"), Qt::CaseInsensitive)) {
+        copy.insert(copy.size() - 4, QStringLiteral("copy"));
+        if (QFileInfo::exists(copy))
+            return copy;
+    }
+    return row.archiveImage;
+}
+
+} // namespace
+
+TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setWindowTitle(QStringLiteral("Издадени документи"));
+    resize(900, 560);
+    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    fillBackground(this, QColor(223, 223, 223));
+
+    SpeedButton1 = button(this, QStringLiteral("Отпечатай копие"), 8);
+    SpeedButton2 = button(this, QStringLiteral("Анулирай"), 166);
+    SpeedButton3 = button(this, QStringLiteral("Отвори PDF"), 324);
+    SpeedButton4 = button(this, QStringLiteral("Изпрати"), 482);
+    Edit1 = editor(this, QStringLiteral("Търсене (№, клиент, ЕИК):"), 8, 160, 260);
+    Edit2 = editor(this, QStringLiteral("от дата:"), 440, 56, 90);
+    Edit3 = editor(this, QStringLiteral("до дата:"), 600, 56, 90);
+    Edit2->setPlaceholderText(QStringLiteral("1.1.2026"));
+    Edit3->setPlaceholderText(QStringLiteral("31.1.2026"));
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->verticalHeader()->hide();
+    // Fixed row heights: the view never measures the rows it does not show.
+    DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(18);
+    Label4 = new QLabel(this);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    onClick(SpeedButton1, [this] { SpeedButton1Click(); });
+    onClick(SpeedButton2, [this] { SpeedButton2Click(); });
+    onClick(SpeedButton3, [this] { SpeedButton3Click(); });
+    onClick(SpeedButton4, [this] { SpeedButton4Click(); });
+    for (QLineEdit *edit : {Edit1, Edit2, Edit3})
+        connect(edit, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { runGuarded([this] { DBGrid1DblClick(); }); });
+}
+
+TIssuedDocs::~TIssuedDocs()
+{
+    DBGrid1->setModel(nullptr);
+}
+
+void TIssuedDocs::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        runGuarded([this] { FormShow(); });
+}
+
+void TIssuedDocs::FormShow()
+{
+    const int width = this->width();
+    DBGrid1->setGeometry(8, 74, width - 16, height() - 74 - 58);
+    Label4->setGeometry(8, height() - 54, width - 16, 50);
+    if (!m_store) {
+        m_store = std::make_unique<RegisterStore>(dataDirectory());
+        m_model = std::make_unique<RegisterModel>(*m_store);
+        DBGrid1->setModel(m_model.get());
+        DBGrid1->setColumnWidth(RegisterModel::Client, 260);
+    }
+    Edit1Change();
+}
+
+RegisterQuery TIssuedDocs::query() const
+{
+    return {Edit1->text(), IssuedRules::pageDate(Edit2->text(), QDate()),
+            IssuedRules::pageDate(Edit3->text(), QDate())};
+}
+
+void TIssuedDocs::Edit1Change()
+{
+    if (!m_model)
+        return;
+    m_model->setQuery(query());
+    Label4->setText(RegisterModel::sumsText(m_model->sums()));
+    if (m_model->rowCount() > 0)
+        DBGrid1->setCurrentIndex(m_model->index(0, 0));
+}
+
+RegisterRow TIssuedDocs::currentDocument() const
+{
+    const QModelIndexList selected = DBGrid1->selectionModel() ? DBGrid1->selectionModel()->selectedRows()
+                                                               : QModelIndexList();
+    const QModelIndex current = selected.isEmpty() ? DBGrid1->currentIndex() : selected.first();
+    if (!m_model || !current.isValid())
+        throw Failure(QStringLiteral("Изберете документ от списъка."));
+    return m_model->rowAt(current.row());
+}
+
+QString TIssuedDocs::pdfCopy(const RegisterRow &row) const
+{
+    if (row.pdfCopy.isEmpty() || !QFileInfo::exists(row.pdfCopy))
+        throw Failure(QStringLiteral("PDF копието на документ № %1 не е намерено: „%2“.")
+                          .arg(row.number, QDir::toNativeSeparators(row.pdfCopy)));
+    return row.pdfCopy;
+}
+
+void TIssuedDocs::DBGrid1DblClick()
+{
+    const RegisterRow row = currentDocument();
+    if (!shell().openFile(pdfCopy(row)))
+        throw Failure(QStringLiteral("Няма програма, която да отвори „%1“.").arg(QDir::toNativeSeparators(row.pdfCopy)));
+}
+
+void TIssuedDocs::SpeedButton4Click()
+{
+    const RegisterRow row = currentDocument();
+    const QString attachment = pdfCopy(row);
+    const QString to = IssuedRules::clientEmail(dataDirectory(), row.client, row.clientEik);
+    const QString subject = QStringLiteral("%1 № %2 от %3").arg(row.kind, row.number, row.date);
+    if (!shell().sendMail(to, subject, attachment))
+        throw Failure(QStringLiteral("Пощенската програма не може да бъде отворена. PDF копието на документа е "
+                                     "„%1“: приложете го към писмото сами.")
+                          .arg(QDir::toNativeSeparators(attachment)));
+}
+
+// Prints the archived page again as it was kept, stretched over the
+// printer's page as the print command does, and counts the copy.
+void TIssuedDocs::SpeedButton1Click()
+{
+    const RegisterRow row = currentDocument();
+    const QString path = copyImage(row);
+    const QImage picture(path);
+    if (picture.isNull())
+        throw Failure(QStringLiteral("Архивното изображение на документ № %1 не може да бъде отворено: „%2“.")
+                          .arg(row.number, QDir::toNativeSeparators(path)));
+    std::unique_ptr<QPrinter> printer = defaultPrinter();
+    if (!printer)
+        throw Failure(NoPrinterMessage);
+    printer->setDocName(QFileInfo(path).completeBaseName());
+    if (!prompts().print(*printer, 1, 1))
+        return;
+    const int left = PrintRules::leftMargin(printer->width());
+    printStretched(*printer, picture, QRect(left, 0, printer->width() - left, printer->height()));
+    m_store->countCopy(row.id);
+    reloadAt(row.id);
+}
+
+void TIssuedDocs::SpeedButton2Click()
+{
+    const RegisterRow row = currentDocument();
+    if (!row.cancelledAt.isEmpty())
+        throw Failure(IssuedRules::alreadyCancelledMessage(row.number, row.cancelledAt));
+    const std::optional<QString> reason =
+        prompts().input(QStringLiteral("Анулирай"),
+                        QStringLiteral("Причина за анулирането на документ № %1 от %2:").arg(row.number, row.date),
+                        QString());
+    if (!reason)
+        return;
+    m_store->cancel(row.id, *reason);
+    reloadAt(row.id);
+}
+
+// Reads the register again and stays on the document.
+void TIssuedDocs::reloadAt(qint64 id)
+{
+    m_model->reload();
+    Label4->setText(RegisterModel::sumsText(m_model->sums()));
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->documentAt(row) == id) {
+            DBGrid1->selectRow(row);
+            DBGrid1->setCurrentIndex(m_model->index(row, 0));
+        }
+    }
+}

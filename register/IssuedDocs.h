@@ -1,0 +1,64 @@
+#pragma once
+
+#include "register/RegisterModel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolButton>
+#include <QWidget>
+#include <memory>
+
+// "Издадени документи": the register of issued documents, newest first,
+// searched by number, client or ЕИК within a period, with the sums of what
+// it shows. A double click opens the document's PDF copy; the buttons print
+// a copy of the archived page and cancel a document. The window reads and
+// writes the register through RegisterStore and shows it through
+// RegisterModel; it holds no rule of its own.
+class TIssuedDocs : public QWidget {
+    Q_OBJECT
+public:
+    explicit TIssuedDocs(QWidget *parent = nullptr);
+    ~TIssuedDocs() override;
+
+    QLineEdit *Edit1;       // search: number, client name or ЕИК
+    QLineEdit *Edit2;       // period from, "1.1.2026"
+    QLineEdit *Edit3;       // period to
+    QTableView *DBGrid1;    // the documents
+    QLabel *Label4;         // the sums per currency
+    QToolButton *SpeedButton1;  // "Отпечатай копие"
+    QToolButton *SpeedButton2;  // "Анулирай"
+    QToolButton *SpeedButton3;  // "Отвори PDF"
+    QToolButton *SpeedButton4;  // "Изпрати"
+
+    // Opens the register of the start folder (making it on first use) and
+    // lists it as the search boxes say.
+    void FormShow();
+    // The search boxes changed: lists and sums again.
+    void Edit1Change();
+    void DBGrid1DblClick();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click() { DBGrid1DblClick(); }
+    // Opens a message in the user's mail program with the PDF copy attached,
+    // to the client's e-mail address where the clients table has one.
+    void SpeedButton4Click();
+
+    RegisterModel *model() const { return m_model.get(); }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    RegisterQuery query() const;
+    void reloadAt(qint64 id);
+    // The document under the cursor; a Failure when there is none.
+    RegisterRow currentDocument() const;
+    // Its PDF copy; a Failure when the file is gone.
+    QString pdfCopy(const RegisterRow &row) const;
+
+    std::unique_ptr<RegisterStore> m_store;
+    std::unique_ptr<RegisterModel> m_model;
+};
+
+extern TIssuedDocs *IssuedDocs;

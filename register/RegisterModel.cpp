@@ -1,0 +1,119 @@
+#include "register/RegisterModel.h"
+
+#include "common/Failure.h"
+#include "common/Logging.h"
+
+namespace {
+
+// Rows read together when one is shown: about a screenful.
+constexpr int Block = 64;
+
+} // namespace
+
+RegisterModel::RegisterModel(RegisterStore &store, QObject *parent) : QAbstractTableModel(parent), m_store(store) {}
+
+void RegisterModel::setQuery(const RegisterQuery &query)
+{
+    RegisterStore::Listing listing = m_store.list(query);
+    beginResetModel();
+    m_query = query;
+    m_ids = std::move(listing.ids);
+    m_sums = std::move(listing.sums);
+    m_cache.clear();
+    endResetModel();
+}
+
+RegisterRow RegisterModel::rowAt(int row) const
+{
+    const qint64 id = m_ids.value(row);
+    if (const auto cached = m_cache.constFind(id); cached != m_cache.cend())
+        return *cached;
+    if (m_cache.size() > 4096)
+        m_cache.clear();
+    const QList<RegisterRow> read = m_store.rows(m_ids.mid(row - row % Block, Block));
+    for (const RegisterRow &found : read)
+        m_cache.insert(found.id, found);
+    return m_cache.value(id);
+}
+
+int RegisterModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_ids.size());
+}
+
+int RegisterModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString RegisterModel::amountText(Amount amount)
+{
+    return fixTwoDecimals(amount.text());
+}
+
+QVariant RegisterModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const bool amountColumn = index.column() == TaxBase || index.column() == Vat || index.column() == Total;
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignVCenter | (amountColumn ? Qt::AlignRight : Qt::AlignLeft));
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    RegisterRow row;
+    try {
+        row = rowAt(index.row());
+    } catch (const Failure &failure) {
+        // A row that cannot be read shows empty; the next search reads again.
+        qCWarning(lcReference).noquote() << failure.text();
+        return QVariant();
+    }
+    switch (index.column()) {
+    case Number:
+        return row.number;
+    case Date:
+        return row.date;
+    case Kind:
+        return row.kind;
+    case Client:
+        return row.client;
+    case TaxBase:
+        return amountText(row.taxBase);
+    case Vat:
+        return amountText(row.vat);
+    case Total:
+        return amountText(row.total);
+    case CurrencyColumn:
+        return selectorText(row.currency);
+    case Cancelled:
+        return row.cancelledAt.isEmpty() ? QString() : QStringLiteral("анулиран: ") + row.cancelReason;
+    default:
+        return QVariant();
+    }
+}
+
+QVariant RegisterModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const QStringList headings{QStringLiteral("Номер"),   QStringLiteral("Дата"),
+                                      QStringLiteral("Вид"),     QStringLiteral("Клиент"),
+                                      QStringLiteral("Данъчна основа"), QStringLiteral("ДДС"),
+                                      QStringLiteral("Сума"),    QStringLiteral("Валута"),
+                                      QStringLiteral("Бележка")};
+    return headings.value(section);
+}
+
+QString RegisterModel::sumsText(const QList<CurrencySum> &sums)
+{
+    if (sums.isEmpty())
+        return QStringLiteral("Няма документи.");
+    QStringList lines;
+    for (const CurrencySum &sum : sums) {
+        lines << QStringLiteral("%1 документа в %2: данъчна основа %3, ДДС %4, сума %5 (без проформите и анулираните; кредитните известия с минус)")
+                     .arg(sum.count)
+                     .arg(selectorText(sum.currency), amountText(sum.taxBase), amountText(sum.vat),
+                          amountText(sum.total));
+    }
+    return lines.join(u'\n');
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "register/RegisterStore.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+
+// The register window's list: the documents a query shows, newest first.
+// Only their keys are held; a row is read when it is shown, a block of rows
+// at a time, so a register of any size opens and searches at once.
+class RegisterModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Number, Date, Kind, Client, TaxBase, Vat, Total, CurrencyColumn, Cancelled, ColumnCount };
+
+    explicit RegisterModel(RegisterStore &store, QObject *parent = nullptr);
+
+    // Lists the documents of the query and sums them.
+    void setQuery(const RegisterQuery &query);
+    // Reads the register again, for what another program or this one recorded.
+    void reload() { setQuery(m_query); }
+    const QList<CurrencySum> &sums() const { return m_sums; }
+    qint64 documentAt(int row) const { return m_ids.value(row); }
+    RegisterRow rowAt(int row) const;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The sums as the window's caption shows them, one currency per line.
+    static QString sumsText(const QList<CurrencySum> &sums);
+    // An amount as the list shows it: two decimals.
+    static QString amountText(Amount amount);
+
+private:
+    RegisterStore &m_store;
+    RegisterQuery m_query;
+    QList<qint64> m_ids;
+    QList<CurrencySum> m_sums;
+    mutable QHash<qint64, RegisterRow> m_cache;
+};

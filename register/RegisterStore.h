@@ -1,0 +1,131 @@
+#pragma once
+
+#include "common/Amount.h"
+#include "common/Currency.h"
+#include "document/Invoice.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+// The archive image and the PDF copy a print wrote.
+struct ArchiveFiles {
+    QString image;
+    QString pdf;
+};
+
+// When and where a document was printed.
+struct PrintStamp {
+    QDateTime time;
+    QString machine;
+    QString user;
+    // Now, on this machine, by this user.
+    static PrintStamp now();
+};
+
+enum class PrintMode { Original, Copy };
+enum class Recorded {
+    NewDocument,  // the document and its number are recorded
+    CopyCounted,  // the register held it with the same content: one more copy
+};
+
+// What the register window shows: documents whose client name, client ЕИК
+// or number contain the text (letter case not counting), dated within the
+// period (an invalid date leaves that end open).
+struct RegisterQuery {
+    QString text;
+    QDate from;
+    QDate to;
+};
+
+// One document as the register window lists it.
+struct RegisterRow {
+    qint64 id = 0;
+    QString number;
+    QString date;  // as on the page
+    QString kind;  // "Фактура", "Проформа", "Кредитно известие", "Дебитно известие"
+    QString client;
+    QString clientEik;
+    Amount taxBase, vat, total;
+    Currency currency = Currency::Leva;
+    int copies = 0;
+    QString lastCopyAt;
+    QString cancelledAt;  // empty while the document stands
+    QString cancelReason;
+    QString archiveImage;
+    QString pdfCopy;
+    QString printedAt;
+};
+
+// The sums of the shown documents in one currency.
+struct CurrencySum {
+    Currency currency = Currency::Leva;
+    int count = 0;
+    Amount taxBase, vat, total;
+    friend bool operator==(const CurrencySum &, const CurrencySum &) = default;
+};
+
+// The register of issued documents: `Register.db` in the data folder (the
+// start folder's DB), made on first use. Every document printed is kept
+// there once, whole, with its number; the store itself refuses a second
+// document under one (company, series, number) and any change but the copy
+// count and the cancel mark. Everything that is SQLite's lives in this class.
+//
+// Every failure throws a Failure with the text the user sees.
+class RegisterStore {
+public:
+    // Opens the register of the data folder, making it when there is none.
+    explicit RegisterStore(const QString &dataFolder);
+    ~RegisterStore();
+    RegisterStore(const RegisterStore &) = delete;
+    RegisterStore &operator=(const RegisterStore &) = delete;
+
+    static QString filePath(const QString &dataFolder);
+
+    // Records a print of the document: a number the register does not hold
+    // is recorded with the whole document and, in the same transaction,
+    // written back into the own company's record in Firm.db ("Фактура №" or
+    // "Проформа №", never lowered); the same document again counts one more
+    // copy. A number held with other content is refused with a message that
+    // names that document; so is an original of a cancelled document. The
+    // own company's record is the one at the document's record number, and
+    // must still carry the document's ЕИК.
+    Recorded recordPrint(const Invoice &invoice, const ArchiveFiles &files, PrintMode mode,
+                         const PrintStamp &stamp = PrintStamp::now());
+    // One more copy of a recorded document (printed from the register).
+    void countCopy(qint64 id, const QDateTime &at = QDateTime::currentDateTime());
+    // Marks the document cancelled, with the reason and the time; a
+    // cancelled document cannot be cancelled again.
+    void cancel(qint64 id, const QString &reason, const QDateTime &at = QDateTime::currentDateTime());
+
+    // The documents the query shows, newest first (by date, then as
+    // printed), and their sums, read in one pass.
+    struct Listing {
+        QList<qint64> ids;
+        QList<CurrencySum> sums;
+    };
+    Listing list(const RegisterQuery &query) const;
+    QList<qint64> find(const RegisterQuery &query) const { return list(query).ids; }
+    // The sums of those documents per currency, leva first: what was sold,
+    // so a credit note counts with a minus and proformas and cancelled
+    // documents do not count.
+    QList<CurrencySum> sums(const RegisterQuery &query) const { return list(query).sums; }
+    QList<RegisterRow> rows(const QList<qint64> &ids) const;
+    RegisterRow row(qint64 id) const;
+    // The document as it was recorded.
+    Invoice invoice(qint64 id) const;
+    // The document holding the number, if any.
+    std::optional<qint64> documentId(const QString &company, NumberSeries series, const QString &number) const;
+
+private:
+    void makeTables();
+    qint64 insertDocument(const Invoice &invoice, const ArchiveFiles &files, PrintMode mode, const PrintStamp &stamp);
+    void writeBackNumber(const Invoice &invoice);
+
+    QString m_dataFolder;
+    QString m_connection;
+    QSqlDatabase m_database;
+};
