@@ -58,6 +58,8 @@ QString printJobRefusal(const QPrinter &printer)
     wchar_t *text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    if (!text)
+        return QString();
     const QString reason = QString::fromWCharArray(text).trimmed();
     LocalFree(text);
     return reason;
