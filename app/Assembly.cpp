@@ -8,6 +8,8 @@
 #include "platform/Paths.h"
 #include "platform/Widgets.h"
 #include "print/PrintRules.h"
+#include "print/Pr.h"
+#include "reference/Schema.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 
@@ -16,6 +18,30 @@
 #include <QLocale>
 
 namespace {
+
+// The line table as the last assembly copied it.
+QStringList assembledLines;
+// The texts of pageEntries() as the last assembly left them; none after an
+// assembly that failed.
+QStringList assembledEntries;
+
+QStringList lineTableCells()
+{
+    const QTableWidget *grid = Form1->StringGrid1;
+    QStringList cells{QString::number(grid->rowCount()), QString::number(grid->columnCount())};
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        for (int column = 0; column < grid->columnCount(); ++column)
+            cells.append(Form1->cell(column, row));
+    }
+    return cells;
+}
+
+QList<QLabel *> pageEntries()
+{
+    QList<QLabel *> entries = Doc->greyFields();
+    entries.append(Doc->NO);
+    return entries;
+}
 
 
 void copyLines()
@@ -85,7 +111,12 @@ void showNoteBlock()
 
 void assembleInvoice()
 {
+    // A number a failed print could not give back goes back before the next
+    // one is taken.
+    PrintDlgOru->retryGiveBack();
     DocumentAssembled = true;
+    assembledLines = lineTableCells();
+    assembledEntries.clear();
     Doc->showSelectors(Form1->selectors());
     Doc->showTotals(Form1->totals(), Form1->totalsCounted());
     copyLines();
@@ -98,6 +129,28 @@ void assembleInvoice()
     Doc->WriteAmountInWords();
     Doc->NewExecute();
     Doc->ResizedExecute();
+    Doc->greyTheFields();
+    for (const QLabel *entry : pageEntries())
+        assembledEntries.append(entry->text());
     Doc->show();
     Doc->raise();
+}
+
+bool linesChangedSinceAssembly() { return lineTableCells() != assembledLines; }
+
+void assembleKeepingTypedFields()
+{
+    const QList<QLabel *> entries = pageEntries();
+    QList<QPair<QLabel *, QString>> typed;
+    for (qsizetype i = 0; i < entries.size() && i < assembledEntries.size(); ++i) {
+        if (entries[i]->text() != assembledEntries[i])
+            typed.append({entries[i], entries[i]->text()});
+    }
+    assembleInvoice();
+    for (const auto &[entry, text] : typed)
+        entry->setText(text);
+    if (!typed.isEmpty()) {
+        Doc->NewExecute();
+        Doc->ResizedExecute();
+    }
 }

@@ -5,3 +5,11 @@
 // amount in words, lays the page out and shows it. A failure stops it where
 // it happens; what was filled before stays.
 void assembleInvoice();
+
+// Whether the line table differs from what the last assembly copied onto the
+// page (lines added, changed or removed since).
+bool linesChangedSinceAssembly();
+
+// Assembles again and puts back what the user has typed into the page's
+// fill-in fields (and the number) since the last assembly.
+void assembleKeepingTypedFields();

@@ -12,6 +12,7 @@
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
+#include "print/Pr.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "register/IssuedDocs.h"
@@ -99,6 +100,9 @@ void TMain::FormCreate()
 void TMain::FormClose()
 {
     Form1->SaveSettings();
+    // A number that a failed print could not give back gets a last chance;
+    // when the table still refuses, the user is told, and the program ends.
+    runGuarded([] { PrintDlgOru->retryGiveBack(); });
     // A change typed into the browser is stored; one that cannot be is
     // reported, and the program still ends.
     runGuarded([] {
@@ -130,6 +134,8 @@ void TMain::SpeedButton1Click()
 {
     if (!DocumentAssembled)
         SpeedButton4Click();
+    else if (linesChangedSinceAssembly())
+        assembleKeepingTypedFields();
     else
         bringUp(Doc);
     Doc->SpeedButton1Click();

@@ -35,12 +35,18 @@ QString recordNumber(const QString &column, const QString &number)
     });
     if (result.outcome == DocumentNumber::Outcome::TakenByOther)
         throw Failure(DocumentNumber::takenMessage(number));
-    // This program has moved the sequence to or past the number it took:
-    // the stored number no longer tells whether another program issued it.
-    if (result.outcome == DocumentNumber::Outcome::Recorded && !NumberTaken.isEmpty()
-        && number.toLongLong() >= NumberTaken.trimmed().toLongLong())
-        NumberTaken.clear();
     return result.before;
+}
+
+// Only a page that is out spends the number taken at assembly: a print that
+// fails gives its number back, and the number must still be checked against
+// other programs at the next print.
+void numberIssued(const QString &number)
+{
+    // This program has moved the sequence to or past the number it took: the
+    // stored number no longer tells whether another program issued it.
+    if (!NumberTaken.isEmpty() && number.toLongLong() >= NumberTaken.trimmed().toLongLong())
+        NumberTaken.clear();
 }
 
 void giveBackNumber(const QString &column, const QString &number, const QString &before)
@@ -70,5 +76,6 @@ PrintLinks printLinks()
     links.invoice = currentInvoice;
     links.recordNumber = recordNumber;
     links.giveBackNumber = giveBackNumber;
+    links.numberIssued = numberIssued;
     return links;
 }

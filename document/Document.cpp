@@ -356,6 +356,12 @@ void TDoc::bindGreyField(QLabel *field, std::function<void()> handler)
     m_greyFields.append(field);
 }
 
+void TDoc::greyTheFields()
+{
+    for (QLabel *field : m_greyFields)
+        fillBackground(field, Silver);
+}
+
 bool TDoc::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonRelease) {

@@ -101,6 +101,8 @@ public:
 
     // The nineteen fields the user fills by clicking; printing turns them white.
     QList<QLabel *> greyFields() const { return m_greyFields; }
+    // Shows the fill-in fields grey again, as before the first print.
+    void greyTheFields();
 
     void FormCreate();
     // Closing the document closes the print window too.

@@ -4,6 +4,13 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#ifdef BILVARO_CUPS
+#include <cups/cups.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 std::unique_ptr<QPrinter> systemDefaultPrinter()
@@ -29,3 +36,34 @@ PrinterSource current;
 std::unique_ptr<QPrinter> defaultPrinter() { return current ? current() : systemDefaultPrinter(); }
 
 void setPrinterSource(PrinterSource source) { current = std::move(source); }
+
+QString printJobRefusal(const QPrinter &printer)
+{
+    if (printer.outputFormat() != QPrinter::NativeFormat || !printer.outputFileName().isEmpty())
+        return QString();
+#ifdef BILVARO_CUPS
+    // Qt's CUPS support hands the job over with cupsPrintFile() and drops its
+    // answer; CUPS keeps the answer to the last request of this thread.
+    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return QString::fromUtf8(cupsLastErrorString());
+    return QString();
+#elif defined(Q_OS_WIN)
+    // Qt's Windows printing reports a refused job by the state of the
+    // printer; the reason is the system's last error.
+    if (printer.printerState() != QPrinter::Error)
+        return QString();
+    const DWORD error = GetLastError();
+    if (error == 0)
+        return QString();
+    wchar_t *text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    if (!text)
+        return QString();
+    const QString reason = QString::fromWCharArray(text).trimmed();
+    LocalFree(text);
+    return reason;
+#else
+    return QString();
+#endif
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -13,3 +14,8 @@ std::unique_ptr<QPrinter> defaultPrinter();
 using PrinterSource = std::function<std::unique_ptr<QPrinter>()>;
 // Installs a printer source; an empty one restores the system's.
 void setPrinterSource(PrinterSource source);
+
+// Why the print system refused the job the printer ended last: the system's
+// own text, or nothing when it took the job (or gave no reason). Called
+// right after the job is ended, before anything else talks to the system.
+QString printJobRefusal(const QPrinter &printer);

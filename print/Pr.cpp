@@ -10,6 +10,7 @@
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
+#include "print/ArchiveFiles.h"
 #include "print/PagePicture.h"
 #include "print/PrintRules.h"
 
@@ -91,6 +92,13 @@ void TPrintDlgOru::SpeedButton2Click()
 
 void TPrintDlgOru::PrintDocument(const QString &mode)
 {
+    retryGiveBack();
+    // What cannot be issued is refused before anything is captured, written
+    // or recorded.
+    const QString number = PrintRules::recordedNumber(Doc->NO->text());
+    if (const auto refusal = PrintRules::emptyDocumentRefusal(Doc->Label33->text(), Doc->StringGrid2->rowCount() - 1))
+        throw Failure(*refusal);
+
     Doc->StringGrid2->setFocus();
     for (QLabel *field : Doc->greyFields())
         fillBackground(field, Qt::white);
@@ -101,23 +109,28 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
 
     const QString documentKind = m_links.documentKind();
     const int firmRecNo = m_links.firmRecNo();
+    Doc->NO->setText(number);
     // Recorded before anything is captured, so that a number another program
     // has issued meanwhile is never printed.
-    const NumberRecord record = recordNumber(documentKind, firmRecNo);
+    const NumberRecord record = recordNumber(number, documentKind, firmRecNo);
     try {
-        printPage(mode, *printer, documentKind, firmRecNo);
-        // A number that is no whole number is refused only now, after the
-        // page is out, as it always was.
-        Doc->NO->setText(PrintRules::recordedNumber(Doc->NO->text()));
+        printPage(mode, *printer, documentKind, firmRecNo, number);
+    } catch (const Failure &failure) {
+        const QString lost = giveBackNumber(record);
+        if (lost.isEmpty())
+            throw;
+        throw Failure(failure.text() + QStringLiteral("\n\n") + lost);
     } catch (...) {
         giveBackNumber(record);
         throw;
     }
+    m_links.numberIssued(number);
     show();
     raise();
 }
 
-void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QString &documentKind, int firmRecNo)
+void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QString &documentKind, int firmRecNo,
+                             const QString &number)
 {
     const int pageWidth = printer.width();
     const int pageHeight = printer.height();
@@ -132,30 +145,35 @@ void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QStri
     const QImage picture = archivePicture(captured, depth);
 
     const QString archive = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
-                                                        documentKind, firmRecNo, Doc->NO->text(), mode);
-    saveArchiveImage(picture, depth, archive);
-    savePdfCopy(Doc->Panel1, PrintRules::pdfCopyFileName(archive),
-                m_links.invoice ? PrintRules::pdfInfo(m_links.invoice()) : PrintRules::PdfInfo());
-
-    printer.setDocName(QFileInfo(archive).completeBaseName());
-    if (prompts().print(printer, 1, 1))
-        printStretched(printer, picture, target);
+                                                        documentKind, firmRecNo, number, mode);
+    const QByteArray image = archiveImageBytes(picture, depth);
+    const QByteArray pdf = pdfCopyBytes(Doc->Panel1, QFileInfo(archive).completeBaseName(),
+                                        m_links.invoice ? PrintRules::pdfInfo(m_links.invoice()) : PrintRules::PdfInfo());
+    // A print that does not go out leaves the archive as it was.
+    ArchiveWrite files(archive, PrintRules::pdfCopyFileName(archive));
+    try {
+        const QStringList kept = files.write(image, pdf);
+        if (!kept.isEmpty())
+            prompts().message(PrintRules::issuedBeforeMessage(number, kept), Prompter::Icon::Warning);
+        printer.setDocName(QFileInfo(archive).completeBaseName());
+        if (prompts().print(printer, 1, 1))
+            printStretched(printer, picture, target);
+    } catch (...) {
+        files.rollBack();
+        throw;
+    }
     shell().printFile(archive);
 }
 
 // Records the number once for each document number of the run: the original
 // and the copy of one document record it once, and every further document of
-// the run records its own. A text that is no whole number is left for the
-// print command to refuse.
-TPrintDlgOru::NumberRecord TPrintDlgOru::recordNumber(const QString &documentKind, int firmRecNo)
+// the run records its own.
+TPrintDlgOru::NumberRecord TPrintDlgOru::recordNumber(const QString &number, const QString &documentKind,
+                                                      int firmRecNo)
 {
     NumberRecord record;
     record.column = PrintRules::numberColumn(documentKind);
-    try {
-        record.number = PrintRules::recordedNumber(Doc->NO->text());
-    } catch (const Failure &) {
-        return record;
-    }
+    record.number = number;
     record.key = record.column + u'/' + QString::number(firmRecNo) + u'/' + record.number;
     if (m_recorded.contains(record.key))
         return record;
@@ -166,11 +184,31 @@ TPrintDlgOru::NumberRecord TPrintDlgOru::recordNumber(const QString &documentKin
 }
 
 // A print command that failed after recording its number leaves the stored
-// number as it found it, and records it again next time.
-void TPrintDlgOru::giveBackNumber(const NumberRecord &record)
+// number as it found it, and records it again next time. When the table
+// refuses, the give-back waits for the next command.
+QString TPrintDlgOru::giveBackNumber(const NumberRecord &record)
 {
     if (!record.writtenNow)
-        return;
+        return QString();
     m_recorded.remove(record.key);
-    m_links.giveBackNumber(record.column, record.number, record.before);
+    try {
+        m_links.giveBackNumber(record.column, record.number, record.before);
+        return QString();
+    } catch (const Failure &failure) {
+        m_pendingGiveBack = record;
+        return PrintRules::giveBackFailedMessage(record.number, failure.text());
+    }
+}
+
+void TPrintDlgOru::retryGiveBack()
+{
+    if (!m_pendingGiveBack)
+        return;
+    const NumberRecord record = *m_pendingGiveBack;
+    try {
+        m_links.giveBackNumber(record.column, record.number, record.before);
+    } catch (const Failure &failure) {
+        throw Failure(PrintRules::giveBackFailedMessage(record.number, failure.text()));
+    }
+    m_pendingGiveBack.reset();
 }

@@ -4,6 +4,10 @@
 #include "document/FieldRules.h"
 #include "reference/Schema.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
 namespace PrintRules {
 
 namespace {
@@ -28,10 +32,23 @@ QString noteCaption(NoteKind kind)
 QString archiveFileName(const QString &folder, const QString &documentKind, int firmRecNo,
                         const QString &number, const QString &mode)
 {
+    const bool digits = !number.isEmpty()
+        && std::all_of(number.cbegin(), number.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!digits)
+        throw Failure(QStringLiteral("Номерът на документа „%1“ не е цяло число.").arg(number));
     const QString kind = isProforma(documentKind) ? QStringLiteral("Proform") : QStringLiteral("Inv");
     const QString suffix = mode == Copy ? QStringLiteral("copy") : QString();
     return folder + kind + QStringLiteral("Firm") + QString::number(firmRecNo) + u'_' + number + u'_'
         + suffix + QStringLiteral(".bmp");
+}
+
+QString keptFileName(const QString &path, const QDateTime &written, int attempt)
+{
+    const QFileInfo file(path);
+    QString name = file.completeBaseName() + u'_' + written.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (attempt > 1)
+        name += u'-' + QString::number(attempt);
+    return file.dir().filePath(name + u'.' + file.suffix());
 }
 
 QString pdfCopyFileName(const QString &archiveFileName)
@@ -98,6 +115,46 @@ QString recordedNumber(const QString &numberText)
     if (!ok || number < 0)
         throw Failure(QStringLiteral("Номерът на документа „%1“ не е цяло число.").arg(numberText));
     return QStringLiteral("%1").arg(number, 10, 10, QLatin1Char('0'));
+}
+
+std::optional<QString> emptyDocumentRefusal(const QString &clientName, int lineCount)
+{
+    // The empty name field shows a dotted line.
+    const bool named = std::any_of(clientName.cbegin(), clientName.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+    if (!named)
+        return QStringLiteral("Документът няма клиент и не е отпечатан. Изберете клиент от „Клиенти“ с "
+                              "„Добави“ и отпечатайте отново.");
+    if (lineCount < 1)
+        return QStringLiteral("Документът няма нито един ред и не е отпечатан. Добавете стоки или услуги, "
+                              "натиснете „Към фактурата“ и отпечатайте отново.");
+    return std::nullopt;
+}
+
+QString issuedBeforeMessage(const QString &number, const QStringList &keptFiles)
+{
+    QStringList names;
+    for (const QString &file : keptFiles)
+        names.append(QFileInfo(file).fileName());
+    return QStringLiteral("Документ № %1 вече е бил издаден с друго съдържание. Архивираната преди "
+                          "страница не е заменена: запазена е като %2.")
+        .arg(number, names.join(QStringLiteral(" и ")));
+}
+
+QString printRefusedMessage(const QString &printerName, const QString &reason)
+{
+    QString text = QStringLiteral("Принтерът „%1“ не прие документа: той не е отпечатан и номерът му не е "
+                                  "записан.")
+                       .arg(printerName);
+    if (!reason.isEmpty())
+        text += u'\n' + reason;
+    return text;
+}
+
+QString giveBackFailedMessage(const QString &number, const QString &reason)
+{
+    return QStringLiteral("Номер %1 остава записан във фирмата, без да е отпечатан: таблицата не позволи да "
+                          "бъде върнат. Програмата ще го върне при следващата команда.\n%2")
+        .arg(number, reason);
 }
 
 } // namespace PrintRules

@@ -3,7 +3,10 @@
 #include "document/Invoice.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 // The plain rules of the print command: where the archive image goes, how
 // the page is placed on the printer, which colour depth is kept, and the
@@ -16,9 +19,17 @@ inline const QString Copy = QStringLiteral("Копие");
 // The archive image's full name: the folder, "Proform" or "Inv", "Firm", the
 // own company's record number, "_", the document number, "_", "" for the
 // original or "copy" for the copy, ".bmp". Nothing is added between folder
-// and name: the folder ends with its separator.
+// and name: the folder ends with its separator. The number must be digits
+// only (as recordedNumber() gives it), so that no name can leave the folder;
+// anything else throws a Failure.
 QString archiveFileName(const QString &folder, const QString &documentKind, int firmRecNo,
                         const QString &number, const QString &mode);
+
+// The name under which an earlier archive file of the same name is kept:
+// its name with the time it was written added before the extension
+// ("InvFirm1_0000000042__20261208-093015.bmp"); a second one of the same
+// second gets "-2", and so on.
+QString keptFileName(const QString &path, const QDateTime &written, int attempt = 1);
 
 // The PDF copy beside an archive image: the same name ending in ".pdf".
 QString pdfCopyFileName(const QString &archiveFileName);
@@ -50,5 +61,20 @@ struct PdfInfo {
 PdfInfo pdfInfo(const Invoice &invoice);
 // The same as XMP metadata, which PDF readers show as the document's properties.
 QByteArray pdfXmp(const PdfInfo &info);
+// Why a page cannot be issued: no client name (an empty or dotted name
+// field) or no line; nothing when it can.
+std::optional<QString> emptyDocumentRefusal(const QString &clientName, int lineCount);
+
+// What the user is told when the number was printed before with other
+// content: the earlier files stay, under the names given.
+QString issuedBeforeMessage(const QString &number, const QStringList &keptFiles);
+
+// What the user is told when the print system refused the job, with the
+// system's own reason when it gave one.
+QString printRefusedMessage(const QString &printerName, const QString &reason);
+
+// Added to the print's own failure when the number it had recorded could not
+// be given back: the number stays recorded until the table lets it go.
+QString giveBackFailedMessage(const QString &number, const QString &reason);
 
 } // namespace PrintRules

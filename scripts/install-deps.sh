@@ -13,6 +13,8 @@ packages=(
   libnumbertext-dev libnumbertext-data openssl
   # printing, and reading printed and archived pages back in the tests
   cups printer-driver-cups-pdf poppler-utils
+  # the print system's answer to a job (CUPS headers)
+  libcups2-dev
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev llvm
   # the Windows build: cross-compiler, Qt's host tools, Wine to test it, the setup builder

@@ -9,6 +9,7 @@
 #include "platform/Printers.h"
 #include "print/Bitmap.h"
 #include "print/Pr.h"
+#include "print/PrintRules.h"
 #include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
@@ -38,6 +39,12 @@ void storeNumber(const QString &dataFolder, const QString &number)
     QCOMPARE(sqlOnFile(dataFolder + QStringLiteral("/Firm.db"),
                        {QStringLiteral("UPDATE Firm SET \"Фактура №\" = '%1' WHERE rowid = (SELECT min(rowid) FROM Firm)").arg(number)}),
              QStringList());
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
 }
 
 QString run(const QString &program, const QStringList &arguments)
@@ -76,16 +83,7 @@ private Q_SLOTS:
         m_prompter = std::make_unique<ScriptedPrompter>();
         m_app = std::make_unique<AppFixture>();
         m_printed.clear();
-        // Each print job goes to a PDF file of its own in the start folder.
-        setPrinterSource([this] {
-            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-            const QString file = m_app->path(QStringLiteral("printed-%1.pdf").arg(++m_printers));
-            printer->setOutputFileName(file);
-            m_printed.append(file);
-            return printer;
-        });
+        printToFiles();
         m_data = m_app->path(QStringLiteral("DB"));
         m_archive = m_app->path(QStringLiteral("install/DB"));
         qputenv("BILVARO_INSTALL_DIR", m_app->path(QStringLiteral("install")).toLocal8Bit());
@@ -99,11 +97,15 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        // Torn down before the check, so that a failed row leaves no windows
+        // or prompter behind for the next one.
+        const bool finished = m_prompter->finished();
+        const QByteArray problems = m_prompter->problems();
         m_app.reset();
         m_prompter.reset();
         setPrinterSource({});
         qunsetenv("BILVARO_INSTALL_DIR");
+        QVERIFY2(finished, problems);
     }
 
     // Steps: "O" and "C" print the original and the copy (dialog confirmed),
@@ -175,21 +177,28 @@ private Q_SLOTS:
     void failedPrint_data()
     {
         QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("whitened");
         QTest::addColumn<bool>("archived");
         QTest::addColumn<bool>("printed");
         QTest::addColumn<bool>("recorded");
-        QTest::newRow("no default printer") << "no printer" << false << false << false;
-        QTest::newRow("no archive folder") << "no folder" << false << false << false;
-        QTest::newRow("number not a number") << "bad number" << true << true << false;
-        QTest::newRow("dialog cancelled") << "cancel" << true << false << true;
+        QTest::newRow("no default printer") << "no printer" << true << false << false << false;
+        QTest::newRow("no archive folder") << "no folder" << true << false << false << false;
+        QTest::newRow("printer refuses the job") << "refused" << true << false << false << false;
+        QTest::newRow("number not a number") << "0000000042x" << false << false << false << false;
+        QTest::newRow("number leaving the folder") << "../../0000000042" << false << false << false << false;
+        QTest::newRow("number with a colon") << "42:1" << false << false << false << false;
+        QTest::newRow("no client") << "no client" << false << false << false << false;
+        QTest::newRow("no line") << "no line" << false << false << false << false;
+        QTest::newRow("dialog cancelled") << "cancel" << true << true << false << true;
     }
     void failedPrint()
     {
         QFETCH(QString, failure);
+        QFETCH(bool, whitened);
         QFETCH(bool, archived);
         QFETCH(bool, printed);
         QFETCH(bool, recorded);
-        assemble(QStringLiteral("ФАКТУРА"));
+        assemble(QStringLiteral("ФАКТУРА"), failure != u"no client", failure != u"no line");
         const QString archive = m_archive + QStringLiteral("/InvFirm1_0000000042_.bmp");
         if (failure != u"no folder")
             QVERIFY(QDir().mkpath(m_archive));
@@ -198,24 +207,160 @@ private Q_SLOTS:
             m_prompter->expectError(NoPrinterMessage);
         } else if (failure == u"no folder") {
             m_prompter->expectError(cannotCreateFileMessage(archive));
-        } else if (failure == u"bad number") {
-            Doc->NO->setText(QStringLiteral("0000000042x"));
-            m_prompter->expectPrint(true).expectError(QStringLiteral("Номерът на документа „0000000042x“ не е цяло число."));
-        } else {
+        } else if (failure == u"refused") {
+            refusePrintJobs();
+            m_prompter->expectPrint(true).expectError(refusedMessage());
+        } else if (failure == u"no client" || failure == u"no line") {
+            m_prompter->expectError(PrintRules::emptyDocumentRefusal(Doc->Label33->text(), Doc->StringGrid2->rowCount() - 1)
+                                        .value_or(QStringLiteral("refused")));
+        } else if (failure == u"cancel") {
             m_prompter->expectPrint(false);
+        } else {
+            Doc->NO->setText(failure);
+            m_prompter->expectError(QStringLiteral("Номерът на документа „%1“ не е цяло число.").arg(failure));
         }
         PrintDlgOru->SpeedButton1->click();
 
         for (QLabel *field : Doc->greyFields())
-            QCOMPARE(field->palette().color(field->backgroundRole()), QColor(Qt::white));
-        const QString written = failure == u"bad number" ? QStringLiteral("/InvFirm1_0000000042x_.bmp")
-                                                          : QStringLiteral("/InvFirm1_0000000042_.bmp");
-        QCOMPARE(QFileInfo::exists(m_archive + written), archived);
-        QCOMPARE(QFileInfo::exists(m_archive + written.chopped(4) + QStringLiteral(".pdf")), archived);
+            QCOMPARE(field->palette().color(field->backgroundRole()), whitened ? QColor(Qt::white) : QColor(192, 192, 192));
+        QCOMPARE(QFileInfo::exists(archive), archived);
+        QCOMPARE(QFileInfo::exists(archive.chopped(4) + QStringLiteral(".pdf")), archived);
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), archived ? 2 : 0);
         QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
         QCOMPARE(m_app->shell.printedFiles.size(), archived ? 1 : 0);
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), recorded ? QStringLiteral("0000000042") : QStringLiteral("41"));
         QCOMPARE(NumberRecorded, recorded);
+    }
+
+    // A print that fails after recording its number gives the number back
+    // but still holds it as the one taken at assembly: when another program
+    // issues it meanwhile, the next print is refused instead of printing it
+    // a second time.
+    void numberTakenAfterAFailedPrint_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("printer refuses the job") << "refused";
+        QTest::newRow("no archive folder") << "no folder";
+    }
+    void numberTakenAfterAFailedPrint()
+    {
+        QFETCH(QString, failure);
+        assemble(QStringLiteral("ФАКТУРА"));
+        if (failure == u"refused") {
+            QVERIFY(QDir().mkpath(m_archive));
+            refusePrintJobs();
+            m_prompter->expectPrint(true).expectAnyError();
+        } else {
+            m_prompter->expectAnyError();
+        }
+        PrintDlgOru->SpeedButton1->click();
+        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("41"));
+
+        // The other program assembles 42 and prints it.
+        QProcess other;
+        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/other_program_helper"),
+                    {QStringLiteral("issue"), m_data, QStringLiteral("1")});
+        QVERIFY(other.waitForFinished(30000));
+        QCOMPARE(other.readAllStandardOutput().trimmed(), QByteArray("0000000042"));
+
+        QVERIFY(QDir().mkpath(m_archive));
+        printToFiles();
+        m_prompter->expectError(DocumentNumber::takenMessage(QStringLiteral("0000000042")));
+        PrintDlgOru->SpeedButton1->click();
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files), QStringList());
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("0000000042"));
+        QVERIFY(!NumberRecorded);
+    }
+
+    // The print fails and the other program holds the own-company table, so
+    // the number cannot be given back at once: the user reads both, and the
+    // next command gives the number back once the table is free.
+    void giveBackWaitsForTheTable()
+    {
+        assemble(QStringLiteral("ФАКТУРА"));
+        QVERIFY(QDir().mkpath(m_archive));
+        refusePrintJobs();
+        QProcess other;
+        m_prompter->expectPrint(true, [&] {
+            other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/other_program_helper"),
+                        {QStringLiteral("lock"), m_data + QStringLiteral("/Firm.db"), QStringLiteral("0")});
+            QVERIFY(other.waitForReadyRead(20000));
+        });
+        m_prompter->expectAnyError();
+        PrintDlgOru->SpeedButton1->click();
+        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        const QString shown = m_prompter->transcript.last();
+        QVERIFY2(shown.contains(refusedMessage()), qPrintable(shown));
+        QVERIFY2(shown.contains(QStringLiteral("Номер 0000000042 остава записан")), qPrintable(shown));
+        other.kill();
+        QVERIFY(other.waitForFinished());
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("0000000042"));
+
+        Main->SpeedButton4Click();
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("41"));
+        QCOMPARE(Doc->NO->text(), QStringLiteral("0000000042"));
+    }
+
+    // A number printed again with other content: the page archived first is
+    // kept beside the new one under a name with its time, and the user is told.
+    void reprintKeepsTheEarlierPage_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("otherClient");
+        QTest::newRow("the same page again") << "O" << false;
+        QTest::newRow("original for another client") << "O" << true;
+        QTest::newRow("copy for another client") << "C" << true;
+    }
+    void reprintKeepsTheEarlierPage()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, otherClient);
+        assemble(QStringLiteral("ФАКТУРА"));
+        QVERIFY(QDir().mkpath(m_archive));
+        QToolButton *button = mode == u"O" ? PrintDlgOru->SpeedButton1 : PrintDlgOru->SpeedButton2;
+        const QString image = m_archive + (mode == u"O" ? QStringLiteral("/InvFirm1_0000000042_.bmp")
+                                                        : QStringLiteral("/InvFirm1_0000000042_copy.bmp"));
+        const QString pdf = image.chopped(4) + QStringLiteral(".pdf");
+        m_prompter->expectPrint(true);
+        button->click();
+        const QByteArray first = fileBytes(image);
+        const QByteArray firstPdf = fileBytes(pdf);
+        const QString keptImage = PrintRules::keptFileName(image, QFileInfo(image).lastModified());
+        const QString keptPdf = PrintRules::keptFileName(pdf, QFileInfo(image).lastModified());
+
+        if (otherClient) {
+            pickClient(2);
+            m_prompter->expectMessage(PrintRules::issuedBeforeMessage(QStringLiteral("0000000042"), {keptImage, keptPdf}),
+                                      Prompter::Icon::Warning);
+        }
+        m_prompter->expectPrint(true);
+        button->click();
+        QStringList expected{QFileInfo(image).fileName(), QFileInfo(pdf).fileName()};
+        if (otherClient) {
+            expected << QFileInfo(keptImage).fileName() << QFileInfo(keptPdf).fileName();
+            QCOMPARE(fileBytes(keptImage), first);
+            QCOMPARE(fileBytes(keptPdf), firstPdf);
+            QVERIFY(fileBytes(image) != first);
+        } else {
+            QCOMPARE(fileBytes(image), first);
+        }
+        expected.sort();
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files, QDir::Name), expected);
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("0000000042"));
+    }
+
+    void fieldsAreGreyAgainAtTheNextAssembly()
+    {
+        assemble(QStringLiteral("ФАКТУРА"));
+        QVERIFY(QDir().mkpath(m_archive));
+        m_prompter->expectPrint(false);
+        PrintDlgOru->SpeedButton1->click();
+        for (QLabel *field : Doc->greyFields())
+            QCOMPARE(field->palette().color(field->backgroundRole()), QColor(Qt::white));
+        Main->SpeedButton4Click();
+        for (QLabel *field : Doc->greyFields())
+            QCOMPARE(field->palette().color(field->backgroundRole()), QColor(192, 192, 192));
     }
 
     // Another program records a number between assembly and printing.
@@ -323,18 +468,62 @@ private Q_SLOTS:
     }
 
 private:
-    void assemble(const QString &kind)
+    // Assembles a document of this kind with one line for the first client.
+    void assemble(const QString &kind, bool withClient = true, bool withLine = true)
     {
         m_app->start(*m_prompter);
         Form1->ComboBox2->setEditText(kind);
-        Form1->Stock->setPlainText(QStringLiteral("Кафе"));
-        Form1->Edit4->setText(QStringLiteral("бр."));
-        Form1->Edit3->setText(QStringLiteral("2"));
-        Form1->Edit1->setText(QStringLiteral("12.50"));
-        QVERIFY(Form1->AddLine());
+        if (withLine) {
+            Form1->Stock->setPlainText(QStringLiteral("Кафе"));
+            Form1->Edit4->setText(QStringLiteral("бр."));
+            Form1->Edit3->setText(QStringLiteral("2"));
+            Form1->Edit1->setText(QStringLiteral("12.50"));
+            QVERIFY(Form1->AddLine());
+        }
+        if (withClient)
+            pickClient(1);
         Main->SpeedButton4Click();
         QCOMPARE(Doc->NO->text(), kind == u"ФАКТУРА" ? QStringLiteral("0000000042") : QStringLiteral("0000000008"));
         Doc->SpeedButton1Click();
+    }
+
+    static void pickClient(int record)
+    {
+        Main->SpeedButton7Click();
+        Form4->Table1->setRecNo(record);
+        Form4->SpeedButton2Click();
+        Form4->SpeedButton1Click();
+    }
+
+    // Each print job goes to a PDF file of its own in the start folder.
+    void printToFiles()
+    {
+        setPrinterSource([this] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+            const QString file = m_app->path(QStringLiteral("printed-%1.pdf").arg(++m_printers));
+            printer->setOutputFileName(file);
+            m_printed.append(file);
+            return printer;
+        });
+    }
+
+    // Every later print job goes to a PDF file in a folder that does not
+    // exist: the printer refuses the job.
+    void refusePrintJobs()
+    {
+        setPrinterSource([this] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(m_app->path(QStringLiteral("no such folder/printed.pdf")));
+            return printer;
+        });
+    }
+
+    QString refusedMessage() const
+    {
+        return PrintRules::printRefusedMessage(m_app->path(QStringLiteral("no such folder/printed.pdf")), QString());
     }
 
     std::unique_ptr<ScriptedPrompter> m_prompter;

@@ -7,6 +7,7 @@
 #include "print/PrintRules.h"
 
 #include <QImageReader>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -67,6 +68,24 @@ private Q_SLOTS:
         QCOMPARE(PrintRules::pdfCopyFileName(name), Folder + expected.chopped(4) + QStringLiteral(".pdf"));
         QCOMPARE(PrintRules::numberColumn(kind),
                  expected.startsWith(u'P') ? QStringLiteral("Проформа №") : QStringLiteral("Фактура №"));
+    }
+
+    // A number that is not digits only never becomes part of a file name.
+    void archiveFileNameRefusesOtherNumbers_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::newRow("parent folder") << "..";
+        QTest::newRow("up and out") << "..\\..\\Windows\\0000000042";
+        QTest::newRow("slash") << "42/43";
+        QTest::newRow("colon") << "C:42";
+        QTest::newRow("blank") << " 42";
+        QTest::newRow("empty") << "";
+    }
+    void archiveFileNameRefusesOtherNumbers()
+    {
+        QFETCH(QString, number);
+        QVERIFY_THROWS_EXCEPTION(Failure, PrintRules::archiveFileName(Folder, QStringLiteral("ФАКТУРА"), 1, number,
+                                                                      PrintRules::Original));
     }
 
     void pagePlacement_data()
@@ -177,6 +196,58 @@ private Q_SLOTS:
                 colours.insert(expected.pixel(x, y));
         QVERIFY(colours.size() <= 256);
         QVERIFY(colours.size() >= (fewColours ? 2 : 100));
+    }
+
+    // The 8-bit reduction scatters no colour over the page's greys: white,
+    // black and the grey of the fields stay exact, and so does every other
+    // grey while the page's colours fit beside them; otherwise the rarest
+    // greys go to a neighbour.
+    void reductionKeepsThePagesGreys_data()
+    {
+        QTest::addColumn<bool>("colourPicture");
+        QTest::newRow("greys only") << false;
+        QTest::newRow("greys and a colour picture") << true;
+    }
+    void reductionKeepsThePagesGreys()
+    {
+        QFETCH(bool, colourPicture);
+        QImage page(859, 400, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        {
+            QPainter painter(&page);
+            painter.fillRect(20, 20, 300, 24, QColor(192, 192, 192));
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setFont(QFont(QStringLiteral("Arial"), 11));
+            for (int line = 0; line < 12; ++line)
+                painter.drawText(20, 80 + line * 24, QStringLiteral("Данъчна основа 122.72 € — фактура № 0000000042"));
+            painter.drawEllipse(QPoint(600, 200), 120, 80);
+        }
+        if (colourPicture) {
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 200; ++x)
+                    page.setPixel(650 + x, 280 + y, qRgb(x, y * 2, (x * y) % 256));
+        }
+        const QImage reduced = archivePicture(page, 8).convertToFormat(QImage::Format_RGB32);
+        const auto isGrey = [](QRgb pixel) { return qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel); };
+        int greys = 0;
+        QStringList changed;
+        for (int y = 0; y < page.height(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                if (!isGrey(page.pixel(x, y)))
+                    continue;
+                ++greys;
+                const QRgb before = page.pixel(x, y);
+                const QRgb after = reduced.pixel(x, y);
+                const bool exact = !colourPicture || before == qRgb(255, 255, 255) || before == qRgb(0, 0, 0)
+                    || before == qRgb(192, 192, 192);
+                const bool kept = exact ? after == before : isGrey(after) && std::abs(qRed(after) - qRed(before)) <= 2;
+                if (!kept && changed.size() < 5)
+                    changed << QStringLiteral("%1,%2: %3 → %4").arg(x).arg(y).arg(page.pixel(x, y), 0, 16)
+                                   .arg(reduced.pixel(x, y), 0, 16);
+            }
+        }
+        QVERIFY(greys > 300000);
+        QVERIFY2(changed.isEmpty(), qPrintable(changed.join(QStringLiteral("; "))));
     }
 
     void missingFolder()

@@ -58,10 +58,11 @@ ScriptedPrompter &ScriptedPrompter::expectQuestion(const QString &text, bool yes
     return *this;
 }
 
-ScriptedPrompter &ScriptedPrompter::expectPrint(bool confirm)
+ScriptedPrompter &ScriptedPrompter::expectPrint(bool confirm, std::function<void()> whileOpen)
 {
     Step step{Kind::Print, {}, {}, {}};
     step.confirm = confirm;
+    step.whileOpen = std::move(whileOpen);
     m_steps.append(step);
     return *this;
 }
@@ -167,6 +168,8 @@ bool ScriptedPrompter::print(QPrinter &, int minPage, int maxPage)
     lastMinPage = minPage;
     lastMaxPage = maxPage;
     const Step *step = next(Kind::Print, QString());
+    if (step && step->whileOpen)
+        step->whileOpen();
     return step && step->confirm;
 }
 

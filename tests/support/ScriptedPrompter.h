@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // A prompter for tests: it expects the prompts of a test in order, answers
@@ -26,7 +27,9 @@ public:
     ScriptedPrompter &expectAnyError();
     // A Yes/No question with this text, answered "Да" when yes.
     ScriptedPrompter &expectQuestion(const QString &text, bool yes);
-    ScriptedPrompter &expectPrint(bool confirm);
+    // The print dialog; whileOpen runs while it is open (what another
+    // program does meanwhile).
+    ScriptedPrompter &expectPrint(bool confirm, std::function<void()> whileOpen = {});
     ScriptedPrompter &expectOpenPicture(const QString &chosenFile);
     // A folder dialog with this title, answered with a folder (empty: Cancel).
     ScriptedPrompter &expectFolder(const QString &title, const QString &chosenFolder);
@@ -68,6 +71,7 @@ private:
         Icon icon = Icon::Warning;
         bool anyText = false;
         bool confirm = false;
+        std::function<void()> whileOpen = nullptr;
     };
     const Step *next(Kind kind, const QString &shown);
 
