@@ -76,8 +76,11 @@ const Column TaxEventDate = anyText(QStringLiteral("Дата на данъчно
 const Column PaymentDate = anyText(QStringLiteral("Дата на плащане"));
 const Column CurrencySign = anyText(QStringLiteral("Валута"));
 const Column FirmRecord = integer(QStringLiteral("Запис на фирмата"));
+const Column Heading = anyText(QStringLiteral("Заглавие"));
 const Column Supplier = anyText(QStringLiteral("Доставчик"));
+const Column SupplierSecondLine = anyText(QStringLiteral("Доставчик: втори ред"));
 const Column SupplierAddress = anyText(QStringLiteral("Доставчик: адрес"));
+const Column SupplierAddressSecondLine = anyText(QStringLiteral("Доставчик: адрес, втори ред"));
 const Column SupplierManager = anyText(QStringLiteral("Доставчик: МОЛ"));
 const Column SupplierVatNumber = anyText(QStringLiteral("Доставчик: ИН по ЗДДС"));
 const Column SupplierEik = anyText(QStringLiteral("Доставчик: ИН"));
@@ -97,6 +100,7 @@ const Column Vat = integer(QStringLiteral("ДДС (0.0001)"));
 const Column Total = integer(QStringLiteral("Сума за плащане (0.0001)"));
 const Column Words = anyText(QStringLiteral("Словом"));
 const Column VatBasis = anyText(QStringLiteral("Основание за неначисляване на ДДС"));
+const Column VatBasisCaption = anyText(QStringLiteral("Надпис под основанието"));
 const Column VehicleBasis = anyText(QStringLiteral("Основание за ново превозно средство"));
 const Column Receiver = anyText(QStringLiteral("Получател"));
 const Column Composer = anyText(QStringLiteral("Съставил"));
@@ -141,11 +145,12 @@ const Table &documents()
 {
     static const Table table{
         FileName, DocumentsTable,
-        {Id, Company, Series, Number, DocumentType, Note, NoteInvoiceNumber, NoteInvoiceDate, IssueDate, SortDate,
-         TaxEventDate, PaymentDate, CurrencySign, FirmRecord, Supplier, SupplierAddress, SupplierManager,
+        {Id, Company, Series, Number, DocumentType, Heading, Note, NoteInvoiceNumber, NoteInvoiceDate, IssueDate, SortDate,
+         TaxEventDate, PaymentDate, CurrencySign, FirmRecord, Supplier, SupplierSecondLine, SupplierAddress,
+         SupplierAddressSecondLine, SupplierManager,
          SupplierVatNumber, SupplierEik, PlaceOfIssue, Client, ClientAddress, ClientManager, ClientVatNumber,
-         ClientEik, PaymentTerms, Bank, Iban, Bic, TaxBase, VatRate, Vat, Total, Words, VatBasis, VehicleBasis,
-         Receiver, Composer, ArchiveImage, PdfCopy, PrintedAt, Machine, User, Copies, LastCopyAt, CancelledAt,
+         ClientEik, PaymentTerms, Bank, Iban, Bic, TaxBase, VatRate, Vat, Total, Words, VatBasis, VatBasisCaption,
+         VehicleBasis, Receiver, Composer, ArchiveImage, PdfCopy, PrintedAt, Machine, User, Copies, LastCopyAt, CancelledAt,
          CancelReason, SearchText},
         {index(QStringLiteral("Един номер веднъж"), DocumentsTable,
                quoted(Company.name) + u',' + quoted(Series.name) + u',' + quoted(Number.name), true),

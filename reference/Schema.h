@@ -72,14 +72,14 @@ extern const Column Id;  // the document's key, INTEGER PRIMARY KEY
 // blank), the series ("Фактура" for invoices and notes, "Проформа") and the
 // ten-digit number.
 extern const Column Company, Series, Number;
-extern const Column DocumentType, Note, NoteInvoiceNumber, NoteInvoiceDate, IssueDate, SortDate, TaxEventDate,
+extern const Column DocumentType, Heading, Note, NoteInvoiceNumber, NoteInvoiceDate, IssueDate, SortDate, TaxEventDate,
     PaymentDate, CurrencySign;
-extern const Column FirmRecord, Supplier, SupplierAddress, SupplierManager, SupplierVatNumber, SupplierEik,
+extern const Column FirmRecord, Supplier, SupplierSecondLine, SupplierAddress, SupplierAddressSecondLine, SupplierManager, SupplierVatNumber, SupplierEik,
     PlaceOfIssue;
 extern const Column Client, ClientAddress, ClientManager, ClientVatNumber, ClientEik;
 extern const Column PaymentTerms, Bank, Iban, Bic;
 extern const Column TaxBase, VatRate, Vat, Total;
-extern const Column Words, VatBasis, VehicleBasis, Receiver, Composer;
+extern const Column Words, VatBasis, VatBasisCaption, VehicleBasis, Receiver, Composer;
 extern const Column ArchiveImage, PdfCopy, PrintedAt, Machine, User;
 // The only columns that change after a document is recorded.
 extern const Column Copies, LastCopyAt, CancelledAt, CancelReason;

@@ -344,6 +344,7 @@ qint64 RegisterStore::insertDocument(const Invoice &invoice, const ArchiveFiles 
         {Series.name, IssuedRules::seriesText(numberSeries(invoice.kind))},
         {Number.name, invoice.number},
         {DocumentType.name, IssuedRules::kindText(invoice.kind)},
+        {Heading.name, invoice.heading},
         {Note.name, IssuedRules::noteText(invoice.note.kind)},
         {NoteInvoiceNumber.name, invoice.note.invoiceNumber},
         {NoteInvoiceDate.name, invoice.note.invoiceDate},
@@ -354,6 +355,8 @@ qint64 RegisterStore::insertDocument(const Invoice &invoice, const ArchiveFiles 
         {CurrencySign.name, selectorText(invoice.currency)},
         {FirmRecord.name, invoice.supplier.recordNo},
         {Supplier.name, invoice.supplier.party.name},
+        {SupplierSecondLine.name, invoice.supplier.nameSecondLine},
+        {SupplierAddressSecondLine.name, invoice.supplier.addressSecondLine},
         {SupplierAddress.name, invoice.supplier.party.address},
         {SupplierManager.name, invoice.supplier.party.manager},
         {SupplierVatNumber.name, invoice.supplier.party.vatNumber},
@@ -374,6 +377,7 @@ qint64 RegisterStore::insertDocument(const Invoice &invoice, const ArchiveFiles 
         {Total.name, units(invoice.totals.total)},
         {Words.name, invoice.texts.words},
         {VatBasis.name, invoice.texts.vatBasis},
+        {VatBasisCaption.name, invoice.texts.vatBasisCaption},
         {VehicleBasis.name, invoice.texts.vehicleBasis},
         {Receiver.name, invoice.texts.receiver},
         {Composer.name, invoice.texts.composer},
@@ -600,13 +604,16 @@ Invoice RegisterStore::invoice(qint64 id) const
     invoice.supplier.recordNo = record.value(FirmRecord.name).toInt();
     invoice.supplier.party = {text(Supplier), text(SupplierAddress), text(SupplierManager), text(SupplierVatNumber),
                               text(SupplierEik)};
+    invoice.heading = text(Heading);
     invoice.supplier.placeOfIssue = text(PlaceOfIssue);
+    invoice.supplier.nameSecondLine = text(SupplierSecondLine);
+    invoice.supplier.addressSecondLine = text(SupplierAddressSecondLine);
     invoice.client = {text(Client), text(ClientAddress), text(ClientManager), text(ClientVatNumber), text(ClientEik)};
     invoice.payment = {text(PaymentTerms), text(Bank), text(Iban), text(Bic)};
     invoice.totals = {amount(record.value(TaxBase.name)), text(VatRate), amount(record.value(Vat.name)),
                       amount(record.value(Total.name))};
-    invoice.texts = {text(Words),        text(VatBasis),     text(VehicleBasis), text(TaxEventDate),
-                     text(PaymentDate), text(Receiver),     text(Composer)};
+    invoice.texts = {text(Words),       text(VatBasis), text(VatBasisCaption), text(VehicleBasis),
+                     text(TaxEventDate), text(PaymentDate), text(Receiver),  text(Composer)};
     select.finish();
 
     QSqlQuery lineRows(m_database);

@@ -25,7 +25,10 @@ inline Invoice sampleInvoice(DocumentKind kind, NoteKind note, Currency currency
     invoice.supplier = {1,
                         {QStringLiteral("Доставчик ЕООД"), QStringLiteral("София, ул. Рила 1"), QStringLiteral("Иван Петров"),
                          QStringLiteral("123456789"), QStringLiteral("123456789")},
+                        QStringLiteral("(Фирма)"),
+                        QStringLiteral("(Адреса)"),
                         QStringLiteral("София")};
+    invoice.heading = kind == DocumentKind::Proforma ? QStringLiteral("ПРОФОРМА ФАКТУРА") : QStringLiteral("ФАКТУРА");
     invoice.client = {client, QStringLiteral("Пловдив\nбул. Марица 5"), QStringLiteral("Мария Колева"),
                       QStringLiteral("BG987654321"), QStringLiteral("987654321")};
     invoice.payment = {QStringLiteral("по банков път"), QStringLiteral("Банка АД"),
@@ -35,7 +38,8 @@ inline Invoice sampleInvoice(DocumentKind kind, NoteKind note, Currency currency
                      {2, QStringLiteral("Химикалка 'синя' & \"червена\""), QStringLiteral("бр."), amount(u"0.125"),
                       amount(u"0.3333"), amount(u"0.04")}};
     invoice.totals = {amount(u"16.54"), QStringLiteral("20"), amount(u"3.31"), amount(u"19.85")};
-    invoice.texts = {QStringLiteral("деветнадесет ... 85"), QString(), QString(), QStringLiteral("8.2.2026 г."),
+    invoice.texts = {QStringLiteral("деветнадесет ... 85"), QString(), QStringLiteral("/основание/"), QString(),
+                     QStringLiteral("8.2.2026 г."),
                      QStringLiteral("8.2.2026 г."), QStringLiteral("Мария Колева"), QStringLiteral("Иван Петров")};
     return invoice;
 }
