@@ -1,6 +1,7 @@
 #include "print/PagePicture.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "platform/Printers.h"
 #include "print/Bitmap.h"
 #include "print/PrintRules.h"
@@ -213,6 +214,9 @@ void printStretched(QPrinter &printer, const QImage &picture, const QRect &targe
     // Ending the painter hands the job to the print system.
     const bool ended = painter.end();
     const QString refusal = printJobRefusal(printer);
-    if (!ended || printer.printerState() == QPrinter::Error || !refusal.isEmpty())
+    if (!ended || printer.printerState() == QPrinter::Error || !refusal.isEmpty()) {
+        // Kept on the standard error output as well, for whoever looks after the printer.
+        qCWarning(lcPrint) << "the print system refused the job on" << name << ":" << refusal;
         throw Failure(PrintRules::printRefusedMessage(name, refusal));
+    }
 }

@@ -2,11 +2,16 @@
 # Printing from the real program onto a real CUPS printer. The test starts a
 # CUPS scheduler of its own (its own configuration, spool and socket, so a
 # system scheduler, running or not, is left alone) with a cups-pdf printer as
-# the default printer, then "Отпечатай и съхрани" on the main menu assembles
-# the invoice over the demo tables and opens the print window; the original is
-# printed through the print dialog. Exactly one job of one page reaches the
-# printer, its page shows the invoice, the archive image and its PDF copy are
-# in the installation folder's DB folder (kept as artefacts with the printed
+# the default printer. Over the demo tables it picks one article and a client,
+# then "Отпечатай и съхрани" on the main menu assembles the invoice and opens
+# the print window. The original goes first to the printer while it rejects
+# jobs: the program says so with CUPS's own reason, and neither the number
+# nor an archived page is kept. Then it is printed through the print dialog.
+# Last, another client is picked and the same number is printed again: the
+# program says the number was issued before and keeps the first archived page
+# beside the new one. Exactly two jobs of one page each reach the printer, the
+# first page shows the invoice, the archive images and their PDF copies are in
+# the installation folder's DB folder (kept as artefacts with the printed
 # page), and the company's last invoice number is the printed one.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/invoice_lib.sh"
@@ -98,6 +103,31 @@ mkdir -p "$E2E_TMP/install/DB"
 e2e_start_display
 e2e_start_to_menu "$folder" "20%"
 menu=$E2E_MENU
+
+# One article and a client: a page without them is refused.
+invoice_menu_button "$menu" 0 240   # "Стоки и Услуги"
+e2e_wait_window '^СТОКИ$'
+browser=$E2E_WINDOW
+invoice_browser_search "$browser" 002
+invoice_browser_add "$browser"
+invoice_wait_new_window "the quantity box" "$menu" "$browser"
+e2e_answer "$E2E_WINDOW" 1
+e2e_wait_window_gone "$E2E_WINDOW"
+invoice_settle "$menu"
+invoice_browser_exit "$browser"
+pick_client()
+{
+  invoice_menu_button "$menu" 0 360 "$@"   # "Клиенти"
+  e2e_wait_window '^КЛИЕНТИ$'
+  browser=$E2E_WINDOW
+  invoice_browser_search "$browser" "$client"
+  invoice_browser_add "$browser"
+  invoice_settle "$menu"
+  invoice_browser_exit "$browser"
+}
+client='„Делта Логистик“ ООД'
+pick_client
+
 invoice_menu_button "$menu" 180 240   # "Отпечатай и съхрани"
 e2e_wait_window '^Принтер$'
 printwin=$E2E_WINDOW
@@ -107,42 +137,100 @@ invoice_settle "$menu"
 invoice_expect_windows "after \"Отпечатай и съхрани\"" "$menu" "$doc" "$printwin"
 e2e_screenshot 1-print-window
 
+# Confirms a message box (its text is in the screenshot taken before).
+confirm_message()
+{
+  e2e_confirm "$1"
+  e2e_wait_window_gone "$1"
+}
+
+# The printer rejects jobs: the job is refused, nothing is kept.
+cupsreject -r "закрит за тест" PDF || e2e_fail "could not make the printer reject jobs"
 invoice_click_in "$printwin" 112 43   # "Отпечатай ОРИГИНАЛ на документа"
 invoice_wait_new_window "the print dialog" "$menu" "$doc" "$printwin"
 dialog=$E2E_WINDOW
 invoice_settle "$menu"
-e2e_screenshot 2-print-dialog
+e2e_confirm "$dialog"
+e2e_wait_window_gone "$dialog"
+invoice_wait_new_window "the message of the refused job" "$menu" "$doc" "$printwin"
+e2e_screenshot 2-refused
+confirm_message "$E2E_WINDOW"
+# CUPS's own reason, which the program also writes to its error output.
+grep 'refused the job' "$PROGRAM_LOG" | grep -qF 'is not accepting jobs' ||
+  e2e_fail "the program did not get CUPS's reason: $(tail -3 "$PROGRAM_LOG")"
+[[ $(invoice_sql "$firm" "SELECT \"Фактура №\" FROM Firm ORDER BY rowid LIMIT 1") == "$last" ]] ||
+  e2e_fail "a refused job recorded its number"
+[[ -z $(find "$E2E_TMP/install/DB" -name "*_${number}_*") ]] ||
+  e2e_fail "a refused job left archived files: $(ls "$E2E_TMP/install/DB")"
+e2e_log "the rejecting printer refused the job; nothing recorded or archived"
+cupsaccept PDF || e2e_fail "could not make the printer accept jobs"
+
+invoice_click_in "$printwin" 112 43   # "Отпечатай ОРИГИНАЛ на документа"
+invoice_wait_new_window "the print dialog" "$menu" "$doc" "$printwin"
+dialog=$E2E_WINDOW
+invoice_settle "$menu"
+e2e_screenshot 3-print-dialog
 e2e_confirm "$dialog"
 e2e_wait_window_gone "$dialog"
 invoice_wait_sql "$firm" "SELECT \"Фактура №\" FROM Firm ORDER BY rowid LIMIT 1" "$number" \
   "the company's last invoice number after printing"
 invoice_settle "$menu"
 invoice_expect_windows "after printing" "$menu" "$doc" "$printwin"
-e2e_screenshot 3-printed
+e2e_screenshot 4-printed
+[[ -f $archive ]] || e2e_fail "no archive image $archive"
+cp "$archive" "$E2E_ARTIFACTS/archive.bmp"
+
+# The same number again, for another client.
+client='„Бета Строй“ АД'
+pick_client "$doc" "$printwin"
+xdotool windowraise "$printwin"
+invoice_click_in "$printwin" 112 43   # "Отпечатай ОРИГИНАЛ на документа"
+invoice_wait_new_window "the message of a number issued before" "$menu" "$doc" "$printwin"
+e2e_screenshot 5-issued-before
+confirm_message "$E2E_WINDOW"
+invoice_wait_new_window "the print dialog of the reprint" "$menu" "$doc" "$printwin"
+dialog=$E2E_WINDOW
+invoice_settle "$menu"
+e2e_confirm "$dialog"
+e2e_wait_window_gone "$dialog"
+invoice_settle "$menu"
+invoice_expect_windows "after printing again" "$menu" "$doc" "$printwin"
 e2e_close_program "$menu"
+
+# Both pages of the number are archived: the first one under a name with its time.
+kept=$(find "$E2E_TMP/install/DB" -name "InvFirm1_${number}__*.bmp")
+[[ -n $kept && -f ${kept%.bmp}.pdf ]] ||
+  e2e_fail "the first page of $number is not kept: $(ls "$E2E_TMP/install/DB")"
+cmp -s "$kept" "$E2E_ARTIFACTS/archive.bmp" || e2e_fail "the kept page is not the first one printed"
+cmp -s "$archive" "$E2E_ARTIFACTS/archive.bmp" && e2e_fail "the second page is the first one again"
+cp "$archive" "$E2E_ARTIFACTS/archive-reprinted.bmp"
+[[ $(pdftotext "${kept%.bmp}.pdf" -) == *"Делта Логистик"* ]] ||
+  e2e_fail "the kept PDF copy does not show the first client"
+[[ $(pdftotext "${archive%.bmp}.pdf" -) == *"Бета Строй"* ]] ||
+  e2e_fail "the new PDF copy does not show the second client"
+e2e_log "both pages of $number archived: $(basename "$kept") and $(basename "$archive")"
 
 # ------------------------------------------------------------ the printer's page
 deadline=$((SECONDS + E2E_TIMEOUT))
-while [[ -n $(lpstat -o) || $(lpstat -W completed -o | wc -l) -lt 1 ]]; do
+while [[ -n $(lpstat -o) || $(lpstat -W completed -o | wc -l) -lt 2 ]]; do
   ((SECONDS < deadline)) || e2e_fail "the print job did not complete: $(lpstat -W all -o)"
   sleep 0.2
 done
 sleep 0.5   # cups-pdf renames its file after the job has ended
 jobs=$(lpstat -W completed -o | wc -l)
-((jobs == 1)) || e2e_fail "$jobs jobs reached the printer instead of one: $(lpstat -W completed -o)"
+((jobs == 2)) || e2e_fail "$jobs jobs reached the printer instead of two: $(lpstat -W completed -o)"
 cp "$cups/log/page_log" "$E2E_ARTIFACTS/page_log" 2>/dev/null || true
-grep -q " total 1 " "$cups/log/page_log" ||
-  e2e_fail "the scheduler did not count one page: $(cat "$cups/log/page_log" 2>/dev/null)"
+[[ $(grep -c " total 1 " "$cups/log/page_log") == 2 ]] ||
+  e2e_fail "the scheduler did not count one page a job: $(cat "$cups/log/page_log" 2>/dev/null)"
 
-printed=$(find "$pdf_out" -maxdepth 1 -name "InvFirm1_${number}_*.pdf" 2>/dev/null | head -1)
+# The second job has the first one's name: cups-pdf keeps the last.
+printed=$(ls -t "$pdf_out"/InvFirm1_"${number}"_*.pdf 2>/dev/null | head -1)
 [[ -n $printed ]] || e2e_fail "cups-pdf wrote no InvFirm1_${number}_*.pdf in $pdf_out"
 mv "$printed" "$E2E_ARTIFACTS/printed.pdf"
 pages=$(pdfinfo "$E2E_ARTIFACTS/printed.pdf" | sed -n 's/^Pages: *//p')
 [[ $pages == 1 ]] || e2e_fail "the printed document has $pages pages"
 
-# The archive image and its PDF copy.
-[[ -f $archive ]] || e2e_fail "no archive image $archive"
-cp "$archive" "$E2E_ARTIFACTS/archive.bmp"
+# The archive image of the page printed last and its PDF copy.
 cp "${archive%.bmp}.pdf" "$E2E_ARTIFACTS/archive.pdf" || e2e_fail "no PDF copy beside the archive image"
 bits=$(od -An -tu2 -j28 -N2 "$archive" | tr -d ' ')
 [[ $bits == 8 ]] || e2e_fail "the archive image has $bits bits per pixel instead of 8"
@@ -151,7 +239,7 @@ copy_text=$(pdftotext "$E2E_ARTIFACTS/archive.pdf" -)
   e2e_fail "the PDF copy does not read the number and the mark: $copy_text"
 
 # The printed page is the archived picture stretched over the page: blurred
-# to even out the dithering, the two correlate (a blank page gives 0, the
+# to even out the text's edges, the two correlate (a blank page gives 0, the
 # page upside down about 0.1, the page itself about 0.7).
 pdftoppm -png -r 60 -singlefile "$E2E_ARTIFACTS/printed.pdf" "$E2E_ARTIFACTS/printed-page"
 size=$(identify -format '%wx%h!' "$E2E_ARTIFACTS/printed-page.png")
@@ -161,4 +249,4 @@ correlation=$(compare -metric NCC "$E2E_TMP/printed-blurred.png" "$E2E_TMP/archi
 e2e_log "printed page against the archive image: correlation $correlation"
 awk -v c="$correlation" 'BEGIN { exit !(c ~ /^[0-9.]+$/ && c > 0.5) }' ||
   e2e_fail "the printed page does not show the archived invoice (correlation $correlation)"
-e2e_log "one page printed; archive image, PDF copy and printed page kept as artefacts"
+e2e_log "two pages printed; archive images, PDF copy and printed page kept as artefacts"
