@@ -369,7 +369,8 @@ void TDoc::Label15Click() { EditPair(Label15, QStringLiteral("№ "), QStringLit
 
 void TDoc::Label22Click()
 {
-    EditPair(Label22, QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "), nullptr);
+    // The invoice a note refers to is written as every document number is.
+    EditPair(Label22, QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "), nullptr, true);
 }
 
 void TDoc::Label33Click(AutoSizeLabel *sender) { EditWrapped(sender, 206, Panel3); }
@@ -382,7 +383,7 @@ void TDoc::Label34Click(QLabel *sender)
 }
 
 void TDoc::EditPair(QLabel *label, const QString &prefix, const QString &separator,
-                    QLabel *numberLabel)
+                    QLabel *numberLabel, bool secondIsNumber)
 {
     // Each box proposes the value the field shows; a cancelled box keeps it.
     const auto [shownFirst, shownSecond] = splitPair(label->text(), prefix, separator);
@@ -391,7 +392,10 @@ void TDoc::EditPair(QLabel *label, const QString &prefix, const QString &separat
     if (!firstAnswer && !secondAnswer)
         return;
     const QString first = firstAnswer ? padNumber(*firstAnswer) : shownFirst;
-    setCaption(label, prefix + first + separator + secondAnswer.value_or(shownSecond));
+    QString second = secondAnswer.value_or(shownSecond);
+    if (secondIsNumber && secondAnswer && !second.isEmpty())
+        second = padNumber(second);
+    setCaption(label, prefix + first + separator + second);
     if (numberLabel && firstAnswer)
         setCaption(numberLabel, first);
 }

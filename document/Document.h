@@ -124,9 +124,10 @@ public:
     // Fills a field of the form prefix + first value + separator + second
     // value from two input boxes, each proposing the value shown and keeping
     // it on Cancel; a first value typed is padded to ten characters and, when
-    // numberLabel is given, also stored there.
+    // numberLabel is given, also stored there. A second value that is a
+    // document number (secondIsNumber) is padded too, unless left empty.
     void EditPair(QLabel *label, const QString &prefix, const QString &separator,
-                  QLabel *numberLabel);
+                  QLabel *numberLabel, bool secondIsNumber = false);
     // Edits a one-value field; a last line wider than widthLimit is broken at
     // the middle character and the controls below it move down.
     void EditWrapped(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);
