@@ -168,6 +168,24 @@ QString foldCaseUtf8(QByteArrayView utf8)
     return folded;
 }
 
+QStringView searchKey(QStringView folded)
+{
+    qsizetype start = 0;
+    while (start < folded.size()) {
+        switch (folded[start].unicode()) {
+        case u' ': case u'\t': case u'\u00A0':
+        case u'"': case u'\'': case u'\u201E': case u'\u201C': case u'\u201D':
+        case u'\u00AB': case u'\u00BB': case u'\u2018': case u'\u2019': case u'\u201A':
+            ++start;
+            continue;
+        default:
+            break;
+        }
+        break;
+    }
+    return folded.mid(start);
+}
+
 namespace {
 
 QString unreadable(const QString &expression)
@@ -218,7 +236,7 @@ FilterExpression FilterExpression::parse(const QString &expression)
         result.m_prefix = true;
         value.chop(1);
     }
-    result.m_folded = foldCase(value);
+    result.m_folded = searchKey(foldCase(value)).toString();
     return result;
 }
 
@@ -226,6 +244,7 @@ bool FilterExpression::matchesFolded(QStringView foldedValue) const
 {
     if (isBlank())
         return true;
+    foldedValue = searchKey(foldedValue);
     if (m_op == Operator::NotLess)
         return foldedValue.compare(m_folded) >= 0;
     if (m_prefix)

@@ -15,10 +15,16 @@ QString foldCaseUtf8(QByteArrayView utf8);
 // and folding (malformed bytes, characters outside the common ones).
 qsizetype foldCaseUtf8Into(QByteArrayView utf8, char16_t *out);
 
+// What a search or a filter compares of a folded value or text: all of it but
+// the quotation marks („ “ ” " ' « » ‘ ’ ‚) and blanks in front, so that
+// „Бета Строй“ ЕООД is found under "бета", as Bulgarian firm names are written.
+QStringView searchKey(QStringView folded);
+
 // One filter condition of a reference table, in one of two forms:
 //   <column> = '<text>'     values equal to the text
 //   <column> >= '<text>'    values not less than the text
-// Letter case does not count. A text that ends in "*" stands for every value
+// Letter case does not count, nor quotation marks and blanks in front of the
+// value or the text (see searchKey). A text that ends in "*" stands for every value
 // that begins with the text before the asterisk. A blank expression lets
 // every record through.
 class FilterExpression {
@@ -33,7 +39,7 @@ public:
     bool isBlank() const { return m_column.isEmpty(); }
     QString column() const { return m_column; }
     Operator op() const { return m_op; }
-    // The text compared with, folded and without a trailing asterisk.
+    // The text compared with: its search key, folded, without a trailing asterisk.
     QString foldedText() const { return m_folded; }
     bool isPrefix() const { return m_prefix; }
 

@@ -653,7 +653,7 @@ bool TableStore::locate(const QString &field, const QString &prefix)
     // less than it: the search filters on the same text next.
     Scan scan;
     scan.field = index;
-    scan.text = foldCase(prefix);
+    scan.text = searchKey(foldCase(prefix)).toString();
     const FoldedColumn::Probe text = FoldedColumn::probe(scan.text);
     int found = -1;
     // Written in place: half a large table or more may be not less.

@@ -69,6 +69,11 @@ public:
     // Hands an open cell editor to the table and stores a pending change.
     void storePendingChange();
 
+    // Whether the search text is one no record begins with: the search box
+    // shows it, and the pick refuses the record the cursor merely stayed on,
+    // until the user chooses a record or the search finds one.
+    bool searchMissed() const { return m_searchMissed; }
+
 protected:
     void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -91,6 +96,7 @@ private:
     void pickBank();
     void pickOwnCompany();
     Amount storedStock() const;
+    void showSearchMissed(bool missed);
 
     int m_gridTop = 64;
     int m_gridHeight = 297;
@@ -98,6 +104,7 @@ private:
     QString m_pictureField;
     bool m_showingRecord = false;
     bool m_followingCursor = false;
+    bool m_searchMissed = false;
 };
 
 extern TForm4 *Form4;
