@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -437,6 +438,15 @@ void TDoc::moveControlsBelow(QWidget *control, AutoSizePanel *container, int by)
             other->move(other->x(), other->y() + by);
     }
     container->fitContents();
+}
+
+bool TDoc::nameLineFits(QStringView line) const
+{
+    // A cell draws its text inside the style's text margin on either side.
+    constexpr int NameColumn = 1;
+    const int margin = StringGrid2->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid2) + 1;
+    return StringGrid2->fontMetrics().horizontalAdvance(line.toString())
+           <= StringGrid2->columnWidth(NameColumn) - 2 * margin;
 }
 
 void TDoc::WriteAmountInWords()

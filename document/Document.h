@@ -117,6 +117,11 @@ public:
     // by WriteAmountInWords afresh in their place.
     void setCurrency(Currency currency);
     Currency currency() const { return m_currency; }
+    // Whether a name line is shown whole in the name column of the lines
+    // grid, measured in the grid's font: the page prints and archives it as
+    // the window shows it.
+    bool nameLineFits(QStringView line) const;
+
     // The total to pay (Label3) in words on the words line, broken until
     // every line fits; a total below 1 in leva leaves the line as it is.
     void WriteAmountInWords();

@@ -522,7 +522,10 @@ bool TForm1::AddLine()
     if (complete) {
         // The computation swallows its failures: what it did so far stays.
         try {
-            nameLines = LineRules::wrapNameLines(nameLines);
+            // Measured as the page shows the line, so that none is cut there.
+            nameLines = LineRules::wrapNameLines(nameLines, [](QStringView line) {
+                return !Doc || Doc->nameLineFits(line);
+            });
             Stock->setPlainText(nameLines.join(u'\n'));
             const LineOutcome outcome = appendLineRow(nameLines);
             added = outcome == LineOutcome::Added;
