@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QtTest>
 #include <memory>
 
@@ -100,6 +101,10 @@ private Q_SLOTS:
         QCOMPARE(table.recordCount(), 2);
         QCOMPARE(column(table, QStringLiteral("Фактура №")), QStringList({QStringLiteral("41"), QStringLiteral("0")}));
         QCOMPARE(column(table, QStringLiteral("Проформа №")), QStringList({QStringLiteral("0"), QStringLiteral("0")}));
+        // The caption on the page already says "BG": the numbers are digits only.
+        const QRegularExpression digits(QStringLiteral("^[0-9]*$"));
+        for (const QString &number : column(table, QStringLiteral("ИН по ЗДДС BG")))
+            QVERIFY2(digits.match(number).hasMatch(), qPrintable(number));
         for (int record = 1; record <= 2; ++record) {
             table.setRecNo(record);
             QVERIFY(isBitmap(table.picture(QStringLiteral("Лого"))));
@@ -116,6 +121,10 @@ private Q_SLOTS:
             table.setTableName(name);
             table.open();
             QVERIFY(table.recordCount() >= 2);
+            if (name == u"customer.db") {
+                for (const QString &number : column(table, QStringLiteral("ИН по ЗДДС BG")))
+                    QVERIFY2(digits.match(number).hasMatch(), qPrintable(number));
+            }
             table.close();
         }
     }
