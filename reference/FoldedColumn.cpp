@@ -1,6 +1,6 @@
 #include "reference/FoldedColumn.h"
 
-#include "reference/FilterExpression.h"
+#include "reference/CaseFolding.h"
 
 #include <QString>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reference/FilterExpression.h"
+#include "reference/CaseFolding.h"
 
 #include <QByteArrayView>
 #include <QStringView>

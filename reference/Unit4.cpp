@@ -3,6 +3,7 @@
 #include "common/Amount.h"
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "common/PictureToBitmap.h"
 #include "document/Document.h"
 #include "lines/LineRules.h"
 #include "lines/Unit1.h"
@@ -15,7 +16,6 @@
 #include "reference/Search.h"
 #include "reference/TableStore.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -401,19 +401,7 @@ void TForm4::DBImage1Click()
     const QByteArray bytes = picture.readAll();
     // The column keeps bitmaps: any other picture is stored as one, and a
     // file that is no picture is refused before the stored logo is touched.
-    const QImage image = QImage::fromData(bytes);
-    if (image.isNull())
-        throw Failure(QStringLiteral("Файлът „%1“ не е картина, която може да бъде прочетена.")
-                          .arg(QDir::toNativeSeparators(file)));
-    QByteArray stored = bytes;
-    if (!isBitmap(bytes)) {
-        stored.clear();
-        QBuffer buffer(&stored);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "BMP"))
-            throw Failure(QStringLiteral("Картината „%1“ не може да бъде запазена като растерно изображение.")
-                              .arg(QDir::toNativeSeparators(file)));
-    }
+    const QByteArray stored = pictureAsBitmap(bytes, file);
     Table1->edit();
     Table1->setPicture(m_pictureField, stored);
     Table1->post();

@@ -3,6 +3,7 @@
 #include "app/Menu.h"
 #include "app/Windows.h"
 #include "document/Document.h"
+#include "common/BitmapCheck.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"

@@ -3,6 +3,7 @@
 // because pictures need Qt Gui, which the core never uses.
 
 #include "common/Failure.h"
+#include "common/BitmapCheck.h"
 #include "reference/TableStore.h"
 #include "support/TableFolder.h"
 #include "tools/TableMaker.h"
