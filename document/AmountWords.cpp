@@ -168,8 +168,16 @@ QString spellWholeNumber(const QString &digits)
     return words;
 }
 
-std::optional<QString> amountInWordsLine(const QString &total)
+namespace {
+
+// A credit note's total is negative, and its words spell the amount without the sign.
+QString withoutMinus(const QString &total) { return total.startsWith(u'-') ? total.mid(1) : total; }
+
+} // namespace
+
+std::optional<QString> amountInWordsLine(const QString &signedTotal)
 {
+    const QString total = withoutMinus(signedTotal);
     if (total.startsWith(u'0'))
         return std::nullopt;
 
@@ -191,10 +199,11 @@ std::optional<QString> amountInWordsLine(const QString &total)
     return line;
 }
 
-std::optional<QString> amountInWordsLine(const QString &total, Currency currency)
+std::optional<QString> amountInWordsLine(const QString &signedTotal, Currency currency)
 {
     if (currency == Currency::Leva)
-        return amountInWordsLine(total);
+        return amountInWordsLine(signedTotal);
+    const QString total = withoutMinus(signedTotal);
     const qsizetype point = total.indexOf(u'.');
     const QString whole = point < 0 ? total : total.left(point);
     const QString hundredths = point < 0 ? QString() : total.mid(point + 1);

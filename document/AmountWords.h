@@ -70,12 +70,14 @@ QString spellWholeNumber(const QString &digits);
 // are "00". "1234.05" -> "хиляда двеста тридесет и четири лева и 05 ст.";
 // a whole part of 7 or more digits gets no words ("1234567.00" -> " лева").
 //
+// - A negative total (a credit note) is spelt without its sign: "-26.08" as
+//   "26.08".
 // - A total that begins with "0" (below 1, also "0" before the first line)
 //   returns nullopt: the label keeps what it showed.
 // - A total of digits without "." or with only one decimal ("1", "2.4": the
 //   two-decimal rewrite can leave these) counts as if completed with zeros
 //   ("1.00", "2.40"), so the hundredths are never misread.
-// - Any other form (empty, a sign, blanks, a second ".", a non-digit, more
+// - Any other form (empty, a plus sign, blanks, a second ".", a non-digit, more
 //   than two decimals) returns the empty text: the label is cleared rather
 //   than keep the words of an earlier total.
 std::optional<QString> amountInWordsLine(const QString &total);
@@ -83,9 +85,9 @@ std::optional<QString> amountInWordsLine(const QString &total);
 // The caption of the words label in the given currency. Leva as above. In
 // euro every amount is spelt, below 1 and above 999 999 too, with the words of
 // euroInWords(): "120.00" -> "сто и двадесет евро", "0.45" -> "нула евро и
-// четиридесет и пет цента". A total of any other form than digits with at
-// most two decimals gives the empty text, as for leva; a missing spelling
-// module throws a Failure.
+// четиридесет и пет цента". A negative total is spelt without its sign; a
+// total of any other form than digits with at most two decimals gives the
+// empty text, as for leva; a missing spelling module throws a Failure.
 std::optional<QString> amountInWordsLine(const QString &total, Currency currency);
 
 // The words label breaks its caption at the middle character (see

@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -413,7 +414,8 @@ void TDoc::Label15Click() { EditPair(Label15, QStringLiteral("№ "), QStringLit
 
 void TDoc::Label22Click()
 {
-    EditPair(Label22, QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "), nullptr);
+    // The invoice a note refers to is written as every document number is.
+    EditPair(Label22, QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "), nullptr, true);
 }
 
 void TDoc::Label33Click(AutoSizeLabel *sender) { EditWrapped(sender, 206, Panel3); }
@@ -426,7 +428,7 @@ void TDoc::Label34Click(QLabel *sender)
 }
 
 void TDoc::EditPair(QLabel *label, const QString &prefix, const QString &separator,
-                    QLabel *numberLabel)
+                    QLabel *numberLabel, bool secondIsNumber)
 {
     // Each box proposes the value the field shows; a cancelled box keeps it.
     const auto [shownFirst, shownSecond] = splitPair(label->text(), prefix, separator);
@@ -435,7 +437,10 @@ void TDoc::EditPair(QLabel *label, const QString &prefix, const QString &separat
     if (!firstAnswer && !secondAnswer)
         return;
     const QString first = firstAnswer ? padNumber(*firstAnswer) : shownFirst;
-    setCaption(label, prefix + first + separator + secondAnswer.value_or(shownSecond));
+    QString second = secondAnswer.value_or(shownSecond);
+    if (secondIsNumber && secondAnswer && !second.isEmpty())
+        second = padNumber(second);
+    setCaption(label, prefix + first + separator + second);
     if (numberLabel && firstAnswer)
         setCaption(numberLabel, first);
 }
@@ -477,6 +482,15 @@ void TDoc::moveControlsBelow(QWidget *control, AutoSizePanel *container, int by)
             other->move(other->x(), other->y() + by);
     }
     container->fitContents();
+}
+
+bool TDoc::nameLineFits(QStringView line) const
+{
+    // A cell draws its text inside the style's text margin on either side.
+    constexpr int NameColumn = 1;
+    const int margin = StringGrid2->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid2) + 1;
+    return StringGrid2->fontMetrics().horizontalAdvance(line.toString())
+           <= StringGrid2->columnWidth(NameColumn) - 2 * margin;
 }
 
 void TDoc::WriteAmountInWords()

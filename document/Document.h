@@ -140,6 +140,11 @@ public:
     // by WriteAmountInWords afresh in their place.
     void setCurrency(Currency currency);
     Currency currency() const { return m_currency; }
+    // Whether a name line is shown whole in the name column of the lines
+    // grid, measured in the grid's font: the page prints and archives it as
+    // the window shows it.
+    bool nameLineFits(QStringView line) const;
+
     // The total to pay (Label3) in words on the words line, broken until
     // every line fits; a total below 1 in leva leaves the line as it is.
     void WriteAmountInWords();
@@ -147,9 +152,10 @@ public:
     // Fills a field of the form prefix + first value + separator + second
     // value from two input boxes, each proposing the value shown and keeping
     // it on Cancel; a first value typed is padded to ten characters and, when
-    // numberLabel is given, also stored there.
+    // numberLabel is given, also stored there. A second value that is a
+    // document number (secondIsNumber) is padded too, unless left empty.
     void EditPair(QLabel *label, const QString &prefix, const QString &separator,
-                  QLabel *numberLabel);
+                  QLabel *numberLabel, bool secondIsNumber = false);
     // Edits a one-value field; a last line wider than widthLimit is broken at
     // the middle character and the controls below it move down.
     void EditWrapped(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);

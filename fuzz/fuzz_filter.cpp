@@ -1,17 +1,21 @@
 // Filter expressions as the user types them in the browser. An expression
 // that reads must select exactly the values a slow reference evaluator
-// selects: Qt's full case folding and plain string comparison.
+// selects: Qt's full case folding and plain string comparison, after the
+// quotation marks and blanks in front of the value.
 #include "common/Failure.h"
 #include "fuzz/FuzzInput.h"
 #include "reference/FilterExpression.h"
 
 #include <QByteArrayList>
+#include <QRegularExpression>
 
 namespace {
 
 bool referenceMatches(const FilterExpression &filter, const QString &value)
 {
-    const QString folded = value.toCaseFolded();
+    static const QRegularExpression inFront(
+        QStringLiteral("^[ \\t\\x{00A0}\"'\\x{201E}\\x{201C}\\x{201D}\\x{00AB}\\x{00BB}\\x{2018}\\x{2019}\\x{201A}]*"));
+    const QString folded = value.toCaseFolded().remove(inFront);
     const QString wanted = filter.foldedText();
     if (filter.op() == FilterExpression::Operator::NotLess)
         return folded >= wanted;

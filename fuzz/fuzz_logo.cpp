@@ -4,8 +4,8 @@
 // then uses, comes through it; a bitmap Qt writes is accepted, and cut short
 // before its pixels it is not. (Qt's reader itself is laxer: it reads a
 // picture whose pixels lie past the end of the bytes.)
+#include "common/BitmapCheck.h"
 #include "fuzz/FuzzInput.h"
-#include "reference/TableStore.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -19,17 +19,32 @@ QStringList memoLines(const QString &text)
     return lines;
 }
 
-QStringList wrapNameLines(QStringList lines)
+namespace {
+
+// The characters of the longest beginning of the line that is at most 80
+// characters and fits; one at least, so that wrapping always goes on.
+qsizetype fittingLength(const QString &line, const std::function<bool(QStringView)> &fits)
+{
+    qsizetype length = std::min<qsizetype>(line.size(), MaxNameLine);
+    while (fits && length > 1 && !fits(QStringView(line).left(length)))
+        --length;
+    return length;
+}
+
+} // namespace
+
+QStringList wrapNameLines(QStringList lines, const std::function<bool(QStringView)> &fits)
 {
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = lines[i];
-        if (line.size() <= MaxNameLine)
+        const qsizetype length = fittingLength(line, fits);
+        if (line.size() <= length)
             continue;
-        const qsizetype space = line.left(MaxNameLine).lastIndexOf(u' ');
+        const qsizetype space = line.left(length).lastIndexOf(u' ');
         // A space at the very start would leave an empty line: cut hard instead.
         const bool usableSpace = space > 0;
-        lines[i] = usableSpace ? line.left(space) : line.left(MaxNameLine);
-        const QString rest = usableSpace ? line.mid(space + 1) : line.mid(MaxNameLine);
+        lines[i] = usableSpace ? line.left(space) : line.left(length);
+        const QString rest = usableSpace ? line.mid(space + 1) : line.mid(length);
         if (i == lines.size() - 1)
             lines.append(QString());
         lines[i + 1] = rest + lines[i + 1];

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+#include <functional>
 #include <optional>
 
 namespace LineRules {
@@ -16,11 +18,13 @@ constexpr int MaxRows = 26;      // the heading row and 25 lines
 // a line, and a line break at the very end opens no further line.
 QStringList memoLines(const QString &text);
 
-// Breaks every name line longer than 80 characters at the last space within
-// its first 80; the rest moves to the front of the next line (created when
-// needed) and is wrapped again in turn. A line without a usable space is cut
-// hard at 80 characters, so no text is lost.
-QStringList wrapNameLines(QStringList lines);
+// Breaks every name line longer than 80 characters, or one that `fits` finds
+// too wide, at the last space within its longest beginning that is both at
+// most 80 characters and fits; the rest moves to the front of the next line
+// (created when needed) and is wrapped again in turn. A line without a usable
+// space is cut hard there, so no text is lost (a first character too wide on
+// its own stays). Without `fits` only the characters count.
+QStringList wrapNameLines(QStringList lines, const std::function<bool(QStringView line)> &fits = {});
 
 // A price or quantity as the user typed it: first under the user's regional
 // settings (without group separators, so "2.50" never turns into 250), then

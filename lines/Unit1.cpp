@@ -49,6 +49,8 @@ const QString UnreadableSettingsNote =
     QStringLiteral("Файлът с настройките остава непроменен и настройките от тази работа няма да бъдат запомнени.");
 const QString BadRateMessage = QStringLiteral(
     "Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.");
+const QString RateAboveHundredMessage =
+    QStringLiteral("Ставката на ДДС „%1“ е над 100%. Въведете ставка от 0 до 100.");
 const QString DecimalSeparatorMessage =
     QStringLiteral("Моля, конфигурирайте вашата операционна система за коректна работа с програмата:\n"
                    "отидете на:\n"
@@ -386,6 +388,13 @@ void TForm1::askVatRate()
 {
     if (const auto answer = prompts().input(QString(), QStringLiteral("ДДС"), VatRateText))
         VatRateText = *answer;
+    // A rate above 100 is a slip of the keyboard ("200" for "20"): it is
+    // neither charged nor remembered, and the dialog asks again, proposing
+    // the usual rate, which a Cancel then takes.
+    while (VatRate::isAboveHundred(VatRate::withoutPercent(VatRateText))) {
+        prompts().message(RateAboveHundredMessage.arg(VatRateText), Prompter::Icon::Warning);
+        VatRateText = prompts().input(QString(), QStringLiteral("ДДС"), FallbackRate).value_or(FallbackRate);
+    }
     const QString answer = VatRateText;
     QString rate = VatRate::withoutPercent(answer);
     try {
@@ -557,7 +566,10 @@ bool TForm1::AddLine()
     if (complete) {
         // The computation swallows its failures: what it did so far stays.
         try {
-            nameLines = LineRules::wrapNameLines(nameLines);
+            // Measured as the page shows the line, so that none is cut there.
+            nameLines = LineRules::wrapNameLines(nameLines, [](QStringView line) {
+                return !Doc || Doc->nameLineFits(line);
+            });
             Stock->setPlainText(nameLines.join(u'\n'));
             const LineOutcome outcome = appendLineRow(nameLines);
             added = outcome == LineOutcome::Added;

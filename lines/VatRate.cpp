@@ -20,6 +20,12 @@ QString fractionText(const QString &rate)
     return QStringLiteral("0.") + QString::number(whole);
 }
 
+bool isAboveHundred(const QString &rate)
+{
+    const auto value = Amount::parse(rate);
+    return value && *value > Amount::fromUnits(100 * Amount::Scale);
+}
+
 double factor(const QString &fraction) { return Amount::parseOrThrow(fraction).toDouble(); }
 
 } // namespace VatRate

@@ -13,6 +13,10 @@ QString withoutPercent(const QString &answer);
 // Throws a Failure when the rate is not a number.
 QString fractionText(const QString &rate);
 
+// Whether the rate reads as a number above 100: the program does not charge
+// such a rate, and asks for another.
+bool isAboveHundred(const QString &rate);
+
 // The fraction text read as a fixed-point number; throws a Failure when it is
 // not one (a negative rate gives "0.0-5").
 double factor(const QString &fraction);

@@ -1,24 +1,15 @@
 #pragma once
 
-#include <QByteArrayView>
+#include "reference/CaseFolding.h"
+
 #include <QString>
 #include <QStringView>
-
-// The text as compared when letter case does not count: Unicode simple case
-// folding, so Cyrillic folds as well as Latin ("ИВАН" and "иван" meet).
-QString foldCase(QStringView text);
-// The same for a text in UTF-8, as SQLite hands it over.
-QString foldCaseUtf8(QByteArrayView utf8);
-// The same written to `out`, which has room for utf8.size() characters (no
-// text in UTF-8 has more UTF-16 units than bytes). Returns how many it wrote,
-// or -1 without a result for a text foldCaseUtf8() leaves to Qt's decoding
-// and folding (malformed bytes, characters outside the common ones).
-qsizetype foldCaseUtf8Into(QByteArrayView utf8, char16_t *out);
 
 // One filter condition of a reference table, in one of two forms:
 //   <column> = '<text>'     values equal to the text
 //   <column> >= '<text>'    values not less than the text
-// Letter case does not count. A text that ends in "*" stands for every value
+// Letter case does not count, nor quotation marks and blanks in front of the
+// value or the text (see searchKey). A text that ends in "*" stands for every value
 // that begins with the text before the asterisk. A blank expression lets
 // every record through.
 class FilterExpression {
@@ -33,7 +24,7 @@ public:
     bool isBlank() const { return m_column.isEmpty(); }
     QString column() const { return m_column; }
     Operator op() const { return m_op; }
-    // The text compared with, folded and without a trailing asterisk.
+    // The text compared with: its search key, folded, without a trailing asterisk.
     QString foldedText() const { return m_folded; }
     bool isPrefix() const { return m_prefix; }
 

@@ -1,6 +1,6 @@
 #include "reference/FoldedColumn.h"
 
-#include "reference/FilterExpression.h"
+#include "reference/CaseFolding.h"
 
 #include <QString>
 #include <algorithm>
@@ -42,7 +42,7 @@ QStringView FoldedColumn::store(QStringView folded)
 
 void FoldedColumn::append(QStringView folded)
 {
-    const QStringView stored = store(folded);
+    const QStringView stored = store(searchKey(folded));
     m_heads.push_back(head(stored));
     m_values.push_back(stored);
 }
@@ -55,14 +55,14 @@ void FoldedColumn::appendUtf8(QByteArrayView utf8)
         append(foldCase(QString::fromUtf8(utf8)));
         return;
     }
-    const QStringView stored = take(at, written);
+    const QStringView stored = searchKey(take(at, written));
     m_heads.push_back(head(stored));
     m_values.push_back(stored);
 }
 
 void FoldedColumn::insert(qsizetype position, QStringView folded)
 {
-    const QStringView stored = store(folded);
+    const QStringView stored = store(searchKey(folded));
     m_heads.insert(m_heads.begin() + position, head(stored));
     m_values.insert(m_values.begin() + position, stored);
 }
@@ -75,7 +75,7 @@ void FoldedColumn::remove(qsizetype position)
 
 void FoldedColumn::replace(qsizetype position, QStringView folded)
 {
-    const QStringView stored = store(folded);
+    const QStringView stored = store(searchKey(folded));
     m_heads[size_t(position)] = head(stored);
     m_values[size_t(position)] = stored;
 }

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "reference/CaseFolding.h"
+
 #include <QByteArrayView>
 #include <QStringView>
 #include <memory>
 #include <vector>
 
-// The values of one column of a table folded as the search compares them
-// (see foldCase), by position in the table's order.
+// The values of one column of a table as the search compares them, folded
+// (see foldCase) and without the quotation marks and blanks in front (see
+// searchKey), by position in the table's order.
 //
 // A search compares the whole column with the typed text at every
 // keystroke, and reads it whole at the first. So the values lie in a few
@@ -16,12 +19,16 @@
 // comparison of two numbers unless both begin with the same four characters.
 class FoldedColumn {
 public:
-    // A folded text prepared for comparing with the values.
+    // A folded text prepared for comparing with the values: its search key.
     struct Probe {
         QStringView text;
         quint64 head = 0;
     };
-    static Probe probe(QStringView folded) { return {folded, head(folded)}; }
+    static Probe probe(QStringView folded)
+    {
+        const QStringView key = searchKey(folded);
+        return {key, head(key)};
+    }
 
     FoldedColumn() = default;
     FoldedColumn(FoldedColumn &&) noexcept = default;
@@ -42,7 +49,8 @@ public:
     }
     bool startsWith(qsizetype position, const Probe &text) const { return value(position).startsWith(text.text); }
 
-    // Adds a value at the end, already folded or as SQLite's UTF-8 text to be folded.
+    // Adds a value at the end, already folded or as SQLite's UTF-8 text to be
+    // folded; it is kept as its search key.
     void append(QStringView folded);
     void appendUtf8(QByteArrayView utf8);
     void insert(qsizetype position, QStringView folded);

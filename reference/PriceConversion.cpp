@@ -24,9 +24,21 @@ const QString GoodsTable = QStringLiteral("\"stock\"");
 // The mark: a table of its own, beside the goods, that the program never shows.
 const QString MarkTable = QStringLiteral("\"__currency\"");
 
-// 27 digits and 9 decimals at most keep every step below inside 128 bits.
-constexpr int MaxDigits = 27;
-constexpr int MaxDecimals = 9;
+// 30 significant digits and 30 decimals at most keep every step of toEuro()
+// inside 128 bits: 2 * 10^30 * 10^7 and 2 * 195583 * 10^30 are below 2^128.
+constexpr int MaxDigits = 30;
+
+using Wide = unsigned __int128;
+
+QString decimalText(Wide value)
+{
+    QString digits;
+    do {
+        digits.prepend(QChar(u'0' + int(value % 10)));
+        value /= 10;
+    } while (value > 0);
+    return digits;
+}
 
 QString nativePath(const QString &path) { return QDir::toNativeSeparators(path); }
 
@@ -41,20 +53,49 @@ struct Price {
     QString euro;
 };
 
-// The new price of every record; the first price that is not a number stops it all.
+// The characters the price column takes as the table declares it
+// ("VARCHAR(20)"); 0 where it sets no limit.
+int declaredPriceWidth(QSqlDatabase &database)
+{
+    QSqlQuery query(database);
+    query.prepare(QStringLiteral("SELECT type FROM pragma_table_info('stock') WHERE name = ?"));
+    query.addBindValue(Schema::Goods::Price.name);
+    if (!query.exec())
+        throw Failure(QStringLiteral("Цените не са преобразувани: %1").arg(query.lastError().text()));
+    static const QRegularExpression width(QStringLiteral("\\(\\s*([0-9]+)"));
+    const auto match = width.match(query.next() ? query.value(0).toString() : QString());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+// The new price of every record; the first price that cannot be converted
+// exactly into the column stops it all.
 QList<Price> convertedPrices(QSqlDatabase &database)
 {
+    const int width = declaredPriceWidth(database);
     QSqlQuery query(database);
     run(query, QStringLiteral("SELECT rowid, \"%1\" FROM %2 ORDER BY rowid").arg(Schema::Goods::Price.name, GoodsTable));
     QList<Price> prices;
     for (int record = 1; query.next(); ++record) {
         const QString leva = query.value(1).toString();
-        const auto euro = toEuro(leva);
+        bool tooManyDigits = false;
+        const auto euro = toEuro(leva, &tooManyDigits);
+        if (!euro && tooManyDigits)
+            throw Failure(QStringLiteral("Продажната цена „%1“ в запис %2 има твърде много цифри, за да бъде "
+                                         "преобразувана точно: нито една цена не е преобразувана.")
+                              .arg(leva)
+                              .arg(record));
         if (!euro)
             throw Failure(QStringLiteral("Продажната цена „%1“ в запис %2 не е число: нито една цена не е "
                                          "преобразувана.")
                               .arg(leva)
                               .arg(record));
+        if (width > 0 && euro->size() > width)
+            throw Failure(QStringLiteral("Продажната цена „%1“ в запис %2 е твърде голяма: в евро („%3“) не се "
+                                         "побира в колоната от %4 знака. Нито една цена не е преобразувана.")
+                              .arg(leva)
+                              .arg(record)
+                              .arg(*euro)
+                              .arg(width));
         if (!euro->isEmpty())
             prices.append({query.value(0).toLongLong(), *euro});
     }
@@ -128,34 +169,46 @@ Outcome convert(QSqlDatabase &database, const QString &path)
 
 } // namespace
 
-std::optional<QString> toEuro(const QString &leva)
+std::optional<QString> toEuro(const QString &leva, bool *tooManyDigits)
 {
+    if (tooManyDigits)
+        *tooManyDigits = false;
     const QString text = leva.trimmed();
     if (text.isEmpty())
         return QString();
     static const QRegularExpression form(QStringLiteral("^(-?)([0-9]*)(?:[.,]([0-9]*))?$"));
     const auto match = form.match(text);
-    const QString whole = match.captured(2);
-    const QString decimals = match.captured(3);
-    if (!match.hasMatch() || (whole.isEmpty() && decimals.isEmpty())
-        || whole.size() + decimals.size() > MaxDigits || decimals.size() > MaxDecimals)
+    if (!match.hasMatch() || (match.captured(2).isEmpty() && match.captured(3).isEmpty()))
         return std::nullopt;
 
+    // Zeros in front and decimal zeros at the end do not change the price.
+    QString decimals = match.captured(3);
+    while (decimals.endsWith(u'0'))
+        decimals.chop(1);
+    QString significant = match.captured(2) + decimals;
+    qsizetype zeros = 0;
+    while (zeros < significant.size() && significant[zeros] == u'0')
+        ++zeros;
+    significant.remove(0, zeros);
+    if (significant.size() > MaxDigits || decimals.size() > MaxDigits) {
+        if (tooManyDigits)
+            *tooManyDigits = true;
+        return std::nullopt;
+    }
+
     // price = digits / 10^decimals; cents = price * 100 / 1.95583, exactly.
-    __int128 digits = 0;
-    for (QChar c : whole + decimals)
+    Wide digits = 0;
+    for (QChar c : std::as_const(significant))
         digits = digits * 10 + (c.unicode() - u'0');
-    __int128 divisor = 195583;
+    Wide divisor = 195583;
     for (qsizetype i = 0; i < decimals.size(); ++i)
         divisor *= 10;
-    const __int128 scaled = digits * 10'000'000;  // 100 cents times the rate's 10^5
-    const auto cents = qint64((2 * scaled + divisor) / (2 * divisor));  // half up
+    const Wide scaled = digits * 10'000'000;  // 100 cents times the rate's 10^5
+    const Wide cents = (2 * scaled + divisor) / (2 * divisor);  // half up
 
     const bool negative = match.captured(1) == u"-" && cents > 0;
-    return QStringLiteral("%1%2.%3")
-        .arg(negative ? QStringLiteral("-") : QString())
-        .arg(cents / 100)
-        .arg(cents % 100, 2, 10, QLatin1Char('0'));
+    return (negative ? QStringLiteral("-") : QString()) + decimalText(cents / 100) + u'.'
+           + decimalText(cents % 100).rightJustified(2, u'0');
 }
 
 std::optional<QString> toLeva(const QString &euro)

@@ -14,9 +14,11 @@ inline constexpr char Rate[] = "1.95583";
 // A leva price in euro: divided by the rate exactly, rounded half up (away
 // from zero for a negative price) on the third decimal, written with two
 // decimals and "." ("100.00" -> "51.13"). The price may have a "." or a ","
-// and blanks around it. An empty price stays empty; nothing for a text that
-// is not a number.
-std::optional<QString> toEuro(const QString &leva);
+// and blanks around it. Every price of up to 30 significant digits converts
+// exactly, however large. An empty price stays empty; nothing for a text that
+// is not a number, nor for one with more digits (then tooLarge, when given,
+// is set).
+std::optional<QString> toEuro(const QString &leva, bool *tooLarge = nullptr);
 
 // A euro price in leva at the same rate: multiplied exactly, rounded half
 // away from zero on the third decimal, written with two decimals. An empty
@@ -37,8 +39,9 @@ struct Outcome {
 // dataFolder/stock.db. The table file is copied aside first (stock-leva-
 // <date>-<time>.db beside it), then every price is converted in one
 // transaction together with a mark that the table is in euro. A table that
-// carries the mark, a price that is not a number, a missing table or column,
-// and a copy that cannot be made throw a Failure and change nothing.
+// carries the mark, a price that is not a number, a price whose euro text
+// would not fit the column's declared width, a missing table or column, and a
+// copy that cannot be made throw a Failure and change nothing.
 Outcome convertGoodsToEuro(const QString &dataFolder);
 
 } // namespace PriceConversion

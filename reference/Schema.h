@@ -107,10 +107,11 @@ QString declaredType(const Column &column);
 // An SQL identifier in double quotes, with the quotes inside it doubled.
 QString quoted(const QString &identifier);
 
-// The integer key of a record is its place in the table's order. Records
-// appended at the end are this far apart, so that a record inserted between
-// two others takes the middle of their gap.
-constexpr qint64 KeyStep = qint64(1) << 24;
+// The integer key of a record is its place in the table's order. The table
+// maker's records are this far apart, so that a record inserted between two
+// others takes the middle of their gap. (The store appends its own records
+// RecordKeys::AppendGap apart.)
+constexpr qint64 MakerKeyStep = qint64(1) << 24;
 // The key column of the tables the program makes; the program does not show it.
 extern const QString KeyColumn;
 

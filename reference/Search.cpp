@@ -4,11 +4,13 @@
 #include "common/Logging.h"
 #include "reference/TableStore.h"
 
-void searchTable(TableStore &table, const QString &field, const QString &text)
+bool searchTable(TableStore &table, const QString &field, const QString &text)
 {
+    bool found = false;
     try {
-        if (table.locate(field, text)) {
-            const int found = table.recNo();
+        found = table.locate(field, text);
+        if (found) {
+            const int record = table.recNo();
             // The locate knows whether any record equals the text, so the
             // filter is set once; a text ending in "*" is a prefix to the
             // filter, and is tried as such first.
@@ -18,7 +20,7 @@ void searchTable(TableStore &table, const QString &field, const QString &text)
             if (table.recordCount() == 0)
                 table.setFilter(field + QStringLiteral(" >= '") + text + u'\'');
             // The record found passes either filter unless it changed meanwhile.
-            table.setRecNo(found);
+            table.setRecNo(record);
         } else {
             table.setFiltered(false);
         }
@@ -27,4 +29,5 @@ void searchTable(TableStore &table, const QString &field, const QString &text)
         qCWarning(lcReference) << "search in" << field << "for" << text << "ignored:" << failure.text();
     }
     table.refresh();
+    return found;
 }

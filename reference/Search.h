@@ -10,4 +10,5 @@ class TableStore;
 // less than it; with no such record the filter goes off and all records show.
 // A column that cannot be searched or a text the filter refuses (an
 // apostrophe) is passed over in silence. The table is refreshed in any case.
-void searchTable(TableStore &table, const QString &field, const QString &text);
+// Returns whether a record begins with the text.
+bool searchTable(TableStore &table, const QString &field, const QString &text);

@@ -1,43 +1,26 @@
 #include "reference/TableStore.h"
 
+#include "common/BitmapCheck.h"
 #include "common/Failure.h"
 #include "common/Logging.h"
 #include "paradox/ParadoxFormat.h"
+#include "reference/RecordKeys.h"
 #include "reference/Schema.h"
+#include "reference/SqliteTable.h"
 #include "reference/StoreFailure.h"
 #include "reference/Transaction.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
-#include <QRegularExpression>
-#include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QUrl>
 #include <algorithm>
 #include <limits>
-#include <sqlite3.h>
 
 namespace {
 
 using Schema::quoted;
 
-// Every key the store gives ends in a serial number of its own (the low 32
-// bits), counted on in the file's user_version, so that no key is ever given
-// twice: a program still showing a record that another program deleted can
-// never reach a record added after it. The bits above place the record.
-constexpr int SerialBits = 32;
-constexpr __int128 SerialPeriod = __int128(1) << SerialBits;
-// Keys of the table maker's records end in 24 zero bits: no serial does.
-constexpr quint32 MakerKeyBits = (quint32(1) << 24) - 1;
-// Gap left between the keys of records appended at the end; a record inserted
-// between two others takes a key near the middle of their gap.
-constexpr qint64 KeyStep = qint64(1) << 40;
-// Records whose gap is used up are spread out again to at least this gap,
-// which holds a key for any serial.
-constexpr qint64 MinimumGap = qint64(1) << (SerialBits + 2);
 constexpr qsizetype CacheLimit = 4096;
 
 const QString CannotStore = QStringLiteral("Записът не може да бъде съхранен");
@@ -55,22 +38,6 @@ const QString ChangedBeforeDelete = QStringLiteral(
     "Записът не е изтрит: друга програма го е променила, след като е показан. "
     "Таблицата е прочетена отново; прегледайте записа и го изтрийте отново, ако още е нужно.");
 
-// The key strictly between low and high, nearest their middle, that ends in
-// the serial; nothing when the gap holds none.
-std::optional<qint64> keyWithSerial(__int128 low, __int128 high, quint32 serial)
-{
-    const __int128 middle = low + (high - low) / 2;
-    __int128 below = (middle - serial) % SerialPeriod;
-    if (below < 0)
-        below += SerialPeriod;
-    __int128 key = middle - below;
-    if (key <= low)
-        key += SerialPeriod;
-    if (key <= low || key >= high)
-        return std::nullopt;
-    return qint64(key);
-}
-
 QString missingField(const QString &name)
 {
     return QStringLiteral("Полето „%1“ не е намерено.").arg(name);
@@ -79,95 +46,6 @@ QString missingField(const QString &name)
 int connectionCounter = 0;
 
 } // namespace
-
-bool isBitmap(const QByteArray &data)
-{
-    // "BM", then the file header (14 bytes) and the size of the info header
-    // that follows, which is one of the sizes the BMP versions define.
-    if (data.size() < 26 || !data.startsWith("BM"))
-        return false;
-    const auto byte = [&](int i) { return quint32(quint8(data[i])); };
-    const quint32 infoSize = byte(14) | byte(15) << 8 | byte(16) << 16 | byte(17) << 24;
-    const quint32 pixelsAt = byte(10) | byte(11) << 8 | byte(12) << 16 | byte(13) << 24;
-    const bool knownInfo = infoSize == 12 || infoSize == 16 || infoSize == 40 || infoSize == 52
-                           || infoSize == 56 || infoSize == 64 || infoSize == 108 || infoSize == 124;
-    return knownInfo && pixelsAt >= 14 + infoSize && pixelsAt <= quint32(data.size());
-}
-
-// A prepared statement on the connection's SQLite handle, for the reads that
-// go through many records at once.
-class TableStore::Statement {
-public:
-    Statement(sqlite3 *database, const QString &sql) : m_database(database)
-    {
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(database, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
-            fail();
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    bool step()
-    {
-        const int result = sqlite3_step(m_statement);
-        if (result == SQLITE_ROW)
-            return true;
-        if (result != SQLITE_DONE)
-            fail();
-        return false;
-    }
-    void reset() { sqlite3_reset(m_statement); }
-    void bind(int parameter, qint64 value) { sqlite3_bind_int64(m_statement, parameter, value); }
-    qint64 key(int column) const { return sqlite3_column_int64(m_statement, column); }
-
-    // A value as the store holds it: a text (numbers as their shortest text),
-    // the bytes of a picture, or nothing.
-    QVariant value(int column) const
-    {
-        switch (sqlite3_column_type(m_statement, column)) {
-        case SQLITE_INTEGER:
-            return QString::number(sqlite3_column_int64(m_statement, column));
-        case SQLITE_FLOAT:
-            return QString::number(sqlite3_column_double(m_statement, column), 'g',
-                                   QLocale::FloatingPointShortest);
-        case SQLITE_TEXT: {
-            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-            return QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
-        }
-        case SQLITE_BLOB: {
-            const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
-            return QByteArray(bytes, sqlite3_column_bytes(m_statement, column));
-        }
-        default:
-            return QVariant();
-        }
-    }
-
-    // Adds the value's text, folded as a search compares it (see foldCase).
-    void appendFolded(int column, FoldedColumn &to) const
-    {
-        if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT) {
-            to.append(foldCase(displayText(value(column))));
-            return;
-        }
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-        to.appendUtf8(QByteArrayView(text, sqlite3_column_bytes(m_statement, column)));
-    }
-
-private:
-    [[noreturn]] void fail()
-    {
-        const int code = sqlite3_errcode(m_database);
-        const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
-        if (m_statement)
-            sqlite3_reset(m_statement);
-        throw storeFailure(QStringLiteral("Таблицата не може да бъде прочетена"), code, message);
-    }
-
-    sqlite3 *m_database;
-    sqlite3_stmt *m_statement = nullptr;
-};
 
 // Announces a change of the rows as a whole around the change.
 class TableStore::ResetScope {
@@ -185,9 +63,7 @@ TableStore::~TableStore()
 {
     if (!m_connection.isEmpty()) {
         m_fetch.reset();
-        m_database.close();
-        m_database = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connection);
+        SqliteTable::disconnect(m_database, m_connection);
     }
 }
 
@@ -208,8 +84,7 @@ QString TableStore::failureText(const QString &what) const
 
 sqlite3 *TableStore::handle() const
 {
-    const QVariant handle = m_database.driver()->handle();
-    return *static_cast<sqlite3 *const *>(handle.constData());
+    return SqliteTable::handle(m_database);
 }
 
 void TableStore::requireActive() const
@@ -238,13 +113,7 @@ void TableStore::open()
 
     ResetScope reset(this);
     m_connection = QStringLiteral("bilvaro.table.%1").arg(++connectionCounter);
-    m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    // Read and write, but never create: a file that vanished since the check
-    // above fails to open instead of coming back empty.
-    m_database.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutSeconds * 1000));
-    m_database.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
-                               + QStringLiteral("?mode=rw"));
+    m_database = SqliteTable::connect(m_connection, path);
     try {
         if (!m_database.open())
             throw storeFailure(openAction(), m_database.lastError());
@@ -257,9 +126,7 @@ void TableStore::open()
         m_order.clear();
         m_keys.clear();
         m_fetch.reset();
-        m_database.close();
-        m_database = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connection);
+        SqliteTable::disconnect(m_database, m_connection);
         m_connection.clear();
         throw;
     }
@@ -290,9 +157,7 @@ void TableStore::close()
         m_changed.clear();
         m_modified = false;
         m_cursor = m_insertPosition = m_insertRow = -1;
-        m_database.close();
-        m_database = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connection);
+        SqliteTable::disconnect(m_database, m_connection);
         m_connection.clear();
     }
     Q_EMIT afterClose();
@@ -302,45 +167,11 @@ void TableStore::close()
 
 void TableStore::readFields()
 {
-    QSqlQuery tables(m_database);
-    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                    "AND name NOT LIKE 'sqlite~_%' ESCAPE '~' ORDER BY rowid")))
-        throw storeFailure(openAction(), tables.lastError());
-    QStringList names;
-    while (tables.next())
-        names << tables.value(0).toString();
-    tables.finish();
-    if (names.isEmpty())
-        throw Failure(failureText(QStringLiteral("файлът не съдържа таблица")));
-    // The table named like its file, else the first one.
-    const QString baseName = QFileInfo(m_fileName).completeBaseName();
-    m_sqlTable = names.first();
-    for (const QString &name : names) {
-        if (name.compare(baseName, Qt::CaseInsensitive) == 0)
-            m_sqlTable = name;
-    }
-
-    QSqlQuery columns(m_database);
-    if (!columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_sqlTable))))
-        throw storeFailure(openAction(), columns.lastError());
-    struct Column {
-        QString name, type;
-        int key;
-    };
-    QList<Column> found;
-    int keyColumns = 0;
-    while (columns.next()) {
-        found.append({columns.value(1).toString(), columns.value(2).toString().toUpper(),
-                      columns.value(5).toInt()});
-        if (found.last().key > 0)
-            ++keyColumns;
-    }
-    columns.finish();
-
+    const SqliteTable::Table table = SqliteTable::readTable(m_database, m_fileName, openAction());
+    m_sqlTable = table.name;
     m_fields.clear();
-    for (const Column &column : found) {
-        // An INTEGER PRIMARY KEY is the record's key and place, not data.
-        if (keyColumns == 1 && column.key == 1 && column.type == QLatin1String("INTEGER"))
+    for (const SqliteTable::Column &column : table.columns) {
+        if (column.isKey)
             continue;
         // Records are addressed by their rowid, which a column of that name would hide.
         if (column.name.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0)
@@ -349,14 +180,8 @@ void TableStore::readFields()
         field.name = column.name;
         field.folded = foldCase(column.name);
         field.sqlName = quoted(column.name);
-        if (column.type.contains(QLatin1String("BLOB")) || column.type.contains(QLatin1String("GRAPHIC"))
-            || column.type.contains(QLatin1String("IMAGE")) || column.type.contains(QLatin1String("PICTURE")))
-            field.kind = FieldKind::Picture;
-        else if (column.type.contains(QLatin1String("CLOB")) || column.type.contains(QLatin1String("MEMO")))
-            field.kind = FieldKind::Memo;
-        static const QRegularExpression declaredWidth(QStringLiteral("CHAR\\s*\\(\\s*(\\d+)\\s*\\)"));
-        if (const auto match = declaredWidth.match(column.type); match.hasMatch())
-            field.width = match.captured(1).toInt();
+        field.kind = column.isPicture ? FieldKind::Picture : column.isMemo ? FieldKind::Memo : FieldKind::Text;
+        field.width = column.width;
         m_fields.append(field);
     }
     m_order.clear();
@@ -366,10 +191,7 @@ void TableStore::readFields()
 
 void TableStore::readKeys()
 {
-    Statement keys(handle(), QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted(m_sqlTable)));
-    m_keys.clear();
-    while (keys.step())
-        m_keys.append(keys.key(0));
+    m_keys = SqliteTable::readKeys(handle(), m_sqlTable);
     m_columns.clear();
     m_scan = Scan();
     m_cache.clear();
@@ -377,8 +199,7 @@ void TableStore::readKeys()
 
 qint64 TableStore::dataVersion() const
 {
-    Statement version(handle(), QStringLiteral("PRAGMA data_version"));
-    return version.step() ? version.key(0) : 0;
+    return SqliteTable::dataVersion(handle());
 }
 
 // ---------------------------------------------------------------- columns
@@ -468,30 +289,19 @@ QList<QVariant> TableStore::fetchRecord(qint64 key) const
     return storedRecord(key).value_or(QList<QVariant>(m_fields.size()));
 }
 
+QStringList TableStore::sqlNames() const
+{
+    QStringList columns;
+    for (const Field &field : m_fields)
+        columns << field.sqlName;
+    return columns;
+}
+
 std::optional<QList<QVariant>> TableStore::storedRecord(qint64 key) const
 {
-    if (!m_fetch) {
-        QStringList columns;
-        for (const Field &field : m_fields)
-            columns << field.sqlName;
-        const QString list = columns.isEmpty() ? QStringLiteral("NULL") : columns.join(u',');
-        m_fetch = std::make_unique<Statement>(
-            handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(list, quoted(m_sqlTable)));
-    }
-    std::optional<QList<QVariant>> values;
-    m_fetch->bind(1, key);
-    try {
-        if (m_fetch->step()) {
-            values.emplace(m_fields.size());
-            for (int i = 0; i < m_fields.size(); ++i)
-                (*values)[i] = m_fetch->value(i);
-        }
-    } catch (...) {
-        m_fetch->reset();
-        throw;
-    }
-    m_fetch->reset();
-    return values;
+    if (!m_fetch)
+        m_fetch = SqliteTable::recordReader(handle(), m_sqlTable, sqlNames());
+    return SqliteTable::readRecord(*m_fetch, key, int(m_fields.size()));
 }
 
 std::optional<qint64> TableStore::findRecord(const QList<QVariant> &values, qint64 near) const
@@ -500,20 +310,7 @@ std::optional<qint64> TableStore::findRecord(const QList<QVariant> &values, qint
     if (values.size() != m_fields.size()
         || std::all_of(values.cbegin(), values.cend(), [](const QVariant &value) { return value.isNull(); }))
         return std::nullopt;
-    QStringList columns{QStringLiteral("rowid")};
-    for (const Field &field : m_fields)
-        columns << field.sqlName;
-    Statement records(handle(), QStringLiteral("SELECT %1 FROM %2").arg(columns.join(u','), quoted(m_sqlTable)));
-    std::optional<qint64> found;
-    const auto distance = [near](qint64 key) { return key > near ? __int128(key) - near : __int128(near) - key; };
-    while (records.step()) {
-        bool same = true;
-        for (int i = 0; same && i < m_fields.size(); ++i)
-            same = records.value(i + 1) == values[i];
-        if (same && (!found || distance(records.key(0)) < distance(*found)))
-            found = records.key(0);
-    }
-    return found;
+    return SqliteTable::findRecord(handle(), m_sqlTable, sqlNames(), values, near);
 }
 
 bool TableStore::othersWrote() const
@@ -660,7 +457,7 @@ bool TableStore::locate(const QString &field, const QString &prefix)
     // less than it: the search filters on the same text next.
     Scan scan;
     scan.field = index;
-    scan.text = foldCase(prefix);
+    scan.text = searchKey(foldCase(prefix)).toString();
     const FoldedColumn::Probe text = FoldedColumn::probe(scan.text);
     int found = -1;
     // Written in place: half a large table or more may be not less.
@@ -689,23 +486,7 @@ const FoldedColumn &TableStore::foldedColumn(int field) const
     auto found = m_columns.find(field);
     if (found != m_columns.end())
         return found->second;
-    // Keys and values both come in key order: a record that another program
-    // added since the keys were read is passed over, one it deleted reads blank.
-    Statement values(handle(), QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid")
-                                   .arg(m_fields[field].sqlName, quoted(m_sqlTable)));
-    FoldedColumn folded;
-    folded.reserve(m_keys.size());
-    bool more = values.step();
-    for (qint64 key : m_keys) {
-        while (more && values.key(0) < key)
-            more = values.step();
-        if (more && values.key(0) == key) {
-            values.appendFolded(1, folded);
-            more = values.step();
-        } else {
-            folded.append(QStringView());
-        }
-    }
+    FoldedColumn folded = SqliteTable::readFolded(handle(), m_sqlTable, m_fields[field].sqlName, m_keys);
     return m_columns.emplace(field, std::move(folded)).first->second;
 }
 
@@ -875,11 +656,13 @@ void TableStore::post()
 
 void TableStore::postEdit()
 {
-    QStringList assignments;
+    QStringList columns;
+    QList<QVariant> values;
     QList<int> changed;
     for (int i = 0; i < m_fields.size(); ++i) {
         if (m_changed[i]) {
-            assignments << m_fields[i].sqlName + QStringLiteral(" = ?");
+            columns << m_fields[i].sqlName;
+            values << m_buffer[i];
             changed << i;
         }
     }
@@ -896,15 +679,7 @@ void TableStore::postEdit()
             refuseEdit(inFile.has_value());
         }
         key = *inFile;
-        QSqlQuery update(m_database);
-        update.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                           .arg(quoted(m_sqlTable), assignments.join(QStringLiteral(", "))));
-        for (int field : changed)
-            update.addBindValue(m_buffer[field]);
-        update.addBindValue(key);
-        if (!update.exec())
-            throw storeFailure(CannotStore, update.lastError());
-        update.finish();
+        SqliteTable::updateRecord(m_database, m_sqlTable, key, columns, values);
         // Kept as stored: a column may keep a text as a number.
         const std::optional<QList<QVariant>> stored = storedRecord(key);
         transaction.commit();
@@ -991,14 +766,8 @@ bool TableStore::changeStored(const QString &field,
         if (stored) {
             const std::optional<QString> text = change(displayText((*stored)[index]));
             if (text) {
-                QSqlQuery update(m_database);
-                update.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
-                                   .arg(quoted(m_sqlTable), m_fields[index].sqlName));
-                update.addBindValue(text->isEmpty() ? QVariant() : QVariant(*text));
-                update.addBindValue(*key);
-                if (!update.exec())
-                    throw storeFailure(CannotStore, update.lastError());
-                update.finish();
+                SqliteTable::updateRecord(m_database, m_sqlTable, *key, {m_fields[index].sqlName},
+                                          {text->isEmpty() ? QVariant() : QVariant(*text)});
                 transaction.commit();
                 written = true;
             }
@@ -1020,97 +789,19 @@ bool TableStore::changeStored(const QString &field,
     return written;
 }
 
-qint64 TableStore::lowestKey() const
-{
-    // Keys start above 0; a table made elsewhere may hold lower ones.
-    return m_keys.isEmpty() ? 0 : std::min<qint64>(0, m_keys.first() - 1);
-}
-
-quint32 TableStore::takeSerial()
-{
-    // Runs inside the write, which stores the count with the record.
-    QSqlQuery query(m_database);
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        throw storeFailure(CannotStore, query.lastError());
-    quint32 serial = quint32(query.value(0).toInt());
-    do
-        ++serial;
-    while ((serial & MakerKeyBits) == 0);
-    if (!query.exec(QStringLiteral("PRAGMA user_version = %1").arg(qint32(serial))))
-        throw storeFailure(CannotStore, query.lastError());
-    return serial;
-}
-
-std::optional<qint64> TableStore::newKeyBetween(qint64 low, qint64 high)
-{
-    for (;;) {
-        const std::optional<qint64> key = keyWithSerial(low, high, takeSerial());
-        // A key that a table made elsewhere already holds takes the next serial.
-        if (!key || !std::binary_search(m_keys.cbegin(), m_keys.cend(), *key))
-            return key;
-    }
-}
-
 qint64 TableStore::keyBefore(int position)
 {
-    // The key for a record placed before the record at this position, or at
-    // the end: near the middle of the gap between the neighbours' keys.
-    const qint64 low = position > 0 ? m_keys[position - 1] : lowestKey();
-    const qint64 high = position < m_keys.size()
-                            ? m_keys[position]
-                            : qint64(std::min<__int128>(__int128(low) + 2 * KeyStep, std::numeric_limits<qint64>::max()));
-    if (const std::optional<qint64> key = newKeyBetween(low, high))
-        return *key;
-    respaceAround(position);
-    return keyBefore(position);
-}
-
-void TableStore::respaceAround(int position)
-{
-    // The neighbours' gap is used up: take the smallest stretch of records
-    // around the place whose key range leaves room for all of them and one
-    // more, and spread their keys evenly over it. Runs inside the insert's
-    // transaction, on the keys as stored at its start; the records get new
+    // Runs inside the insert's transaction, on the keys as stored at its
+    // start: records spread out to make room move straight to their new
     // keys, never given before, which no other program can still be holding.
-    const int count = int(m_keys.size());
-    int from = position;
-    int to = position;  // records [from, to) move
-    for (int reach = 1;; reach *= 2) {
-        from = std::max(0, position - reach);
-        to = std::min(count, position + reach);
-        const __int128 low = from > 0 ? m_keys[from - 1] : lowestKey();
-        const __int128 high = to < count ? m_keys[to] : std::numeric_limits<qint64>::max() / 2;
-        const __int128 slots = (to - from) + 2;
-        if (high - low >= slots * MinimumGap || (from == 0 && to == count))
-            break;
-    }
-    const __int128 low = from > 0 ? m_keys[from - 1] : lowestKey();
-    const __int128 high = to < count ? m_keys[to] : std::numeric_limits<qint64>::max() / 2;
-    const __int128 gap = (high - low) / ((to - from) + 2);
-
-    QList<qint64> keys;
-    for (int i = from; i < to; ++i) {
-        // One slot is left free before the record at the insert's place.
-        const int slot = (i - from) + 1 + (i >= position ? 1 : 0);
-        const __int128 middle = low + gap * slot;
-        const std::optional<qint64> key = newKeyBetween(qint64(middle - gap / 2), qint64(middle + gap / 2));
-        if (!key)
-            throw Failure(CannotStore + QStringLiteral(": няма място за нов запис в таблицата."));
-        keys << *key;
-    }
-    // New keys are free, so the records move straight to them.
-    QSqlQuery move(m_database);
-    move.prepare(QStringLiteral("UPDATE %1 SET rowid = ? WHERE rowid = ?").arg(quoted(m_sqlTable)));
-    for (int i = from; i < to; ++i) {
-        move.addBindValue(keys[i - from]);
-        move.addBindValue(m_keys[i]);
-        if (!move.exec())
-            throw storeFailure(CannotStore, move.lastError());
-    }
-    move.finish();
-    for (int i = from; i < to; ++i)
-        m_keys[i] = keys[i - from];
-    m_cache.clear();
+    const auto allocation = RecordKeys::allocate(m_keys, position, [this] { return SqliteTable::takeSerial(m_database); });
+    if (!allocation)
+        throw Failure(CannotStore + QStringLiteral(": няма място за нов запис в таблицата."));
+    for (const RecordKeys::Allocation::Move &move : allocation->moves)
+        SqliteTable::moveRecords(m_database, m_sqlTable, move.from, move.to);
+    if (!allocation->moves.isEmpty())
+        m_cache.clear();
+    return allocation->key;
 }
 
 void TableStore::postInsert()
@@ -1128,21 +819,7 @@ void TableStore::postInsert()
         const QList<qint64> keysBefore = m_keys;
         try {
             key = keyBefore(m_insertPosition);
-            QStringList columns{QStringLiteral("rowid")};
-            QStringList marks{QStringLiteral("?")};
-            for (const Field &field : m_fields) {
-                columns << field.sqlName;
-                marks << QStringLiteral("?");
-            }
-            QSqlQuery insert(m_database);
-            insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                               .arg(quoted(m_sqlTable), columns.join(u','), marks.join(u',')));
-            insert.addBindValue(key);
-            for (const QVariant &value : std::as_const(m_buffer))
-                insert.addBindValue(value);
-            if (!insert.exec())
-                throw storeFailure(CannotStore, insert.lastError());
-            insert.finish();
+            SqliteTable::insertRecord(m_database, m_sqlTable, key, sqlNames(), m_buffer);
             const std::optional<QList<QVariant>> stored = storedRecord(key);
             transaction.commit();
             m_cache.insert(key, stored.value_or(m_buffer));
@@ -1199,12 +876,7 @@ void TableStore::remove()
         Transaction transaction(m_database);
         key = recordInFile(shownKey, cachedRecord(shownKey), &changedByOther);
         if (key && !changedByOther) {
-            QSqlQuery erase(m_database);
-            erase.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_sqlTable)));
-            erase.addBindValue(*key);
-            if (!erase.exec())
-                throw storeFailure(QStringLiteral("Записът не може да бъде изтрит"), erase.lastError());
-            erase.finish();
+            SqliteTable::deleteRecord(m_database, m_sqlTable, *key);
             transaction.commit();
         }
     }
@@ -1314,67 +986,4 @@ void TableStore::reload(std::optional<qint64> keep)
                                      : m_insertPosition;
     }
     Q_EMIT currentRowChanged();
-}
-
-// ---------------------------------------------------------------- rows
-
-int TableStore::rowCount() const
-{
-    return recordCount() + (m_state == State::Insert ? 1 : 0);
-}
-
-int TableStore::currentRow() const
-{
-    if (m_state == State::Insert)
-        return m_insertRow;
-    return visibleIndex(m_cursor);
-}
-
-int TableStore::rowPosition(int row) const
-{
-    if (m_state == State::Insert && row > m_insertRow)
-        --row;
-    return filterActive() ? m_visible[row] : row;
-}
-
-void TableStore::moveToRow(int row)
-{
-    requireActive();
-    if (row < 0 || row >= rowCount() || row == currentRow())
-        return;
-    int position = rowPosition(row);
-    if (m_state == State::Insert) {
-        const int insertedAt = m_insertPosition;
-        const bool keeps = m_modified;
-        postPending();
-        // A posted record pushed the ones after it one place on.
-        if (keeps && position >= insertedAt)
-            ++position;
-    } else {
-        postPending();
-    }
-    setCursor(position);
-}
-
-QVariant TableStore::rowValue(int row, int column) const
-{
-    if (!isActive() || row < 0 || row >= rowCount() || column < 0 || column >= m_order.size())
-        return QVariant();
-    const int field = m_order[column];
-    if ((m_state == State::Insert || m_state == State::Edit) && row == currentRow())
-        return m_buffer[field];
-    return cachedRecord(m_keys[rowPosition(row)])[field];
-}
-
-QString TableStore::rowText(int row, int column) const
-{
-    return displayText(rowValue(row, column));
-}
-
-void TableStore::setRowText(int row, int column, const QString &text)
-{
-    moveToRow(row);
-    if (m_state == State::Browse)
-        edit();
-    setText(fieldName(column), text);
 }

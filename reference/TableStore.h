@@ -18,9 +18,7 @@
 #include <optional>
 
 struct sqlite3;
-
-// Whether the bytes are a Windows bitmap (BMP), judged by its header.
-bool isBitmap(const QByteArray &data);
+class SqliteStatement;
 
 // One reference table: an SQLite file holding one table, with a cursor on its
 // current record, a record being edited or inserted, and a filter.
@@ -169,7 +167,6 @@ private:
         int width = 0;
     };
     class ResetScope;
-    class Statement;
 
     void requireActive() const;
     std::optional<Failure> postOrDropPending(bool keepRefused = false);
@@ -180,6 +177,7 @@ private:
     void readFields();
     void readKeys();
     qint64 dataVersion() const;
+    QStringList sqlNames() const;  // of the columns, in the table's order
     QList<QVariant> fetchRecord(qint64 key) const;
     std::optional<QList<QVariant>> storedRecord(qint64 key) const;
     // The key of a stored record holding exactly these values, the nearest to `near`.
@@ -208,11 +206,8 @@ private:
     void postEdit();
     [[noreturn]] void refuseEdit(bool recordExists);
     void postInsert();
-    qint64 lowestKey() const;
-    quint32 takeSerial();
-    std::optional<qint64> newKeyBetween(qint64 low, qint64 high);
+    // The key for a record placed before the record at this position, or at the end.
     qint64 keyBefore(int position);
-    void respaceAround(int position);
     // Reads the table again, the cursor staying on the record with the key
     // (by default the current one) while it exists.
     void reload(std::optional<qint64> keep = std::nullopt);
@@ -238,7 +233,7 @@ private:
     };
     Scan m_scan;
     mutable QHash<qint64, QList<QVariant>> m_cache;
-    mutable std::unique_ptr<Statement> m_fetch;
+    mutable std::unique_ptr<SqliteStatement> m_fetch;
     qint64 m_dataVersion = 0;
 
     QString m_filterText;

@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "common/PictureToBitmap.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
@@ -11,7 +12,6 @@
 #include "reference/Search.h"
 #include "reference/TableStore.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -31,6 +31,9 @@ const QString Clients = QStringLiteral("КЛИЕНТИ");
 
 const QString NoRecordMessage = QStringLiteral("Няма избран запис за добавяне.");
 const QString DeleteQuestion = QStringLiteral("Да бъде ли изтрит записът?");
+const QString NoMatch = QStringLiteral("Няма запис, който започва с „%1“.");
+const QString NoMatchPickMessage =
+    QStringLiteral("Няма запис, който започва с „%1“. Изберете запис от таблицата или променете търсения текст.");
 
 const QString PictureFilter = QStringLiteral(
     "Всички картини (*.bmp *.ico *.png *.jpg *.jpeg *.gif *.emf *.wmf);;"
@@ -38,6 +41,8 @@ const QString PictureFilter = QStringLiteral(
 
 // The system's desktop colour of the classic Windows scheme.
 const QColor DesktopColour(58, 110, 165);
+// The search box when no record begins with its text.
+const QColor NoMatchColour(178, 34, 34);
 
 constexpr int DesignWidth = 691;
 constexpr int DesignHeight = 396;
@@ -144,7 +149,10 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
                 QMetaObject::invokeMethod(this, [this] {
                     const int row = DBGrid1->currentIndex().row();
                     if (Table1->isActive() && row >= 0)
-                        runGuarded([this, row] { Table1->moveToRow(row); });
+                        runGuarded([this, row] {
+                            Table1->moveToRow(row);
+                            showSearchMissed(false);  // a record the user chose
+                        });
                 }, Qt::QueuedConnection);
             });
     onSignal(DataSource1, &TableModel::editFailed, this, [](const QString &text) { prompts().error(text); });
@@ -332,13 +340,25 @@ void TForm4::Table1AfterClose()
     LabelOpisanie->hide();
     Table1->setFilter(QString());
     Table1->setFiltered(false);
+    showSearchMissed(false);
     showRecord();
 }
 
 void TForm4::Edit1Change()
 {
-    if (Table1->isActive())
-        searchTable(*Table1, ComboBox1->currentText(), Edit1->text());
+    if (Table1->isActive()) {
+        const bool found = searchTable(*Table1, ComboBox1->currentText(), Edit1->text());
+        showSearchMissed(!found && !Edit1->text().isEmpty());
+    }
+}
+
+void TForm4::showSearchMissed(bool missed)
+{
+    m_searchMissed = missed;
+    QPalette palette = Edit1->palette();
+    palette.setColor(QPalette::Base, missed ? NoMatchColour : DesktopColour);
+    Edit1->setPalette(palette);
+    Edit1->setToolTip(missed ? NoMatch.arg(Edit1->text()) : QString());
 }
 
 void TForm4::ComboBox1Change()
@@ -363,19 +383,7 @@ void TForm4::DBImage1Click()
     const QByteArray bytes = picture.readAll();
     // The column keeps bitmaps: any other picture is stored as one, and a
     // file that is no picture is refused before the stored logo is touched.
-    const QImage image = QImage::fromData(bytes);
-    if (image.isNull())
-        throw Failure(QStringLiteral("Файлът „%1“ не е картина, която може да бъде прочетена.")
-                          .arg(QDir::toNativeSeparators(file)));
-    QByteArray stored = bytes;
-    if (!isBitmap(bytes)) {
-        stored.clear();
-        QBuffer buffer(&stored);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "BMP"))
-            throw Failure(QStringLiteral("Картината „%1“ не може да бъде запазена като растерно изображение.")
-                              .arg(QDir::toNativeSeparators(file)));
-    }
+    const QByteArray stored = pictureAsBitmap(bytes, file);
     Table1->edit();
     Table1->setPicture(m_pictureField, stored);
     Table1->post();
@@ -407,12 +415,14 @@ void TForm4::navigatorFirst()
 {
     DBGrid1->commitOpenEditor();
     Table1->first();
+    showSearchMissed(false);
 }
 
 void TForm4::navigatorLast()
 {
     DBGrid1->commitOpenEditor();
     Table1->last();
+    showSearchMissed(false);
 }
 
 void TForm4::navigatorInsert()
@@ -504,6 +514,12 @@ void TForm4::SpeedButton2Click()
     const bool picking = mode == Clients || mode == Goods || mode == BankDetails || mode == OwnCompanies;
     if (!picking)
         return;
+    // When the search found nothing, the cursor merely stayed where it was:
+    // its record is not the one searched for.
+    if (m_searchMissed) {
+        prompts().information(NoMatchPickMessage.arg(Edit1->text()));
+        return;
+    }
     if (blankNewRecord || !Table1->hasCurrent()) {
         prompts().information(NoRecordMessage);
         return;

@@ -82,6 +82,11 @@ public:
     // Hands an open cell editor to the table and stores a pending change.
     void storePendingChange();
 
+    // Whether the search text is one no record begins with: the search box
+    // shows it, and the pick refuses the record the cursor merely stayed on,
+    // until the user chooses a record or the search finds one.
+    bool searchMissed() const { return m_searchMissed; }
+
 protected:
     void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -98,6 +103,7 @@ private:
     void followCursor();
     void memoEdited();
     void bringUp();
+    void showSearchMissed(bool missed);
 
     PickLinks m_pick;
     int m_gridTop = 64;
@@ -106,6 +112,7 @@ private:
     QString m_pictureField;
     bool m_showingRecord = false;
     bool m_followingCursor = false;
+    bool m_searchMissed = false;
 };
 
 extern TForm4 *Form4;

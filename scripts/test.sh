@@ -70,10 +70,12 @@ suite build-asan -DBILVARO_SANITIZE=ON || status=$?
 
 # Fuzzing: every reader of outside input, a few seconds each from the seed
 # corpus in fuzz/corpus/, under the same sanitizers (clang and libFuzzer).
+# The seconds are set every time: a longer run of scripts/fuzz.sh leaves its
+# own in the build folder's cache.
 if ((status == 0)); then
   step "configuring build-fuzz"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DBILVARO_WERROR=ON -DBILVARO_FUZZ=ON
+    -DBILVARO_WERROR=ON -DBILVARO_FUZZ=ON -DBILVARO_FUZZ_SECONDS=5
   step "building the fuzz targets"
   cmake --build build-fuzz -j2 --target fuzz_targets
   step "fuzzing"

@@ -289,10 +289,14 @@ private Q_SLOTS:
         QTest::newRow("no point, plural") << "35" << true << "тридесет и пет лева";
         QTest::newRow("one decimal") << "2.4" << true << "два лева и 40 ст.";
         QTest::newRow("point, no decimals") << "5." << true << "пет лева";
+        // A credit note: the amount without its sign.
+        QTest::newRow("credit note") << "-26.08" << true << "двадесет и шест лева и 08 ст.";
+        QTest::newRow("credit note of 1") << "-1.00" << true << "един лев";
+        QTest::newRow("credit note below 1") << "-0.40" << false << "";
         // Anything else clears the label.
         QTest::newRow("empty") << "" << true << "";
-        QTest::newRow("negative") << "-5.00" << true << "";
-        QTest::newRow("negative below 1") << "-0.40" << true << "";
+        QTest::newRow("two signs") << "--5.00" << true << "";
+        QTest::newRow("sign alone") << "-" << true << "";
         QTest::newRow("plus") << "+5.00" << true << "";
         QTest::newRow("leading blank") << " 5.00" << true << "";
         QTest::newRow("trailing blank") << "5.00 " << true << "";

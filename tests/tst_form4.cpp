@@ -3,6 +3,7 @@
 #include "app/Menu.h"
 #include "app/Windows.h"
 #include "document/Document.h"
+#include "common/BitmapCheck.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "support/AppFixture.h"
@@ -278,6 +279,16 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("ИВАН"), QStringLiteral("ИВАНО")}
             << QStringList{QStringLiteral("Иван|иван"), QStringLiteral("Иван|Иванов|иван|Яна")}
             << QStringList{QStringLiteral("Иван"), QStringLiteral("Иван")};
+        // Firm names are written in quotation marks: those in front of a
+        // value, and of the text, do not count.
+        QTest::newRow("names in quotation marks")
+            << QStringList{QStringLiteral("Алфа"), QStringLiteral("„Бета Строй“ ЕООД"), QStringLiteral("\"Гама\" ООД"),
+                           QStringLiteral("« Делта » АД")}
+            << QStringList{QStringLiteral("Бета"), QStringLiteral("г"), QStringLiteral("«Д")}
+            << QStringList{QStringLiteral("„Бета Строй“ ЕООД|\"Гама\" ООД|« Делта » АД"),
+                           QStringLiteral("\"Гама\" ООД|« Делта » АД"), QStringLiteral("« Делта » АД")}
+            << QStringList{QStringLiteral("„Бета Строй“ ЕООД"), QStringLiteral("\"Гама\" ООД"),
+                           QStringLiteral("« Делта » АД")};
         QTest::newRow("a text ending in an asterisk")
             << QStringList{QStringLiteral("Бета"), QStringLiteral("А*Б"), QStringLiteral("Алфа")}
             << QStringList{QStringLiteral("а*")}
@@ -306,6 +317,47 @@ private Q_SLOTS:
             QCOMPARE(current(), cursor[step]);
             QCOMPARE(Form4->Table1->text(Firm), cursor[step]);
         }
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
+    // A text no record begins with leaves the cursor where it was: the
+    // search box shows it, and "Добави" does not hand that record over
+    // until the search finds one or the user chooses a record.
+    void aSearchThatFindsNothingIsShownAndNotPicked()
+    {
+        ScriptedPrompter prompter;
+        AppFixture app;
+        makeClients(app, {QStringLiteral("Алфа"), QStringLiteral("Бета")});
+        app.start(prompter);
+        Main->SpeedButton7->click();
+        const QColor searchColour = Form4->Edit1->palette().color(QPalette::Base);
+        type(QStringLiteral("Ж"));
+        QCOMPARE(current(), QStringLiteral("Алфа"));
+        QCOMPARE(Form4->Edit1->palette().color(QPalette::Base), QColor(178, 34, 34));
+        QCOMPARE(Form4->Edit1->toolTip(), QStringLiteral("Няма запис, който започва с „Ж“."));
+        prompter.expectInformation(QStringLiteral(
+            "Няма запис, който започва с „Ж“. Изберете запис от таблицата или променете търсения текст."));
+        const QString clientBefore = Doc->Label33->text();
+        Form4->SpeedButton2->click();
+        QCOMPARE(Doc->Label33->text(), clientBefore);
+
+        // A record the user chooses is picked.
+        Form4->DBGrid1->setCurrentIndex(Form4->DBGrid1->model()->index(1, 0));
+        QTRY_COMPARE(Form4->Table1->text(Firm), QStringLiteral("Бета"));
+        QCOMPARE(Form4->Edit1->palette().color(QPalette::Base), searchColour);
+        Form4->SpeedButton2->click();
+        QCOMPARE(Doc->Label33->text(), QStringLiteral("Бета"));
+
+        // So is the one a search finds.
+        QTest::keyClick(Form4->Edit1, Qt::Key_Backspace);
+        type(QStringLiteral("Ж"));
+        QVERIFY(Form4->searchMissed());
+        QTest::keyClick(Form4->Edit1, Qt::Key_Backspace);
+        type(QStringLiteral("А"));
+        QVERIFY(!Form4->searchMissed());
+        QCOMPARE(Form4->Edit1->palette().color(QPalette::Base), searchColour);
+        Form4->SpeedButton2->click();
+        QCOMPARE(Doc->Label33->text(), QStringLiteral("Алфа"));
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 

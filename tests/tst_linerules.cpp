@@ -134,42 +134,69 @@ void tst_LineRules::fixTwoDecimalsTwiceCompletes()
     QCOMPARE(::fixTwoDecimals(::fixTwoDecimals("0.995")), QStringLiteral("1.00"));
 }
 
+namespace {
+
+// A width where a capital takes two units and any other character one.
+int unitsWide(QStringView text)
+{
+    int width = 0;
+    for (const QChar c : text)
+        width += c.isUpper() ? 2 : 1;
+    return width;
+}
+
+} // namespace
+
 void tst_LineRules::wrap_data()
 {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QStringList>("wrapped");
+    QTest::addColumn<int>("widthLimit");  // in the units of unitsWide(); 0: characters only
     const QString a74(74, u'a');
     const QString b25(25, u'b');
-    QTest::newRow("short stays") << QStringList{"Кафе"} << QStringList{"Кафе"};
-    QTest::newRow("exactly 80") << QStringList{QString(80, u'x')} << QStringList{QString(80, u'x')};
-    QTest::newRow("100 with space at 75") << QStringList{a74 + u' ' + b25} << QStringList{a74, b25};
+    QTest::newRow("short stays") << QStringList{"Кафе"} << QStringList{"Кафе"} << 0;
+    QTest::newRow("exactly 80") << QStringList{QString(80, u'x')} << QStringList{QString(80, u'x')} << 0;
+    QTest::newRow("100 with space at 75") << QStringList{a74 + u' ' + b25} << QStringList{a74, b25} << 0;
     QTest::newRow("rest joins next line")
-        << QStringList{a74 + u' ' + b25, "next"} << QStringList{a74, b25 + "next"};
+        << QStringList{a74 + u' ' + b25, "next"} << QStringList{a74, b25 + "next"} << 0;
     const QString word = QStringLiteral("дума ");  // 5 characters
     const QString long200 = word.repeated(40).trimmed();
     QTest::newRow("repeated wraps")
         << QStringList{long200}
-        << QStringList{word.repeated(16).trimmed(), word.repeated(16).trimmed(), word.repeated(8).trimmed()};
+        << QStringList{word.repeated(16).trimmed(), word.repeated(16).trimmed(), word.repeated(8).trimmed()} << 0;
     QTest::newRow("no space cut hard")
-        << QStringList{QString(100, u'z')} << QStringList{QString(80, u'z'), QString(20, u'z')};
+        << QStringList{QString(100, u'z')} << QStringList{QString(80, u'z'), QString(20, u'z')} << 0;
     QTest::newRow("space only first")
-        << QStringList{u' ' + QString(99, u'z')} << QStringList{u' ' + QString(79, u'z'), QString(20, u'z')};
+        << QStringList{u' ' + QString(99, u'z')} << QStringList{u' ' + QString(79, u'z'), QString(20, u'z')} << 0;
     QTest::newRow("no space 200")
         << QStringList{QString(200, u'q')}
-        << QStringList{QString(80, u'q'), QString(80, u'q'), QString(40, u'q')};
+        << QStringList{QString(80, u'q'), QString(80, u'q'), QString(40, u'q')} << 0;
     QTest::newRow("multi-line, second long")
-        << QStringList{"first", a74 + u' ' + b25} << QStringList{"first", a74, b25};
+        << QStringList{"first", a74 + u' ' + b25} << QStringList{"first", a74, b25} << 0;
+    // Wrapped by the width as well: the longest beginning that fits, broken at its last space.
+    const QString capitals = QStringLiteral("ЖЖЖ");  // 6 units
+    QTest::newRow("capitals wider than the limit")
+        << QStringList{QStringList(10, capitals).join(u' ')}
+        << QStringList{QStringList(7, capitals).join(u' '), QStringList(3, capitals).join(u' ')} << 50;
+    QTest::newRow("a wide word cut at the width")
+        << QStringList{QString(30, u'Ж')} << QStringList{QString(25, u'Ж'), QString(5, u'Ж')} << 50;
+    QTest::newRow("narrow text keeps 80 characters")
+        << QStringList{QString(100, u'a')} << QStringList{QString(80, u'a'), QString(20, u'a')} << 1000;
+    QTest::newRow("a character wider than the limit stays")
+        << QStringList{QStringLiteral("ЖЖ")} << QStringList{QStringLiteral("Ж"), QStringLiteral("Ж")} << 1;
 }
 
 void tst_LineRules::wrap()
 {
     QFETCH(QStringList, lines);
     QFETCH(QStringList, wrapped);
-    const QStringList result = wrapNameLines(lines);
+    QFETCH(int, widthLimit);
+    const auto fits = [widthLimit](QStringView line) { return unitsWide(line) <= widthLimit; };
+    const QStringList result = widthLimit > 0 ? wrapNameLines(lines, fits) : wrapNameLines(lines);
     QCOMPARE(result, wrapped);
     QCOMPARE(result.join(QString()).remove(u' ').size(), lines.join(QString()).remove(u' ').size());
     for (const QString &line : result)
-        QVERIFY(line.size() <= MaxNameLine);
+        QVERIFY(line.size() <= MaxNameLine && (widthLimit == 0 || line.size() == 1 || fits(line)));
 }
 
 void tst_LineRules::memoLines_data()

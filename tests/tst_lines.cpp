@@ -1,9 +1,11 @@
+#include "document/Document.h"
 #include "lines/LegalTexts.h"
 #include "lines/LineRules.h"
 #include "lines/Unit1.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
 
+#include <QStyle>
 #include <QtTest>
 
 namespace {
@@ -188,6 +190,26 @@ private Q_SLOTS:
         QCOMPARE(row(3).mid(0, 2), (QStringList{"2", "Следващ"}));
     }
 
+    // Capitals are wider than the 80 characters leave room for: the name is
+    // wrapped by its width in the page's name column as well, so that no
+    // line is cut on the page and in the archive.
+    void longCapitalNameFitsThePage()
+    {
+        const QString name = QStringLiteral("КУТИЯ ЗА ДОКУМЕНТИ ОТ ГОФРИРАН КАРТОН С КАПАК ЦВЯТ ЖЪЛТ ШИРОЧИНА "
+                                            "ДВАДЕСЕТ САНТИМЕТРА");
+        QVERIFY(add(name, "бр.", "1", "1"));
+        QStringList lines;
+        for (int index = 1; index < Form1->StringGrid1->rowCount(); ++index)
+            lines << row(index).at(1);
+        QCOMPARE(lines.join(u' '), name);
+        const QTableWidget *page = Doc->StringGrid2;
+        const int margin = page->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, page) + 1;
+        for (const QString &line : std::as_const(lines))
+            QVERIFY2(page->fontMetrics().horizontalAdvance(line) <= page->columnWidth(1) - 2 * margin, qPrintable(line));
+        QVERIFY(lines.size() >= 2);
+        QVERIFY(lines.first().size() < 80);
+    }
+
     void threeLineNameAndNumbering()
     {
         QVERIFY(add("ред 1\nред 2\nред 3", "бр.", "1", "1"));
@@ -200,9 +222,15 @@ private Q_SLOTS:
 
     void noTextLostWithoutSpace()
     {
+        // Narrow letters, so that 80 of them fit the page's name column.
+        QVERIFY(add(QString(100, u'і'), "бр.", "1", "1"));
+        QCOMPARE(row(1).at(1), QString(80, u'і'));
+        QCOMPARE(row(2).at(1), QString(20, u'і'));
+        // Wide ones are cut where the column ends.
         QVERIFY(add(QString(100, u'я'), "бр.", "1", "1"));
-        QCOMPARE(row(1).at(1), QString(80, u'я'));
-        QCOMPARE(row(2).at(1), QString(20, u'я'));
+        const QString cut = row(3).at(1);
+        QVERIFY(cut.size() < 80 && Doc->nameLineFits(cut) && !Doc->nameLineFits(cut + u'я'));
+        QCOMPARE(cut + row(4).at(1) + row(5).at(1), QString(100, u'я'));
     }
 
     void limitOf25Lines()

@@ -462,7 +462,7 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
         QCOMPARE(Doc->Label33->text(), QStringLiteral("„Делта Логистик“ ООД"));
         QCOMPARE(Doc->Label65->text(), QStringLiteral("175678901"));
-        QCOMPARE(Doc->Label34->text(), QStringLiteral("BG175678901"));
+        QCOMPARE(Doc->Label34->text(), QStringLiteral("175678901"));
         QCOMPARE(Doc->Label29->text(), QStringLiteral("гр. Бургас, ул. „Александровска“ № 45"));
         // The manager twice: responsible person and recipient.
         QCOMPARE(Doc->Label30->text(), QStringLiteral("Елена Николова"));

@@ -52,6 +52,12 @@ private Q_SLOTS:
         QTest::newRow("whole leva") << "39" << "19.94";
         QTest::newRow("negative, away from zero") << "-100" << "-51.13";
         QTest::newRow("no price stays empty") << "" << "";
+        // Exactly, however large, as long as the euro text fits the 20 characters of the column.
+        QTest::newRow("17 digits fill the column") << "99999999999999999" << "51129188119621848.01";
+        QTest::newRow("16 digits and 2 decimals") << "9999999999999999.99" << "5112918811962184.85";
+        QTest::newRow("-1e16") << "-10000000000000000" << "-5112918811962184.85";
+        QTest::newRow("zeros in front") << "00000000000000100.00" << "51.13";
+        QTest::newRow("18 decimals") << "0.000000000000000001" << "0.00";
     }
     void convertsEveryPrice()
     {
@@ -77,17 +83,34 @@ private Q_SLOTS:
         QCOMPARE(copies(dir.path()).size(), 1);
     }
 
-    void aPriceThatIsNoNumberChangesNothing()
+    // A price that cannot be converted exactly into the column stops the
+    // conversion before anything changes.
+    void aPriceThatCannotBeConvertedChangesNothing_data()
     {
+        QTest::addColumn<QString>("leva");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not a number") << "12 лв" << "„12 лв“ в запис 2 не е число";
+        QTest::newRow("18 digits, 21 characters in euro")
+            << "999999999999999999" << "в евро („511291881196218484.74“) не се побира в колоната от 20 знака";
+        QTest::newRow("the column's 20 digits")
+            << "99999999999999999999" << "в евро („51129188119621848524.16“) не се побира";
+        QTest::newRow("19 digits and a sign") << "-9999999999999999999" << "„-9999999999999999999“ в запис 2 е твърде голяма";
+        QTest::newRow("31 digits") << "1234567890123456789012345678901" << "има твърде много цифри";
+        QTest::newRow("31 decimals") << "0.0000000000000000000000000000001" << "има твърде много цифри";
+    }
+    void aPriceThatCannotBeConvertedChangesNothing()
+    {
+        QFETCH(QString, leva);
+        QFETCH(QString, message);
         QTemporaryDir dir;
-        makeGoods(dir.path(), {QStringLiteral("100.00"), QStringLiteral("12 лв")});
+        makeGoods(dir.path(), {QStringLiteral("100.00"), leva});
         try {
             PriceConversion::convertGoodsToEuro(dir.path());
-            QFAIL("converted a price that is not a number");
+            QFAIL("converted a price that it cannot convert exactly");
         } catch (const Failure &failure) {
-            QVERIFY2(failure.text().contains(u"„12 лв“"), qPrintable(failure.text()));
+            QVERIFY2(failure.text().contains(message), qPrintable(failure.text()));
         }
-        QCOMPARE(storedPrices(dir.filePath(QStringLiteral("stock.db"))), QStringList({"100.00", "12 лв"}));
+        QCOMPARE(storedPrices(dir.filePath(QStringLiteral("stock.db"))), QStringList({"100.00", leva}));
         QVERIFY(copies(dir.path()).isEmpty());
     }
 

@@ -163,6 +163,51 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
     }
 
+    // A rate above 100 is refused and asked for again, proposing 20%, which a
+    // Cancel then takes; only the rate charged is remembered.
+    void rateAboveHundredIsAskedAgain_data()
+    {
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QStringList>("answers");  // a null text is Cancel
+        QTest::addColumn<QString>("charged");      // and remembered
+        QTest::addColumn<double>("factor");
+        QTest::newRow("200, then 20") << "20%" << QStringList{"200", "20"} << "20" << 0.2;
+        QTest::newRow("100.01%, then cancelled") << "20%" << QStringList{"100.01%", QString()} << "20%" << 0.2;
+        QTest::newRow("twice too high, then 9") << "20%" << QStringList{"150", "1000%", "9"} << "9" << 0.09;
+        QTest::newRow("remembered 200%, cancelled twice") << "200%" << QStringList{QString(), QString()} << "20%"
+                                                         << 0.2;
+        QTest::newRow("100 as before") << "20%" << QStringList{"100"} << "100" << 1.0;
+        QTest::newRow("0 as before") << "20%" << QStringList{"0"} << "0" << 0.0;
+    }
+    void rateAboveHundredIsAskedAgain()
+    {
+        QFETCH(QString, remembered);
+        QFETCH(QStringList, answers);
+        QFETCH(QString, charged);
+        QFETCH(double, factor);
+        ScriptedPrompter prompter;
+        AppFixture app;
+        SettingsFile::save(app.path("mem.txt"), {remembered, "ФАКТУРА", "", "x", "y"});
+        QString shown = remembered;
+        for (qsizetype i = 0; i < answers.size(); ++i) {
+            if (i > 0)
+                prompter.expectMessage(
+                    QStringLiteral("Ставката на ДДС „%1“ е над 100%. Въведете ставка от 0 до 100.").arg(shown),
+                    Prompter::Icon::Warning);
+            const QString &answer = answers[i];
+            prompter.expectInput(QString(), QStringLiteral("ДДС"),
+                                 answer.isNull() ? std::nullopt : std::optional<QString>(answer));
+            shown = answer.isNull() ? (i == 0 ? remembered : QStringLiteral("20%")) : answer;
+        }
+        app.open();
+        QCOMPARE(prompter.proposed.mid(1), QStringList(answers.size() - 1, QStringLiteral("20%")));
+        QCOMPARE(Form1->MemList[0], charged);
+        QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка %1%\nразмер на данъка:")
+                                            .arg(charged.chopped(charged.endsWith(u'%') ? 1 : 0)));
+        QCOMPARE(VatFactor, factor);
+        QVERIFY2(prompter.finished(), prompter.problems());
+    }
+
     void selectorsWriteDocumentAndList()
     {
         ScriptedPrompter prompter;

@@ -3,6 +3,7 @@
 // because pictures need Qt Gui, which the core never uses.
 
 #include "common/Failure.h"
+#include "common/BitmapCheck.h"
 #include "reference/TableStore.h"
 #include "support/TableFolder.h"
 #include "tools/TableMaker.h"
@@ -10,6 +11,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QtTest>
 #include <memory>
 
@@ -100,6 +102,10 @@ private Q_SLOTS:
         QCOMPARE(table.recordCount(), 2);
         QCOMPARE(column(table, QStringLiteral("Фактура №")), QStringList({QStringLiteral("41"), QStringLiteral("0")}));
         QCOMPARE(column(table, QStringLiteral("Проформа №")), QStringList({QStringLiteral("0"), QStringLiteral("0")}));
+        // The caption on the page already says "BG": the numbers are digits only.
+        const QRegularExpression digits(QStringLiteral("^[0-9]*$"));
+        for (const QString &number : column(table, QStringLiteral("ИН по ЗДДС BG")))
+            QVERIFY2(digits.match(number).hasMatch(), qPrintable(number));
         for (int record = 1; record <= 2; ++record) {
             table.setRecNo(record);
             QVERIFY(isBitmap(table.picture(QStringLiteral("Лого"))));
@@ -116,6 +122,10 @@ private Q_SLOTS:
             table.setTableName(name);
             table.open();
             QVERIFY(table.recordCount() >= 2);
+            if (name == u"customer.db") {
+                for (const QString &number : column(table, QStringLiteral("ИН по ЗДДС BG")))
+                    QVERIFY2(digits.match(number).hasMatch(), qPrintable(number));
+            }
             table.close();
         }
     }

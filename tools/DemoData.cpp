@@ -77,10 +77,10 @@ QList<QVariantMap> demoRecords(const QString &fileName)
                                 Manager.name, VatNumber.name, IdNumber.name, PlaceOfIssue.name, Logo.name,
                                 LastInvoice.name, LastProforma.name};
         records << record(names, {s("ЕТ „Иван Петров – 91“"), s("Търговия и услуги"), s("гр. София 1000"),
-                                  s("ул. „Граф Игнатиев“ № 12"), s("Иван Петров"), s("BG121234567"),
+                                  s("ул. „Граф Игнатиев“ № 12"), s("Иван Петров"), s("121234567"),
                                   s("121234567"), s("София"), demoLogo(0), s("41"), s("0")});
         records << record(names, {s("„Балкан Трейд“ ООД"), QString(), s("гр. Пловдив 4000"),
-                                  s("бул. „Марица“ № 5, ет. 2"), s("Мария Георгиева"), s("BG160987654"),
+                                  s("бул. „Марица“ № 5, ет. 2"), s("Мария Георгиева"), s("160987654"),
                                   s("160987654"), s("Пловдив"), demoLogo(1), s("0"), s("0")});
     } else if (fileName == Schema::Bank::FileName) {
         using namespace Schema::Bank;
@@ -108,16 +108,16 @@ QList<QVariantMap> demoRecords(const QString &fileName)
         using namespace Schema::Clients;
         const QStringList names{Company.name, IdNumber.name, VatNumber.name, Address.name, Manager.name,
                                 Phone.name, Fax.name};
-        records << record(names, {s("„Алфа Консулт“ ЕООД"), s("131234560"), s("BG131234560"),
+        records << record(names, {s("„Алфа Консулт“ ЕООД"), s("131234560"), s("131234560"),
                                   s("гр. София, бул. „Витоша“ № 1"), s("Петър Иванов"), s("02 981 1234"), s("02 981 1235")});
-        records << record(names, {s("„Бета Строй“ АД"), s("200123456"), s("BG200123456"),
+        records << record(names, {s("„Бета Строй“ АД"), s("200123456"), s("200123456"),
                                   s("гр. Варна, ул. „Преслав“ № 20"), s("Георги Димитров"), s("052 600 700"), QString()});
         records << record(names, {s("ЕТ „Гама – Стоян Стоянов“"), s("104567890"), QString(),
                                   s("гр. Русе, ул. „Борисова“ № 7"), s("Стоян Стоянов"), s("082 823 456"), QString()});
-        records << record(names, {s("„Делта Логистик“ ООД"), s("175678901"), s("BG175678901"),
+        records << record(names, {s("„Делта Логистик“ ООД"), s("175678901"), s("175678901"),
                                   s("гр. Бургас, ул. „Александровска“ № 45"), s("Елена Николова"), s("056 840 111"),
                                   s("056 840 112")});
-        records << record(names, {s("„Омега Софт“ ЕООД"), s("203456789"), s("BG203456789"),
+        records << record(names, {s("„Омега Софт“ ЕООД"), s("203456789"), s("203456789"),
                                   s("гр. Пловдив, бул. „Руски“ № 3"), s("Николай Тодоров"), s("032 626 262"), QString()});
     }
     return records;

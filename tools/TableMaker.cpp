@@ -16,7 +16,7 @@ namespace TableMaker {
 namespace {
 
 using Schema::KeyColumn;
-using Schema::KeyStep;
+using Schema::MakerKeyStep;
 using Schema::quoted;
 
 void exec(QSqlQuery &query, const QString &statement)
@@ -62,7 +62,7 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
         qint64 key = 0;
         for (qsizetype index = 0; index < count; ++index) {
             const QVariantMap record = makeRecord(index);
-            insert.addBindValue(key += KeyStep);
+            insert.addBindValue(key += MakerKeyStep);
             for (const Column &column : table.columns) {
                 const QVariant value = record.value(column.name);
                 const bool blank = !value.isValid() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());

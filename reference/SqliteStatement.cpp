@@ -1,0 +1,74 @@
+#include "reference/SqliteStatement.h"
+
+#include "reference/CaseFolding.h"
+#include "reference/FoldedColumn.h"
+#include "reference/StoreFailure.h"
+
+#include <QLocale>
+#include <sqlite3.h>
+
+SqliteStatement::SqliteStatement(sqlite3 *database, const QString &sql) : m_database(database)
+{
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(database, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
+        fail();
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_statement); }
+
+bool SqliteStatement::step()
+{
+    const int result = sqlite3_step(m_statement);
+    if (result == SQLITE_ROW)
+        return true;
+    if (result != SQLITE_DONE)
+        fail();
+    return false;
+}
+
+void SqliteStatement::reset() { sqlite3_reset(m_statement); }
+
+void SqliteStatement::bind(int parameter, qint64 value) { sqlite3_bind_int64(m_statement, parameter, value); }
+
+qint64 SqliteStatement::key(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+QVariant SqliteStatement::value(int column) const
+{
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_INTEGER:
+        return QString::number(sqlite3_column_int64(m_statement, column));
+    case SQLITE_FLOAT:
+        return QString::number(sqlite3_column_double(m_statement, column), 'g', QLocale::FloatingPointShortest);
+    case SQLITE_TEXT: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
+    }
+    case SQLITE_BLOB: {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+        return QByteArray(bytes, sqlite3_column_bytes(m_statement, column));
+    }
+    default:
+        return QVariant();
+    }
+}
+
+void SqliteStatement::appendFolded(int column, FoldedColumn &to) const
+{
+    if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT) {
+        // A number reads as its text; a picture or nothing as blank.
+        const QVariant shown = value(column);
+        to.append(foldCase(shown.typeId() == QMetaType::QString ? shown.toString() : QString()));
+        return;
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    to.appendUtf8(QByteArrayView(text, sqlite3_column_bytes(m_statement, column)));
+}
+
+void SqliteStatement::fail()
+{
+    const int code = sqlite3_errcode(m_database);
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
+    if (m_statement)
+        sqlite3_reset(m_statement);
+    throw storeFailure(QStringLiteral("Таблицата не може да бъде прочетена"), code, message);
+}
