@@ -1,5 +1,6 @@
 #include "paradox/MovingIn.h"
 
+#include "common/BitmapCheck.h"
 #include "common/Failure.h"
 #include "paradox/ParadoxFormat.h"
 #include "paradox/ParadoxTable.h"

@@ -1,3 +1,4 @@
+#include "common/BitmapCheck.h"
 #include "app/Menu.h"
 #include "app/ParadoxOffer.h"
 #include "document/Document.h"
