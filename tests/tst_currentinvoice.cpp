@@ -85,7 +85,7 @@ Invoice expectedInvoice(const QString &heading, const QString &number, NoteKind 
                      text(client, Clients::Manager),
                      text(firm, Firm::Manager)};
     if (note != NoteKind::None) {
-        invoice.note = {note, QStringLiteral("01.12.2026"), QStringLiteral("40"),
+        invoice.note = {note, QStringLiteral("01.12.2026"), QStringLiteral("0000000040"),
                         {{QStringLiteral("1"), QStringLiteral("411"), QStringLiteral("120.00")}}};
     }
     return invoice;
