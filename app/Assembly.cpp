@@ -70,7 +70,6 @@ void takeNumberAndSupplier()
     Form4->SpeedButton1Click();
     Doc->NO->setText(Form4->Table1->text(PrintRules::numberColumn(Form1->ComboBox2->currentText())));
     Doc->NO->setText(AssemblyRules::nextDocumentNumber(Doc->NO->text()));
-    NumberTaken = Doc->NO->text();
     Form4->SpeedButton2Click();
     Main->SpeedButton6Click();
     Form4->SpeedButton1Click();
@@ -111,9 +110,6 @@ void showNoteBlock()
 
 void assembleInvoice()
 {
-    // A number a failed print could not give back goes back before the next
-    // one is taken.
-    PrintDlgOru->retryGiveBack();
     DocumentAssembled = true;
     assembledLines = lineTableCells();
     assembledEntries.clear();

@@ -24,7 +24,6 @@
 
 TMain *Main = nullptr;
 bool DocumentAssembled = false;
-QString NumberTaken;
 
 namespace {
 
@@ -100,9 +99,6 @@ void TMain::FormCreate()
 void TMain::FormClose()
 {
     Form1->SaveSettings();
-    // A number that a failed print could not give back gets a last chance;
-    // when the table still refuses, the user is told, and the program ends.
-    runGuarded([] { PrintDlgOru->retryGiveBack(); });
     // A change typed into the browser is stored; one that cannot be is
     // reported, and the program still ends.
     runGuarded([] {

@@ -8,10 +8,6 @@ enum class MenuPicture;
 
 // "Към фактурата" has run in this run; never reset.
 extern bool DocumentAssembled;
-// The document number "Към фактурата" took last from the own company's
-// record; empty before the first assembly and once this program has itself
-// recorded a number at or past it.
-extern QString NumberTaken;
 
 // What "Обновяване" says where the system's package manager updates the
 // program (the Debian package's launcher names it in BILVARO_UPDATED_BY).

@@ -81,7 +81,6 @@ void destroyWindows()
     Main = nullptr;
     // Program-wide state starts afresh with the next set of windows.
     DocumentAssembled = false;
-    NumberTaken.clear();
     NumberRecorded = false;
     LineCounter = 0;
     VatFactor = 0.2;

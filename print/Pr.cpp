@@ -92,7 +92,6 @@ void TPrintDlgOru::SpeedButton2Click()
 
 void TPrintDlgOru::PrintDocument(const QString &mode)
 {
-    retryGiveBack();
     // What cannot be issued is refused before anything is captured, written
     // or recorded.
     const QString number = PrintRules::recordedNumber(Doc->NO->text());
@@ -107,30 +106,20 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
     if (!printer)
         throw Failure(NoPrinterMessage);
 
-    const QString documentKind = m_links.documentKind();
-    const int firmRecNo = m_links.firmRecNo();
     Doc->NO->setText(number);
-    // Recorded before anything is captured, so that a number another program
-    // has issued meanwhile is never printed.
-    const NumberRecord record = recordNumber(number, documentKind, firmRecNo);
-    try {
-        printPage(mode, *printer, documentKind, firmRecNo, number);
-    } catch (const Failure &failure) {
-        const QString lost = giveBackNumber(record);
-        if (lost.isEmpty())
-            throw;
-        throw Failure(failure.text() + QStringLiteral("\n\n") + lost);
-    } catch (...) {
-        giveBackNumber(record);
-        throw;
-    }
-    m_links.numberIssued(number);
+    const QString archive = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
+                                                        m_links.documentKind(), m_links.firmRecNo(), number, mode);
+    // Recorded in the register before anything is captured, so that a
+    // number another program has issued with other content is never printed.
+    // A print that then fails leaves the record: the number is never given
+    // to other content, and printing the document again counts as a copy.
+    m_links.recordPrint(mode, archive, PrintRules::pdfCopyFileName(archive));
+    printPage(mode, *printer, archive, number);
     show();
     raise();
 }
 
-void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QString &documentKind, int firmRecNo,
-                             const QString &number)
+void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QString &archive, const QString &number)
 {
     const int pageWidth = printer.width();
     const int pageHeight = printer.height();
@@ -144,8 +133,6 @@ void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QStri
     const int depth = PrintRules::archiveDepth(ComboBox1->currentText());
     const QImage picture = archivePicture(captured, depth);
 
-    const QString archive = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
-                                                        documentKind, firmRecNo, number, mode);
     const QByteArray image = archiveImageBytes(picture, depth);
     const QByteArray pdf = pdfCopyBytes(Doc->Panel1, QFileInfo(archive).completeBaseName(),
                                         m_links.invoice ? PrintRules::pdfInfo(m_links.invoice()) : PrintRules::PdfInfo());
@@ -163,52 +150,4 @@ void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QStri
         throw;
     }
     shell().printFile(archive);
-}
-
-// Records the number once for each document number of the run: the original
-// and the copy of one document record it once, and every further document of
-// the run records its own.
-TPrintDlgOru::NumberRecord TPrintDlgOru::recordNumber(const QString &number, const QString &documentKind,
-                                                      int firmRecNo)
-{
-    NumberRecord record;
-    record.column = PrintRules::numberColumn(documentKind);
-    record.number = number;
-    record.key = record.column + u'/' + QString::number(firmRecNo) + u'/' + record.number;
-    if (m_recorded.contains(record.key))
-        return record;
-    record.before = m_links.recordNumber(record.column, record.number);
-    record.writtenNow = true;
-    m_recorded.insert(record.key);
-    return record;
-}
-
-// A print command that failed after recording its number leaves the stored
-// number as it found it, and records it again next time. When the table
-// refuses, the give-back waits for the next command.
-QString TPrintDlgOru::giveBackNumber(const NumberRecord &record)
-{
-    if (!record.writtenNow)
-        return QString();
-    m_recorded.remove(record.key);
-    try {
-        m_links.giveBackNumber(record.column, record.number, record.before);
-        return QString();
-    } catch (const Failure &failure) {
-        m_pendingGiveBack = record;
-        return PrintRules::giveBackFailedMessage(record.number, failure.text());
-    }
-}
-
-void TPrintDlgOru::retryGiveBack()
-{
-    if (!m_pendingGiveBack)
-        return;
-    const NumberRecord record = *m_pendingGiveBack;
-    try {
-        m_links.giveBackNumber(record.column, record.number, record.before);
-    } catch (const Failure &failure) {
-        throw Failure(PrintRules::giveBackFailedMessage(record.number, failure.text()));
-    }
-    m_pendingGiveBack.reset();
 }

@@ -142,19 +142,13 @@ QString issuedBeforeMessage(const QString &number, const QStringList &keptFiles)
 
 QString printRefusedMessage(const QString &printerName, const QString &reason)
 {
-    QString text = QStringLiteral("Принтерът „%1“ не прие документа: той не е отпечатан и номерът му не е "
-                                  "записан.")
+    QString text = QStringLiteral("Принтерът „%1“ не прие документа и той не е отпечатан. Номерът му остава "
+                                  "записан в регистъра на издадените документи: отпечатайте документа отново "
+                                  "(като копие) или отпечатайте копие от „Издадени документи“.")
                        .arg(printerName);
     if (!reason.isEmpty())
         text += u'\n' + reason;
     return text;
-}
-
-QString giveBackFailedMessage(const QString &number, const QString &reason)
-{
-    return QStringLiteral("Номер %1 остава записан във фирмата, без да е отпечатан: таблицата не позволи да "
-                          "бъде върнат. Програмата ще го върне при следващата команда.\n%2")
-        .arg(number, reason);
 }
 
 } // namespace PrintRules

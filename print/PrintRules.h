@@ -73,8 +73,4 @@ QString issuedBeforeMessage(const QString &number, const QStringList &keptFiles)
 // system's own reason when it gave one.
 QString printRefusedMessage(const QString &printerName, const QString &reason);
 
-// Added to the print's own failure when the number it had recorded could not
-// be given back: the number stays recorded until the table lets it go.
-QString giveBackFailedMessage(const QString &number, const QString &reason);
-
 } // namespace PrintRules

@@ -1,7 +1,8 @@
 // The print window over real tables in a temporary start folder: the archive
 // image and its PDF copy, the printed page (a PDF file standing in for the
-// printer), the shell's print verb and the number written back.
+// printer), the shell's print verb, the register and the number written back.
 
+#include "app/CurrentInvoice.h"
 #include "app/Menu.h"
 #include "common/Failure.h"
 #include "document/Document.h"
@@ -10,9 +11,10 @@
 #include "print/Bitmap.h"
 #include "print/Pr.h"
 #include "print/PrintRules.h"
-#include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
+#include "register/IssuedRules.h"
+#include "register/RegisterStore.h"
 #include "support/AppFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SqlFile.h"
@@ -182,8 +184,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("printed");
         QTest::addColumn<bool>("recorded");
         QTest::newRow("no default printer") << "no printer" << true << false << false << false;
-        QTest::newRow("no archive folder") << "no folder" << true << false << false << false;
-        QTest::newRow("printer refuses the job") << "refused" << true << false << false << false;
+        // Recorded before the page is captured: the record stays.
+        QTest::newRow("no archive folder") << "no folder" << true << false << false << true;
+        QTest::newRow("printer refuses the job") << "refused" << true << false << false << true;
         QTest::newRow("number not a number") << "0000000042x" << false << false << false << false;
         QTest::newRow("number leaving the folder") << "../../0000000042" << false << false << false << false;
         QTest::newRow("number with a colon") << "42:1" << false << false << false << false;
@@ -229,20 +232,21 @@ private Q_SLOTS:
         QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
         QCOMPARE(m_app->shell.printedFiles.size(), archived ? 1 : 0);
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), recorded ? QStringLiteral("0000000042") : QStringLiteral("41"));
-        QCOMPARE(NumberRecorded, recorded);
+        QCOMPARE(RegisterStore(m_data).find({}).size(), recorded ? 1 : 0);
+        QCOMPARE(NumberRecorded, failure == u"cancel");
     }
 
-    // A print that fails after recording its number gives the number back
-    // but still holds it as the one taken at assembly: when another program
-    // issues it meanwhile, the next print is refused instead of printing it
-    // a second time.
-    void numberTakenAfterAFailedPrint_data()
+    // A print that fails after recording its number leaves the document in
+    // the register: no other program can issue the number with other content,
+    // printing it again counts as a copy, and the next assembly takes the
+    // number after it.
+    void failedPrintKeepsItsNumber_data()
     {
         QTest::addColumn<QString>("failure");
         QTest::newRow("printer refuses the job") << "refused";
         QTest::newRow("no archive folder") << "no folder";
     }
-    void numberTakenAfterAFailedPrint()
+    void failedPrintKeepsItsNumber()
     {
         QFETCH(QString, failure);
         assemble(QStringLiteral("ФАКТУРА"));
@@ -255,67 +259,48 @@ private Q_SLOTS:
         }
         PrintDlgOru->SpeedButton1->click();
         QVERIFY2(m_prompter->finished(), m_prompter->problems());
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("41"));
+        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("0000000042"));
 
-        // The other program assembles 42 and prints it.
-        QProcess other;
-        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/other_program_helper"),
-                    {QStringLiteral("issue"), m_data, QStringLiteral("1")});
-        QVERIFY(other.waitForFinished(30000));
-        QCOMPARE(other.readAllStandardOutput().trimmed(), QByteArray("0000000042"));
+        const QString refusal = otherDocumentRefusal(QStringLiteral("0000000042"));
+        QVERIFY(!refusal.isEmpty());
+        QVERIFY2(refusal.contains(currentInvoice().client.name), qPrintable(refusal));
 
         QVERIFY(QDir().mkpath(m_archive));
         printToFiles();
-        m_prompter->expectError(DocumentNumber::takenMessage(QStringLiteral("0000000042")));
-        PrintDlgOru->SpeedButton1->click();
-        QCOMPARE(QDir(m_archive).entryList(QDir::Files), QStringList());
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("0000000042"));
-        QVERIFY(!NumberRecorded);
-    }
-
-    // The print fails and the other program holds the own-company table, so
-    // the number cannot be given back at once: the user reads both, and the
-    // next command gives the number back once the table is free.
-    void giveBackWaitsForTheTable()
-    {
-        assemble(QStringLiteral("ФАКТУРА"));
-        QVERIFY(QDir().mkpath(m_archive));
-        refusePrintJobs();
-        QProcess other;
-        m_prompter->expectPrint(true, [&] {
-            other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/other_program_helper"),
-                        {QStringLiteral("lock"), m_data + QStringLiteral("/Firm.db"), QStringLiteral("0")});
-            QVERIFY(other.waitForReadyRead(20000));
-        });
-        m_prompter->expectAnyError();
+        m_prompter->expectPrint(true);
         PrintDlgOru->SpeedButton1->click();
         QVERIFY2(m_prompter->finished(), m_prompter->problems());
-        const QString shown = m_prompter->transcript.last();
-        QVERIFY2(shown.contains(refusedMessage()), qPrintable(shown));
-        QVERIFY2(shown.contains(QStringLiteral("Номер 0000000042 остава записан")), qPrintable(shown));
-        other.kill();
-        QVERIFY(other.waitForFinished());
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("0000000042"));
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), 2);
+        QCOMPARE(pdfPages(m_printed.last()), 1);
+        RegisterStore store(m_data);
+        const QList<qint64> held = store.find({});
+        QCOMPARE(held.size(), 1);
+        QCOMPARE(store.row(held[0]).copies, 1);
+        QVERIFY(NumberRecorded);
 
         Main->SpeedButton4Click();
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("41"));
-        QCOMPARE(Doc->NO->text(), QStringLiteral("0000000042"));
+        QCOMPARE(Doc->NO->text(), QStringLiteral("0000000043"));
     }
 
-    // A number printed again with other content: the page archived first is
-    // kept beside the new one under a name with its time, and the user is told.
+    // A number printed again with other content is refused by the register;
+    // where the register does not hold it (another start folder numbering
+    // into the same archive), the page archived first is kept beside the new
+    // one under a name with its time, and the user is told.
     void reprintKeepsTheEarlierPage_data()
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("otherClient");
-        QTest::newRow("the same page again") << "O" << false;
-        QTest::newRow("original for another client") << "O" << true;
-        QTest::newRow("copy for another client") << "C" << true;
+        QTest::addColumn<bool>("otherRegister");
+        QTest::newRow("the same page again") << "O" << false << false;
+        QTest::newRow("original for another client") << "O" << true << false;
+        QTest::newRow("copy for another client") << "C" << true << false;
+        QTest::newRow("another start folder, another client") << "O" << true << true;
     }
     void reprintKeepsTheEarlierPage()
     {
         QFETCH(QString, mode);
         QFETCH(bool, otherClient);
+        QFETCH(bool, otherRegister);
         assemble(QStringLiteral("ФАКТУРА"));
         QVERIFY(QDir().mkpath(m_archive));
         QToolButton *button = mode == u"O" ? PrintDlgOru->SpeedButton1 : PrintDlgOru->SpeedButton2;
@@ -329,15 +314,27 @@ private Q_SLOTS:
         const QString keptImage = PrintRules::keptFileName(image, QFileInfo(image).lastModified());
         const QString keptPdf = PrintRules::keptFileName(pdf, QFileInfo(image).lastModified());
 
-        if (otherClient) {
+        const Invoice firstInvoice = currentInvoice();
+        if (otherRegister)
+            QVERIFY(QFile::remove(RegisterStore::filePath(m_data)));
+        if (otherClient)
             pickClient(2);
-            m_prompter->expectMessage(PrintRules::issuedBeforeMessage(QStringLiteral("0000000042"), {keptImage, keptPdf}),
-                                      Prompter::Icon::Warning);
+        const bool refused = otherClient && !otherRegister;
+        if (refused) {
+            m_prompter->expectError(IssuedRules::numberTakenMessage(QStringLiteral("0000000042"), QStringLiteral("Фактура"),
+                                                                    firstInvoice.issueDate, firstInvoice.client.name));
+        } else {
+            if (otherClient)
+                m_prompter->expectMessage(PrintRules::issuedBeforeMessage(QStringLiteral("0000000042"), {keptImage, keptPdf}),
+                                          Prompter::Icon::Warning);
+            m_prompter->expectPrint(true);
         }
-        m_prompter->expectPrint(true);
         button->click();
         QStringList expected{QFileInfo(image).fileName(), QFileInfo(pdf).fileName()};
-        if (otherClient) {
+        if (refused) {
+            QCOMPARE(fileBytes(image), first);
+            QCOMPARE(fileBytes(pdf), firstPdf);
+        } else if (otherClient) {
             expected << QFileInfo(keptImage).fileName() << QFileInfo(keptPdf).fileName();
             QCOMPARE(fileBytes(keptImage), first);
             QCOMPARE(fileBytes(keptPdf), firstPdf);
@@ -363,7 +360,8 @@ private Q_SLOTS:
             QCOMPARE(field->palette().color(field->backgroundRole()), QColor(192, 192, 192));
     }
 
-    // Another program records a number between assembly and printing.
+    // Another program prints a document of its own between assembly and
+    // printing: the register refuses this one only under the same number.
     void numberTakenMeanwhile_data()
     {
         QTest::addColumn<QString>("typed");
@@ -371,7 +369,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("printed");
         QTest::addColumn<QString>("stored");
         QTest::newRow("the assembled number") << "" << "0000000042" << false << "0000000042";
-        QTest::newRow("a later number") << "" << "0000000045" << false << "0000000045";
+        QTest::newRow("a later number") << "" << "0000000045" << true << "0000000045";
         QTest::newRow("typed older number") << "0000000030" << "0000000042" << true << "0000000042";
         QTest::newRow("typed later number") << "0000000050" << "0000000042" << true << "0000000050";
     }
@@ -385,17 +383,19 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(m_archive));
         if (!typed.isEmpty())
             Doc->NO->setText(typed);
-        storeNumber(m_data, otherRecords);
+        QCOMPARE(otherDocumentRefusal(otherRecords), QString());
         if (printed)
             m_prompter->expectPrint(true);
         else
-            m_prompter->expectError(DocumentNumber::takenMessage(QStringLiteral("0000000042")));
+            m_prompter->expectError(IssuedRules::numberTakenMessage(QStringLiteral("0000000042"), QStringLiteral("Фактура"),
+                                                                    currentInvoice().issueDate, OtherClient));
         PrintDlgOru->SpeedButton1->click();
 
         QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), printed ? 2 : 0);
         QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
         QCOMPARE(m_app->shell.printedFiles.size(), printed ? 1 : 0);
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), stored);
+        QCOMPARE(RegisterStore(m_data).find({}).size(), printed ? 2 : 1);
         QCOMPARE(NumberRecorded, printed);
     }
 
@@ -435,38 +435,6 @@ private Q_SLOTS:
         QCOMPARE(PrintDlgOru->ComboBox1->count(), 3);
     }
 
-    void numberRecordFailures_data()
-    {
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("number");
-        QTest::newRow("no such column") << "Фактура" << "0000000099";
-        QTest::newRow("not a whole number") << "Фактура №" << "99а";
-    }
-    void numberRecordFailures()
-    {
-        QFETCH(QString, column);
-        QFETCH(QString, number);
-        const QString before = storedNumber(m_data, QStringLiteral("Фактура №"));
-        TableStore firm;
-        firm.setDatabaseName(m_data);
-        firm.setTableName(Firm);
-        firm.open();
-        QVERIFY_THROWS_EXCEPTION(Failure, DocumentNumber::record(firm, column, number, QString()));
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
-        // The record under the cursor is found by its key, whatever its place:
-        // a record another program inserts before it does not move the write
-        // to another company.
-        firm.setRecNo(2);
-        QCOMPARE(sqlOnFile(m_data + QStringLiteral("/Firm.db"),
-                           {QStringLiteral("INSERT INTO Firm (rowid) SELECT rowid - 1 FROM Firm ORDER BY rowid LIMIT 1 OFFSET 1")}),
-                 QStringList());
-        QCOMPARE(int(DocumentNumber::record(firm, QStringLiteral("фактура №"), QStringLiteral("0000000099"), QString()).outcome),
-                 int(DocumentNumber::Outcome::Recorded));
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 3), QStringLiteral("0000000099"));
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №"), 2), QString());
-        QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), before);
-    }
-
 private:
     // Assembles a document of this kind with one line for the first client.
     void assemble(const QString &kind, bool withClient = true, bool withLine = true)
@@ -486,6 +454,23 @@ private:
         QCOMPARE(Doc->NO->text(), kind == u"ФАКТУРА" ? QStringLiteral("0000000042") : QStringLiteral("0000000008"));
         Doc->SpeedButton1Click();
     }
+
+    // Another program records the document on the page under this number
+    // for another client, through a register connection of its own; gives
+    // back the register's refusal, or nothing when it was recorded.
+    QString otherDocumentRefusal(const QString &number)
+    {
+        Invoice other = currentInvoice();
+        other.number = number;
+        other.client.name = OtherClient;
+        try {
+            RegisterStore(m_data).recordPrint(other, {}, PrintMode::Original);
+            return QString();
+        } catch (const Failure &failure) {
+            return failure.text();
+        }
+    }
+    static inline const QString OtherClient = QStringLiteral("Друга фирма ООД");
 
     static void pickClient(int record)
     {

@@ -4,7 +4,6 @@
 // connection in this test; elsewhere it is a real second process.
 
 #include "common/Failure.h"
-#include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
 #include "register/RegisterStore.h"
 #include "support/SampleInvoice.h"
@@ -360,90 +359,6 @@ private Q_SLOTS:
             QCOMPARE(own.size(), each);
             QVERIFY(std::is_sorted(own.crbegin(), own.crend()));
         }
-    }
-
-    // This program took the number after 41 at assembly; before it prints,
-    // another program may record a number.
-    void documentNumberIsRecordedOnce_data()
-    {
-        QTest::addColumn<QString>("stored");  // at assembly
-        QTest::addColumn<QString>("recordedMeanwhile");
-        QTest::addColumn<QString>("pageNumber");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<QString>("storedAfter");
-        const int recorded = int(DocumentNumber::Outcome::Recorded);
-        const int taken = int(DocumentNumber::Outcome::TakenByOther);
-        const int higher = int(DocumentNumber::Outcome::KeptHigher);
-        QTest::newRow("by no one") << "0000000041" << "" << "0000000042" << recorded << "0000000042";
-        QTest::newRow("stored as a bare number") << "41" << "" << "0000000042" << recorded << "0000000042";
-        QTest::newRow("the same number") << "0000000041" << "0000000042" << "0000000042" << taken << "0000000042";
-        QTest::newRow("a later number") << "0000000041" << "0000000043" << "0000000042" << taken << "0000000043";
-        QTest::newRow("typed: an old number") << "0000000041" << "0000000042" << "0000000007" << higher
-                                              << "0000000042";
-        QTest::newRow("typed: a number further on") << "0000000041" << "0000000042" << "100" << recorded
-                                                    << "0000000100";
-    }
-    void documentNumberIsRecordedOnce()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QString, recordedMeanwhile);
-        QFETCH(QString, pageNumber);
-        QFETCH(int, outcome);
-        QFETCH(QString, storedAfter);
-        const QString column = QStringLiteral("Фактура №");
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Firm.db")),
-                              {{{QStringLiteral("ДОСТАВЧИК"), QStringLiteral("Друга")}, {column, QStringLiteral("7")}},
-                               {{QStringLiteral("ДОСТАВЧИК"), QStringLiteral("Фирма")}, {column, stored}}});
-        auto firm = open(QStringLiteral("Firm.db"));
-        firm->setRecNo(2);
-        const QString taken = QStringLiteral("0000000042");
-        QCOMPARE(firm->text(column), stored);
-        if (!recordedMeanwhile.isEmpty()) {
-            auto other = open(QStringLiteral("Firm.db"));
-            other->setRecNo(2);
-            QCOMPARE(int(DocumentNumber::record(*other, column, recordedMeanwhile, recordedMeanwhile).outcome),
-                     int(DocumentNumber::Outcome::Recorded));
-        }
-        const DocumentNumber::Result result = DocumentNumber::record(*firm, column, pageNumber, taken);
-        QCOMPARE(int(result.outcome), outcome);
-        const QString before = recordedMeanwhile.isEmpty() ? stored : recordedMeanwhile;
-        QCOMPARE(result.before, before);
-        const QString firmFile = QDir(data()).filePath(QStringLiteral("Firm.db"));
-        const QString query = QStringLiteral("SELECT \"Фактура №\" FROM Firm ORDER BY rowid");
-        QCOMPARE(sqlOnFile(firmFile, {query}), QStringList({QStringLiteral("7"), storedAfter}));
-        QCOMPARE(firm->text(column), storedAfter);
-        if (result.outcome == DocumentNumber::Outcome::Recorded) {
-            // A print that then fails gives the number back.
-            DocumentNumber::giveBack(*firm, column, pageNumber, result.before);
-            QCOMPARE(sqlOnFile(firmFile, {query}), QStringList({QStringLiteral("7"), before}));
-        }
-    }
-
-    // Two processes assemble and print invoices of one company at once: no
-    // number is printed twice, and none is left out.
-    void twoProgramsNeverPrintOneNumberTwice()
-    {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Firm.db")),
-                              {{{QStringLiteral("ДОСТАВЧИК"), QStringLiteral("Фирма")},
-                                {QStringLiteral("Фактура №"), QStringLiteral("0")}}});
-        QProcess programs[2];
-        for (QProcess &program : programs)
-            program.start(helperPath("other_program_helper"), {QStringLiteral("issue"), data(), QStringLiteral("40")});
-        QList<int> printed;
-        for (QProcess &program : programs) {
-            QVERIFY(program.waitForFinished(60000));
-            QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
-            for (const QByteArray &line : program.readAllStandardOutput().split('\n')) {
-                if (!line.isEmpty())
-                    printed << line.toInt();
-            }
-        }
-        std::sort(printed.begin(), printed.end());
-        QVERIFY(printed.size() >= 40);
-        for (int i = 0; i < printed.size(); ++i)
-            QCOMPARE(printed[i], i + 1);
-        QCOMPARE(sqlOnFile(QDir(data()).filePath(QStringLiteral("Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
-                 QStringList{QStringLiteral("%1").arg(printed.size(), 10, 10, QLatin1Char('0'))});
     }
 
     // Two processes print invoices 1 to 30 of one company through the

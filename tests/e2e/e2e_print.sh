@@ -5,14 +5,16 @@
 # the default printer. Over the demo tables it picks one article and a client,
 # then "Отпечатай и съхрани" on the main menu assembles the invoice and opens
 # the print window. The original goes first to the printer while it rejects
-# jobs: the program says so with CUPS's own reason, and neither the number
-# nor an archived page is kept. Then it is printed through the print dialog.
-# Last, another client is picked and the same number is printed again: the
-# program says the number was issued before and keeps the first archived page
-# beside the new one. Exactly two jobs of one page each reach the printer, the
-# first page shows the invoice, the archive images and their PDF copies are in
-# the installation folder's DB folder (kept as artefacts with the printed
-# page), and the company's last invoice number is the printed one.
+# jobs: the program says so with CUPS's own reason; the document stays in the
+# register with its number, and no page is archived. Then it is printed
+# through the print dialog (the register counts it as a copy). Another client
+# is picked and the same number printed again: the register refuses it and
+# the archived page stays as it was. Last, "Издадени документи" finds the
+# document by its client; its row and the register's stored number, client
+# and total are those of the PDF copy. Exactly one job of one page reaches
+# the printer, the page shows the invoice, the archive image and its PDF copy
+# are in the installation folder's DB folder (kept as artefacts with the
+# printed page), and the company's last invoice number is the printed one.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/invoice_lib.sh"
 e2e_init "$@"
@@ -144,7 +146,8 @@ confirm_message()
   e2e_wait_window_gone "$1"
 }
 
-# The printer rejects jobs: the job is refused, nothing is kept.
+# The printer rejects jobs: the job is refused, nothing is archived, and the
+# number stays with the document in the register.
 cupsreject -r "закрит за тест" PDF || e2e_fail "could not make the printer reject jobs"
 invoice_click_in "$printwin" 112 43   # "Отпечатай ОРИГИНАЛ на документа"
 invoice_wait_new_window "the print dialog" "$menu" "$doc" "$printwin"
@@ -158,11 +161,14 @@ confirm_message "$E2E_WINDOW"
 # CUPS's own reason, which the program also writes to its error output.
 grep 'refused the job' "$PROGRAM_LOG" | grep -qF 'is not accepting jobs' ||
   e2e_fail "the program did not get CUPS's reason: $(tail -3 "$PROGRAM_LOG")"
-[[ $(invoice_sql "$firm" "SELECT \"Фактура №\" FROM Firm ORDER BY rowid LIMIT 1") == "$last" ]] ||
-  e2e_fail "a refused job recorded its number"
+[[ $(invoice_sql "$firm" "SELECT \"Фактура №\" FROM Firm ORDER BY rowid LIMIT 1") == "$number" ]] ||
+  e2e_fail "a refused job did not keep its number"
+register=$folder/DB/Register.db
+[[ $(invoice_sql "$register" "SELECT \"Номер\" || ' ' || \"Копия\" FROM \"Документи\"") == "$number 0" ]] ||
+  e2e_fail "the register does not hold the refused document: $(invoice_sql "$register" "SELECT * FROM \"Документи\"")"
 [[ -z $(find "$E2E_TMP/install/DB" -name "*_${number}_*") ]] ||
   e2e_fail "a refused job left archived files: $(ls "$E2E_TMP/install/DB")"
-e2e_log "the rejecting printer refused the job; nothing recorded or archived"
+e2e_log "the rejecting printer refused the job; the number stays in the register, nothing archived"
 cupsaccept PDF || e2e_fail "could not make the printer accept jobs"
 
 invoice_click_in "$printwin" 112 43   # "Отпечатай ОРИГИНАЛ на документа"
@@ -172,65 +178,77 @@ invoice_settle "$menu"
 e2e_screenshot 3-print-dialog
 e2e_confirm "$dialog"
 e2e_wait_window_gone "$dialog"
-invoice_wait_sql "$firm" "SELECT \"Фактура №\" FROM Firm ORDER BY rowid LIMIT 1" "$number" \
-  "the company's last invoice number after printing"
+invoice_wait_sql "$register" "SELECT \"Копия\" FROM \"Документи\"" 1 "the copies of the document printed again"
 invoice_settle "$menu"
 invoice_expect_windows "after printing" "$menu" "$doc" "$printwin"
 e2e_screenshot 4-printed
 [[ -f $archive ]] || e2e_fail "no archive image $archive"
 cp "$archive" "$E2E_ARTIFACTS/archive.bmp"
 
-# The same number again, for another client.
+# The same number again, for another client: the register refuses it.
 client='„Бета Строй“ АД'
 pick_client "$doc" "$printwin"
 xdotool windowraise "$printwin"
 invoice_click_in "$printwin" 112 43   # "Отпечатай ОРИГИНАЛ на документа"
-invoice_wait_new_window "the message of a number issued before" "$menu" "$doc" "$printwin"
-e2e_screenshot 5-issued-before
+invoice_wait_new_window "the refusal of a number issued before" "$menu" "$doc" "$printwin"
+e2e_screenshot 5-number-refused
 confirm_message "$E2E_WINDOW"
-invoice_wait_new_window "the print dialog of the reprint" "$menu" "$doc" "$printwin"
-dialog=$E2E_WINDOW
 invoice_settle "$menu"
-e2e_confirm "$dialog"
-e2e_wait_window_gone "$dialog"
-invoice_settle "$menu"
-invoice_expect_windows "after printing again" "$menu" "$doc" "$printwin"
-e2e_close_program "$menu"
+invoice_expect_windows "after the refusal" "$menu" "$doc" "$printwin"
+cmp -s "$archive" "$E2E_ARTIFACTS/archive.bmp" || e2e_fail "the refused print changed the archived page"
+[[ $(invoice_sql "$register" "SELECT count(*) FROM \"Документи\"") == 1 ]] || e2e_fail "the refused print was recorded"
 
-# Both pages of the number are archived: the first one under a name with its time.
-kept=$(find "$E2E_TMP/install/DB" -name "InvFirm1_${number}__*.bmp")
-[[ -n $kept && -f ${kept%.bmp}.pdf ]] ||
-  e2e_fail "the first page of $number is not kept: $(ls "$E2E_TMP/install/DB")"
-cmp -s "$kept" "$E2E_ARTIFACTS/archive.bmp" || e2e_fail "the kept page is not the first one printed"
-cmp -s "$archive" "$E2E_ARTIFACTS/archive.bmp" && e2e_fail "the second page is the first one again"
-cp "$archive" "$E2E_ARTIFACTS/archive-reprinted.bmp"
-[[ $(pdftotext "${kept%.bmp}.pdf" -) == *"Делта Логистик"* ]] ||
-  e2e_fail "the kept PDF copy does not show the first client"
-[[ $(pdftotext "${archive%.bmp}.pdf" -) == *"Бета Строй"* ]] ||
-  e2e_fail "the new PDF copy does not show the second client"
-e2e_log "both pages of $number archived: $(basename "$kept") and $(basename "$archive")"
+# ------------------------------------------------------------ the register
+invoice_menu_button "$menu" 0 480 "$doc" "$printwin"   # "Издадени документи"
+e2e_wait_window '^Издадени документи$'
+issued=$E2E_WINDOW
+invoice_settle "$menu"
+invoice_click_in "$issued" 300 54   # the search box: 168, 44, 260 x 21
+e2e_focus "$issued"
+e2e_type "Делта"
+invoice_settle "$menu"
+e2e_screenshot 6-register
+stored=$(invoice_sql "$register" "SELECT \"Номер\" || '|' || \"Клиент\" || '|' || printf('%.2f', \"Сума за плащане (0.0001)\" / 10000.0) FROM \"Документи\"")
+IFS='|' read -r stored_number stored_client stored_total <<<"$stored"
+[[ $stored_number == "$number" && $stored_client == *"Делта Логистик"* ]] ||
+  e2e_fail "the register holds $stored"
+# The found row's cells, read through the clipboard: number, then three
+# columns on the client, three more on the total.
+invoice_click_in "$issued" 40 103   # the number in the first row, under the header
+row=
+for step in 0 3 3; do
+  for ((i = 0; i < step; i++)); do e2e_key Right; done
+  invoice_text "$issued"
+  row+="$E2E_TEXT|"
+done
+[[ $row == "$stored|" ]] || e2e_fail "the register window shows \"$row\" instead of \"$stored|\""
+page=$(pdftotext -layout "${archive%.bmp}.pdf" - | tr -s ' \n' ' ')
+for field in "$stored_number" "$stored_client" "$stored_total"; do
+  [[ $page == *"$field"* ]] || e2e_fail "the PDF copy does not show the register's \"$field\": $page"
+done
+e2e_log "the register window finds $number by its client; number, client and total are the page's"
+e2e_close_program "$menu"
 
 # ------------------------------------------------------------ the printer's page
 deadline=$((SECONDS + E2E_TIMEOUT))
-while [[ -n $(lpstat -o) || $(lpstat -W completed -o | wc -l) -lt 2 ]]; do
+while [[ -n $(lpstat -o) || $(lpstat -W completed -o | wc -l) -lt 1 ]]; do
   ((SECONDS < deadline)) || e2e_fail "the print job did not complete: $(lpstat -W all -o)"
   sleep 0.2
 done
 sleep 0.5   # cups-pdf renames its file after the job has ended
 jobs=$(lpstat -W completed -o | wc -l)
-((jobs == 2)) || e2e_fail "$jobs jobs reached the printer instead of two: $(lpstat -W completed -o)"
+((jobs == 1)) || e2e_fail "$jobs jobs reached the printer instead of one: $(lpstat -W completed -o)"
 cp "$cups/log/page_log" "$E2E_ARTIFACTS/page_log" 2>/dev/null || true
-[[ $(grep -c " total 1 " "$cups/log/page_log") == 2 ]] ||
+[[ $(grep -c " total 1 " "$cups/log/page_log") == 1 ]] ||
   e2e_fail "the scheduler did not count one page a job: $(cat "$cups/log/page_log" 2>/dev/null)"
 
-# The second job has the first one's name: cups-pdf keeps the last.
 printed=$(ls -t "$pdf_out"/InvFirm1_"${number}"_*.pdf 2>/dev/null | head -1)
 [[ -n $printed ]] || e2e_fail "cups-pdf wrote no InvFirm1_${number}_*.pdf in $pdf_out"
 mv "$printed" "$E2E_ARTIFACTS/printed.pdf"
 pages=$(pdfinfo "$E2E_ARTIFACTS/printed.pdf" | sed -n 's/^Pages: *//p')
 [[ $pages == 1 ]] || e2e_fail "the printed document has $pages pages"
 
-# The archive image of the page printed last and its PDF copy.
+# The archive image of the page printed and its PDF copy.
 cp "${archive%.bmp}.pdf" "$E2E_ARTIFACTS/archive.pdf" || e2e_fail "no PDF copy beside the archive image"
 bits=$(od -An -tu2 -j28 -N2 "$archive" | tr -d ' ')
 [[ $bits == 8 ]] || e2e_fail "the archive image has $bits bits per pixel instead of 8"
@@ -249,4 +267,4 @@ correlation=$(compare -metric NCC "$E2E_TMP/printed-blurred.png" "$E2E_TMP/archi
 e2e_log "printed page against the archive image: correlation $correlation"
 awk -v c="$correlation" 'BEGIN { exit !(c ~ /^[0-9.]+$/ && c > 0.5) }' ||
   e2e_fail "the printed page does not show the archived invoice (correlation $correlation)"
-e2e_log "two pages printed; archive images, PDF copy and printed page kept as artefacts"
+e2e_log "one page printed; archive image, PDF copy and printed page kept as artefacts"

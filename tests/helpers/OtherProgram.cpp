@@ -5,10 +5,6 @@
 //   Takes one unit from the stock of the first goods record, one write at a
 //   time as the pick does, and prints how many it took and how many were
 //   refused for want of stock.
-// other_program_helper issue <data folder> <count>
-//   Assembles and prints that many invoices of the first own company: takes
-//   the next number from its record and records it before printing; prints
-//   every number it recorded.
 // other_program_helper register <data folder> <count>
 //   Prints `count` invoices numbered 1, 2, ... of the first own company
 //   through the register, each to a client named after this process; prints
@@ -17,8 +13,6 @@
 
 #include "common/Amount.h"
 #include "common/Failure.h"
-#include "document/AssemblyRules.h"
-#include "reference/DocumentNumber.h"
 #include "reference/TableStore.h"
 #include "register/RegisterStore.h"
 #include "support/SampleInvoice.h"
@@ -71,23 +65,6 @@ int takeUnits(const QString &folder, int count)
     return 0;
 }
 
-int issueNumbers(const QString &folder, int count)
-{
-    TableStore firm;
-    firm.setDatabaseName(folder);
-    firm.setTableName(QStringLiteral("Firm.db"));
-    firm.open();
-    const QString column = QStringLiteral("Фактура №");
-    QTextStream out(stdout);
-    for (int i = 0; i < count; ++i) {
-        firm.refresh();
-        const QString taken = AssemblyRules::nextDocumentNumber(firm.text(column));
-        if (DocumentNumber::record(firm, column, taken, taken).outcome == DocumentNumber::Outcome::Recorded)
-            out << taken << Qt::endl;
-    }
-    return 0;
-}
-
 int recordInRegister(const QString &folder, int count)
 {
     RegisterStore store(folder);
@@ -121,8 +98,6 @@ int main(int argc, char *argv[])
             return holdLock(arguments[2], arguments[3].toInt());
         if (arguments[1] == QLatin1String("take"))
             return takeUnits(arguments[2], arguments[3].toInt());
-        if (arguments[1] == QLatin1String("issue"))
-            return issueNumbers(arguments[2], arguments[3].toInt());
         if (arguments[1] == QLatin1String("register"))
             return recordInRegister(arguments[2], arguments[3].toInt());
     } catch (const Failure &failure) {
