@@ -49,8 +49,9 @@ public:
     // Opens a message in the user's mail program with the PDF copy attached,
     // to the client's e-mail address where the clients table has one.
     void SpeedButton4Click();
-    // Opens the sales ledger on every document of the register, at the
-    // month the period starts in where one is typed.
+    // Opens the sales ledger on the register's documents from the month the
+    // typed period starts in (from January of last year when none is typed),
+    // at that month.
     void SpeedButton5Click();
     // Exports the listed documents, in the order shown, for the accountant.
     void SpeedButton6Click();

@@ -22,6 +22,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QPrinter>
+#include <QDateEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -191,6 +192,7 @@ private Q_SLOTS:
         QVERIFY(dialog && dialog->isVisible());
         dialog->setToday(QDate(2026, 3, 20));
         QCOMPARE(dialog->ledger().period, (TaxPeriod{2026, 2}));
+        QCOMPARE(dialog->monthEdit->minimumDate(), QDate(2026, 2, 1));
         const QString sales = artifact(QLatin1String(SalesLedgerFileName));
         const QString vatReturn = artifact(QLatin1String(VatReturnFileName));
         m_prompter
