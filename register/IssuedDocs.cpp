@@ -12,6 +12,7 @@
 #include "print/Pr.h"
 #include "print/PrintRules.h"
 #include "register/IssuedRules.h"
+#include "register/RegisterLedger.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -59,7 +60,7 @@ QString copyImage(const RegisterRow &row)
 TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("Издадени документи"));
-    resize(900, 560);
+    resize(960, 560);
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     fillBackground(this, QColor(223, 223, 223));
 
@@ -67,6 +68,8 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton2 = button(this, QStringLiteral("Анулирай"), 166);
     SpeedButton3 = button(this, QStringLiteral("Отвори PDF"), 324);
     SpeedButton4 = button(this, QStringLiteral("Изпрати"), 482);
+    SpeedButton5 = button(this, QStringLiteral("Дневник за продажби"), 640);
+    SpeedButton6 = button(this, QStringLiteral("Експорт за счетоводителя"), 798);
     Edit1 = editor(this, QStringLiteral("Търсене (№, клиент, ЕИК):"), 8, 160, 260);
     Edit2 = editor(this, QStringLiteral("от дата:"), 440, 56, 90);
     Edit3 = editor(this, QStringLiteral("до дата:"), 600, 56, 90);
@@ -88,6 +91,8 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton2, [this] { SpeedButton2Click(); });
     onClick(SpeedButton3, [this] { SpeedButton3Click(); });
     onClick(SpeedButton4, [this] { SpeedButton4Click(); });
+    onClick(SpeedButton5, [this] { SpeedButton5Click(); });
+    onClick(SpeedButton6, [this] { SpeedButton6Click(); });
     for (QLineEdit *edit : {Edit1, Edit2, Edit3})
         connect(edit, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { runGuarded([this] { DBGrid1DblClick(); }); });
@@ -170,6 +175,40 @@ void TIssuedDocs::SpeedButton4Click()
         throw Failure(QStringLiteral("Пощенската програма не може да бъде отворена. PDF копието на документа е "
                                      "„%1“: приложете го към писмото сами.")
                           .arg(QDir::toNativeSeparators(attachment)));
+}
+
+void TIssuedDocs::SpeedButton5Click()
+{
+    if (!m_store)
+        return;
+    if (m_ledger) {
+        m_ledger->raise();
+        m_ledger->activateWindow();
+        return;
+    }
+    // Reading a document back costs a fraction of a millisecond, too much
+    // for every document of years: the ledger gets those from the month the
+    // typed period starts in, else from January of last year, and offers
+    // only those months.
+    const QDate typed = query().from;
+    const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate(QDate::currentDate().year() - 1, 1, 1);
+    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, m_store->find({QString(), from, QDate()})), this);
+    m_ledger->setAttribute(Qt::WA_DeleteOnClose);
+    m_ledger->monthEdit->setMinimumDate(from);
+    if (typed.isValid())
+        m_ledger->setPeriod(TaxPeriod::of(from));
+    m_ledger->open();
+}
+
+void TIssuedDocs::SpeedButton6Click()
+{
+    if (!m_model || m_model->rowCount() == 0)
+        throw Failure(QStringLiteral("Няма показани документи за експорт."));
+    QList<qint64> ids;
+    ids.reserve(m_model->rowCount());
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        ids << m_model->documentAt(row);
+    exportForAccountant(ledgerDocuments(*m_store, ids));
 }
 
 // Prints the archived page again as it was kept, stretched over the

@@ -1,18 +1,22 @@
 #pragma once
 
+#include "ledger/LedgerDialog.h"
 #include "register/RegisterModel.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QToolButton>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
 // "Издадени документи": the register of issued documents, newest first,
 // searched by number, client or ЕИК within a period, with the sums of what
 // it shows. A double click opens the document's PDF copy; the buttons print
-// a copy of the archived page and cancel a document. The window reads and
+// a copy of the archived page and cancel a document; "Дневник за продажби"
+// opens the sales ledger of the register's documents and "Експорт за
+// счетоводителя" exports the listed ones. The window reads and
 // writes the register through RegisterStore and shows it through
 // RegisterModel; it holds no rule of its own.
 class TIssuedDocs : public QWidget {
@@ -30,6 +34,8 @@ public:
     QToolButton *SpeedButton2;  // "Анулирай"
     QToolButton *SpeedButton3;  // "Отвори PDF"
     QToolButton *SpeedButton4;  // "Изпрати"
+    QToolButton *SpeedButton5;  // "Дневник за продажби"
+    QToolButton *SpeedButton6;  // "Експорт за счетоводителя"
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -43,8 +49,16 @@ public:
     // Opens a message in the user's mail program with the PDF copy attached,
     // to the client's e-mail address where the clients table has one.
     void SpeedButton4Click();
+    // Opens the sales ledger on the register's documents from the month the
+    // typed period starts in (from January of last year when none is typed),
+    // at that month.
+    void SpeedButton5Click();
+    // Exports the listed documents, in the order shown, for the accountant.
+    void SpeedButton6Click();
 
     RegisterModel *model() const { return m_model.get(); }
+    // The sales ledger while it is open.
+    LedgerDialog *ledgerDialog() const { return m_ledger; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -59,6 +73,7 @@ private:
 
     std::unique_ptr<RegisterStore> m_store;
     std::unique_ptr<RegisterModel> m_model;
+    QPointer<LedgerDialog> m_ledger;
 };
 
 extern TIssuedDocs *IssuedDocs;

@@ -1,22 +1,29 @@
 // The register window "Издадени документи" on a register of three
 // documents: opened from the main menu, it lists newest first, searches,
-// sums, opens a PDF copy, prints a copy of the archived page and cancels.
+// sums, opens a PDF copy, prints a copy of the archived page and cancels;
+// a month of it goes to the sales ledger's files and the accountant's export.
 
 #include "app/Menu.h"
 #include "app/PrintLinks.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "common/Failure.h"
+#include "ledger/LedgerDialog.h"
+#include "ledger/LedgerFiles.h"
 #include "register/IssuedDocs.h"
 #include "register/IssuedRules.h"
 #include "platform/Printers.h"
 #include "support/AppFixture.h"
+#include "support/LedgerLayout.h"
 #include "support/SampleInvoice.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SqlFile.h"
 
 #include <QImage>
+#include <QJsonArray>
 #include <QPrinter>
+#include <QDateEdit>
+#include <QPushButton>
 #include <QtTest>
 
 class tst_IssuedDocs : public QObject {
@@ -32,6 +39,33 @@ class tst_IssuedDocs : public QObject {
         for (int row = 0; row < IssuedDocs->model()->rowCount(); ++row)
             numbers << IssuedDocs->model()->index(row, RegisterModel::Number).data().toString();
         return numbers;
+    }
+
+    // February 2026 beside the three invoices of 8.2.2026 in euro: a credit
+    // and a debit note, a proforma, a cancelled invoice, one in leva, and
+    // one of March that the month leaves out.
+    void recordFebruary()
+    {
+        RegisterStore store(m_app->path(QStringLiteral("DB")));
+        const auto record = [&](DocumentKind kind, NoteKind note, Currency currency, const char *number,
+                                const char *date) {
+            Invoice invoice = sampleInvoice(kind, note, currency, QString::fromLatin1(number),
+                                            QStringLiteral("Четвърти ООД"));
+            invoice.issueDate = QString::fromLatin1(date) + QStringLiteral(" г.");
+            store.recordPrint(invoice, {m_image, m_pdf}, PrintMode::Original);
+        };
+        record(DocumentKind::Invoice, NoteKind::Credit, Currency::Euro, "4", "10.2.2026");
+        record(DocumentKind::Proforma, NoteKind::None, Currency::Euro, "1", "11.2.2026");
+        record(DocumentKind::Invoice, NoteKind::Debit, Currency::Euro, "5", "12.2.2026");
+        record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "6", "14.2.2026");
+        record(DocumentKind::Invoice, NoteKind::None, Currency::Leva, "7", "20.2.2026");
+        record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "8", "2.3.2026");
+        store.cancel(store.find({QStringLiteral("0000000006"), {}, {}}).value(0), QStringLiteral("грешна сума"));
+    }
+
+    static QString artifact(const QString &name)
+    {
+        return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("artifacts/ledger-register/") + name);
     }
 
 private Q_SLOTS:
@@ -140,6 +174,99 @@ private Q_SLOTS:
         Main->SpeedButton11->click();
         QCOMPARE(shownNumbers().value(0), QStringLiteral("0000000004"));
         QCOMPARE(IssuedDocs->model()->rowAt(0).copies, 2);
+    }
+
+    // The register window's two buttons on a month of the register: the
+    // files read back with the layout's own parser, the CSV with Python's.
+    void ledgerAndExportOfAMonth()
+    {
+        using namespace LedgerLayout;
+        recordFebruary();
+        QDir(artifact(QString())).removeRecursively();
+        QVERIFY(QDir().mkpath(artifact(QString())));
+        IssuedDocs->Edit2->setText(QStringLiteral("1.2.2026"));
+        IssuedDocs->Edit3->setText(QStringLiteral("28.2.2026"));
+
+        IssuedDocs->SpeedButton5->click();
+        LedgerDialog *dialog = IssuedDocs->ledgerDialog();
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->setToday(QDate(2026, 3, 20));
+        QCOMPARE(dialog->ledger().period, (TaxPeriod{2026, 2}));
+        QCOMPARE(dialog->monthEdit->minimumDate(), QDate(2026, 2, 1));
+        const QString sales = artifact(QLatin1String(SalesLedgerFileName));
+        const QString vatReturn = artifact(QLatin1String(VatReturnFileName));
+        m_prompter
+            ->expectQuestion(QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не "
+                                            "води дневник за покупки. Програмата я записва само за месец без "
+                                            "покупки. Месец 02.2026 без покупки ли е?"),
+                             true)
+            .expectFolder(QStringLiteral("Папка за файловете на дневника"), artifact(QString()))
+            .expectInformation(QStringLiteral("Записани:\n") + sales + u'\n' + vatReturn);
+        dialog->writeButton->click();
+        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        dialog->close();
+
+        QFile salesFile(sales), returnFile(vatReturn);
+        QVERIFY(salesFile.open(QIODevice::ReadOnly) && returnFile.open(QIODevice::ReadOnly));
+        QStringList problems;
+        const QList<Record> records = readRecords(salesFile.readAll(), SalesLayout, LedgerWidths::SalesRecord, problems);
+        const QList<Record> returns = readRecords(returnFile.readAll(), returnLayout(), LedgerWidths::ReturnRecord, problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        // By date, then number; no proforma, nothing of March. The credit note
+        // is negative, the cancelled invoice zero, the one in leva in euro.
+        const QStringList codes = {"02-03", "02-04", "02-05", "02-06", "02-08", "02-10", "02-20", "02-11", "02-21"};
+        const QList<QStringList> expected = {
+            {"1", "01", "0000000001", "08/02/2026", "Първи ООД", "16.54", "3.31", "16.54", "3.31"},
+            {"2", "01", "0000000002", "08/02/2026", "Втори ЕТ", "16.54", "3.31", "16.54", "3.31"},
+            {"3", "01", "0000000003", "08/02/2026", "Трети АД", "16.54", "3.31", "16.54", "3.31"},
+            {"4", "03", "0000000004", "10/02/2026", "Четвърти ООД", "-16.54", "-3.31", "-16.54", "-3.31"},
+            {"5", "02", "0000000005", "12/02/2026", "Четвърти ООД", "16.54", "3.31", "16.54", "3.31"},
+            {"6", "01", "0000000006", "14/02/2026", "Четвърти ООД", "0.00", "0.00", "0.00", "0.00"},
+            {"7", "01", "0000000007", "20/02/2026", "Четвърти ООД", "8.46", "1.69", "8.46", "1.69"},
+        };
+        QCOMPARE(records.size(), expected.size());
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            QCOMPARE(records[i].value("02-00"), QStringLiteral("BG123456789"));
+            QCOMPARE(records[i].value("02-01"), QStringLiteral("202602"));
+            QCOMPARE(records[i].value("02-07"), QStringLiteral("BG987654321"));
+            QCOMPARE(records[i].value("02-09"), QStringLiteral("Хартия А4 втори ред, Химикалка"));
+            for (qsizetype field = 0; field < codes.size(); ++field)
+                QCOMPARE(QString::number(i + 1) + u' ' + codes[field] + u' ' + records[i].value(codes[field]),
+                         QString::number(i + 1) + u' ' + codes[field] + u' ' + expected[i][field]);
+        }
+        QCOMPARE(returns.size(), 1);
+        for (const auto &[code, value] : QList<std::pair<const char *, const char *>>{
+                 {"00-01", "BG123456789"}, {"00-03", "202602"}, {"01-01", "58.08"}, {"01-20", "11.62"},
+                 {"01-11", "58.08"}, {"01-21", "11.62"}, {"01-50", "11.62"}, {"01-60", "0.00"}})
+            QCOMPARE(QLatin1String(code) + u' ' + returns[0].value(QLatin1String(code)),
+                     QLatin1String(code) + u' ' + QString::fromUtf8(value));
+
+        // The export takes the rows shown: February, newest first, the
+        // proforma and the cancelled invoice among them.
+        const QString csv = artifact(QStringLiteral("register.csv"));
+        m_prompter->expectQuestion(QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?"), false)
+            .expectSaveFile(QStringLiteral("Експорт за счетоводителя"), csv)
+            .expectInformation(QStringLiteral("Записан: ") + csv);
+        IssuedDocs->SpeedButton6->click();
+        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
+            QSKIP("python3 is not installed here");
+        const QJsonArray rows = csvRowsWithPython({csv}).at(0).toArray();
+        QStringList shown;
+        for (int row = 1; row < rows.size(); ++row) {
+            const QJsonArray cells = rows.at(row).toArray();
+            shown << QStringList{cells.at(0).toString(), cells.at(1).toString(), cells.at(3).toString(),
+                                 cells.at(4).toString(), cells.at(7).toString(), cells.at(8).toString()}
+                         .join(u'|');
+        }
+        QCOMPARE(shown, QStringList({"Фактура|0000000007|не|Четвърти ООД|лв|16,54",
+                                     "Фактура|0000000006|да|Четвърти ООД|EUR|16,54",
+                                     "Дебитно известие|0000000005|не|Четвърти ООД|EUR|16,54",
+                                     "Проформа фактура|0000000001|не|Четвърти ООД|EUR|16,54",
+                                     "Кредитно известие|0000000004|не|Четвърти ООД|EUR|-16,54",
+                                     "Фактура|0000000003|не|Трети АД|EUR|16,54",
+                                     "Фактура|0000000002|не|Втори ЕТ|EUR|16,54",
+                                     "Фактура|0000000001|не|Първи ООД|EUR|16,54"}));
     }
 };
 

@@ -1,103 +1,19 @@
-#include "common/Cp1251.h"
 #include "ledger/AccountantExport.h"
 #include "ledger/LedgerFiles.h"
 #include "ledger/SalesLedger.h"
+#include "support/LedgerLayout.h"
 #include "support/LedgerMonth.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtTest>
 
 // The files are read back by a parser made from the agency's layout table
-// (code, position, width, kind), not from the writer's code.
+// (support/LedgerLayout.h), not from the writer's code.
+
+using namespace LedgerLayout;
 
 namespace {
-
-enum class Kind { Text, Number, Amount, Date, Period };
-struct Field {
-    const char *code;
-    int position;  // 1-based, as the layout table gives it
-    int width;
-    Kind kind;
-};
-using Layout = QList<Field>;
-
-const Layout SalesLayout = {
-    {"02-00", 1, 15, Kind::Text},     {"02-01", 16, 6, Kind::Period},   {"02-02", 22, 4, Kind::Number},
-    {"02-03", 26, 15, Kind::Number},  {"02-04", 41, 2, Kind::Text},     {"02-05", 43, 20, Kind::Text},
-    {"02-06", 63, 10, Kind::Date},    {"02-07", 73, 15, Kind::Text},    {"02-08", 88, 50, Kind::Text},
-    {"02-09", 138, 30, Kind::Text},   {"02-10", 168, 15, Kind::Amount}, {"02-20", 183, 15, Kind::Amount},
-    {"02-11", 198, 15, Kind::Amount}, {"02-21", 213, 15, Kind::Amount}, {"02-12", 228, 15, Kind::Amount},
-    {"02-26", 243, 15, Kind::Amount}, {"02-22", 258, 15, Kind::Amount}, {"02-23", 273, 15, Kind::Amount},
-    {"02-13", 288, 15, Kind::Amount}, {"02-24", 303, 15, Kind::Amount}, {"02-14", 318, 15, Kind::Amount},
-    {"02-15", 333, 15, Kind::Amount}, {"02-16", 348, 15, Kind::Amount}, {"02-17", 363, 15, Kind::Amount},
-    {"02-18", 378, 15, Kind::Amount}, {"02-19", 393, 15, Kind::Amount}, {"02-25", 408, 15, Kind::Amount},
-    {"02-27", 423, 2, Kind::Text},
-};
-
-// The return's table gives the order and the widths; positions follow.
-Layout returnLayout()
-{
-    Layout layout = {{"00-01", 0, 15, Kind::Text},   {"00-02", 0, 50, Kind::Text},
-                     {"00-03", 0, 6, Kind::Period},  {"00-04", 0, 50, Kind::Text},
-                     {"00-05", 0, 15, Kind::Number}, {"00-06", 0, 15, Kind::Number}};
-    for (const char *code : {"01-01", "01-20", "01-11", "01-21", "01-12", "01-22", "01-23", "01-13", "01-24",
-                             "01-14", "01-15", "01-16", "01-17", "01-18", "01-19", "01-30", "01-31", "01-41",
-                             "01-32", "01-42", "01-43"})
-        layout.append({code, 0, 15, Kind::Amount});
-    layout.append({"01-33", 0, 4, Kind::Text});
-    for (const char *code : {"01-40", "01-50", "01-60", "01-70", "01-71", "01-80", "01-81", "01-82"})
-        layout.append({code, 0, 15, Kind::Amount});
-    int position = 1;
-    for (Field &field : layout) {
-        field.position = position;
-        position += field.width;
-    }
-    return layout;
-}
-
-using Record = QHash<QString, QString>;
-
-// Reads fixed-width records, checking every record's width, the CR LF after
-// each, and every field's alignment and form; the values come back decoded
-// from Windows-1251 without their padding.
-QList<Record> readRecords(const QByteArray &file, const Layout &layout, int width, QStringList &problems)
-{
-    static const QHash<Kind, QRegularExpression> forms = {
-        {Kind::Number, QRegularExpression(QStringLiteral("^\\d+$"))},
-        {Kind::Amount, QRegularExpression(QStringLiteral("^-?\\d+\\.\\d\\d$"))},
-        {Kind::Date, QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}$"))},
-        {Kind::Period, QRegularExpression(QStringLiteral("^\\d{6}$"))},
-    };
-    QList<Record> records;
-    if (!file.endsWith("\r\n"))
-        problems << QStringLiteral("the file does not end with CR LF");
-    QList<QByteArray> lines = file.split('\n');
-    lines.removeLast();
-    for (const QByteArray &withCr : std::as_const(lines)) {
-        const QByteArray line = withCr.chopped(1);
-        if (!withCr.endsWith('\r') || line.contains('\r'))
-            problems << QStringLiteral("record %1 not ended by CR LF").arg(records.size() + 1);
-        if (line.size() != width)
-            problems << QStringLiteral("record %1 is %2 bytes wide").arg(records.size() + 1).arg(line.size());
-        Record record;
-        for (const Field &field : layout) {
-            const QString raw = Cp1251::decode(line.mid(field.position - 1, field.width));
-            const QString value = raw.trimmed();
-            const bool left = field.kind == Kind::Text || field.kind == Kind::Date || field.kind == Kind::Period;
-            if (raw != (left ? value.leftJustified(field.width) : value.rightJustified(field.width)))
-                problems << QStringLiteral("%1 misaligned: \"%2\"").arg(QLatin1String(field.code), raw);
-            if (field.kind != Kind::Text && !forms[field.kind].match(value).hasMatch())
-                problems << QStringLiteral("%1 is not in form: \"%2\"").arg(QLatin1String(field.code), raw);
-            record.insert(QLatin1String(field.code), value);
-        }
-        records.append(record);
-    }
-    return records;
-}
 
 QString artifactPath(const QString &name)
 {
@@ -503,18 +419,7 @@ private Q_SLOTS:
             paths << artifactPath(withLines ? QStringLiteral("register-lines.csv") : QStringLiteral("register.csv"));
             writeWholeFile(paths.last(), csv);
         }
-        // One run of the interpreter reads both files: its start is slow.
-        QProcess reader;
-        reader.start(python, QStringList{QStringLiteral("-c"),
-                                         QStringLiteral("import csv, json, sys\n"
-                                                        "def rows(p):\n"
-                                                        "    with open(p, encoding='utf-8-sig', newline='') as f:\n"
-                                                        "        return list(csv.reader(f, delimiter=';'))\n"
-                                                        "print(json.dumps([rows(p) for p in sys.argv[1:]]))\n")}
-                                 + paths);
-        QVERIFY(reader.waitForFinished(30000));
-        QCOMPARE(reader.exitCode(), 0);
-        const QJsonArray files = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+        const QJsonArray files = csvRowsWithPython(paths);
         QCOMPARE(files.size(), 2);
         for (int withLines = 0; withLines < 2; ++withLines) {
             const QJsonArray rows = files.at(withLines).toArray();

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "ledger/SalesLedger.h"
+
+#include <QList>
+
+class RegisterStore;
+
+// The register's documents as the sales ledger and the accountant's export
+// take them, in the order of the keys: the whole document as recorded,
+// cancelled when it carries the cancel mark, issued on the date of its page
+// (the day it was printed where the page names none).
+QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qint64> &ids);
