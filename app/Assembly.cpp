@@ -115,6 +115,8 @@ void assembleInvoice()
     // one is taken.
     PrintDlgOru->retryGiveBack();
     DocumentAssembled = true;
+    AssemblyPrinted = false;
+    Form1->linesOnPage();
     assembledLines = lineTableCells();
     assembledEntries.clear();
     Doc->showSelectors(Form1->selectors());

@@ -24,6 +24,7 @@
 
 TMain *Main = nullptr;
 bool DocumentAssembled = false;
+bool AssemblyPrinted = false;
 QString NumberTaken;
 
 namespace {
@@ -97,8 +98,11 @@ void TMain::FormCreate()
     removeWriterLeftovers(StartFolder, installFolder(), programStartTime());
 }
 
-void TMain::FormClose()
+bool TMain::FormClose()
 {
+    if (DocumentAssembled && !AssemblyPrinted && !prompts().question(UnprintedCloseQuestion))
+        return false;
+    Form1->giveBackStock();
     Form1->SaveSettings();
     // A number that a failed print could not give back gets a last chance;
     // when the table still refuses, the user is told, and the program ends.
@@ -110,6 +114,7 @@ void TMain::FormClose()
         Form4->Table1->close();
     });
     shell().endMessageLoop();
+    return true;
 }
 
 void TMain::closeEvent(QCloseEvent *event)
@@ -117,8 +122,8 @@ void TMain::closeEvent(QCloseEvent *event)
     // A settings file that cannot be written keeps the program running.
     event->ignore();
     runGuarded([this, event] {
-        FormClose();
-        event->accept();
+        if (FormClose())
+            event->accept();
     });
 }
 

@@ -43,6 +43,11 @@ QString recordNumber(const QString &column, const QString &number)
 // other programs at the next print.
 void numberIssued(const QString &number)
 {
+    AssemblyPrinted = true;
+    // A proforma is an offer: its lines keep their stock only once issued on
+    // an invoice or note.
+    if (documentKindOf(Form1->ComboBox2->currentText()) == DocumentKind::Invoice)
+        Form1->pageIssued();
     // This program has moved the sequence to or past the number it took: the
     // stored number no longer tells whether another program issued it.
     if (!NumberTaken.isEmpty() && number.toLongLong() >= NumberTaken.trimmed().toLongLong())
