@@ -12,8 +12,8 @@ extern bool DocumentAssembled;
 extern bool AssemblyPrinted;
 // What closing the menu asks while the assembled page is not printed.
 inline const QString UnprintedCloseQuestion =
-    QStringLiteral("Съставеният документ не е отпечатан: стоката от редовете му ще се върне в наличност. "
-                   "Да се затвори ли програмата?");
+    QStringLiteral("Съставеният документ не е отпечатан: стоката от редовете му ще се върне "
+                   "в наличност. Да се затвори ли програмата?");
 // The document number "Към фактурата" took last from the own company's
 // record; empty before the first assembly and once this program has itself
 // recorded a number at or past it.

@@ -153,8 +153,9 @@ void giveBackGoods(qint64 goodsKey, const Amount &quantity)
         qCWarning(lcApp) << "goods record" << goodsKey << "is gone; its stock of" << quantity.text() << "stays out";
         return;
     }
-    goods.changeStored(Schema::Goods::Quantity.name,
-                       [&](const QString &stored) -> std::optional<QString> { return (stockAmount(stored) + quantity).text(); });
+    goods.changeStored(Schema::Goods::Quantity.name, [&](const QString &stored) -> std::optional<QString> {
+        return (stockAmount(stored) + quantity).text();
+    });
     // The browser shows the stock as stored.
     TableStore *shown = Form4->Table1;
     if (shown->isActive() && shown->tableName() == Schema::Goods::FileName)
