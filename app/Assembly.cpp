@@ -111,6 +111,8 @@ void showNoteBlock()
 void assembleInvoice()
 {
     DocumentAssembled = true;
+    AssemblyPrinted = false;
+    Form1->linesOnPage();
     assembledLines = lineTableCells();
     assembledEntries.clear();
     Doc->showSelectors(Form1->selectors());

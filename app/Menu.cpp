@@ -24,6 +24,7 @@
 
 TMain *Main = nullptr;
 bool DocumentAssembled = false;
+bool AssemblyPrinted = false;
 
 namespace {
 
@@ -96,8 +97,11 @@ void TMain::FormCreate()
     removeWriterLeftovers(StartFolder, installFolder(), programStartTime());
 }
 
-void TMain::FormClose()
+bool TMain::FormClose()
 {
+    if (DocumentAssembled && !AssemblyPrinted && !prompts().question(UnprintedCloseQuestion))
+        return false;
+    Form1->giveBackStock();
     Form1->SaveSettings();
     // A change typed into the browser is stored; one that cannot be is
     // reported, and the program still ends.
@@ -106,6 +110,7 @@ void TMain::FormClose()
         Form4->Table1->close();
     });
     shell().endMessageLoop();
+    return true;
 }
 
 void TMain::closeEvent(QCloseEvent *event)
@@ -113,8 +118,8 @@ void TMain::closeEvent(QCloseEvent *event)
     // A settings file that cannot be written keeps the program running.
     event->ignore();
     runGuarded([this, event] {
-        FormClose();
-        event->accept();
+        if (FormClose())
+            event->accept();
     });
 }
 

@@ -8,6 +8,12 @@ enum class MenuPicture;
 
 // "Към фактурата" has run in this run; never reset.
 extern bool DocumentAssembled;
+// The page of the last "Към фактурата" has been printed (original or copy).
+extern bool AssemblyPrinted;
+// What closing the menu asks while the assembled page is not printed.
+inline const QString UnprintedCloseQuestion =
+    QStringLiteral("Съставеният документ не е отпечатан: стоката от редовете му ще се върне "
+                   "в наличност. Да се затвори ли програмата?");
 
 // What "Обновяване" says where the system's package manager updates the
 // program (the Debian package's launcher names it in BILVARO_UPDATED_BY).
@@ -29,8 +35,10 @@ public:
     QToolButton *SpeedButton11;
 
     void FormCreate();
-    // Saves the remembered settings, then ends the message loop.
-    void FormClose();
+    // Asks first while the assembled page is not printed ("Не" keeps the
+    // program open: false); gives back the stock of the lines not issued,
+    // saves the remembered settings, then ends the message loop.
+    bool FormClose();
 
     void SpeedButton5Click();   // "Собствени фирми"
     void SpeedButton6Click();   // "Банкови сметки"

@@ -2,6 +2,7 @@
 
 #include "common/Amount.h"
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "document/Document.h"
 #include "lines/LineRules.h"
 #include "lines/Unit1.h"
@@ -105,6 +106,8 @@ void pickGoods(TableStore &table)
                 Form1->Edit3->setText(*entered);
                 if (!Form1->AddLine())
                     giveBackStock(table, stockBefore, stockAfter, quantity);
+                else if (const std::optional<qint64> key = table.currentKey(); key && quantity != Amount())
+                    Form1->stockTaken(*key, quantity);
             }
         }
     }
@@ -139,6 +142,25 @@ void pickOwnCompany(TableStore &table, const QPixmap &logo)
 }
 
 } // namespace
+
+void giveBackGoods(qint64 goodsKey, const Amount &quantity)
+{
+    TableStore goods;
+    goods.setDatabaseName(dataDirectory());
+    goods.setTableName(Schema::Goods::FileName);
+    goods.open();
+    if (!goods.setCurrentKey(goodsKey)) {
+        qCWarning(lcApp) << "goods record" << goodsKey << "is gone; its stock of" << quantity.text() << "stays out";
+        return;
+    }
+    goods.changeStored(Schema::Goods::Quantity.name, [&](const QString &stored) -> std::optional<QString> {
+        return (stockAmount(stored) + quantity).text();
+    });
+    // The browser shows the stock as stored.
+    TableStore *shown = Form4->Table1;
+    if (shown->isActive() && shown->tableName() == Schema::Goods::FileName)
+        shown->refresh();
+}
 
 PickLinks pickLinks()
 {

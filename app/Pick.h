@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QtGlobal>
+
+class Amount;
 struct PickLinks;
 
 // What the browser's "Добави" does with the current record of each table: a
@@ -7,3 +10,8 @@ struct PickLinks;
 // into a line of the line table after the quantity is asked and the stock
 // taken.
 PickLinks pickLinks();
+
+// Adds back to the stored stock of the goods record with the key what a line
+// took, in one write against the stock as stored. A record deleted meanwhile
+// takes nothing back.
+void giveBackGoods(qint64 goodsKey, const Amount &quantity);

@@ -1,6 +1,7 @@
 #include "app/PrintLinks.h"
 
 #include "app/CurrentInvoice.h"
+#include "app/Menu.h"
 #include "lines/Unit1.h"
 #include "print/Pr.h"
 #include "reference/TableStore.h"
@@ -30,6 +31,13 @@ PrintLinks printLinks()
     links.invoice = currentInvoice;
     links.recordPrint = [](const QString &mode, const QString &archiveImage, const QString &pdfCopy) {
         recordInRegister(currentInvoice(), mode, archiveImage, pdfCopy);
+    };
+    links.pageOut = [] {
+        AssemblyPrinted = true;
+        // A proforma is an offer: its lines keep their stock only once issued
+        // on an invoice or note.
+        if (documentKindOf(Form1->ComboBox2->currentText()) == DocumentKind::Invoice)
+            Form1->pageIssued();
     };
     return links;
 }

@@ -51,9 +51,14 @@ void createWindows()
     runGuarded([] { Form1->FormCreate(); });
     Form4 = new TForm4;
     Form4->setPickLinks(pickLinks());
+    Form1->GiveBackStock = giveBackGoods;
     Doc = new TDoc;
     Doc->setCurrency(Form1->currency());  // as restored from the settings file
-    Doc->SaveSettings = [] { Form1->SaveSettings(); };
+    // "Нова фактура" ends this run: the lines not issued give their stock back.
+    Doc->SaveSettings = [] {
+        Form1->giveBackStock();
+        Form1->SaveSettings();
+    };
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
     UpdateI->Restart = [] { Doc->SpeedButton3Click(); };
@@ -81,6 +86,7 @@ void destroyWindows()
     Main = nullptr;
     // Program-wide state starts afresh with the next set of windows.
     DocumentAssembled = false;
+    AssemblyPrinted = false;
     NumberRecorded = false;
     LineCounter = 0;
     VatFactor = 0.2;

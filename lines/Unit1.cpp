@@ -673,6 +673,7 @@ void TForm1::N1Click()
 
 void TForm1::Clear1Click()
 {
+    giveBackStock();
     for (int row = 1; row < StringGrid1->rowCount(); ++row)
         for (int column = 0; column < StringGrid1->columnCount(); ++column)
             setCell(column, row, QString());
@@ -681,6 +682,31 @@ void TForm1::Clear1Click()
     m_totalsCounted = false;
     showTotals();
     LineCounter = 0;
+}
+
+void TForm1::stockTaken(qint64 goodsKey, const Amount &quantity)
+{
+    m_taken.append({goodsKey, quantity, false});
+}
+
+void TForm1::linesOnPage()
+{
+    for (TakenStock &taken : m_taken)
+        taken.onPage = true;
+}
+
+void TForm1::pageIssued()
+{
+    m_taken.removeIf([](const TakenStock &taken) { return taken.onPage; });
+}
+
+void TForm1::giveBackStock()
+{
+    while (!m_taken.isEmpty()) {
+        if (GiveBackStock)
+            GiveBackStock(m_taken.constFirst().goodsKey, m_taken.constFirst().quantity);
+        m_taken.removeFirst();
+    }
 }
 
 void TForm1::Edit3Change() { enforceDecimalRule(Edit3, QuantityDecimals, SmallQuantityMessage); }

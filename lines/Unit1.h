@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QWidget>
+#include <functional>
 
 // The number given to the most recent line row; 0 when the table is empty.
 extern int LineCounter;
@@ -90,7 +91,30 @@ public:
     // "?": the legal texts behind the grounds for not charging VAT.
     void SpeedButton2Click();
     void N1Click();
+    // Gives back the stock of the lines first: a give-back that fails
+    // leaves the table as it was.
     void Clear1Click();
+
+    // What the pick took from the stock for the lines in the table, by the
+    // key of the goods record. A line leaves the table issued only on a
+    // printed invoice or note; any other way its stock goes back.
+    struct TakenStock {
+        qint64 goodsKey = 0;
+        Amount quantity;
+        bool onPage = false;  // on the page as last assembled
+    };
+    void stockTaken(qint64 goodsKey, const Amount &quantity);
+    const QList<TakenStock> &takenStock() const { return m_taken; }
+    // The page was assembled from every line in the table.
+    void linesOnPage();
+    // The page was printed as an invoice or note: its lines keep their stock.
+    void pageIssued();
+    // Gives back the stock of every line not issued, one line at a time, so
+    // that a failure leaves only the lines not yet given back to retry.
+    void giveBackStock();
+    // Adds the quantity back to the stored stock of the goods record; handed
+    // over by whoever creates the windows.
+    std::function<void(qint64 goodsKey, const Amount &quantity)> GiveBackStock;
 
     // Typing rules of the staging editors.
     void ComboBox3Click() { ComboBox3->clear(); }
@@ -136,6 +160,7 @@ private:
     void enforceDecimalRule(QLineEdit *editor, int decimals, const QString &tooSmallMessage);
     bool acceptsKey(QLineEdit *editor, const QString &typed) const;
 
+    QList<TakenStock> m_taken;
     LineTotals m_totals;            // as the captions show them
     bool m_totalsCounted = false;   // a line was counted since the start or "Изчисти всичко"
     QString m_rate = QStringLiteral("20");  // the rate charged, as its heading shows it

@@ -115,6 +115,8 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
     // to other content, and printing the document again counts as a copy.
     m_links.recordPrint(mode, archive, PrintRules::pdfCopyFileName(archive));
     printPage(mode, *printer, archive, number);
+    if (m_links.pageOut)
+        m_links.pageOut();
     show();
     raise();
 }

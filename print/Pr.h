@@ -35,6 +35,8 @@ struct PrintLinks {
     // document is cancelled; the same document again counts as a copy.
     // Called before the page is captured, so a refused number is never printed.
     std::function<void(const QString &mode, const QString &archiveImage, const QString &pdfCopy)> recordPrint;
+    // The page has gone out to the printer.
+    std::function<void()> pageOut;
 };
 
 // The print window: prints the document as original or copy, keeps its

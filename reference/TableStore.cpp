@@ -448,6 +448,27 @@ void TableStore::setRecNo(int number)
         setCursor(position);
 }
 
+std::optional<qint64> TableStore::currentKey() const
+{
+    if (m_state == State::Insert || m_cursor < 0 || m_cursor >= m_keys.size())
+        return std::nullopt;
+    return m_keys[m_cursor];
+}
+
+bool TableStore::setCurrentKey(qint64 key)
+{
+    requireActive();
+    postPending();
+    const auto found = std::lower_bound(m_keys.cbegin(), m_keys.cend(), key);
+    if (found == m_keys.cend() || *found != key)
+        return false;
+    const int position = int(found - m_keys.cbegin());
+    if (!isVisible(position))
+        return false;
+    setCursor(position);
+    return true;
+}
+
 bool TableStore::locate(const QString &field, const QString &prefix)
 {
     const int index = requireField(field);

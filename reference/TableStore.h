@@ -93,6 +93,12 @@ public:
     int recNo() const;
     // A number that is not a record under the filter leaves the cursor where it is.
     void setRecNo(int number);
+    // The key of the current record (see RecordKeys), which stays with the
+    // record while others are added or deleted; nothing without one.
+    std::optional<qint64> currentKey() const;
+    // Moves to the record with the key; false (and no move) when no record
+    // under the filter has it.
+    bool setCurrentKey(qint64 key);
     // The records under the filter in force.
     int recordCount() const;
     // Moves to the first record under the filter whose column begins with

@@ -14,6 +14,7 @@
 #include "register/IssuedRules.h"
 #include "register/RegisterLedger.h"
 
+#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>

@@ -375,6 +375,7 @@ private Q_SLOTS:
         prompter.expectAnyError();
         runGuarded([] { Form4->Table1->post(); });
         QVERIFY2(prompter.finished(), prompter.problems());
+        prompter.expectQuestion(UnprintedCloseQuestion, true);  // the page was assembled, not printed
         prompter.expectAnyError();
         Main->close();
         QVERIFY2(prompter.finished(), prompter.problems());

@@ -3,6 +3,8 @@
 #include "app/Menu.h"
 #include "document/Document.h"
 #include "lines/Unit1.h"
+#include "platform/Printers.h"
+#include "print/Pr.h"
 #include "reference/PriceConversion.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
@@ -12,6 +14,7 @@
 #include "tools/TableMaker.h"
 
 #include <QImage>
+#include <QPrinter>
 #include <QtTest>
 #include <optional>
 
@@ -77,6 +80,53 @@ QByteArray bitmap(int width, int height)
     return bytes;
 }
 
+// A start folder with the four tables, one goods record of stock 5, whose
+// printer writes PDF files; the windows are started.
+struct StockFixture {
+    explicit StockFixture(const QString &documentKind)
+    {
+        makeTable(app, QStringLiteral("stock.db"), {article(QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("3"))});
+        for (const QString &table : {QStringLiteral("Firm.db"), QStringLiteral("Details.db"), QStringLiteral("customer.db")})
+            makeTable(app, table, TableMaker::demoRecords(table));
+        qputenv("BILVARO_INSTALL_DIR", app.path(QStringLiteral("install")).toLocal8Bit());
+        QDir().mkpath(app.path(QStringLiteral("install/DB")));
+        setPrinterSource([this] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(app.path(QStringLiteral("printed.pdf")));
+            return printer;
+        });
+        app.start(prompter);
+        Form1->ComboBox2->setEditText(documentKind);
+    }
+    ~StockFixture()
+    {
+        setPrinterSource({});
+        qunsetenv("BILVARO_INSTALL_DIR");
+    }
+    void pick(const QString &quantity)
+    {
+        Main->SpeedButton3Click();
+        prompter.expectInput(QString(), QuantityPrompt, quantity);
+        Form4->SpeedButton2Click();
+    }
+    void assemble()
+    {
+        Main->SpeedButton7Click();
+        Form4->SpeedButton2Click();  // the first demo client
+        Main->SpeedButton4Click();
+    }
+    void printOriginal()
+    {
+        Doc->SpeedButton1Click();
+        prompter.expectPrint(true);
+        PrintDlgOru->SpeedButton1Click();
+    }
+
+    ScriptedPrompter prompter;
+    AppFixture app;
+};
+
 } // namespace
 
 class tst_Pick : public QObject {
@@ -127,6 +177,94 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
         QCOMPARE(Form1->cell(3, 1), QStringLiteral("-2"));
         QCOMPARE(storedStock(app, 1), QStringLiteral("7"));
+    }
+
+    // What a line took goes back to the stock as stored when the line leaves
+    // the table without being issued on a printed invoice or note.
+    void lineLeavingTheTable_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("steps");  // a: assemble, p: print the original
+        QTest::addColumn<QString>("storedMeanwhile");  // by another program after the pick
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("stockAfter");
+        QTest::newRow("cleared") << "ФАКТУРА" << "" << "" << "clear" << "5";
+        QTest::newRow("cleared after another program changed the stock") << "ФАКТУРА" << "" << "10" << "clear"
+                                                                          << "12";
+        QTest::newRow("program closed") << "ФАКТУРА" << "" << "" << "close" << "5";
+        QTest::newRow("new invoice after an unprinted assembly") << "ФАКТУРА" << "a" << "" << "new" << "5";
+        QTest::newRow("printed invoice, cleared") << "ФАКТУРА" << "ap" << "" << "clear" << "3";
+        QTest::newRow("printed invoice, closed") << "ФАКТУРА" << "ap" << "" << "close" << "3";
+        QTest::newRow("printed invoice, new invoice") << "ФАКТУРА" << "ap" << "" << "new" << "3";
+        QTest::newRow("printed proforma, cleared") << "ПРОФОРМА ФАКТУРА" << "ap" << "" << "clear" << "5";
+        QTest::newRow("proforma printed, then issued as invoice") << "ПРОФОРМА ФАКТУРА" << "apIap" << "" << "clear"
+                                                                   << "3";
+    }
+    void lineLeavingTheTable()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, steps);
+        QFETCH(QString, storedMeanwhile);
+        QFETCH(QString, way);
+        StockFixture fixture(kind);
+        fixture.pick(QStringLiteral("2"));
+        QCOMPARE(storedStock(fixture.app, 1), QStringLiteral("3"));
+        if (!storedMeanwhile.isEmpty()) {
+            QCOMPARE(sqlOnFile(fixture.app.path(QStringLiteral("DB/stock.db")),
+                               {QStringLiteral("UPDATE stock SET \"К-во\" = '%1'").arg(storedMeanwhile)}),
+                     QStringList());
+        }
+        for (const QChar step : steps) {
+            if (step == u'a')
+                fixture.assemble();
+            else if (step == u'p')
+                fixture.printOriginal();
+            else
+                Form1->ComboBox2->setEditText(QStringLiteral("ФАКТУРА"));
+        }
+        if (way == u"clear")
+            Form1->Clear1->trigger();
+        else if (way == u"close")
+            QVERIFY(Main->close());
+        else
+            Main->SpeedButton10->click();
+        QVERIFY2(fixture.prompter.finished(), fixture.prompter.problems());
+        QTEST(storedStock(fixture.app, 1), "stockAfter");
+        // Given back once: clearing again changes nothing.
+        Form1->Clear1->trigger();
+        QTEST(storedStock(fixture.app, 1), "stockAfter");
+    }
+
+    // Closing the menu while the assembled page is not printed asks first;
+    // "Не" keeps the program and its lines.
+    void closeAsksWhileThePageIsNotPrinted_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<std::optional<bool>>("answer");  // nothing: not asked
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("stockAfter");
+        QTest::newRow("not assembled") << "" << std::optional<bool>() << true << "5";
+        QTest::newRow("assembled, answered no") << "a" << std::optional<bool>(false) << false << "3";
+        QTest::newRow("assembled, answered yes") << "a" << std::optional<bool>(true) << true << "5";
+        QTest::newRow("printed") << "ap" << std::optional<bool>() << true << "3";
+        QTest::newRow("assembled again after the print") << "apa" << std::optional<bool>(false) << false << "3";
+    }
+    void closeAsksWhileThePageIsNotPrinted()
+    {
+        QFETCH(QString, steps);
+        QFETCH(std::optional<bool>, answer);
+        QFETCH(bool, closed);
+        StockFixture fixture(QStringLiteral("ФАКТУРА"));
+        fixture.pick(QStringLiteral("2"));
+        for (const QChar step : steps)
+            step == u'a' ? fixture.assemble() : fixture.printOriginal();
+        if (answer)
+            fixture.prompter.expectQuestion(UnprintedCloseQuestion, *answer);
+        QCOMPARE(Main->close(), closed);
+        QVERIFY2(fixture.prompter.finished(), fixture.prompter.problems());
+        QCOMPARE(fixture.app.shell.loopEnds, closed ? 1 : 0);
+        QTEST(storedStock(fixture.app, 1), "stockAfter");
+        QCOMPARE(lineRows(), 1);
     }
 
     void goods_data()

@@ -74,7 +74,7 @@ invoice_settled_screenshot "$doc" euro_invoice
 [[ -s $E2E_ARTIFACTS/euro_invoice.png ]] || e2e_fail "no screenshot euro_invoice.png"
 e2e_log "the page in euro is in euro_invoice.png"
 
-e2e_close_program "$menu"
+invoice_close_unprinted "$menu" "$table" "$doc"
 e2e_cp1251_lines "20%" "ФАКТУРА" "" "$(printf '.%.0s' {1..76})" "неначисляване на ДДС и за нулева ставка" \
   "EUR" >"$E2E_TMP/expected-mem.txt"
 e2e_expect_same_bytes "$folder/mem.txt" "$E2E_TMP/expected-mem.txt" "remembered settings"

@@ -55,5 +55,5 @@ invoice_settle "$menu"
 invoice_expect_windows "after \"Към фактурата\"" "$menu" "$doc"
 invoice_maximise "$doc"
 invoice_settled_screenshot "$doc" 3-assembled
-e2e_close_program "$menu"
+invoice_close_unprinted "$menu" "$doc"
 e2e_log "converted, assembled; the Paradox files are kept in $(basename "$kept")"

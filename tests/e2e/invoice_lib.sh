@@ -261,3 +261,30 @@ invoice_settled_screenshot()
   done
   e2e_screenshot "$name"
 }
+
+# Closes the main menu over an assembled page that was not printed: the
+# program asks first. "Не" (the default, Return) keeps it running; then "Да"
+# (Tab to it, space) ends it, and the lines give their stock back.
+invoice_close_unprinted()
+{
+  local menu=$1 dialog
+  shift
+  e2e_close_window "$menu"
+  invoice_wait_new_window "the question before closing" "$menu" "$@"
+  dialog=$E2E_WINDOW
+  e2e_confirm "$dialog"
+  e2e_wait_window_gone "$dialog"
+  e2e_program_running || e2e_fail "the program ended although closing was answered \"Не\""
+  e2e_close_window "$menu"
+  invoice_wait_new_window "the question before closing again" "$menu" "$@"
+  dialog=$E2E_WINDOW
+  e2e_focus "$dialog"
+  e2e_key Tab space
+  local pid=$PROGRAM_PID
+  e2e_wait_exit
+  if ((PROGRAM_STATUS != 0)); then
+    e2e_show_program_output "$pid"
+    e2e_fail "the program ended with status $PROGRAM_STATUS"
+  fi
+  e2e_log "run $E2E_RUNS: asked before closing; the program ended with status 0"
+}
