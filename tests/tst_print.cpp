@@ -20,6 +20,7 @@
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
+#include <QDir>
 #include <QPrinter>
 #include <QProcess>
 #include <QtTest>
@@ -508,7 +509,8 @@ private:
 
     QString refusedMessage() const
     {
-        return PrintRules::printRefusedMessage(m_app->path(QStringLiteral("no such folder/printed.pdf")), QString());
+        return PrintRules::printRefusedMessage(
+            QDir::toNativeSeparators(m_app->path(QStringLiteral("no such folder/printed.pdf"))), QString());
     }
 
     std::unique_ptr<ScriptedPrompter> m_prompter;
