@@ -382,7 +382,9 @@ private Q_SLOTS:
             QProcess &program = programs[i];
             QVERIFY(program.waitForFinished(60000));
             QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
-            for (const QString &line : QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+            // Windows ends the helper's lines with CR LF.
+            const QString output = QString::fromUtf8(program.readAllStandardOutput()).remove(u'\r');
+            for (const QString &line : output.split(u'\n', Qt::SkipEmptyParts)) {
                 if (line.startsWith(QLatin1String("refused "))) {
                     // A refusal names the other process's client.
                     QCOMPARE(line.mid(8), clientOf[1 - i]);
