@@ -115,6 +115,19 @@ inline DocumentKind documentKindOf(const QString &heading)
 {
     return heading == u"ПРОФОРМА ФАКТУРА" ? DocumentKind::Proforma : DocumentKind::Invoice;
 }
+// The caption of a note kind: "Кредитно известие", "Дебитно известие", empty for none.
+inline QString noteKindText(NoteKind kind)
+{
+    switch (kind) {
+    case NoteKind::Credit:
+        return QStringLiteral("Кредитно известие");
+    case NoteKind::Debit:
+        return QStringLiteral("Дебитно известие");
+    case NoteKind::None:
+        break;
+    }
+    return QString();
+}
 // The note a note caption names; an empty or any other text is none.
 inline NoteKind noteKindOf(const QString &caption)
 {

@@ -21,15 +21,7 @@ QString kindText(const Invoice &invoice)
 {
     if (invoice.kind == DocumentKind::Proforma)
         return QStringLiteral("Проформа фактура");
-    switch (invoice.note.kind) {
-    case NoteKind::Credit:
-        return QStringLiteral("Кредитно известие");
-    case NoteKind::Debit:
-        return QStringLiteral("Дебитно известие");
-    case NoteKind::None:
-        break;
-    }
-    return QStringLiteral("Фактура");
+    return invoice.note.kind == NoteKind::None ? QStringLiteral("Фактура") : noteKindText(invoice.note.kind);
 }
 
 QString field(const QString &text)

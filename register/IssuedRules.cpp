@@ -26,18 +26,7 @@ QString kindText(DocumentKind kind)
     return kind == DocumentKind::Proforma ? QStringLiteral("Проформа") : QStringLiteral("Фактура");
 }
 
-QString noteText(NoteKind kind)
-{
-    switch (kind) {
-    case NoteKind::Credit:
-        return QStringLiteral("Кредитно известие");
-    case NoteKind::Debit:
-        return QStringLiteral("Дебитно известие");
-    case NoteKind::None:
-        break;
-    }
-    return QString();
-}
+QString noteText(NoteKind kind) { return noteKindText(kind); }
 
 DocumentKind kindFromText(const QString &text)
 {
