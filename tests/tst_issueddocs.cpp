@@ -201,7 +201,8 @@ private Q_SLOTS:
                                             "покупки. Месец 02.2026 без покупки ли е?"),
                              true)
             .expectFolder(QStringLiteral("Папка за файловете на дневника"), artifact(QString()))
-            .expectInformation(QStringLiteral("Записани:\n") + sales + u'\n' + vatReturn);
+            .expectInformation(QStringLiteral("Записани:\n") + QDir::toNativeSeparators(sales) + u'\n'
+                                 + QDir::toNativeSeparators(vatReturn));
         dialog->writeButton->click();
         QVERIFY2(m_prompter->finished(), m_prompter->problems());
         dialog->close();
@@ -246,7 +247,7 @@ private Q_SLOTS:
         const QString csv = artifact(QStringLiteral("register.csv"));
         m_prompter->expectQuestion(QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?"), false)
             .expectSaveFile(QStringLiteral("Експорт за счетоводителя"), csv)
-            .expectInformation(QStringLiteral("Записан: ") + csv);
+            .expectInformation(QStringLiteral("Записан: ") + QDir::toNativeSeparators(csv));
         IssuedDocs->SpeedButton6->click();
         QVERIFY2(m_prompter->finished(), m_prompter->problems());
         if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
