@@ -1,14 +1,11 @@
 #pragma once
 
+#include "common/BusyWait.h"
 #include "common/Failure.h"
 
 #include <QString>
 
 class QSqlError;
-
-// How long a table that another program is writing is waited for before an
-// action on it gives up.
-constexpr int BusyTimeoutSeconds = 5;
 
 // The failure the user sees when SQLite refuses an action on a table: the
 // action ("Записът не може да бъде съхранен") and the reason in words. SQLite's

@@ -27,6 +27,9 @@ packages=(
   librsvg2-bin debhelper lintian desktop-file-utils appstream
   # reading the old Paradox tables when a firm moves in
   pxlib-dev
+  # several machines on one PostgreSQL server: Qt's driver, libpq, and a
+  # throw-away server for the tests (pg_virtualenv)
+  libqt6sql6-psql libpq-dev postgresql postgresql-common
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
 )

@@ -50,7 +50,9 @@ suite()
   step "building $dir"
   cmake --build "$dir" -j2
   step "running the tests of $dir"
-  (cd "$dir" && ctest --output-on-failure --no-tests=error -j2)
+  # The tests of the server store run against a throw-away PostgreSQL
+  # cluster that pg_virtualenv makes for this run and drops afterwards.
+  (cd "$dir" && BILVARO_TEST_SERVER=required pg_virtualenv ctest --output-on-failure --no-tests=error -j2)
 }
 
 suite build -DBILVARO_SANITIZE=OFF

@@ -1,0 +1,254 @@
+#include "server/ServerConnection.h"
+
+#include "common/BusyWait.h"
+#include "common/Logging.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QStringList>
+#include <libpq-fe.h>
+
+#include <memory>
+#include <vector>
+
+namespace Server {
+
+namespace {
+
+const QString PasswordPlaces = QStringLiteral(
+    "във файла с пароли на PostgreSQL (~/.pgpass; в Windows %APPDATA%\\postgresql\\pgpass.conf) "
+    "или в променливата PGPASSWORD");
+
+// The options of a connection string, keyword by keyword, as libpq reads them.
+struct Options {
+    std::vector<std::pair<QString, QString>> values;
+
+    QString value(const char *keyword) const
+    {
+        for (const auto &[key, value] : values) {
+            if (key == QLatin1String(keyword))
+                return value;
+        }
+        return {};
+    }
+};
+
+Options parse(const QString &connection)
+{
+    char *error = nullptr;
+    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption *)> parsed(
+        PQconninfoParse(connection.toUtf8().constData(), &error), PQconninfoFree);
+    if (!parsed) {
+        const QString reason = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("няма памет");
+        PQfreemem(error);
+        throw Failure(QStringLiteral("Адресът на сървъра с таблиците не може да бъде прочетен (%1). Пример за "
+                                     "верен адрес: postgresql://потребител@сървър:5432/база")
+                          .arg(reason));
+    }
+    Options options;
+    for (const PQconninfoOption *option = parsed.get(); option->keyword; ++option) {
+        if (option->val && *option->val)
+            options.values.emplace_back(QString::fromUtf8(option->keyword), QString::fromUtf8(option->val));
+    }
+    if (!options.value("password").isEmpty())
+        throw Failure(QStringLiteral("Адресът на сървъра с таблиците съдържа парола. Програмата не пази пароли: "
+                                     "махнете я от адреса и я запишете %1.")
+                          .arg(PasswordPlaces));
+#ifdef Q_OS_WIN
+    const QString ssl = options.value("sslmode");
+    if (ssl == QLatin1String("require") || ssl.startsWith(QLatin1String("verify")))
+        throw Failure(QStringLiteral("Адресът на сървъра иска шифрована връзка (sslmode=%1), а програмата за "
+                                     "Windows я няма: тя е построена с libpq без TLS. Използвайте сървъра в "
+                                     "защитена мрежа или през VPN с sslmode=prefer или disable.")
+                          .arg(ssl));
+#endif
+    return options;
+}
+
+QString firstLine(const char *text)
+{
+    return QString::fromUtf8(text).trimmed().section(u'\n', 0, 0);
+}
+
+using Connection = std::unique_ptr<PGconn, void (*)(PGconn *)>;
+
+// A libpq connection to the string's server; `database`, when given, over
+// the string's own.
+Connection connectDirectly(const QString &connection, const QString &database = {})
+{
+    const QByteArray info = connection.toUtf8(), name = database.toUtf8();
+    std::vector<const char *> keys{"dbname", "client_encoding", "connect_timeout"};
+    std::vector<const char *> values{info.constData(), "UTF8", "10"};
+    if (!database.isEmpty()) {
+        keys.push_back("dbname");
+        values.push_back(name.constData());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    return Connection(PQconnectdbParams(keys.data(), values.data(), 1), PQfinish);
+}
+
+// Connects once with libpq, so that each reason a connection fails gets its
+// own message; Qt's driver reports them all alike.
+void check(const QString &connection, const Address &where)
+{
+    const Connection conn = connectDirectly(connection);
+    if (PQstatus(conn.get()) == CONNECTION_OK) {
+        const int version = PQserverVersion(conn.get());
+        if (version < OldestServerVersion)
+            throw Failure(QStringLiteral("Сървърът „%1“ (база „%2“) е PostgreSQL %3, а програмата иска поне "
+                                         "PostgreSQL 13. Обновете сървъра.")
+                              .arg(where.host, where.database, QString::number(version / 10000)));
+        return;
+    }
+    qCWarning(lcServer).noquote() << "connection to" << where.host << where.database << "failed:"
+                                  << PQerrorMessage(conn.get());
+    if (PQconnectionNeedsPassword(conn.get()))
+        throw Failure(QStringLiteral("Сървърът иска парола за връзка със %1, а такава не е дадена. Запишете я %2.")
+                          .arg(where.describe(), PasswordPlaces));
+    if (PQstatus(connectDirectly(connection, QStringLiteral("template1")).get()) == CONNECTION_OK)
+        throw Failure(QStringLiteral("На сървъра „%1“ няма база „%2“ (или потребителят няма право да я отвори). "
+                                     "Създайте я (createdb) или поправете адреса в %3.")
+                          .arg(where.host, where.database, QLatin1String(ConfigFileName)));
+    if (PQconnectionUsedPassword(conn.get()))
+        throw Failure(QStringLiteral("Сървърът не прие потребителя или паролата за връзка със %1. Проверете "
+                                     "паролата %2.")
+                          .arg(where.describe(), PasswordPlaces));
+    throw Failure(QStringLiteral("Няма връзка със %1: %2. Проверете дали сървърът работи, дали мрежата до него е "
+                                 "наред и дали адресът в %3 е верен.")
+                      .arg(where.describe(), firstLine(PQerrorMessage(conn.get())), QLatin1String(ConfigFileName)));
+}
+
+QString quotedOption(const QString &value)
+{
+    QString escaped = value;
+    escaped.replace(u'\\', QLatin1String("\\\\")).replace(u'\'', QLatin1String("\\'"));
+    return u'\'' + escaped + u'\'';
+}
+
+} // namespace
+
+std::optional<QString> connectionString(const QString &dataFolder)
+{
+    const QString fromRun = qEnvironmentVariable(DatabaseVariable).trimmed();
+    if (!fromRun.isEmpty())
+        return fromRun;
+    QFile file(QDir(dataFolder).filePath(QLatin1String(ConfigFileName)));
+    if (!file.exists())
+        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Файлът „%1“ с адреса на сървъра не може да бъде прочетен.")
+                          .arg(QDir::toNativeSeparators(file.fileName())));
+    const QString line = QString::fromUtf8(file.readLine(64 * 1024)).trimmed();
+    if (line.isEmpty())
+        throw Failure(QStringLiteral("Файлът „%1“ е празен, а трябва да съдържа адреса на сървъра с таблиците "
+                                     "(например postgresql://потребител@сървър:5432/база).")
+                          .arg(QDir::toNativeSeparators(file.fileName())));
+    return line;
+}
+
+QString Address::describe() const
+{
+    return QStringLiteral("сървъра „%1“, база „%2“").arg(host, database);
+}
+
+Address address(const QString &connection)
+{
+    const Options options = parse(connection);
+    Address where;
+    where.host = options.value("host");
+    if (where.host.isEmpty())
+        where.host = options.value("hostaddr");
+    if (where.host.isEmpty())
+        where.host = qEnvironmentVariable("PGHOST", QStringLiteral("localhost"));
+    where.database = options.value("dbname");
+    if (where.database.isEmpty())
+        where.database = qEnvironmentVariable("PGDATABASE");
+    if (where.database.isEmpty())
+        where.database = options.value("user");
+    if (where.database.isEmpty())
+        where.database = qEnvironmentVariable("PGUSER");
+    return where;
+}
+
+QSqlDatabase connect(const QString &name, const QString &connection)
+{
+    const Address where = address(connection);
+    check(connection, where);
+
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    QStringList extra{QStringLiteral("application_name=Bilvaro2007"), QStringLiteral("connect_timeout=10"),
+                      QStringLiteral("options=") + quotedOption(QStringLiteral("-c lock_timeout=%1s")
+                                                                    .arg(BusyTimeoutSeconds))};
+    for (const auto &[key, value] : parse(connection).values) {
+        if (key == QLatin1String("host"))
+            database.setHostName(value);
+        else if (key == QLatin1String("port"))
+            database.setPort(value.toInt());
+        else if (key == QLatin1String("dbname"))
+            database.setDatabaseName(value);
+        else if (key == QLatin1String("user"))
+            database.setUserName(value);
+        else if (key != QLatin1String("options"))
+            extra << key + u'=' + quotedOption(value);
+    }
+    // Qt's driver turns the semicolons into the blanks of libpq's own list.
+    database.setConnectOptions(extra.join(u';'));
+    if (!database.open()) {
+        const Failure failed = failure(QStringLiteral("Няма връзка със %1").arg(where.describe()), database.lastError());
+        disconnect(database, name);
+        throw failed;
+    }
+    return database;
+}
+
+void disconnect(QSqlDatabase &database, const QString &name)
+{
+    database.close();
+    database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
+bool connectionLost(const QSqlError &error)
+{
+    const QString state = error.nativeErrorCode();
+    return error.type() == QSqlError::ConnectionError || state.startsWith(QLatin1String("08"))
+           || state == QLatin1String("57P01") || state == QLatin1String("57P02") || state == QLatin1String("57P03")
+           || (state.isEmpty() && error.type() != QSqlError::NoError
+               && error.databaseText().contains(QLatin1String("server closed the connection")));
+}
+
+namespace {
+
+QString reason(const QSqlError &error)
+{
+    const QString state = error.nativeErrorCode();
+    if (connectionLost(error))
+        return QStringLiteral("връзката със сървъра прекъсна и командата не е изпълнена. Програмата ще се свърже "
+                              "отново при следващата команда.");
+    if (state == QLatin1String("55P03") || state == QLatin1String("57014") || state == QLatin1String("40P01")
+        || state == QLatin1String("40001"))
+        return QStringLiteral("таблицата е заета от друга програма и не се освободи за %1 секунди. "
+                              "Опитайте отново след малко.")
+            .arg(BusyTimeoutSeconds);
+    if (state == QLatin1String("25006") || state == QLatin1String("42501"))
+        return QStringLiteral("потребителят на сървъра няма право да пише в таблицата.");
+    if (state == QLatin1String("53100"))
+        return QStringLiteral("дискът на сървъра е пълен.");
+    if (state == QLatin1String("42P01") || state == QLatin1String("42703"))
+        return QStringLiteral("таблицата на сървъра няма нужната колона или таблица.");
+    if (state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")))
+        return QStringLiteral("таблицата не приема тази стойност.");
+    return QStringLiteral("грешка на сървъра (код %1).").arg(state.isEmpty() ? QStringLiteral("няма") : state);
+}
+
+} // namespace
+
+Failure failure(const QString &action, const QSqlError &error)
+{
+    qCWarning(lcServer).noquote() << action << "- PostgreSQL:" << error.nativeErrorCode() << error.text();
+    return Failure(action + QStringLiteral(": ") + reason(error));
+}
+
+} // namespace Server

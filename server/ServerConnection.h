@@ -1,0 +1,59 @@
+#pragma once
+
+#include "common/Failure.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+class QSqlError;
+
+// The PostgreSQL server that several machines share. A start folder whose
+// data folder holds `server.conf` (one line, a connection string in libpq's
+// own form: `postgresql://user@host:5432/db?sslmode=require` or
+// `host=… dbname=…`), or a run with BILVARO_DATABASE set to such a string,
+// keeps its tables and register on that server instead of in SQLite files.
+// Passwords come the libpq way (~/.pgpass, pgpass.conf, PGPASSWORD) and never
+// from the program's files; no message names one.
+namespace Server {
+
+// The file in the data folder that names the server.
+inline constexpr char ConfigFileName[] = "server.conf";
+// The variable that names a server for one run, over any server.conf.
+inline constexpr char DatabaseVariable[] = "BILVARO_DATABASE";
+// The oldest server the program works with (PostgreSQL 13).
+inline constexpr int OldestServerVersion = 130000;
+
+// The connection string that the data folder (or the run) names; nothing
+// when its tables are SQLite files. An unreadable or empty server.conf, or a
+// string that names a password or cannot be read, fails.
+std::optional<QString> connectionString(const QString &dataFolder);
+
+// What a connection string names, as the user's messages show it.
+struct Address {
+    QString host;      // "localhost" when the string names none
+    QString database;
+    QString describe() const;  // "сървъра „host“, база „database“"
+};
+// Reads a connection string with libpq's own parser; a string it cannot
+// read, or one that carries a password, fails.
+Address address(const QString &connection);
+
+// A connection to the server under the given Qt connection name, open:
+// checked with libpq first, so that an unreachable server, a missing or
+// wrong password, a missing database and a server older than PostgreSQL 13
+// each fail with their own message. Writes wait up to the store's busy time
+// for another machine's lock.
+QSqlDatabase connect(const QString &name, const QString &connection);
+// Closes the connection and forgets it.
+void disconnect(QSqlDatabase &database, const QString &name);
+
+// The failure the user sees when the server refuses an action: the action
+// and the reason in words, from the error's SQLSTATE; the server's own text
+// goes to the log only.
+Failure failure(const QString &action, const QSqlError &error);
+// Whether the error means the connection is gone (the server restarted, the
+// network dropped, the session was ended): the next command connects again.
+bool connectionLost(const QSqlError &error);
+
+} // namespace Server
