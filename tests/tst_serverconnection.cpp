@@ -1,3 +1,4 @@
+#include "reference/ServerTables.h"
 #include "server/ServerConnection.h"
 #include "support/TestServer.h"
 
@@ -121,6 +122,45 @@ private Q_SLOTS:
             Server::disconnect(db, QStringLiteral("office"));
         }
         QVERIFY(!QSqlDatabase::contains(QStringLiteral("office")));
+    }
+
+    // The four tables made once, in the files' column order, with a counter
+    // that every write raises.
+    void tablesMadeOnceAndCounted()
+    {
+        REQUIRE_TEST_SERVER();
+        TestServer::Database database;
+        QSqlDatabase db = Server::connect(QStringLiteral("maker"), database.connection());
+        QVERIFY(db.transaction());
+        ServerTables::create(db);
+        QVERIFY(db.commit());
+        QSqlQuery query(db);
+        for (const Schema::Table &table : Schema::tables()) {
+            QVERIFY(query.exec(QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_name = '%1' "
+                                              "ORDER BY ordinal_position").arg(table.sqlName)));
+            QStringList names, expected{Schema::KeyColumn};
+            while (query.next())
+                names << query.value(0).toString();
+            for (const Schema::Column &column : table.columns)
+                expected << column.name;
+            QCOMPARE(names, expected);
+        }
+        const auto version = [&] {
+            QSqlQuery counter(db);
+            return counter.exec(QStringLiteral("SELECT version FROM bilvaro_changes WHERE table_name = 'stock'"))
+                           && counter.next()
+                       ? counter.value(0).toLongLong()
+                       : -1;
+        };
+        QCOMPARE(version(), 0);
+        QVERIFY(query.exec(QStringLiteral("INSERT INTO stock (\"__order\") VALUES (1), (2)")));
+        QVERIFY(query.exec(QStringLiteral("UPDATE stock SET \"__order\" = 3 WHERE \"__order\" = 2")));
+        QCOMPARE(version(), 2);
+        QVERIFY(db.transaction());
+        QVERIFY_THROWS_EXCEPTION(Failure, ServerTables::create(db));
+        QVERIFY(db.rollback());
+        query.finish();
+        Server::disconnect(db, QStringLiteral("maker"));
     }
 };
 
