@@ -340,9 +340,9 @@ void TDoc::buildBesideThePage()
     };
     SpeedButton1 = button(QStringLiteral("Отпечатай"), printerPicture(), 13);
     SpeedButton3 = button(QStringLiteral("Нова фактура"), newPagePicture(), 93);
-    onClick(SpeedButton1, [this] { SpeedButton1Click(); });
     SpeedButton4 = button(QStringLiteral("Към фактура"), QIcon(), 173);
     SpeedButton4->hide();
+    onClick(SpeedButton1, [this] { SpeedButton1Click(); });
     onClick(SpeedButton3, [this] { SpeedButton3Click(); });
     onClick(SpeedButton4, [this] { SpeedButton4Click(); });
 
@@ -423,7 +423,8 @@ void TDoc::Label15Click() { EditPair(Label15, QStringLiteral("№ "), QStringLit
 
 void TDoc::Label22Click()
 {
-    // The invoice a note refers to is written as every document number is.
+    // The invoice a note refers to: its date padded as a date, its number as
+    // every document number is.
     EditPair(Label22, NoteDatePrefix, NoteNumberSeparator, nullptr, Pair::DateAndNumber);
 }
 
