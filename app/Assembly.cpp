@@ -90,6 +90,7 @@ void showNoteBlock()
     const bool note = !kind.isEmpty();
     Doc->StringGrid1->setVisible(note);
     Doc->Panel2->setVisible(note);
+    Doc->SpeedButton4->setVisible(note);
     if (note) {
         QTableWidget *grid = Doc->StringGrid1;
         const auto setHeading = [grid](int column, const QString &text) {

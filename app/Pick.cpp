@@ -87,33 +87,46 @@ void pickGoods(TableStore &table)
                 Form1->AddLine();  // refuses for want of a quantity
                 return;
             }
-            // Checked and taken against the stock as stored at this moment,
-            // in one write: another program may have changed it since it was
-            // shown, and may be picking the same goods.
-            QString stockBefore, stockAfter;
-            const bool taken = table.changeStored(Quantity.name, [&](const QString &stored) -> std::optional<QString> {
-                const Amount stock = stockAmount(stored);
-                if (quantity > stock)
-                    return std::nullopt;
-                stockBefore = stored;
-                stockAfter = (stock - quantity).text();
-                return stockAfter;
-            });
-            if (!taken) {
-                prompts().information(NotEnoughMessage);
-                Form1->AddLine();  // refuses for want of a quantity
-            } else {
-                Form1->Edit3->setText(*entered);
-                if (!Form1->AddLine())
-                    giveBackStock(table, stockBefore, stockAfter, quantity);
-                else if (const std::optional<qint64> key = table.currentKey(); key && quantity != Amount())
-                    Form1->stockTaken(*key, quantity);
-            }
+            takeStockAndAddLine(table, quantity, *entered);
         }
     }
     if (table.text(Quantity.name) == QLatin1String("0"))
         prompts().information(ExhaustedMessage);
 }
+
+} // namespace
+
+bool takeStockAndAddLine(TableStore &table, const Amount &quantity, const QString &entered)
+{
+    using namespace Schema::Goods;
+    // Checked and taken against the stock as stored at this moment, in one
+    // write: another program may have changed it since it was shown, and may
+    // be picking the same goods.
+    QString stockBefore, stockAfter;
+    const bool taken = table.changeStored(Quantity.name, [&](const QString &stored) -> std::optional<QString> {
+        const Amount stock = stockAmount(stored);
+        if (quantity > stock)
+            return std::nullopt;
+        stockBefore = stored;
+        stockAfter = (stock - quantity).text();
+        return stockAfter;
+    });
+    if (!taken) {
+        prompts().information(NotEnoughMessage);
+        Form1->AddLine();  // refuses for want of a quantity
+        return false;
+    }
+    Form1->Edit3->setText(entered);
+    if (!Form1->AddLine()) {
+        giveBackStock(table, stockBefore, stockAfter, quantity);
+        return false;
+    }
+    if (const std::optional<qint64> key = table.currentKey(); key && quantity != Amount())
+        Form1->stockTaken(*key, quantity);
+    return true;
+}
+
+namespace {
 
 void pickBank(TableStore &table)
 {

@@ -3,6 +3,8 @@
 #include <QtGlobal>
 
 class Amount;
+class QString;
+class TableStore;
 struct PickLinks;
 
 // What the browser's "Добави" does with the current record of each table: a
@@ -15,3 +17,10 @@ PickLinks pickLinks();
 // took, in one write against the stock as stored. A record deleted meanwhile
 // takes nothing back.
 void giveBackGoods(qint64 goodsKey, const Amount &quantity);
+
+// Takes the quantity from the stock of the table's current goods record, as
+// stored at this moment and in one write, and adds the line staged in the
+// line table with the quantity as entered. A stock that does not hold it is
+// told to the user and adds nothing; so does a line the add action refuses,
+// whose stock goes back. Returns whether the line was added.
+bool takeStockAndAddLine(TableStore &table, const Amount &quantity, const QString &entered);

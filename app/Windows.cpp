@@ -4,6 +4,7 @@
 #include "app/ParadoxOffer.h"
 #include "app/Pick.h"
 #include "app/PrintLinks.h"
+#include "app/RegisterLinks.h"
 #include "document/Document.h"
 #include "lines/Totals.h"
 #include "lines/Unit1.h"
@@ -12,6 +13,7 @@
 #include "platform/Paths.h"
 #include "print/Pr.h"
 #include "reference/Unit4.h"
+#include "register/InvoicePick.h"
 #include "register/IssuedDocs.h"
 #include "update/Updater.h"
 
@@ -66,10 +68,15 @@ void createWindows()
     Doc->PrintWindow = PrintDlgOru;
     PrintDlgOru->setLinks(printLinks());
     IssuedDocs = new TIssuedDocs;
+    IssuedDocs->InvoiceFromProforma = invoiceFromProforma;
+    InvoicePick = new TInvoicePick;
+    Doc->PickNoteInvoice = pickNoteInvoice;
 }
 
 void destroyWindows()
 {
+    delete InvoicePick;
+    InvoicePick = nullptr;
     delete IssuedDocs;
     IssuedDocs = nullptr;
     delete PrintDlgOru;

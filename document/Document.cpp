@@ -340,8 +340,11 @@ void TDoc::buildBesideThePage()
     };
     SpeedButton1 = button(QStringLiteral("Отпечатай"), printerPicture(), 13);
     SpeedButton3 = button(QStringLiteral("Нова фактура"), newPagePicture(), 93);
+    SpeedButton4 = button(QStringLiteral("Към фактура"), QIcon(), 173);
+    SpeedButton4->hide();
     onClick(SpeedButton1, [this] { SpeedButton1Click(); });
     onClick(SpeedButton3, [this] { SpeedButton3Click(); });
+    onClick(SpeedButton4, [this] { SpeedButton4Click(); });
 
     NO = label(Client, QStringLiteral("0"), 893, 232, arial(11));
     NO->hide();
@@ -407,6 +410,12 @@ void TDoc::SpeedButton3Click()
     shell().endMessageLoop();
 }
 
+void TDoc::SpeedButton4Click()
+{
+    if (PickNoteInvoice)
+        PickNoteInvoice();
+}
+
 void TDoc::Panel3Resize() { ResizedExecute(); }
 void TDoc::Memo4Resize() { ResizedExecute(); }
 
@@ -414,8 +423,14 @@ void TDoc::Label15Click() { EditPair(Label15, QStringLiteral("№ "), QStringLit
 
 void TDoc::Label22Click()
 {
-    // The invoice a note refers to is written as every document number is.
-    EditPair(Label22, QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "), nullptr, true);
+    // The invoice a note refers to: its date padded as a date, its number as
+    // every document number is.
+    EditPair(Label22, NoteDatePrefix, NoteNumberSeparator, nullptr, Pair::DateAndNumber);
+}
+
+void TDoc::setNoteReference(const QString &date, const QString &number)
+{
+    setCaption(Label22, noteReferenceCaption(date, number));
 }
 
 void TDoc::Label33Click(AutoSizeLabel *sender) { EditWrapped(sender, 206, Panel3); }
@@ -428,7 +443,7 @@ void TDoc::Label34Click(QLabel *sender)
 }
 
 void TDoc::EditPair(QLabel *label, const QString &prefix, const QString &separator,
-                    QLabel *numberLabel, bool secondIsNumber)
+                    QLabel *numberLabel, Pair pair)
 {
     // Each box proposes the value the field shows; a cancelled box keeps it.
     const auto [shownFirst, shownSecond] = splitPair(label->text(), prefix, separator);
@@ -436,9 +451,10 @@ void TDoc::EditPair(QLabel *label, const QString &prefix, const QString &separat
     const auto secondAnswer = prompts().input(separator, QString(), shownSecond);
     if (!firstAnswer && !secondAnswer)
         return;
-    const QString first = firstAnswer ? padNumber(*firstAnswer) : shownFirst;
+    const bool dateFirst = pair == Pair::DateAndNumber;
+    const QString first = !firstAnswer ? shownFirst : dateFirst ? padDate(*firstAnswer) : padNumber(*firstAnswer);
     QString second = secondAnswer.value_or(shownSecond);
-    if (secondIsNumber && secondAnswer && !second.isEmpty())
+    if (dateFirst && secondAnswer && !second.isEmpty())
         second = padNumber(second);
     setCaption(label, prefix + first + separator + second);
     if (numberLabel && firstAnswer)
@@ -583,7 +599,7 @@ Invoice TDoc::shownInvoice() const
     invoice.note.kind = noteKindOf(Label21->text());
     if (!Label21->text().isEmpty()) {
         std::tie(invoice.note.invoiceDate, invoice.note.invoiceNumber) =
-            splitPair(Label22->text(), QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "));
+            splitPair(Label22->text(), NoteDatePrefix, NoteNumberSeparator);
         invoice.note.references = noteReferences(*StringGrid1);
     }
     invoice.supplier.party = {Label46->text(), Label47->text(), Label49->text(), Label11->text(), Label10->text()};

@@ -91,6 +91,7 @@ public:
     AutoSizeLabel *SVpath;  // hidden: the data directory of the last assembly
     QToolButton *SpeedButton1;  // "Отпечатай"
     QToolButton *SpeedButton3;  // "Нова фактура"
+    QToolButton *SpeedButton4;  // "Към фактура": shown with the note block
 
     // The print window, which "Отпечатай" shows and closing the document
     // closes; handed over by whoever creates the windows.
@@ -98,6 +99,9 @@ public:
     // Writes the remembered settings before "Нова фактура" starts the new
     // copy; handed over likewise.
     std::function<void()> SaveSettings;
+    // Offers the register's invoices for the note to refer to; handed over
+    // likewise.
+    std::function<void()> PickNoteInvoice;
 
     // The nineteen fields the user fills by clicking; printing turns them white.
     QList<QLabel *> greyFields() const { return m_greyFields; }
@@ -111,6 +115,8 @@ public:
     void SpeedButton1Click();
     // "Нова фактура": starts a fresh copy of the program and ends this one.
     void SpeedButton3Click();
+    // "Към фактура": picks the invoice the note refers to from the register.
+    void SpeedButton4Click();
     void Panel3Resize();
     void Memo4Resize();
 
@@ -151,11 +157,16 @@ public:
 
     // Fills a field of the form prefix + first value + separator + second
     // value from two input boxes, each proposing the value shown and keeping
-    // it on Cancel; a first value typed is padded to ten characters and, when
-    // numberLabel is given, also stored there. A second value that is a
-    // document number (secondIsNumber) is padded too, unless left empty.
+    // it on Cancel. Of a number and its date, the number typed is padded to
+    // ten characters and, when numberLabel is given, also stored there; of a
+    // date and a number (the invoice a note refers to), the date is padded as
+    // a date (padDate) and the number, unless left empty, as a number.
+    enum class Pair { NumberAndDate, DateAndNumber };
     void EditPair(QLabel *label, const QString &prefix, const QString &separator,
-                  QLabel *numberLabel, bool secondIsNumber = false);
+                  QLabel *numberLabel, Pair pair = Pair::NumberAndDate);
+    // Writes the invoice a note refers to into the note block (picked from
+    // the register of issued documents).
+    void setNoteReference(const QString &date, const QString &number);
     // Edits a one-value field; a last line wider than widthLimit is broken at
     // the middle character and the controls below it move down.
     void EditWrapped(AutoSizeLabel *label, int widthLimit, AutoSizePanel *container);

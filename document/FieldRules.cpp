@@ -1,5 +1,6 @@
 #include "document/FieldRules.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -7,6 +8,26 @@
 QString padNumber(const QString &number)
 {
     return number.rightJustified(10, u'0');
+}
+
+const QString NoteDatePrefix = QStringLiteral("от дата: ");
+const QString NoteNumberSeparator = QStringLiteral(", към фактура №: ");
+
+QString padDate(const QString &date)
+{
+    // Zeros in front of the whole text made "007.1.2007" of a date: only the
+    // day and the month take them.
+    static const QRegularExpression dayMonthYear(QStringLiteral("^(\\d{1,2})\\.(\\d{1,2})\\.(\\d{4}\\b.*)$"));
+    const QRegularExpressionMatch parts = dayMonthYear.match(date);
+    if (!parts.hasMatch())
+        return date;
+    return parts.captured(1).rightJustified(2, u'0') + u'.' + parts.captured(2).rightJustified(2, u'0') + u'.'
+        + parts.captured(3);
+}
+
+QString noteReferenceCaption(const QString &date, const QString &number)
+{
+    return NoteDatePrefix + padDate(date) + NoteNumberSeparator + (number.isEmpty() ? number : padNumber(number));
 }
 
 std::pair<QString, QString> splitPair(const QString &caption, const QString &prefix, const QString &separator)

@@ -12,6 +12,17 @@
 // A document number as the page shows it: "0" characters in front until it is
 // ten characters long; a longer text stays as it is, digits or not.
 QString padNumber(const QString &number);
+// A date as the page shows it: a typed "7.1.2007" (with or without a " г."
+// after it) gets two digits of day and month, "07.01.2007", ten characters
+// like a document number; any other text stays as it was typed.
+QString padDate(const QString &date);
+
+// The note's reference to its invoice, as Label22 shows it: the date padded
+// as padDate() pads it and the invoice number as padNumber() pads it; an
+// empty number stays empty.
+QString noteReferenceCaption(const QString &date, const QString &number);
+extern const QString NoteDatePrefix;    // "от дата: "
+extern const QString NoteNumberSeparator;  // ", към фактура №: "
 
 // A two-value caption prefix + first + separator + second split into its
 // values: the text after the prefix up to the first separator, and the rest.

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
 
@@ -13,6 +14,84 @@
 #endif
 
 namespace {
+
+#ifdef Q_OS_WIN
+// Simple MAPI's wide-character message (MAPI32.DLL, Windows 8 and later):
+// MinGW's mapi.h declares only the 8-bit one, whose texts would lose the
+// Cyrillic letters, so the three structures are written out here as the
+// Windows SDK's mapi.h lays them out.
+struct MapiRecipDescW {
+    ULONG ulReserved;
+    ULONG ulRecipClass;
+    PWSTR lpszName;
+    PWSTR lpszAddress;
+    ULONG ulEIDSize;
+    LPVOID lpEntryID;
+};
+struct MapiFileDescW {
+    ULONG ulReserved;
+    ULONG flFlags;
+    ULONG nPosition;
+    PWSTR lpszPathName;
+    PWSTR lpszFileName;
+    LPVOID lpFileType;
+};
+struct MapiMessageW {
+    ULONG ulReserved;
+    PWSTR lpszSubject;
+    PWSTR lpszNoteText;
+    PWSTR lpszMessageType;
+    PWSTR lpszDateReceived;
+    PWSTR lpszConversationID;
+    ULONG flFlags;
+    MapiRecipDescW *lpOriginator;
+    ULONG nRecipCount;
+    MapiRecipDescW *lpRecips;
+    ULONG nFileCount;
+    MapiFileDescW *lpFiles;
+};
+using SendMailW = ULONG(WINAPI *)(ULONG_PTR session, ULONG_PTR window, MapiMessageW *message, ULONG flags,
+                                  ULONG reserved);
+constexpr ULONG MapiTo = 1;
+constexpr ULONG MapiLogonUi = 0x1;
+constexpr ULONG MapiDialog = 0x8;
+constexpr ULONG MapiSuccess = 0;
+constexpr ULONG MapiUserAbort = 1;
+
+PWSTR wide(QString &text) { return reinterpret_cast<PWSTR>(text.data()); }
+
+// Opens the default mail program's new message through Simple MAPI, the
+// file attached; false when no mail program answers (none set up, or MAPI
+// missing). The user closing the message unsent counts as an answer.
+bool sendMapiMail(const QString &to, const QString &subject, const QString &attachment)
+{
+    HMODULE mapi = LoadLibraryW(L"MAPI32.DLL");
+    if (!mapi)
+        return false;
+    const auto send = reinterpret_cast<SendMailW>(reinterpret_cast<void *>(GetProcAddress(mapi, "MAPISendMailW")));
+    ULONG result = ~MapiSuccess;
+    if (send) {
+        QString subjectText = subject;
+        QString path = QDir::toNativeSeparators(attachment);
+        QString fileName = QFileInfo(attachment).fileName();
+        QString address = QStringLiteral("SMTP:") + to;
+        QString name = to;
+        MapiFileDescW file{0, 0, ULONG(-1), wide(path), wide(fileName), nullptr};
+        MapiRecipDescW recipient{0, MapiTo, wide(name), wide(address), 0, nullptr};
+        MapiMessageW message{};
+        message.lpszSubject = wide(subjectText);
+        message.nFileCount = 1;
+        message.lpFiles = &file;
+        if (!to.isEmpty()) {
+            message.nRecipCount = 1;
+            message.lpRecips = &recipient;
+        }
+        result = send(0, 0, &message, MapiLogonUi | MapiDialog, 0);
+    }
+    FreeLibrary(mapi);
+    return result == MapiSuccess || result == MapiUserAbort;
+}
+#endif
 
 #ifdef Q_OS_WIN
 // The shell carries out a verb on a file as Explorer would; the file name may
@@ -72,12 +151,8 @@ public:
     bool sendMail(const QString &to, const QString &subject, const QString &attachment) override
     {
 #ifdef Q_OS_WIN
-        // A "mailto:" address cannot carry an attachment; Simple MAPI would,
-        // and is not done yet.
-        Q_UNUSED(to);
-        Q_UNUSED(subject);
-        Q_UNUSED(attachment);
-        return false;
+        // A "mailto:" address cannot carry an attachment; Simple MAPI does.
+        return sendMapiMail(to, subject, attachment);
 #else
         // xdg-email hands the message to the mail program the desktop has chosen.
         QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), subject,

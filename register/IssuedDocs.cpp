@@ -71,6 +71,8 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton4 = button(this, QStringLiteral("Изпрати"), 482);
     SpeedButton5 = button(this, QStringLiteral("Дневник за продажби"), 640);
     SpeedButton6 = button(this, QStringLiteral("Експорт за счетоводителя"), 798);
+    SpeedButton7 = button(this, QStringLiteral("Фактура от проформа"), 798);
+    SpeedButton7->move(798, 42);
     Edit1 = editor(this, QStringLiteral("Търсене (№, клиент, ЕИК):"), 8, 160, 260);
     Edit2 = editor(this, QStringLiteral("от дата:"), 440, 56, 90);
     Edit3 = editor(this, QStringLiteral("до дата:"), 600, 56, 90);
@@ -94,6 +96,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton4, [this] { SpeedButton4Click(); });
     onClick(SpeedButton5, [this] { SpeedButton5Click(); });
     onClick(SpeedButton6, [this] { SpeedButton6Click(); });
+    onClick(SpeedButton7, [this] { SpeedButton7Click(); });
     for (QLineEdit *edit : {Edit1, Edit2, Edit3})
         connect(edit, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { runGuarded([this] { DBGrid1DblClick(); }); });
@@ -210,6 +213,17 @@ void TIssuedDocs::SpeedButton6Click()
     for (int row = 0; row < m_model->rowCount(); ++row)
         ids << m_model->documentAt(row);
     exportForAccountant(ledgerDocuments(*m_store, ids));
+}
+
+void TIssuedDocs::SpeedButton7Click()
+{
+    const RegisterRow row = currentDocument();
+    const Invoice document = m_store->invoice(row.id);
+    if (document.kind != DocumentKind::Proforma)
+        throw Failure(QStringLiteral("Документ № %1 е %2, не проформа фактура: изберете проформа фактура.")
+                          .arg(row.number, row.kind.toLower()));
+    if (InvoiceFromProforma)
+        InvoiceFromProforma(document);
 }
 
 // Prints the archived page again as it was kept, stretched over the

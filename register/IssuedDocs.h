@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 // "Издадени документи": the register of issued documents, newest first,
@@ -36,6 +37,7 @@ public:
     QToolButton *SpeedButton4;  // "Изпрати"
     QToolButton *SpeedButton5;  // "Дневник за продажби"
     QToolButton *SpeedButton6;  // "Експорт за счетоводителя"
+    QToolButton *SpeedButton7;  // "Фактура от проформа"
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -55,6 +57,13 @@ public:
     void SpeedButton5Click();
     // Exports the listed documents, in the order shown, for the accountant.
     void SpeedButton6Click();
+    // Hands the chosen proforma, as recorded, to InvoiceFromProforma; any
+    // other document is refused.
+    void SpeedButton7Click();
+
+    // Makes an invoice of a proforma's lines; handed over by whoever creates
+    // the windows.
+    std::function<void(const Invoice &)> InvoiceFromProforma;
 
     RegisterModel *model() const { return m_model.get(); }
     // The sales ledger while it is open.

@@ -298,6 +298,30 @@ std::optional<qint64> RegisterStore::documentId(const QString &company, NumberSe
     return query.value(0).toLongLong();
 }
 
+QList<qint64> RegisterStore::invoicesFor(const QString &company, const QString &clientEik,
+                                         const QString &clientName) const
+{
+    const QString eik = withoutBlanks(clientEik);
+    if (eik.isEmpty() && clientName.isEmpty())
+        return {};
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND %4 = ? AND %5 = ? AND %6 IS NULL AND %7 = ? "
+                                 "ORDER BY %8 DESC, %1 DESC")
+                      .arg(q(Id), q(documents()), q(Company), q(DocumentType), q(Note), q(CancelledAt),
+                           eik.isEmpty() ? q(Client) : QStringLiteral("REPLACE(%1, ' ', '')").arg(q(ClientEik)),
+                           q(SortDate)));
+    query.addBindValue(company);
+    query.addBindValue(IssuedRules::kindText(DocumentKind::Invoice));
+    query.addBindValue(QStringLiteral(""));  // no note: stored as an empty text, never NULL
+    query.addBindValue(eik.isEmpty() ? clientName : eik);
+    exec(query, CannotRead);
+    QList<qint64> ids;
+    while (query.next())
+        ids << query.value(0).toLongLong();
+    return ids;
+}
+
 Recorded RegisterStore::recordPrint(const Invoice &printed, const ArchiveFiles &files, PrintMode mode,
                                     const PrintStamp &stamp)
 {

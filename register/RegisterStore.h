@@ -117,6 +117,11 @@ public:
     RegisterRow row(qint64 id) const;
     // The document as it was recorded.
     Invoice invoice(qint64 id) const;
+    // The invoices a credit or debit note of the own company (its key, as
+    // IssuedRules::companyKey) to the client may refer to, newest first:
+    // invoices that are no note and are not cancelled, to the client of the
+    // ЕИК, or of the name where the ЕИК is blank.
+    QList<qint64> invoicesFor(const QString &company, const QString &clientEik, const QString &clientName) const;
     // The document holding the number, if any.
     std::optional<qint64> documentId(const QString &company, NumberSeries series, const QString &number) const;
 

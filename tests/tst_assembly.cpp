@@ -235,6 +235,7 @@ private Q_SLOTS:
         Main->SpeedButton4Click();
         QVERIFY(!Doc->Panel2->isHidden());
         QVERIFY(!Doc->StringGrid1->isHidden());
+        QVERIFY(!Doc->SpeedButton4->isHidden());  // "Към фактура"
         QCOMPARE(Doc->Label21->text(), kind);
         QCOMPARE(Doc->StringGrid1->item(0, 0)->text(), QStringLiteral("№"));
         QCOMPARE(Doc->StringGrid1->item(0, 1)->text(), account);
@@ -247,6 +248,7 @@ private Q_SLOTS:
         Main->SpeedButton4Click();
         QVERIFY(Doc->Panel2->isHidden());
         QVERIFY(Doc->StringGrid1->isHidden());
+        QVERIFY(Doc->SpeedButton4->isHidden());
     }
 
     void badNumberStopsTheAssembly_data()

@@ -91,7 +91,8 @@ int lastInvoiceNumber(const QString &folder)
     return ok ? number : -1;
 }
 
-// The numbers of the documents in the register, or {-1} when it does not read.
+// The numbers of the documents in the register, or {-1} when it does not
+// read; a document without all of its two lines counts as -1000.
 QList<int> registerNumbers(const QString &folder)
 {
     const QString name = QStringLiteral("register");
@@ -100,10 +101,13 @@ QList<int> registerNumbers(const QString &folder)
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         database.setDatabaseName(folder + QStringLiteral("/Register.db"));
         QSqlQuery query(database);
-        if (!database.open() || !query.exec(QStringLiteral("SELECT \"Номер\" FROM \"Документи\"")))
+        if (!database.open()
+            || !query.exec(QStringLiteral("SELECT \"Номер\", (SELECT count(*) FROM \"Редове\" AS line "
+                                          "WHERE line.\"Документ\" = document.\"Ид\") "
+                                          "FROM \"Документи\" AS document ORDER BY \"Ид\"")))
             numbers << -1;
         while (query.next())
-            numbers << query.value(0).toInt();
+            numbers << (query.value(1).toInt() == 2 ? query.value(0).toInt() : -1000);
     }
     QSqlDatabase::removeDatabase(name);
     return numbers;
@@ -295,6 +299,9 @@ private Q_SLOTS:
         QTest::newRow("stock post, read-only") << QStringLiteral("post_loop_helper") << QStringLiteral("readonly");
         QTest::newRow("settings, full disk") << QStringLiteral("settings_loop_helper") << QStringLiteral("full");
         QTest::newRow("settings, read-only") << QStringLiteral("settings_loop_helper") << QStringLiteral("readonly");
+        // The register and the own company's number, written as one.
+        QTest::newRow("register, full disk") << QStringLiteral("register_loop_helper") << QStringLiteral("full");
+        QTest::newRow("register, read-only") << QStringLiteral("register_loop_helper") << QStringLiteral("readonly");
         // The first page then is an 8-bit image smaller than a write buffer.
         QTest::newRow("archive image, full disk") << QStringLiteral("archive_loop_helper") << QStringLiteral("full");
         QTest::newRow("archive image, read-only") << QStringLiteral("archive_loop_helper") << QStringLiteral("readonly");
@@ -309,7 +316,8 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         const bool stock = program == QStringLiteral("post_loop_helper");
         const bool archive = program == QStringLiteral("archive_loop_helper");
-        const QString target = stock || archive ? m_dir->path() : settings();
+        const bool issued = program == QStringLiteral("register_loop_helper");
+        const QString target = stock || archive || issued ? m_dir->path() : settings();
         const QStringList archiveFiles{m_dir->filePath(QStringLiteral("Inv.bmp")), m_dir->filePath(QStringLiteral("Inv.pdf"))};
         // Something written before the folder filled up.
         {
@@ -323,6 +331,8 @@ private Q_SLOTS:
             QCOMPARE(stockBefore.value(9), 1);
         else if (archive)
             QCOMPARE(archiveImageNumber(archiveFiles[0], 9, 9), 9);
+        else if (issued)
+            QCOMPARE(registerNumbers(target), QList<int>({7, 8, 9}));
         else
             QCOMPARE(settingsNumber(target), 9);
         const QByteArray imageBefore = fileBytes(archiveFiles[0]), copyBefore = fileBytes(archiveFiles[1]);
@@ -342,6 +352,12 @@ private Q_SLOTS:
         } else if (archive) {
             QVERIFY(fileBytes(archiveFiles[0]) == imageBefore);
             QVERIFY(fileBytes(archiveFiles[1]) == copyBefore);
+        } else if (issued) {
+            // Neither the document nor its number: both files as they were.
+            QCOMPARE(integrity(target + QStringLiteral("/Register.db")), QStringLiteral("ok"));
+            QCOMPARE(integrity(target + QStringLiteral("/Firm.db")), QStringLiteral("ok"));
+            QCOMPARE(registerNumbers(target), QList<int>({7, 8, 9}));
+            QCOMPARE(lastInvoiceNumber(target), 9);
         } else {
             QCOMPARE(settingsNumber(target), 9);
         }

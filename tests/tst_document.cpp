@@ -464,7 +464,7 @@ private Q_SLOTS:
             << "№ 0000000012 / Дата: 12";
         QTest::newRow("Label22 note reference")
             << "Label22" << QStringList{"от дата: ", ", към фактура №: "} << "5"
-            << "от дата: 0000000005, към фактура №: 0000000005";
+            << "от дата: 5, към фактура №: 0000000005";
         for (const char *name : {"Label33", "Label29", "Label30", "Label18", "Label19", "Label55",
                                  "Label34", "Label65", "Label16", "Label57", "Label40", "Label37",
                                  "Label38", "Label39", "Label53", "Label35", "Label52"})
@@ -542,6 +542,12 @@ private Q_SLOTS:
         QTest::newRow("reference: a nine-character date and the invoice number are padded")
             << false << std::optional<QString>("7.12.2007") << std::optional<QString>("42")
             << "от дата: 07.12.2007, към фактура №: 0000000042" << "0";
+        QTest::newRow("reference: day and month of one digit get their zero, not the whole date")
+            << false << std::optional<QString>("7.1.2007") << std::optional<QString>("42")
+            << "от дата: 07.01.2007, към фактура №: 0000000042" << "0";
+        QTest::newRow("reference: a text that is no date stays as typed")
+            << false << std::optional<QString>("вчера") << std::optional<QString>("42")
+            << "от дата: вчера, към фактура №: 0000000042" << "0";
         QTest::newRow("reference: an empty number stays empty")
             << false << std::optional<QString>("07.12.2007") << std::optional<QString>("")
             << "от дата: 07.12.2007, към фактура №: " << "0";

@@ -23,6 +23,43 @@ private Q_SLOTS:
         QCOMPARE(::padNumber(typed), shown);
     }
 
+    void padDate_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("one-digit day and month") << "7.1.2007" << "07.01.2007";
+        QTest::newRow("one-digit day") << "7.12.2007" << "07.12.2007";
+        QTest::newRow("already ten") << "07.01.2007" << "07.01.2007";
+        QTest::newRow("the year's mark stays") << "2.1.2026 г." << "02.01.2026 г.";
+        QTest::newRow("a two-digit year is no date here") << "7.1.07" << "7.1.07";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("words") << "вчера" << "вчера";
+    }
+    void padDate()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QCOMPARE(::padDate(typed), shown);
+    }
+
+    void noteReferenceCaption_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("invoice from the register")
+            << "8.2.2026 г." << "0000000042" << "от дата: 08.02.2026 г., към фактура №: 0000000042";
+        QTest::newRow("short number padded") << "08.02.2026" << "42" << "от дата: 08.02.2026, към фактура №: 0000000042";
+        QTest::newRow("no number") << "08.02.2026" << "" << "от дата: 08.02.2026, към фактура №: ";
+    }
+    void noteReferenceCaption()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, number);
+        QFETCH(QString, caption);
+        QCOMPARE(::noteReferenceCaption(date, number), caption);
+    }
+
     void breakAtMiddle_data()
     {
         QTest::addColumn<QString>("caption");

@@ -109,12 +109,12 @@ private Q_SLOTS:
         QVERIFY2(prompter.finished(), prompter.problems());
 
         // As both values of the two paired fields (the number and date, the
-        // reference of a note), then proposed back as typed, the first one
-        // padded to ten characters, and so the invoice number of a note.
+        // reference of a note), then proposed back as typed, the number
+        // padded to ten characters and the date of a note padded as a date.
         const struct {
             std::function<void()> click;
             QString prefix, separator;
-            bool secondPadded;
+            bool dateFirst;
         } pairs[] = {{[] { Doc->Label15Click(); }, QStringLiteral("№ "), QStringLiteral(" / Дата: "), false},
                      {[] { Doc->Label22Click(); }, QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "), true}};
         for (const auto &pair : pairs) {
@@ -123,8 +123,9 @@ private Q_SLOTS:
             prompter.expectInput(pair.prefix, QString(), std::nullopt).expectInput(pair.separator, QString(), std::nullopt);
             pair.click();
             QVERIFY2(prompter.finished(), prompter.problems());
-            const QString second = pair.secondPadded && !text.isEmpty() ? padNumber(text) : text;
-            QCOMPARE(prompter.proposed.mid(prompter.proposed.size() - 2), QStringList({padNumber(text), second}));
+            const QString first = pair.dateFirst ? padDate(text) : padNumber(text);
+            const QString second = pair.dateFirst && !text.isEmpty() ? padNumber(text) : text;
+            QCOMPARE(prompter.proposed.mid(prompter.proposed.size() - 2), QStringList({first, second}));
         }
         QCOMPARE(Doc->NO->text(), padNumber(text));
 

@@ -5,6 +5,9 @@
 
 #include "app/Menu.h"
 #include "app/PrintLinks.h"
+#include "document/Document.h"
+#include "lines/Unit1.h"
+#include "register/InvoicePick.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "common/Failure.h"
@@ -156,6 +159,138 @@ private Q_SLOTS:
         QVERIFY(IssuedDocs->Label4->text().startsWith(QStringLiteral("2 документа в EUR")));
         IssuedDocs->DBGrid1->selectRow(2);
         QVERIFY_THROWS_EXCEPTION(Failure, IssuedDocs->SpeedButton2Click());
+    }
+
+    // "Към фактура" beside a note's page offers the invoices of the page's
+    // own company to its client, newest first; the one picked becomes the
+    // note's reference. Without such an invoice the user is told to type it.
+    void noteRefersToAnInvoiceOfTheRegister_data()
+    {
+        QTest::addColumn<QString>("supplierEik");
+        QTest::addColumn<QString>("clientEik");
+        QTest::addColumn<int>("picked");  // row of the pick window
+        QTest::addColumn<QString>("reference");  // Label22 afterwards; empty: no invoice offered
+        QTest::newRow("the client's second newest") << "123456789" << "987654321" << 1
+                                                    << "от дата: 08.02.2026 г., към фактура №: 0000000002";
+        QTest::newRow("the client's newest") << "123456789" << "987 654 321" << 0
+                                             << "от дата: 08.02.2026 г., към фактура №: 0000000003";
+        QTest::newRow("a client without invoices") << "123456789" << "111222333" << 0 << "";
+        QTest::newRow("another own company") << "555666777" << "987654321" << 0 << "";
+    }
+    void noteRefersToAnInvoiceOfTheRegister()
+    {
+        QFETCH(QString, supplierEik);
+        QFETCH(QString, clientEik);
+        QFETCH(int, picked);
+        QFETCH(QString, reference);
+        Doc->Label46->setText(QStringLiteral("Доставчик ЕООД"));
+        Doc->Label10->setText(supplierEik);
+        Doc->Label33->setText(QStringLiteral("Втори ЕТ"));
+        Doc->Label65->setText(clientEik);
+        const QString before = Doc->Label22->text();
+        if (reference.isEmpty())
+            m_prompter->expectInformation(QStringLiteral("В регистъра няма фактури на „Доставчик ЕООД“ към „Втори ЕТ“. "
+                                                         "Въведете датата и номера на фактурата в полето „от дата:“ на "
+                                                         "известието."));
+        Doc->SpeedButton4Click();
+        if (reference.isEmpty()) {
+            QVERIFY(!InvoicePick->isVisible());
+            QCOMPARE(Doc->Label22->text(), before);
+            return;
+        }
+        QVERIFY(InvoicePick->isVisible());
+        QCOMPARE(InvoicePick->StringGrid1->rowCount(), 3);
+        QCOMPARE(InvoicePick->StringGrid1->item(2, 0)->text(), QStringLiteral("0000000001"));
+        InvoicePick->StringGrid1->selectRow(picked);
+        InvoicePick->SpeedButton1->click();
+        QCOMPARE(Doc->Label22->text(), reference);
+        QVERIFY(!InvoicePick->isVisible());
+    }
+
+    // "Фактура от проформа": the proforma's client onto the page and its
+    // lines into the line table as an invoice; goods of the goods table are
+    // taken from the stock, a line the stock cannot give is left out and
+    // named, and only a proforma into an empty table is taken.
+    void invoiceFromProforma_data()
+    {
+        QTest::addColumn<QString>("search");  // finds the chosen document
+        QTest::addColumn<bool>("tableHasLines");
+        QTest::addColumn<QString>("stock");   // of the paper before
+        QTest::addColumn<QString>("stockAfter");
+        QTest::addColumn<QStringList>("lines");  // the line table's descriptions afterwards
+        QTest::addColumn<QStringList>("informations");
+        QTest::addColumn<QString>("error");
+        const QString paper = QStringLiteral("Хартия А4");
+        const QString pen = QStringLiteral("Химикалка 'синя' & \"червена\"");
+        QTest::newRow("paper from the stock, the pen typed")
+            << "проформа" << false << "10" << "7" << QStringList{paper, pen} << QStringList() << "";
+        QTest::newRow("stock short of the paper")
+            << "проформа" << false << "2" << "2" << QStringList{pen}
+            << QStringList{"Няма толкова количество в наличност!", "Попълнете коректно КОЛИЧЕСТВОТО на стоката",
+                           "Редове 1 на проформа № 0000000001 не са добавени към фактурата."}
+            << "";
+        QTest::newRow("an invoice is no proforma")
+            << "0000000002" << false << "10" << "10" << QStringList() << QStringList()
+            << "Документ № 0000000002 е фактура, не проформа фактура: изберете проформа фактура.";
+        QTest::newRow("the table holds lines")
+            << "проформа" << true << "10" << "10" << QStringList{QStringLiteral("Тонер")} << QStringList()
+            << "Таблицата вече съдържа редове. Изчистете я („Изчисти всичко“) и натиснете „Фактура от проформа“ "
+               "отново.";
+    }
+    void invoiceFromProforma()
+    {
+        QFETCH(QString, search);
+        QFETCH(bool, tableHasLines);
+        QFETCH(QString, stock);
+        QFETCH(QString, stockAfter);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, informations);
+        QFETCH(QString, error);
+        using namespace Schema::Goods;
+        const QString data = m_app->path(QStringLiteral("DB"));
+        QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(FileName),
+                                      {{{Number.name, QStringLiteral("17")},
+                                        {Description.name, QStringLiteral("Хартия А4\nвтори ред")},
+                                        {Unit.name, QStringLiteral("пакет")},
+                                        {Price.name, QStringLiteral("5.50")},
+                                        {Quantity.name, stock}}}));
+        {
+            RegisterStore store(data);
+            store.recordPrint(sampleInvoice(DocumentKind::Proforma, NoteKind::None, Currency::Euro,
+                                            QStringLiteral("1"), QStringLiteral("Проформа ООД")),
+                              {m_image, m_pdf}, PrintMode::Original);
+        }
+        if (tableHasLines) {
+            Form1->Stock->setPlainText(QStringLiteral("Тонер"));
+            Form1->Edit4->setText(QStringLiteral("бр."));
+            Form1->Edit3->setText(QStringLiteral("1"));
+            Form1->Edit1->setText(QStringLiteral("40"));
+            QVERIFY(Form1->AddLine());
+        }
+        IssuedDocs->Edit1->setText(search);
+        QCOMPARE(IssuedDocs->model()->rowCount(), 1);
+        for (const QString &information : std::as_const(informations))
+            m_prompter->expectInformation(information);
+        if (!error.isEmpty())
+            m_prompter->expectError(error);
+        IssuedDocs->SpeedButton7->click();
+        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+
+        QStringList shown;
+        for (int row = 1; row < Form1->StringGrid1->rowCount(); ++row) {
+            const QTableWidgetItem *number = Form1->StringGrid1->item(row, 0);
+            if (number && !number->text().isEmpty())
+                shown << Form1->StringGrid1->item(row, 1)->text();
+        }
+        QCOMPARE(shown, lines);
+        QCOMPARE(sqlOnFile(QDir(data).filePath(FileName), {QStringLiteral("SELECT \"К-во\" FROM stock")}),
+                 QStringList{stockAfter});
+        if (error.isEmpty()) {
+            QCOMPARE(Doc->Label33->text(), QStringLiteral("Проформа ООД"));
+            QCOMPARE(Form1->ComboBox2->currentText(), QStringLiteral("ФАКТУРА"));
+            QCOMPARE(Form1->currency(), Currency::Euro);
+            QVERIFY(Form1->isVisible());
+        }
     }
 
     // What the print command calls: a copy printed first records the

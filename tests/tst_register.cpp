@@ -186,6 +186,58 @@ private Q_SLOTS:
         QCOMPARE(store.invoice(id), first);
     }
 
+    // The invoices a note may refer to: the own company's invoices to the
+    // client, newest first; no proforma, note or cancelled invoice.
+    void invoicesForANote_data()
+    {
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<QString>("eik");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("numbers");
+        QTest::newRow("client by ЕИК") << "123456789" << "987654321" << "" << QStringList{"0000000002", "0000000001"};
+        QTest::newRow("ЕИК typed with blanks, name not counting")
+            << "123456789" << " 987 654 321" << "Друг" << QStringList{"0000000002", "0000000001"};
+        QTest::newRow("client without ЕИК, by name") << "123456789" << "" << "Без ЕИК ЕТ" << QStringList{"0000000006"};
+        QTest::newRow("another own company") << "999999999" << "987654321" << "" << QStringList();
+        QTest::newRow("client with no invoice") << "123456789" << "111222333" << "" << QStringList();
+        QTest::newRow("no client on the page") << "123456789" << "" << "" << QStringList();
+    }
+    void invoicesForANote()
+    {
+        QFETCH(QString, company);
+        QFETCH(QString, eik);
+        QFETCH(QString, name);
+        QFETCH(QStringList, numbers);
+        RegisterStore store(data());
+        struct Made {
+            DocumentKind kind;
+            NoteKind note;
+            const char *number, *date;
+            const char16_t *client, *eik;
+        };
+        const QList<Made> made{
+            {DocumentKind::Invoice, NoteKind::None, "1", "8.2.2026", u"Клиент ООД", u"987654321"},
+            {DocumentKind::Invoice, NoteKind::None, "2", "3.3.2026", u"Клиент ООД", u"987654321"},
+            {DocumentKind::Proforma, NoteKind::None, "3", "4.3.2026", u"Клиент ООД", u"987654321"},
+            {DocumentKind::Invoice, NoteKind::Credit, "4", "5.3.2026", u"Клиент ООД", u"987654321"},
+            {DocumentKind::Invoice, NoteKind::None, "5", "6.3.2026", u"Клиент ООД", u"987654321"},  // cancelled
+            {DocumentKind::Invoice, NoteKind::None, "6", "7.3.2026", u"Без ЕИК ЕТ", u""},
+        };
+        for (const Made &document : made) {
+            Invoice invoice = sampleInvoice(document.kind, document.note, Currency::Euro,
+                                            QString::fromLatin1(document.number), QString::fromUtf16(document.client));
+            invoice.client.eik = QString::fromUtf16(document.eik);
+            invoice.issueDate = QString::fromLatin1(document.date);
+            store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+        }
+        store.cancel(store.find({QStringLiteral("0000000005"), {}, {}}).value(0), QStringLiteral("грешка"));
+
+        QStringList found;
+        for (const RegisterRow &row : store.rows(store.invoicesFor(company, eik, name)))
+            found << row.number;
+        QCOMPARE(found, numbers);
+    }
+
     void cancelMarksOnce()
     {
         RegisterStore store(data());

@@ -227,6 +227,32 @@ for field in "$stored_number" "$stored_client" "$stored_total"; do
   [[ $page == *"$field"* ]] || e2e_fail "the PDF copy does not show the register's \"$field\": $page"
 done
 e2e_log "the register window finds $number by its client; number, client and total are the page's"
+# Every field the register recorded is on the page, line by line of the
+# field (the page breaks long texts): the own company, the client, the
+# dates, the payment block, the texts, the totals and each line.
+amount() { printf "rtrim(rtrim(printf('%%.4f', \"%s\" / 10000.0), '0'), '.')" "$1"; }
+money() { printf "printf('%%.2f', \"%s\" / 10000.0)" "$1"; }
+fields=
+for column in "Заглавие" "Номер" "Дата" "Доставчик" "Доставчик: втори ред" "Доставчик: адрес" \
+  "Доставчик: адрес, втори ред" "Доставчик: МОЛ" "Доставчик: ИН по ЗДДС" "Доставчик: ИН" "Местоиздаване" \
+  "Клиент" "Клиент: адрес" "Клиент: МОЛ" "Клиент: ИН по ЗДДС" "Клиент: ИН" "Плащане" "Банка" "IBAN" \
+  "SWIFT/BIC" "Словом" "Основание за неначисляване на ДДС" "Надпис под основанието" \
+  "Основание за ново превозно средство" "Дата на данъчното събитие" "Дата на плащане" "Получател" "Съставил"; do
+  fields+="\"$column\", "
+done
+fields+="$(money 'Данъчна основа (0.0001)'), $(money 'ДДС (0.0001)'), $(money 'Сума за плащане (0.0001)'), \"ДДС %\" || '%'"
+recorded=$(invoice_sql "$register" "SELECT $fields FROM \"Документи\";
+  SELECT \"№\", \"Описание\", \"Мярка\", $(amount 'Количество (0.0001)'), $(money 'Единична цена (0.0001)'),
+         $(money 'Стойност (0.0001)') FROM \"Редове\" ORDER BY rowid" | tr '|' '\n')
+checked=0
+while IFS= read -r field; do
+  field=$(tr -s ' ' <<<"$field")
+  [[ -z ${field// /} ]] && continue
+  [[ $page == *"$field"* ]] || e2e_fail "the PDF copy does not show the register's \"$field\": $page"
+  ((checked += 1))
+done <<<"$recorded"
+((checked >= 30)) || e2e_fail "only $checked of the register's fields were compared: $recorded"
+e2e_log "the $checked texts of the recorded document are all on its page"
 e2e_close_program "$menu"
 
 # ------------------------------------------------------------ the printer's page

@@ -1,0 +1,111 @@
+#include "app/RegisterLinks.h"
+
+#include "app/Pick.h"
+#include "common/Failure.h"
+#include "document/Document.h"
+#include "document/Invoice.h"
+#include "lines/LineRules.h"
+#include "lines/Unit1.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "reference/Schema.h"
+#include "reference/TableStore.h"
+#include "register/InvoicePick.h"
+#include "register/IssuedRules.h"
+#include "register/RegisterStore.h"
+
+#include <QStringList>
+
+namespace {
+
+// The goods record a line of a document was picked from: the first whose
+// description reads as the line's. The register keeps no catalogue number,
+// and a description is what the page printed.
+bool findGoods(TableStore &goods, const QString &description)
+{
+    using namespace Schema::Goods;
+    const QStringList wanted = description.split(u'\n');
+    const auto matches = [&] { return LineRules::memoLines(goods.text(DescriptionAsBound)) == wanted; };
+    // Most often the first record that begins alike is the one.
+    if (goods.locate(DescriptionAsBound, wanted.value(0)) && matches())
+        return true;
+    for (int record = 1; record <= goods.recordCount(); ++record) {
+        goods.setRecNo(record);
+        if (matches())
+            return true;
+    }
+    return false;
+}
+
+void showClient(const InvoiceParty &client)
+{
+    Doc->Label33->setText(client.name);
+    Doc->Label65->setText(client.eik);
+    Doc->Label34->setText(client.vatNumber);
+    Doc->Label29->setText(client.address);
+    Doc->Label30->setText(client.manager);
+    Doc->Label35->setText(client.manager);
+}
+
+// Stages the line as the pick does and adds it, its goods taken from the
+// stock where the goods table holds them.
+bool addLine(TableStore &goods, const InvoiceLine &line)
+{
+    Form1->Stock->setPlainText(line.description);
+    Form1->Edit4->setText(line.unit);
+    Form1->Edit1->setText(line.price.text());
+    if (!findGoods(goods, line.description)) {
+        // A service typed on the line, or goods since deleted: no stock to take.
+        Form1->ComboBox3->clear();
+        Form1->Edit3->setText(line.quantity.text());
+        return Form1->AddLine();
+    }
+    Form1->ComboBox3->setText(goods.text(Schema::Goods::Number.name));
+    return takeStockAndAddLine(goods, line.quantity, line.quantity.text());
+}
+
+} // namespace
+
+void pickNoteInvoice()
+{
+    const Invoice page = Doc->shownInvoice();
+    if (page.client.name.trimmed().isEmpty() && page.client.eik.trimmed().isEmpty())
+        throw Failure(QStringLiteral("Изберете първо клиента на известието."));
+    RegisterStore store(dataDirectory());
+    const QList<qint64> invoices =
+        store.invoicesFor(IssuedRules::companyKey(page.supplier), page.client.eik, page.client.name);
+    if (invoices.isEmpty()) {
+        prompts().information(QStringLiteral("В регистъра няма фактури на „%1“ към „%2“. Въведете датата и номера "
+                                             "на фактурата в полето „от дата:“ на известието.")
+                                  .arg(page.supplier.party.name, page.client.name));
+        return;
+    }
+    InvoicePick->Picked = [](const RegisterRow &invoice) { Doc->setNoteReference(invoice.date, invoice.number); };
+    InvoicePick->showInvoices(store.rows(invoices));
+}
+
+void invoiceFromProforma(const Invoice &proforma)
+{
+    if (Form1->StringGrid1->rowCount() > 1)
+        throw Failure(QStringLiteral("Таблицата вече съдържа редове. Изчистете я („Изчисти всичко“) и натиснете "
+                                     "„Фактура от проформа“ отново."));
+    Form1->ComboBox2->setEditText(QStringLiteral("ФАКТУРА"));
+    Form1->ComboBox1->setEditText(QString());
+    Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText(selectorText(proforma.currency)));
+    showClient(proforma.client);
+
+    TableStore goods;
+    goods.setDatabaseName(dataDirectory());
+    goods.setTableName(Schema::Goods::FileName);
+    goods.open();
+    QStringList notAdded;
+    for (const InvoiceLine &line : proforma.lines) {
+        if (!addLine(goods, line))
+            notAdded << QString::number(line.number);
+    }
+    Form1->show();
+    Form1->raise();
+    if (!notAdded.isEmpty())
+        prompts().information(QStringLiteral("Редове %1 на проформа № %2 не са добавени към фактурата.")
+                                  .arg(notAdded.join(QStringLiteral(", ")), proforma.number));
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+struct Invoice;
+
+// What the register of issued documents does with the windows of one
+// invoice, handed to the register's windows and the document by whoever
+// creates the windows.
+
+// "Към фактура" beside a note: offers the register's invoices of the page's
+// own company to the page's client, and the one picked becomes the note's
+// reference (its date and number).
+void pickNoteInvoice();
+
+// "Фактура от проформа": the proforma's client onto the page and its lines
+// into the empty line table as an invoice in the proforma's currency, each
+// line's goods taken from the stock as a pick takes them.
+void invoiceFromProforma(const Invoice &proforma);
