@@ -6,7 +6,8 @@
 # the Bulgarian locale on the display in $DISPLAY. Run it as root on a fresh
 # Debian 12 (root is needed only to install packages).
 set -euo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
+# shellcheck source=scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 if [[ -z ${DISPLAY:-} ]]; then
   echo "run-demo: DISPLAY is not set: start this from a graphical session" >&2
@@ -16,10 +17,8 @@ fi
 
 scripts/install-deps.sh
 build=build-demo
-if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR=$(pwd) CCACHE_NOHASHDIR=true CMAKE_CXX_COMPILER_LAUNCHER=ccache
-fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_TESTS=OFF
+use_ccache "$root"
+configure release -B "$build" -DBILVARO_TESTS=OFF
 targets=(Bilvaro2007)
 if ninja -C "$build" -t targets all | grep -q '^bilvaro-make-tables:'; then
   targets+=(bilvaro-make-tables)
