@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Currency.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,11 @@ namespace SettingsFile {
 
 // The five items used when there is no file.
 QStringList defaults();
+// The sixth item: the line table's currency, once one has been chosen.
+constexpr int CurrencyItem = 5;
+// The five defaults with a currency as the sixth item: a fresh start folder
+// that starts in that currency.
+QStringList defaultsIn(Currency currency);
 
 // Lines end at CR, LF or CR LF; a NUL byte ends the text; a last line
 // without a line break counts, a line break at the end opens no new line.

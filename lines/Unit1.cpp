@@ -76,7 +76,6 @@ constexpr int AcceptedTextRole = Qt::UserRole;
 
 constexpr int QuantityDecimals = 3;
 constexpr int PriceDecimals = 2;
-constexpr int CurrencyItem = 5;  // the sixth settings line, after the rate answer and the selectors
 
 AutoSizeLabel *smallLabel(const QString &text, QWidget *parent, int left, int top)
 {
@@ -269,9 +268,9 @@ void TForm1::ComboBox6Change()
     }
     Doc->showSelectors({.currency = currency()});
     // Only a chosen currency adds the sixth line: a run in leva writes the five it read.
-    if (MemList.size() <= CurrencyItem)
-        MemList.resize(CurrencyItem + 1);
-    MemList[CurrencyItem] = ComboBox6->currentText();
+    if (MemList.size() <= SettingsFile::CurrencyItem)
+        MemList.resize(SettingsFile::CurrencyItem + 1);
+    MemList[SettingsFile::CurrencyItem] = ComboBox6->currentText();
 }
 
 Currency TForm1::currency() const
@@ -316,7 +315,7 @@ void TForm1::FormCreate()
     CurrencyName = QStringLiteral("лв");
     askVatRate();
     // A leva choice remembered from before the euro would go on silently.
-    if (MemList.value(CurrencyItem) == selectorText(Currency::Leva) && QDate::currentDate().year() >= 2026)
+    if (MemList.value(SettingsFile::CurrencyItem) == selectorText(Currency::Leva) && QDate::currentDate().year() >= 2026)
         prompts().message(LevaAfterEuroMessage, Prompter::Icon::Warning);
     if (QLocale().decimalPoint() != u".") {
         prompts().message(DecimalSeparatorMessage, Prompter::Icon::Warning);
@@ -358,7 +357,7 @@ void TForm1::restoreSettings()
     // A file without the sixth line, or with a text there that names no
     // currency, is in leva; the text itself stays in the list until a
     // currency is chosen.
-    const Currency remembered = currencyFromText(MemList.value(CurrencyItem)).value_or(Currency::Leva);
+    const Currency remembered = currencyFromText(MemList.value(SettingsFile::CurrencyItem)).value_or(Currency::Leva);
     ComboBox6->setCurrentIndex(ComboBox6->findText(selectorText(remembered)));
 }
 

@@ -38,16 +38,12 @@ if [[ ! -d demo/DB ]]; then
     echo "run-demo: $maker could not make the demo tables" >&2
     exit 1
   fi
-  # The demo invoices in euro: its prices go to euro, and a fresh demo starts
-  # with the currency "EUR" after the five default settings.
+  # The demo invoices in euro: its prices go to euro, and the tool gives a
+  # fresh demo the default settings with the currency "EUR".
   if ! "$maker" demo --prices-to-euro; then
     rm -rf demo/DB
     echo "run-demo: $maker could not convert the demo prices to euro" >&2
     exit 1
-  fi
-  if [[ ! -e demo/mem.txt ]]; then
-    printf '%s\r\n' "20%" "ФАКТУРА" "" "$(printf '.%.0s' {1..76})" \
-      "неначисляване на ДДС и за нулева ставка" "EUR" | iconv -f UTF-8 -t WINDOWS-1251 >demo/mem.txt
   fi
 fi
 
