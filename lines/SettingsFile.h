@@ -11,6 +11,11 @@
 // written by a Windows installation reads as it stands.
 namespace SettingsFile {
 
+// What the start says of a file with fewer than five lines (%1: how many).
+inline const QString ShortSettingsMessage = QStringLiteral(
+    "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
+    "попълнени със стойностите им по подразбиране.");
+
 // The five items used when there is no file.
 QStringList defaults();
 // The sixth item: the line table's currency, once one has been chosen.

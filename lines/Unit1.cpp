@@ -34,23 +34,18 @@ const QString UnitPlaceholder = QStringLiteral("Мярка");
 const QString QuantityPlaceholder = QStringLiteral("К-во");
 const QString PricePlaceholder = QStringLiteral("Стойност");
 
-const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
-const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
-const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
-const QString TooLargeMessage =
-    QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
-const QString SmallQuantityMessage = QStringLiteral("Не може да бъде въведено количество < 0.10");
-const QString SmallPriceMessage = QStringLiteral("Не може да бъде въведена стойност < 0.10");
+using LineRules::LimitMessage;
+using LineRules::PriceMessage;
+using LineRules::QuantityMessage;
+using LineRules::SmallPriceMessage;
+using LineRules::SmallQuantityMessage;
+using LineRules::TooLargeMessage;
 
-const QString ShortSettingsMessage = QStringLiteral(
-    "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
-    "попълнени със стойностите им по подразбиране.");
+using SettingsFile::ShortSettingsMessage;
 const QString UnreadableSettingsNote =
     QStringLiteral("Файлът с настройките остава непроменен и настройките от тази работа няма да бъдат запомнени.");
-const QString BadRateMessage = QStringLiteral(
-    "Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.");
-const QString RateAboveHundredMessage =
-    QStringLiteral("Ставката на ДДС „%1“ е над 100%. Въведете ставка от 0 до 100.");
+using VatRate::BadRateMessage;
+using VatRate::RateAboveHundredMessage;
 const QString DecimalSeparatorMessage =
     QStringLiteral("Моля, конфигурирайте вашата операционна система за коректна работа с програмата:\n"
                    "отидете на:\n"

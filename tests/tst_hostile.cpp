@@ -9,7 +9,9 @@
 #include "common/Cp1251.h"
 #include "document/Document.h"
 #include "document/FieldRules.h"
+#include "lines/LineRules.h"
 #include "lines/SettingsFile.h"
+#include "lines/VatRate.h"
 #include "lines/Unit1.h"
 #include "platform/Handlers.h"
 #include "reference/TableModel.h"
@@ -18,6 +20,7 @@
 #include "support/WindowTest.h"
 #include "tools/TableMaker.h"
 #include "app/Menu.h"
+#include "app/Pick.h"
 
 #include <QClipboard>
 #include <QDirIterator>
@@ -44,18 +47,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("priceMessage");  // as a line's price; empty: the line is added
         QTest::addColumn<bool>("rateReads");
-        const QString price = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
+        const QString price = LineRules::PriceMessage;
         QTest::newRow("empty") << QString() << price << false;
         // The name alone fills the table with continuation rows.
         QTest::newRow("10,000 characters") << QString(10000, u'Щ')
-                                           << QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!") << false;
+                                           << LineRules::LimitMessage << false;
         QTest::newRow("control characters") << QStringLiteral("a\tb\x01\x1b[2J\x7f\r\nc\u2028d") << price << false;
         QTest::newRow("apostrophe") << QStringLiteral("'; DROP TABLE x; --'") << price << false;
         QTest::newRow("percent") << QStringLiteral("%1%s%n%%") << price << false;
         QTest::newRow("backslash") << QStringLiteral("\\\\0\\n\\") << price << false;
         QTest::newRow("Latin and Cyrillic") << QStringLiteral("Cоcа-Кола ООД") << price << false;
         QTest::newRow("30 digits") << QString(30, u'9')
-                                   << QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.") << false;
+                                   << LineRules::TooLargeMessage << false;
         QTest::newRow("negative zero") << QStringLiteral("-0") << QString() << true;
         QTest::newRow("negative zero, two decimals") << QStringLiteral("-0.00") << QString() << true;
     }
@@ -68,10 +71,7 @@ private Q_SLOTS:
         QFETCH(bool, rateReads);
         prompter().expectInput(QString(), QStringLiteral("ДДС"), text);
         if (!rateReads)
-            prompter().expectMessage(QStringLiteral("Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще "
-                                                    "смята ДДС със ставка 20%.")
-                                         .arg(text),
-                                     Prompter::Icon::Warning);
+            prompter().expectMessage(VatRate::BadRateMessage.arg(text), Prompter::Icon::Warning);
         app().open();
         QVERIFY2(prompter().finished(), prompter().problems());
 
@@ -178,7 +178,7 @@ private Q_SLOTS:
         app().start(prompter());
         Main->SpeedButton3->click();
         Form4->Table1->setRecNo(1);
-        prompter().expectInput(QString(), QStringLiteral("Въведете количество за избраната стока:"), text);
+        prompter().expectInput(QString(), QuantityPrompt, text);
         if (!rateReads)
             prompter().expectAnyError();
         Form4->SpeedButton2->click();
@@ -283,7 +283,7 @@ private Q_SLOTS:
         app().start(prompter());
         for (const QString &prompt : std::as_const(prompts)) {
             if (prompt.startsWith(QLatin1String("input: ")))
-                prompter().expectInput(QString(), QStringLiteral("Въведете количество за избраната стока:"), QStringLiteral("1"));
+                prompter().expectInput(QString(), QuantityPrompt, QStringLiteral("1"));
             else if (prompt.startsWith(QLatin1String("error: ")))
                 prompter().expectError(prompt.mid(7));
             else

@@ -194,7 +194,7 @@ private Q_SLOTS:
                                            "води дневник за покупки. Програмата я записва само за месец без "
                                            "покупки. Месец 02.2026 без покупки ли е?"),
                             true)
-            .expectFolder(QStringLiteral("Папка за файловете на дневника"), artifact(QString()))
+            .expectFolder(LedgerFolderTitle, artifact(QString()))
             .expectInformation(QStringLiteral("Записани:\n") + QDir::toNativeSeparators(sales) + u'\n'
                                  + QDir::toNativeSeparators(vatReturn));
         dialog->writeButton->click();
@@ -239,7 +239,7 @@ private Q_SLOTS:
         // The export takes the rows shown: February, newest first, the
         // proforma and the cancelled invoice among them.
         const QString csv = artifact(QStringLiteral("register.csv"));
-        prompter().expectQuestion(QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?"), false)
+        prompter().expectQuestion(ExportLinesQuestion, false)
             .expectSaveFile(QStringLiteral("Експорт за счетоводителя"), csv)
             .expectInformation(QStringLiteral("Записан: ") + QDir::toNativeSeparators(csv));
         IssuedDocs->SpeedButton6->click();

@@ -13,7 +13,6 @@
 
 namespace {
 
-const QString Folder = QStringLiteral("Папка за файловете на дневника");
 const QString NoPurchases = QStringLiteral(
     "Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не води дневник за покупки. "
     "Програмата я записва само за месец без покупки. Месец 12.2025 без покупки ли е?");
@@ -64,7 +63,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(picture));
         QVERIFY(dialog->grab().save(QDir(picture).filePath(QStringLiteral("dialog.png"))));
         prompter().expectQuestion(NoPurchases, true)
-            .expectFolder(Folder, m_dir.path())
+            .expectFolder(LedgerFolderTitle, m_dir.path())
             .expectInformation(QStringLiteral("Записани:\n%1\n%2")
                                    .arg(QDir::toNativeSeparators(path(SalesLedgerFileName)),
                                         QDir::toNativeSeparators(path(VatReturnFileName))));
@@ -79,7 +78,7 @@ private Q_SLOTS:
     {
         auto dialog = december();
         prompter().expectQuestion(NoPurchases, false)
-            .expectFolder(Folder, m_dir.path())
+            .expectFolder(LedgerFolderTitle, m_dir.path())
             .expectInformation(QStringLiteral("Записани:\n%1\n%2")
                                    .arg(QDir::toNativeSeparators(path(SalesLedgerFileName)), ReturnIsAccountants));
         dialog->writeFiles();
@@ -101,7 +100,7 @@ private Q_SLOTS:
         writeWholeFile(path(SalesLedgerFileName), "old");
         auto dialog = december();
         prompter().expectQuestion(NoPurchases, false)
-            .expectFolder(Folder, m_dir.path())
+            .expectFolder(LedgerFolderTitle, m_dir.path())
             .expectQuestion(QStringLiteral("Файлът „%1“ вече съществува. Да бъде ли заменен?")
                                 .arg(QDir::toNativeSeparators(path(SalesLedgerFileName))),
                             replace);
@@ -132,7 +131,7 @@ private Q_SLOTS:
         dialog->setPeriod({2025, 11});
         dialog->setPeriod({2025, 12});
         QCOMPARE(dialog->placementGrid->rowCount(), 1);
-        prompter().expectQuestion(NoPurchases, false).expectFolder(Folder, m_dir.path()).expectInformation(
+        prompter().expectQuestion(NoPurchases, false).expectFolder(LedgerFolderTitle, m_dir.path()).expectInformation(
             QStringLiteral("Записани:\n%1\n%2").arg(QDir::toNativeSeparators(path(SalesLedgerFileName)), ReturnIsAccountants));
         dialog->writeFiles();
         QVERIFY2(prompter().finished(), prompter().problems());
@@ -168,7 +167,7 @@ private Q_SLOTS:
     void accountantsExport()
     {
         const QString chosen = m_dir.filePath(QStringLiteral("регистър"));
-        prompter().expectQuestion(QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?"), true)
+        prompter().expectQuestion(ExportLinesQuestion, true)
             .expectSaveFile(QStringLiteral("Експорт за счетоводителя"), chosen)
             .expectInformation(QStringLiteral("Записан: %1").arg(QDir::toNativeSeparators(chosen + QStringLiteral(".csv"))));
         exportForAccountant(december2025());

@@ -9,10 +9,10 @@
 
 namespace {
 
-const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
-const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
-const QString TooLarge = QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
-const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
+using LineRules::LimitMessage;
+using LineRules::PriceMessage;
+using LineRules::QuantityMessage;
+using LineRules::TooLargeMessage;
 
 QStringList row(int index)
 {
@@ -116,9 +116,9 @@ private Q_SLOTS:
         QTest::newRow("1-2 price") << "1" << "1-2" << QStringList{PriceMessage};
         QTest::newRow("lone point quantity") << "." << "5" << QStringList{QuantityMessage};
         QTest::newRow("neither a number") << "x" << "-" << both;
-        QTest::newRow("value too large") << "1000000000" << "1000000" << QStringList{TooLarge};
-        QTest::newRow("price beyond the range of amounts") << "1" << "922337203685478" << QStringList{TooLarge};
-        QTest::newRow("total beyond the range") << "1" << "800000000000000" << QStringList{TooLarge};
+        QTest::newRow("value too large") << "1000000000" << "1000000" << QStringList{TooLargeMessage};
+        QTest::newRow("price beyond the range of amounts") << "1" << "922337203685478" << QStringList{TooLargeMessage};
+        QTest::newRow("total beyond the range") << "1" << "800000000000000" << QStringList{TooLargeMessage};
     }
 
     void refusals()
@@ -155,7 +155,7 @@ private Q_SLOTS:
                                << QStringList{"28.22", "5.64", "33.86"};
         QTest::newRow("quantity not a number") << 3 << "x" << QuantityMessage << before << totalsBefore;
         QTest::newRow("price emptied") << 4 << "" << PriceMessage << before << totalsBefore;
-        QTest::newRow("value too large") << 3 << "500000000000000" << TooLarge << before << totalsBefore;
+        QTest::newRow("value too large") << 3 << "500000000000000" << TooLargeMessage << before << totalsBefore;
     }
     void gridEdits()
     {
@@ -317,8 +317,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("editor");
         QTest::addColumn<QString>("message");
-        QTest::newRow("quantity") << "Edit3" << "Не може да бъде въведено количество < 0.10";
-        QTest::newRow("price") << "Edit1" << "Не може да бъде въведена стойност < 0.10";
+        QTest::newRow("quantity") << "Edit3" << LineRules::SmallQuantityMessage;
+        QTest::newRow("price") << "Edit1" << LineRules::SmallPriceMessage;
     }
 
     void belowTenStotinki()

@@ -1,7 +1,9 @@
 // The pick: the browser's "Добави" hands the current record to the invoice.
 
 #include "app/Menu.h"
+#include "app/Pick.h"
 #include "document/Document.h"
+#include "lines/LineRules.h"
 #include "lines/Unit1.h"
 #include "platform/Printers.h"
 #include "print/Pr.h"
@@ -19,17 +21,13 @@
 
 namespace {
 
-const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
-const QString NotEnough = QStringLiteral("Няма толкова количество в наличност!");
-const QString Exhausted = QStringLiteral("Количеството на стоката е изчерпано!");
-const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
-const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
-const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
+using LineRules::LimitMessage;
+using LineRules::PriceMessage;
+using LineRules::QuantityMessage;
+using LineRules::TooLargeMessage;
+
 const QString NoRecord = QStringLiteral("Няма избран запис за добавяне.");
 const QString Stock = QStringLiteral("К-во");
-const QString Negative =
-    QStringLiteral("Отрицателно количество се въвежда само в кредитно известие: то връща стоката в наличност.");
-const QString TooLarge = QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
 
 QVariantMap article(const QString &number, const QString &stock, const QString &price,
                     const QString &description = QStringLiteral("Стока\nвтори ред"))
@@ -274,23 +272,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stockAfter");
 
         const auto answer = [](const char *text) { return std::optional<QString>(QString::fromUtf8(text)); };
-        QTest::newRow("5 of 5") << "5" << "2.50" << true << answer("5") << QStringList{Exhausted} << true << "0";
-        QTest::newRow("6 of 5") << "5" << "2.50" << true << answer("6") << QStringList{NotEnough, QuantityMessage}
+        QTest::newRow("5 of 5") << "5" << "2.50" << true << answer("5") << QStringList{ExhaustedMessage} << true << "0";
+        QTest::newRow("6 of 5") << "5" << "2.50" << true << answer("6") << QStringList{NotEnoughMessage, QuantityMessage}
                                 << false << "5";
-        QTest::newRow("3 of 2.5") << "2.5" << "1" << true << answer("3") << QStringList{NotEnough, QuantityMessage}
+        QTest::newRow("3 of 2.5") << "2.5" << "1" << true << answer("3") << QStringList{NotEnoughMessage, QuantityMessage}
                                   << false << "2.5";
-        QTest::newRow("2.5 of 2.5") << "2.5" << "1" << true << answer("2.5") << QStringList{Exhausted} << true << "0";
+        QTest::newRow("2.5 of 2.5") << "2.5" << "1" << true << answer("2.5") << QStringList{ExhaustedMessage} << true << "0";
         QTest::newRow("the proposed 1") << "7" << "3" << true << answer("1") << QStringList{} << true << "6";
         QTest::newRow("four decimals, written shortest") << "2.75" << "3" << true << answer("0.3") << QStringList{}
                                                          << true << "2.45";
-        QTest::newRow("stock 0") << "0" << "3" << false << answer("") << QStringList{Exhausted} << false << "0";
+        QTest::newRow("stock 0") << "0" << "3" << false << answer("") << QStringList{ExhaustedMessage} << false << "0";
         QTest::newRow("stock 0.0 is not exhausted") << "0.0" << "3" << true << answer("1")
-                                                    << QStringList{NotEnough, QuantityMessage} << false << "0.0";
+                                                    << QStringList{NotEnoughMessage, QuantityMessage} << false << "0.0";
         QTest::newRow("stock empty is not a number")
             << "" << "3" << true << answer("1") << QStringList{QStringLiteral("error: „“ не е число.")} << false << "";
         QTest::newRow("quantity 0") << "5" << "3" << true << answer("0") << QStringList{} << true << "5";
         QTest::newRow("negative quantity refused") << "5" << "3" << true << answer("-2")
-                                                   << QStringList{Negative, QuantityMessage} << false << "5";
+                                                   << QStringList{NegativeMessage, QuantityMessage} << false << "5";
         QTest::newRow("cancelled") << "5" << "3" << true << std::optional<QString>() << QStringList{QuantityMessage}
                                    << false << "5";
         QTest::newRow("quantity not a number") << "5" << "3" << true << answer("две")
@@ -305,7 +303,7 @@ private Q_SLOTS:
         QTest::newRow("price not a number") << "5" << "abc" << true << answer("2") << QStringList{PriceMessage}
                                             << false << "5";
         QTest::newRow("price beyond the range of amounts") << "5" << "922337203685478" << true << answer("1")
-                                                           << QStringList{TooLarge} << false << "5";
+                                                           << QStringList{TooLargeMessage} << false << "5";
         QTest::newRow("stock beyond the range of amounts")
             << "922337203685479.9999" << "3" << true << answer("1")
             << QStringList{QStringLiteral(
@@ -417,9 +415,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("quantity");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("stockAfter");
-        QTest::newRow("down to 1, 10 picked") << "1" << "10" << QStringList{NotEnough, QuantityMessage} << "1";
+        QTest::newRow("down to 1, 10 picked") << "1" << "10" << QStringList{NotEnoughMessage, QuantityMessage} << "1";
         QTest::newRow("down to 11, 10 picked") << "11" << "10" << QStringList{} << "1";
-        QTest::newRow("down to 10, 10 picked") << "10" << "10" << QStringList{Exhausted} << "0";
+        QTest::newRow("down to 10, 10 picked") << "10" << "10" << QStringList{ExhaustedMessage} << "0";
         QTest::newRow("up to 30, 20 picked") << "30" << "20" << QStringList{} << "10";
     }
     void stockChangedByAnotherProgram()

@@ -3,6 +3,7 @@
 #include "lines/SettingsFile.h"
 #include "lines/Totals.h"
 #include "lines/Unit1.h"
+#include "lines/VatRate.h"
 #include "platform/Paths.h"
 #include "support/WindowTest.h"
 
@@ -24,10 +25,6 @@ QStringList selectorTexts()
     return {Form1->ComboBox2->currentText(), Form1->ComboBox1->currentText(),
             Form1->ComboBox4->currentText(), Form1->ComboBox5->currentText()};
 }
-
-const QString ShortFileMessage = QStringLiteral(
-    "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
-    "попълнени със стойностите им по подразбиране.");
 
 } // namespace
 
@@ -84,7 +81,7 @@ private Q_SLOTS:
         QFETCH(QString, proposed);
         writeFile(app().path("mem.txt"), bytes);
         const int lines = int(SettingsFile::parse(bytes).size());
-        prompter().expectMessage(ShortFileMessage.arg(lines), Prompter::Icon::Warning);
+        prompter().expectMessage(SettingsFile::ShortSettingsMessage.arg(lines), Prompter::Icon::Warning);
         app().start(prompter(), proposed);
         QCOMPARE(prompter().proposed, QStringList{proposed});
         QTEST(selectorTexts(), "selectors");
@@ -134,10 +131,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, answer);
         prompter().expectInput(QString(), QStringLiteral("ДДС"), answer);
-        prompter().expectMessage(
-            QStringLiteral("Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.")
-                .arg(answer),
-            Prompter::Icon::Warning);
+        prompter().expectMessage(VatRate::BadRateMessage.arg(answer), Prompter::Icon::Warning);
         app().open();
         QCOMPARE(Form1->MemList[0], QStringLiteral("20%"));
         QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка 20%\nразмер на данъка:"));
@@ -170,9 +164,7 @@ private Q_SLOTS:
         QString shown = remembered;
         for (qsizetype i = 0; i < answers.size(); ++i) {
             if (i > 0)
-                prompter().expectMessage(
-                    QStringLiteral("Ставката на ДДС „%1“ е над 100%. Въведете ставка от 0 до 100.").arg(shown),
-                    Prompter::Icon::Warning);
+                prompter().expectMessage(VatRate::RateAboveHundredMessage.arg(shown), Prompter::Icon::Warning);
             const QString &answer = answers[i];
             prompter().expectInput(QString(), QStringLiteral("ДДС"),
                                    answer.isNull() ? std::nullopt : std::optional<QString>(answer));
