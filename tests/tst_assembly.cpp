@@ -8,6 +8,7 @@
 #include "print/Pr.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
+#include "support/DemoInvoice.h"
 #include "support/WindowTest.h"
 #include "tools/TableMaker.h"
 
@@ -24,22 +25,7 @@ const QString Banks = QStringLiteral("Details.db");
 // The demo companies and banks, with the first company's last numbers set.
 void makeTables(AppFixture &app, const QString &lastInvoice, const QString &lastProforma)
 {
-    const QString data = app.path(QStringLiteral("DB"));
-    QVERIFY(QDir().mkpath(data));
-    QList<QVariantMap> companies = TableMaker::demoRecords(Firm);
-    companies[0][QStringLiteral("Фактура №")] = lastInvoice;
-    companies[0][QStringLiteral("Проформа №")] = lastProforma;
-    QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(Firm), companies));
-    QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(Banks), TableMaker::demoRecords(Banks)));
-}
-
-void addLine(const QString &name, const QString &quantity, const QString &price)
-{
-    Form1->Stock->setPlainText(name);
-    Form1->Edit4->setText(QStringLiteral("бр."));
-    Form1->Edit3->setText(quantity);
-    Form1->Edit1->setText(price);
-    QVERIFY(Form1->AddLine());
+    makeDemoCompanies(app.path(QStringLiteral("DB")), lastInvoice, lastProforma, {Banks});
 }
 
 // Today as the page writes it, with the year in full.

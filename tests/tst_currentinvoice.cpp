@@ -10,6 +10,7 @@
 #include "print/PrintRules.h"
 #include "reference/Schema.h"
 #include "reference/Unit4.h"
+#include "support/DemoInvoice.h"
 #include "support/WindowTest.h"
 #include "tools/TableMaker.h"
 
@@ -26,23 +27,8 @@ QString text(const QVariantMap &record, const Schema::Column &column)
 
 void makeTables(AppFixture &app)
 {
-    const QString data = app.path(QStringLiteral("DB"));
-    QVERIFY(QDir().mkpath(data));
-    QList<QVariantMap> companies = TableMaker::demoRecords(Schema::Firm::FileName);
-    companies[0][Schema::Firm::LastInvoice.name] = QStringLiteral("41");
-    companies[0][Schema::Firm::LastProforma.name] = QStringLiteral("7");
-    QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(Schema::Firm::FileName), companies));
-    for (const QString &file : {Schema::Bank::FileName, Schema::Clients::FileName})
-        QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
-}
-
-void addLine(const QString &name, const QString &quantity, const QString &price)
-{
-    Form1->Stock->setPlainText(name);
-    Form1->Edit4->setText(QStringLiteral("бр."));
-    Form1->Edit3->setText(quantity);
-    Form1->Edit1->setText(price);
-    QVERIFY(Form1->AddLine());
+    makeDemoCompanies(app.path(QStringLiteral("DB")), QStringLiteral("41"), QStringLiteral("7"),
+                      {Schema::Bank::FileName, Schema::Clients::FileName});
 }
 
 Amount amount(const char *text) { return Amount::parseOrThrow(QString::fromLatin1(text)); }

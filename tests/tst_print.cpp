@@ -15,6 +15,7 @@
 #include "reference/Unit4.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
+#include "support/DemoInvoice.h"
 #include "support/WindowTest.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
@@ -88,13 +89,8 @@ private Q_SLOTS:
         m_data = app().path(QStringLiteral("DB"));
         m_archive = app().path(QStringLiteral("install/DB"));
         qputenv("BILVARO_INSTALL_DIR", app().path(QStringLiteral("install")).toLocal8Bit());
-        QVERIFY(QDir().mkpath(m_data));
-        QList<QVariantMap> companies = TableMaker::demoRecords(Firm);
-        companies[0][QStringLiteral("Фактура №")] = QStringLiteral("41");
-        companies[0][QStringLiteral("Проформа №")] = QStringLiteral("7");
-        QVERIFY(TableMaker::makeTable(m_data, TableMaker::referenceTable(Firm), companies));
-        for (const QString &table : {QStringLiteral("Details.db"), QStringLiteral("customer.db")})
-            QVERIFY(TableMaker::makeTable(m_data, TableMaker::referenceTable(table), TableMaker::demoRecords(table)));
+        makeDemoCompanies(m_data, QStringLiteral("41"), QStringLiteral("7"),
+                          {QStringLiteral("Details.db"), QStringLiteral("customer.db")});
     }
     void cleanup()
     {
@@ -435,11 +431,7 @@ private:
         app().start(prompter());
         Form1->ComboBox2->setEditText(kind);
         if (withLine) {
-            Form1->Stock->setPlainText(QStringLiteral("Кафе"));
-            Form1->Edit4->setText(QStringLiteral("бр."));
-            Form1->Edit3->setText(QStringLiteral("2"));
-            Form1->Edit1->setText(QStringLiteral("12.50"));
-            QVERIFY(Form1->AddLine());
+            addLine(QStringLiteral("Кафе"), QStringLiteral("2"), QStringLiteral("12.50"));
         }
         if (withClient)
             pickClient(1);
