@@ -15,11 +15,6 @@
 
 namespace {
 
-const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
-const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
-const QString ExhaustedMessage = QStringLiteral("Количеството на стоката е изчерпано!");
-const QString NegativeMessage =
-    QStringLiteral("Отрицателно количество се въвежда само в кредитно известие: то връща стоката в наличност.");
 const QString TooLargeStockMessage =
     QStringLiteral("Наличното количество на стоката „%1“ е твърде голямо, за да бъде прочетено.");
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 class Amount;
@@ -12,6 +13,13 @@ struct PickLinks;
 // into a line of the line table after the quantity is asked and the stock
 // taken.
 PickLinks pickLinks();
+
+// What the pick of goods asks and says.
+inline const QString QuantityPrompt = QStringLiteral("Въведете количество за избраната стока:");
+inline const QString NotEnoughMessage = QStringLiteral("Няма толкова количество в наличност!");
+inline const QString ExhaustedMessage = QStringLiteral("Количеството на стоката е изчерпано!");
+inline const QString NegativeMessage =
+    QStringLiteral("Отрицателно количество се въвежда само в кредитно известие: то връща стоката в наличност.");
 
 // Adds back to the stored stock of the goods record with the key what a line
 // took, in one write against the stock as stored. A record deleted meanwhile

@@ -21,7 +21,6 @@
 
 namespace {
 
-const QString FolderTitle = QStringLiteral("Папка за файловете на дневника");
 const QString ChooseCell = QStringLiteral("— изберете —");
 
 QString existingFileQuestion(const QString &path)
@@ -181,7 +180,7 @@ void LedgerDialog::writeFiles()
                               + returnIsAccountants);
         return;
     }
-    const QString folder = prompts().chooseFolder(FolderTitle);
+    const QString folder = prompts().chooseFolder(LedgerFolderTitle);
     if (folder.isEmpty())
         return;
 
@@ -207,7 +206,7 @@ void LedgerDialog::writeFiles()
 
 void exportForAccountant(const QList<LedgerDocument> &documents)
 {
-    const bool withLines = prompts().question(QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?"));
+    const bool withLines = prompts().question(ExportLinesQuestion);
     QString path = prompts().saveFile(QStringLiteral("Експорт за счетоводителя"), QStringLiteral("документи.csv"),
                                       QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty())

@@ -6,6 +6,11 @@
 #include <QDialog>
 #include <QList>
 
+// The title of the folder dialog of the ledger's files, and the question of
+// the accountant's export.
+inline const QString LedgerFolderTitle = QStringLiteral("Папка за файловете на дневника");
+inline const QString ExportLinesQuestion = QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?");
+
 class QComboBox;
 class QDateEdit;
 class QPlainTextEdit;

@@ -14,6 +14,14 @@ namespace LineRules {
 constexpr int MaxNameLine = 80;  // characters of one name line in the table
 constexpr int MaxRows = 26;      // the heading row and 25 lines
 
+// Why a line is refused, as the line table says it.
+inline const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
+inline const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
+inline const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
+inline const QString TooLargeMessage = QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
+inline const QString SmallQuantityMessage = QStringLiteral("Не може да бъде въведено количество < 0.10");
+inline const QString SmallPriceMessage = QStringLiteral("Не може да бъде въведена стойност < 0.10");
+
 // The lines of a multi-line text as a memo counts them: CR LF, CR or LF end
 // a line, and a line break at the very end opens no further line.
 QStringList memoLines(const QString &text);

@@ -14,6 +14,11 @@ QStringList defaults()
             QStringLiteral("неначисляване на ДДС и за нулева ставка")};
 }
 
+QStringList defaultsIn(Currency currency)
+{
+    return defaults() << selectorText(currency);
+}
+
 QStringList parse(const QByteArray &bytes)
 {
     const qsizetype nul = bytes.indexOf('\0');

@@ -34,23 +34,18 @@ const QString UnitPlaceholder = QStringLiteral("Мярка");
 const QString QuantityPlaceholder = QStringLiteral("К-во");
 const QString PricePlaceholder = QStringLiteral("Стойност");
 
-const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
-const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
-const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
-const QString TooLargeMessage =
-    QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
-const QString SmallQuantityMessage = QStringLiteral("Не може да бъде въведено количество < 0.10");
-const QString SmallPriceMessage = QStringLiteral("Не може да бъде въведена стойност < 0.10");
+using LineRules::LimitMessage;
+using LineRules::PriceMessage;
+using LineRules::QuantityMessage;
+using LineRules::SmallPriceMessage;
+using LineRules::SmallQuantityMessage;
+using LineRules::TooLargeMessage;
 
-const QString ShortSettingsMessage = QStringLiteral(
-    "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
-    "попълнени със стойностите им по подразбиране.");
+using SettingsFile::ShortSettingsMessage;
 const QString UnreadableSettingsNote =
     QStringLiteral("Файлът с настройките остава непроменен и настройките от тази работа няма да бъдат запомнени.");
-const QString BadRateMessage = QStringLiteral(
-    "Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.");
-const QString RateAboveHundredMessage =
-    QStringLiteral("Ставката на ДДС „%1“ е над 100%. Въведете ставка от 0 до 100.");
+using VatRate::BadRateMessage;
+using VatRate::RateAboveHundredMessage;
 const QString DecimalSeparatorMessage =
     QStringLiteral("Моля, конфигурирайте вашата операционна система за коректна работа с програмата:\n"
                    "отидете на:\n"
@@ -76,7 +71,6 @@ constexpr int AcceptedTextRole = Qt::UserRole;
 
 constexpr int QuantityDecimals = 3;
 constexpr int PriceDecimals = 2;
-constexpr int CurrencyItem = 5;  // the sixth settings line, after the rate answer and the selectors
 
 AutoSizeLabel *smallLabel(const QString &text, QWidget *parent, int left, int top)
 {
@@ -269,9 +263,9 @@ void TForm1::ComboBox6Change()
     }
     Doc->showSelectors({.currency = currency()});
     // Only a chosen currency adds the sixth line: a run in leva writes the five it read.
-    if (MemList.size() <= CurrencyItem)
-        MemList.resize(CurrencyItem + 1);
-    MemList[CurrencyItem] = ComboBox6->currentText();
+    if (MemList.size() <= SettingsFile::CurrencyItem)
+        MemList.resize(SettingsFile::CurrencyItem + 1);
+    MemList[SettingsFile::CurrencyItem] = ComboBox6->currentText();
 }
 
 Currency TForm1::currency() const
@@ -316,7 +310,7 @@ void TForm1::FormCreate()
     CurrencyName = QStringLiteral("лв");
     askVatRate();
     // A leva choice remembered from before the euro would go on silently.
-    if (MemList.value(CurrencyItem) == selectorText(Currency::Leva) && QDate::currentDate().year() >= 2026)
+    if (MemList.value(SettingsFile::CurrencyItem) == selectorText(Currency::Leva) && QDate::currentDate().year() >= 2026)
         prompts().message(LevaAfterEuroMessage, Prompter::Icon::Warning);
     if (QLocale().decimalPoint() != u".") {
         prompts().message(DecimalSeparatorMessage, Prompter::Icon::Warning);
@@ -358,7 +352,7 @@ void TForm1::restoreSettings()
     // A file without the sixth line, or with a text there that names no
     // currency, is in leva; the text itself stays in the list until a
     // currency is chosen.
-    const Currency remembered = currencyFromText(MemList.value(CurrencyItem)).value_or(Currency::Leva);
+    const Currency remembered = currencyFromText(MemList.value(SettingsFile::CurrencyItem)).value_or(Currency::Leva);
     ComboBox6->setCurrentIndex(ComboBox6->findText(selectorText(remembered)));
 }
 

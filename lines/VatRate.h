@@ -5,6 +5,12 @@
 // The VAT rate as the user answers it at start-up ("20%", "18", "5.7").
 namespace VatRate {
 
+// What the start says of an answer it does not charge (%1: the answer).
+inline const QString BadRateMessage = QStringLiteral(
+    "Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.");
+inline const QString RateAboveHundredMessage =
+    QStringLiteral("Ставката на ДДС „%1“ е над 100%. Въведете ставка от 0 до 100.");
+
 // Everything from the first "%" on is cut off.
 QString withoutPercent(const QString &answer);
 

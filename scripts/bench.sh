@@ -6,21 +6,22 @@
 # one table of medians. Not part of the test command.
 #   BENCH_REPETITIONS=n   repetitions of each benchmark (default 5)
 set -euo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
-root=$(pwd)
-started=$SECONDS
-step() { printf '==> %s (%ds)\n' "$*" $((SECONDS - started)) >&2; }
+# shellcheck source=scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+# The standard output is the table: everything before it goes to the
+# standard error output.
+exec 3>&1 >&2
 
 step "installing the packages"
-scripts/install-deps.sh >&2
+scripts/install-deps.sh
 
 build=$root/build-bench
 step "building in $build (release)"
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=OFF "${launcher[@]}" >/dev/null
+use_ccache "$root"
+configure release -B "$build" -DBILVARO_WERROR=OFF >/dev/null
 targets=(bilvaro-make-tables bench_browser bench_process bench_print bench_register)
-cmake --build "$build" -j2 --target "${targets[@]}" >&2
+cmake --build "$build" -j2 --target "${targets[@]}"
 
 export BILVARO_BENCH_DATA=$build/bench-data
 step "goods tables in $BILVARO_BENCH_DATA"
@@ -40,11 +41,12 @@ export QT_QPA_PLATFORM=offscreen
 for bench in "${targets[@]:1}"; do
   step "running $bench"
   "$build/bench/$bench" "${common[@]}" --benchmark_min_time=0.2 \
-    --benchmark_out="$results/$bench.json" >&2
+    --benchmark_out="$results/$bench.json"
 done
 
 step "done"
 cpu=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
+exec >&3
 echo "Measured on $(nproc) cores ($cpu), load average $(cut -d' ' -f1-3 /proc/loadavg), $repetitions repetitions, medians:"
 echo
 python3 bench/report.py "$results"/*.json

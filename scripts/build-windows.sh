@@ -8,8 +8,8 @@
 #   build-win/Bilvaro2007-setup.exe  the setup program (NSIS)
 # Run it as root on Debian 12 (root is needed only to install packages).
 set -euo pipefail
+# shellcheck source=scripts/windows-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/windows-env.sh"
-cd "$root"
 use_toolchain build-windows
 "$root/scripts/install-deps.sh"
 
@@ -41,9 +41,8 @@ mkdir -p "$build_win"
 [[ -f $build_win/toolchain.cmake && $(<"$build_win/toolchain.cmake") == "$toolchain" ]] \
   || echo "$toolchain" >"$build_win/toolchain.cmake"
 export PKG_CONFIG_LIBDIR=$sodium_win/lib/pkgconfig:$numbertext_win/lib/pkgconfig:$pxlib_win/lib/pkgconfig PKG_CONFIG_PATH=
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build_win" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DBILVARO_WERROR=ON \
+use_ccache "$root"
+configure release -B "$build_win" -DBILVARO_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$build_win/toolchain.cmake" -DCMAKE_PREFIX_PATH="$qt_win" \
   -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$build_win/bin"
 # Only what runs on Windows: the program, the table tool, the tests (with

@@ -3,10 +3,10 @@
 # number of seconds (default 300), from the seed corpus. New inputs found are
 # kept in build-fuzz/fuzz/work/<target>/, crashes beside them.
 set -euo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
+# shellcheck source=scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 seconds=${1:-300}
 scripts/install-deps.sh
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DBILVARO_FUZZ=ON -DBILVARO_FUZZ_SECONDS="$seconds"
+configure fuzz -DBILVARO_FUZZ_SECONDS="$seconds"
 cmake --build build-fuzz -j2 --target fuzz_targets
 cd build-fuzz && ctest -L fuzz --output-on-failure

@@ -7,8 +7,8 @@
 # kept, so a second run compiles only what changed (and ccache is shared).
 # Run it as root on Debian 12 (root is needed only to install packages).
 set -euo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
-root=$(pwd)
+# shellcheck source=scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 scripts/install-deps.sh
 
 version=$(sed -n 's/^project(Bilvaro2007 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -33,9 +33,7 @@ else
 fi
 
 rm -f "$out"/bilvaro2007_* "$out"/bilvaro2007-dbgsym_* "$out"/src/bilvaro2007_* "$out"/src/bilvaro2007-dbgsym_*
-if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR=$src CCACHE_NOHASHDIR=true CMAKE_CXX_COMPILER_LAUNCHER=ccache
-fi
+use_ccache "$src"
 (cd "$src" && dpkg-buildpackage -b -us -uc -nc -j2)
 # dpkg-buildpackage leaves its files beside the source folder.
 mv "$out"/src/bilvaro2007_"$version"_* "$out"/src/bilvaro2007-dbgsym_"$version"_* "$out"/

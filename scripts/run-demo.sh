@@ -6,7 +6,8 @@
 # the Bulgarian locale on the display in $DISPLAY. Run it as root on a fresh
 # Debian 12 (root is needed only to install packages).
 set -euo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
+# shellcheck source=scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 if [[ -z ${DISPLAY:-} ]]; then
   echo "run-demo: DISPLAY is not set: start this from a graphical session" >&2
@@ -16,10 +17,8 @@ fi
 
 scripts/install-deps.sh
 build=build-demo
-if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR=$(pwd) CCACHE_NOHASHDIR=true CMAKE_CXX_COMPILER_LAUNCHER=ccache
-fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBILVARO_TESTS=OFF
+use_ccache "$root"
+configure release -B "$build" -DBILVARO_TESTS=OFF
 targets=(Bilvaro2007)
 if ninja -C "$build" -t targets all | grep -q '^bilvaro-make-tables:'; then
   targets+=(bilvaro-make-tables)
@@ -39,16 +38,12 @@ if [[ ! -d demo/DB ]]; then
     echo "run-demo: $maker could not make the demo tables" >&2
     exit 1
   fi
-  # The demo invoices in euro: its prices go to euro, and a fresh demo starts
-  # with the currency "EUR" after the five default settings.
+  # The demo invoices in euro: its prices go to euro, and the tool gives a
+  # fresh demo the default settings with the currency "EUR".
   if ! "$maker" demo --prices-to-euro; then
     rm -rf demo/DB
     echo "run-demo: $maker could not convert the demo prices to euro" >&2
     exit 1
-  fi
-  if [[ ! -e demo/mem.txt ]]; then
-    printf '%s\r\n' "20%" "ФАКТУРА" "" "$(printf '.%.0s' {1..76})" \
-      "неначисляване на ДДС и за нулева ставка" "EUR" | iconv -f UTF-8 -t WINDOWS-1251 >demo/mem.txt
   fi
 fi
 

@@ -13,11 +13,9 @@
 # Without the Windows toolchain it says that it skipped and succeeds.
 # Run it as root on Debian 12 (root is needed only to install packages).
 set -euo pipefail
+# shellcheck source=scripts/windows-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/windows-env.sh"
-cd "$root"
 use_toolchain test-windows
-started=$SECONDS
-step() { printf '\n==> %s (%ds)\n' "$*" $((SECONDS - started)); }
 
 step "building for Windows"
 scripts/build-windows.sh

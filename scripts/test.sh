@@ -6,11 +6,8 @@
 # end-to-end tests drive the real program on a private Xvfb display.
 # Run it as root on a fresh Debian 12 (root is needed only to install packages).
 set -euo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
-root=$(pwd)
-started=$SECONDS
-
-step() { printf '\n==> %s (%ds)\n' "$*" $((SECONDS - started)); }
+# shellcheck source=scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 step "installing the packages"
 scripts/install-deps.sh
@@ -31,21 +28,16 @@ refresh_autogen()
   done < <(find "$1" -path '*/CMakeFiles/*_autogen.dir/AutogenInfo.json')
 }
 
-# A compiler cache shared by every checkout of this tree: the three builds
-# below and the next run of this command compile only what changed. Paths are
-# taken relative to the checkout, and the folder it sits in is left out of the
-# key, so a fresh clone elsewhere hits the cache too (its debug information
-# then names the folder of the build that filled the cache).
-export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
-export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+# The three builds below and the next run of this command compile only what
+# changed.
+use_ccache "$root"
 
-# Configures, builds and runs the whole suite in one build folder.
+# Configures with a preset, builds and runs the whole suite in its build folder.
 suite()
 {
-  local dir=$1
-  shift
+  local dir=$1 preset=$2
   step "configuring $dir"
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBILVARO_WERROR=ON "$@"
+  configure "$preset"
   refresh_autogen "$dir"
   step "building $dir"
   cmake --build "$dir" -j2
@@ -55,7 +47,7 @@ suite()
   (cd "$dir" && BILVARO_TEST_SERVER=required pg_virtualenv ctest --output-on-failure --no-tests=error -j2)
 }
 
-suite build -DBILVARO_SANITIZE=OFF
+suite build debug
 
 # Sanitizer reports go to files as well as failing the process that has them,
 # so a report from a process whose exit status nobody reads is not lost.
@@ -68,16 +60,15 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 # The sanitized program is slower: give the end-to-end tests more time per step.
 export E2E_TIMEOUT=90
 status=0
-suite build-asan -DBILVARO_SANITIZE=ON || status=$?
+suite build-asan asan || status=$?
 
 # Fuzzing: every reader of outside input, a few seconds each from the seed
 # corpus in fuzz/corpus/, under the same sanitizers (clang and libFuzzer).
-# The seconds are set every time: a longer run of scripts/fuzz.sh leaves its
-# own in the build folder's cache.
+# The preset sets the seconds every time: a longer run of scripts/fuzz.sh
+# leaves its own in the build folder's cache.
 if ((status == 0)); then
   step "configuring build-fuzz"
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DBILVARO_WERROR=ON -DBILVARO_FUZZ=ON -DBILVARO_FUZZ_SECONDS=5
+  configure fuzz
   step "building the fuzz targets"
   cmake --build build-fuzz -j2 --target fuzz_targets
   step "fuzzing"

@@ -10,7 +10,8 @@
 #   the cache folder's qt6-win64/, unpacked there by an earlier run
 # The cache folder is $BILVARO_WIN_CACHE, by default ~/.cache/bilvaro-win.
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 win_cache=${BILVARO_WIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/bilvaro-win}
 build_win=$root/build-win
 

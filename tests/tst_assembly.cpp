@@ -8,8 +8,8 @@
 #include "print/Pr.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/DemoInvoice.h"
+#include "support/WindowTest.h"
 #include "tools/TableMaker.h"
 
 #include <QDate>
@@ -25,22 +25,7 @@ const QString Banks = QStringLiteral("Details.db");
 // The demo companies and banks, with the first company's last numbers set.
 void makeTables(AppFixture &app, const QString &lastInvoice, const QString &lastProforma)
 {
-    const QString data = app.path(QStringLiteral("DB"));
-    QVERIFY(QDir().mkpath(data));
-    QList<QVariantMap> companies = TableMaker::demoRecords(Firm);
-    companies[0][QStringLiteral("Фактура №")] = lastInvoice;
-    companies[0][QStringLiteral("Проформа №")] = lastProforma;
-    QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(Firm), companies));
-    QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(Banks), TableMaker::demoRecords(Banks)));
-}
-
-void addLine(const QString &name, const QString &quantity, const QString &price)
-{
-    Form1->Stock->setPlainText(name);
-    Form1->Edit4->setText(QStringLiteral("бр."));
-    Form1->Edit3->setText(quantity);
-    Form1->Edit1->setText(price);
-    QVERIFY(Form1->AddLine());
+    makeDemoCompanies(app.path(QStringLiteral("DB")), lastInvoice, lastProforma, {Banks});
 }
 
 // Today as the page writes it, with the year in full.
@@ -52,24 +37,9 @@ QString today()
 
 } // namespace
 
-class tst_Assembly : public QObject {
+class tst_Assembly : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_prompter = std::make_unique<ScriptedPrompter>();
-        m_app = std::make_unique<AppFixture>();
-    }
-    void cleanup()
-    {
-        // Torn down before the check, so that a failed row leaves no windows
-        // or prompter behind for the next one.
-        const bool finished = m_prompter->finished();
-        const QByteArray problems = m_prompter->problems();
-        m_app.reset();
-        m_prompter.reset();
-        QVERIFY2(finished, problems);
-    }
 
     void numberFollowsItsOwnField_data()
     {
@@ -83,8 +53,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, kind);
         QFETCH(QString, number);
-        makeTables(*m_app, "41", "7");
-        m_app->start(*m_prompter);
+        makeTables(app(), "41", "7");
+        app().start(prompter());
         Form1->ComboBox2->setEditText(kind);
         addLine("Кафе", "2", "5");
         Main->SpeedButton4->click();
@@ -114,8 +84,8 @@ private Q_SLOTS:
 
     void twoAssembliesGiveTheSameNumber()
     {
-        makeTables(*m_app, "41", "0");
-        m_app->start(*m_prompter);
+        makeTables(app(), "41", "0");
+        app().start(prompter());
         Main->SpeedButton4Click();
         QVERIFY(Doc->windowState() & Qt::WindowMaximized);
         // A page window the user restored stays as the user left it.
@@ -128,8 +98,8 @@ private Q_SLOTS:
 
     void pickedCompanyAndBankAreUsed()
     {
-        makeTables(*m_app, "41", "0");
-        m_app->start(*m_prompter);
+        makeTables(app(), "41", "0");
+        app().start(prompter());
         Main->SpeedButton5Click();
         Form4->Table1->setRecNo(2);
         Form4->SpeedButton2Click();
@@ -144,8 +114,8 @@ private Q_SLOTS:
 
     void linesAndTotalsAreCopied()
     {
-        makeTables(*m_app, "41", "0");
-        m_app->start(*m_prompter);
+        makeTables(app(), "41", "0");
+        app().start(prompter());
         addLine("Хартия\nкутия", "3", "2.50");
         addLine("Тонер", "1", "10");
         Main->SpeedButton4Click();
@@ -169,8 +139,8 @@ private Q_SLOTS:
 
     void headerOnlyTable()
     {
-        makeTables(*m_app, "41", "0");
-        m_app->start(*m_prompter);
+        makeTables(app(), "41", "0");
+        app().start(prompter());
         Main->SpeedButton4Click();
         QCOMPARE(Doc->StringGrid2->rowCount(), 1);
         QCOMPARE(fixedRows(Doc->StringGrid2), 0);
@@ -194,8 +164,8 @@ private Q_SLOTS:
     void amountInWords()
     {
         QFETCH(QString, price);
-        makeTables(*m_app, "41", "0");
-        m_app->start(*m_prompter, QStringLiteral("0"));
+        makeTables(app(), "41", "0");
+        app().start(prompter(), QStringLiteral("0"));
         addLine("Услуга", "1", price);
         Main->SpeedButton4Click();
         QTEST(Doc->Label18->text(), "words");
@@ -203,8 +173,8 @@ private Q_SLOTS:
 
     void tooWideWordsBreakAndMoveTheBlock()
     {
-        makeTables(*m_app, "41", "0");
-        m_app->start(*m_prompter, QStringLiteral("0"));
+        makeTables(app(), "41", "0");
+        app().start(prompter(), QStringLiteral("0"));
         addLine("Услуга", "1", "777777.77");
         const int bevelTop = Doc->Bevel2->y();
         const int wordsTop = Doc->Label18->y();
@@ -229,8 +199,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, kind);
         QFETCH(QString, account);
-        makeTables(*m_app, "41", "0");
-        m_app->start(*m_prompter);
+        makeTables(app(), "41", "0");
+        app().start(prompter());
         Form1->ComboBox1->setEditText(kind);
         Main->SpeedButton4Click();
         QVERIFY(!Doc->Panel2->isHidden());
@@ -261,10 +231,10 @@ private Q_SLOTS:
     void badNumberStopsTheAssembly()
     {
         QFETCH(QString, last);
-        makeTables(*m_app, last, "0");
-        m_app->start(*m_prompter);
+        makeTables(app(), last, "0");
+        app().start(prompter());
         addLine("Кафе", "1", "3");
-        m_prompter->expectError(QStringLiteral("Номерът на последния документ „%1“ не е цяло число.").arg(last));
+        prompter().expectError(QStringLiteral("Номерът на последния документ „%1“ не е цяло число.").arg(last));
         Main->SpeedButton4->click();
         QVERIFY(DocumentAssembled);
         QCOMPARE(Doc->NO->text(), last);
@@ -275,11 +245,11 @@ private Q_SLOTS:
 
     void printAndSaveAfterAFailedAssemblyShowsTheHalfFilledPage()
     {
-        makeTables(*m_app, "x", "0");
-        m_app->start(*m_prompter);
+        makeTables(app(), "x", "0");
+        app().start(prompter());
         addLine("Кафе", "1", "3");
         const QString refusal = QStringLiteral("Номерът на последния документ „x“ не е цяло число.");
-        m_prompter->expectError(refusal);
+        prompter().expectError(refusal);
         Main->SpeedButton4->click();
         Main->SpeedButton1->click();  // the lines as assembled: no second assembly, so no second error
         QVERIFY(Doc->isVisible());
@@ -288,15 +258,15 @@ private Q_SLOTS:
         QCOMPARE(Doc->NO->text(), QStringLiteral("x"));
         // A line added since: assembled again, and refused again.
         addLine("Чай", "1", "2");
-        m_prompter->expectError(refusal);
+        prompter().expectError(refusal);
         Main->SpeedButton1->click();
         QCOMPARE(Doc->StringGrid2->rowCount(), 3);
     }
 
     void missingTableStopsTheAssembly()
     {
-        m_app->start(*m_prompter);
-        m_prompter->expectAnyError();
+        app().start(prompter());
+        prompter().expectAnyError();
         Main->SpeedButton4->click();
         QVERIFY(DocumentAssembled);
         QVERIFY(!Doc->isVisible());
@@ -317,8 +287,8 @@ private Q_SLOTS:
     {
         QFETCH(bool, lineAdded);
         QFETCH(bool, typed);
-        makeTables(*m_app, "41", "0");
-        m_app->start(*m_prompter);
+        makeTables(app(), "41", "0");
+        app().start(prompter());
         addLine("Кафе", "1", "3");
         Main->SpeedButton1->click();
         QVERIFY(Doc->isVisible());
@@ -327,7 +297,7 @@ private Q_SLOTS:
         const QString assembledNumberLine = Doc->Label15->text();
         const QString assembledPayment = Doc->Label34->text();
         if (typed) {
-            m_prompter->expectInput(QStringLiteral("№ "), QString(), QStringLiteral("77"))
+            prompter().expectInput(QStringLiteral("№ "), QString(), QStringLiteral("77"))
                 .expectInput(QStringLiteral(" / Дата: "), QString(), QStringLiteral("01.12.2026"))
                 .expectInput(QString(), QString(), QStringLiteral("по сметка, 10 дни"));
             Doc->Label15Click();
@@ -347,8 +317,6 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppFixture> m_app;
 };
 
 QTEST_MAIN(tst_Assembly)

@@ -3,8 +3,7 @@
 #include "document/FieldRules.h"
 #include "lines/Unit1.h"
 #include "print/Pr.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 #include "tools/TableMaker.h"
 
 #include <QtTest>
@@ -117,14 +116,12 @@ QStringList pageOverlaps()
 
 } // namespace
 
-class tst_Document : public QObject {
+class tst_Document : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void showsTheDesignTextsBeforeAnyAssembly()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         QCOMPARE(Doc->windowTitle(), QStringLiteral("Фактура"));
         QCOMPARE(Doc->Label1->text(), QStringLiteral("ФАКТУРА"));
         QCOMPARE(Doc->Label8->text(), QStringLiteral("Оригинал"));
@@ -144,7 +141,6 @@ private Q_SLOTS:
         QCOMPARE(Doc->NO->text(), QStringLiteral("0"));
         QCOMPARE(Doc->Panel1->geometry(), QRect(8, 8, 859, 1168));
         QCOMPARE(Doc->windowState() & Qt::WindowMaximized, Qt::WindowMaximized);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     // Label widths come from the fonts. With the Liberation twins they are
@@ -165,9 +161,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(int, width);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         QCOMPARE(docLabel(name)->width(), width);
     }
 
@@ -186,9 +180,7 @@ private Q_SLOTS:
         QFETCH(QString, control);
         QFETCH(QString, family);
         QFETCH(int, pixels);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         const QHash<QString, QWidget *> controls = {{"Label1", Doc->Label1}, {"Label9", Doc->Label9},
                                                     {"Label21", Doc->Label21},
                                                     {"SpeedButton1", Doc->SpeedButton1}};
@@ -361,9 +353,7 @@ private Q_SLOTS:
         QFETCH(int, pixels);
         QFETCH(bool, bold);
         QFETCH(QString, text);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
 
         QWidget *element = docWidget(QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(element);
@@ -425,14 +415,11 @@ private Q_SLOTS:
             QCOMPARE(label->text(), text);
         else if (auto *button = qobject_cast<QAbstractButton *>(element))
             QCOMPARE(button->text(), text);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void theNineteenGreyFieldsAreSilver()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         const QList<QLabel *> expected = {
             Doc->Label15, Doc->Label22, Doc->Label33, Doc->Label29, Doc->Label30,
             Doc->Label34, Doc->Label65, Doc->Label16, Doc->Label18, Doc->Label19,
@@ -476,47 +463,38 @@ private Q_SLOTS:
         QFETCH(QStringList, titles);
         QFETCH(QString, answer);
         QFETCH(QString, caption);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->show();
         QLabel *field = docLabel(name);
         const QString before = field->text();
         for (const QString &title : titles)
-            prompter.expectInput(title, QString(), answer);
+            prompter().expectInput(title, QString(), answer);
         QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(field->text(), caption);
         // Every entry proposes what the field showed; the pair entry its second value.
-        QCOMPARE(prompter.proposed.last(), titles.size() == 2 ? splitPair(before, titles[0], titles[1]).second : before);
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(prompter().proposed.last(), titles.size() == 2 ? splitPair(before, titles[0], titles[1]).second : before);
     }
 
     void clickingAnOrdinaryLabelAsksNothing()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->show();
         for (const char *name : {"Label14", "Label24", "Label36", "Label46"})
             QTest::mouseClick(docLabel(QString::fromLatin1(name)), Qt::LeftButton, {}, QPoint(2, 2));
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void plainEntryCancelKeepsTheCaption()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->Label37->setText(QStringLiteral("по банков път"));
-        prompter.expectInput(QString(), QString(), std::nullopt);
+        prompter().expectInput(QString(), QString(), std::nullopt);
         Doc->Label34Click(Doc->Label37);
         QCOMPARE(Doc->Label37->text(), QStringLiteral("по банков път"));
         // The fixed field keeps its width whatever it holds.
-        prompter.expectInput(QString(), QString(), QStringLiteral("BG123456789012345"));
+        prompter().expectInput(QString(), QString(), QStringLiteral("BG123456789012345"));
         Doc->Label34Click(Doc->Label34);
         QCOMPARE(Doc->Label34->text(), QStringLiteral("BG123456789012345"));
         QCOMPARE(Doc->Label34->width(), 96);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void editPair_data()
@@ -562,23 +540,20 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, second);
         QFETCH(QString, caption);
         QFETCH(QString, number);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         if (numberLine) {
-            prompter.expectInput(QStringLiteral("№ "), QString(), first);
-            prompter.expectInput(QStringLiteral(" / Дата: "), QString(), second);
+            prompter().expectInput(QStringLiteral("№ "), QString(), first);
+            prompter().expectInput(QStringLiteral(" / Дата: "), QString(), second);
             Doc->Label15Click();
             QCOMPARE(Doc->Label15->text(), caption);
-            QCOMPARE(prompter.proposed.mid(1), (QStringList{"0000000001", "дд.мм.гггг"}));
+            QCOMPARE(prompter().proposed.mid(1), (QStringList{"0000000001", "дд.мм.гггг"}));
         } else {
-            prompter.expectInput(QStringLiteral("от дата: "), QString(), first);
-            prompter.expectInput(QStringLiteral(", към фактура №: "), QString(), second);
+            prompter().expectInput(QStringLiteral("от дата: "), QString(), first);
+            prompter().expectInput(QStringLiteral(", към фактура №: "), QString(), second);
             Doc->Label22Click();
             QCOMPARE(Doc->Label22->text(), caption);
         }
         QCOMPARE(Doc->NO->text(), number);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     // Label29 (client address) at top 24 of Panel3; the limit is 206 pixels.
@@ -612,9 +587,7 @@ private Q_SLOTS:
         QFETCH(int, width);
         QFETCH(QString, caption);
         QFETCH(bool, moved);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->Label29->setText(before);
         if (answer) {
             Doc->Label29->setText(*answer);
@@ -630,11 +603,11 @@ private Q_SLOTS:
         const QStringList belowTops = tops(below);
         const int panelHeight = Doc->Panel3->height();
 
-        prompter.expectInput(QString(), QString(), answer);
+        prompter().expectInput(QString(), QString(), answer);
         Doc->Label33Click(Doc->Label29);
 
         QCOMPARE(Doc->Label29->text(), caption);
-        QCOMPARE(prompter.proposed.last(), before);
+        QCOMPARE(prompter().proposed.last(), before);
         QCOMPARE(tops(same), sameTops);
         const int shift = moved ? 12 : 0;
         QStringList expectedBelow;
@@ -644,14 +617,11 @@ private Q_SLOTS:
         QCOMPARE(Doc->Panel3->height(), panelHeight + shift);
         // The taller block re-stacked the page under it.
         QCOMPARE(Doc->Panel2->y(), Doc->Panel3->geometry().bottom() + 1 + 2);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void repeatedBreaksMoveTheControlsBelowAgain()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         const int labelTop = Doc->Label25->y();
         const int panelHeight = Doc->Panel3->height();
         const QString name =
@@ -659,7 +629,7 @@ private Q_SLOTS:
         QVERIFY(Doc->Label30->fontMetrics().horizontalAdvance(name) > 2 * 206);
 
         // First break: the second half is still too wide for the limit...
-        prompter.expectInput(QString(), QString(), name);
+        prompter().expectInput(QString(), QString(), name);
         Doc->Label33Click(Doc->Label30);
         QCOMPARE(Doc->Label30->text(), name.left(name.size() / 2) + "\n" + name.mid(name.size() / 2));
         QCOMPARE(Doc->Label25->y(), labelTop + 12);
@@ -667,7 +637,7 @@ private Q_SLOTS:
 
         // ...so the next click breaks the whole caption again, even after Cancel.
         const QString once = Doc->Label30->text();
-        prompter.expectInput(QString(), QString(), std::nullopt);
+        prompter().expectInput(QString(), QString(), std::nullopt);
         Doc->Label33Click(Doc->Label30);
         QCOMPARE(Doc->Label30->text(), once.left(once.size() / 2) + "\n" + once.mid(once.size() / 2));
         QCOMPARE(Doc->Label25->y(), labelTop + 24);
@@ -675,18 +645,15 @@ private Q_SLOTS:
         QVERIFY2(pageOverlaps().isEmpty(), qPrintable(pageOverlaps().join("; ")));
 
         // A caption that fits is left alone and nothing moves.
-        prompter.expectInput(QString(), QString(), QStringLiteral("Иван Петров"));
+        prompter().expectInput(QString(), QString(), QStringLiteral("Иван Петров"));
         Doc->Label33Click(Doc->Label30);
         QCOMPARE(Doc->Label30->text(), QStringLiteral("Иван Петров"));
         QCOMPARE(Doc->Label25->y(), labelTop + 24);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void editWrappedInTheLowerBlockMovesTheSectionsBelow()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->ResizedExecute();
         const int memoHeight = Doc->Memo4->height();
         const int bevel3Top = Doc->Bevel3->y();
@@ -696,7 +663,7 @@ private Q_SLOTS:
         const int grid1Top = Doc->StringGrid1->y();  // hidden, moves all the same
         const int label20Top = Doc->Label20->y();
 
-        prompter.expectInput(QString(), QString(), QString(80, u'.'));  // 320 px > 308
+        prompter().expectInput(QString(), QString(), QString(80, u'.'));  // 320 px > 308
         Doc->Label18Click(Doc->Label19);
 
         QCOMPARE(Doc->Label19->text(), QString(40, u'.') + "\n" + QString(40, u'.'));
@@ -707,7 +674,6 @@ private Q_SLOTS:
         QCOMPARE(Doc->Memo4->height(), memoHeight + 12);
         QCOMPARE(Doc->Bevel3->y(), bevel3Top + 12);
         QCOMPARE(Doc->Panel5->y(), panel5Top + 12);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void newCentresTheMarkAndTheNumberLine_data()
@@ -723,9 +689,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, heading);
         QFETCH(QString, number);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->Label1->setText(heading);
         Doc->Label15->setFont(Doc->Label1->font());
         Doc->Label15->setText(number);
@@ -739,9 +703,7 @@ private Q_SLOTS:
 
     void newAddsTheCurrencyOnceAndAlignsTheTotals()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->showTotals({Amount::parseOrThrow(u"1234.5"), QStringLiteral("20"), Amount::parseOrThrow(u"246.9"),
                          Amount::parseOrThrow(u"1481.4")},
                         true);
@@ -773,9 +735,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, noteShown);
         QFETCH(int, clientLines);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->Panel2->setVisible(noteShown);
         // Extra lines at the foot of the client block make it taller.
         QString caption = QStringLiteral("ИН:");
@@ -798,9 +758,7 @@ private Q_SLOTS:
 
     void printButtonShowsThePrintWindowAndClosingHidesIt()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Doc->show();
         QVERIFY(PrintDlgOru->isHidden());
         Doc->SpeedButton1->click();
@@ -811,7 +769,6 @@ private Q_SLOTS:
         QVERIFY(page);  // closing only hides the window
         QVERIFY(Doc->isHidden());
         QVERIFY(PrintDlgOru->isHidden());
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void newInvoiceStartsACopyAndEndsTheLoop_data()
@@ -823,18 +780,15 @@ private Q_SLOTS:
     void newInvoiceStartsACopyAndEndsTheLoop()
     {
         QFETCH(bool, fromMenu);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         if (fromMenu)
             Main->SpeedButton10->click();
         else
             Doc->SpeedButton3->click();
-        QCOMPARE(app.shell.newCopies, 1);
-        QCOMPARE(app.shell.loopEnds, 1);
+        QCOMPARE(app().shell.newCopies, 1);
+        QCOMPARE(app().shell.loopEnds, 1);
         // The remembered settings are saved for the new copy.
-        QVERIFY(QFile::exists(app.path(QStringLiteral("mem.txt"))));
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY(QFile::exists(app().path(QStringLiteral("mem.txt"))));
     }
 
     // However many rows the lines take, and whatever the heading says,
@@ -853,10 +807,8 @@ private Q_SLOTS:
         QFETCH(int, lines);
         QFETCH(int, lastNameLines);
         QFETCH(bool, proforma);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        TableMaker::makeTables(app.dir().path(), true);
-        app.start(prompter);
+        TableMaker::makeTables(app().dir().path(), true);
+        app().start(prompter());
         for (int line = 1; line <= lines; ++line) {
             QStringList name{QStringLiteral("Стока %1").arg(line)};
             for (int extra = 1; line == lines && extra < lastNameLines; ++extra)
@@ -877,14 +829,11 @@ private Q_SLOTS:
                 QVERIFY2(Doc->Panel1->rect().contains(child->geometry()), child->metaObject()->className());
         }
         QVERIFY(Doc->Client->rect().contains(Doc->Panel1->geometry()));
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void thePageRendersWithoutOverlaps()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         QVERIFY2(pageOverlaps().isEmpty(), qPrintable(pageOverlaps().join("; ")));
 
         // A filled-in note with the sections stacked: still nothing overlaps.

@@ -5,8 +5,7 @@
 #include "document/Document.h"
 #include "lines/SettingsFile.h"
 #include "lines/Unit1.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 #include "tools/TableMaker.h"
 
 #include <QtTest>
@@ -38,21 +37,9 @@ QStringList pageTotals() { return {Doc->Label5->text(), Doc->Label7->text(), Doc
 
 } // namespace
 
-class tst_Euro : public QObject {
+class tst_Euro : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_prompter = std::make_unique<ScriptedPrompter>();
-        m_app = std::make_unique<AppFixture>();
-    }
-    void cleanup()
-    {
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
-        m_app.reset();
-        m_prompter.reset();
-    }
-
     void sixthSettingsLine_data()
     {
         QTest::addColumn<bool>("fileExists");
@@ -78,21 +65,21 @@ private Q_SLOTS:
         QFETCH(QStringList, saved);
         QFETCH(bool, warned);
         if (fileExists)
-            SettingsFile::save(m_app->path("mem.txt"), file);
-        m_prompter->expectInput(QString(), "ДДС", "20%");
+            SettingsFile::save(app().path("mem.txt"), file);
+        prompter().expectInput(QString(), "ДДС", "20%");
         if (warned && QDate::currentDate().year() >= 2026)
-            m_prompter->expectMessage(LevaAfterEuroMessage, Prompter::Icon::Warning);
-        m_app->open();
+            prompter().expectMessage(LevaAfterEuroMessage, Prompter::Icon::Warning);
+        app().open();
         QCOMPARE(Form1->ComboBox6->currentText(), shown);
         // The page shows the remembered currency before anything is assembled.
         QCOMPARE(pageTotals(), QStringList(3, QStringLiteral("0 ") + sign));
         Form1->SaveSettings();
-        QCOMPARE(SettingsFile::load(m_app->path("mem.txt")), saved);
+        QCOMPARE(SettingsFile::load(app().path("mem.txt")), saved);
     }
 
     void choosingWritesThePageAtOnce()
     {
-        m_app->start(*m_prompter);
+        app().start(prompter());
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
         QCOMPARE(Doc->currency(), Currency::Euro);
         QCOMPARE(pageTotals(), QStringList(3, "0 €"));
@@ -104,12 +91,12 @@ private Q_SLOTS:
 
     void euroInvoice()
     {
-        const QString data = m_app->path("DB");
+        const QString data = app().path("DB");
         QVERIFY(QDir().mkpath(data));
         for (const QString &file : {QStringLiteral("Firm.db"), QStringLiteral("Details.db")})
             QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
-        SettingsFile::save(m_app->path("mem.txt"), withSixth("EUR"));
-        m_app->start(*m_prompter);
+        SettingsFile::save(app().path("mem.txt"), withSixth("EUR"));
+        app().start(prompter());
         addLine("2", "50");
         Main->SpeedButton4Click();
         QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
@@ -119,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
 
         // Back to leva with the lines in euro: refused, nothing changes.
-        m_prompter->expectMessage(CurrencyWithLinesMessage, Prompter::Icon::Warning);
+        prompter().expectMessage(CurrencyWithLinesMessage, Prompter::Icon::Warning);
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("лв"));
         QCOMPARE(Form1->ComboBox6->currentText(), QStringLiteral("EUR"));
         QCOMPARE(Form1->MemList, withSixth("EUR"));
@@ -137,21 +124,21 @@ private Q_SLOTS:
     // in the error box, and the program and the page carry on.
     void euroWithoutWordsDataIsReported()
     {
-        const QString data = m_app->path("DB");
+        const QString data = app().path("DB");
         QVERIFY(QDir().mkpath(data));
         for (const QString &file : {QStringLiteral("Firm.db"), QStringLiteral("Details.db")})
             QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
-        m_app->start(*m_prompter);
+        app().start(prompter());
         addLine("2", "50");
         Main->SpeedButton4Click();
         Form1->Clear1Click();  // the currency changes only over an empty table
         QTemporaryDir empty;
         qputenv("BILVARO_NUMBERTEXT_DIR", empty.path().toUtf8());
-        m_prompter->expectAnyError();
+        prompter().expectAnyError();
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
         qunsetenv("BILVARO_NUMBERTEXT_DIR");
-        QVERIFY2(m_prompter->transcript.join(u'\n').contains(u"libnumbertext-data"),
-                 qPrintable(m_prompter->transcript.join(u'\n')));
+        QVERIFY2(prompter().transcript.join(u'\n').contains(u"libnumbertext-data"),
+                 qPrintable(prompter().transcript.join(u'\n')));
         QVERIFY(Doc->isVisible());
         QCOMPARE(pageTotals(), QStringList({"100.00 €", "20.00 €", "120.00 €"}));
         QCOMPARE(Doc->StringGrid2->rowCount(), 2);
@@ -159,7 +146,7 @@ private Q_SLOTS:
 
     void longWordsBreakUntilEveryLineFits()
     {
-        m_app->start(*m_prompter);
+        app().start(prompter());
         const int below = Doc->Label19->y();
         Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("EUR"));
         Doc->showTotals({{}, "20", {}, Amount::parseOrThrow(u"999999999.99")}, true);
@@ -180,7 +167,7 @@ private Q_SLOTS:
 
     void typedWordsStayWhenTheCurrencyChanges()
     {
-        m_app->start(*m_prompter);
+        app().start(prompter());
         Doc->showTotals({{}, "20", {}, Amount::parseOrThrow(u"2")}, true);
         Doc->NewExecute();
         Doc->WriteAmountInWords();
@@ -191,8 +178,6 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppFixture> m_app;
 };
 
 QTEST_MAIN(tst_Euro)

@@ -9,16 +9,18 @@
 #include "common/Cp1251.h"
 #include "document/Document.h"
 #include "document/FieldRules.h"
+#include "lines/LineRules.h"
 #include "lines/SettingsFile.h"
+#include "lines/VatRate.h"
 #include "lines/Unit1.h"
 #include "platform/Handlers.h"
 #include "reference/TableModel.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 #include "tools/TableMaker.h"
 #include "app/Menu.h"
+#include "app/Pick.h"
 
 #include <QClipboard>
 #include <QDirIterator>
@@ -37,7 +39,7 @@ bool isTotal(const QString &text)
 
 } // namespace
 
-class tst_Hostile : public QObject {
+class tst_Hostile : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void hostileText_data()
@@ -45,18 +47,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("priceMessage");  // as a line's price; empty: the line is added
         QTest::addColumn<bool>("rateReads");
-        const QString price = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
+        const QString price = LineRules::PriceMessage;
         QTest::newRow("empty") << QString() << price << false;
         // The name alone fills the table with continuation rows.
         QTest::newRow("10,000 characters") << QString(10000, u'Щ')
-                                           << QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!") << false;
+                                           << LineRules::LimitMessage << false;
         QTest::newRow("control characters") << QStringLiteral("a\tb\x01\x1b[2J\x7f\r\nc\u2028d") << price << false;
         QTest::newRow("apostrophe") << QStringLiteral("'; DROP TABLE x; --'") << price << false;
         QTest::newRow("percent") << QStringLiteral("%1%s%n%%") << price << false;
         QTest::newRow("backslash") << QStringLiteral("\\\\0\\n\\") << price << false;
         QTest::newRow("Latin and Cyrillic") << QStringLiteral("Cоcа-Кола ООД") << price << false;
         QTest::newRow("30 digits") << QString(30, u'9')
-                                   << QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.") << false;
+                                   << LineRules::TooLargeMessage << false;
         QTest::newRow("negative zero") << QStringLiteral("-0") << QString() << true;
         QTest::newRow("negative zero, two decimals") << QStringLiteral("-0.00") << QString() << true;
     }
@@ -67,16 +69,11 @@ private Q_SLOTS:
         QFETCH(QString, priceMessage);
         const bool priceReads = priceMessage.isEmpty();
         QFETCH(bool, rateReads);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        prompter.expectInput(QString(), QStringLiteral("ДДС"), text);
+        prompter().expectInput(QString(), QStringLiteral("ДДС"), text);
         if (!rateReads)
-            prompter.expectMessage(QStringLiteral("Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще "
-                                                  "смята ДДС със ставка 20%.")
-                                       .arg(text),
-                                   Prompter::Icon::Warning);
-        app.open();
-        QVERIFY2(prompter.finished(), prompter.problems());
+            prompter().expectMessage(VatRate::BadRateMessage.arg(text), Prompter::Icon::Warning);
+        app().open();
+        QVERIFY2(prompter().finished(), prompter().problems());
 
         // As the name and the unit of a line with a sound quantity and price.
         Form1->Stock->setPlainText(text);
@@ -94,19 +91,19 @@ private Q_SLOTS:
         Form1->Edit1->setText(text);
         const int rows = Form1->StringGrid1->rowCount();
         if (!priceReads)
-            prompter.expectInformation(priceMessage);
+            prompter().expectInformation(priceMessage);
         QCOMPARE(Form1->AddLine(), priceReads);
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(Form1->StringGrid1->rowCount(), rows + int(priceReads));
         for (QLabel *total : {Form1->Label7, Form1->Label3, Form1->Label5})
             QVERIFY2(isTotal(total->text()), qPrintable(total->text()));
         QCOMPARE(Form1->Label7->text(), QStringLiteral("6.00"));
 
         // As a grey field of the page.
-        prompter.expectInput(QString(), QString(), text);
+        prompter().expectInput(QString(), QString(), text);
         Doc->Label34Click(Doc->Label37);
         QCOMPARE(Doc->Label37->text(), text);
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
 
         // As both values of the two paired fields (the number and date, the
         // reference of a note), then proposed back as typed, the number
@@ -118,14 +115,14 @@ private Q_SLOTS:
         } pairs[] = {{[] { Doc->Label15Click(); }, QStringLiteral("№ "), QStringLiteral(" / Дата: "), false},
                      {[] { Doc->Label22Click(); }, QStringLiteral("от дата: "), QStringLiteral(", към фактура №: "), true}};
         for (const auto &pair : pairs) {
-            prompter.expectInput(pair.prefix, QString(), text).expectInput(pair.separator, QString(), text);
+            prompter().expectInput(pair.prefix, QString(), text).expectInput(pair.separator, QString(), text);
             pair.click();
-            prompter.expectInput(pair.prefix, QString(), std::nullopt).expectInput(pair.separator, QString(), std::nullopt);
+            prompter().expectInput(pair.prefix, QString(), std::nullopt).expectInput(pair.separator, QString(), std::nullopt);
             pair.click();
-            QVERIFY2(prompter.finished(), prompter.problems());
+            QVERIFY2(prompter().finished(), prompter().problems());
             const QString first = pair.dateFirst ? padDate(text) : padNumber(text);
             const QString second = pair.dateFirst && !text.isEmpty() ? padNumber(text) : text;
-            QCOMPARE(prompter.proposed.mid(prompter.proposed.size() - 2), QStringList({first, second}));
+            QCOMPARE(prompter().proposed.mid(prompter().proposed.size() - 2), QStringList({first, second}));
         }
         QCOMPARE(Doc->NO->text(), padNumber(text));
 
@@ -138,7 +135,7 @@ private Q_SLOTS:
         const QString pasted = Form1->ComboBox4->currentText();
         QCOMPARE(Doc->Label19->text(), pasted);
         Form1->SaveSettings();
-        const QStringList saved = SettingsFile::load(app.path(QStringLiteral("mem.txt")));
+        const QStringList saved = SettingsFile::load(app().path(QStringLiteral("mem.txt")));
         QCOMPARE(saved.size(), 5);
         QString oneLine = pasted;
         for (QChar &c : oneLine) {
@@ -150,12 +147,12 @@ private Q_SLOTS:
         // As the wrapped fields of the client and the supplier: kept, a text
         // too wide broken once at its middle.
         for (AutoSizeLabel *field : {Doc->Label33, Doc->Label18}) {
-            prompter.expectInput(QString(), QString(), text);
+            prompter().expectInput(QString(), QString(), text);
             if (field == Doc->Label33)
                 Doc->Label33Click(field);
             else
                 Doc->Label18Click(field);
-            QVERIFY2(prompter.finished(), prompter.problems());
+            QVERIFY2(prompter().finished(), prompter().problems());
             QVERIFY(field->text() == text || field->text() == breakAtMiddle(text));
         }
     }
@@ -168,9 +165,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(bool, rateReads);  // the negative zeros: a quantity of nothing
-        ScriptedPrompter prompter;
-        AppFixture app;
-        const QString data = app.path(QStringLiteral("DB"));
+        const QString data = app().path(QStringLiteral("DB"));
         QVERIFY(QDir().mkpath(data));
         const auto goods = [](const QString &number) {
             return QVariantMap{{QStringLiteral("Пор. №"), number},
@@ -181,14 +176,14 @@ private Q_SLOTS:
         };
         QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(QStringLiteral("stock.db")),
                                       {goods(QStringLiteral("1")), goods(QStringLiteral("2"))}));
-        app.start(prompter);
+        app().start(prompter());
         Main->SpeedButton3->click();
         Form4->Table1->setRecNo(1);
-        prompter.expectInput(QString(), QStringLiteral("Въведете количество за избраната стока:"), text);
+        prompter().expectInput(QString(), QuantityPrompt, text);
         if (!rateReads)
-            prompter.expectAnyError();
+            prompter().expectAnyError();
         Form4->SpeedButton2->click();
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(Form1->StringGrid1->rowCount(), rateReads ? 2 : 1);
         QCOMPARE(Form4->Table1->text(QStringLiteral("К-во")), QStringLiteral("5"));
 
@@ -204,7 +199,7 @@ private Q_SLOTS:
         }
         QVERIFY(typed.size() >= 4);
         Form4->Table1->postPending();
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         TableStore stored;
         stored.setDatabaseName(data);
         stored.setTableName(QStringLiteral("stock.db"));
@@ -218,7 +213,7 @@ private Q_SLOTS:
         QVERIFY(typed.contains(Form4->ComboBox1->currentText()));
         Form4->Table1->first();
         Form4->Edit1->setText(text);
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         if (!text.isEmpty())
             QCOMPARE(Form4->Table1->recNo(), 2);
     }
@@ -266,9 +261,7 @@ private Q_SLOTS:
                                              {QStringLiteral("Details.db"), QStringLiteral("SWIFT")},
                                              {QStringLiteral("stock.db"), QStringLiteral("Продажна цена")},
                                              {QStringLiteral("customer.db"), QStringLiteral("Идент №")}};
-        ScriptedPrompter prompter;
-        AppFixture app;
-        const QString data = app.path(QStringLiteral("DB"));
+        const QString data = app().path(QStringLiteral("DB"));
         QVERIFY(QDir().mkpath(data));
         TableMaker::TableDefinition table = TableMaker::referenceTable(file);
         QList<QVariantMap> records = TableMaker::demoRecords(file);
@@ -288,14 +281,14 @@ private Q_SLOTS:
         QVERIFY(TableMaker::makeTable(data, table, records));
         for (const QString &other : {QStringLiteral("Firm.db"), QStringLiteral("Details.db")})
             TableMaker::makeTable(data, TableMaker::referenceTable(other), TableMaker::demoRecords(other));
-        app.start(prompter);
+        app().start(prompter());
         for (const QString &prompt : std::as_const(prompts)) {
             if (prompt.startsWith(QLatin1String("input: ")))
-                prompter.expectInput(QString(), QStringLiteral("Въведете количество за избраната стока:"), QStringLiteral("1"));
+                prompter().expectInput(QString(), QuantityPrompt, QStringLiteral("1"));
             else if (prompt.startsWith(QLatin1String("error: ")))
-                prompter.expectError(prompt.mid(7));
+                prompter().expectError(prompt.mid(7));
             else
-                prompter.expectInformation(prompt.mid(6));
+                prompter().expectInformation(prompt.mid(6));
         }
         if (file == QStringLiteral("Firm.db")) {
             Main->SpeedButton4->click();
@@ -308,7 +301,6 @@ private Q_SLOTS:
             Form4->Table1->first();
             Form4->SpeedButton2->click();
         }
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     // A full start of the windows in a start folder that is read-only or a
@@ -350,12 +342,10 @@ private Q_SLOTS:
         }
         if (qEnvironmentVariable("HOSTILE_FOLDER_FAULT") != kind)
             QSKIP("the child runs the other kind");
-        ScriptedPrompter prompter;
-        AppFixture app;
-        QVERIFY(!TableMaker::makeTables(app.dir().path(), true).isEmpty());
-        const auto files = [&app] {
+        QVERIFY(!TableMaker::makeTables(app().dir().path(), true).isEmpty());
+        const auto files = [this] {
             QMap<QString, QByteArray> contents;
-            QDirIterator it(app.dir().path(), QDir::Files, QDirIterator::Subdirectories);
+            QDirIterator it(app().dir().path(), QDir::Files, QDirIterator::Subdirectories);
             while (it.hasNext()) {
                 QFile file(it.next());
                 contents[file.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
@@ -363,24 +353,24 @@ private Q_SLOTS:
             return contents;
         };
         const QMap<QString, QByteArray> before = files();
-        qputenv("FOLDER_FAULT_DIR", app.dir().path().toLocal8Bit());
+        qputenv("FOLDER_FAULT_DIR", app().dir().path().toLocal8Bit());
         qputenv("FOLDER_FAULT_KIND", kind.toLatin1());
 
-        app.start(prompter);
+        app().start(prompter());
         Main->SpeedButton4->click();
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QVERIFY(Doc->isVisible());
         Main->SpeedButton3->click();
         Form4->Table1->first();
         QVERIFY(Form4->DataSource1->setData(Form4->DataSource1->index(Form4->Table1->currentRow(), 0), QStringLiteral("99")));
-        prompter.expectAnyError();
+        prompter().expectAnyError();
         runGuarded([] { Form4->Table1->post(); });
-        QVERIFY2(prompter.finished(), prompter.problems());
-        prompter.expectQuestion(UnprintedCloseQuestion, true);  // the page was assembled, not printed
-        prompter.expectAnyError();
+        QVERIFY2(prompter().finished(), prompter().problems());
+        prompter().expectQuestion(UnprintedCloseQuestion, true);  // the page was assembled, not printed
+        prompter().expectAnyError();
         Main->close();
-        QVERIFY2(prompter.finished(), prompter.problems());
-        for (const QString &line : std::as_const(prompter.transcript))
+        QVERIFY2(prompter().finished(), prompter().problems());
+        for (const QString &line : std::as_const(prompter().transcript))
             qInfo("%s", qPrintable(line));
 
         qunsetenv("FOLDER_FAULT_DIR");

@@ -16,10 +16,9 @@
 #include "register/IssuedDocs.h"
 #include "register/IssuedRules.h"
 #include "platform/Printers.h"
-#include "support/AppFixture.h"
 #include "support/LedgerLayout.h"
 #include "support/SampleInvoice.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 #include "support/SqlFile.h"
 
 #include <QImage>
@@ -29,11 +28,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-class tst_IssuedDocs : public QObject {
+class tst_IssuedDocs : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppFixture> m_app;
     QString m_image, m_pdf, m_printed;
 
     QStringList shownNumbers() const
@@ -49,7 +46,7 @@ class tst_IssuedDocs : public QObject {
     // one of March that the month leaves out.
     void recordFebruary()
     {
-        RegisterStore store(m_app->path(QStringLiteral("DB")));
+        RegisterStore store(app().path(QStringLiteral("DB")));
         const auto record = [&](DocumentKind kind, NoteKind note, Currency currency, const char *number,
                                 const char *date) {
             Invoice invoice = sampleInvoice(kind, note, currency, QString::fromLatin1(number),
@@ -74,13 +71,12 @@ class tst_IssuedDocs : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_prompter = std::make_unique<ScriptedPrompter>();
-        m_app = std::make_unique<AppFixture>();
-        const QString data = m_app->path(QStringLiteral("DB"));
+        WindowTest::init();
+        const QString data = app().path(QStringLiteral("DB"));
         QVERIFY(QDir().mkpath(data));
         QVERIFY(makeOwnCompany(data));
-        m_image = m_app->path(QStringLiteral("InvFirm1_0000000001_.bmp"));
-        m_pdf = m_app->path(QStringLiteral("InvFirm1_0000000001_.pdf"));
+        m_image = app().path(QStringLiteral("InvFirm1_0000000001_.bmp"));
+        m_pdf = app().path(QStringLiteral("InvFirm1_0000000001_.pdf"));
         QImage page(60, 80, QImage::Format_RGB32);
         page.fill(Qt::white);
         QVERIFY(page.save(m_image, "BMP"));
@@ -93,22 +89,20 @@ private Q_SLOTS:
                                   {m_image, m_pdf}, PrintMode::Original);
             }
         }
-        m_printed = m_app->path(QStringLiteral("printed.pdf"));
+        m_printed = app().path(QStringLiteral("printed.pdf"));
         setPrinterSource([this] {
             auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(m_printed);
             return printer;
         });
-        m_app->start(*m_prompter);
+        app().start(prompter());
         Main->SpeedButton11->click();
         QVERIFY(IssuedDocs->isVisible());
     }
     void cleanup()
     {
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
-        m_app.reset();
-        m_prompter.reset();
+        WindowTest::cleanup();
         setPrinterSource({});
     }
 
@@ -131,10 +125,10 @@ private Q_SLOTS:
         IssuedDocs->DBGrid1->selectRow(2);  // the first document
         QFile(m_pdf).open(QIODevice::WriteOnly);
         IssuedDocs->DBGrid1DblClick();
-        QCOMPARE(m_app->shell.openedFiles, QStringList{m_pdf});
+        QCOMPARE(app().shell.openedFiles, QStringList{m_pdf});
 
         // "Изпрати": to the address of the client's record, found by its ЕИК.
-        const QString data = m_app->path(QStringLiteral("DB"));
+        const QString data = app().path(QStringLiteral("DB"));
         QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(QStringLiteral("customer.db")),
                                       {{{QStringLiteral("Фирма"), QStringLiteral("Първи ООД")},
                                         {QStringLiteral("Идент №"), QStringLiteral("987654321")}}}));
@@ -143,16 +137,16 @@ private Q_SLOTS:
                             QStringLiteral("UPDATE customer SET \"E-mail\" = 'parvi@example.bg'")}),
                  QStringList());
         IssuedDocs->SpeedButton4Click();
-        QCOMPARE(m_app->shell.mails,
+        QCOMPARE(app().shell.mails,
                  QStringList{QStringLiteral("parvi@example.bg|Фактура № 0000000001 от 8.2.2026 г.|") + m_pdf});
 
-        m_prompter->expectPrint(true);
+        prompter().expectPrint(true);
         IssuedDocs->SpeedButton1Click();
         QVERIFY(QFileInfo(m_printed).size() > 0);
         QCOMPARE(IssuedDocs->model()->rowAt(2).copies, 1);
 
         const QString prompt = QStringLiteral("Причина за анулирането на документ № 0000000001 от 8.2.2026 г.:");
-        m_prompter->expectInput(QStringLiteral("Анулирай"), prompt, QStringLiteral("грешен клиент"));
+        prompter().expectInput(QStringLiteral("Анулирай"), prompt, QStringLiteral("грешен клиент"));
         IssuedDocs->SpeedButton2Click();
         QCOMPARE(IssuedDocs->model()->index(2, RegisterModel::Cancelled).data().toString(),
                  QStringLiteral("анулиран: грешен клиент"));
@@ -302,7 +296,7 @@ private Q_SLOTS:
         Main->SpeedButton5Click();
         QCOMPARE(int(recordInRegister(copy, QStringLiteral("Копие"), m_image, m_pdf)), int(Recorded::NewDocument));
         QCOMPARE(int(recordInRegister(copy, QStringLiteral("Оригинал"), m_image, m_pdf)), int(Recorded::CopyCounted));
-        QCOMPARE(sqlOnFile(m_app->path(QStringLiteral("DB/Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
+        QCOMPARE(sqlOnFile(app().path(QStringLiteral("DB/Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
                  QStringList{QStringLiteral("0000000004")});
         QCOMPARE(Form4->Table1->text(QStringLiteral("Фактура №")), QStringLiteral("0000000004"));
         IssuedDocs->hide();
@@ -330,16 +324,16 @@ private Q_SLOTS:
         QCOMPARE(dialog->monthEdit->minimumDate(), QDate(2026, 2, 1));
         const QString sales = artifact(QLatin1String(SalesLedgerFileName));
         const QString vatReturn = artifact(QLatin1String(VatReturnFileName));
-        m_prompter
-            ->expectQuestion(QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не "
-                                            "води дневник за покупки. Програмата я записва само за месец без "
-                                            "покупки. Месец 02.2026 без покупки ли е?"),
-                             true)
-            .expectFolder(QStringLiteral("Папка за файловете на дневника"), artifact(QString()))
+        prompter()
+            .expectQuestion(QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не "
+                                           "води дневник за покупки. Програмата я записва само за месец без "
+                                           "покупки. Месец 02.2026 без покупки ли е?"),
+                            true)
+            .expectFolder(LedgerFolderTitle, artifact(QString()))
             .expectInformation(QStringLiteral("Записани:\n") + QDir::toNativeSeparators(sales) + u'\n'
                                  + QDir::toNativeSeparators(vatReturn));
         dialog->writeButton->click();
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         dialog->close();
 
         QFile salesFile(sales), returnFile(vatReturn);
@@ -380,11 +374,11 @@ private Q_SLOTS:
         // The export takes the rows shown: February, newest first, the
         // proforma and the cancelled invoice among them.
         const QString csv = artifact(QStringLiteral("register.csv"));
-        m_prompter->expectQuestion(QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?"), false)
+        prompter().expectQuestion(ExportLinesQuestion, false)
             .expectSaveFile(QStringLiteral("Експорт за счетоводителя"), csv)
             .expectInformation(QStringLiteral("Записан: ") + QDir::toNativeSeparators(csv));
         IssuedDocs->SpeedButton6->click();
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
             QSKIP("python3 is not installed here");
         const QJsonArray rows = csvRowsWithPython({csv}).at(0).toArray();

@@ -2,7 +2,7 @@
 #include "ledger/LedgerDialog.h"
 #include "ledger/LedgerFiles.h"
 #include "support/LedgerMonth.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -13,7 +13,6 @@
 
 namespace {
 
-const QString Folder = QStringLiteral("Папка за файловете на дневника");
 const QString NoPurchases = QStringLiteral(
     "Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не води дневник за покупки. "
     "Програмата я записва само за месец без покупки. Месец 12.2025 без покупки ли е?");
@@ -28,7 +27,7 @@ QByteArray contents(const QString &path)
 
 } // namespace
 
-class tst_LedgerDialog : public QObject {
+class tst_LedgerDialog : public WindowTest {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -47,6 +46,7 @@ class tst_LedgerDialog : public QObject {
 private Q_SLOTS:
     void init()
     {
+        WindowTest::init();
         QFile::remove(path(SalesLedgerFileName));
         QFile::remove(path(VatReturnFileName));
     }
@@ -62,14 +62,13 @@ private Q_SLOTS:
         const QString picture = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("artifacts/ledger"));
         QVERIFY(QDir().mkpath(picture));
         QVERIFY(dialog->grab().save(QDir(picture).filePath(QStringLiteral("dialog.png"))));
-        ScriptedPrompter prompter;
-        prompter.expectQuestion(NoPurchases, true)
-            .expectFolder(Folder, m_dir.path())
+        prompter().expectQuestion(NoPurchases, true)
+            .expectFolder(LedgerFolderTitle, m_dir.path())
             .expectInformation(QStringLiteral("Записани:\n%1\n%2")
                                    .arg(QDir::toNativeSeparators(path(SalesLedgerFileName)),
                                         QDir::toNativeSeparators(path(VatReturnFileName))));
         dialog->writeFiles();
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(dialog->ledger().records.size(), 8);
         QCOMPARE(contents(path(SalesLedgerFileName)), salesLedgerFile(dialog->ledger()));
         QCOMPARE(contents(path(VatReturnFileName)), vatReturnFile(dialog->ledger()));
@@ -78,13 +77,12 @@ private Q_SLOTS:
     void purchasesLeaveTheReturnToTheAccountant()
     {
         auto dialog = december();
-        ScriptedPrompter prompter;
-        prompter.expectQuestion(NoPurchases, false)
-            .expectFolder(Folder, m_dir.path())
+        prompter().expectQuestion(NoPurchases, false)
+            .expectFolder(LedgerFolderTitle, m_dir.path())
             .expectInformation(QStringLiteral("Записани:\n%1\n%2")
                                    .arg(QDir::toNativeSeparators(path(SalesLedgerFileName)), ReturnIsAccountants));
         dialog->writeFiles();
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QVERIFY(QFile::exists(path(SalesLedgerFileName)));
         QVERIFY(!QFile::exists(path(VatReturnFileName)));
     }
@@ -101,18 +99,17 @@ private Q_SLOTS:
         QFETCH(bool, replace);
         writeWholeFile(path(SalesLedgerFileName), "old");
         auto dialog = december();
-        ScriptedPrompter prompter;
-        prompter.expectQuestion(NoPurchases, false)
-            .expectFolder(Folder, m_dir.path())
+        prompter().expectQuestion(NoPurchases, false)
+            .expectFolder(LedgerFolderTitle, m_dir.path())
             .expectQuestion(QStringLiteral("Файлът „%1“ вече съществува. Да бъде ли заменен?")
                                 .arg(QDir::toNativeSeparators(path(SalesLedgerFileName))),
                             replace);
         if (replace)
-            prompter.expectInformation(QStringLiteral("Записани:\n%1\n%2")
-                                           .arg(QDir::toNativeSeparators(path(SalesLedgerFileName)),
-                                                ReturnIsAccountants));
+            prompter().expectInformation(QStringLiteral("Записани:\n%1\n%2")
+                                             .arg(QDir::toNativeSeparators(path(SalesLedgerFileName)),
+                                                  ReturnIsAccountants));
         dialog->writeFiles();
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(contents(path(SalesLedgerFileName)) == "old", !replace);
     }
 
@@ -124,11 +121,8 @@ private Q_SLOTS:
         auto dialog = december({document});
         QCOMPARE(dialog->placementGrid->rowCount(), 1);
         QCOMPARE(dialog->placementGrid->item(0, 1)->text(), QStringLiteral("чл. 113, ал. 9"));
-        {
-            ScriptedPrompter prompter;
-            QVERIFY_THROWS_EXCEPTION(Failure, dialog->writeFiles());
-            QVERIFY2(prompter.finished(), prompter.problems());
-        }
+        QVERIFY_THROWS_EXCEPTION(Failure, dialog->writeFiles());
+        QVERIFY2(prompter().finished(), prompter().problems());
         auto *cell = qobject_cast<QComboBox *>(dialog->placementGrid->cellWidget(0, 2));
         QVERIFY(cell);
         cell->setCurrentIndex(cell->findData(int(LedgerCell::Exempt)));
@@ -137,11 +131,10 @@ private Q_SLOTS:
         dialog->setPeriod({2025, 11});
         dialog->setPeriod({2025, 12});
         QCOMPARE(dialog->placementGrid->rowCount(), 1);
-        ScriptedPrompter prompter;
-        prompter.expectQuestion(NoPurchases, false).expectFolder(Folder, m_dir.path()).expectInformation(
+        prompter().expectQuestion(NoPurchases, false).expectFolder(LedgerFolderTitle, m_dir.path()).expectInformation(
             QStringLiteral("Записани:\n%1\n%2").arg(QDir::toNativeSeparators(path(SalesLedgerFileName)), ReturnIsAccountants));
         dialog->writeFiles();
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(contents(path(SalesLedgerFileName)).mid(392, 15), QByteArray("          40.00"));
     }
 
@@ -149,12 +142,11 @@ private Q_SLOTS:
     {
         auto dialog = december();
         dialog->setToday(QDate(2025, 12, 20));
-        ScriptedPrompter prompter;
-        prompter.expectQuestion(QStringLiteral("Месец 12.2025 още не е приключил: документите, издадени до края му, "
+        prompter().expectQuestion(QStringLiteral("Месец 12.2025 още не е приключил: документите, издадени до края му, "
                                                "също влизат в дневника.\nДа бъдат ли записани файловете?"),
                                 false);
         dialog->writeFiles();
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QVERIFY(!QFile::exists(path(SalesLedgerFileName)));
     }
 
@@ -162,8 +154,7 @@ private Q_SLOTS:
     {
         auto dialog = december();
         dialog->setPeriod({2025, 10});
-        ScriptedPrompter prompter;
-        prompter
+        prompter()
             .expectQuestion(QStringLiteral("За 10.2025 няма издадени фактури и известия: дневникът е празен, "
                                            "справка-декларацията се подава с нули.\nДа бъдат ли записани файловете?"),
                             true)
@@ -171,18 +162,16 @@ private Q_SLOTS:
             .expectInformation(QStringLiteral("Дневникът за продажби за 10.2025 е празен и не се записва. ")
                                + QString(ReturnIsAccountants).replace(QStringLiteral("12.2025"), QStringLiteral("10.2025")));
         dialog->writeFiles();
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void accountantsExport()
     {
         const QString chosen = m_dir.filePath(QStringLiteral("регистър"));
-        ScriptedPrompter prompter;
-        prompter.expectQuestion(QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?"), true)
+        prompter().expectQuestion(ExportLinesQuestion, true)
             .expectSaveFile(QStringLiteral("Експорт за счетоводителя"), chosen)
             .expectInformation(QStringLiteral("Записан: %1").arg(QDir::toNativeSeparators(chosen + QStringLiteral(".csv"))));
         exportForAccountant(december2025());
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QVERIFY(contents(chosen + QStringLiteral(".csv")).startsWith("\xEF\xBB\xBF"));
     }
 };

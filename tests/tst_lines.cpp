@@ -2,18 +2,17 @@
 #include "lines/LegalTexts.h"
 #include "lines/LineRules.h"
 #include "lines/Unit1.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 
 #include <QStyle>
 #include <QtTest>
 
 namespace {
 
-const QString QuantityMessage = QStringLiteral("Попълнете коректно КОЛИЧЕСТВОТО на стоката");
-const QString PriceMessage = QStringLiteral("Попълнете коректно СТОЙНОСТТА на стоката");
-const QString TooLarge = QStringLiteral("Стойността на реда е твърде голяма: редът не е добавен.");
-const QString LimitMessage = QStringLiteral("Не могат да бъдат въведени повече от 25 артикула!");
+using LineRules::LimitMessage;
+using LineRules::PriceMessage;
+using LineRules::QuantityMessage;
+using LineRules::TooLargeMessage;
 
 QStringList row(int index)
 {
@@ -44,20 +43,13 @@ void expectStagingReset()
 
 } // namespace
 
-class tst_Lines : public QObject {
+class tst_Lines : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void init()
     {
-        m_prompter = std::make_unique<ScriptedPrompter>();
-        m_app = std::make_unique<AppFixture>();
-        m_app->start(*m_prompter);
-    }
-    void cleanup()
-    {
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
-        m_app.reset();
-        m_prompter.reset();
+        WindowTest::init();
+        app().start(prompter());
     }
 
     void createdEmptyAndDisabled()
@@ -124,9 +116,9 @@ private Q_SLOTS:
         QTest::newRow("1-2 price") << "1" << "1-2" << QStringList{PriceMessage};
         QTest::newRow("lone point quantity") << "." << "5" << QStringList{QuantityMessage};
         QTest::newRow("neither a number") << "x" << "-" << both;
-        QTest::newRow("value too large") << "1000000000" << "1000000" << QStringList{TooLarge};
-        QTest::newRow("price beyond the range of amounts") << "1" << "922337203685478" << QStringList{TooLarge};
-        QTest::newRow("total beyond the range") << "1" << "800000000000000" << QStringList{TooLarge};
+        QTest::newRow("value too large") << "1000000000" << "1000000" << QStringList{TooLargeMessage};
+        QTest::newRow("price beyond the range of amounts") << "1" << "922337203685478" << QStringList{TooLargeMessage};
+        QTest::newRow("total beyond the range") << "1" << "800000000000000" << QStringList{TooLargeMessage};
     }
 
     void refusals()
@@ -135,7 +127,7 @@ private Q_SLOTS:
         QFETCH(QString, price);
         QFETCH(QStringList, messages);
         for (const QString &message : messages)
-            m_prompter->expectInformation(message);
+            prompter().expectInformation(message);
         QVERIFY(!add("Кафе\nвтори ред\nтрети ред", "бр.", quantity, price));
         // Nothing is added, not even the name's continuation rows, no line
         // number is spent, and the staging editors reset.
@@ -163,7 +155,7 @@ private Q_SLOTS:
                                << QStringList{"28.22", "5.64", "33.86"};
         QTest::newRow("quantity not a number") << 3 << "x" << QuantityMessage << before << totalsBefore;
         QTest::newRow("price emptied") << 4 << "" << PriceMessage << before << totalsBefore;
-        QTest::newRow("value too large") << 3 << "500000000000000" << TooLarge << before << totalsBefore;
+        QTest::newRow("value too large") << 3 << "500000000000000" << TooLargeMessage << before << totalsBefore;
     }
     void gridEdits()
     {
@@ -173,7 +165,7 @@ private Q_SLOTS:
         QVERIFY(add("Кафе", "бр.", "7.777", "2"));
         QVERIFY(add("Чай", "бр.", "1", "1"));
         if (!message.isEmpty())
-            m_prompter->expectInformation(message);
+            prompter().expectInformation(message);
         Form1->StringGrid1->item(1, column)->setText(text);
         QTEST(row(1), "line");
         QTEST((QStringList{Form1->Label7->text(), Form1->Label3->text(), Form1->Label5->text()}), "totals");
@@ -238,7 +230,7 @@ private Q_SLOTS:
         for (int line = 1; line <= 25; ++line)
             QVERIFY(add(QStringLiteral("ред %1").arg(line), "бр.", "1", "1"));
         QCOMPARE(Form1->StringGrid1->rowCount(), 26);
-        m_prompter->expectInformation(LimitMessage);
+        prompter().expectInformation(LimitMessage);
         QVERIFY(!add("излишен\nвтори ред\nтрети ред", "бр.", "1", "1"));
         QCOMPARE(Form1->StringGrid1->rowCount(), 26);
         QCOMPARE(LineCounter, 25);
@@ -257,7 +249,7 @@ private Q_SLOTS:
         QCOMPARE(Form1->StringGrid1->rowCount(), 27);
         QCOMPARE(row(25).first(), QStringLiteral("24"));
         QCOMPARE(row(26).at(1), QStringLiteral("име"));
-        m_prompter->expectInformation(LimitMessage);
+        prompter().expectInformation(LimitMessage);
         QVERIFY(!add("още", "бр.", "1", "1"));
     }
 
@@ -325,8 +317,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("editor");
         QTest::addColumn<QString>("message");
-        QTest::newRow("quantity") << "Edit3" << "Не може да бъде въведено количество < 0.10";
-        QTest::newRow("price") << "Edit1" << "Не може да бъде въведена стойност < 0.10";
+        QTest::newRow("quantity") << "Edit3" << LineRules::SmallQuantityMessage;
+        QTest::newRow("price") << "Edit1" << LineRules::SmallPriceMessage;
     }
 
     void belowTenStotinki()
@@ -335,7 +327,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QLineEdit *edit = editor == "Edit3" ? Form1->Edit3 : Form1->Edit1;
         edit->clear();
-        m_prompter->expectInformation(message);
+        prompter().expectInformation(message);
         QTest::keyClicks(edit, "0.0");
         QCOMPARE(edit->text(), QStringLiteral("0."));
         QTest::keyClicks(edit, "5");
@@ -366,10 +358,10 @@ private Q_SLOTS:
 
     void legalTextsBox()
     {
-        m_prompter->expectInformation(legalTexts().join(u'\n'));
+        prompter().expectInformation(legalTexts().join(u'\n'));
         Form1->SpeedButton2->click();
-        QCOMPARE(m_prompter->transcript.size(), 2);
-        const QStringList texts = m_prompter->transcript.last().mid(QStringLiteral("information: ").size()).split(u'\n');
+        QCOMPARE(prompter().transcript.size(), 2);
+        const QStringList texts = prompter().transcript.last().mid(QStringLiteral("information: ").size()).split(u'\n');
         QCOMPARE(texts.size(), 13);
         QVERIFY(texts.first().startsWith("чл. 28с(Е)(3) 77/388/ЕЕС-за доставки"));
         QVERIFY(texts.at(7).contains("различни от тези по чл. 21, ал. 3 , чл. 22 и 23 , е мястото"));
@@ -377,8 +369,6 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppFixture> m_app;
 };
 
 QTEST_MAIN(tst_Lines)

@@ -3,14 +3,13 @@
 #include "common/Failure.h"
 #include "lines/Unit1.h"
 #include "platform/Handlers.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 
 #include <QFile>
 #include <QPushButton>
 #include <QtTest>
 
-class tst_Menu : public QObject {
+class tst_Menu : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void buttons_data()
@@ -32,9 +31,7 @@ private Q_SLOTS:
     void buttons()
     {
         QFETCH(QString, name);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         const QHash<QString, QToolButton *> buttons = {
             {"SpeedButton5", Main->SpeedButton5}, {"SpeedButton6", Main->SpeedButton6},
             {"SpeedButton3", Main->SpeedButton3}, {"SpeedButton7", Main->SpeedButton7},
@@ -49,14 +46,11 @@ private Q_SLOTS:
         QCOMPARE(button->font().family(), QStringLiteral("Arial"));
         QVERIFY(button->font().bold());
         QCOMPARE(button->font().pixelSize(), 13);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void window()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         QCOMPARE(Main->windowTitle(), QStringLiteral("Bilvaro 2007 - Меню"));
         QCOMPARE(Main->size(), QSize(360, 600));
         QCOMPARE(Main->minimumSize(), Main->maximumSize());
@@ -68,37 +62,31 @@ private Q_SLOTS:
         QVERIFY(!Form1->isVisible());
         Main->SpeedButton2->click();
         QVERIFY(Form1->isVisible());
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void leftoversOfAnUpdateAreDeleted()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
         for (const char *name : {"Bilvaro2007old.exe", "BILVARO2007.BAK", "keep.txt"}) {
-            QFile file(app.path(QString::fromLatin1(name)));
+            QFile file(app().path(QString::fromLatin1(name)));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        app.start(prompter);
-        QVERIFY(!QFile::exists(app.path("Bilvaro2007old.exe")));
-        QVERIFY(!QFile::exists(app.path("BILVARO2007.BAK")));
-        QVERIFY(QFile::exists(app.path("keep.txt")));
-        QVERIFY2(prompter.finished(), prompter.problems());
+        app().start(prompter());
+        QVERIFY(!QFile::exists(app().path("Bilvaro2007old.exe")));
+        QVERIFY(!QFile::exists(app().path("BILVARO2007.BAK")));
+        QVERIFY(QFile::exists(app().path("keep.txt")));
     }
 
     void failureOfAClickIsShownAndTheProgramGoesOn()
     {
-        ScriptedPrompter prompter;
         QPushButton button;
         onClick(&button, [&] {
             throw Failure(QStringLiteral("Таблицата „stock.db“ липсва"));
         });
         // Each click shows the failure in the error box and returns to the loop.
-        prompter.expectError(QStringLiteral("Таблицата „stock.db“ липсва"));
-        prompter.expectError(QStringLiteral("Таблицата „stock.db“ липсва"));
+        prompter().expectError(QStringLiteral("Таблицата „stock.db“ липсва"));
+        prompter().expectError(QStringLiteral("Таблицата „stock.db“ липсва"));
         button.click();
         button.click();
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     // Whatever a handler throws shows a text, and what is not a failure of
@@ -118,7 +106,6 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(QString, shown);
         QFETCH(bool, logged);
-        ScriptedPrompter prompter;
         QPushButton button;
         onClick(&button, [kind] {
             switch (kind) {
@@ -134,15 +121,13 @@ private Q_SLOTS:
         });
         if (logged)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("handler failed")));
-        prompter.expectError(shown);
+        prompter().expectError(shown);
         button.click();
         QVERIFY(!shown.isEmpty());
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void failureOfAPressedHandlerStopsItsCaller()
     {
-        ScriptedPrompter prompter;
         QPushButton inner;
         QPushButton outer;
         bool outerFinished = false;
@@ -152,10 +137,9 @@ private Q_SLOTS:
             innerHandler();  // code pressing the inner button runs its handler directly
             outerFinished = true;
         });
-        prompter.expectError(QStringLiteral("вътрешна грешка"));
+        prompter().expectError(QStringLiteral("вътрешна грешка"));
         outer.click();
         QVERIFY(!outerFinished);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void standardButtonsReadInBulgarian()

@@ -9,9 +9,8 @@
 #include "paradox/ParadoxTable.h"
 #include "paradox/Pxlib.h"
 #include "reference/Schema.h"
-#include "support/AppFixture.h"
 #include "support/ParadoxWriter.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 #include "support/TableFolder.h"
 #include "tools/TableMaker.h"
 
@@ -217,7 +216,7 @@ void expectOffer(ScriptedPrompter &prompter, const QString &dataFolder, bool acc
 
 } // namespace
 
-class tst_Paradox : public QObject {
+class tst_Paradox : public WindowTest {
     Q_OBJECT
     // The old folder is written once (pxlib's writer is slow) and copied.
     QTemporaryDir m_template;
@@ -467,10 +466,9 @@ private Q_SLOTS:
         QVERIFY(copyOldFolder(folder.data()));
         const auto before = filesIn(folder.data());
         const QDateTime now = QDateTime::fromString(OldNow, Qt::ISODate);
-        ScriptedPrompter prompter;
-        expectOffer(prompter, folder.data(), accepted);
+        expectOffer(prompter(), folder.data(), accepted);
         offerParadoxConversion(folder.path(QString()), now);
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(MovingIn::paradoxTables(folder.data()).isEmpty(), accepted);
         if (!accepted) {
             QCOMPARE(filesIn(folder.data()), before);
@@ -482,17 +480,14 @@ private Q_SLOTS:
 
     void anInvoiceFromTheConvertedTablesTakesTheNextNumber()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        const QString data = app.path(QStringLiteral("DB"));
+        const QString data = app().path(QStringLiteral("DB"));
         QVERIFY(QDir().mkpath(data) && copyOldFolder(data));
-        expectOffer(prompter, data, true);
-        offerParadoxConversion(app.dir().path(), QDateTime::fromString(OldNow, Qt::ISODate));
-        app.start(prompter);
+        expectOffer(prompter(), data, true);
+        offerParadoxConversion(app().dir().path(), QDateTime::fromString(OldNow, Qt::ISODate));
+        app().start(prompter());
         Main->SpeedButton4Click();
         QCOMPARE(Doc->NO->text(), QStringLiteral("0000000042"));
         QCOMPARE(Doc->Label38->text(), QStringLiteral("Банка „Дунав“ АД"));
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void blobBytesFromTheMbFile_data()

@@ -15,8 +15,8 @@
 #include "reference/Unit4.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/DemoInvoice.h"
+#include "support/WindowTest.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
@@ -78,37 +78,25 @@ int pdfPages(const QString &path)
 
 } // namespace
 
-class tst_Print : public QObject {
+class tst_Print : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void init()
     {
-        m_prompter = std::make_unique<ScriptedPrompter>();
-        m_app = std::make_unique<AppFixture>();
+        WindowTest::init();
         m_printed.clear();
         printToFiles();
-        m_data = m_app->path(QStringLiteral("DB"));
-        m_archive = m_app->path(QStringLiteral("install/DB"));
-        qputenv("BILVARO_INSTALL_DIR", m_app->path(QStringLiteral("install")).toLocal8Bit());
-        QVERIFY(QDir().mkpath(m_data));
-        QList<QVariantMap> companies = TableMaker::demoRecords(Firm);
-        companies[0][QStringLiteral("Фактура №")] = QStringLiteral("41");
-        companies[0][QStringLiteral("Проформа №")] = QStringLiteral("7");
-        QVERIFY(TableMaker::makeTable(m_data, TableMaker::referenceTable(Firm), companies));
-        for (const QString &table : {QStringLiteral("Details.db"), QStringLiteral("customer.db")})
-            QVERIFY(TableMaker::makeTable(m_data, TableMaker::referenceTable(table), TableMaker::demoRecords(table)));
+        m_data = app().path(QStringLiteral("DB"));
+        m_archive = app().path(QStringLiteral("install/DB"));
+        qputenv("BILVARO_INSTALL_DIR", app().path(QStringLiteral("install")).toLocal8Bit());
+        makeDemoCompanies(m_data, QStringLiteral("41"), QStringLiteral("7"),
+                          {QStringLiteral("Details.db"), QStringLiteral("customer.db")});
     }
     void cleanup()
     {
-        // Torn down before the check, so that a failed row leaves no windows
-        // or prompter behind for the next one.
-        const bool finished = m_prompter->finished();
-        const QByteArray problems = m_prompter->problems();
-        m_app.reset();
-        m_prompter.reset();
+        WindowTest::cleanup();
         setPrinterSource({});
         qunsetenv("BILVARO_INSTALL_DIR");
-        QVERIFY2(finished, problems);
     }
 
     // Steps: "O" and "C" print the original and the copy (dialog confirmed),
@@ -145,11 +133,11 @@ private Q_SLOTS:
                 storeNumber(m_data, argument);
             } else {
                 const QString number = Doc->NO->text();
-                m_prompter->expectPrint(true);
+                prompter().expectPrint(true);
                 (step == u"O" ? PrintDlgOru->SpeedButton1 : PrintDlgOru->SpeedButton2)->click();
-                QVERIFY2(m_prompter->finished(), m_prompter->problems());
-                QCOMPARE(m_prompter->lastMinPage, 1);
-                QCOMPARE(m_prompter->lastMaxPage, 1);
+                QVERIFY2(prompter().finished(), prompter().problems());
+                QCOMPARE(prompter().lastMinPage, 1);
+                QCOMPARE(prompter().lastMaxPage, 1);
                 QCOMPARE(Doc->Label8->text(), step == u"O" ? QStringLiteral("Оригинал") : QStringLiteral("Копие"));
                 archived.append(QStringLiteral("%1Firm1_%2_%3.bmp")
                                     .arg(kind == u"ФАКТУРА" ? QStringLiteral("Inv") : QStringLiteral("Proform"),
@@ -173,8 +161,8 @@ private Q_SLOTS:
         QCOMPARE(m_printed.size(), steps.filter(QRegularExpression(QStringLiteral("^[OC]$"))).size());
         for (const QString &printed : m_printed)
             QCOMPARE(pdfPages(printed), 1);
-        QCOMPARE(m_app->shell.printedFiles.size(), m_printed.size());
-        QCOMPARE(QFileInfo(m_app->shell.printedFiles.last()).fileName(), archived.last());
+        QCOMPARE(app().shell.printedFiles.size(), m_printed.size());
+        QCOMPARE(QFileInfo(app().shell.printedFiles.last()).fileName(), archived.last());
     }
 
     void failedPrint_data()
@@ -208,20 +196,20 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(m_archive));
         if (failure == u"no printer") {
             setPrinterSource([] { return std::unique_ptr<QPrinter>(); });
-            m_prompter->expectError(NoPrinterMessage);
+            prompter().expectError(NoPrinterMessage);
         } else if (failure == u"no folder") {
-            m_prompter->expectError(cannotCreateFileMessage(archive));
+            prompter().expectError(cannotCreateFileMessage(archive));
         } else if (failure == u"refused") {
             refusePrintJobs();
-            m_prompter->expectPrint(true).expectError(refusedMessage());
+            prompter().expectPrint(true).expectError(refusedMessage());
         } else if (failure == u"no client" || failure == u"no line") {
-            m_prompter->expectError(PrintRules::emptyDocumentRefusal(Doc->Label33->text(), Doc->StringGrid2->rowCount() - 1)
-                                        .value_or(QStringLiteral("refused")));
+            prompter().expectError(PrintRules::emptyDocumentRefusal(Doc->Label33->text(), Doc->StringGrid2->rowCount() - 1)
+                                       .value_or(QStringLiteral("refused")));
         } else if (failure == u"cancel") {
-            m_prompter->expectPrint(false);
+            prompter().expectPrint(false);
         } else {
             Doc->NO->setText(failure);
-            m_prompter->expectError(QStringLiteral("Номерът на документа „%1“ не е цяло число.").arg(failure));
+            prompter().expectError(QStringLiteral("Номерът на документа „%1“ не е цяло число.").arg(failure));
         }
         PrintDlgOru->SpeedButton1->click();
 
@@ -231,7 +219,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo::exists(archive.chopped(4) + QStringLiteral(".pdf")), archived);
         QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), archived ? 2 : 0);
         QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
-        QCOMPARE(m_app->shell.printedFiles.size(), archived ? 1 : 0);
+        QCOMPARE(app().shell.printedFiles.size(), archived ? 1 : 0);
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), recorded ? QStringLiteral("0000000042") : QStringLiteral("41"));
         QCOMPARE(RegisterStore(m_data).find({}).size(), recorded ? 1 : 0);
         QCOMPARE(NumberRecorded, failure == u"cancel");
@@ -254,12 +242,12 @@ private Q_SLOTS:
         if (failure == u"refused") {
             QVERIFY(QDir().mkpath(m_archive));
             refusePrintJobs();
-            m_prompter->expectPrint(true).expectAnyError();
+            prompter().expectPrint(true).expectAnyError();
         } else {
-            m_prompter->expectAnyError();
+            prompter().expectAnyError();
         }
         PrintDlgOru->SpeedButton1->click();
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("0000000042"));
 
         const QString refusal = otherDocumentRefusal(QStringLiteral("0000000042"));
@@ -268,9 +256,9 @@ private Q_SLOTS:
 
         QVERIFY(QDir().mkpath(m_archive));
         printToFiles();
-        m_prompter->expectPrint(true);
+        prompter().expectPrint(true);
         PrintDlgOru->SpeedButton1->click();
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), 2);
         QCOMPARE(pdfPages(m_printed.last()), 1);
         RegisterStore store(m_data);
@@ -308,7 +296,7 @@ private Q_SLOTS:
         const QString image = m_archive + (mode == u"O" ? QStringLiteral("/InvFirm1_0000000042_.bmp")
                                                         : QStringLiteral("/InvFirm1_0000000042_copy.bmp"));
         const QString pdf = image.chopped(4) + QStringLiteral(".pdf");
-        m_prompter->expectPrint(true);
+        prompter().expectPrint(true);
         button->click();
         const QByteArray first = fileBytes(image);
         const QByteArray firstPdf = fileBytes(pdf);
@@ -322,13 +310,13 @@ private Q_SLOTS:
             pickClient(2);
         const bool refused = otherClient && !otherRegister;
         if (refused) {
-            m_prompter->expectError(IssuedRules::numberTakenMessage(QStringLiteral("0000000042"), QStringLiteral("Фактура"),
-                                                                    firstInvoice.issueDate, firstInvoice.client.name));
+            prompter().expectError(IssuedRules::numberTakenMessage(QStringLiteral("0000000042"), QStringLiteral("Фактура"),
+                                                                   firstInvoice.issueDate, firstInvoice.client.name));
         } else {
             if (otherClient)
-                m_prompter->expectMessage(PrintRules::issuedBeforeMessage(QStringLiteral("0000000042"), {keptImage, keptPdf}),
-                                          Prompter::Icon::Warning);
-            m_prompter->expectPrint(true);
+                prompter().expectMessage(PrintRules::issuedBeforeMessage(QStringLiteral("0000000042"), {keptImage, keptPdf}),
+                                         Prompter::Icon::Warning);
+            prompter().expectPrint(true);
         }
         button->click();
         QStringList expected{QFileInfo(image).fileName(), QFileInfo(pdf).fileName()};
@@ -352,7 +340,7 @@ private Q_SLOTS:
     {
         assemble(QStringLiteral("ФАКТУРА"));
         QVERIFY(QDir().mkpath(m_archive));
-        m_prompter->expectPrint(false);
+        prompter().expectPrint(false);
         PrintDlgOru->SpeedButton1->click();
         for (QLabel *field : Doc->greyFields())
             QCOMPARE(field->palette().color(field->backgroundRole()), QColor(Qt::white));
@@ -386,15 +374,15 @@ private Q_SLOTS:
             Doc->NO->setText(typed);
         QCOMPARE(otherDocumentRefusal(otherRecords), QString());
         if (printed)
-            m_prompter->expectPrint(true);
+            prompter().expectPrint(true);
         else
-            m_prompter->expectError(IssuedRules::numberTakenMessage(QStringLiteral("0000000042"), QStringLiteral("Фактура"),
-                                                                    currentInvoice().issueDate, OtherClient));
+            prompter().expectError(IssuedRules::numberTakenMessage(QStringLiteral("0000000042"), QStringLiteral("Фактура"),
+                                                                   currentInvoice().issueDate, OtherClient));
         PrintDlgOru->SpeedButton1->click();
 
         QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), printed ? 2 : 0);
         QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
-        QCOMPARE(m_app->shell.printedFiles.size(), printed ? 1 : 0);
+        QCOMPARE(app().shell.printedFiles.size(), printed ? 1 : 0);
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), stored);
         QCOMPARE(RegisterStore(m_data).find({}).size(), printed ? 2 : 1);
         QCOMPARE(NumberRecorded, printed);
@@ -407,7 +395,7 @@ private Q_SLOTS:
         Form4->SpeedButton2Click();  // the first demo client
         QVERIFY(QDir().mkpath(m_archive));
         PrintDlgOru->ComboBox1->setEditText(QStringLiteral("32 бита цвят"));
-        m_prompter->expectPrint(false);
+        prompter().expectPrint(false);
         PrintDlgOru->SpeedButton2->click();
         const QString pdf = m_archive + QStringLiteral("/InvFirm1_0000000042_copy.pdf");
         QCOMPARE(pdfPages(pdf), 1);
@@ -423,7 +411,7 @@ private Q_SLOTS:
 
     void windowByTheDocument()
     {
-        m_app->start(*m_prompter);
+        app().start(prompter());
         Doc->setGeometry(100, 60, 1000, 700);
         Doc->show();
         Doc->SpeedButton1->click();
@@ -440,14 +428,10 @@ private:
     // Assembles a document of this kind with one line for the first client.
     void assemble(const QString &kind, bool withClient = true, bool withLine = true)
     {
-        m_app->start(*m_prompter);
+        app().start(prompter());
         Form1->ComboBox2->setEditText(kind);
         if (withLine) {
-            Form1->Stock->setPlainText(QStringLiteral("Кафе"));
-            Form1->Edit4->setText(QStringLiteral("бр."));
-            Form1->Edit3->setText(QStringLiteral("2"));
-            Form1->Edit1->setText(QStringLiteral("12.50"));
-            QVERIFY(Form1->AddLine());
+            addLine(QStringLiteral("Кафе"), QStringLiteral("2"), QStringLiteral("12.50"));
         }
         if (withClient)
             pickClient(1);
@@ -488,7 +472,7 @@ private:
             auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-            const QString file = m_app->path(QStringLiteral("printed-%1.pdf").arg(++m_printers));
+            const QString file = app().path(QStringLiteral("printed-%1.pdf").arg(++m_printers));
             printer->setOutputFileName(file);
             m_printed.append(file);
             return printer;
@@ -502,19 +486,17 @@ private:
         setPrinterSource([this] {
             auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(m_app->path(QStringLiteral("no such folder/printed.pdf")));
+            printer->setOutputFileName(app().path(QStringLiteral("no such folder/printed.pdf")));
             return printer;
         });
     }
 
-    QString refusedMessage() const
+    QString refusedMessage()
     {
         return PrintRules::printRefusedMessage(
-            QDir::toNativeSeparators(m_app->path(QStringLiteral("no such folder/printed.pdf"))), QString());
+            QDir::toNativeSeparators(app().path(QStringLiteral("no such folder/printed.pdf"))), QString());
     }
 
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppFixture> m_app;
     QString m_data;
     QString m_archive;
     QStringList m_printed;

@@ -1,5 +1,6 @@
 #include "common/Failure.h"
 #include "lines/SettingsFile.h"
+#include "tools/TableMaker.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -81,6 +82,37 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().endsWith("extra\r\n"));
+    }
+
+    // The table tool gives a start folder without settings the defaults in
+    // a currency; a file that is there stays as it is.
+    void toolWritesMissingSettingsOnly_data()
+    {
+        QTest::addColumn<std::optional<QByteArray>>("before");
+        QTest::addColumn<int>("currency");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<QByteArray>("after");
+        const std::optional<QByteArray> none;
+        QTest::newRow("no file, euro") << none << int(Currency::Euro) << true << defaultFileBytes() + "EUR\r\n";
+        QTest::newRow("no file, leva") << none << int(Currency::Leva) << true << defaultFileBytes() + "\xeb\xe2\r\n";
+        QTest::newRow("a file") << std::optional(QByteArray("9%\r\n")) << int(Currency::Euro) << false
+                                << QByteArray("9%\r\n");
+        QTest::newRow("an empty file") << std::optional(QByteArray()) << int(Currency::Euro) << false << QByteArray();
+    }
+    void toolWritesMissingSettingsOnly()
+    {
+        QFETCH(std::optional<QByteArray>, before);
+        QFETCH(int, currency);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("mem.txt"));
+        if (before) {
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(*before);
+            file.close();
+        }
+        QTEST(TableMaker::makeSettings(dir.path(), Currency(currency)), "written");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTEST(file.readAll(), "after");
     }
 
     void saveIntoMissingFolderFails()

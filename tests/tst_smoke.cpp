@@ -1,20 +1,16 @@
 #include "app/Menu.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 
 #include <QtTest>
 
-class tst_Smoke : public QObject {
+class tst_Smoke : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void startsWithMainMenu()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         QVERIFY(Main);
         QCOMPARE(Main->windowTitle(), QStringLiteral("Bilvaro 2007 - Меню"));
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 };
 

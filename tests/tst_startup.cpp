@@ -3,9 +3,9 @@
 #include "lines/SettingsFile.h"
 #include "lines/Totals.h"
 #include "lines/Unit1.h"
+#include "lines/VatRate.h"
 #include "platform/Paths.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,38 +26,29 @@ QStringList selectorTexts()
             Form1->ComboBox4->currentText(), Form1->ComboBox5->currentText()};
 }
 
-const QString ShortFileMessage = QStringLiteral(
-    "Файлът с настройките mem.txt съдържа само %1 от 5-те реда; липсващите настройки са "
-    "попълнени със стойностите им по подразбиране.");
-
 } // namespace
 
-class tst_Startup : public QObject {
+class tst_Startup : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void firstRunUsesDefaults()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter, QStringLiteral("20%"));
-        QCOMPARE(prompter.proposed, QStringList{"20%"});
+        app().start(prompter(), QStringLiteral("20%"));
+        QCOMPARE(prompter().proposed, QStringList{"20%"});
         QCOMPARE(Form1->MemList, SettingsFile::defaults());
         QCOMPARE(selectorTexts(), SettingsFile::defaults().mid(1));
         QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка 20%\nразмер на данъка:"));
         QCOMPARE(Form1->VatRateText, QStringLiteral("0.20"));
         QCOMPARE(VatFactor, 0.2);
         QCOMPARE(Form1->CurrencyName, QStringLiteral("лв"));
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void previousRunIsProposed()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        SettingsFile::save(app.path("mem.txt"), {"18", "ПРОФОРМА ФАКТУРА", "Кредитно известие",
+        SettingsFile::save(app().path("mem.txt"), {"18", "ПРОФОРМА ФАКТУРА", "Кредитно известие",
                                                  "чл. 113, ал. 9", "нулева ставка", "шести ред"});
-        app.start(prompter, QStringLiteral("18"));
-        QCOMPARE(prompter.proposed, QStringList{"18"});
+        app().start(prompter(), QStringLiteral("18"));
+        QCOMPARE(prompter().proposed, QStringList{"18"});
         QCOMPARE(selectorTexts(), (QStringList{"ПРОФОРМА ФАКТУРА", "Кредитно известие", "чл. 113, ал. 9",
                                                "нулева ставка"}));
         QCOMPARE(VatFactor, 0.18);
@@ -67,11 +58,10 @@ private Q_SLOTS:
         QCOMPARE(Doc->Label21->text(), QString());
         QCOMPARE(Doc->Label19->text(), QString(76, u'.'));
         Main->close();
-        QCOMPARE(app.shell.loopEnds, 1);
-        QCOMPARE(SettingsFile::load(app.path("mem.txt")),
+        QCOMPARE(app().shell.loopEnds, 1);
+        QCOMPARE(SettingsFile::load(app().path("mem.txt")),
                  (QStringList{"18", "ПРОФОРМА ФАКТУРА", "Кредитно известие", "чл. 113, ал. 9",
                               "нулева ставка", "шести ред"}));
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void shortFiles_data()
@@ -89,51 +79,42 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, proposed);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        writeFile(app.path("mem.txt"), bytes);
+        writeFile(app().path("mem.txt"), bytes);
         const int lines = int(SettingsFile::parse(bytes).size());
-        prompter.expectMessage(ShortFileMessage.arg(lines), Prompter::Icon::Warning);
-        app.start(prompter, proposed);
-        QCOMPARE(prompter.proposed, QStringList{proposed});
+        prompter().expectMessage(SettingsFile::ShortSettingsMessage.arg(lines), Prompter::Icon::Warning);
+        app().start(prompter(), proposed);
+        QCOMPARE(prompter().proposed, QStringList{proposed});
         QTEST(selectorTexts(), "selectors");
         QCOMPARE(Form1->MemList.size(), 5);
         // Later writes reach every item; closing writes all five lines.
         Form1->ComboBox5->setEditText("нулева ставка");
         QCOMPARE(Form1->MemList[4], QStringLiteral("нулева ставка"));
         Main->close();
-        QCOMPARE(SettingsFile::load(app.path("mem.txt")).size(), 5);
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(SettingsFile::load(app().path("mem.txt")).size(), 5);
     }
 
     void unreadableFileIsReported()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        QVERIFY(app.dir().mkdir("mem.txt"));
-        prompter.expectAnyError();
-        app.start(prompter, QStringLiteral("20"));
-        QCOMPARE(prompter.proposed, QStringList{"20%"});
+        QVERIFY(app().dir().mkdir("mem.txt"));
+        prompter().expectAnyError();
+        app().start(prompter(), QStringLiteral("20"));
+        QCOMPARE(prompter().proposed, QStringList{"20%"});
         QCOMPARE(Form1->MemList.size(), 5);
         QCOMPARE(Form1->MemList[0], QStringLiteral("20"));
         QCOMPARE(VatFactor, 0.2);
         // The file is left as it is, and the program still ends.
         Main->show();
         QVERIFY(Main->close());
-        QCOMPARE(app.shell.loopEnds, 1);
-        QVERIFY(QFileInfo(app.path("mem.txt")).isDir());
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(app().shell.loopEnds, 1);
+        QVERIFY(QFileInfo(app().path("mem.txt")).isDir());
     }
 
     void cancelKeepsTheProposal()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        SettingsFile::save(app.path("mem.txt"), {"9%", "ФАКТУРА", "", "x", "y"});
-        app.start(prompter, std::nullopt);
+        SettingsFile::save(app().path("mem.txt"), {"9%", "ФАКТУРА", "", "x", "y"});
+        app().start(prompter(), std::nullopt);
         QCOMPARE(Form1->MemList[0], QStringLiteral("9%"));
         QCOMPARE(VatFactor, 0.09);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void unusableRate_data()
@@ -149,18 +130,12 @@ private Q_SLOTS:
     void unusableRate()
     {
         QFETCH(QString, answer);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        prompter.expectInput(QString(), QStringLiteral("ДДС"), answer);
-        prompter.expectMessage(
-            QStringLiteral("Ставката на ДДС „%1“ не е число или е отрицателна. Програмата ще смята ДДС със ставка 20%.")
-                .arg(answer),
-            Prompter::Icon::Warning);
-        app.open();
+        prompter().expectInput(QString(), QStringLiteral("ДДС"), answer);
+        prompter().expectMessage(VatRate::BadRateMessage.arg(answer), Prompter::Icon::Warning);
+        app().open();
         QCOMPARE(Form1->MemList[0], QStringLiteral("20%"));
         QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка 20%\nразмер на данъка:"));
         QCOMPARE(VatFactor, 0.2);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     // A rate above 100 is refused and asked for again, proposing 20%, which a
@@ -185,34 +160,27 @@ private Q_SLOTS:
         QFETCH(QStringList, answers);
         QFETCH(QString, charged);
         QFETCH(double, factor);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        SettingsFile::save(app.path("mem.txt"), {remembered, "ФАКТУРА", "", "x", "y"});
+        SettingsFile::save(app().path("mem.txt"), {remembered, "ФАКТУРА", "", "x", "y"});
         QString shown = remembered;
         for (qsizetype i = 0; i < answers.size(); ++i) {
             if (i > 0)
-                prompter.expectMessage(
-                    QStringLiteral("Ставката на ДДС „%1“ е над 100%. Въведете ставка от 0 до 100.").arg(shown),
-                    Prompter::Icon::Warning);
+                prompter().expectMessage(VatRate::RateAboveHundredMessage.arg(shown), Prompter::Icon::Warning);
             const QString &answer = answers[i];
-            prompter.expectInput(QString(), QStringLiteral("ДДС"),
-                                 answer.isNull() ? std::nullopt : std::optional<QString>(answer));
+            prompter().expectInput(QString(), QStringLiteral("ДДС"),
+                                   answer.isNull() ? std::nullopt : std::optional<QString>(answer));
             shown = answer.isNull() ? (i == 0 ? remembered : QStringLiteral("20%")) : answer;
         }
-        app.open();
-        QCOMPARE(prompter.proposed.mid(1), QStringList(answers.size() - 1, QStringLiteral("20%")));
+        app().open();
+        QCOMPARE(prompter().proposed.mid(1), QStringList(answers.size() - 1, QStringLiteral("20%")));
         QCOMPARE(Form1->MemList[0], charged);
         QCOMPARE(Form1->Label2->text(), QStringLiteral("Данъчна ставка %1%\nразмер на данъка:")
                                             .arg(charged.chopped(charged.endsWith(u'%') ? 1 : 0)));
         QCOMPARE(VatFactor, factor);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void selectorsWriteDocumentAndList()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Form1->ComboBox2->setCurrentIndex(1);
         QCOMPARE(Doc->Label1->text(), QStringLiteral("ПРОФОРМА ФАКТУРА"));
         QCOMPARE(Form1->MemList[1], QStringLiteral("ПРОФОРМА ФАКТУРА"));
@@ -237,34 +205,27 @@ private Q_SLOTS:
         // No amount depends on the VAT mode.
         Form1->ComboBox5->setCurrentIndex(2);
         QCOMPARE(VatFactor, 0.2);
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void newInvoiceKeepsTheSelectors()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Form1->ComboBox2->setCurrentIndex(1);
         Main->SpeedButton10->click();
-        QCOMPARE(app.shell.newCopies, 1);
-        QCOMPARE(app.shell.loopEnds, 1);
-        QCOMPARE(SettingsFile::load(app.path("mem.txt")).value(1), QStringLiteral("ПРОФОРМА ФАКТУРА"));
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(app().shell.newCopies, 1);
+        QCOMPARE(app().shell.loopEnds, 1);
+        QCOMPARE(SettingsFile::load(app().path("mem.txt")).value(1), QStringLiteral("ПРОФОРМА ФАКТУРА"));
     }
 
     void unwritableSettingsKeepTheProgramRunning()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
-        QVERIFY(app.dir().mkdir("mem.txt"));
+        app().start(prompter());
+        QVERIFY(app().dir().mkdir("mem.txt"));
         Main->show();
-        prompter.expectAnyError();
+        prompter().expectAnyError();
         QVERIFY(!Main->close());
         QVERIFY(Main->isVisible());
-        QCOMPARE(app.shell.loopEnds, 0);
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(app().shell.loopEnds, 0);
     }
 
     // The archive images and the update go where the program runs from, on

@@ -4,8 +4,7 @@
 #include "app/Leftovers.h"
 #include "app/Menu.h"
 #include "platform/Executable.h"
-#include "support/AppFixture.h"
-#include "support/ScriptedPrompter.h"
+#include "support/WindowTest.h"
 #include "update/Signature.h"
 #include "update/Updater.h"
 
@@ -68,7 +67,7 @@ private:
 
 } // namespace
 
-class tst_Update : public QObject {
+class tst_Update : public WindowTest {
     Q_OBJECT
 
     QTemporaryDir m_root;  // the server's files and the signing key
@@ -132,9 +131,7 @@ private Q_SLOTS:
 
     void window()
     {
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         QCOMPARE(UpdateI->windowTitle(), QStringLiteral("Обновяване на програмата"));
         QCOMPARE(UpdateI->size(), QSize(295, 74));
         QCOMPARE(UpdateI->minimumSize(), UpdateI->maximumSize());
@@ -161,7 +158,6 @@ private Q_SLOTS:
         UpdateI->show();
         UpdateI->SpeedButton2->click();
         QVERIFY(!UpdateI->isVisible());
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void check_data()
@@ -218,9 +214,7 @@ private Q_SLOTS:
         std::optional<Environment> packaged;
         if (behaviour == u"packaged")
             packaged.emplace("BILVARO_UPDATED_BY", QStringLiteral("apt"));
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         if (behaviour == u"txt-hang")
             UpdateI->Settings.transferTimeoutMs = 300;
         if (behaviour == u"txt-trickle")
@@ -228,17 +222,16 @@ private Q_SLOTS:
         // Two checks in a row give the same answer.
         for (int check = 0; check < 2; ++check) {
             if (!error.isEmpty())
-                prompter.expectError(error);
+                prompter().expectError(error);
             else if (packaged)
-                prompter.expectInformation(packagedUpdateMessage(QStringLiteral("apt")));
+                prompter().expectInformation(packagedUpdateMessage(QStringLiteral("apt")));
             else if (!shown)
-                prompter.expectMessage(Current, Prompter::Icon::Warning);
+                prompter().expectMessage(Current, Prompter::Icon::Warning);
             Main->SpeedButton9->click();
             QCOMPARE(UpdateI->isVisible(), shown);
             QCOMPARE(UpdateI->UpdateAvailable, shown);
             UpdateI->hide();
         }
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void install_data()
@@ -294,9 +287,7 @@ private Q_SLOTS:
         QVERIFY(makeExecutable(target));
         Environment install("BILVARO_INSTALL_DIR", folder.path());
         Environment server("BILVARO_UPDATE_URL", base);
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         if (signature != u"unsigned")
             UpdateI->Settings.publicKey = readFile(m_root.filePath("key.der"));
         Main->SpeedButton9->click();
@@ -309,15 +300,15 @@ private Q_SLOTS:
         if (overBound)
             UpdateI->Settings.maxProgramBytes = program.size() - 1;
 
-        prompter.expectMessage(installed ? Installed : NotInstalled,
-                               installed ? Prompter::Icon::Warning : Prompter::Icon::Error);
+        prompter().expectMessage(installed ? Installed : NotInstalled,
+                                 installed ? Prompter::Icon::Warning : Prompter::Icon::Error);
         // The new build must start at the restart, while this run is still there.
         bool startsAtRestart = false;
-        app.shell.onNewCopy = [&] { startsAtRestart = starts(target); };
+        app().shell.onNewCopy = [&] { startsAtRestart = starts(target); };
         UpdateI->SpeedButton1->click();
-        QVERIFY2(prompter.finished(), prompter.problems());
-        QCOMPARE(app.shell.newCopies, installed ? 1 : 0);
-        QCOMPARE(app.shell.loopEnds, installed ? 1 : 0);
+        QVERIFY2(prompter().finished(), prompter().problems());
+        QCOMPARE(app().shell.newCopies, installed ? 1 : 0);
+        QCOMPARE(app().shell.loopEnds, installed ? 1 : 0);
         const QStringList files = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
         if (installed) {
             QVERIFY(startsAtRestart);
@@ -350,9 +341,7 @@ private Q_SLOTS:
         writeFile(target, m_oldProgram);
         Environment install("BILVARO_INSTALL_DIR", folder.path());
         Environment server("BILVARO_UPDATE_URL", publish("trickle", "1.1.0.10", m_newProgram));
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         Main->SpeedButton9->click();
         QVERIFY(UpdateI->isVisible());
         bool seen = false, duringDownload = false, menuClosed = true;
@@ -374,8 +363,8 @@ private Q_SLOTS:
         QVERIFY(duringDownload);
         QVERIFY2(!menuClosed, "the main menu closed during the download");
         QVERIFY2(took.elapsed() < 1500, "the download went on after the cancel");
-        QVERIFY2(prompter.finished(), prompter.problems());
-        QCOMPARE(app.shell.newCopies, 0);
+        QVERIFY2(prompter().finished(), prompter().problems());
+        QCOMPARE(app().shell.newCopies, 0);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{executableFileName()});
         QVERIFY(readFile(target) == m_oldProgram);
         QCOMPARE(UpdateI->windowTitle(), QStringLiteral("Обновяване на програмата"));
@@ -392,17 +381,14 @@ private Q_SLOTS:
         writeFile(target, m_oldProgram);
         Environment install("BILVARO_INSTALL_DIR", folder.path());
         Environment server("BILVARO_UPDATE_URL", publish("ok", "1.1.0.9", m_newProgram));
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
-        prompter.expectMessage(Current, Prompter::Icon::Warning);
+        app().start(prompter());
+        prompter().expectMessage(Current, Prompter::Icon::Warning);
         Main->SpeedButton9->click();
         UpdateI->SpeedButton1->click();
         QCOMPARE(UpdateI->windowTitle(), QStringLiteral("Обновяване на програмата"));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{executableFileName()});
         QVERIFY(readFile(target) == m_oldProgram);
-        QCOMPARE(app.shell.newCopies, 0);
-        QVERIFY2(prompter.finished(), prompter.problems());
+        QCOMPARE(app().shell.newCopies, 0);
     }
 
     // The temporary files of writers killed half-way, beside the files they
@@ -438,9 +424,7 @@ private Q_SLOTS:
         QFETCH(bool, earlier);
         QTemporaryDir installation;
         Environment install("BILVARO_INSTALL_DIR", installation.path());
-        ScriptedPrompter prompter;
-        AppFixture app;
-        const QString path = folder == u"start" ? app.path(name)
+        const QString path = folder == u"start" ? app().path(name)
                              : folder == u"install" ? installation.filePath(name)
                                                     : installation.filePath(QStringLiteral("DB/") + name);
         writeFile(path, "left behind");
@@ -450,9 +434,8 @@ private Q_SLOTS:
             const QDateTime written = earlier ? programStartTime().addSecs(-60) : QDateTime::currentDateTime();
             QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
         }
-        app.start(prompter);
+        app().start(prompter());
         QTEST(!QFileInfo::exists(path), "removed");
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 
     void nextStartDeletesTheKeptProgram()
@@ -461,11 +444,8 @@ private Q_SLOTS:
         writeFile(folder.filePath(executableFileName()), m_newProgram);
         writeFile(folder.filePath(oldExecutableFileName()), m_oldProgram);
         Environment install("BILVARO_INSTALL_DIR", folder.path());
-        ScriptedPrompter prompter;
-        AppFixture app;
-        app.start(prompter);
+        app().start(prompter());
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{executableFileName()});
-        QVERIFY2(prompter.finished(), prompter.problems());
     }
 };
 

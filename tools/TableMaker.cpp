@@ -1,6 +1,7 @@
 #include "tools/TableMaker.h"
 
 #include "common/Failure.h"
+#include "lines/SettingsFile.h"
 #include "reference/Schema.h"
 
 #include <QDir>
@@ -127,6 +128,15 @@ bool makeTable(const QString &dataFolder, const TableDefinition &table, qsizetyp
             return false;
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде създаден.").arg(QDir::toNativeSeparators(target)));
     }
+    return true;
+}
+
+bool makeSettings(const QString &startFolder, Currency currency)
+{
+    const QString path = QDir(startFolder).filePath(QStringLiteral("mem.txt"));
+    if (QFileInfo::exists(path))
+        return false;
+    SettingsFile::save(path, SettingsFile::defaultsIn(currency));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Currency.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -39,6 +41,11 @@ bool makeTable(const QString &dataFolder, const TableDefinition &table,
 // for i from 0 to count - 1), so that a large table never sits in memory.
 bool makeTable(const QString &dataFolder, const TableDefinition &table, qsizetype count,
                const std::function<QVariantMap(qsizetype)> &record);
+
+// Writes the settings file mem.txt of a start folder that has none: the
+// default settings, starting in the given currency. Returns whether it was
+// written; an existing file is never touched, a failure throws.
+bool makeSettings(const QString &startFolder, Currency currency);
 
 // The demo data set, in the demo library (it draws the logos with Qt Gui).
 

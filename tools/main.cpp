@@ -6,7 +6,8 @@
 // they are.
 //
 // bilvaro-make-tables <start folder> --prices-to-euro
-// Converts the sale prices of the goods table from leva to euro, once.
+// Converts the sale prices of the goods table from leva to euro, once. A
+// start folder without a settings file gets one that starts in euro.
 //
 // bilvaro-make-tables <start folder> --from-paradox
 // Converts the old program's Paradox tables in <start folder>/DB into this
@@ -60,6 +61,9 @@ int main(int argc, char *argv[])
                                   "Таблицата в лева е запазена като „%3“.\n")
                        .arg(outcome.converted)
                        .arg(QLatin1String(PriceConversion::Rate), QDir::toNativeSeparators(outcome.copyPath));
+            if (TableMaker::makeSettings(folder, Currency::Euro))
+                out << QStringLiteral("Създаден е файлът с настройките „%1“ с валута EUR.\n")
+                           .arg(QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("mem.txt"))));
             return 0;
         }
         const QDir data(QDir(folder).filePath(QStringLiteral("DB")));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # An invoice in euro in the real program: the demo tables' prices are
 # converted to euro with the table tool (a second conversion is refused and
-# the leva copy stays), the currency "EUR" is chosen in the line table, an
+# the leva copy stays, the folder gets the default settings in euro, which
+# are removed again), the currency "EUR" is chosen in the line table, an
 # article is picked and "Към фактурата" shows the page in euro, kept as
 # euro_invoice.png. Closing the program remembers the currency as the sixth
 # line of mem.txt.
@@ -35,6 +36,13 @@ grep -q 'вече са преобразувани' "$E2E_ARTIFACTS/to-euro-again
 [[ $(invoice_sql "$stock" "$prices_query" | tr '\n' ' ') == "$euro_prices" ]] ||
   e2e_fail "the refused conversion changed the prices"
 e2e_log "the prices went to euro once; the second conversion was refused"
+# The folder had no settings: the tool gave it the defaults in euro. They go
+# again, so that the currency is chosen and remembered below.
+e2e_cp1251_lines "20%" "ФАКТУРА" "" "$(printf '.%.0s' {1..76})" "неначисляване на ДДС и за нулева ставка" \
+  "EUR" >"$E2E_TMP/expected-mem.txt"
+e2e_expect_same_bytes "$folder/mem.txt" "$E2E_TMP/expected-mem.txt" "settings made by the conversion"
+rm "$folder/mem.txt"
+e2e_log "the conversion gave the folder the default settings in euro"
 
 # --------------------------------------------------- invoice in euro
 e2e_start_display
