@@ -44,7 +44,7 @@ suite()
   step "running the tests of $dir"
   # The tests of the server store run against a throw-away PostgreSQL
   # cluster that pg_virtualenv makes for this run and drops afterwards.
-  (cd "$dir" && BILVARO_TEST_SERVER=required pg_virtualenv ctest --output-on-failure --no-tests=error -j2)
+  (cd "$dir" && BILVARO_TEST_SERVER=required pg_virtualenv -t ctest --output-on-failure --no-tests=error -j2)
 }
 
 suite build debug

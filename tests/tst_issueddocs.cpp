@@ -183,7 +183,7 @@ private Q_SLOTS:
         Doc->Label65->setText(clientEik);
         const QString before = Doc->Label22->text();
         if (reference.isEmpty())
-            m_prompter->expectInformation(QStringLiteral("В регистъра няма фактури на „Доставчик ЕООД“ към „Втори ЕТ“. "
+            prompter().expectInformation(QStringLiteral("В регистъра няма фактури на „Доставчик ЕООД“ към „Втори ЕТ“. "
                                                          "Въведете датата и номера на фактурата в полето „от дата:“ на "
                                                          "известието."));
         Doc->SpeedButton4Click();
@@ -241,7 +241,7 @@ private Q_SLOTS:
         QFETCH(QStringList, informations);
         QFETCH(QString, error);
         using namespace Schema::Goods;
-        const QString data = m_app->path(QStringLiteral("DB"));
+        const QString data = app().path(QStringLiteral("DB"));
         QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(FileName),
                                       {{{Number.name, QStringLiteral("17")},
                                         {Description.name, QStringLiteral("Хартия А4\nвтори ред")},
@@ -264,11 +264,11 @@ private Q_SLOTS:
         IssuedDocs->Edit1->setText(search);
         QCOMPARE(IssuedDocs->model()->rowCount(), 1);
         for (const QString &information : std::as_const(informations))
-            m_prompter->expectInformation(information);
+            prompter().expectInformation(information);
         if (!error.isEmpty())
-            m_prompter->expectError(error);
+            prompter().expectError(error);
         IssuedDocs->SpeedButton7->click();
-        QVERIFY2(m_prompter->finished(), m_prompter->problems());
+        QVERIFY2(prompter().finished(), prompter().problems());
 
         QStringList shown;
         for (int row = 1; row < Form1->StringGrid1->rowCount(); ++row) {
