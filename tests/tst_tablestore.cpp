@@ -1,10 +1,11 @@
-// The reference table store on real SQLite files in temporary folders.
+// The reference table store on real SQLite files in temporary folders, and
+// on a database of the test server: every case runs on both.
 
 #include "common/Failure.h"
 #include "reference/FilterExpression.h"
 #include "reference/TableModel.h"
 #include "reference/TableStore.h"
-#include "support/TableFolder.h"
+#include "support/TableEngines.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
@@ -38,16 +39,16 @@ QVariantMap goods(const QString &number, const QString &stock, const QString &de
             {QStringLiteral("Описание на стока/услуга"), description}};
 }
 
-// Runs SQL that changes a table file, as another program would.
-void otherProgram(const QString &file, const QStringList &statements)
-{
-    QCOMPARE(sqlOnFile(file, statements), QStringList());
-}
-
 } // namespace
 
-class tst_TableStore : public QObject, private TableFolder {
+class tst_TableStore : public QObject, private EngineFolder {
     Q_OBJECT
+
+    // Runs SQL that changes a table, as another program would.
+    void otherProgram(const QString &fileName, const QStringList &statements)
+    {
+        QCOMPARE(sql(fileName, statements), QStringList());
+    }
 
     // A fresh clients table holding these names.
     std::unique_ptr<TableStore> clients(const QStringList &names)
@@ -56,14 +57,21 @@ class tst_TableStore : public QObject, private TableFolder {
         QList<QVariantMap> records;
         for (const QString &name : names)
             records << client(name);
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("customer.db")), records);
+        makeTable(TableMaker::referenceTable(QStringLiteral("customer.db")), records);
         return open(QStringLiteral("customer.db"));
     }
 
 private Q_SLOTS:
+    void initTestCase_data()
+    {
+        engineRows();
+    }
     void init()
     {
-        QVERIFY(emptyFolder());
+        QFETCH_GLOBAL(Engine, engine);
+        if (engine == Engine::Server)
+            REQUIRE_TEST_SERVER();
+        QVERIFY(use(engine));
     }
 
     // ------------------------------------------------------------ opening
@@ -77,6 +85,7 @@ private Q_SLOTS:
     }
     void missingFolderOrFileFailsAndCreatesNothing()
     {
+        FILES_ONLY();
         QFETCH(bool, withFolder);
         QFETCH(QString, message);
         if (!withFolder)
@@ -96,13 +105,14 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(QDir(data()).filePath(QStringLiteral("stock.db"))));
         // A second store opens it once it is there.
         QVERIFY(QDir().mkpath(data()));
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "5")});
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "5")});
         table.open();
         QCOMPARE(table.recordCount(), 1);
     }
 
     void fileThatIsNotATableFails()
     {
+        FILES_ONLY();
         const QString path = QDir(data()).filePath(QStringLiteral("Firm.db"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -130,11 +140,12 @@ private Q_SLOTS:
     }
     void columnNamedRowid()
     {
+        FILES_ONLY();
         QFETCH(QString, declaration);
         QFETCH(bool, opens);
         const QString file = QDir(data()).filePath(QStringLiteral("notes.db"));
         const QString keys = opens ? QStringLiteral("(7, 'а'), (8, 'б')") : QStringLiteral("(1, 'а'), (1, 'б')");
-        otherProgram(file, {QStringLiteral("CREATE TABLE notes (%1)").arg(declaration),
+        otherProgram(QFileInfo(file).fileName(), {QStringLiteral("CREATE TABLE notes (%1)").arg(declaration),
                             QStringLiteral("INSERT INTO notes (rowid, name) VALUES ") + keys});
         TableStore table;
         table.setDatabaseName(data());
@@ -153,7 +164,7 @@ private Q_SLOTS:
 
     void closeAnnouncesEveryTime()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Details.db")));
+        makeTable(TableMaker::referenceTable(QStringLiteral("Details.db")));
         TableStore table;
         QSignalSpy closed(&table, &TableStore::afterClose);
         table.close();  // even when nothing was open
@@ -173,7 +184,7 @@ private Q_SLOTS:
         TableDefinition definition = TableMaker::referenceTable(QStringLiteral("stock.db"));
         definition.columns.insert(2, {QStringLiteral("Доставчик"), QStringLiteral("VARCHAR(30)")});
         definition.columns.append({QStringLiteral("Бележка"), QStringLiteral("CLOB")});
-        TableMaker::makeTable(data(), definition, {goods("7", "1")});
+        makeTable(definition, {goods("7", "1")});
         auto table = open(QStringLiteral("stock.db"));
         QCOMPARE(table->fieldNames(),
                  QStringList({QStringLiteral("Пор. №"), QStringLiteral("Описание на стока/услуга"),
@@ -206,7 +217,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(int, column);
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "2")});
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "2")});
         auto table = open(QStringLiteral("stock.db"));
         QCOMPARE(table->findField(name), column);
         if (column < 0) {
@@ -223,7 +234,7 @@ private Q_SLOTS:
 
     void moveFieldToFrontLastsUntilClose()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("customer.db")),
+        makeTable(TableMaker::referenceTable(QStringLiteral("customer.db")),
                               {client(QStringLiteral("Алфа"), QStringLiteral("София"))});
         auto table = open(QStringLiteral("customer.db"));
         QSignalSpy reset(table.get(), &TableStore::wasReset);
@@ -244,7 +255,7 @@ private Q_SLOTS:
 
     void assignedTextIsStoredOnPost()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")),
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")),
                               {goods("1", "5"), goods("2", "7")});
         {
             auto table = open(QStringLiteral("stock.db"));
@@ -269,7 +280,7 @@ private Q_SLOTS:
     void memoKeepsItsLines()
     {
         const QString text = QStringLiteral("Първи ред\r\nвтори ред\nтрети ред с „кавички“ и 'апостроф'");
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "1")});
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "1")});
         {
             auto table = open(QStringLiteral("stock.db"));
             table->edit();
@@ -282,12 +293,13 @@ private Q_SLOTS:
 
     void numbersStoredAsNumbersReadShortest()
     {
+        FILES_ONLY();
         TableDefinition definition = TableMaker::referenceTable(QStringLiteral("stock.db"));
         definition.columns[4].type = QStringLiteral("NUMERIC");
         definition.columns[3].type = QStringLiteral("REAL");
-        TableMaker::makeTable(data(), definition);
+        makeTable(definition);
         const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));
-        otherProgram(file, {QStringLiteral("INSERT INTO stock (\"К-во\", \"Продажна цена\") VALUES (7, 2.5)"),
+        otherProgram(QFileInfo(file).fileName(), {QStringLiteral("INSERT INTO stock (\"К-во\", \"Продажна цена\") VALUES (7, 2.5)"),
                             QStringLiteral("INSERT INTO stock (\"К-во\", \"Продажна цена\") VALUES (0.1, 12)")});
         auto table = open(QStringLiteral("stock.db"));
         QCOMPARE(column(*table, QStringLiteral("К-во")), QStringList({QStringLiteral("7"), QStringLiteral("0.1")}));
@@ -466,7 +478,7 @@ private Q_SLOTS:
 
     void storedExpressionIsReadAgainOnOpen()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Details.db")));
+        makeTable(TableMaker::referenceTable(QStringLiteral("Details.db")));
         auto table = clients({QStringLiteral("Иван"), QStringLiteral("Мария")});
         table->setFilter(QStringLiteral("Фирма = 'мария'"));
         table->setFiltered(true);
@@ -620,7 +632,7 @@ private Q_SLOTS:
     {
         auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
         table->close();
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+        otherProgram(QStringLiteral("customer.db"),
                      {QStringLiteral("UPDATE customer SET rowid = rowid - 4")});
         table->open();
         table->setRecNo(2);
@@ -668,8 +680,8 @@ private Q_SLOTS:
         other->post();
         other->first();
         other->remove();
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
-                     {QStringLiteral("INSERT INTO customer (\"Фирма\") VALUES ('Д')")});
+        otherProgram(QStringLiteral("customer.db"),
+                     {QStringLiteral("INSERT INTO customer (rowid, \"Фирма\") SELECT max(rowid) + 1, 'Д' FROM customer")});
         table->refresh();
         QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Бб"), QStringLiteral("В"), QStringLiteral("Д")}));
         QCOMPARE(table->text(Firm), QStringLiteral("Бб"));
@@ -720,7 +732,7 @@ private Q_SLOTS:
         QSignalSpy closed(table.get(), &TableStore::afterClose);
         table->edit();
         table->setText(Firm, QStringLiteral("Я"));
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+        otherProgram(QStringLiteral("customer.db"),
                      {QStringLiteral("DELETE FROM customer WHERE \"Фирма\" = 'А'")});
         try {
             closing ? table->close() : table->refresh();
@@ -747,7 +759,7 @@ private Q_SLOTS:
         table->post();
         QVERIFY(!table->locate(Firm, QStringLiteral("б")));
         QVERIFY(table->locate(Firm, QStringLiteral("г")));
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+        otherProgram(QStringLiteral("customer.db"),
                      {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Делта' WHERE \"Фирма\" = 'Алфа'")});
         table->refresh();
         QVERIFY(!table->locate(Firm, QStringLiteral("а")));
@@ -759,12 +771,13 @@ private Q_SLOTS:
 
     void killedWriterLeavesEveryReturnedPost()
     {
+        FILES_ONLY();
         QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/post_loop_helper");
 #ifdef Q_OS_WIN
         helper += QStringLiteral(".exe");
 #endif
         QVERIFY2(QFile::exists(helper), qPrintable(helper));
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("0", "0")});
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("0", "0")});
         const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));
         QSet<int> all;
         for (int round = 0; round < 3; ++round) {
@@ -836,6 +849,7 @@ private Q_SLOTS:
     }
     void filterExpressionReading()
     {
+        FILES_ONLY();
         QFETCH(QString, expression);
         QFETCH(QString, column);
         QFETCH(bool, notLess);
@@ -858,6 +872,7 @@ private Q_SLOTS:
     }
     void caseFoldingMatchesQt()
     {
+        FILES_ONLY();
         QFETCH(QString, text);
         QCOMPARE(foldCase(text), text.toCaseFolded());
         QCOMPARE(foldCaseUtf8(text.toUtf8()), text.toCaseFolded());
@@ -880,6 +895,7 @@ private Q_SLOTS:
     }
     void utf8FoldingMatchesQt()
     {
+        FILES_ONLY();
         QFETCH(QByteArray, bytes);
         QCOMPARE(foldCaseUtf8(bytes), QString::fromUtf8(bytes).toCaseFolded());
     }
@@ -1003,8 +1019,9 @@ private Q_SLOTS:
             else if (step == u"refresh")
                 table->refresh();
             else if (step == u"other")
-                otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
-                             {QStringLiteral("INSERT INTO customer (\"Фирма\") VALUES ('Делта')")});
+                otherProgram(QStringLiteral("customer.db"),
+                             {QStringLiteral("INSERT INTO customer (rowid, \"Фирма\") "
+                                             "SELECT max(rowid) + 1, 'Делта' FROM customer")});
             else if (step == u"close")
                 table->close();
             else if (step == u"open")
@@ -1024,7 +1041,7 @@ private Q_SLOTS:
         QSignalSpy failed(&model, &TableModel::editFailed);
         QVERIFY(model.setData(model.index(0, 0), QStringLiteral("Алфа 2")));
         QVERIFY(failed.isEmpty());
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+        otherProgram(QStringLiteral("customer.db"),
                      {QStringLiteral("DELETE FROM customer WHERE \"Фирма\" = 'Алфа'")});
         QVERIFY(!model.setData(model.index(1, 0), QStringLiteral("Бета 2")));
         QCOMPARE(failed.count(), 1);
