@@ -178,10 +178,15 @@ void PostgresTable::begin()
 {
     database();
     m_writing = true;
-    run(QStringLiteral("BEGIN"), CannotStore);
-    // Readers go on; another program's write waits for this one, or this for it up to the lock timeout.
-    run(QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(quoted(m_table)), CannotStore);
-    m_countAtBegin = changeCount();
+    try {
+        run(QStringLiteral("BEGIN"), CannotStore);
+        // Readers go on; another program's write waits for this one, or this for it up to the lock timeout.
+        run(QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(quoted(m_table)), CannotStore);
+        m_countAtBegin = changeCount();
+    } catch (...) {
+        rollback();
+        throw;
+    }
 }
 
 void PostgresTable::commit()

@@ -17,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using TableMaker::TableDefinition;
 
@@ -824,6 +826,109 @@ private Q_SLOTS:
             // The newest record stands first.
             QVERIFY(table->rowText(0, 0).toInt() >= returned.last());
         }
+    }
+
+    // ------------------------------------------------------------ the server
+
+    // A table missing from the folder or the database is named, with the way
+    // to make it.
+    void missingTableIsNamed()
+    {
+        makeTable(TableMaker::referenceTable(QStringLiteral("customer.db")));
+        TableStore table;
+        table.setDatabaseName(data());
+        table.setTableName(QStringLiteral("stock.db"));
+        const QString expected = engine() == Engine::Sqlite
+                                     ? QStringLiteral("Таблицата „%1“ не съществува.")
+                                           .arg(QDir::toNativeSeparators(QDir(data()).filePath(QStringLiteral("stock.db"))))
+                                     : QStringLiteral("Таблицата „stock“ на сървъра „%1“, база „%2“ не може да бъде "
+                                                      "отворена: на сървъра няма таблица „stock“. Преместете папката "
+                                                      "на сървъра с bilvaro-make-tables <папка> --to-server <адрес>.")
+                                           .arg(qEnvironmentVariable("PGHOST"), serverDatabase());
+        try {
+            table.open();
+            QFAIL("a missing table opened");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.text(), expected);
+        }
+        QVERIFY(!table.isActive());
+    }
+
+    // The server ends the store's connection while it is idle, while a post
+    // waits for another program's lock, or after a post's update, before its
+    // commit: the post fails saying so, nothing of it is stored, and the next
+    // post connects again and stores it.
+    void lostConnectionLosesNothing_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("between commands") << QString();
+        QTest::newRow("waiting for the lock") << QStringLiteral("wait_event_type = 'Lock'");
+        QTest::newRow("after the update") << QStringLiteral("wait_event = 'PgSleep'");
+    }
+    void lostConnectionLosesNothing()
+    {
+        QFETCH(QString, when);
+        if (engine() == Engine::Sqlite)
+            QSKIP("a server's connection");
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б")});
+        const QString cut = QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                           "application_name = 'Bilvaro2007' AND datname = current_database()");
+        // An update that stops for a while after it is made, and another program's lock.
+        otherProgram(QStringLiteral("customer.db"),
+                     {QStringLiteral("CREATE FUNCTION pause() RETURNS trigger LANGUAGE plpgsql AS "
+                                     "$$ BEGIN PERFORM pg_sleep(20); RETURN NULL; END $$"),
+                      QStringLiteral("CREATE TRIGGER pause AFTER UPDATE ON customer FOR EACH STATEMENT "
+                                     "EXECUTE FUNCTION pause()")});
+        QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("locker"));
+        locker.setDatabaseName(serverDatabase());
+        QVERIFY(locker.open());
+        const bool locked = when.startsWith(QLatin1String("wait_event_type"));
+        if (locked)
+            QVERIFY(QSqlQuery(locker).exec(QStringLiteral("BEGIN; LOCK TABLE customer IN EXCLUSIVE MODE")));
+        table->edit();
+        table->setText(Firm, QStringLiteral("Я"));
+        std::atomic<bool> done = false;
+        std::thread cutter;
+        if (when.isEmpty()) {
+            QCOMPARE(sql(QStringLiteral("customer.db"), {cut}), QStringList{QStringLiteral("true")});
+        } else {
+            // From another connection, once the post stands where the row says.
+            cutter = std::thread([&] {
+                for (int i = 0; i < 500 && !done; ++i) {
+                    if (sql(QStringLiteral("customer.db"), {cut + QStringLiteral(" AND ") + when}).contains(u"true"))
+                        done = true;
+                    else
+                        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
+            });
+        }
+        try {
+            table->post();
+            QFAIL("a post on a lost connection was reported as stored");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.text(), QStringLiteral("Записът не може да бъде съхранен: връзката със сървъра прекъсна "
+                                                    "и командата не е изпълнена. Програмата ще се свърже отново при "
+                                                    "следващата команда."));
+        }
+        done = true;
+        if (cutter.joinable())
+            cutter.join();
+        if (locked)
+            QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
+        locker.close();
+        locker = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        otherProgram(QStringLiteral("customer.db"), {QStringLiteral("DROP TRIGGER pause ON customer")});
+        QCOMPARE(sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT string_agg(\"Фирма\", ',' ORDER BY rowid) "
+                                                                   "FROM customer")}),
+                 QStringList{QStringLiteral("А,Б")});
+        QCOMPARE(table->text(Firm), QStringLiteral("Я"));
+        table->post();
+        QCOMPARE(sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT string_agg(\"Фирма\", ',' ORDER BY rowid) "
+                                                                   "FROM customer")}),
+                 QStringList{QStringLiteral("Я,Б")});
+        table->refresh();
+        QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Я"), QStringLiteral("Б")}));
     }
 
     // ------------------------------------------------------------ parts
