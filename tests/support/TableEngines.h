@@ -147,23 +147,25 @@ private:
             QStringList names{Schema::quoted(Schema::KeyColumn)}, marks{QStringLiteral("?")};
             for (const Schema::Column &column : std::as_const(columns))
                 names << Schema::quoted(column.name), marks << QStringLiteral("?");
-            QSqlQuery insert(server);
-            QVERIFY(insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                       .arg(Schema::quoted(table), names.join(u','), marks.join(u','))));
-            QSqlDatabase source = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name + QStringLiteral(".file"));
-            source.setDatabaseName(file);
-            QVERIFY(source.open());
             {
-                QSqlQuery rows(source);
-                QVERIFY(rows.exec(QStringLiteral("SELECT rowid, %1 FROM %2")
-                                      .arg(names.mid(1).join(u','), Schema::quoted(table))));
-                while (rows.next()) {
-                    for (int i = 0; i < names.size(); ++i)
-                        insert.addBindValue(rows.value(i));
-                    QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+                QSqlQuery insert(server);
+                QVERIFY(insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                           .arg(Schema::quoted(table), names.join(u','), marks.join(u','))));
+                QSqlDatabase source = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name + QStringLiteral(".file"));
+                source.setDatabaseName(file);
+                QVERIFY(source.open());
+                {
+                    QSqlQuery rows(source);
+                    QVERIFY(rows.exec(QStringLiteral("SELECT rowid, %1 FROM %2")
+                                          .arg(names.mid(1).join(u','), Schema::quoted(table))));
+                    while (rows.next()) {
+                        for (int i = 0; i < names.size(); ++i)
+                            insert.addBindValue(rows.value(i));
+                        QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+                    }
                 }
+                source.close();
             }
-            source.close();
             QVERIFY(server.commit());
             server.close();
         }
@@ -174,14 +176,6 @@ private:
     Engine m_engine = Engine::Sqlite;
     std::unique_ptr<TestServer::Database> m_database;
 };
-
-// Takes the data row's engine: the test's tables are on it from here on (a
-// test on the server is skipped when the test command started none).
-#define USE_ENGINE()                                                                                                  \
-    QFETCH(Engine, engine);                                                                                           \
-    if (engine == Engine::Server)                                                                                     \
-        REQUIRE_TEST_SERVER();                                                                                        \
-    QVERIFY(use(engine))
 
 // A case about SQLite files themselves, or about no table at all: run once, on the files.
 #define FILES_ONLY()                                                                                                  \
