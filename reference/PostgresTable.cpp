@@ -331,11 +331,20 @@ void PostgresTable::deleteRecord(qint64 key)
 
 void PostgresTable::moveRecords(const QList<qint64> &from, const QList<qint64> &to)
 {
+    // Spreading out keys may move thousands of records: one statement, not a
+    // round trip each. No record holds a new key, so no two collide midway.
+    const auto array = [](const QList<qint64> &keys) {
+        QStringList numbers;
+        numbers.reserve(keys.size());
+        for (qint64 key : keys)
+            numbers << QString::number(key);
+        return u'{' + numbers.join(u',') + u'}';
+    };
     QSqlQuery move = query();
-    move.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %2 = ?").arg(quoted(m_table), quoted(Schema::KeyColumn)));
-    for (qsizetype i = 0; i < from.size(); ++i) {
-        move.addBindValue(to[i]);
-        move.addBindValue(from[i]);
-        run(move, CannotStore);
-    }
+    move.prepare(QStringLiteral("UPDATE %1 AS t SET %2 = m.new_key FROM unnest(?::bigint[], ?::bigint[]) "
+                                "AS m(old_key, new_key) WHERE t.%2 = m.old_key")
+                     .arg(quoted(m_table), quoted(Schema::KeyColumn)));
+    move.addBindValue(array(from));
+    move.addBindValue(array(to));
+    run(move, CannotStore);
 }
