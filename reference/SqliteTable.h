@@ -15,7 +15,7 @@
 // What the table store asks of SQLite, in SQLite's own terms: the connection
 // through Qt's driver, the file's table and its declared columns, the records
 // by their integer key (the rowid), and the counters SQLite keeps in the file.
-// A store on another engine offers the same operations in its own files.
+// SqliteEngine offers them to the table store as its TableEngine.
 // Every failure throws the store's Failure.
 namespace SqliteTable {
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// Tests that run once on SQLite files and once on the test server: a data
-// column "engine" and a start folder whose tables are on that engine.
+// Tests that run once on SQLite files and once on the test server: the rows
+// of an "engine" column (a test object's global data, from engineRows()) and
+// a start folder whose tables are on that engine.
 
 #include "reference/Schema.h"
 #include "reference/ServerTables.h"
