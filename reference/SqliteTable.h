@@ -2,6 +2,7 @@
 
 #include "reference/FoldedColumn.h"
 #include "reference/SqliteStatement.h"
+#include "reference/TableEngine.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -14,7 +15,7 @@
 // What the table store asks of SQLite, in SQLite's own terms: the connection
 // through Qt's driver, the file's table and its declared columns, the records
 // by their integer key (the rowid), and the counters SQLite keeps in the file.
-// A store on another engine offers the same operations in its own files.
+// SqliteEngine offers them to the table store as its TableEngine.
 // Every failure throws the store's Failure.
 namespace SqliteTable {
 
@@ -26,18 +27,8 @@ void disconnect(QSqlDatabase &database, const QString &connection);
 // SQLite's own handle of the connection, for the reads of many records.
 sqlite3 *handle(const QSqlDatabase &database);
 
-// A column as the table declares it.
-struct Column {
-    QString name;
-    bool isKey = false;       // the INTEGER PRIMARY KEY: the record's key, not data
-    bool isPicture = false;   // BLOB, GRAPHIC, IMAGE, PICTURE
-    bool isMemo = false;      // CLOB, MEMO
-    int width = 0;            // CHAR(n); 0 for no limit
-};
-struct Table {
-    QString name;
-    QList<Column> columns;
-};
+using Column = TableColumn;
+using Table = TableLayout;
 // The table of the file named fileName: the one named like the file, else
 // the first. `openAction` opens the message of a failure.
 Table readTable(const QSqlDatabase &database, const QString &fileName, const QString &openAction);

@@ -3,17 +3,14 @@
 #include "common/BitmapCheck.h"
 #include "common/Failure.h"
 #include "common/Logging.h"
-#include "paradox/ParadoxFormat.h"
+#include "reference/PostgresTable.h"
 #include "reference/RecordKeys.h"
 #include "reference/Schema.h"
-#include "reference/SqliteTable.h"
-#include "reference/StoreFailure.h"
-#include "reference/Transaction.h"
+#include "reference/SqliteEngine.h"
+#include "server/ServerConnection.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
 #include <algorithm>
 #include <limits>
 
@@ -45,6 +42,16 @@ QString missingField(const QString &name)
 
 int connectionCounter = 0;
 
+// The table a file's name stands for on a server: the one inside the file the table maker makes.
+QString serverTable(const QString &fileName)
+{
+    for (const Schema::Table &table : Schema::tables()) {
+        if (table.fileName.compare(fileName, Qt::CaseInsensitive) == 0)
+            return table.sqlName;
+    }
+    return QFileInfo(fileName).completeBaseName();
+}
+
 } // namespace
 
 // Announces a change of the rows as a whole around the change.
@@ -59,13 +66,7 @@ private:
 
 TableStore::TableStore(QObject *parent) : QObject(parent) {}
 
-TableStore::~TableStore()
-{
-    if (!m_connection.isEmpty()) {
-        m_fetch.reset();
-        SqliteTable::disconnect(m_database, m_connection);
-    }
-}
+TableStore::~TableStore() = default;
 
 QString TableStore::tablePath() const
 {
@@ -74,17 +75,13 @@ QString TableStore::tablePath() const
 
 QString TableStore::openAction() const
 {
-    return QStringLiteral("Таблицата „%1“ не може да бъде отворена").arg(QDir::toNativeSeparators(tablePath()));
+    const QString place = m_engine ? m_engine->place() : u'„' + QDir::toNativeSeparators(tablePath()) + u'“';
+    return QStringLiteral("Таблицата %1 не може да бъде отворена").arg(place);
 }
 
 QString TableStore::failureText(const QString &what) const
 {
     return openAction() + QStringLiteral(": ") + what;
-}
-
-sqlite3 *TableStore::handle() const
-{
-    return SqliteTable::handle(m_database);
 }
 
 void TableStore::requireActive() const
@@ -99,35 +96,28 @@ void TableStore::open()
 {
     if (isActive())
         return;
-    if (m_directory.isEmpty() || !QFileInfo(m_directory).isDir())
-        throw Failure(QStringLiteral("Папката с таблиците „%1“ не съществува.")
-                          .arg(QDir::toNativeSeparators(m_directory)));
-    const QString path = tablePath();
-    if (!QFileInfo(path).isFile())
-        throw Failure(QStringLiteral("Таблицата „%1“ не съществува.").arg(QDir::toNativeSeparators(path)));
-    if (QFile file(path); file.open(QIODevice::ReadOnly) && Paradox::looksLikeTable(file.read(Paradox::HeaderBytes)))
-        throw Failure(QStringLiteral("Таблицата „%1“ е таблица на Paradox от старата програма. Програмата "
-                                     "предлага да я преобразува при пускането си; може и с "
-                                     "„bilvaro-make-tables <папка> --from-paradox“.")
-                          .arg(QDir::toNativeSeparators(path)));
+    // The data folder names the server, if any; else the table is a file in it.
+    const std::optional<QString> server =
+        m_directory.isEmpty() ? std::nullopt : Server::connectionString(m_directory);
+    if (!server)
+        SqliteEngine::requireTable(m_directory, tablePath());
 
     ResetScope reset(this);
-    m_connection = QStringLiteral("bilvaro.table.%1").arg(++connectionCounter);
-    m_database = SqliteTable::connect(m_connection, path);
+    const QString connection = QStringLiteral("bilvaro.table.%1").arg(++connectionCounter);
     try {
-        if (!m_database.open())
-            throw storeFailure(openAction(), m_database.lastError());
+        if (server)
+            m_engine = std::make_unique<PostgresTable>(connection, *server, serverTable(m_fileName));
+        else
+            m_engine = std::make_unique<SqliteEngine>(connection, tablePath(), m_fileName, openAction());
         readFields();
         m_parsedFilter = parseFilter(m_filterText);
-        m_dataVersion = dataVersion();
+        m_engine->markRead();
         readKeys();
     } catch (...) {
         m_fields.clear();
         m_order.clear();
         m_keys.clear();
-        m_fetch.reset();
-        SqliteTable::disconnect(m_database, m_connection);
-        m_connection.clear();
+        m_engine.reset();
         throw;
     }
     m_state = State::Browse;
@@ -147,7 +137,6 @@ void TableStore::close()
         m_columns.clear();
         m_scan = Scan();
         m_cache.clear();
-        m_fetch.reset();
         m_fields.clear();
         m_order.clear();
         m_keys.clear();
@@ -157,8 +146,7 @@ void TableStore::close()
         m_changed.clear();
         m_modified = false;
         m_cursor = m_insertPosition = m_insertRow = -1;
-        SqliteTable::disconnect(m_database, m_connection);
-        m_connection.clear();
+        m_engine.reset();
     }
     Q_EMIT afterClose();
     if (dropped)
@@ -167,10 +155,9 @@ void TableStore::close()
 
 void TableStore::readFields()
 {
-    const SqliteTable::Table table = SqliteTable::readTable(m_database, m_fileName, openAction());
-    m_sqlTable = table.name;
+    const TableLayout table = m_engine->readTable(openAction());
     m_fields.clear();
-    for (const SqliteTable::Column &column : table.columns) {
+    for (const TableColumn &column : table.columns) {
         if (column.isKey)
             continue;
         // Records are addressed by their rowid, which a column of that name would hide.
@@ -187,19 +174,15 @@ void TableStore::readFields()
     m_order.clear();
     for (int i = 0; i < m_fields.size(); ++i)
         m_order.append(i);
+    m_engine->useColumns(sqlNames());
 }
 
 void TableStore::readKeys()
 {
-    m_keys = SqliteTable::readKeys(handle(), m_sqlTable);
+    m_keys = m_engine->readKeys();
     m_columns.clear();
     m_scan = Scan();
     m_cache.clear();
-}
-
-qint64 TableStore::dataVersion() const
-{
-    return SqliteTable::dataVersion(handle());
 }
 
 // ---------------------------------------------------------------- columns
@@ -299,9 +282,7 @@ QStringList TableStore::sqlNames() const
 
 std::optional<QList<QVariant>> TableStore::storedRecord(qint64 key) const
 {
-    if (!m_fetch)
-        m_fetch = SqliteTable::recordReader(handle(), m_sqlTable, sqlNames());
-    return SqliteTable::readRecord(*m_fetch, key, int(m_fields.size()));
+    return m_engine->readRecord(key);
 }
 
 std::optional<qint64> TableStore::findRecord(const QList<QVariant> &values, qint64 near) const
@@ -310,12 +291,12 @@ std::optional<qint64> TableStore::findRecord(const QList<QVariant> &values, qint
     if (values.size() != m_fields.size()
         || std::all_of(values.cbegin(), values.cend(), [](const QVariant &value) { return value.isNull(); }))
         return std::nullopt;
-    return SqliteTable::findRecord(handle(), m_sqlTable, sqlNames(), values, near);
+    return m_engine->findRecord(values, near);
 }
 
 bool TableStore::othersWrote() const
 {
-    return dataVersion() != m_dataVersion;
+    return m_engine->othersWrote();
 }
 
 std::optional<qint64> TableStore::recordInFile(qint64 key, const QList<QVariant> &read, bool *changed) const
@@ -507,7 +488,7 @@ const FoldedColumn &TableStore::foldedColumn(int field) const
     auto found = m_columns.find(field);
     if (found != m_columns.end())
         return found->second;
-    FoldedColumn folded = SqliteTable::readFolded(handle(), m_sqlTable, m_fields[field].sqlName, m_keys);
+    FoldedColumn folded = m_engine->readFolded(m_fields[field].sqlName, m_keys);
     return m_columns.emplace(field, std::move(folded)).first->second;
 }
 
@@ -517,7 +498,7 @@ FilterExpression TableStore::parseFilter(const QString &expression) const
 {
     // Without an open table the column is checked when one opens.
     FilterExpression parsed = FilterExpression::parse(expression);
-    if (!parsed.isBlank() && !m_connection.isEmpty() && fieldIndex(parsed.column()) < 0)
+    if (!parsed.isBlank() && m_engine && fieldIndex(parsed.column()) < 0)
         throw Failure(missingField(parsed.column()));
     return parsed;
 }
@@ -690,7 +671,7 @@ void TableStore::postEdit()
     const qint64 shownKey = m_keys[m_cursor];
     qint64 key = shownKey;
     if (!changed.isEmpty()) {
-        Transaction transaction(m_database);
+        EngineWrite transaction(*m_engine);
         // Another program may have written since the table was read: the
         // record is written only as it was when the edit began.
         bool changedByOther = false;
@@ -700,7 +681,7 @@ void TableStore::postEdit()
             refuseEdit(inFile.has_value());
         }
         key = *inFile;
-        SqliteTable::updateRecord(m_database, m_sqlTable, key, columns, values);
+        m_engine->updateRecord(key, columns, values);
         // Kept as stored: a column may keep a text as a number.
         const std::optional<QList<QVariant>> stored = storedRecord(key);
         transaction.commit();
@@ -776,7 +757,7 @@ bool TableStore::changeStored(const QString &field,
     bool others = false;
     bool written = false;
     {
-        Transaction transaction(m_database);
+        EngineWrite transaction(*m_engine);
         others = othersWrote();
         std::optional<QList<QVariant>> stored = storedRecord(shownKey);
         if (!stored) {
@@ -787,8 +768,7 @@ bool TableStore::changeStored(const QString &field,
         if (stored) {
             const std::optional<QString> text = change(displayText((*stored)[index]));
             if (text) {
-                SqliteTable::updateRecord(m_database, m_sqlTable, *key, {m_fields[index].sqlName},
-                                          {text->isEmpty() ? QVariant() : QVariant(*text)});
+                m_engine->updateRecord(*key, {m_fields[index].sqlName}, {text->isEmpty() ? QVariant() : QVariant(*text)});
                 transaction.commit();
                 written = true;
             }
@@ -815,11 +795,11 @@ qint64 TableStore::keyBefore(int position)
     // Runs inside the insert's transaction, on the keys as stored at its
     // start: records spread out to make room move straight to their new
     // keys, never given before, which no other program can still be holding.
-    const auto allocation = RecordKeys::allocate(m_keys, position, [this] { return SqliteTable::takeSerial(m_database); });
+    const auto allocation = RecordKeys::allocate(m_keys, position, [this] { return m_engine->takeSerial(); });
     if (!allocation)
         throw Failure(CannotStore + QStringLiteral(": няма място за нов запис в таблицата."));
     for (const RecordKeys::Allocation::Move &move : allocation->moves)
-        SqliteTable::moveRecords(m_database, m_sqlTable, move.from, move.to);
+        m_engine->moveRecords(move.from, move.to);
     if (!allocation->moves.isEmpty())
         m_cache.clear();
     return allocation->key;
@@ -829,7 +809,7 @@ void TableStore::postInsert()
 {
     qint64 key = 0;
     {
-        Transaction transaction(m_database);
+        EngineWrite transaction(*m_engine);
         // Another program may have added, deleted or moved records since the
         // table was read: the new key is found among the keys stored now.
         if (othersWrote()) {
@@ -840,7 +820,7 @@ void TableStore::postInsert()
         const QList<qint64> keysBefore = m_keys;
         try {
             key = keyBefore(m_insertPosition);
-            SqliteTable::insertRecord(m_database, m_sqlTable, key, sqlNames(), m_buffer);
+            m_engine->insertRecord(key, m_buffer);
             const std::optional<QList<QVariant>> stored = storedRecord(key);
             transaction.commit();
             m_cache.insert(key, stored.value_or(m_buffer));
@@ -894,10 +874,10 @@ void TableStore::remove()
     bool changedByOther = false;
     std::optional<qint64> key;
     {
-        Transaction transaction(m_database);
+        EngineWrite transaction(*m_engine);
         key = recordInFile(shownKey, cachedRecord(shownKey), &changedByOther);
         if (key && !changedByOther) {
-            SqliteTable::deleteRecord(m_database, m_sqlTable, *key);
+            m_engine->deleteRecord(*key);
             transaction.commit();
         }
     }
@@ -963,7 +943,6 @@ void TableStore::reload(std::optional<qint64> keep)
     const QList<QVariant> currentValues = m_cache.value(currentKey);
     const QList<QVariant> insertBeforeValues = m_cache.value(insertBefore);
     const QStringList oldOrder = fieldNames();
-    m_fetch.reset();
     readFields();
     // A column moved to the front stays there.
     if (!oldOrder.isEmpty()) {
@@ -973,7 +952,7 @@ void TableStore::reload(std::optional<qint64> keep)
             m_order.prepend(front);
         }
     }
-    m_dataVersion = dataVersion();
+    m_engine->markRead();
     readKeys();
     // Records that another program only moved to other keys are followed.
     const auto follow = [this](qint64 &key, const QList<QVariant> &values) {

@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -17,20 +16,21 @@
 #include <memory>
 #include <optional>
 
-struct sqlite3;
-class SqliteStatement;
+class TableEngine;
 
-// One reference table: an SQLite file holding one table, with a cursor on its
-// current record, a record being edited or inserted, and a filter.
+// One reference table: an SQLite file holding one table, or the table of that
+// name on the PostgreSQL server that the data folder names (see
+// Server::connectionString), with a cursor on its current record, a record
+// being edited or inserted, and a filter.
 //
 // Records keep their own order: the table's integer key (its rowid) is the
 // place of the record, and a record inserted at the cursor takes a key between
 // its neighbours, one that no record has ever had. The store keeps the keys in
 // memory and reads records as they are shown.
 //
-// Another program may write to the same file at any time. Every write of the
-// store takes the file's write lock first and then checks, by SQLite's
-// data_version, whether another program wrote since the table was read: a
+// Another program may write to the same table at any time. Every write of the
+// store takes the table's write lock first and then checks, by the engine's
+// count of writes, whether another program wrote since the table was read: a
 // record is changed or deleted only as it was read (a record merely moved by
 // the spreading out of keys is followed), and a new record takes its key
 // among the keys stored now. A column that is searched is read once, folded, and kept
@@ -176,13 +176,11 @@ private:
 
     void requireActive() const;
     std::optional<Failure> postOrDropPending(bool keepRefused = false);
-    sqlite3 *handle() const;
     QString openAction() const;
     QString failureText(const QString &what) const;
     QString tablePath() const;
     void readFields();
     void readKeys();
-    qint64 dataVersion() const;
     QStringList sqlNames() const;  // of the columns, in the table's order
     QList<QVariant> fetchRecord(qint64 key) const;
     std::optional<QList<QVariant>> storedRecord(qint64 key) const;
@@ -220,9 +218,7 @@ private:
 
     QString m_directory;
     QString m_fileName;
-    QString m_connection;
-    QSqlDatabase m_database;
-    QString m_sqlTable;
+    std::unique_ptr<TableEngine> m_engine;
     State m_state = State::Inactive;
 
     QList<Field> m_fields;
@@ -239,8 +235,6 @@ private:
     };
     Scan m_scan;
     mutable QHash<qint64, QList<QVariant>> m_cache;
-    mutable std::unique_ptr<SqliteStatement> m_fetch;
-    qint64 m_dataVersion = 0;
 
     QString m_filterText;
     FilterExpression m_parsedFilter;

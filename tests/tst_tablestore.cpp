@@ -1,10 +1,11 @@
-// The reference table store on real SQLite files in temporary folders.
+// The reference table store on real SQLite files in temporary folders, and
+// on a database of the test server: every case runs on both.
 
 #include "common/Failure.h"
 #include "reference/FilterExpression.h"
 #include "reference/TableModel.h"
 #include "reference/TableStore.h"
-#include "support/TableFolder.h"
+#include "support/TableEngines.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using TableMaker::TableDefinition;
 
@@ -38,16 +41,16 @@ QVariantMap goods(const QString &number, const QString &stock, const QString &de
             {QStringLiteral("Описание на стока/услуга"), description}};
 }
 
-// Runs SQL that changes a table file, as another program would.
-void otherProgram(const QString &file, const QStringList &statements)
-{
-    QCOMPARE(sqlOnFile(file, statements), QStringList());
-}
-
 } // namespace
 
-class tst_TableStore : public QObject, private TableFolder {
+class tst_TableStore : public QObject, private EngineFolder {
     Q_OBJECT
+
+    // Runs SQL that changes a table, as another program would.
+    void otherProgram(const QString &fileName, const QStringList &statements)
+    {
+        QCOMPARE(sql(fileName, statements), QStringList());
+    }
 
     // A fresh clients table holding these names.
     std::unique_ptr<TableStore> clients(const QStringList &names)
@@ -56,14 +59,21 @@ class tst_TableStore : public QObject, private TableFolder {
         QList<QVariantMap> records;
         for (const QString &name : names)
             records << client(name);
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("customer.db")), records);
+        makeTable(TableMaker::referenceTable(QStringLiteral("customer.db")), records);
         return open(QStringLiteral("customer.db"));
     }
 
 private Q_SLOTS:
+    void initTestCase_data()
+    {
+        engineRows();
+    }
     void init()
     {
-        QVERIFY(emptyFolder());
+        QFETCH_GLOBAL(Engine, engine);
+        if (engine == Engine::Server)
+            REQUIRE_TEST_SERVER();
+        QVERIFY(use(engine));
     }
 
     // ------------------------------------------------------------ opening
@@ -77,6 +87,7 @@ private Q_SLOTS:
     }
     void missingFolderOrFileFailsAndCreatesNothing()
     {
+        FILES_ONLY();
         QFETCH(bool, withFolder);
         QFETCH(QString, message);
         if (!withFolder)
@@ -96,13 +107,14 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(QDir(data()).filePath(QStringLiteral("stock.db"))));
         // A second store opens it once it is there.
         QVERIFY(QDir().mkpath(data()));
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "5")});
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "5")});
         table.open();
         QCOMPARE(table.recordCount(), 1);
     }
 
     void fileThatIsNotATableFails()
     {
+        FILES_ONLY();
         const QString path = QDir(data()).filePath(QStringLiteral("Firm.db"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -130,11 +142,12 @@ private Q_SLOTS:
     }
     void columnNamedRowid()
     {
+        FILES_ONLY();
         QFETCH(QString, declaration);
         QFETCH(bool, opens);
         const QString file = QDir(data()).filePath(QStringLiteral("notes.db"));
         const QString keys = opens ? QStringLiteral("(7, 'а'), (8, 'б')") : QStringLiteral("(1, 'а'), (1, 'б')");
-        otherProgram(file, {QStringLiteral("CREATE TABLE notes (%1)").arg(declaration),
+        otherProgram(QFileInfo(file).fileName(), {QStringLiteral("CREATE TABLE notes (%1)").arg(declaration),
                             QStringLiteral("INSERT INTO notes (rowid, name) VALUES ") + keys});
         TableStore table;
         table.setDatabaseName(data());
@@ -153,7 +166,7 @@ private Q_SLOTS:
 
     void closeAnnouncesEveryTime()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Details.db")));
+        makeTable(TableMaker::referenceTable(QStringLiteral("Details.db")));
         TableStore table;
         QSignalSpy closed(&table, &TableStore::afterClose);
         table.close();  // even when nothing was open
@@ -173,7 +186,7 @@ private Q_SLOTS:
         TableDefinition definition = TableMaker::referenceTable(QStringLiteral("stock.db"));
         definition.columns.insert(2, {QStringLiteral("Доставчик"), QStringLiteral("VARCHAR(30)")});
         definition.columns.append({QStringLiteral("Бележка"), QStringLiteral("CLOB")});
-        TableMaker::makeTable(data(), definition, {goods("7", "1")});
+        makeTable(definition, {goods("7", "1")});
         auto table = open(QStringLiteral("stock.db"));
         QCOMPARE(table->fieldNames(),
                  QStringList({QStringLiteral("Пор. №"), QStringLiteral("Описание на стока/услуга"),
@@ -206,7 +219,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(int, column);
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "2")});
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "2")});
         auto table = open(QStringLiteral("stock.db"));
         QCOMPARE(table->findField(name), column);
         if (column < 0) {
@@ -223,7 +236,7 @@ private Q_SLOTS:
 
     void moveFieldToFrontLastsUntilClose()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("customer.db")),
+        makeTable(TableMaker::referenceTable(QStringLiteral("customer.db")),
                               {client(QStringLiteral("Алфа"), QStringLiteral("София"))});
         auto table = open(QStringLiteral("customer.db"));
         QSignalSpy reset(table.get(), &TableStore::wasReset);
@@ -244,7 +257,7 @@ private Q_SLOTS:
 
     void assignedTextIsStoredOnPost()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")),
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")),
                               {goods("1", "5"), goods("2", "7")});
         {
             auto table = open(QStringLiteral("stock.db"));
@@ -269,7 +282,7 @@ private Q_SLOTS:
     void memoKeepsItsLines()
     {
         const QString text = QStringLiteral("Първи ред\r\nвтори ред\nтрети ред с „кавички“ и 'апостроф'");
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "1")});
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("1", "1")});
         {
             auto table = open(QStringLiteral("stock.db"));
             table->edit();
@@ -282,12 +295,13 @@ private Q_SLOTS:
 
     void numbersStoredAsNumbersReadShortest()
     {
+        FILES_ONLY();
         TableDefinition definition = TableMaker::referenceTable(QStringLiteral("stock.db"));
         definition.columns[4].type = QStringLiteral("NUMERIC");
         definition.columns[3].type = QStringLiteral("REAL");
-        TableMaker::makeTable(data(), definition);
+        makeTable(definition);
         const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));
-        otherProgram(file, {QStringLiteral("INSERT INTO stock (\"К-во\", \"Продажна цена\") VALUES (7, 2.5)"),
+        otherProgram(QFileInfo(file).fileName(), {QStringLiteral("INSERT INTO stock (\"К-во\", \"Продажна цена\") VALUES (7, 2.5)"),
                             QStringLiteral("INSERT INTO stock (\"К-во\", \"Продажна цена\") VALUES (0.1, 12)")});
         auto table = open(QStringLiteral("stock.db"));
         QCOMPARE(column(*table, QStringLiteral("К-во")), QStringList({QStringLiteral("7"), QStringLiteral("0.1")}));
@@ -466,7 +480,7 @@ private Q_SLOTS:
 
     void storedExpressionIsReadAgainOnOpen()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("Details.db")));
+        makeTable(TableMaker::referenceTable(QStringLiteral("Details.db")));
         auto table = clients({QStringLiteral("Иван"), QStringLiteral("Мария")});
         table->setFilter(QStringLiteral("Фирма = 'мария'"));
         table->setFiltered(true);
@@ -620,7 +634,7 @@ private Q_SLOTS:
     {
         auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
         table->close();
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+        otherProgram(QStringLiteral("customer.db"),
                      {QStringLiteral("UPDATE customer SET rowid = rowid - 4")});
         table->open();
         table->setRecNo(2);
@@ -668,8 +682,8 @@ private Q_SLOTS:
         other->post();
         other->first();
         other->remove();
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
-                     {QStringLiteral("INSERT INTO customer (\"Фирма\") VALUES ('Д')")});
+        otherProgram(QStringLiteral("customer.db"),
+                     {QStringLiteral("INSERT INTO customer (rowid, \"Фирма\") SELECT max(rowid) + 1, 'Д' FROM customer")});
         table->refresh();
         QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Бб"), QStringLiteral("В"), QStringLiteral("Д")}));
         QCOMPARE(table->text(Firm), QStringLiteral("Бб"));
@@ -720,7 +734,7 @@ private Q_SLOTS:
         QSignalSpy closed(table.get(), &TableStore::afterClose);
         table->edit();
         table->setText(Firm, QStringLiteral("Я"));
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+        otherProgram(QStringLiteral("customer.db"),
                      {QStringLiteral("DELETE FROM customer WHERE \"Фирма\" = 'А'")});
         try {
             closing ? table->close() : table->refresh();
@@ -747,7 +761,7 @@ private Q_SLOTS:
         table->post();
         QVERIFY(!table->locate(Firm, QStringLiteral("б")));
         QVERIFY(table->locate(Firm, QStringLiteral("г")));
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+        otherProgram(QStringLiteral("customer.db"),
                      {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Делта' WHERE \"Фирма\" = 'Алфа'")});
         table->refresh();
         QVERIFY(!table->locate(Firm, QStringLiteral("а")));
@@ -759,12 +773,13 @@ private Q_SLOTS:
 
     void killedWriterLeavesEveryReturnedPost()
     {
+        FILES_ONLY();
         QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/post_loop_helper");
 #ifdef Q_OS_WIN
         helper += QStringLiteral(".exe");
 #endif
         QVERIFY2(QFile::exists(helper), qPrintable(helper));
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("0", "0")});
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")), {goods("0", "0")});
         const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));
         QSet<int> all;
         for (int round = 0; round < 3; ++round) {
@@ -813,6 +828,109 @@ private Q_SLOTS:
         }
     }
 
+    // ------------------------------------------------------------ the server
+
+    // A table missing from the folder or the database is named, with the way
+    // to make it.
+    void missingTableIsNamed()
+    {
+        makeTable(TableMaker::referenceTable(QStringLiteral("customer.db")));
+        TableStore table;
+        table.setDatabaseName(data());
+        table.setTableName(QStringLiteral("stock.db"));
+        const QString expected = engine() == Engine::Sqlite
+                                     ? QStringLiteral("Таблицата „%1“ не съществува.")
+                                           .arg(QDir::toNativeSeparators(QDir(data()).filePath(QStringLiteral("stock.db"))))
+                                     : QStringLiteral("Таблицата „stock“ на сървъра „%1“, база „%2“ не може да бъде "
+                                                      "отворена: на сървъра няма таблица „stock“. Преместете папката "
+                                                      "на сървъра с bilvaro-make-tables <папка> --to-server <адрес>.")
+                                           .arg(qEnvironmentVariable("PGHOST"), serverDatabase());
+        try {
+            table.open();
+            QFAIL("a missing table opened");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.text(), expected);
+        }
+        QVERIFY(!table.isActive());
+    }
+
+    // The server ends the store's connection while it is idle, while a post
+    // waits for another program's lock, or after a post's update, before its
+    // commit: the post fails saying so, nothing of it is stored, and the next
+    // post connects again and stores it.
+    void lostConnectionLosesNothing_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("between commands") << QString();
+        QTest::newRow("waiting for the lock") << QStringLiteral("wait_event_type = 'Lock'");
+        QTest::newRow("after the update") << QStringLiteral("wait_event = 'PgSleep'");
+    }
+    void lostConnectionLosesNothing()
+    {
+        QFETCH(QString, when);
+        if (engine() == Engine::Sqlite)
+            QSKIP("a server's connection");
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б")});
+        const QString cut = QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                           "application_name = 'Bilvaro2007' AND datname = current_database()");
+        // An update that stops for a while after it is made, and another program's lock.
+        otherProgram(QStringLiteral("customer.db"),
+                     {QStringLiteral("CREATE FUNCTION pause() RETURNS trigger LANGUAGE plpgsql AS "
+                                     "$$ BEGIN PERFORM pg_sleep(20); RETURN NULL; END $$"),
+                      QStringLiteral("CREATE TRIGGER pause AFTER UPDATE ON customer FOR EACH STATEMENT "
+                                     "EXECUTE FUNCTION pause()")});
+        QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("locker"));
+        locker.setDatabaseName(serverDatabase());
+        QVERIFY(locker.open());
+        const bool locked = when.startsWith(QLatin1String("wait_event_type"));
+        if (locked)
+            QVERIFY(QSqlQuery(locker).exec(QStringLiteral("BEGIN; LOCK TABLE customer IN EXCLUSIVE MODE")));
+        table->edit();
+        table->setText(Firm, QStringLiteral("Я"));
+        std::atomic<bool> done = false;
+        std::thread cutter;
+        if (when.isEmpty()) {
+            QCOMPARE(sql(QStringLiteral("customer.db"), {cut}), QStringList{QStringLiteral("true")});
+        } else {
+            // From another connection, once the post stands where the row says.
+            cutter = std::thread([&] {
+                for (int i = 0; i < 500 && !done; ++i) {
+                    if (sql(QStringLiteral("customer.db"), {cut + QStringLiteral(" AND ") + when}).contains(u"true"))
+                        done = true;
+                    else
+                        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
+            });
+        }
+        try {
+            table->post();
+            QFAIL("a post on a lost connection was reported as stored");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.text(), QStringLiteral("Записът не може да бъде съхранен: връзката със сървъра прекъсна "
+                                                    "и командата не е изпълнена. Програмата ще се свърже отново при "
+                                                    "следващата команда."));
+        }
+        done = true;
+        if (cutter.joinable())
+            cutter.join();
+        if (locked)
+            QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
+        locker.close();
+        locker = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        otherProgram(QStringLiteral("customer.db"), {QStringLiteral("DROP TRIGGER pause ON customer")});
+        QCOMPARE(sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT string_agg(\"Фирма\", ',' ORDER BY rowid) "
+                                                                   "FROM customer")}),
+                 QStringList{QStringLiteral("А,Б")});
+        QCOMPARE(table->text(Firm), QStringLiteral("Я"));
+        table->post();
+        QCOMPARE(sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT string_agg(\"Фирма\", ',' ORDER BY rowid) "
+                                                                   "FROM customer")}),
+                 QStringList{QStringLiteral("Я,Б")});
+        table->refresh();
+        QCOMPARE(column(*table, Firm), QStringList({QStringLiteral("Я"), QStringLiteral("Б")}));
+    }
+
     // ------------------------------------------------------------ parts
 
     void filterExpressionReading_data()
@@ -836,6 +954,7 @@ private Q_SLOTS:
     }
     void filterExpressionReading()
     {
+        FILES_ONLY();
         QFETCH(QString, expression);
         QFETCH(QString, column);
         QFETCH(bool, notLess);
@@ -858,6 +977,7 @@ private Q_SLOTS:
     }
     void caseFoldingMatchesQt()
     {
+        FILES_ONLY();
         QFETCH(QString, text);
         QCOMPARE(foldCase(text), text.toCaseFolded());
         QCOMPARE(foldCaseUtf8(text.toUtf8()), text.toCaseFolded());
@@ -880,6 +1000,7 @@ private Q_SLOTS:
     }
     void utf8FoldingMatchesQt()
     {
+        FILES_ONLY();
         QFETCH(QByteArray, bytes);
         QCOMPARE(foldCaseUtf8(bytes), QString::fromUtf8(bytes).toCaseFolded());
     }
@@ -1003,8 +1124,9 @@ private Q_SLOTS:
             else if (step == u"refresh")
                 table->refresh();
             else if (step == u"other")
-                otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
-                             {QStringLiteral("INSERT INTO customer (\"Фирма\") VALUES ('Делта')")});
+                otherProgram(QStringLiteral("customer.db"),
+                             {QStringLiteral("INSERT INTO customer (rowid, \"Фирма\") "
+                                             "SELECT max(rowid) + 1, 'Делта' FROM customer")});
             else if (step == u"close")
                 table->close();
             else if (step == u"open")
@@ -1024,7 +1146,7 @@ private Q_SLOTS:
         QSignalSpy failed(&model, &TableModel::editFailed);
         QVERIFY(model.setData(model.index(0, 0), QStringLiteral("Алфа 2")));
         QVERIFY(failed.isEmpty());
-        otherProgram(QDir(data()).filePath(QStringLiteral("customer.db")),
+        otherProgram(QStringLiteral("customer.db"),
                      {QStringLiteral("DELETE FROM customer WHERE \"Фирма\" = 'Алфа'")});
         QVERIFY(!model.setData(model.index(1, 0), QStringLiteral("Бета 2")));
         QCOMPARE(failed.count(), 1);

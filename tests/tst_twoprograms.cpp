@@ -1,13 +1,14 @@
-// Two programs on one table file: every write checks what its program read,
-// keys are never given twice, a table locked by the other program is waited
-// for. Where the order must be exact, the other program is a second
-// connection in this test; elsewhere it is a real second process.
+// Two programs on one table, a file or a table on a server: every write
+// checks what its program read, keys are never given twice, a table locked by
+// the other program is waited for. Where the order must be exact, the other
+// program is a second connection in this test; elsewhere it is a real second
+// process, as another machine would be. Every case runs on both engines.
 
 #include "common/Failure.h"
 #include "reference/TableStore.h"
 #include "register/RegisterStore.h"
 #include "support/SampleInvoice.h"
-#include "support/SqlFile.h"
+#include "support/TableEngines.h"
 #include "tools/TableMaker.h"
 
 #include <QProcess>
@@ -41,12 +42,8 @@ QString helperPath(const char *name)
 
 } // namespace
 
-class tst_TwoPrograms : public QObject {
+class tst_TwoPrograms : public QObject, private EngineFolder {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    QString data() const { return m_dir.filePath(QStringLiteral("DB")); }
-    QString clientsFile() const { return QDir(data()).filePath(QStringLiteral("customer.db")); }
 
     // A table opened and shown, every row read as the browser's grid reads it.
     std::unique_ptr<TableStore> open(const QString &file)
@@ -65,22 +62,27 @@ class tst_TwoPrograms : public QObject {
         QList<QVariantMap> records;
         for (const QString &name : names)
             records << QVariantMap{{Firm, name}};
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("customer.db")), records);
+        makeTable(TableMaker::referenceTable(QStringLiteral("customer.db")), records);
     }
 
     // The clients as stored, in order, as name or name/address.
     QStringList storedClients() const
     {
-        return sqlOnFile(clientsFile(), {QStringLiteral("SELECT \"Фирма\" || ifnull('/' || \"Адрес\", '') "
+        return sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT \"Фирма\" || ifnull('/' || \"Адрес\", '') "
                                                   "FROM customer ORDER BY rowid")});
     }
 
 private Q_SLOTS:
+    void initTestCase_data()
+    {
+        engineRows();
+    }
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        QDir(data()).removeRecursively();
-        QVERIFY(QDir().mkpath(data()));
+        QFETCH_GLOBAL(Engine, engine);
+        if (engine == Engine::Server)
+            REQUIRE_TEST_SERVER();
+        QVERIFY(use(engine));
     }
 
     // This program edits "Б" into "Я" while the other program writes; then
@@ -121,19 +123,19 @@ private Q_SLOTS:
 
         const QString where = QStringLiteral(" WHERE \"Фирма\" = 'Б'");
         if (other == QLatin1String("change"))
-            sqlOnFile(clientsFile(), {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Бб'") + where});
+            sql(QStringLiteral("customer.db"), {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Бб'") + where});
         if (other == QLatin1String("address"))
-            sqlOnFile(clientsFile(), {QStringLiteral("UPDATE customer SET \"Адрес\" = 'ул. Рила 1'") + where});
+            sql(QStringLiteral("customer.db"), {QStringLiteral("UPDATE customer SET \"Адрес\" = 'ул. Рила 1'") + where});
         if (other == QLatin1String("other record"))
-            sqlOnFile(clientsFile(), {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Вв' WHERE \"Фирма\" = 'В'")});
+            sql(QStringLiteral("customer.db"), {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Вв' WHERE \"Фирма\" = 'В'")});
         if (other == QLatin1String("delete"))
-            sqlOnFile(clientsFile(), {QStringLiteral("DELETE FROM customer") + where});
+            sql(QStringLiteral("customer.db"), {QStringLiteral("DELETE FROM customer") + where});
         if (other == QLatin1String("reuse key"))
-            sqlOnFile(clientsFile(), {QStringLiteral("CREATE TEMP TABLE k AS SELECT rowid AS r FROM customer") + where,
+            sql(QStringLiteral("customer.db"), {QStringLiteral("CREATE TEMP TABLE k AS SELECT rowid AS r FROM customer") + where,
                                 QStringLiteral("DELETE FROM customer") + where,
                                 QStringLiteral("INSERT INTO customer (rowid, \"Фирма\") SELECT r, 'Нов' FROM k")});
         if (other == QLatin1String("move keys"))
-            sqlOnFile(clientsFile(), {QStringLiteral("UPDATE customer SET rowid = rowid + 1000")});
+            sql(QStringLiteral("customer.db"), {QStringLiteral("UPDATE customer SET rowid = rowid + 1000")});
         if (other == QLatin1String("delete and insert")) {
             // The other program is this program too.
             auto second = open(QStringLiteral("customer.db"));
@@ -188,7 +190,7 @@ private Q_SLOTS:
         auto table = open(QStringLiteral("customer.db"));
         table->setRecNo(2);
         QCOMPARE(table->text(Firm), QStringLiteral("Б"));
-        sqlOnFile(clientsFile(), {statement});
+        sql(QStringLiteral("customer.db"), {statement});
         if (refused) {
             try {
                 table->remove();
@@ -222,7 +224,7 @@ private Q_SLOTS:
         QSet<QString> given;
         auto table = open(QStringLiteral("customer.db"));
         for (int round = 0; round < 5; ++round) {
-            for (const QString &key : sqlOnFile(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")}))
+            for (const QString &key : sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT rowid FROM customer")}))
                 given.insert(key);
             table->setRecNo(record);
             table->remove();
@@ -233,7 +235,7 @@ private Q_SLOTS:
             table->post();
             QCOMPARE(table->recNo(), record);
             const QStringList key =
-                sqlOnFile(clientsFile(), {QStringLiteral("SELECT rowid FROM customer WHERE \"Фирма\" = '%1'").arg(name)});
+                sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT rowid FROM customer WHERE \"Фирма\" = '%1'").arg(name)});
             QCOMPARE(key.size(), 1);
             QVERIFY2(!given.contains(key.first()), qPrintable(key.first()));
         }
@@ -280,12 +282,12 @@ private Q_SLOTS:
         makeClients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
         auto one = open(QStringLiteral("customer.db"));
         auto two = open(QStringLiteral("customer.db"));
-        const QStringList keysBefore = sqlOnFile(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")});
+        const QStringList keysBefore = sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT rowid FROM customer")});
         two->setRecNo(2);
         two->insert();
         two->setText(Firm, QStringLiteral("Нов"));
         two->post();
-        QVERIFY(sqlOnFile(clientsFile(), {QStringLiteral("SELECT rowid FROM customer")}) != keysBefore);
+        QVERIFY(sql(QStringLiteral("customer.db"), {QStringLiteral("SELECT rowid FROM customer")}) != keysBefore);
         one->setRecNo(3);
         one->edit();
         one->setText(Firm, QStringLiteral("Вв"));
@@ -307,7 +309,7 @@ private Q_SLOTS:
     {
         QFETCH(int, stock);
         QFETCH(int, each);
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")),
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")),
                               {{{QStringLiteral("Пор. №"), QStringLiteral("001")},
                                 {QStringLiteral("К-во"), QString::number(stock)}}});
         QProcess programs[2];
@@ -325,7 +327,7 @@ private Q_SLOTS:
         }
         QCOMPARE(taken, std::min(stock, 2 * each));
         QCOMPARE(refused, 2 * each - taken);
-        QCOMPARE(sqlOnFile(QDir(data()).filePath(QStringLiteral("stock.db")), {QStringLiteral("SELECT \"К-во\" FROM stock")}),
+        QCOMPARE(sql(QStringLiteral("stock.db"), {QStringLiteral("SELECT \"К-во\" FROM stock")}),
                  QStringList{QString::number(stock - taken)});
     }
 
@@ -333,7 +335,7 @@ private Q_SLOTS:
     // both is stored once, none refused.
     void twoProgramsInsertAtOnePlace()
     {
-        TableMaker::makeTable(data(), TableMaker::referenceTable(QStringLiteral("stock.db")),
+        makeTable(TableMaker::referenceTable(QStringLiteral("stock.db")),
                               {{{QStringLiteral("Пор. №"), QStringLiteral("0")}}});
         const int each = 80;
         QProcess programs[2];
@@ -344,11 +346,10 @@ private Q_SLOTS:
             QVERIFY(program.waitForFinished(60000));
             QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
         }
-        const QString file = QDir(data()).filePath(QStringLiteral("stock.db"));
-        QCOMPARE(sqlOnFile(file, {QStringLiteral("SELECT count(DISTINCT \"Пор. №\") || '/' || count(*) FROM stock")}),
+        QCOMPARE(sql(QStringLiteral("stock.db"), {QStringLiteral("SELECT count(DISTINCT \"Пор. №\") || '/' || count(*) FROM stock")}),
                  QStringList{QStringLiteral("%1/%1").arg(2 * each + 1)});
         // Each program's records stand in the order it inserted them: newest first.
-        const QStringList numbers = sqlOnFile(file, {QStringLiteral("SELECT \"Пор. №\" FROM stock ORDER BY rowid")});
+        const QStringList numbers = sql(QStringLiteral("stock.db"), {QStringLiteral("SELECT \"Пор. №\" FROM stock ORDER BY rowid")});
         QCOMPARE(numbers.last(), QStringLiteral("0"));
         for (int i = 0; i < 2; ++i) {
             QList<int> own;
@@ -367,6 +368,8 @@ private Q_SLOTS:
     // document that has the number; the company's number is the last.
     void twoProgramsNeverRecordOneNumberTwice()
     {
+        if (engine() == Engine::Server)
+            QSKIP("the register is kept in its SQLite file");
         QVERIFY(makeOwnCompany(data()));
         const int count = 30;
         QProcess programs[2];
@@ -400,7 +403,7 @@ private Q_SLOTS:
         const QStringList clients = sqlOnFile(RegisterStore::filePath(data()),
                                               {QStringLiteral("SELECT \"Клиент\" FROM \"Документи\" ORDER BY \"Номер\"")});
         QCOMPARE(clients, QStringList(recordedBy.values()));
-        QCOMPARE(sqlOnFile(QDir(data()).filePath(QStringLiteral("Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
+        QCOMPARE(sql(QStringLiteral("Firm.db"), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
                  QStringList{QStringLiteral("0000000030")});
     }
 
@@ -419,7 +422,8 @@ private Q_SLOTS:
         auto table = open(QStringLiteral("customer.db"));
         QProcess other;
         other.start(helperPath("other_program_helper"),
-                    {QStringLiteral("lock"), clientsFile(), QString::number(holdMilliseconds)});
+                    {QStringLiteral("lock"), QDir(data()).filePath(QStringLiteral("customer.db")),
+                     QString::number(holdMilliseconds)});
         QVERIFY(other.waitForReadyRead(20000));
         QCOMPARE(other.readAllStandardOutput().trimmed(), QByteArray("locked"));
         table->edit();

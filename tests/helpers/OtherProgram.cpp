@@ -1,9 +1,10 @@
 // other_program_helper lock <table file> <milliseconds>
 //   Holds the write lock of the table file for that long (0: until killed),
-//   printing "locked" once it holds it.
+//   printing "locked" once it holds it; where the file's folder names a
+//   server, the lock of the table of that name there.
 // other_program_helper take <data folder> <count>
 //   Takes one unit from the stock of the first goods record, one write at a
-//   time as the pick does, and prints how many it took and how many were
+//   time as the pick does (on the server the folder names, if any), and prints how many it took and how many were
 //   refused for want of stock.
 // other_program_helper register <data folder> <count>
 //   Prints `count` invoices numbered 1, 2, ... of the first own company
@@ -15,9 +16,11 @@
 #include "common/Failure.h"
 #include "reference/TableStore.h"
 #include "register/RegisterStore.h"
+#include "server/ServerConnection.h"
 #include "support/SampleInvoice.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -27,12 +30,20 @@ namespace {
 
 int holdLock(const QString &file, int milliseconds)
 {
-    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    database.setDatabaseName(file);
-    if (!database.open())
-        return 1;
+    const std::optional<QString> server = Server::connectionString(QFileInfo(file).path());
+    QSqlDatabase database;
+    if (server) {
+        database = Server::connect(QStringLiteral("lock"), *server);
+    } else {
+        database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        database.setDatabaseName(file);
+        if (!database.open())
+            return 1;
+    }
     QSqlQuery query(database);
-    if (!query.exec(QStringLiteral("BEGIN EXCLUSIVE")))
+    if (server ? !query.exec(QStringLiteral("BEGIN; LOCK TABLE \"%1\" IN EXCLUSIVE MODE")
+                                 .arg(QFileInfo(file).completeBaseName()))
+               : !query.exec(QStringLiteral("BEGIN EXCLUSIVE")))
         return 1;
     QTextStream(stdout) << "locked" << Qt::endl;
     if (milliseconds == 0) {

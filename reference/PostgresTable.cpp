@@ -1,0 +1,350 @@
+#include "reference/PostgresTable.h"
+
+#include "reference/CaseFolding.h"
+#include "reference/RecordKeys.h"
+#include "reference/Schema.h"
+#include "reference/ServerTables.h"
+#include "server/ServerConnection.h"
+
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace {
+
+using Schema::quoted;
+
+const QString CannotRead = QStringLiteral("Таблицата не може да бъде прочетена");
+const QString CannotStore = QStringLiteral("Записът не може да бъде съхранен");
+
+// A value as the store holds it: a text (a number as its shortest text), the
+// bytes of a picture, or nothing.
+QVariant held(const QVariant &value)
+{
+    if (value.isNull())
+        return QVariant();
+    switch (value.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return value;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    default:
+        return value.toString();
+    }
+}
+
+QString heldText(const QVariant &value)
+{
+    const QVariant shown = held(value);
+    return shown.typeId() == QMetaType::QString ? shown.toString() : QString();
+}
+
+} // namespace
+
+PostgresTable::PostgresTable(const QString &connectionName, const QString &connection, const QString &table)
+    : m_connectionName(connectionName), m_connection(connection), m_table(table)
+{
+    connect();
+}
+
+PostgresTable::~PostgresTable()
+{
+    disconnect();
+}
+
+void PostgresTable::connect()
+{
+    m_database = Server::connect(m_connectionName, m_connection);
+    // Numbers of the user's own columns come as their exact text.
+    m_database.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    m_lost = false;
+}
+
+void PostgresTable::disconnect()
+{
+    m_fetch.reset();
+    Server::disconnect(m_database, m_connectionName);
+}
+
+QSqlDatabase &PostgresTable::database()
+{
+    if (m_lost && !m_writing) {
+        disconnect();
+        connect();
+    }
+    return m_database;
+}
+
+QSqlQuery PostgresTable::query()
+{
+    return QSqlQuery(database());
+}
+
+void PostgresTable::fail(const QString &action, const QSqlError &error)
+{
+    if (Server::connectionLost(error))
+        m_lost = true;
+    throw Server::failure(action, error);
+}
+
+void PostgresTable::run(QSqlQuery &query, const QString &action)
+{
+    if (!query.exec())
+        fail(action, query.lastError());
+}
+
+void PostgresTable::run(const QString &sql, const QString &action)
+{
+    QSqlQuery statement = query();
+    if (!statement.exec(sql))
+        fail(action, statement.lastError());
+}
+
+QString PostgresTable::place() const
+{
+    return QStringLiteral("„%1“ на %2").arg(m_table, Server::address(m_connection).describe());
+}
+
+TableLayout PostgresTable::readTable(const QString &openAction)
+{
+    QSqlQuery columns = query();
+    columns.prepare(QStringLiteral(
+        "SELECT a.attname, t.typname, a.atttypmod FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+        "WHERE a.attrelid = to_regclass(?) AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"));
+    columns.addBindValue(quoted(m_table));
+    run(columns, openAction);
+    TableLayout table;
+    table.name = m_table;
+    while (columns.next()) {
+        TableColumn column;
+        column.name = columns.value(0).toString();
+        const QString type = columns.value(1).toString();
+        column.isKey = column.name == Schema::KeyColumn;
+        column.isPicture = type == QLatin1String("bytea");
+        column.isMemo = type == QLatin1String("text");
+        // A varchar(n)'s modifier is n plus the 4 bytes of its length.
+        const int modifier = columns.value(2).toInt();
+        if ((type == QLatin1String("varchar") || type == QLatin1String("bpchar")) && modifier > 4)
+            column.width = modifier - 4;
+        table.columns.append(column);
+    }
+    if (table.columns.isEmpty())
+        throw Failure(openAction + QStringLiteral(": на сървъра няма таблица „%1“. Преместете папката на сървъра с "
+                                                  "bilvaro-make-tables <папка> --to-server <адрес>.")
+                                       .arg(m_table));
+    return table;
+}
+
+void PostgresTable::useColumns(const QStringList &columns)
+{
+    m_columns = columns;
+    m_fetch.reset();
+}
+
+QList<qint64> PostgresTable::readKeys()
+{
+    QSqlQuery keys = query();
+    if (!keys.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY 1").arg(quoted(Schema::KeyColumn), quoted(m_table))))
+        fail(CannotRead, keys.lastError());
+    QList<qint64> result;
+    result.reserve(keys.size());
+    while (keys.next())
+        result.append(keys.value(0).toLongLong());
+    return result;
+}
+
+qint64 PostgresTable::changeCount()
+{
+    QSqlQuery count = query();
+    count.prepare(QStringLiteral("SELECT version FROM %1 WHERE table_name = ?").arg(QLatin1String(ServerTables::ChangesTable)));
+    count.addBindValue(m_table);
+    run(count, CannotRead);
+    return count.next() ? count.value(0).toLongLong() : 0;
+}
+
+void PostgresTable::markRead()
+{
+    m_seen = changeCount();
+}
+
+bool PostgresTable::othersWrote()
+{
+    return changeCount() != m_seen;
+}
+
+void PostgresTable::begin()
+{
+    database();
+    m_writing = true;
+    try {
+        run(QStringLiteral("BEGIN"), CannotStore);
+        // Readers go on; another program's write waits for this one, or this for it up to the lock timeout.
+        run(QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(quoted(m_table)), CannotStore);
+        m_countAtBegin = changeCount();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}
+
+void PostgresTable::commit()
+{
+    // The counter counts this write too: read inside it, it is what this program has seen, unless another
+    // program had written before the write began.
+    const qint64 count = changeCount();
+    run(QStringLiteral("COMMIT"), CannotStore);
+    m_writing = false;
+    if (m_countAtBegin == m_seen)
+        m_seen = count;
+}
+
+void PostgresTable::rollback() noexcept
+{
+    if (m_writing && !m_lost) {
+        QSqlQuery undo(m_database);
+        undo.exec(QStringLiteral("ROLLBACK"));
+    }
+    m_writing = false;
+}
+
+quint32 PostgresTable::takeSerial()
+{
+    // A sequence never gives a number twice, even to a write that is rolled back.
+    QSqlQuery next = query();
+    next.prepare(QStringLiteral("SELECT nextval(?)"));
+    next.addBindValue(quoted(ServerTables::serialName(m_table)));
+    for (;;) {
+        run(next, CannotStore);
+        if (!next.next())
+            fail(CannotStore, next.lastError());
+        const auto serial = quint32(next.value(0).toLongLong());
+        if ((serial & RecordKeys::MakerKeyBits) != 0)
+            return serial;
+    }
+}
+
+std::optional<QList<QVariant>> PostgresTable::readRecord(qint64 key)
+{
+    if (m_lost && !m_writing)
+        database();  // connects again, with a new reader
+    if (!m_fetch) {
+        m_fetch = std::make_unique<QSqlQuery>(m_database);
+        m_fetch->setForwardOnly(true);
+        m_fetch->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                             .arg(m_columns.isEmpty() ? QStringLiteral("NULL") : m_columns.join(u','), quoted(m_table),
+                                  quoted(Schema::KeyColumn)));
+    }
+    m_fetch->addBindValue(key);
+    run(*m_fetch, CannotRead);
+    std::optional<QList<QVariant>> values;
+    if (m_fetch->next()) {
+        values.emplace(m_columns.size());
+        for (int i = 0; i < m_columns.size(); ++i)
+            (*values)[i] = held(m_fetch->value(i));
+    }
+    m_fetch->finish();
+    return values;
+}
+
+std::optional<qint64> PostgresTable::findRecord(const QList<QVariant> &values, qint64 near)
+{
+    QSqlQuery records = query();
+    records.setForwardOnly(true);
+    if (!records.exec(QStringLiteral("SELECT %1, %2 FROM %3")
+                          .arg(quoted(Schema::KeyColumn),
+                               m_columns.isEmpty() ? QStringLiteral("NULL") : m_columns.join(u','), quoted(m_table))))
+        fail(CannotRead, records.lastError());
+    std::optional<qint64> found;
+    const auto distance = [near](qint64 key) { return key > near ? __int128(key) - near : __int128(near) - key; };
+    while (records.next()) {
+        bool same = true;
+        for (int i = 0; same && i < m_columns.size(); ++i)
+            same = held(records.value(i + 1)) == values[i];
+        const qint64 key = records.value(0).toLongLong();
+        if (same && (!found || distance(key) < distance(*found)))
+            found = key;
+    }
+    return found;
+}
+
+FoldedColumn PostgresTable::readFolded(const QString &column, const QList<qint64> &keys)
+{
+    // The whole column in one query; keys and values both come in key order,
+    // as on SQLite.
+    QSqlQuery values = query();
+    if (!values.exec(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY 1").arg(quoted(Schema::KeyColumn), column, quoted(m_table))))
+        fail(CannotRead, values.lastError());
+    FoldedColumn folded;
+    folded.reserve(keys.size());
+    bool more = values.next();
+    for (qint64 key : keys) {
+        while (more && values.value(0).toLongLong() < key)
+            more = values.next();
+        if (more && values.value(0).toLongLong() == key) {
+            folded.append(foldCase(heldText(values.value(1))));
+            more = values.next();
+        } else {
+            folded.append(QStringView());
+        }
+    }
+    return folded;
+}
+
+void PostgresTable::updateRecord(qint64 key, const QStringList &columns, const QList<QVariant> &values)
+{
+    QStringList assignments;
+    for (const QString &column : columns)
+        assignments << column + QStringLiteral(" = ?");
+    QSqlQuery update = query();
+    update.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                       .arg(quoted(m_table), assignments.join(QStringLiteral(", ")), quoted(Schema::KeyColumn)));
+    for (const QVariant &value : values)
+        update.addBindValue(value);
+    update.addBindValue(key);
+    run(update, CannotStore);
+}
+
+void PostgresTable::insertRecord(qint64 key, const QList<QVariant> &values)
+{
+    QStringList marks{QStringLiteral("?")};
+    for (qsizetype i = 0; i < m_columns.size(); ++i)
+        marks << QStringLiteral("?");
+    QSqlQuery insert = query();
+    insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(quoted(m_table), (QStringList{quoted(Schema::KeyColumn)} + m_columns).join(u','),
+                            marks.join(u',')));
+    insert.addBindValue(key);
+    for (const QVariant &value : values)
+        insert.addBindValue(value);
+    run(insert, CannotStore);
+}
+
+void PostgresTable::deleteRecord(qint64 key)
+{
+    QSqlQuery erase = query();
+    erase.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(m_table), quoted(Schema::KeyColumn)));
+    erase.addBindValue(key);
+    run(erase, QStringLiteral("Записът не може да бъде изтрит"));
+}
+
+void PostgresTable::moveRecords(const QList<qint64> &from, const QList<qint64> &to)
+{
+    // Spreading out keys may move thousands of records: one statement, not a
+    // round trip each. No record holds a new key, so no two collide midway.
+    const auto array = [](const QList<qint64> &keys) {
+        QStringList numbers;
+        numbers.reserve(keys.size());
+        for (qint64 key : keys)
+            numbers << QString::number(key);
+        return u'{' + numbers.join(u',') + u'}';
+    };
+    QSqlQuery move = query();
+    move.prepare(QStringLiteral("UPDATE %1 AS t SET %2 = m.new_key FROM unnest(?::bigint[], ?::bigint[]) "
+                                "AS m(old_key, new_key) WHERE t.%2 = m.old_key")
+                     .arg(quoted(m_table), quoted(Schema::KeyColumn)));
+    move.addBindValue(array(from));
+    move.addBindValue(array(to));
+    run(move, CannotStore);
+}

@@ -1,0 +1,140 @@
+#include "reference/SqliteEngine.h"
+
+#include "paradox/ParadoxFormat.h"
+#include "reference/SqliteStatement.h"
+#include "reference/SqliteTable.h"
+#include "reference/StoreFailure.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+
+SqliteEngine::SqliteEngine(const QString &connection, const QString &path, const QString &fileName,
+                           const QString &openAction)
+    : m_connection(connection), m_path(path), m_fileName(fileName)
+{
+    m_database = SqliteTable::connect(m_connection, path);
+    if (!m_database.open()) {
+        const Failure failed = storeFailure(openAction, m_database.lastError());
+        SqliteTable::disconnect(m_database, m_connection);
+        throw failed;
+    }
+}
+
+void SqliteEngine::requireTable(const QString &directory, const QString &path)
+{
+    if (directory.isEmpty() || !QFileInfo(directory).isDir())
+        throw Failure(QStringLiteral("Папката с таблиците „%1“ не съществува.").arg(QDir::toNativeSeparators(directory)));
+    if (!QFileInfo(path).isFile())
+        throw Failure(QStringLiteral("Таблицата „%1“ не съществува.").arg(QDir::toNativeSeparators(path)));
+    if (QFile file(path); file.open(QIODevice::ReadOnly) && Paradox::looksLikeTable(file.read(Paradox::HeaderBytes)))
+        throw Failure(QStringLiteral("Таблицата „%1“ е таблица на Paradox от старата програма. Програмата "
+                                     "предлага да я преобразува при пускането си; може и с "
+                                     "„bilvaro-make-tables <папка> --from-paradox“.")
+                          .arg(QDir::toNativeSeparators(path)));
+}
+
+SqliteEngine::~SqliteEngine()
+{
+    m_write.reset();
+    m_fetch.reset();
+    SqliteTable::disconnect(m_database, m_connection);
+}
+
+sqlite3 *SqliteEngine::handle() const
+{
+    return SqliteTable::handle(m_database);
+}
+
+QString SqliteEngine::place() const
+{
+    return QStringLiteral("„%1“").arg(QDir::toNativeSeparators(m_path));
+}
+
+TableLayout SqliteEngine::readTable(const QString &openAction)
+{
+    TableLayout table = SqliteTable::readTable(m_database, m_fileName, openAction);
+    m_table = table.name;
+    return table;
+}
+
+void SqliteEngine::useColumns(const QStringList &columns)
+{
+    m_columns = columns;
+    m_fetch.reset();
+}
+
+QList<qint64> SqliteEngine::readKeys()
+{
+    return SqliteTable::readKeys(handle(), m_table);
+}
+
+void SqliteEngine::markRead()
+{
+    m_dataVersion = SqliteTable::dataVersion(handle());
+}
+
+bool SqliteEngine::othersWrote()
+{
+    // data_version counts the writes of other connections only.
+    return SqliteTable::dataVersion(handle()) != m_dataVersion;
+}
+
+void SqliteEngine::begin()
+{
+    m_write.emplace(m_database);
+}
+
+void SqliteEngine::commit()
+{
+    m_write->commit();
+    m_write.reset();
+}
+
+void SqliteEngine::rollback() noexcept
+{
+    m_write.reset();
+}
+
+quint32 SqliteEngine::takeSerial()
+{
+    return SqliteTable::takeSerial(m_database);
+}
+
+std::optional<QList<QVariant>> SqliteEngine::readRecord(qint64 key)
+{
+    if (!m_fetch)
+        m_fetch = SqliteTable::recordReader(handle(), m_table, m_columns);
+    return SqliteTable::readRecord(*m_fetch, key, int(m_columns.size()));
+}
+
+std::optional<qint64> SqliteEngine::findRecord(const QList<QVariant> &values, qint64 near)
+{
+    return SqliteTable::findRecord(handle(), m_table, m_columns, values, near);
+}
+
+FoldedColumn SqliteEngine::readFolded(const QString &column, const QList<qint64> &keys)
+{
+    return SqliteTable::readFolded(handle(), m_table, column, keys);
+}
+
+void SqliteEngine::updateRecord(qint64 key, const QStringList &columns, const QList<QVariant> &values)
+{
+    SqliteTable::updateRecord(m_database, m_table, key, columns, values);
+}
+
+void SqliteEngine::insertRecord(qint64 key, const QList<QVariant> &values)
+{
+    SqliteTable::insertRecord(m_database, m_table, key, m_columns, values);
+}
+
+void SqliteEngine::deleteRecord(qint64 key)
+{
+    SqliteTable::deleteRecord(m_database, m_table, key);
+}
+
+void SqliteEngine::moveRecords(const QList<qint64> &from, const QList<qint64> &to)
+{
+    SqliteTable::moveRecords(m_database, m_table, from, to);
+}
