@@ -94,11 +94,16 @@ struct Dialect {
     QString begin() const { return server ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"); }
     QString lastId() const { return server ? QStringLiteral("SELECT lastval()") : QStringLiteral("SELECT last_insert_rowid()"); }
     QString contains() const { return server ? QStringLiteral("strpos(%1, ?) > 0") : QStringLiteral("instr(%1, ?) > 0"); }
-    // The statement and the value that tell whether a table exists.
+    // The statement and the value that tell whether a table exists. On a
+    // server it reads pg_class as of the statement: to_regclass() looks in
+    // the session's catalog cache, which need not know yet of a table that
+    // another machine made while this one waited for the lock below.
     std::pair<QString, QString> tableExists(const QString &table) const
     {
         if (server)
-            return {QStringLiteral("SELECT to_regclass(?) IS NOT NULL"), Schema::quoted(table)};
+            return {QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_class c JOIN pg_namespace n ON n.oid = "
+                                   "c.relnamespace WHERE c.relname = ? AND n.nspname = current_schema())"),
+                    table};
         return {QStringLiteral("SELECT count(*) > 0 FROM sqlite_master WHERE type = 'table' AND name = ?"), table};
     }
     // Taken before the register is made: two programs making it at once make it once.
@@ -220,7 +225,6 @@ QString insertStatement(const Schema::Table &table, const QList<Schema::Column> 
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(q(table), names.join(u','), QStringList(names.size(), QStringLiteral("?")).join(u','));
 }
-
 
 QString whereClause(const Dialect &dialect, const RegisterQuery &query, QVariantList &bind)
 {

@@ -29,33 +29,33 @@ QString helperPath(const char *name)
     return QCoreApplication::applicationDirPath() + u'/' + QLatin1String(name);
 }
 
-// Ends the session of the program that waits for a lock on the database, as
-// a server restart or a dropped network would; whether one was found within
-// the lock's wait.
-bool cutWaitingProgram(const QString &database)
+// Waits (within the lock's wait) for the program to wait for a lock on the
+// database, and with `cut` ends its session, as a server restart or a dropped
+// network would; whether it was found waiting.
+bool waitingProgram(const QString &database, bool cut)
 {
-    const QString name = QStringLiteral("cutter");
-    bool cut = false;
+    const QString name = QStringLiteral("watcher.") + QString::number(quintptr(QThread::currentThreadId()));
+    bool found = false;
     {
         QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
         admin.setDatabaseName(database);
         if (admin.open()) {
             QSqlQuery query(admin);
             QDeadlineTimer deadline(4000);
-            while (!cut && !deadline.hasExpired()) {
-                cut = query.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
-                                                "current_database() AND application_name = 'Bilvaro2007' AND "
-                                                "wait_event_type = 'Lock'"))
-                      && query.next() && query.value(0).toBool();
+            while (!found && !deadline.hasExpired()) {
+                found = query.exec(QStringLiteral("SELECT %1 FROM pg_stat_activity WHERE datname = current_database() "
+                                                  "AND application_name = 'Bilvaro2007' AND wait_event_type = 'Lock'")
+                                       .arg(cut ? QStringLiteral("pg_terminate_backend(pid)") : QStringLiteral("true")))
+                        && query.next() && query.value(0).toBool();
                 query.finish();
-                if (!cut)
+                if (!found)
                     QThread::msleep(20);
             }
             admin.close();
         }
     }
     QSqlDatabase::removeDatabase(name);
-    return cut;
+    return found;
 }
 
 } // namespace
@@ -402,7 +402,7 @@ private Q_SLOTS:
             QVERIFY(hold.exec(QStringLiteral("BEGIN")));
             QVERIFY(hold.exec(QStringLiteral("SELECT * FROM \"Firm\" FOR UPDATE")));
             bool cut = false;
-            std::unique_ptr<QThread> cutter(QThread::create([&] { cut = cutWaitingProgram(m_folder->database()); }));
+            std::unique_ptr<QThread> cutter(QThread::create([&] { cut = waitingProgram(m_folder->database(), true); }));
             cutter->start();
             const Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
                                                   QStringLiteral("42"));
@@ -427,6 +427,34 @@ private Q_SLOTS:
                                        Files, PrintMode::Original, Stamp)),
                  int(Recorded::NewDocument));
         QCOMPARE(firmNumbers(), QStringList{QStringLiteral("0000000042/0000000000")});
+    }
+
+    // Another machine makes the register while this one waits to make it:
+    // this one finds it made, and makes nothing.
+    void registerMadeWhileWaiting()
+    {
+        if (!m_folder->onServer())
+            QSKIP("a table file is made under its write lock, which BEGIN IMMEDIATE waits for");
+        QSqlDatabase other = m_folder->connection();
+        QVERIFY(sqlOn(other, {QStringLiteral("BEGIN"),
+                              QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('bilvaro register'))")})
+                    .filter(QStringLiteral("failed")).isEmpty());
+        QString failure = QStringLiteral("not opened");
+        std::unique_ptr<QThread> opening(QThread::create([&] {
+            try {
+                RegisterStore store(data());
+                failure.clear();
+            } catch (const Failure &refused) {
+                failure = refused.text();
+            }
+        }));
+        opening->start();
+        const bool waited = waitingProgram(m_folder->database(), false);
+        RegisterStore::createTables(other);
+        QCOMPARE(sqlOn(other, {QStringLiteral("COMMIT")}), QStringList{});
+        QVERIFY(opening->wait(10000));
+        QVERIFY(waited);
+        QCOMPARE(failure, QString());
     }
 
     // A start folder whose DB folder cannot take a new file gets a message,

@@ -129,7 +129,9 @@ public:
     // The order in which a table's rows were written.
     QString writeOrder() const { return m_server ? QStringLiteral("\"__order\"") : QStringLiteral("rowid"); }
 
-    QStringList sqlOnServer(const QStringList &statements) const { return sqlOn(QSqlDatabase::database(m_sql), statements); }
+    QStringList sqlOnServer(const QStringList &statements) const { return sqlOn(connection(), statements); }
+    // The test's own connection to the server's database.
+    QSqlDatabase connection() const { return QSqlDatabase::database(m_sql); }
 
 private:
     QTemporaryDir m_dir;
