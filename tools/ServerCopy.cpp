@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -222,33 +223,49 @@ struct Place {
     QString key;
 };
 
+// Copies the rows in key order, many to a statement: one statement a row
+// would cost a trip to the server for each record of a large catalogue.
 qint64 copyRows(Connection &from, const Place &source, Connection &to, const Place &target,
                 const QList<Field> &fields, const QString &action)
 {
-    QStringList names{source.key.isEmpty() ? QStringLiteral("NULL") : source.key};
     QSqlQuery read = exec(from,
                           QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %4")
-                              .arg(names.first(), columnList(fields), quoted(source.table),
+                              .arg(source.key.isEmpty() ? QStringLiteral("NULL") : source.key, columnList(fields),
+                                   quoted(source.table),
                                    source.key.isEmpty() ? quoted(fields.first().column.name) : source.key),
                           {}, action);
     QStringList targetNames;
     if (!target.key.isEmpty())
         targetNames << target.key;
     targetNames << columnList(fields);
-    QSqlQuery write(to.database());
-    write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoted(target.table), targetNames.join(u','),
-                           QStringList(fields.size() + (target.key.isEmpty() ? 0 : 1), QStringLiteral("?")).join(u',')));
+    const qsizetype perRow = fields.size() + (target.key.isEmpty() ? 0 : 1);
+    const QString row = u'(' + QStringList(perRow, QStringLiteral("?")).join(u',') + u')';
+    // Well below the parameters a statement may have on either end.
+    const qsizetype rowsPerStatement = std::max<qsizetype>(1, 8000 / perRow);
+    QVariantList values;
     qint64 count = 0;
-    while (read.next()) {
-        if (!target.key.isEmpty())
-            write.addBindValue(read.value(0).toLongLong());
-        for (int i = 0; i < fields.size(); ++i)
-            write.addBindValue(converted(read.value(i + 1), fields[i].column.kind));
+    const auto flush = [&] {
+        if (values.isEmpty())
+            return;
+        QSqlQuery write(to.database());
+        write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                          .arg(quoted(target.table), targetNames.join(u','),
+                               QStringList(values.size() / perRow, row).join(u',')));
+        for (const QVariant &value : std::as_const(values))
+            write.addBindValue(value);
         if (!write.exec())
             throw to.onServer() ? Server::failure(action, write.lastError()) : storeFailure(action, write.lastError());
-        ++count;
+        values.clear();
+    };
+    while (read.next()) {
+        if (!target.key.isEmpty())
+            values << read.value(0).toLongLong();
+        for (int i = 0; i < fields.size(); ++i)
+            values << converted(read.value(i + 1), fields[i].column.kind);
+        if (++count % rowsPerStatement == 0)
+            flush();
     }
+    flush();
     return count;
 }
 
