@@ -203,6 +203,34 @@ private Q_SLOTS:
         QVERIFY2(text.contains(refusal), qPrintable(text));
     }
 
+    // A server without the clients' table: the backup stops there and takes
+    // back the files it had written.
+    void incompleteServerLeavesNoFiles()
+    {
+        TestServer::Database database;
+        {
+            const QString name = QStringLiteral("servercopy.tables");
+            {
+                QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+                connection.setDatabaseName(database.name());
+                QVERIFY(connection.open());
+                ServerTables::create(connection);
+                QCOMPARE(sqlOn(connection, {QStringLiteral("DROP TABLE customer")}), QStringList{});
+                connection.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+        }
+        QTemporaryDir target;
+        try {
+            ServerCopy::fromServer(target.path(), database.connection());
+            QFAIL("an incomplete server was backed up");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.text().endsWith(QStringLiteral("на сървъра няма таблица „customer“.")),
+                     qPrintable(failure.text()));
+        }
+        QCOMPARE(QDir(QDir(target.path()).filePath(QStringLiteral("DB"))).entryList(QDir::Files), QStringList{});
+    }
+
 private:
     static QStringList sqlOnServerDatabase(const QString &database, const QStringList &statements)
     {
