@@ -206,8 +206,16 @@ QVariant converted(const QVariant &value, Schema::Kind kind)
     switch (kind) {
     case Schema::Kind::Picture:
         return value.toByteArray();
-    case Schema::Kind::Integer:
-        return value.toLongLong();
+    case Schema::Kind::Integer: {
+        // A file holds whatever was put into a column; what is no whole
+        // number stays a text, which a server's bigint refuses: the move
+        // stops rather than change a value.
+        if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+            return value.toLongLong();
+        bool whole = false;
+        const qlonglong number = value.toString().toLongLong(&whole);
+        return whole ? QVariant(number) : QVariant(value.toString());
+    }
     case Schema::Kind::Text:
     case Schema::Kind::Memo:
         break;
@@ -287,7 +295,7 @@ QStringList rowsOf(Connection &connection, const Place &place, const QList<Field
             if (fields[i].column.kind == Schema::Kind::Picture)
                 values << (value.isNull() ? QStringLiteral("-") : u'x' + QString::fromLatin1(value.toByteArray().toHex()));
             else if (fields[i].column.kind == Schema::Kind::Integer)
-                values << (value.isNull() ? QStringLiteral("-") : QString::number(value.toLongLong()));
+                values << (value.isNull() ? QStringLiteral("-") : value.toString());
             else
                 values << value.toString();
         }
