@@ -203,6 +203,30 @@ private Q_SLOTS:
         QVERIFY2(text.contains(refusal), qPrintable(text));
     }
 
+    // A column the user declared INTEGER holds what was put into it: a value
+    // that is no whole number stops the move rather than being rounded.
+    void noWholeNumberStopsTheMove()
+    {
+        QTemporaryDir start;
+        TableMaker::makeTables(start.path(), true);
+        QCOMPARE(sqlOnFile(QDir(start.path()).filePath(QStringLiteral("DB/stock.db")),
+                           {QStringLiteral("ALTER TABLE stock ADD COLUMN \"Гаранция\" INTEGER"),
+                            QStringLiteral("UPDATE stock SET \"Гаранция\" = 12.5 WHERE rowid = (SELECT max(rowid) FROM stock)")}),
+                 QStringList{});
+        TestServer::Database database;
+        QString text;
+        try {
+            ServerCopy::toServer(start.path(), database.connection());
+        } catch (const Failure &failure) {
+            text = failure.text();
+        }
+        QVERIFY2(text.startsWith(QStringLiteral("Таблиците не са прехвърлени на сървъра (таблица „stock“)")),
+                 qPrintable(text));
+        QCOMPARE(sqlOnServerDatabase(database.name(), {QStringLiteral("SELECT count(*) FROM pg_class WHERE relnamespace = "
+                                                                      "'public'::regnamespace")}),
+                 QStringList{QStringLiteral("0")});
+    }
+
     // A server without the clients' table: the backup stops there and takes
     // back the files it had written.
     void incompleteServerLeavesNoFiles()

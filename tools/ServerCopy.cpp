@@ -261,8 +261,10 @@ qint64 copyRows(Connection &from, const Place &source, Connection &to, const Pla
                                QStringList(values.size() / perRow, row).join(u',')));
         for (const QVariant &value : std::as_const(values))
             write.addBindValue(value);
-        if (!write.exec())
-            throw to.onServer() ? Server::failure(action, write.lastError()) : storeFailure(action, write.lastError());
+        if (!write.exec()) {
+            const QString where = QStringLiteral("%1 (таблица „%2“)").arg(action, target.table);
+            throw to.onServer() ? Server::failure(where, write.lastError()) : storeFailure(where, write.lastError());
+        }
         values.clear();
     };
     while (read.next()) {
