@@ -2,12 +2,14 @@
 
 #include "common/Amount.h"
 #include "common/Currency.h"
+#include "common/Failure.h"
 #include "document/Invoice.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <optional>
 
@@ -69,10 +71,17 @@ struct CurrencySum {
 };
 
 // The register of issued documents: `Register.db` in the data folder (the
-// start folder's DB), made on first use. Every document printed is kept
-// there once, whole, with its number; the store itself refuses a second
-// document under one (company, series, number) and any change but the copy
-// count and the cancel mark. Everything that is SQLite's lives in this class.
+// start folder's DB), or the same tables on the PostgreSQL server that the
+// data folder names (Server::connectionString), made on first use. Every
+// document printed is kept there once, whole, with its number; the store
+// itself refuses a second document under one (company, series, number) and
+// any change but the copy count and the cancel mark. Everything that is
+// SQLite's or PostgreSQL's lives in this class; the SQL that differs between
+// the two is kept together in RegisterStore.cpp.
+//
+// On a server a command that finds the connection gone fails with the
+// server's lost-connection message, nothing of it recorded; the next command
+// connects again.
 //
 // Every failure throws a Failure with the text the user sees.
 class RegisterStore {
@@ -84,6 +93,9 @@ public:
     RegisterStore &operator=(const RegisterStore &) = delete;
 
     static QString filePath(const QString &dataFolder);
+    // Makes the register's tables, empty, on an open database (a file or a
+    // server), inside the caller's transaction.
+    static void createTables(const QSqlDatabase &database);
 
     // Records a print of the document: a number the register does not hold
     // is recorded with the whole document and, in the same transaction,
@@ -126,11 +138,18 @@ public:
     std::optional<qint64> documentId(const QString &company, NumberSeries series, const QString &number) const;
 
 private:
+    class Write;
+    void connect();
+    void reconnectIfLost() const;
+    Failure failed(const QString &action, const QSqlError &error) const;
+    void run(QSqlQuery &query, const QString &action) const;
     void makeTables();
     qint64 insertDocument(const Invoice &invoice, const ArchiveFiles &files, PrintMode mode, const PrintStamp &stamp);
     void writeBackNumber(const Invoice &invoice);
 
     QString m_dataFolder;
+    std::optional<QString> m_server;  // the server's connection string; none for the file
     QString m_connection;
-    QSqlDatabase m_database;
+    mutable QSqlDatabase m_database;
+    mutable bool m_lost = false;  // the server's connection is gone: the next command connects again
 };

@@ -1,14 +1,17 @@
 // The register of issued documents: what a print records is the document
-// as it was handed over, read back whole; one number is held once; the store
-// itself keeps the register append-only; the search and the sums.
+// as it was handed over, read back whole; one number is held once, also
+// between two programs; the store itself keeps the register append-only; the
+// search and the sums. Every case runs on the SQLite files and on the test
+// server; a connection to the server cut in the middle of a print.
 
 #include "common/Failure.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
+#include "support/EngineFolder.h"
 #include "support/SampleInvoice.h"
-#include "support/SqlFile.h"
 
-#include <QTemporaryDir>
+#include <QProcess>
+#include <QThread>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(DocumentKind)
@@ -21,21 +24,65 @@ const PrintStamp Stamp{QDateTime(QDate(2026, 2, 8), QTime(10, 15)), QStringLiter
 const ArchiveFiles Files{QStringLiteral("/inst/DB/InvFirm1_0000000042_.bmp"),
                          QStringLiteral("/inst/DB/InvFirm1_0000000042_.pdf")};
 
+QString helperPath(const char *name)
+{
+    return QCoreApplication::applicationDirPath() + u'/' + QLatin1String(name);
+}
+
+// Waits (within the lock's wait) for the program to wait for a lock on the
+// database, and with `cut` ends its session, as a server restart or a dropped
+// network would; whether it was found waiting.
+bool waitingProgram(const QString &database, bool cut)
+{
+    const QString name = QStringLiteral("watcher.") + QString::number(quintptr(QThread::currentThreadId()));
+    bool found = false;
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        admin.setDatabaseName(database);
+        if (admin.open()) {
+            QSqlQuery query(admin);
+            QDeadlineTimer deadline(4000);
+            while (!found && !deadline.hasExpired()) {
+                found = query.exec(QStringLiteral("SELECT %1 FROM pg_stat_activity WHERE datname = current_database() "
+                                                  "AND application_name = 'Bilvaro2007' AND wait_event_type = 'Lock'")
+                                       .arg(cut ? QStringLiteral("pg_terminate_backend(pid)") : QStringLiteral("true")))
+                        && query.next() && query.value(0).toBool();
+                query.finish();
+                if (!found)
+                    QThread::msleep(20);
+            }
+            admin.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return found;
+}
+
 } // namespace
 
 class tst_Register : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QTemporaryDir> m_searched;  // the documents searchAndSums finds
-    std::unique_ptr<QTemporaryDir> m_kept;      // the register storeKeepsTheRegister changes
-    QString data() const { return m_dir->filePath(QStringLiteral("DB")); }
-    QString firmFile() const { return QDir(data()).filePath(QStringLiteral("Firm.db")); }
-    QString registerFile() const { return RegisterStore::filePath(data()); }
+    std::unique_ptr<EngineFolder> m_folder;
+    // Per engine: the documents searchAndSums finds, the register storeKeepsTheRegister changes.
+    std::map<QString, std::unique_ptr<EngineFolder>> m_searched, m_kept;
+    QString data() const { return m_folder->data(); }
 
     QStringList firmNumbers() const
     {
-        return sqlOnFile(firmFile(), {QStringLiteral("SELECT \"Фактура №\" || '/' || \"Проформа №\" FROM Firm")});
+        return m_folder->sqlOnFirm({QStringLiteral("SELECT \"Фактура №\" || '/' || \"Проформа №\" FROM \"Firm\"")});
+    }
+    // A folder of its own, filled once per engine by fill().
+    QString keptFolder(std::map<QString, std::unique_ptr<EngineFolder>> &kept,
+                       const std::function<void(const QString &)> &fill)
+    {
+        std::unique_ptr<EngineFolder> &folder = kept[m_folder->engine()];
+        if (!folder) {
+            folder = std::move(m_folder);
+            init();
+            fill(folder->data());
+        }
+        return folder->data();
     }
 
     // The documents every row of searchAndSums searches, recorded once.
@@ -67,11 +114,17 @@ class tst_Register : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase_data() { addEngineRows(); }
+
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir().mkpath(data()));
-        QVERIFY(makeOwnCompany(data()));
+        QFETCH_GLOBAL(QString, engine);
+        REQUIRE_ENGINE(engine);
+        if (m_folder && m_folder->engine() == engine)
+            QVERIFY(m_folder->clear());
+        else
+            m_folder = std::make_unique<EngineFolder>(engine);
+        QVERIFY(m_folder->makeOwnCompany());
     }
 
     void printIsRecordedWhole_data()
@@ -102,7 +155,9 @@ private Q_SLOTS:
         QFETCH(QString, shownKind);
         QFETCH(QString, firmAfter);
         // A number typed on the page without its zeros is recorded as printed back.
-        const Invoice printed = sampleInvoice(kind, note, currency, QStringLiteral("42"));
+        Invoice printed = sampleInvoice(kind, note, currency, QStringLiteral("42"));
+        // Its column's name is longer than a server keeps a name.
+        printed.texts.vehicleBasis = QStringLiteral("чл. 45, ал. 3 от ЗДДС");
         RegisterStore store(data());
         QCOMPARE(int(store.recordPrint(printed, Files, PrintMode::Original, Stamp)), int(Recorded::NewDocument));
 
@@ -121,10 +176,11 @@ private Q_SLOTS:
         QCOMPARE(row.copies, 0);
         QCOMPARE(firmNumbers(), QStringList{firmAfter});
         // Amounts are kept as whole ten-thousandths, never as floating point.
-        QCOMPARE(sqlOnFile(registerFile(), {QStringLiteral("SELECT group_concat(typeof(\"Количество (0.0001)\") || "
-                                                           "\"Количество (0.0001)\") FROM \"Редове\"")}),
-                 QStringList{QStringLiteral("integer30000,integer1250")});
-        QCOMPARE(sqlOnFile(registerFile(), {QStringLiteral("SELECT \"Компютър\" || '/' || \"Потребител\" FROM \"Документи\"")}),
+        const QString quantity = QStringLiteral("\"Количество (0.0001)\"");
+        QCOMPARE(m_folder->sqlOnRegister({QStringLiteral("SELECT %1 || %2 FROM \"Редове\" ORDER BY %3")
+                                              .arg(m_folder->typeOf(quantity), quantity, m_folder->writeOrder())}),
+                 (QStringList{m_folder->integerType() + QStringLiteral("30000"), m_folder->integerType() + QStringLiteral("1250")}));
+        QCOMPARE(m_folder->sqlOnRegister({QStringLiteral("SELECT \"Компютър\" || '/' || \"Потребител\" FROM \"Документи\"")}),
                  QStringList{QStringLiteral("каса-1/ivan")});
     }
 
@@ -290,19 +346,17 @@ private Q_SLOTS:
     {
         QFETCH(QString, statement);
         QFETCH(bool, allowed);
-        // Two documents, the first cancelled: recorded once, copied for each row.
-        if (!m_kept) {
-            m_kept = std::move(m_dir);
-            init();
-            RegisterStore store(m_kept->filePath(QStringLiteral("DB")));
+        // Two documents, the first cancelled: recorded once; each row's change is rolled back.
+        keptFolder(m_kept, [](const QString &folder) {
+            RegisterStore store(folder);
             for (const char16_t *number : {u"1", u"2"})
                 store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
                                                 QString::fromUtf16(number)),
                                   Files, PrintMode::Original, Stamp);
             store.cancel(store.find({}).value(0), QStringLiteral("грешка"));
-        }
-        QVERIFY(QFile::copy(RegisterStore::filePath(m_kept->filePath(QStringLiteral("DB"))), registerFile()));
-        const QStringList result = sqlOnFile(registerFile(), {statement});
+        });
+        const EngineFolder &kept = *m_kept[m_folder->engine()];
+        const QStringList result = kept.sqlOnRegister({QStringLiteral("BEGIN"), statement, QStringLiteral("ROLLBACK")});
         QCOMPARE(result.isEmpty(), allowed);
     }
 
@@ -329,12 +383,7 @@ private Q_SLOTS:
         QFETCH(QString, to);
         QFETCH(QStringList, numbers);
         QFETCH(QString, sums);
-        if (!m_searched) {
-            m_searched = std::move(m_dir);
-            init();
-            recordSearched(m_searched->filePath(QStringLiteral("DB")));
-        }
-        RegisterStore store(m_searched->filePath(QStringLiteral("DB")));
+        RegisterStore store(keptFolder(m_searched, recordSearched));
         const RegisterQuery query{text, IssuedRules::pageDate(from, QDate()), IssuedRules::pageDate(to, QDate())};
         QStringList found;
         for (const RegisterRow &row : store.rows(store.find(query)))
@@ -346,16 +395,131 @@ private Q_SLOTS:
         QCOMPARE(shown.join(u' '), sums);
     }
 
+    // Two processes print invoices 1 to 30 of one company through the
+    // register at once, each to its own client: every number is recorded
+    // once, by one of them; the other is refused, naming the client of the
+    // document that has the number; the company's number is the last.
+    void twoProgramsNeverRecordOneNumberTwice()
+    {
+        const int count = 30;
+        QProcess programs[2];
+        QStringList clientOf;  // the client each process prints to
+        for (QProcess &program : programs) {
+            program.start(helperPath("other_program_helper"), {QStringLiteral("register"), data(), QString::number(count)});
+            QVERIFY(program.waitForStarted());
+            clientOf << QStringLiteral("Програма %1").arg(program.processId());
+        }
+        QMap<int, QString> recordedBy;  // number -> client of the process that recorded it
+        QStringList refusalsNamed;      // the clients the refusals named
+        for (int i = 0; i < 2; ++i) {
+            QProcess &program = programs[i];
+            QVERIFY(program.waitForFinished(60000));
+            QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+            // Windows ends the helper's lines with CR LF.
+            const QString output = QString::fromUtf8(program.readAllStandardOutput()).remove(u'\r');
+            for (const QString &line : output.split(u'\n', Qt::SkipEmptyParts)) {
+                if (line.startsWith(QLatin1String("refused "))) {
+                    // A refusal names the other process's client.
+                    QCOMPARE(line.mid(8), clientOf[1 - i]);
+                    refusalsNamed << line.mid(8);
+                    continue;
+                }
+                QVERIFY2(!recordedBy.contains(line.toInt()), qPrintable(line));
+                recordedBy.insert(line.toInt(), clientOf[i]);
+            }
+        }
+        QCOMPARE(recordedBy.keys(), [] { QList<int> all; for (int i = 1; i <= count; ++i) all << i; return all; }());
+        QCOMPARE(refusalsNamed.size(), count);
+        QCOMPARE(m_folder->sqlOnRegister({QStringLiteral("SELECT \"Клиент\" FROM \"Документи\" ORDER BY \"Номер\"")}),
+                 QStringList(recordedBy.values()));
+        QCOMPARE(m_folder->sqlOnFirm({QStringLiteral("SELECT \"Фактура №\" FROM \"Firm\"")}),
+                 QStringList{QStringLiteral("0000000030")});
+    }
+
+    // The server ends the print's session while it waits to write the number
+    // back (another machine holds the own company's record): the print is
+    // refused with the lost connection's message, neither the document nor
+    // the number is recorded, and the next command connects again.
+    void lostConnectionRecordsNothing()
+    {
+        if (!m_folder->onServer())
+            QSKIP("a table file has no connection to lose");
+        RegisterStore store(data());
+        const QString other = QStringLiteral("other.machine");
+        {
+            QSqlDatabase machine = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), other);
+            machine.setDatabaseName(m_folder->database());
+            QVERIFY(machine.open());
+            QSqlQuery hold(machine);
+            QVERIFY(hold.exec(QStringLiteral("BEGIN")));
+            QVERIFY(hold.exec(QStringLiteral("SELECT * FROM \"Firm\" FOR UPDATE")));
+            bool cut = false;
+            std::unique_ptr<QThread> cutter(QThread::create([&] { cut = waitingProgram(m_folder->database(), true); }));
+            cutter->start();
+            const Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
+                                                  QStringLiteral("42"));
+            QString refusal;
+            try {
+                store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+            } catch (const Failure &failure) {
+                refusal = failure.text();
+            }
+            QVERIFY(cutter->wait(10000));
+            QVERIFY(cut);
+            QVERIFY2(refusal.contains(QStringLiteral("връзката със сървъра прекъсна")), qPrintable(refusal));
+            QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+            machine.close();
+        }
+        QSqlDatabase::removeDatabase(other);
+        QCOMPARE(m_folder->sqlOnRegister({QStringLiteral("SELECT count(*) FROM \"Документи\"")}), QStringList{"0"});
+        QCOMPARE(firmNumbers(), QStringList{QStringLiteral("0000000000/0000000000")});
+        QCOMPARE(store.find({}), QList<qint64>{});
+        QCOMPARE(int(store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
+                                                     QStringLiteral("42")),
+                                       Files, PrintMode::Original, Stamp)),
+                 int(Recorded::NewDocument));
+        QCOMPARE(firmNumbers(), QStringList{QStringLiteral("0000000042/0000000000")});
+    }
+
+    // Another machine makes the register while this one waits to make it:
+    // this one finds it made, and makes nothing.
+    void registerMadeWhileWaiting()
+    {
+        if (!m_folder->onServer())
+            QSKIP("a table file is made under its write lock, which BEGIN IMMEDIATE waits for");
+        QSqlDatabase other = m_folder->connection();
+        QVERIFY(sqlOn(other, {QStringLiteral("BEGIN"),
+                              QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('bilvaro register'))")})
+                    .filter(QStringLiteral("failed")).isEmpty());
+        QString failure = QStringLiteral("not opened");
+        std::unique_ptr<QThread> opening(QThread::create([&] {
+            try {
+                RegisterStore store(data());
+                failure.clear();
+            } catch (const Failure &refused) {
+                failure = refused.text();
+            }
+        }));
+        opening->start();
+        const bool waited = waitingProgram(m_folder->database(), false);
+        RegisterStore::createTables(other);
+        QCOMPARE(sqlOn(other, {QStringLiteral("COMMIT")}), QStringList{});
+        QVERIFY(opening->wait(10000));
+        QVERIFY(waited);
+        QCOMPARE(failure, QString());
+    }
+
     // A start folder whose DB folder cannot take a new file gets a message,
     // and no register.
     void registerIsMadeOnFirstUse()
     {
-        QVERIFY(!QFileInfo::exists(registerFile()));
+        QVERIFY(!m_folder->registerExists());
         { RegisterStore store(data()); }
-        QVERIFY(QFileInfo::exists(registerFile()));
+        QVERIFY(m_folder->registerExists());
         { RegisterStore again(data()); }
-        QVERIFY_THROWS_EXCEPTION(Failure, RegisterStore(m_dir->filePath(QStringLiteral("nowhere"))));
-        QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("nowhere"))));
+        const QString nowhere = QDir(m_folder->folder()).filePath(QStringLiteral("nowhere"));
+        QVERIFY_THROWS_EXCEPTION(Failure, RegisterStore{nowhere});
+        QVERIFY(!QFileInfo::exists(nowhere));
     }
 };
 

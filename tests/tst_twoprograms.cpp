@@ -6,8 +6,6 @@
 
 #include "common/Failure.h"
 #include "reference/TableStore.h"
-#include "register/RegisterStore.h"
-#include "support/SampleInvoice.h"
 #include "support/TableEngines.h"
 #include "tools/TableMaker.h"
 
@@ -360,51 +358,6 @@ private Q_SLOTS:
             QCOMPARE(own.size(), each);
             QVERIFY(std::is_sorted(own.crbegin(), own.crend()));
         }
-    }
-
-    // Two processes print invoices 1 to 30 of one company through the
-    // register at once, each to its own client: every number is recorded
-    // once, by one of them; the other is refused, naming the client of the
-    // document that has the number; the company's number is the last.
-    void twoProgramsNeverRecordOneNumberTwice()
-    {
-        if (engine() == Engine::Server)
-            QSKIP("the register is kept in its SQLite file");
-        QVERIFY(makeOwnCompany(data()));
-        const int count = 30;
-        QProcess programs[2];
-        QStringList clientOf;  // the client each process prints to
-        for (QProcess &program : programs) {
-            program.start(helperPath("other_program_helper"), {QStringLiteral("register"), data(), QString::number(count)});
-            QVERIFY(program.waitForStarted());
-            clientOf << QStringLiteral("Програма %1").arg(program.processId());
-        }
-        QMap<int, QString> recordedBy;  // number -> client of the process that recorded it
-        QStringList refusalsNamed;      // the clients the refusals named
-        for (int i = 0; i < 2; ++i) {
-            QProcess &program = programs[i];
-            QVERIFY(program.waitForFinished(60000));
-            QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
-            // Windows ends the helper's lines with CR LF.
-            const QString output = QString::fromUtf8(program.readAllStandardOutput()).remove(u'\r');
-            for (const QString &line : output.split(u'\n', Qt::SkipEmptyParts)) {
-                if (line.startsWith(QLatin1String("refused "))) {
-                    // A refusal names the other process's client.
-                    QCOMPARE(line.mid(8), clientOf[1 - i]);
-                    refusalsNamed << line.mid(8);
-                    continue;
-                }
-                QVERIFY2(!recordedBy.contains(line.toInt()), qPrintable(line));
-                recordedBy.insert(line.toInt(), clientOf[i]);
-            }
-        }
-        QCOMPARE(recordedBy.keys(), [] { QList<int> all; for (int i = 1; i <= count; ++i) all << i; return all; }());
-        QCOMPARE(refusalsNamed.size(), count);
-        const QStringList clients = sqlOnFile(RegisterStore::filePath(data()),
-                                              {QStringLiteral("SELECT \"Клиент\" FROM \"Документи\" ORDER BY \"Номер\"")});
-        QCOMPARE(clients, QStringList(recordedBy.values()));
-        QCOMPARE(sql(QStringLiteral("Firm.db"), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
-                 QStringList{QStringLiteral("0000000030")});
     }
 
     // The other process holds the table's write lock: a write waits for it,

@@ -27,7 +27,7 @@ void exec(QSqlQuery &query, const QString &statement)
 }
 
 void fillFile(const QString &path, const TableDefinition &table, qsizetype count,
-              const std::function<QVariantMap(qsizetype)> &makeRecord)
+              const std::function<QVariantMap(qsizetype)> &makeRecord, quint32 serial)
 {
     const QString connection = QStringLiteral("bilvaro.maker.") + QUuid::createUuid().toString();
     // The connection is closed on a failure too: Windows cannot delete the
@@ -63,7 +63,8 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
         qint64 key = 0;
         for (qsizetype index = 0; index < count; ++index) {
             const QVariantMap record = makeRecord(index);
-            insert.addBindValue(key += MakerKeyStep);
+            // A record carries its key when it is a copy of a stored one.
+            insert.addBindValue(record.contains(KeyColumn) ? record.value(KeyColumn).toLongLong() : (key += MakerKeyStep));
             for (const Column &column : table.columns) {
                 const QVariant value = record.value(column.name);
                 const bool blank = !value.isValid() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());
@@ -73,6 +74,8 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
                 throw Failure(QStringLiteral("Записът не може да бъде добавен: %1").arg(insert.lastError().text()));
         }
         insert.finish();
+        if (serial > 0)
+            exec(query, QStringLiteral("PRAGMA user_version = %1").arg(qint32(serial)));
         exec(query, QStringLiteral("COMMIT"));
         query.finish();
         database.close();
@@ -108,7 +111,7 @@ bool makeTable(const QString &dataFolder, const TableDefinition &table, const QL
 }
 
 bool makeTable(const QString &dataFolder, const TableDefinition &table, qsizetype count,
-               const std::function<QVariantMap(qsizetype)> &record)
+               const std::function<QVariantMap(qsizetype)> &record, quint32 serial)
 {
     const QString target = QDir(dataFolder).filePath(table.fileName);
     if (QFileInfo::exists(target))
@@ -117,7 +120,7 @@ bool makeTable(const QString &dataFolder, const TableDefinition &table, qsizetyp
     // replaces a file that appeared meanwhile.
     const QString partial = target + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     try {
-        fillFile(partial, table, count, record);
+        fillFile(partial, table, count, record, serial);
     } catch (...) {
         QFile::remove(partial);
         throw;

@@ -39,8 +39,10 @@ bool makeTable(const QString &dataFolder, const TableDefinition &table,
                const QList<QVariantMap> &records = {});
 // As above, with the records made one by one as they are written (record(i)
 // for i from 0 to count - 1), so that a large table never sits in memory.
+// A record that holds Schema::KeyColumn keeps that key; serial is the last
+// key serial the table gave (its user_version), 0 for a new table.
 bool makeTable(const QString &dataFolder, const TableDefinition &table, qsizetype count,
-               const std::function<QVariantMap(qsizetype)> &record);
+               const std::function<QVariantMap(qsizetype)> &record, quint32 serial = 0);
 
 // Writes the settings file mem.txt of a start folder that has none: the
 // default settings, starting in the given currency. Returns whether it was

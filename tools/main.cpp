@@ -12,16 +12,52 @@
 // bilvaro-make-tables <start folder> --from-paradox
 // Converts the old program's Paradox tables in <start folder>/DB into this
 // program's tables, keeping the Paradox files in DB/paradox-<date>-<time>/.
+//
+// bilvaro-make-tables <start folder> --to-server <connection>
+// Moves the four tables and the register of <start folder>/DB onto an empty
+// PostgreSQL database (a connection string in libpq's form), in one
+// transaction, and compares every value.
+//
+// bilvaro-make-tables <start folder> --from-server <connection>
+// Writes the server's tables and register into <start folder>/DB as SQLite
+// files (a backup the program opens as it is); existing files stay untouched.
 
 #include "common/Failure.h"
 #include "paradox/MovingIn.h"
 #include "reference/Schema.h"
 #include "reference/PriceConversion.h"
+#include "tools/ServerCopy.h"
 #include "tools/TableMaker.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+const char Usage[] = "Usage: bilvaro-make-tables <start folder> [--demo] [--goods <count>]\n"
+                     "       bilvaro-make-tables <start folder> --prices-to-euro\n"
+                     "       bilvaro-make-tables <start folder> --from-paradox\n"
+                     "       bilvaro-make-tables <start folder> --to-server <connection>\n"
+                     "       bilvaro-make-tables <start folder> --from-server <connection>\n";
+
+const QString Help = QStringLiteral(
+    "\n"
+    "Без опции: създава липсващите таблици в <start folder>/DB (--demo: с примерни данни;\n"
+    "  --goods: таблица със стоки с толкова записа).\n"
+    "--prices-to-euro  преобразува продажните цени от лева в евро, веднъж.\n"
+    "--from-paradox    преобразува таблиците на старата програма.\n"
+    "--to-server       прехвърля четирите таблици и регистъра на празна база на PostgreSQL\n"
+    "                  в една транзакция и сверява всяка стойност. <connection> е адрес във\n"
+    "                  вида на libpq: postgresql://потребител@сървър:5432/база или\n"
+    "                  \"host=сървър dbname=база\"; паролата е в ~/.pgpass или PGPASSWORD.\n"
+    "--from-server     записва таблиците и регистъра от сървъра като файлове в\n"
+    "                  <start folder>/DB (резервно копие, което програмата отваря);\n"
+    "                  съществуващи файлове не се презаписват.\n");
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -29,9 +65,30 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.contains(QStringLiteral("--help"))) {
+        out << Usage << Help;
+        return 0;
+    }
     const bool demo = arguments.removeAll(QStringLiteral("--demo")) > 0;
     const bool toEuro = arguments.removeAll(QStringLiteral("--prices-to-euro")) > 0;
     const bool fromParadox = arguments.removeAll(QStringLiteral("--from-paradox")) > 0;
+    // An option with its value, taken out of the arguments.
+    const auto valueOf = [&arguments](const QString &option) -> std::optional<QString> {
+        const qsizetype at = arguments.indexOf(option);
+        if (at < 0)
+            return std::nullopt;
+        const QString value = arguments.value(at + 1);
+        arguments.remove(at, std::min<qsizetype>(2, arguments.size() - at));
+        return value;
+    };
+    const std::optional<QString> toServer = valueOf(QStringLiteral("--to-server"));
+    const std::optional<QString> fromServer = valueOf(QStringLiteral("--from-server"));
+    if ((toServer && toServer->isEmpty()) || (fromServer && fromServer->isEmpty())) {
+        err << QStringLiteral("--to-server и --from-server искат адреса на сървъра, например "
+                              "postgresql://потребител@сървър:5432/база.\n");
+        return 2;
+    }
+    const bool server = toServer || fromServer;
     int goods = -1;
     if (const qsizetype at = arguments.indexOf(QStringLiteral("--goods")); at >= 0) {
         bool number = false;
@@ -43,14 +100,19 @@ int main(int argc, char *argv[])
         arguments.remove(at, 2);
     }
     if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--"))
-        || ((toEuro || fromParadox) && (demo || goods >= 0)) || (toEuro && fromParadox)) {
-        err << "Usage: bilvaro-make-tables <start folder> [--demo] [--goods <count>]\n"
-               "       bilvaro-make-tables <start folder> --prices-to-euro\n"
-               "       bilvaro-make-tables <start folder> --from-paradox\n";
+        || ((toEuro || fromParadox || server) && (demo || goods >= 0))
+        || (int(toEuro) + int(fromParadox) + int(bool(toServer)) + int(bool(fromServer)) > 1)) {
+        err << Usage;
         return 2;
     }
     const QString folder = arguments.first();
     try {
+        if (server) {
+            const QStringList report = toServer ? ServerCopy::toServer(folder, *toServer)
+                                                : ServerCopy::fromServer(folder, *fromServer);
+            out << report.join(u'\n') << '\n';
+            return 0;
+        }
         if (fromParadox) {
             out << MovingIn::summaryText(MovingIn::convert(folder)) << '\n';
             return 0;

@@ -1,0 +1,557 @@
+#include "tools/ServerCopy.h"
+
+#include "common/Failure.h"
+#include "reference/Schema.h"
+#include "reference/ServerTables.h"
+#include "reference/StoreFailure.h"
+#include "register/RegisterStore.h"
+#include "server/ServerConnection.h"
+#include "tools/TableMaker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUuid>
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+namespace ServerCopy {
+
+namespace {
+
+using Schema::KeyColumn;
+using Schema::quoted;
+
+const QString CannotMove = QStringLiteral("Таблиците не са прехвърлени на сървъра");
+const QString CannotBackUp = QStringLiteral("Таблиците не са свалени от сървъра");
+
+// One column of a table as both ends hold it.
+struct Field {
+    Schema::Column column;  // the name, and the kind the values are copied as
+    QString fileType;       // the type the SQLite file declares
+};
+
+// A named connection, closed and forgotten with the object.
+class Connection {
+public:
+    Connection() : m_name(QStringLiteral("bilvaro.copy.") + QUuid::createUuid().toString(QUuid::Id128)) {}
+    ~Connection()
+    {
+        m_database.close();
+        m_database = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    void openServer(const QString &connection) { m_database = Server::connect(m_name, connection); }
+    void openFile(const QString &path, bool readOnly)
+    {
+        m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        m_database.setDatabaseName(path);
+        if (readOnly)
+            m_database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!m_database.open())
+            throw storeFailure(QStringLiteral("Файлът „%1“ не може да бъде отворен").arg(QDir::toNativeSeparators(path)),
+                               m_database.lastError());
+    }
+    QSqlDatabase &database() { return m_database; }
+    bool onServer() const { return m_database.driverName() == QLatin1String("QPSQL"); }
+
+private:
+    QString m_name;
+    QSqlDatabase m_database;
+};
+
+// A text as an SQL literal, for the statements that take no parameters.
+QString literal(QString text)
+{
+    return u'\'' + text.replace(u'\'', QStringLiteral("''")) + u'\'';
+}
+
+QSqlQuery exec(Connection &connection, const QString &sql, const QVariantList &values, const QString &action)
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    // A server prepares only queries and changes of rows: the rest runs as it is.
+    bool done = false;
+    if (values.isEmpty()) {
+        done = query.exec(sql);
+    } else {
+        query.prepare(sql);
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        done = query.exec();
+    }
+    if (!done)
+        throw connection.onServer() ? Server::failure(action, query.lastError())
+                                    : storeFailure(action, query.lastError());
+    return query;
+}
+
+Schema::Kind kindOf(const QString &declaredType)
+{
+    const QString type = declaredType.toUpper();
+    for (const char *picture : {"BLOB", "GRAPHIC", "IMAGE", "PICTURE", "BYTEA"}) {
+        if (type.contains(QLatin1String(picture)))
+            return Schema::Kind::Picture;
+    }
+    if (type.contains(QLatin1String("CLOB")) || type.contains(QLatin1String("MEMO")))
+        return Schema::Kind::Memo;
+    if (type.contains(QLatin1String("INT")))
+        return Schema::Kind::Integer;
+    return Schema::Kind::Text;
+}
+
+int widthOf(const QString &declaredType)
+{
+    static const QRegularExpression width(QStringLiteral("CHAR[A-Z ]*\\(\\s*(\\d+)\\s*\\)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = width.match(declaredType);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+std::optional<Schema::Column> schemaColumn(const Schema::Table &table, const QString &name)
+{
+    for (const Schema::Column &column : table.columns) {
+        if (column.name == name)
+            return column;
+    }
+    return std::nullopt;
+}
+
+Field field(const Schema::Table &table, const QString &name, const QString &declaredType)
+{
+    if (const std::optional<Schema::Column> known = schemaColumn(table, name))
+        return {*known, Schema::declaredType(*known)};
+    return {{name, kindOf(declaredType), widthOf(declaredType)}, declaredType};
+}
+
+// The table inside a file: the one named like the file, else the first.
+QString fileTable(Connection &file, const QString &fileName)
+{
+    QSqlQuery tables = exec(file,
+                            QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                           "AND name NOT LIKE 'sqlite~_%' ESCAPE '~' AND name NOT LIKE '~_~_%' "
+                                           "ESCAPE '~' ORDER BY rowid"),
+                            {}, CannotMove);
+    QString found;
+    while (tables.next()) {
+        const QString name = tables.value(0).toString();
+        if (found.isEmpty() || name.compare(QFileInfo(fileName).completeBaseName(), Qt::CaseInsensitive) == 0)
+            found = name;
+    }
+    if (found.isEmpty())
+        throw Failure(CannotMove + QStringLiteral(": файлът „%1“ не съдържа таблица.").arg(fileName));
+    return found;
+}
+
+QList<Field> fileFields(Connection &file, const Schema::Table &schema, const QString &table)
+{
+    QSqlQuery columns = exec(file, QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)), {}, CannotMove);
+    QList<Field> fields;
+    while (columns.next()) {
+        if (columns.value(1).toString() != KeyColumn)
+            fields << field(schema, columns.value(1).toString(), columns.value(2).toString());
+    }
+    return fields;
+}
+
+// The columns of a server's table, the file's type of each: the schema's for
+// the program's own columns, the one a user's column was moved with, else
+// the nearest to the server's type.
+QList<Field> serverFields(Connection &server, const Schema::Table &schema, const QString &table)
+{
+    QSqlQuery columns = exec(server,
+                             QStringLiteral("SELECT attname, format_type(atttypid, atttypmod), "
+                                            "col_description(attrelid, attnum) FROM pg_attribute WHERE attrelid = "
+                                            "?::regclass AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
+                             {quoted(table)}, CannotBackUp);
+    QList<Field> fields;
+    while (columns.next()) {
+        const QString name = columns.value(0).toString();
+        if (name == KeyColumn)
+            continue;
+        QString type = columns.value(2).toString();
+        if (type.isEmpty()) {
+            const QString serverType = columns.value(1).toString();
+            type = serverType == u"bytea"                             ? QStringLiteral("BLOB")
+                   : serverType == u"bigint" || serverType == u"integer" ? QStringLiteral("INTEGER")
+                   : widthOf(serverType) > 0 ? QStringLiteral("VARCHAR(%1)").arg(widthOf(serverType))
+                                             : QStringLiteral("TEXT");
+        }
+        fields << field(schema, name, type);
+    }
+    return fields;
+}
+
+QString columnList(const QList<Field> &fields)
+{
+    QStringList names;
+    for (const Field &field : fields)
+        names << quoted(field.column.name);
+    return names.join(u',');
+}
+
+// A value as the other end stores it: bytes, a whole number or a text.
+QVariant converted(const QVariant &value, Schema::Kind kind)
+{
+    if (value.isNull())
+        return {};
+    switch (kind) {
+    case Schema::Kind::Picture:
+        return value.toByteArray();
+    case Schema::Kind::Integer: {
+        // A file holds whatever was put into a column; what is no whole
+        // number stays a text, which a server's bigint refuses: the move
+        // stops rather than change a value.
+        if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+            return value.toLongLong();
+        bool whole = false;
+        const qlonglong number = value.toString().toLongLong(&whole);
+        return whole ? QVariant(number) : QVariant(value.toString());
+    }
+    case Schema::Kind::Text:
+    case Schema::Kind::Memo:
+        break;
+    }
+    return value.toString();
+}
+
+// A table's place: its name on that end and the column of the record key
+// ("rowid" in a file, "__order" on a server; none where a column of the
+// table is the key).
+struct Place {
+    QString table;
+    QString key;
+};
+
+// Copies the rows in key order, many to a statement: one statement a row
+// would cost a trip to the server for each record of a large catalogue.
+qint64 copyRows(Connection &from, const Place &source, Connection &to, const Place &target,
+                const QList<Field> &fields, const QString &action)
+{
+    QSqlQuery read = exec(from,
+                          QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %4")
+                              .arg(source.key.isEmpty() ? QStringLiteral("NULL") : source.key, columnList(fields),
+                                   quoted(source.table),
+                                   source.key.isEmpty() ? quoted(fields.first().column.name) : source.key),
+                          {}, action);
+    QStringList targetNames;
+    if (!target.key.isEmpty())
+        targetNames << target.key;
+    targetNames << columnList(fields);
+    const qsizetype perRow = fields.size() + (target.key.isEmpty() ? 0 : 1);
+    const QString row = u'(' + QStringList(perRow, QStringLiteral("?")).join(u',') + u')';
+    // Well below the parameters a statement may have on either end.
+    const qsizetype rowsPerStatement = std::max<qsizetype>(1, 8000 / perRow);
+    QVariantList values;
+    qint64 count = 0;
+    const auto flush = [&] {
+        if (values.isEmpty())
+            return;
+        QSqlQuery write(to.database());
+        write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                          .arg(quoted(target.table), targetNames.join(u','),
+                               QStringList(values.size() / perRow, row).join(u',')));
+        for (const QVariant &value : std::as_const(values))
+            write.addBindValue(value);
+        if (!write.exec()) {
+            const QString where = QStringLiteral("%1 (таблица „%2“)").arg(action, target.table);
+            throw to.onServer() ? Server::failure(where, write.lastError()) : storeFailure(where, write.lastError());
+        }
+        values.clear();
+    };
+    while (read.next()) {
+        if (!target.key.isEmpty())
+            values << read.value(0).toLongLong();
+        for (int i = 0; i < fields.size(); ++i)
+            values << converted(read.value(i + 1), fields[i].column.kind);
+        if (++count % rowsPerStatement == 0)
+            flush();
+    }
+    flush();
+    return count;
+}
+
+// The rows of a table, key first, each value as text (bytes in hex); a blank
+// text is a blank whether it is stored empty or as NULL, as the program shows it.
+QStringList rowsOf(Connection &connection, const Place &place, const QList<Field> &fields, const QString &action)
+{
+    QSqlQuery read = exec(connection,
+                          QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %4")
+                              .arg(place.key.isEmpty() ? QStringLiteral("NULL") : place.key, columnList(fields),
+                                   quoted(place.table),
+                                   place.key.isEmpty() ? quoted(fields.first().column.name) : place.key),
+                          {}, action);
+    QStringList rows;
+    while (read.next()) {
+        QStringList values{read.value(0).toString()};
+        for (int i = 0; i < fields.size(); ++i) {
+            const QVariant value = read.value(i + 1);
+            if (fields[i].column.kind == Schema::Kind::Picture)
+                values << (value.isNull() ? QStringLiteral("-") : u'x' + QString::fromLatin1(value.toByteArray().toHex()));
+            else if (fields[i].column.kind == Schema::Kind::Integer)
+                values << (value.isNull() ? QStringLiteral("-") : value.toString());
+            else
+                values << value.toString();
+        }
+        rows << values.join(QChar(0x1f));
+    }
+    return rows;
+}
+
+// Compares a table at both ends, record by record and value by value;
+// returns the report's line.
+QString compare(Connection &file, const Place &inFile, Connection &server, const Place &onServer,
+                const QList<Field> &fields, const QString &shownName, const QString &action)
+{
+    const QStringList there = rowsOf(file, inFile, fields, action);
+    const QStringList here = rowsOf(server, onServer, fields, action);
+    if (there.size() != here.size())
+        throw Failure(action + QStringLiteral(": „%1“ има %2 записа във файла и %3 на сървъра.")
+                                   .arg(shownName)
+                                   .arg(there.size())
+                                   .arg(here.size()));
+    for (qsizetype i = 0; i < there.size(); ++i) {
+        if (there[i] != here[i])
+            throw Failure(action + QStringLiteral(": запис %1 на „%2“ се различава във файла и на сървъра.")
+                                       .arg(i + 1)
+                                       .arg(shownName));
+    }
+    return QStringLiteral("%1: %2 записа, сверени стойност по стойност.").arg(shownName).arg(there.size());
+}
+
+QList<Field> registerFields(const Schema::Table &table)
+{
+    QList<Field> fields;
+    for (const Schema::Column &column : table.columns)
+        fields << Field{column, Schema::declaredType(column)};
+    return fields;
+}
+
+// The register's tables with the key of their records (a document's id is a column of its own).
+QList<std::pair<const Schema::Table *, bool>> registerTables()
+{
+    using namespace Schema::Register;
+    return {{&documents(), false}, {&lines(), true}, {&noteRows(), true}};
+}
+
+void setServerSerial(Connection &server, const QString &table, quint32 serial)
+{
+    if (serial > 0)
+        exec(server, QStringLiteral("SELECT setval(?::regclass, ?)"),
+             {quoted(ServerTables::serialName(table)), qlonglong(serial)}, CannotMove);
+}
+
+// The register's keys go on past the copied ones.
+void setServerIdentities(Connection &server)
+{
+    using namespace Schema::Register;
+    const std::pair<const Schema::Table *, QString> keys[] = {
+        {&documents(), Id.name}, {&lines(), KeyColumn}, {&noteRows(), KeyColumn}};
+    for (const auto &[table, column] : keys) {
+        exec(server,
+             QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), max(%1)) FROM %2")
+                 .arg(quoted(column), quoted(table->sqlName)),
+             {quoted(table->sqlName), column}, CannotMove);
+    }
+}
+
+QString shown(const Schema::Table &table)
+{
+    return QStringLiteral("„%1“ (%2)").arg(table.sqlName, table.fileName);
+}
+
+} // namespace
+
+QStringList toServer(const QString &startFolder, const QString &connection)
+{
+    const QDir data(QDir(startFolder).filePath(QStringLiteral("DB")));
+    // Every file is opened before the server is touched.
+    struct Source {
+        Schema::Table schema;
+        std::unique_ptr<Connection> file;
+        QString table;
+        QList<Field> fields;
+        quint32 serial = 0;
+    };
+    std::vector<Source> sources;
+    for (const Schema::Table &schema : Schema::tables()) {
+        const QString path = data.filePath(schema.fileName);
+        if (!QFileInfo(path).isFile())
+            throw Failure(CannotMove + QStringLiteral(": таблицата „%1“ липсва.").arg(QDir::toNativeSeparators(path)));
+        Source source{schema, std::make_unique<Connection>(), {}, {}, 0};
+        source.file->openFile(path, true);
+        source.table = fileTable(*source.file, schema.fileName);
+        source.fields = fileFields(*source.file, schema, source.table);
+        QSqlQuery version = exec(*source.file, QStringLiteral("PRAGMA user_version"), {}, CannotMove);
+        source.serial = version.next() ? quint32(version.value(0).toInt()) : 0;
+        sources.push_back(std::move(source));
+    }
+    std::unique_ptr<Connection> registerFile;
+    if (QFileInfo(RegisterStore::filePath(data.path())).isFile()) {
+        registerFile = std::make_unique<Connection>();
+        registerFile->openFile(RegisterStore::filePath(data.path()), true);
+    }
+
+    Connection server;
+    server.openServer(connection);
+    // The register's longest column name is cut to the server's limit, in every statement alike.
+    exec(server, QStringLiteral("SET client_min_messages = warning"), {}, CannotMove);
+    exec(server, QStringLiteral("BEGIN"), {}, CannotMove);
+    if (ServerTables::exists(server.database(), Schema::Register::documents().sqlName))
+        throw Failure(CannotMove + QStringLiteral(": базата на сървъра вече има регистъра на издадените документи."));
+    ServerTables::create(server.database());
+    RegisterStore::createTables(server.database());
+
+    const Place keyInFile{QString(), QStringLiteral("rowid")};
+    QStringList report;
+    for (const Source &source : sources) {
+        const QString table = source.schema.sqlName;
+        for (const Field &field : source.fields) {
+            if (schemaColumn(source.schema, field.column.name))
+                continue;
+            exec(server, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                             .arg(quoted(table), quoted(field.column.name), ServerTables::serverType(field.column)),
+                 {}, CannotMove);
+            // The file's own type, for the way back.
+            exec(server, QStringLiteral("COMMENT ON COLUMN %1.%2 IS %3")
+                             .arg(quoted(table), quoted(field.column.name),
+                                  literal(field.fileType)),
+                 {}, CannotMove);
+        }
+        const Place inFile{source.table, QStringLiteral("rowid")};
+        const Place onServer{table, quoted(KeyColumn)};
+        copyRows(*source.file, inFile, server, onServer, source.fields, CannotMove);
+        setServerSerial(server, table, source.serial);
+        report << compare(*source.file, inFile, server, onServer, source.fields, shown(source.schema), CannotMove);
+    }
+    for (const auto &[table, hiddenKey] : registerTables()) {
+        const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
+        const Place onServer{table->sqlName, hiddenKey ? quoted(KeyColumn) : QString()};
+        const QList<Field> fields = registerFields(*table);
+        if (registerFile) {
+            copyRows(*registerFile, inFile, server, onServer, fields, CannotMove);
+            report << compare(*registerFile, inFile, server, onServer, fields, shown(*table), CannotMove);
+        } else {
+            report << QStringLiteral("%1: няма файл, регистърът на сървъра е празен.").arg(shown(*table));
+        }
+    }
+    setServerIdentities(server);
+    exec(server, QStringLiteral("COMMIT"), {}, CannotMove);
+    report << QStringLiteral("Таблиците са прехвърлени на %1.").arg(Server::address(connection).describe());
+    return report;
+}
+
+QStringList fromServer(const QString &startFolder, const QString &connection)
+{
+    const QDir data(QDir(startFolder).filePath(QStringLiteral("DB")));
+    QStringList files;
+    for (const Schema::Table &schema : Schema::tables())
+        files << schema.fileName;
+    files << Schema::Register::FileName;
+    for (const QString &file : std::as_const(files)) {
+        if (QFileInfo::exists(data.filePath(file)))
+            throw Failure(CannotBackUp + QStringLiteral(": файлът „%1“ вече съществува. Свалете таблиците в "
+                                                        "празна папка.")
+                                             .arg(QDir::toNativeSeparators(data.filePath(file))));
+    }
+    if (!QDir().mkpath(data.path()))
+        throw Failure(CannotBackUp + QStringLiteral(": папката „%1“ не може да бъде създадена.")
+                                         .arg(QDir::toNativeSeparators(data.path())));
+
+    Connection server;
+    server.openServer(connection);
+    exec(server, QStringLiteral("SET client_min_messages = warning"), {}, CannotBackUp);
+    // One picture of the database, however other machines write meanwhile.
+    exec(server, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), {}, CannotBackUp);
+    QStringList made;
+    QStringList report;
+    try {
+        for (const Schema::Table &schema : Schema::tables()) {
+            if (!ServerTables::exists(server.database(), schema.sqlName))
+                throw Failure(CannotBackUp + QStringLiteral(": на сървъра няма таблица „%1“.").arg(schema.sqlName));
+            TableMaker::TableDefinition definition = TableMaker::referenceTable(schema.fileName);
+            const QList<Field> fields = serverFields(server, schema, schema.sqlName);
+            definition.columns.clear();
+            for (const Field &field : fields)
+                definition.columns.append({field.column.name, field.fileType});
+            QSqlQuery serial = exec(server,
+                                    QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1")
+                                        .arg(quoted(ServerTables::serialName(schema.sqlName))),
+                                    {}, CannotBackUp);
+            const quint32 lastSerial = serial.next() ? quint32(serial.value(0).toLongLong()) : 0;
+            QSqlQuery count = exec(server, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(schema.sqlName)), {},
+                                   CannotBackUp);
+            const qsizetype records = count.next() ? count.value(0).toLongLong() : 0;
+            const Place onServer{schema.sqlName, quoted(KeyColumn)};
+            QSqlQuery read = exec(server,
+                                  QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
+                                      .arg(onServer.key, columnList(fields), quoted(schema.sqlName)),
+                                  {}, CannotBackUp);
+            const bool written = TableMaker::makeTable(
+                data.path(), definition, records,
+                [&](qsizetype) {
+                    QVariantMap record;
+                    if (!read.next())
+                        throw Failure(CannotBackUp + QStringLiteral(": „%1“ свърши по-рано.").arg(schema.sqlName));
+                    record.insert(KeyColumn, read.value(0).toLongLong());
+                    for (int i = 0; i < fields.size(); ++i)
+                        record.insert(fields[i].column.name, converted(read.value(i + 1), fields[i].column.kind));
+                    return record;
+                },
+                lastSerial);
+            if (!written)
+                throw Failure(CannotBackUp + QStringLiteral(": файлът „%1“ се появи междувременно.")
+                                                 .arg(QDir::toNativeSeparators(data.filePath(schema.fileName))));
+            made << data.filePath(schema.fileName);
+            Connection file;
+            file.openFile(data.filePath(schema.fileName), true);
+            report << compare(file, {schema.sqlName, QStringLiteral("rowid")}, server, onServer, fields, shown(schema),
+                              CannotBackUp);
+        }
+
+        // The register, made under a passing name and renamed into place whole.
+        const QString target = RegisterStore::filePath(data.path());
+        const QString partial = target + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        made << partial;
+        {
+            Connection file;
+            file.openFile(partial, false);
+            exec(file, QStringLiteral("BEGIN"), {}, CannotBackUp);
+            RegisterStore::createTables(file.database());
+            const bool onServer = ServerTables::exists(server.database(), Schema::Register::documents().sqlName);
+            for (const auto &[table, hiddenKey] : registerTables()) {
+                const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
+                const Place there{table->sqlName, hiddenKey ? quoted(KeyColumn) : QString()};
+                const QList<Field> fields = registerFields(*table);
+                if (!onServer) {
+                    report << QStringLiteral("%1: няма го на сървъра, файлът е празен.").arg(shown(*table));
+                    continue;
+                }
+                copyRows(server, there, file, inFile, fields, CannotBackUp);
+                report << compare(file, inFile, server, there, fields, shown(*table), CannotBackUp);
+            }
+            exec(file, QStringLiteral("COMMIT"), {}, CannotBackUp);
+        }
+        if (!QFile::rename(partial, target))
+            throw Failure(CannotBackUp + QStringLiteral(": файлът „%1“ не може да бъде създаден.")
+                                             .arg(QDir::toNativeSeparators(target)));
+    } catch (...) {
+        for (const QString &file : std::as_const(made))
+            QFile::remove(file);
+        throw;
+    }
+    exec(server, QStringLiteral("COMMIT"), {}, CannotBackUp);
+    report << QStringLiteral("Таблиците от %1 са записани в „%2“.")
+                  .arg(Server::address(connection).describe(), QDir::toNativeSeparators(data.path()));
+    return report;
+}
+
+} // namespace ServerCopy
