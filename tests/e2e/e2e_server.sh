@@ -70,6 +70,8 @@ printf '*:*:*:*:%s\n' "${PGPASSWORD:-}" >"$passfile"
 chmod 600 "$passfile"
 export PGPASSFILE=$passfile
 unset PGPASSWORD
+# The programs take the server from their folders' server.conf only.
+unset BILVARO_DATABASE
 
 demo=$(e2e_demo_folder demo)
 "$(e2e_table_maker)" "$demo" --to-server "$address" >"$E2E_ARTIFACTS/to-server.log" 2>&1 ||
