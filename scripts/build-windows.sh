@@ -98,9 +98,10 @@ cp "$build_win/bin/Bilvaro2007.exe" "$build_win/bin/bilvaro-make-tables.exe" "$d
 cp "$pgsql_win/COPYRIGHT-postgresql" "$dist/COPYRIGHT-postgresql.txt"
 
 # The DLLs the folder's files load from Windows itself (everything else is in the folder).
+# Windows matches names regardless of case: qsqlpsql.dll asks for LIBPQ.dll.
 from_windows=$(for file in "$dist"/*.exe "$dist"/*/*.dll; do
                  x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'
-               done | sort -fu | while read -r dll; do [[ -e $dist/$dll ]] || echo "$dll"; done)
+               done | sort -fu | while read -r dll; do [[ -n $(find "$dist" -maxdepth 1 -iname "$dll") ]] || echo "$dll"; done)
 echo "build-windows: DLLs taken from Windows itself:" $from_windows
 
 makensis -V2 -DSOURCE="$dist" -DVERSION="$(sed -n 's/^project(Bilvaro2007 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \
