@@ -28,14 +28,16 @@ if [[ -f $build_win/CMakeCache.txt ]] \
 fi
 # The libraries Debian has no Windows build of, made once from Debian's
 # sources (scripts/windows-env.sh): libsodium and libnumbertext, static,
-# and pxlib from its upstream source. A toolchain file of this build adds
+# pxlib from its upstream source, and libpq with Qt's PostgreSQL driver
+# (cross-built beside the Qt toolchain). A toolchain file of this build adds
 # them to the places CMake looks in, and pkg-config finds them (and only
 # them) for the Windows build.
 use_sodium
 use_numbertext
 use_pxlib
-toolchain=$(printf 'include("%s/mingw64.cmake")\nlist(APPEND CMAKE_FIND_ROOT_PATH "%s" "%s" "%s")\n' \
-              "$qt_win" "$sodium_win" "$numbertext_win" "$pxlib_win")
+use_pgsql
+toolchain=$(printf 'include("%s/mingw64.cmake")\nlist(APPEND CMAKE_FIND_ROOT_PATH "%s" "%s" "%s" "%s")\n' \
+              "$qt_win" "$sodium_win" "$numbertext_win" "$pxlib_win" "$pgsql_win")
 mkdir -p "$build_win"
 # Rewritten only when it changes: CMake configures again whenever it does.
 [[ -f $build_win/toolchain.cmake && $(<"$build_win/toolchain.cmake") == "$toolchain" ]] \
@@ -67,6 +69,9 @@ lay_out_runtime()
   cp -u "$qt_win/plugins/platforms/qwindows.dll" "$dir/platforms/"
   cp -u "$qt_win/plugins/styles/qwindowsvistastyle.dll" "$dir/styles/"
   cp -u "$qt_win/plugins/sqldrivers/qsqlite.dll" "$dir/sqldrivers/"
+  # The tables on a PostgreSQL server: its client library and Qt's driver.
+  cp -u "$pgsql_win/bin/libpq.dll" "$dir/"
+  cp -u "$pgsql_win/plugins/sqldrivers/qsqlpsql.dll" "$dir/sqldrivers/"
   cp -u "$qt_win/plugins/tls/"*.dll "$dir/tls/"
   cp -u "$qt_win/plugins/imageformats/"*.dll "$dir/imageformats/"
   cp -u /usr/share/qt6/translations/qtbase_bg.qm "$dir/translations/"
@@ -89,11 +94,13 @@ dist=$build_win/Bilvaro2007
 rm -rf "$dist"
 lay_out_runtime "$dist"
 cp "$build_win/bin/Bilvaro2007.exe" "$build_win/bin/bilvaro-make-tables.exe" "$dist/"
+cp "$pgsql_win/COPYRIGHT-postgresql" "$dist/COPYRIGHT-postgresql.txt"
 
 # The DLLs the folder's files load from Windows itself (everything else is in the folder).
+# Windows matches names regardless of case: qsqlpsql.dll asks for LIBPQ.dll.
 from_windows=$(for file in "$dist"/*.exe "$dist"/*/*.dll; do
                  x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'
-               done | sort -fu | while read -r dll; do [[ -e $dist/$dll ]] || echo "$dll"; done)
+               done | sort -fu | while read -r dll; do [[ -n $(find "$dist" -maxdepth 1 -iname "$dll") ]] || echo "$dll"; done)
 echo "build-windows: DLLs taken from Windows itself:" $from_windows
 
 makensis -V2 -DSOURCE="$dist" -DVERSION="$(sed -n 's/^project(Bilvaro2007 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \

@@ -4,7 +4,9 @@
 #   1. runs every unit and window test of the Windows build on Qt's offscreen
 #      platform (passed as -platform offscreen: QT_* variables do not reach a
 #      program under Wine), with the Liberation fonts in the Wine prefix so that
-#      "Arial" and "Times New Roman" measure as on Linux;
+#      "Arial" and "Times New Roman" measure as on Linux, and the server tests
+#      against a throw-away PostgreSQL cluster (tests/windows/unit_tests.sh
+#      under pg_virtualenv);
 #   2. installs the setup program silently for the current user, starts the
 #      installed program on a private Xvfb display, updates it to the next
 #      build from a web server on 127.0.0.1, closes its main menu (which writes
@@ -35,40 +37,25 @@ cp -u /usr/share/fonts/truetype/liberation/Liberation{Sans,Serif}-*.ttf "$fonts/
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v Arial /d 'Liberation Sans' /f >/dev/null
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Times New Roman' /d 'Liberation Serif' /f >/dev/null
 
+step "running the tests under Wine"
+# The server tests run against a throw-away PostgreSQL cluster that
+# pg_virtualenv makes for them and drops afterwards, as in scripts/test.sh
+# (in a temporary folder, on the first free port from 5432 or on
+# BILVARO_WIN_PGPORT).
 failed=()
 passed=0
-run_test()
-{
-  local exe=$1 name log options=()
-  name=$(basename "$exe" .exe)
-  log=$build_win/test-logs/$name.txt
-  # Tests with a QApplication take Qt's platform option; the others refuse it.
-  grep -qs QTEST_GUILESS_MAIN "tests/$name.cpp" "tests/windows/$name.cpp" || options=(-platform offscreen)
-  # QtTest writes its log to a file: its output to a redirected stdout did not
-  # come through under Wine.
-  if (cd "$build_win/bin" && timeout 300 wine "$exe" "${options[@]}" -o "$name.txt,txt" \
-        >"$build_win/test-logs/$name.out" 2>&1); then
-    status=0
-  else
-    status=$?
-  fi
-  mv -f "$build_win/bin/$name.txt" "$log" 2>/dev/null || true
-  if ((status == 0)); then
-    echo "PASS $name ($(grep -ao '^Totals:.*' "$log" | tr -d '\r'))"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $name (exit status $status)"
-    grep -aE '^(FAIL!|   Loc:|   Actual|   Expected|QWARN|QFATAL|Totals)' "$log" | tr -d '\r' | head -40
-    failed+=("$name")
-  fi
-}
-
-step "running the tests under Wine"
-rm -rf "$build_win/test-logs"
-mkdir -p "$build_win/test-logs"
-for exe in "$build_win"/bin/tst_*.exe; do
-  run_test "$(basename "$exe")"
-done
+cluster=()
+[[ -z ${BILVARO_WIN_PGPORT:-} ]] || cluster=(-c "-p $BILVARO_WIN_PGPORT")
+BILVARO_TEST_SERVER=required pg_virtualenv -t "${cluster[@]}" \
+  bash "$root/tests/windows/unit_tests.sh" "$build_win" "$root" || true
+summary=$build_win/test-logs/summary.txt
+if [[ -f $summary ]]; then
+  passed=$(sed -n 's/^passed //p' "$summary")
+  read -r -a failed <<<"$(sed -n 's/^failed //p' "$summary")"
+else
+  echo "test-windows: the tests under Wine did not run to the end" >&2
+  failed=(unit-tests)
+fi
 
 step "installing, starting, updating and uninstalling the setup program under Wine"
 # The setup test's programs need a display: a Wine server still running from

@@ -125,6 +125,43 @@ use_numbertext()
   rm -rf "$win_cache/build-numbertext"
 }
 
+# Prints the path of the tarball $1 kept beside the Qt toolchain's, looked for
+# where that one is looked for.
+beside_toolchain()
+{
+  local candidate common candidates=()
+  [[ -n ${BILVARO_WIN_TOOLCHAIN:-} ]] && candidates+=("$(dirname "$BILVARO_WIN_TOOLCHAIN")/$1")
+  candidates+=("$root/../shared/toolchains/$1")
+  if common=$(git -C "$root" rev-parse --path-format=absolute --git-common-dir 2>/dev/null); then
+    candidates+=("$(dirname "$common")/../shared/toolchains/$1")
+  fi
+  for candidate in "${candidates[@]}"; do
+    [[ -f $candidate ]] && { realpath "$candidate"; return 0; }
+  done
+  return 1
+}
+
+# PostgreSQL's client library libpq and Qt's PostgreSQL driver for Windows,
+# cross-built from Debian's sources (pgsql-win64.tar.xz beside the Qt
+# toolchain, made by build-pgsql-mingw.sh there): the tables on a server.
+# Unpacked once per tarball, as the Qt toolchain is. Sets pgsql_win.
+use_pgsql()
+{
+  pgsql_win=$win_cache/pgsql-win64
+  local tarball stamp
+  if ! tarball=$(beside_toolchain pgsql-win64.tar.xz); then
+    [[ -f $pgsql_win/bin/libpq.dll ]] && return
+    echo "use_pgsql: pgsql-win64.tar.xz is not beside the Windows toolchain" >&2
+    return 1
+  fi
+  stamp=$(stat -c '%s %Y' "$tarball")
+  [[ -f $win_cache/pgsql-win64.stamp && $(cat "$win_cache/pgsql-win64.stamp") == "$stamp" ]] && return
+  rm -rf "$pgsql_win"
+  mkdir -p "$win_cache"
+  tar -C "$win_cache" -xJf "$tarball"
+  echo "$stamp" >"$win_cache/pgsql-win64.stamp"
+}
+
 # pxlib for Windows, a static library: the old Paradox tables of a firm that
 # moves in. Debian's source package of pxlib cannot be fetched here, so it is
 # the upstream 0.6.10 source kept beside the Qt toolchain
@@ -137,17 +174,9 @@ use_pxlib()
 {
   pxlib_win=$win_cache/pxlib
   [[ -f $pxlib_win/lib/libpx.a && -f $pxlib_win/lib/pkgconfig/pxlib.pc ]] && return
-  # Looked for where the Qt toolchain's tarball is looked for.
-  local tarball= candidate common candidates=()
-  [[ -n ${BILVARO_WIN_TOOLCHAIN:-} ]] && candidates+=("$(dirname "$BILVARO_WIN_TOOLCHAIN")/pxlib-0.6.10.tar.xz")
-  candidates+=("$root/../shared/toolchains/pxlib-0.6.10.tar.xz")
-  if common=$(git -C "$root" rev-parse --path-format=absolute --git-common-dir 2>/dev/null); then
-    candidates+=("$(dirname "$common")/../shared/toolchains/pxlib-0.6.10.tar.xz")
-  fi
-  for candidate in "${candidates[@]}"; do
-    [[ -f $candidate ]] && { tarball=$candidate; break; }
-  done
-  [[ -n $tarball ]] || { echo "use_pxlib: pxlib-0.6.10.tar.xz is not beside the Windows toolchain" >&2; return 1; }
+  local tarball
+  tarball=$(beside_toolchain pxlib-0.6.10.tar.xz) \
+    || { echo "use_pxlib: pxlib-0.6.10.tar.xz is not beside the Windows toolchain" >&2; return 1; }
   local work src
   work=$(mktemp -d)
   tar -C "$work" -xJf "$tarball"

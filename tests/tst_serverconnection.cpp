@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 // Choosing the server and connecting to it: each reason a connection fails
 // has its own message, which names the server and never the password.
 class tst_ServerConnection : public QObject {
@@ -101,6 +103,57 @@ private Q_SLOTS:
             if (secret.size() > 1)
                 QVERIFY2(!shown.contains(QString::fromUtf8(secret)), "a message shows the password");
         }
+    }
+
+    // The Windows build's libpq has no TLS: an address that insists on
+    // encryption is refused there before any connection, with what to do.
+    // Elsewhere the client encrypts, and "require" connects encrypted or is
+    // refused by a server without a certificate (the test server has none
+    // unless the machine has the ssl-cert package).
+    void encryptionAsTheClientCan_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("outcomes");  // "plain", "encrypted" or a part of the refusal
+
+        const QString plain = QStringLiteral("plain"), encrypted = QStringLiteral("encrypted");
+        QTest::newRow("disable") << QStringLiteral("disable") << QStringList{plain};
+#ifdef Q_OS_WIN
+        const QString windows = QStringLiteral("Адресът на сървъра иска шифрована връзка (sslmode=%1), а програмата "
+                                               "за Windows я няма");
+        QTest::newRow("prefer: plain, the client has no TLS") << QStringLiteral("prefer") << QStringList{plain};
+        QTest::newRow("require") << QStringLiteral("require") << QStringList{windows.arg(QLatin1String("require"))};
+        QTest::newRow("verify-full") << QStringLiteral("verify-full")
+                                     << QStringList{windows.arg(QLatin1String("verify-full"))};
+#else
+        QTest::newRow("prefer") << QStringLiteral("prefer") << QStringList{plain, encrypted};
+        QTest::newRow("require: encrypted, or the server's refusal")
+            << QStringLiteral("require")
+            << QStringList{encrypted, QStringLiteral("server does not support SSL, but SSL was required")};
+#endif
+    }
+    void encryptionAsTheClientCan()
+    {
+        REQUIRE_TEST_SERVER();
+        QFETCH(QString, mode);
+        QFETCH(QStringList, outcomes);
+        TestServer::Database database;
+        QString outcome;
+        try {
+            QSqlDatabase db =
+                Server::connect(QStringLiteral("tls"), database.connection() + QStringLiteral(" sslmode=") + mode);
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()")));
+            QVERIFY(query.next());
+            outcome = query.value(0).toBool() ? QStringLiteral("encrypted") : QStringLiteral("plain");
+            query.finish();
+            Server::disconnect(db, QStringLiteral("tls"));
+        } catch (const Failure &failure) {
+            outcome = failure.text();
+        }
+        QVERIFY2(std::any_of(outcomes.cbegin(), outcomes.cend(),
+                             [&](const QString &expected) { return outcome.contains(expected); }),
+                 qPrintable(outcome));
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("tls")));
     }
 
     void connectsAndSpeaksCyrillic()

@@ -17,75 +17,22 @@
 # printed page), and the company's last invoice number is the printed one.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/invoice_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/cups_lib.sh"
 e2e_init "$@"
-invoice_require sqlite3 pdfinfo pdftoppm pdftotext compare lpadmin lpstat
-[[ -x /usr/sbin/cupsd && -x /usr/lib/cups/backend/cups-pdf ]] ||
-  e2e_fail "CUPS or cups-pdf is missing (scripts/install-deps.sh installs them)"
-((EUID == 0)) || e2e_fail "the CUPS scheduler and the cups-pdf backend need root"
+invoice_require sqlite3 pdfinfo pdftoppm pdftotext compare
+cups_require
 
 # ------------------------------------------------------------ CUPS
-CUPS_PID=
-stop_cups()
-{
-  if [[ -n $CUPS_PID ]]; then
-    e2e_end_process "$CUPS_PID"
-    CUPS_PID=
-  fi
-}
 print_cleanup()
 {
   local status=$?
-  stop_cups
+  cups_stop
   (exit "$status")
   e2e_cleanup
 }
 trap print_cleanup EXIT
-
-cups=$E2E_TMP/cups
-mkdir -p "$cups"/{etc/ppd,spool/tmp,cache,state,log}
-# The filters run as the scheduler's own user: they have to reach the spool.
-chmod 755 "$E2E_TMP" "$cups" "$cups/spool"
-chmod 1777 "$cups/spool/tmp"
-cat >"$cups/etc/cupsd.conf" <<CONF
-Listen $cups/cups.sock
-LogLevel info
-WebInterface No
-Browsing No
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-CONF
-cat >"$cups/etc/cups-files.conf" <<CONF
-ServerRoot $cups/etc
-RequestRoot $cups/spool
-TempDir $cups/spool/tmp
-CacheDir $cups/cache
-StateDir $cups/state
-AccessLog $cups/log/access_log
-ErrorLog $cups/log/error_log
-PageLog $cups/log/page_log
-ServerBin /usr/lib/cups
-DataDir /usr/share/cups
-SystemGroup root
-CONF
-/usr/sbin/cupsd -f -c "$cups/etc/cupsd.conf" -s "$cups/etc/cups-files.conf" \
-  >"$E2E_ARTIFACTS/cupsd.log" 2>&1 &
-CUPS_PID=$!
-# Every CUPS client of this test, the program included, talks to this scheduler.
-export CUPS_SERVER=$cups/cups.sock
-unset PRINTER LPDEST
-deadline=$((SECONDS + E2E_TIMEOUT))
-until lpstat -r 2>/dev/null | grep -q 'is running'; do
-  kill -0 "$CUPS_PID" 2>/dev/null || e2e_fail "cupsd did not start (see cupsd.log)"
-  ((SECONDS < deadline)) || e2e_fail "cupsd does not answer"
-  sleep 0.1
-done
-lpadmin -p PDF -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null ||
-  e2e_fail "could not add the cups-pdf printer"
-lpadmin -d PDF || e2e_fail "could not make the cups-pdf printer the default"
-[[ $(lpstat -d) == *": PDF" ]] || e2e_fail "the default printer is \"$(lpstat -d)\""
-e2e_log "cupsd (pid $CUPS_PID) on $CUPS_SERVER with the default printer PDF"
+cups_start
+cups=$CUPS_DIR
 
 # cups-pdf writes the pages of a user's jobs to ~/PDF of that user.
 pdf_out=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF

@@ -57,7 +57,8 @@ before=$(cd "$old" && find . -type f -exec sha1sum {} + | sort)
 
 wine "$setup" /S >"$logs/install.log" 2>&1 || fail "the setup program failed"
 for file in Bilvaro2007.exe bilvaro-make-tables.exe uninstall.exe LICENSE.txt qt.conf Qt6Core.dll sqlite3.dll \
-            platforms/qwindows.dll sqldrivers/qsqlite.dll translations/qtbase_bg.qm numbertext/bg.sor \
+            platforms/qwindows.dll sqldrivers/qsqlite.dll sqldrivers/qsqlpsql.dll libpq.dll COPYRIGHT-postgresql.txt \
+            translations/qtbase_bg.qm numbertext/bg.sor \
             DB/Firm.db DB/Details.db DB/stock.db DB/customer.db; do
   [[ -f $install/$file ]] || fail "$file is not installed in $install"
 done
@@ -149,7 +150,8 @@ printf 'BM' >"$install/DB/InvFirm1_0000000001_.bmp"
 wine "$install/uninstall.exe" /S >"$logs/uninstall.log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs on from a copy of itself in the temporary folder.
 wait_for '[[ ! -e $install/uninstall.exe ]]' 60 || fail "the uninstaller did not finish"
-for file in Bilvaro2007.exe Qt6Core.dll qt.conf LICENSE.txt platforms numbertext; do
+for file in Bilvaro2007.exe Qt6Core.dll libpq.dll qt.conf LICENSE.txt COPYRIGHT-postgresql.txt platforms sqldrivers \
+            numbertext; do
   [[ ! -e $install/$file ]] || fail "$file is left after uninstalling"
 done
 [[ ! -e $shortcut ]] || fail "the shortcut is left after uninstalling"
