@@ -444,6 +444,12 @@ private Q_SLOTS:
     {
         if (!m_folder->onServer())
             QSKIP("a table file has no connection to lose");
+#ifdef Q_OS_WIN
+        // The row passes under Wine, but the test process then never ends
+        // (it hangs in ExitProcess); the lost connection of the table store
+        // is tested there, and this row on Linux.
+        QSKIP("under Wine the process does not end after this row");
+#endif
         RegisterStore store(data());
         const QString other = QStringLiteral("other.machine");
         {
