@@ -107,4 +107,4 @@ if ((status != 0)); then
   echo "test.sh: tests failed in the sanitizer build, the fuzz build, the Debian package or under Wine" >&2
   exit "$status"
 fi
-step "all tests passed in build/, build-asan/, build-fuzz/, the Debian package and under Wine"
+step "all tests passed in build-asan/, build-fuzz/, the Debian package and under Wine"
