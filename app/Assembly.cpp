@@ -1,6 +1,7 @@
 #include "app/Assembly.h"
 
 #include "app/Menu.h"
+#include "app/Pick.h"
 #include "document/AssemblyRules.h"
 #include "document/Document.h"
 #include "document/PagePieces.h"
@@ -16,6 +17,7 @@
 #include <QDate>
 #include <QDir>
 #include <QLocale>
+#include <QPixmap>
 
 namespace {
 
@@ -62,18 +64,36 @@ void copyLines()
     FitGridHeight(target);
 }
 
-// Reads the last number of the own company picked in this run (the first
-// one before any pick) and picks it and then its bank into the document.
+// Opens a reference table of the data folder on the record last picked in
+// this run (the first before any pick).
+void openOnPicked(TableStore &table, const QString &fileName, int pickedRecord)
+{
+    table.setDatabaseName(dataDirectory());
+    table.setTableName(fileName);
+    table.open();
+    if (pickedRecord > 0)
+        table.setRecNo(pickedRecord);
+}
+
+// The next number of the own company picked in this run, its data and its
+// bank onto the page, read from their tables as a pick reads them.
 void takeNumberAndSupplier()
 {
-    Main->SpeedButton5Click();
-    Form4->SpeedButton1Click();
-    Doc->NO->setText(Form4->Table1->text(PrintRules::numberColumn(Form1->ComboBox2->currentText())));
+    TableStore firms;
+    openOnPicked(firms, Schema::Firm::FileName, Form4->FirmRecNo);
+    Doc->NO->setText(firms.text(PrintRules::numberColumn(Form1->ComboBox2->currentText())));
     Doc->NO->setText(AssemblyRules::nextDocumentNumber(Doc->NO->text()));
-    Form4->SpeedButton2Click();
-    Main->SpeedButton6Click();
-    Form4->SpeedButton1Click();
-    Form4->SpeedButton2Click();
+    QPixmap logo;
+    logo.loadFromData(firms.picture(Schema::Firm::Logo.name));
+    showOwnCompany(firms, logo);
+    Form4->FirmRecNo = firms.recNo();
+
+    TableStore banks;
+    openOnPicked(banks, Schema::Bank::FileName, Form4->BankRecNo);
+    if (banks.hasCurrent()) {
+        showBank(banks);
+        Form4->BankRecNo = banks.recNo();
+    }
 }
 
 void stampDates()
@@ -119,6 +139,7 @@ void assembleInvoice()
     Doc->showSelectors(Form1->selectors());
     Doc->showTotals(Form1->totals(), Form1->totalsCounted());
     copyLines();
+    Doc->setLines(Form1->lines());
     takeNumberAndSupplier();
     Doc->SVpath->setText(QDir::toNativeSeparators(dataDirectory()));
     stampDates();

@@ -134,15 +134,15 @@ void TMain::SpeedButton4Click() { assembleInvoice(); }
 void TMain::SpeedButton1Click()
 {
     if (!DocumentAssembled)
-        SpeedButton4Click();
+        assembleInvoice();
     else if (linesChangedSinceAssembly())
         assembleKeepingTypedFields();
     else
         bringUp(Doc);
-    Doc->SpeedButton1Click();
+    Doc->showPrintWindow();
 }
 
-void TMain::SpeedButton10Click() { Doc->SpeedButton3Click(); }
+void TMain::SpeedButton10Click() { Doc->startNewInvoice(); }
 
 void TMain::SpeedButton11Click() { bringUp(IssuedDocs); }
 

@@ -13,8 +13,12 @@
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 
+#include <QLocale>
+
 namespace {
 
+const QString GoodsGoneMessage =
+    QStringLiteral("Стоката на реда вече не е в таблицата със стоки: количеството не може да бъде променено.");
 const QString TooLargeStockMessage =
     QStringLiteral("Наличното количество на стоката „%1“ е твърде голямо, за да бъде прочетено.");
 
@@ -75,7 +79,12 @@ void pickGoods(TableStore &table)
             Form1->AddLine();  // refuses for want of a quantity
         } else {
             stockAmount(table.text(Quantity.name));  // the shown stock must be a number
-            const Amount quantity = Amount::parseOrThrow(*entered);
+            // Typed as the line table reads it: the regional decimal sign or the point.
+            bool tooLarge = false;
+            const std::optional<Amount> read = LineRules::readTypedNumber(*entered, QLocale::system(), &tooLarge);
+            if (!read)
+                throw Failure(tooLarge ? tooLargeMessage(*entered) : notANumberMessage(*entered));
+            const Amount quantity = *read;
             // Only a credit note takes goods back into the stock.
             if (quantity < Amount() && noteKindOf(Form1->ComboBox1->currentText()) != NoteKind::Credit) {
                 prompts().information(NegativeMessage);
@@ -121,9 +130,7 @@ bool takeStockAndAddLine(TableStore &table, const Amount &quantity, const QStrin
     return true;
 }
 
-namespace {
-
-void pickBank(TableStore &table)
+void showBank(TableStore &table)
 {
     using namespace Schema::Bank;
     Doc->Label38->setText(table.text(Name.name));
@@ -131,7 +138,7 @@ void pickBank(TableStore &table)
     Doc->Label53->setText(table.text(Swift.name));
 }
 
-void pickOwnCompany(TableStore &table, const QPixmap &logo)
+void showOwnCompany(TableStore &table, const QPixmap &logo)
 {
     using namespace Schema::Firm;
     if (logo.isNull())
@@ -148,8 +155,6 @@ void pickOwnCompany(TableStore &table, const QPixmap &logo)
     Doc->Label16->setText(table.text(PlaceOfIssue.name));
     Doc->Label52->setText(table.text(Manager.name));
 }
-
-} // namespace
 
 void giveBackGoods(qint64 goodsKey, const Amount &quantity)
 {
@@ -170,7 +175,30 @@ void giveBackGoods(qint64 goodsKey, const Amount &quantity)
         shown->refresh();
 }
 
+bool changeGoodsStock(qint64 goodsKey, const Amount &more)
+{
+    TableStore goods;
+    goods.setDatabaseName(dataDirectory());
+    goods.setTableName(Schema::Goods::FileName);
+    goods.open();
+    if (!goods.setCurrentKey(goodsKey))
+        throw Failure(GoodsGoneMessage);
+    const bool taken = goods.changeStored(Schema::Goods::Quantity.name, [&](const QString &stored) -> std::optional<QString> {
+        const Amount stock = stockAmount(stored);
+        if (more > stock)
+            return std::nullopt;
+        return (stock - more).text();
+    });
+    if (!taken)
+        prompts().information(NotEnoughMessage);
+    // The browser shows the stock as stored.
+    TableStore *shown = Form4->Table1;
+    if (taken && shown->isActive() && shown->tableName() == Schema::Goods::FileName)
+        shown->refresh();
+    return taken;
+}
+
 PickLinks pickLinks()
 {
-    return {pickClient, pickGoods, pickBank, pickOwnCompany};
+    return {pickClient, pickGoods, showBank, showOwnCompany};
 }

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 class Amount;
+class QPixmap;
 class QString;
 class TableStore;
 struct PickLinks;
@@ -32,3 +33,13 @@ void giveBackGoods(qint64 goodsKey, const Amount &quantity);
 // told to the user and adds nothing; so does a line the add action refuses,
 // whose stock goes back. Returns whether the line was added.
 bool takeStockAndAddLine(TableStore &table, const Amount &quantity, const QString &entered);
+
+// Takes a further quantity of the goods record with the key from its stored
+// stock, in one write (a negative quantity gives it back). A stock that does
+// not hold it is told to the user and taken from nothing: false.
+bool changeGoodsStock(qint64 goodsKey, const Amount &more);
+
+// The own company of the table's current record, with its logo, and a bank
+// of the bank table, onto the page as a pick puts them.
+void showOwnCompany(TableStore &table, const QPixmap &logo);
+void showBank(TableStore &table);

@@ -9,18 +9,26 @@
 #include "platform/Paths.h"
 #include "print/PrintRules.h"
 #include "reference/Schema.h"
+#include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
 
-Recorded recordInRegister(const Invoice &invoice, const QString &mode, const QString &archiveImage,
-                          const QString &pdfCopy)
+Recorded recordInRegister(const Invoice &invoice, const PrintedPage &page)
 {
     RegisterStore store(dataDirectory());
-    const Recorded recorded = store.recordPrint(invoice, {archiveImage, pdfCopy},
-                                                mode == PrintRules::Copy ? PrintMode::Copy : PrintMode::Original);
+    const Recorded recorded = store.recordPrint(invoice, {page.image, page.pdf},
+                                                page.mode == PrintRules::Copy ? PrintMode::Copy : PrintMode::Original);
     TableStore *table = Form4->Table1;
     if (table->isActive() && table->tableName() == Schema::Firm::FileName)
         table->refresh();
     return recorded;
+}
+
+bool isRecorded(const Invoice &invoice)
+{
+    const RegisterStore store(dataDirectory());
+    const std::optional<qint64> held = store.documentId(IssuedRules::companyKey(invoice.supplier),
+                                                        numberSeries(invoice.kind), invoice.number);
+    return held && store.invoice(*held) == invoice;
 }
 
 PrintLinks printLinks()
@@ -29,14 +37,15 @@ PrintLinks printLinks()
     links.documentKind = [] { return Form1->ComboBox2->currentText(); };
     links.firmRecNo = [] { return Form4->FirmRecNo; };
     links.invoice = currentInvoice;
-    links.recordPrint = [](const QString &mode, const QString &archiveImage, const QString &pdfCopy) {
-        recordInRegister(currentInvoice(), mode, archiveImage, pdfCopy);
+    links.recorded = isRecorded;
+    links.recordPrint = [](const Invoice &invoice, const PrintedPage &page) {
+        return recordInRegister(invoice, page) == Recorded::CopyCounted;
     };
-    links.pageOut = [] {
+    links.issued = [](const Invoice &invoice) {
         AssemblyPrinted = true;
         // A proforma is an offer: its lines keep their stock only once issued
         // on an invoice or note.
-        if (documentKindOf(Form1->ComboBox2->currentText()) == DocumentKind::Invoice)
+        if (invoice.kind == DocumentKind::Invoice)
             Form1->pageIssued();
     };
     return links;

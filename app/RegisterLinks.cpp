@@ -8,15 +8,24 @@
 #include "lines/Unit1.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "print/Bitmap.h"
+#include "print/PagePicture.h"
+#include "print/PrintRules.h"
 #include "reference/Schema.h"
 #include "reference/TableStore.h"
 #include "register/InvoicePick.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
 
+#include <QFileInfo>
+#include <QPixmap>
 #include <QStringList>
 
 namespace {
+
+const QString ProformaLineMessage =
+    QStringLiteral("Ред %1 („%2“) на проформа № %3 не може да бъде добавен: фактурата не е съставена и "
+                   "наличностите са върнати.");
 
 // The goods record a line of a document was picked from: the first whose
 // description reads as the line's. The register keeps no catalogue number,
@@ -66,6 +75,53 @@ bool addLine(TableStore &goods, const InvoiceLine &line)
 
 } // namespace
 
+QPixmap ownCompanyLogo(const InvoiceSupplier &supplier)
+{
+    TableStore firms;
+    firms.setDatabaseName(dataDirectory());
+    firms.setTableName(Schema::Firm::FileName);
+    firms.open();
+    const QString company = IssuedRules::companyKey(supplier);
+    QPixmap logo;
+    for (int record = 1; record <= firms.recordCount(); ++record) {
+        firms.setRecNo(record);
+        InvoiceSupplier stored;
+        stored.party.name = firms.text(Schema::Firm::Supplier.name);
+        stored.party.eik = firms.text(Schema::Firm::IdNumber.name);
+        if (IssuedRules::companyKey(stored) == company) {
+            logo.loadFromData(firms.picture(Schema::Firm::Logo.name));
+            break;
+        }
+    }
+    return logo;
+}
+
+// The copy's files beside the original's: "…_copy.bmp" for "…_.bmp".
+QString copyFileName(const QString &originalImage)
+{
+    QString copy = originalImage;
+    const bool plain = copy.endsWith(QLatin1String("_.bmp"), Qt::CaseInsensitive);
+    copy.insert(copy.size() - 4, plain ? QStringLiteral("copy") : QStringLiteral("_copy"));
+    return copy;
+}
+
+QImage renderRecordedCopy(const Invoice &recorded, const RegisterRow &row, int depth)
+{
+    TDoc page;
+    page.showInvoice(recorded, ownCompanyLogo(recorded.supplier));
+    page.Label8->setText(PrintRules::Copy);
+    page.NewExecute();
+    const QImage picture = archivePicture(capturePage(page.Panel1), depth);
+    if (!row.archiveImage.isEmpty()) {
+        const QString image = copyFileName(row.archiveImage);
+        writeFileReplacing(image, archiveImageBytes(picture, depth));
+        writeFileReplacing(PrintRules::pdfCopyFileName(image),
+                           pdfCopyBytes(page.Panel1, QFileInfo(image).completeBaseName(),
+                                        PrintRules::pdfInfo(recorded)));
+    }
+    return picture;
+}
+
 void pickNoteInvoice()
 {
     const Invoice page = Doc->shownInvoice();
@@ -98,14 +154,23 @@ void invoiceFromProforma(const Invoice &proforma)
     goods.setDatabaseName(dataDirectory());
     goods.setTableName(Schema::Goods::FileName);
     goods.open();
-    QStringList notAdded;
+    // All lines or none: a line that cannot be added takes back what the
+    // lines before it took, and the message names it.
     for (const InvoiceLine &line : proforma.lines) {
-        if (!addLine(goods, line))
-            notAdded << QString::number(line.number);
+        QString reason;
+        bool added = false;
+        try {
+            added = addLine(goods, line);
+        } catch (const Failure &failure) {
+            reason = failure.text();
+        }
+        if (!added) {
+            Form1->Clear1Click();
+            throw Failure(ProformaLineMessage.arg(QString::number(line.number), line.description.section(u'\n', 0, 0),
+                                                  proforma.number)
+                          + (reason.isEmpty() ? QString() : u'\n' + reason));
+        }
     }
     Form1->show();
     Form1->raise();
-    if (!notAdded.isEmpty())
-        prompts().information(QStringLiteral("Редове %1 на проформа № %2 не са добавени към фактурата.")
-                                  .arg(notAdded.join(QStringLiteral(", ")), proforma.number));
 }

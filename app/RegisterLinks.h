@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QImage>
+
 struct Invoice;
+struct RegisterRow;
 
 // What the register of issued documents does with the windows of one
 // invoice, handed to the register's windows and the document by whoever
@@ -15,3 +18,8 @@ void pickNoteInvoice();
 // into the empty line table as an invoice in the proforma's currency, each
 // line's goods taken from the stock as a pick takes them.
 void invoiceFromProforma(const Invoice &proforma);
+
+// "Отпечатай копие": the recorded document drawn on a page of its own, marked
+// "Копие", at the archive's colour depth; its image and PDF copy are kept
+// beside the original's files ("…_copy.bmp", "…_copy.pdf").
+QImage renderRecordedCopy(const Invoice &recorded, const RegisterRow &row, int depth);

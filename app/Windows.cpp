@@ -12,6 +12,7 @@
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
 #include "print/Pr.h"
+#include "print/PrintRules.h"
 #include "reference/Unit4.h"
 #include "register/InvoicePick.h"
 #include "register/IssuedDocs.h"
@@ -54,6 +55,7 @@ void createWindows()
     Form4 = new TForm4;
     Form4->setPickLinks(pickLinks());
     Form1->GiveBackStock = giveBackGoods;
+    Form1->ChangeStock = changeGoodsStock;
     Doc = new TDoc;
     Doc->setCurrency(Form1->currency());  // as restored from the settings file
     // "Нова фактура" ends this run: the lines not issued give their stock back.
@@ -63,12 +65,15 @@ void createWindows()
     };
     runGuarded([] { Doc->FormCreate(); });
     UpdateI = new TUpdateI;
-    UpdateI->Restart = [] { Doc->SpeedButton3Click(); };
+    UpdateI->Restart = [] { Doc->startNewInvoice(); };
     PrintDlgOru = new TPrintDlgOru;
     Doc->PrintWindow = PrintDlgOru;
     PrintDlgOru->setLinks(printLinks());
     IssuedDocs = new TIssuedDocs;
     IssuedDocs->InvoiceFromProforma = invoiceFromProforma;
+    IssuedDocs->RenderCopy = [](const Invoice &recorded, const RegisterRow &row) {
+        return renderRecordedCopy(recorded, row, PrintRules::archiveDepth(PrintDlgOru->ComboBox1->currentText()));
+    };
     InvoicePick = new TInvoicePick;
     Doc->PickNoteInvoice = pickNoteInvoice;
 }

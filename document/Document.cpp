@@ -1,6 +1,7 @@
 #include "document/Document.h"
 
 #include "document/AmountWords.h"
+#include "document/AssemblyRules.h"
 #include "document/FieldRules.h"
 #include "document/PagePieces.h"
 #include "platform/Fonts.h"
@@ -82,25 +83,6 @@ QString cellText(const QTableWidget &grid, int row, int column)
 {
     const QTableWidgetItem *item = grid.item(row, column);
     return item ? item->text() : QString();
-}
-
-// The lines of the page's grid: a row with a number starts a line, a row with
-// only a description continues the one before; empty rows are no lines.
-QList<InvoiceLine> invoiceLines(const QTableWidget &grid)
-{
-    QList<InvoiceLine> lines;
-    for (int row = 1; row < grid.rowCount(); ++row) {
-        const QString number = cellText(grid, row, 0);
-        const QString description = cellText(grid, row, 1);
-        if (number.isEmpty()) {
-            if (!description.isEmpty() && !lines.isEmpty())
-                lines.last().description += u'\n' + description;
-            continue;
-        }
-        const auto amount = [&](int column) { return Amount::parse(cellText(grid, row, column)).value_or(Amount()); };
-        lines.append({number.toInt(), description, cellText(grid, row, 2), amount(3), amount(4), amount(5)});
-    }
-    return lines;
 }
 
 // The rows of a note's references that hold anything.
@@ -395,13 +377,13 @@ void TDoc::FormClose()
         PrintWindow->close();
 }
 
-void TDoc::SpeedButton1Click()
+void TDoc::showPrintWindow()
 {
     PrintWindow->show();
     PrintWindow->raise();
 }
 
-void TDoc::SpeedButton3Click()
+void TDoc::startNewInvoice()
 {
     // The new copy starts from the selectors chosen in this run.
     if (SaveSettings)
@@ -608,11 +590,106 @@ Invoice TDoc::shownInvoice() const
     invoice.supplier.placeOfIssue = Label16->text();
     invoice.client = {Label33->text(), Label29->text(), Label30->text(), Label34->text(), Label65->text()};
     invoice.payment = {Label37->text(), Label38->text(), Label39->text(), Label53->text()};
-    invoice.lines = invoiceLines(*StringGrid2);
+    invoice.lines = m_lines;
     invoice.totals = m_totals;
     invoice.texts = {Label18->text(), Label19->text(), Label20->text(), Label55->text(),
                      Label57->text(), Label40->text(), Label35->text(), Label52->text()};
     return invoice;
+}
+
+void TDoc::showInvoice(const Invoice &invoice, const QPixmap &logo)
+{
+    setCurrency(invoice.currency);
+    Label1->setText(invoice.heading);
+    Label1->move(Panel1->width() / 2 - Label1->width() / 2, Label1->y());
+    NO->setText(invoice.number);
+    Label15->setText(QStringLiteral("№ ") + invoice.number + QStringLiteral(" / Дата: ") + invoice.issueDate);
+    showNote(invoice.note);
+    const InvoiceSupplier &supplier = invoice.supplier;
+    if (logo.isNull())
+        Image2->clear();
+    else
+        Image2->setPixmap(logo);
+    for (const auto &[label, text] : {std::pair{Label46, supplier.party.name}, {Label63, supplier.nameSecondLine},
+                                      {Label47, supplier.party.address}, {Label54, supplier.addressSecondLine},
+                                      {Label49, supplier.party.manager}})
+        label->setText(text);
+    Label11->setText(supplier.party.vatNumber);
+    Label10->setText(supplier.party.eik);
+    Label16->setText(supplier.placeOfIssue);
+    showBrokenCaption(Label33, invoice.client.name, Panel3);
+    showBrokenCaption(Label29, invoice.client.address, Panel3);
+    showBrokenCaption(Label30, invoice.client.manager, Panel3);
+    Label34->setText(invoice.client.vatNumber);
+    Label65->setText(invoice.client.eik);
+    for (const auto &[label, text] : {std::pair{Label37, invoice.payment.terms}, {Label38, invoice.payment.bank},
+                                      {Label39, invoice.payment.iban}, {Label53, invoice.payment.bic}})
+        label->setText(text);
+    showLineRows(invoice.lines);
+    m_lines = invoice.lines;
+    showTotals(invoice.totals, true);
+    showBrokenCaption(Label18, invoice.texts.words, Memo4);
+    showBrokenCaption(Label19, invoice.texts.vatBasis, Memo4);
+    Label20->setText(invoice.texts.vatBasisCaption);
+    showBrokenCaption(Label55, invoice.texts.vehicleBasis, Memo4);
+    for (const auto &[label, text] : {std::pair<QLabel *, QString>{Label57, invoice.texts.taxEventDate},
+                                      {Label40, invoice.texts.paymentDate}, {Label35, invoice.texts.receiver},
+                                      {Label52, invoice.texts.composer}})
+        label->setText(text);
+    for (QLabel *field : m_greyFields)
+        fillBackground(field, Qt::white);
+    NewExecute();
+    ResizedExecute();
+}
+
+void TDoc::showBrokenCaption(AutoSizeLabel *label, const QString &text, AutoSizePanel *container)
+{
+    const int before = int(label->text().count(u'\n'));
+    label->setText(text);
+    if (const int by = 12 * (int(text.count(u'\n')) - before))
+        moveControlsBelow(label, container, by);
+}
+
+void TDoc::showLineRows(const QList<InvoiceLine> &lines)
+{
+    const QStringList headings = {QStringLiteral("Пор. №"), QStringLiteral("Наименование на стоките или услугите"),
+                                  QStringLiteral("Мярка"), QStringLiteral("К-во"), QStringLiteral("Ед. цена"),
+                                  QStringLiteral("Стойност")};
+    QList<QStringList> rows{headings};
+    for (const InvoiceLine &line : lines) {
+        const QStringList description = line.description.split(u'\n');
+        rows.append({QString::number(line.number), description.value(0), line.unit, line.quantity.text(),
+                     lineAmountText(line.price), lineAmountText(line.value)});
+        for (qsizetype i = 1; i < description.size(); ++i)
+            rows.append({QString(), description[i], QString(), QString(), QString(), QString()});
+    }
+    StringGrid2->setRowCount(int(rows.size()));
+    for (int row = 0; row < rows.size(); ++row)
+        for (int column = 0; column < rows[row].size(); ++column)
+            StringGrid2->setItem(row, column, new QTableWidgetItem(rows[row][column]));
+    setFixedRows(StringGrid2, rows.size() > 1 ? 1 : 0);
+    FitGridHeight(StringGrid2);
+}
+
+void TDoc::showNote(const InvoiceNote &note)
+{
+    const bool shown = note.kind != NoteKind::None;
+    Label21->setText(noteKindText(note.kind));
+    setCaption(Label22, noteReferenceCaption(note.invoiceDate, note.invoiceNumber));
+    StringGrid1->setVisible(shown);
+    Panel2->setVisible(shown);
+    StringGrid1->clearContents();
+    const QStringList headings = {QStringLiteral("№"), AssemblyRules::noteAccountHeading(noteKindText(note.kind))
+                                                            .value_or(QString()), QStringLiteral("Сума")};
+    for (int column = 0; column < headings.size(); ++column)
+        StringGrid1->setItem(0, column, new QTableWidgetItem(headings[column]));
+    for (int row = 0; row < note.references.size() && row + 1 < StringGrid1->rowCount(); ++row) {
+        const NoteReference &reference = note.references[row];
+        const QStringList cells{reference.number, reference.account, reference.amount};
+        for (int column = 0; column < cells.size(); ++column)
+            StringGrid1->setItem(row + 1, column, new QTableWidgetItem(cells[column]));
+    }
+    Memo4->fitContents();
 }
 
 void TDoc::ResizedExecute()

@@ -112,9 +112,11 @@ public:
     // Closing the document closes the print window too.
     void FormClose();
     // "Отпечатай": shows the print window.
-    void SpeedButton1Click();
+    void SpeedButton1Click() { showPrintWindow(); }
+    void showPrintWindow();
     // "Нова фактура": starts a fresh copy of the program and ends this one.
-    void SpeedButton3Click();
+    void SpeedButton3Click() { startNewInvoice(); }
+    void startNewInvoice();
     // "Към фактура": picks the invoice the note refers to from the register.
     void SpeedButton4Click();
     void Panel3Resize();
@@ -137,8 +139,14 @@ public:
     // Shows the totals with the currency's sign and the rate heading over the
     // VAT; until a line has been counted the amounts read a bare "0".
     void showTotals(const InvoiceTotals &totals, bool counted);
-    // The document as the page shows it; the own company's record number is
-    // not on the page and stays 0.
+    // Shows a recorded document on the page as it was printed, with the own
+    // company's logo; the fill-in fields white.
+    void showInvoice(const Invoice &invoice, const QPixmap &logo);
+    // The lines of the document as values, as the line table read them; the
+    // lines grid shows their texts.
+    void setLines(QList<InvoiceLine> lines) { m_lines = std::move(lines); }
+    // The document on the page: its lines as values, the rest as the page
+    // shows it; the own company's record number is not on the page and stays 0.
     Invoice shownInvoice() const;
 
     // The currency of the totals and of the words line; the line table hands
@@ -195,8 +203,13 @@ private:
     void buildBesideThePage();
     void bindGreyField(QLabel *field, std::function<void()> handler);
     void moveControlsBelow(QWidget *control, AutoSizePanel *container, int by);
+    void showLineRows(const QList<InvoiceLine> &lines);
+    void showNote(const InvoiceNote &note);
+    // A caption the user broke over lines: the controls below make room.
+    void showBrokenCaption(AutoSizeLabel *label, const QString &text, AutoSizePanel *container);
 
     QList<QLabel *> m_greyFields;
+    QList<InvoiceLine> m_lines;
     QHash<QObject *, std::function<void()>> m_clickHandlers;
     QString totalCaption(Amount amount) const;
 

@@ -75,6 +75,15 @@ QString totalCaption(Amount amount) { return fixTwoDecimals(fixTwoDecimals(amoun
 
 Amount shownTotal(Amount amount) { return Amount::parseOrThrow(fixTwoDecimals(amount.text())); }
 
+QString lineAmountText(Amount amount)
+{
+    QString text = amount.text();
+    const auto point = text.indexOf(u'.');
+    if (point < 0)
+        return text + QStringLiteral(".00");
+    return text.size() - point - 1 == 1 ? text + u'0' : text;
+}
+
 QString vatRateHeading(const QString &rate)
 {
     return QStringLiteral("Данъчна ставка ") + rate + QStringLiteral("%\nразмер на данъка:");

@@ -51,6 +51,10 @@ QString totalCaption(Amount amount);
 // The amount that caption shows.
 Amount shownTotal(Amount amount);
 
+// A price or a line value as the lines show it: every decimal it has, and at
+// least two ("12.40", "12.345", "3.00"). A quantity shows as Amount::text().
+QString lineAmountText(Amount amount);
+
 // The two-line rate caption of the totals: "Данъчна ставка 20%" over "размер на данъка:".
 QString vatRateHeading(const QString &rate);
 

@@ -68,6 +68,9 @@ constexpr int ValueColumn = 5;
 // Each cell of the line table keeps the text last accepted in it, for an
 // edit that is refused.
 constexpr int AcceptedTextRole = Qt::UserRole;
+// A quantity, price or value cell keeps the number read where it was typed,
+// in ten-thousandths; the text shown is written from it.
+constexpr int AmountRole = Qt::UserRole + 1;
 
 constexpr int QuantityDecimals = 3;
 constexpr int PriceDecimals = 2;
@@ -322,7 +325,8 @@ bool TForm1::loadSettings()
 {
     const QString path = settingsFilePath();
     if (!QFile::exists(path)) {
-        MemList = SettingsFile::defaults();
+        // A new start folder issues in the currency of the day.
+        MemList = SettingsFile::defaultsIn(QDate::currentDate().year() >= 2026 ? Currency::Euro : Currency::Leva);
         return false;
     }
     try {
@@ -439,64 +443,121 @@ void TForm1::setCell(int column, int row, const QString &text)
     }
     item->setText(text);
     item->setData(AcceptedTextRole, text);
+    item->setData(AmountRole, QVariant());
     if (row == 0)
         item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+}
+
+void TForm1::setAmountCell(int column, int row, Amount amount)
+{
+    setCell(column, row, column == QuantityColumn ? amount.text() : lineAmountText(amount));
+    const QSignalBlocker quiet(StringGrid1);
+    StringGrid1->item(row, column)->setData(AmountRole, QVariant::fromValue<qlonglong>(amount.units()));
+}
+
+std::optional<Amount> TForm1::amountCell(int column, int row) const
+{
+    const QTableWidgetItem *item = StringGrid1->item(row, column);
+    if (!item || !item->data(AmountRole).isValid())
+        return std::nullopt;
+    return Amount::fromUnits(item->data(AmountRole).toLongLong());
+}
+
+QList<InvoiceLine> TForm1::lines() const
+{
+    // A row with a number starts a line, a row with only a description
+    // continues the one before; empty rows are no lines.
+    QList<InvoiceLine> result;
+    for (int row = 1; row < StringGrid1->rowCount(); ++row) {
+        const QString number = cell(0, row);
+        const QString description = cell(1, row);
+        if (number.isEmpty()) {
+            if (!description.isEmpty() && !result.isEmpty())
+                result.last().description += u'\n' + description;
+            continue;
+        }
+        const auto amount = [&](int column) { return amountCell(column, row).value_or(Amount()); };
+        result.append({number.toInt(), description, cell(2, row), amount(QuantityColumn), amount(PriceColumn),
+                       amount(ValueColumn)});
+    }
+    return result;
 }
 
 void TForm1::cellEdited(QTableWidgetItem *item)
 {
     const int row = item->row();
     const int column = item->column();
-    const bool quantity = column == QuantityColumn;
-    if (row < 1 || (!quantity && column != PriceColumn))
+    if (row < 1 || column < QuantityColumn)
         return;
     const auto refuse = [this, item](const QString &message) {
         {
             const QSignalBlocker quiet(StringGrid1);
             item->setText(item->data(AcceptedTextRole).toString());
         }
-        prompts().information(message);
+        if (!message.isEmpty())
+            prompts().information(message);
     };
+    const QString typed = item->text();
     bool tooLarge = false;
-    if (!LineRules::readTypedNumber(item->text(), QLocale::system(), &tooLarge)) {
-        refuse(tooLarge ? TooLargeMessage : quantity ? QuantityMessage : PriceMessage);
+    const std::optional<Amount> read = LineRules::readTypedNumber(typed, QLocale::system(), &tooLarge);
+    if (!read) {
+        refuse(tooLarge ? TooLargeMessage : column == QuantityColumn ? QuantityMessage : PriceMessage);
         return;
     }
     // Worked out in full before anything changes, so a line too large to
     // count leaves the table as it was.
-    QString value;
+    std::optional<Amount> value = column == ValueColumn ? read : std::nullopt;
     LineTotals totals;
     try {
-        value = recomputedValue(row);
+        if (column != ValueColumn)
+            value = recomputedValue(row, column, *read);
         totals = totalsOfLines(row, value);
     } catch (const Failure &) {
         refuse(TooLargeMessage);
         return;
     }
-    setCell(column, row, item->text());
-    if (!value.isEmpty())
-        setCell(ValueColumn, row, value);
+    // A picked line's new quantity moves its stock by the difference first.
+    if (column == QuantityColumn && !takeStockDifference(row, *read)) {
+        refuse(QString());
+        return;
+    }
+    setAmountCell(column, row, *read);
+    if (value)
+        setAmountCell(ValueColumn, row, *value);
     setTotals(totals);
 }
 
-QString TForm1::recomputedValue(int row) const
+std::optional<Amount> TForm1::recomputedValue(int row, int changedColumn, Amount changed) const
 {
-    const auto quantity = LineRules::readTypedNumber(cell(QuantityColumn, row));
-    const auto price = LineRules::readTypedNumber(cell(PriceColumn, row));
+    const auto quantity = changedColumn == QuantityColumn ? changed : amountCell(QuantityColumn, row);
+    const auto price = changedColumn == PriceColumn ? changed : amountCell(PriceColumn, row);
     if (!quantity || !price)
-        return QString();  // a row still being filled in has no value yet
-    return LineRules::valueCellText(fixTwoDecimals(LineRules::lineValueText(*price, *quantity)));
+        return std::nullopt;  // a row still being filled in has no value yet
+    return Amount::parseOrThrow(fixTwoDecimals(LineRules::lineValueText(*price, *quantity)));
 }
 
-LineTotals TForm1::totalsOfLines(int changedRow, const QString &changedValue) const
+LineTotals TForm1::totalsOfLines(int changedRow, std::optional<Amount> changedValue) const
 {
     LineTotals totals;
     for (int row = 1; row < StringGrid1->rowCount(); ++row) {
-        const QString value = row == changedRow && !changedValue.isEmpty() ? changedValue : cell(ValueColumn, row);
-        if (LineRules::readTypedNumber(value))
-            totals = addLineToTotals(totals, Amount::parseOrThrow(value), VatFactor);
+        const std::optional<Amount> value =
+            row == changedRow && changedValue ? changedValue : amountCell(ValueColumn, row);
+        if (value)
+            totals = addLineToTotals(totals, *value, VatFactor);
     }
     return totals;
+}
+
+bool TForm1::takeStockDifference(int row, Amount quantity)
+{
+    const auto taken = std::find_if(m_taken.begin(), m_taken.end(),
+                                    [row](const TakenStock &stock) { return stock.row == row; });
+    if (taken == m_taken.end() || taken->quantity == quantity)
+        return true;
+    if (!ChangeStock || !ChangeStock(taken->goodsKey, quantity - taken->quantity))
+        return false;
+    taken->quantity = quantity;
+    return true;
 }
 
 void TForm1::setTotals(const LineTotals &totals)
@@ -527,17 +588,7 @@ void TForm1::RemoveLastLine(int rowsBefore)
         StringGrid1->setRowCount(rowsBefore);
     }
     --LineCounter;
-    setTotals(totalsOfLines(-1, QString()));
-}
-
-void TForm1::putInFirstEmptyCell(int row, const QString &text)
-{
-    for (int column = 0; column < StringGrid1->columnCount(); ++column) {
-        if (cell(column, row).isEmpty()) {
-            setCell(column, row, text.isEmpty() ? QStringLiteral(" ") : text);
-            return;
-        }
-    }
+    setTotals(totalsOfLines(-1, std::nullopt));
 }
 
 void TForm1::appendRow() { StringGrid1->setRowCount(StringGrid1->rowCount() + 1); }
@@ -627,12 +678,13 @@ TForm1::LineOutcome TForm1::appendLineRow(const QStringList &nameLines)
     setTotals(totals);
 
     const int row = StringGrid1->rowCount() - 1;
-    putInFirstEmptyCell(row, QString::number(LineCounter));
+    m_lastLineRow = row;
+    setCell(0, row, QString::number(LineCounter));
     setCell(1, row, nameLines.value(0));
-    putInFirstEmptyCell(row, Edit4->text());
-    putInFirstEmptyCell(row, Edit3->text());
-    putInFirstEmptyCell(row, Edit1->text());
-    putInFirstEmptyCell(row, LineRules::valueCellText(value));
+    setCell(2, row, Edit4->text().isEmpty() ? QStringLiteral(" ") : Edit4->text());
+    setAmountCell(QuantityColumn, row, *quantity);
+    setAmountCell(PriceColumn, row, *price);
+    setAmountCell(ValueColumn, row, Amount::parseOrThrow(value));
     return LineOutcome::Added;
 }
 
@@ -680,7 +732,7 @@ void TForm1::Clear1Click()
 
 void TForm1::stockTaken(qint64 goodsKey, const Amount &quantity)
 {
-    m_taken.append({goodsKey, quantity, false});
+    m_taken.append({goodsKey, quantity, false, m_lastLineRow});
 }
 
 void TForm1::linesOnPage()

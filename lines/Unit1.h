@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 // The number given to the most recent line row; 0 when the table is empty.
 extern int LineCounter;
@@ -102,6 +103,7 @@ public:
         qint64 goodsKey = 0;
         Amount quantity;
         bool onPage = false;  // on the page as last assembled
+        int row = 0;          // the line's row in the table
     };
     void stockTaken(qint64 goodsKey, const Amount &quantity);
     const QList<TakenStock> &takenStock() const { return m_taken; }
@@ -115,6 +117,10 @@ public:
     // Adds the quantity back to the stored stock of the goods record; handed
     // over by whoever creates the windows.
     std::function<void(qint64 goodsKey, const Amount &quantity)> GiveBackStock;
+    // Takes a further quantity of the goods record from the stored stock (a
+    // negative one gives it back); false, having told the user why, when the
+    // stock is short. Handed over by whoever creates the windows.
+    std::function<bool(qint64 goodsKey, const Amount &more)> ChangeStock;
 
     // Typing rules of the staging editors.
     void ComboBox3Click() { ComboBox3->clear(); }
@@ -126,6 +132,9 @@ public:
 
     // Text of a cell of the line table; an empty text for a cell never set.
     QString cell(int column, int row) const;
+    // The lines of the table as values: numbers as they were read where they
+    // were typed, descriptions with their continuation rows.
+    QList<InvoiceLine> lines() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -142,15 +151,18 @@ private:
     void askVatRate();
     void setHeadings();
     void appendRow();
-    void putInFirstEmptyCell(int row, const QString &text);
     void setCell(int column, int row, const QString &text);
+    void setAmountCell(int column, int row, Amount amount);
+    std::optional<Amount> amountCell(int column, int row) const;
     enum class LineOutcome { Added, TableFull, Refused };
     LineOutcome appendLineRow(const QStringList &nameLines);
     // An edit of a quantity or price cell: the line's value and the totals
     // are worked out again, or the edit is refused and the cell keeps its text.
     void cellEdited(QTableWidgetItem *item);
-    QString recomputedValue(int row) const;
-    LineTotals totalsOfLines(int changedRow, const QString &changedValue) const;
+    std::optional<Amount> recomputedValue(int row, int changedColumn, Amount changed) const;
+    LineTotals totalsOfLines(int changedRow, std::optional<Amount> changedValue) const;
+    // A picked line's quantity changed: the stock follows, or the edit is refused.
+    bool takeStockDifference(int row, Amount quantity);
     void setTotals(const LineTotals &totals);
     // Writes the captions from the running totals.
     void showTotals();
@@ -161,6 +173,7 @@ private:
     bool acceptsKey(QLineEdit *editor, const QString &typed) const;
 
     QList<TakenStock> m_taken;
+    int m_lastLineRow = 0;          // the row the add action filled last
     LineTotals m_totals;            // as the captions show them
     bool m_totalsCounted = false;   // a line was counted since the start or "Изчисти всичко"
     QString m_rate = QStringLiteral("20");  // the rate charged, as its heading shows it

@@ -94,11 +94,11 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
 {
     // What cannot be issued is refused before anything is captured, written
     // or recorded.
-    const QString number = PrintRules::recordedNumber(Doc->NO->text());
-    if (const auto refusal = PrintRules::emptyDocumentRefusal(Doc->Label33->text(), Doc->StringGrid2->rowCount() - 1))
+    Invoice invoice = m_links.invoice();
+    invoice.number = PrintRules::recordedNumber(invoice.number);
+    if (const auto refusal = PrintRules::emptyDocumentRefusal(invoice.client.name, Doc->StringGrid2->rowCount() - 1))
         throw Failure(*refusal);
 
-    Doc->StringGrid2->setFocus();
     for (QLabel *field : Doc->greyFields())
         fillBackground(field, Qt::white);
 
@@ -106,50 +106,58 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
     if (!printer)
         throw Failure(NoPrinterMessage);
 
-    Doc->NO->setText(number);
-    const QString archive = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
-                                                        m_links.documentKind(), m_links.firmRecNo(), number, mode);
-    // Recorded in the register before anything is captured, so that a
+    Doc->NO->setText(invoice.number);
+    // A document the register holds already is printed again as what it is: a copy.
+    const bool again = mode == PrintRules::Original && m_links.recorded && m_links.recorded(invoice);
+    PrintedPage page = capture(invoice, again ? PrintRules::Copy : mode);
+    // Recorded before the files are written and the page goes out, so that a
     // number another program has issued with other content is never printed.
     // A print that then fails leaves the record: the number is never given
     // to other content, and printing the document again counts as a copy.
-    m_links.recordPrint(mode, archive, PrintRules::pdfCopyFileName(archive));
-    printPage(mode, *printer, archive, number);
-    if (m_links.pageOut)
-        m_links.pageOut();
+    if (m_links.recordPrint(invoice, page) && page.mode != PrintRules::Copy)
+        page = capture(invoice, PrintRules::Copy);  // another program recorded it meanwhile
+    if (m_links.issued)
+        m_links.issued(invoice);
+    printPage(page, *printer);
     show();
     raise();
 }
 
-void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QString &archive, const QString &number)
+PrintedPage TPrintDlgOru::capture(const Invoice &invoice, const QString &mode)
 {
-    const int pageWidth = printer.width();
-    const int pageHeight = printer.height();
+    PrintedPage page;
+    page.mode = mode;
+    page.image = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
+                                             m_links.documentKind(), m_links.firmRecNo(), invoice.number, mode);
+    page.pdf = PrintRules::pdfCopyFileName(page.image);
     Doc->Label8->setText(mode);
     Doc->NewExecute();
-    const int left = PrintRules::leftMargin(pageWidth);
-    const QRect target(left, 0, pageWidth - left, pageHeight);
-
+    // The picture carries no focus, selection or hover marks: the same page
+    // is the same picture whatever the user last touched.
+    Doc->StringGrid2->clearFocus();
+    Doc->StringGrid2->setCurrentItem(nullptr);
     const QImage captured = capturePage(Doc->Panel1);
     Doc->Image1->setPixmap(QPixmap::fromImage(captured));
     const int depth = PrintRules::archiveDepth(ComboBox1->currentText());
-    const QImage picture = archivePicture(captured, depth);
+    page.picture = archivePicture(captured, depth);
+    page.imageBytes = archiveImageBytes(page.picture, depth);
+    page.pdfBytes = pdfCopyBytes(Doc->Panel1, QFileInfo(page.image).completeBaseName(), PrintRules::pdfInfo(invoice));
+    return page;
+}
 
-    const QByteArray image = archiveImageBytes(picture, depth);
-    const QByteArray pdf = pdfCopyBytes(Doc->Panel1, QFileInfo(archive).completeBaseName(),
-                                        m_links.invoice ? PrintRules::pdfInfo(m_links.invoice()) : PrintRules::PdfInfo());
-    // A print that does not go out leaves the archive as it was.
-    ArchiveWrite files(archive, PrintRules::pdfCopyFileName(archive));
-    try {
-        const QStringList kept = files.write(image, pdf);
-        if (!kept.isEmpty())
-            prompts().message(PrintRules::issuedBeforeMessage(number, kept), Prompter::Icon::Warning);
-        printer.setDocName(QFileInfo(archive).completeBaseName());
-        if (prompts().print(printer, 1, 1))
-            printStretched(printer, picture, target);
-    } catch (...) {
-        files.rollBack();
-        throw;
-    }
-    shell().printFile(archive);
+void TPrintDlgOru::printPage(const PrintedPage &page, QPrinter &printer)
+{
+    const int left = PrintRules::leftMargin(printer.width());
+    const QRect target(left, 0, printer.width() - left, printer.height());
+    // The document is in the register: its page is kept in the archive
+    // whatever the printer does next.
+    ArchiveWrite files(page.image, page.pdf);
+    const QStringList kept = files.write(page.imageBytes, page.pdfBytes);
+    if (!kept.isEmpty())
+        prompts().message(PrintRules::issuedBeforeMessage(Doc->NO->text(), kept), Prompter::Icon::Warning);
+    printer.setDocName(QFileInfo(page.image).completeBaseName());
+    if (!prompts().print(printer, 1, 1))
+        return;  // "Отказ": nothing goes to any printer
+    printStretched(printer, page.picture, target);
+    shell().printFile(page.image);
 }

@@ -2,7 +2,9 @@
 
 #include "document/Invoice.h"
 
+#include <QByteArray>
 #include <QComboBox>
+#include <QImage>
 #include <QString>
 #include <QToolButton>
 #include <QWidget>
@@ -19,6 +21,17 @@ inline const QString NoPrinterMessage = QStringLiteral(
     "Няма избран принтер по подразбиране: изберете принтер в настройките на системата и отпечатайте "
     "отново.\nThere is no default printer currently selected");
 
+// One print's page as the archive keeps it: the mark it carries ("Оригинал"
+// or "Копие"), the archive image and its PDF copy, names and contents.
+struct PrintedPage {
+    QString mode;
+    QImage picture;  // as it goes to the printer
+    QString image;
+    QByteArray imageBytes;
+    QString pdf;
+    QByteArray pdfBytes;
+};
+
 // What the print command needs of the other windows, handed in by the
 // program's assembly.
 struct PrintLinks {
@@ -26,17 +39,22 @@ struct PrintLinks {
     std::function<QString()> documentKind;
     // The own company's record picked for the document.
     std::function<int()> firmRecNo;
-    // The document on the page as a value, for the PDF copy's properties.
+    // The document on the page as a value.
     std::function<Invoice()> invoice;
-    // Records the print ("Оригинал" or "Копие") with its archive image and
-    // PDF copy in the register of issued documents, and the number in the
-    // own company's record, in one transaction. Throws a Failure, recording
-    // nothing, when the register holds the number with other content or the
-    // document is cancelled; the same document again counts as a copy.
-    // Called before the page is captured, so a refused number is never printed.
-    std::function<void(const QString &mode, const QString &archiveImage, const QString &pdfCopy)> recordPrint;
-    // The page has gone out to the printer.
-    std::function<void()> pageOut;
+    // Whether the register holds this very document already: printing it
+    // again makes a copy.
+    std::function<bool(const Invoice &)> recorded;
+    // Records the print with its archive files in the register of issued
+    // documents, and the number in the own company's record, in one
+    // transaction. Throws a Failure, recording nothing, when the register
+    // holds the number with other content or the document is cancelled.
+    // Returns whether it counted as one more copy of a recorded document.
+    // Called before the files are written and the page goes out, so a
+    // refused number is never printed.
+    std::function<bool(const Invoice &, const PrintedPage &)> recordPrint;
+    // The document is in the register: whatever the printer does now, it
+    // is issued.
+    std::function<void(const Invoice &)> issued;
 };
 
 // The print window: prints the document as original or copy, keeps its
@@ -64,7 +82,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void printPage(const QString &mode, QPrinter &printer, const QString &archive, const QString &number);
+    // The page captured with the mark, as the archive keeps it.
+    PrintedPage capture(const Invoice &invoice, const QString &mode);
+    void printPage(const PrintedPage &page, QPrinter &printer);
 
     PrintLinks m_links;
 };

@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "reference/Schema.h"
 #include "reference/TableStore.h"
 
 #include <QRegularExpression>
@@ -79,12 +80,30 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
     return QVariant();
 }
 
+namespace {
+
+// A price or stock typed with the decimal comma is kept with the point, the
+// tables' number format, so that every reader takes it for the number it is.
+QString storedText(const TableStore &table, int column, const QString &typed)
+{
+    using namespace Schema::Goods;
+    static const QRegularExpression decimalComma(QStringLiteral("^\\s*[-+]?\\d+,\\d+\\s*$"));
+    const QString field = table.fieldName(column);
+    const bool number = field.compare(Price.name, Qt::CaseInsensitive) == 0
+                        || field.compare(Quantity.name, Qt::CaseInsensitive) == 0;
+    if (table.tableName() != FileName || !number || !decimalComma.match(typed).hasMatch())
+        return typed;
+    return typed.trimmed().replace(u',', u'.');
+}
+
+} // namespace
+
 bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole)
         return false;
     try {
-        m_table->setRowText(index.row(), index.column(), value.toString());
+        m_table->setRowText(index.row(), index.column(), storedText(*m_table, index.column(), value.toString()));
         return true;
     } catch (const Failure &failure) {
         Q_EMIT editFailed(failure.text());

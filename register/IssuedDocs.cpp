@@ -44,18 +44,6 @@ QLineEdit *editor(QWidget *parent, const QString &caption, int left, int labelWi
     return edit;
 }
 
-// The archived page of a copy where one was printed, else the original's.
-QString copyImage(const RegisterRow &row)
-{
-    QString copy = row.archiveImage;
-    if (copy.endsWith(QLatin1String("_.bmp"), Qt::CaseInsensitive)) {
-        copy.insert(copy.size() - 4, QStringLiteral("copy"));
-        if (QFileInfo::exists(copy))
-            return copy;
-    }
-    return row.archiveImage;
-}
-
 } // namespace
 
 TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
@@ -226,20 +214,17 @@ void TIssuedDocs::SpeedButton7Click()
         InvoiceFromProforma(document);
 }
 
-// Prints the archived page again as it was kept, stretched over the
-// printer's page as the print command does, and counts the copy.
+// Prints a copy of the document, stretched over the printer's page as the
+// print command does, and counts it.
 void TIssuedDocs::SpeedButton1Click()
 {
     const RegisterRow row = currentDocument();
-    const QString path = copyImage(row);
-    const QImage picture(path);
-    if (picture.isNull())
-        throw Failure(QStringLiteral("Архивното изображение на документ № %1 не може да бъде отворено: „%2“.")
-                          .arg(row.number, QDir::toNativeSeparators(path)));
     std::unique_ptr<QPrinter> printer = defaultPrinter();
     if (!printer)
         throw Failure(NoPrinterMessage);
-    printer->setDocName(QFileInfo(path).completeBaseName());
+    // A copy is a page marked "Копие", drawn from the document as recorded.
+    const QImage picture = RenderCopy(m_store->invoice(row.id), row);
+    printer->setDocName(QFileInfo(row.archiveImage).completeBaseName());
     if (!prompts().print(*printer, 1, 1))
         return;
     const int left = PrintRules::leftMargin(printer->width());

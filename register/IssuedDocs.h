@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QPointer>
 #include <QWidget>
+#include <QImage>
 #include <functional>
 #include <memory>
 
@@ -64,6 +65,10 @@ public:
     // Makes an invoice of a proforma's lines; handed over by whoever creates
     // the windows.
     std::function<void(const Invoice &)> InvoiceFromProforma;
+    // The page of a recorded document marked "Копие", drawn from its recorded
+    // value and kept in the archive beside the original's files; handed over
+    // likewise.
+    std::function<QImage(const Invoice &, const RegisterRow &)> RenderCopy;
 
     RegisterModel *model() const { return m_model.get(); }
     // The sales ledger while it is open.

@@ -374,6 +374,30 @@ private Q_SLOTS:
         QCOMPARE(Form4->ComboBox1->count(), 5);
     }
 
+    // A price or stock typed with the decimal comma is stored with the point.
+    void goodsNumbersStoredWithThePoint_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("price with a comma") << "Продажна цена" << "61,50" << "61.50";
+        QTest::newRow("stock with a comma") << "К-во" << " 2,5 " << "2.5";
+        QTest::newRow("price with the point") << "Продажна цена" << "61.50" << "61.50";
+        QTest::newRow("a unit is text") << "Мярка" << "1,5 кг" << "1,5 кг";
+    }
+    void goodsNumbersStoredWithThePoint()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        TableMaker::makeTables(app().dir().path(), true);
+        app().start(prompter());
+        Main->SpeedButton3->click();
+        QAbstractItemModel *model = Form4->DBGrid1->model();
+        QVERIFY(model->setData(model->index(0, Form4->Table1->fieldByName(column)), typed));
+        Form4->DBNavigator1->Refresh->click();
+        QTEST(Form4->Table1->text(column), "stored");
+    }
+
     void sectionChoiceMovesTheColumnToTheFront()
     {
         makeClients(app(), {QStringLiteral("Бета"), QStringLiteral("Алфа")});

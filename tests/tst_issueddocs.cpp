@@ -6,6 +6,7 @@
 #include "app/Menu.h"
 #include "app/PrintLinks.h"
 #include "document/Document.h"
+#include "print/Pr.h"
 #include "lines/Unit1.h"
 #include "register/InvoicePick.h"
 #include "reference/TableStore.h"
@@ -294,8 +295,8 @@ private Q_SLOTS:
         const Invoice copy = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("4"));
         // The browser shows the own companies, read from Firm.db, as at printing.
         Main->SpeedButton5Click();
-        QCOMPARE(int(recordInRegister(copy, QStringLiteral("Копие"), m_image, m_pdf)), int(Recorded::NewDocument));
-        QCOMPARE(int(recordInRegister(copy, QStringLiteral("Оригинал"), m_image, m_pdf)), int(Recorded::CopyCounted));
+        QCOMPARE(int(recordInRegister(copy, {.mode = QStringLiteral("Копие"), .image = m_image, .pdf = m_pdf})), int(Recorded::NewDocument));
+        QCOMPARE(int(recordInRegister(copy, {.mode = QStringLiteral("Оригинал"), .image = m_image, .pdf = m_pdf})), int(Recorded::CopyCounted));
         QCOMPARE(sqlOnFile(app().path(QStringLiteral("DB/Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
                  QStringList{QStringLiteral("0000000004")});
         QCOMPARE(Form4->Table1->text(QStringLiteral("Фактура №")), QStringLiteral("0000000004"));

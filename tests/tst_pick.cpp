@@ -120,6 +120,19 @@ struct StockFixture {
         prompter.expectPrint(true);
         PrintDlgOru->SpeedButton1Click();
     }
+    // The print is recorded, then the printer refuses the job.
+    void printRefused()
+    {
+        setPrinterSource([this] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(app.path(QStringLiteral("no such folder/printed.pdf")));
+            return printer;
+        });
+        Doc->SpeedButton1Click();
+        prompter.expectPrint(true).expectAnyError();
+        PrintDlgOru->SpeedButton1->click();
+    }
 
     ScriptedPrompter &prompter;
     AppFixture &app;
@@ -178,7 +191,7 @@ private Q_SLOTS:
     void lineLeavingTheTable_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("steps");  // a: assemble, p: print the original
+        QTest::addColumn<QString>("steps");  // a: assemble, p: print the original, r: printer refuses
         QTest::addColumn<QString>("storedMeanwhile");  // by another program after the pick
         QTest::addColumn<QString>("way");
         QTest::addColumn<QString>("stockAfter");
@@ -191,6 +204,10 @@ private Q_SLOTS:
         QTest::newRow("printed invoice, closed") << "ФАКТУРА" << "ap" << "" << "close" << "3";
         QTest::newRow("printed invoice, new invoice") << "ФАКТУРА" << "ap" << "" << "new" << "3";
         QTest::newRow("printed proforma, cleared") << "ПРОФОРМА ФАКТУРА" << "ap" << "" << "clear" << "5";
+        // Recorded, the invoice is issued whatever the printer does.
+        QTest::newRow("recorded invoice the printer refused, cleared") << "ФАКТУРА" << "ar" << "" << "clear" << "3";
+        QTest::newRow("recorded proforma the printer refused, cleared") << "ПРОФОРМА ФАКТУРА" << "ar" << "" << "clear"
+                                                                         << "5";
         QTest::newRow("proforma printed, then issued as invoice") << "ПРОФОРМА ФАКТУРА" << "apIap" << "" << "clear"
                                                                    << "3";
     }
@@ -213,6 +230,8 @@ private Q_SLOTS:
                 fixture.assemble();
             else if (step == u'p')
                 fixture.printOriginal();
+            else if (step == u'r')
+                fixture.printRefused();
             else
                 Form1->ComboBox2->setEditText(QStringLiteral("ФАКТУРА"));
         }
@@ -227,6 +246,36 @@ private Q_SLOTS:
         // Given back once: clearing again changes nothing.
         Form1->Clear1->trigger();
         QTEST(storedStock(fixture.app, 1), "stockAfter");
+    }
+
+    // A picked line's quantity changed in its cell moves the stock by the
+    // difference, or is refused as the pick refuses it.
+    void pickedQuantityEdited_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("quantityAfter");
+        QTest::addColumn<QString>("stockAfter");
+        QTest::newRow("more") << "2.5" << QStringList{} << "2.5" << "2.5";
+        QTest::newRow("less") << "0.5" << QStringList{} << "0.5" << "4.5";
+        QTest::newRow("more than the stock") << "6" << QStringList{NotEnoughMessage} << "2" << "3";
+        QTest::newRow("all of it") << "5" << QStringList{} << "5" << "0";
+    }
+    void pickedQuantityEdited()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, messages);
+        StockFixture fixture(prompter(), app(), QStringLiteral("ФАКТУРА"));
+        fixture.pick(QStringLiteral("2"));
+        for (const QString &message : messages)
+            fixture.prompter.expectInformation(message);
+        Form1->StringGrid1->item(1, 3)->setText(typed);
+        QVERIFY2(fixture.prompter.finished(), fixture.prompter.problems());
+        QTEST(Form1->cell(3, 1), "quantityAfter");
+        QTEST(storedStock(fixture.app, 1), "stockAfter");
+        // What the line holds now is what goes back.
+        Form1->Clear1->trigger();
+        QCOMPARE(storedStock(fixture.app, 1), QStringLiteral("5"));
     }
 
     // Closing the menu while the assembled page is not printed asks first;

@@ -388,6 +388,35 @@ private Q_SLOTS:
         QCOMPARE(NumberRecorded, printed);
     }
 
+    // An original printed again is a copy: marked "Копие" on paper and in the
+    // archive, with no word of other content; the archived picture of a page
+    // does not depend on what had the focus.
+    void printedAgainIsACopy()
+    {
+        assemble(QStringLiteral("ФАКТУРА"));
+        QVERIFY(QDir().mkpath(m_archive));
+        prompter().expectPrint(true);
+        PrintDlgOru->SpeedButton1->click();
+        const QString copy = m_archive + QStringLiteral("/InvFirm1_0000000042_copy.bmp");
+        QList<QByteArray> copies;
+        for (QWidget *focused : std::initializer_list<QWidget *>{Doc->StringGrid2, PrintDlgOru->SpeedButton2}) {
+            focused->setFocus();
+            Doc->StringGrid2->setCurrentCell(0, 1);
+            prompter().expectPrint(true);
+            PrintDlgOru->SpeedButton1->click();
+            QVERIFY2(prompter().finished(), prompter().problems());
+            QCOMPARE(Doc->Label8->text(), QStringLiteral("Копие"));
+            copies.append(fileBytes(copy));
+        }
+        QCOMPARE(copies[0], copies[1]);
+        RegisterStore store(m_data);
+        QCOMPARE(store.row(store.find({}).value(0)).copies, 2);
+#ifndef Q_OS_WIN
+        const QString text = run(QStringLiteral("pdftotext"), {copy.chopped(4) + QStringLiteral(".pdf"), QStringLiteral("-")});
+        QVERIFY2(text.contains(QStringLiteral("Копие")) && !text.contains(QStringLiteral("Оригинал")), qPrintable(text));
+#endif
+    }
+
     void pdfCopyHasTheText()
     {
         assemble(QStringLiteral("ФАКТУРА"));

@@ -5,9 +5,12 @@
 # the default printer. Over the demo tables it picks one article and a client,
 # then "Отпечатай и съхрани" on the main menu assembles the invoice and opens
 # the print window. The original goes first to the printer while it rejects
-# jobs: the program says so with CUPS's own reason; the document stays in the
-# register with its number, and no page is archived. Then it is printed
-# through the print dialog (the register counts it as a copy). Another client
+# jobs: the program says so with CUPS's own reason; the document is issued:
+# it stays in the register with its number and its page in the archive. Then
+# it is printed through the print dialog: the register counts it as a copy,
+# and the page and its archived files are marked "Копие". The quantity is
+# typed with the decimal comma of the Bulgarian locale and recorded as the
+# number typed. Another client
 # is picked and the same number printed again: the register refuses it and
 # the archived page stays as it was. Last, "Издадени документи" finds the
 # document by its client; its row and the register's stored number, client
@@ -45,7 +48,8 @@ last=$((100000000 + RANDOM * 1000 + RANDOM % 1000))
 number=$(printf '%010d' $((last + 1)))
 sqlite3 "$firm" "UPDATE Firm SET \"Фактура №\" = '$last' WHERE rowid = (SELECT min(rowid) FROM Firm)" ||
   e2e_fail "could not set the company's last number"
-archive=$E2E_TMP/install/DB/InvFirm1_${number}_.bmp
+original=$E2E_TMP/install/DB/InvFirm1_${number}_.bmp
+archive=$E2E_TMP/install/DB/InvFirm1_${number}_copy.bmp
 mkdir -p "$E2E_TMP/install/DB"
 
 # ------------------------------------------------------------ print
@@ -60,7 +64,7 @@ browser=$E2E_WINDOW
 invoice_browser_search "$browser" 002
 invoice_browser_add "$browser"
 invoice_wait_new_window "the quantity box" "$menu" "$browser"
-e2e_answer "$E2E_WINDOW" 1
+e2e_answer "$E2E_WINDOW" 1,5
 e2e_wait_window_gone "$E2E_WINDOW"
 invoice_settle "$menu"
 invoice_browser_exit "$browser"
@@ -93,8 +97,8 @@ confirm_message()
   e2e_wait_window_gone "$1"
 }
 
-# The printer rejects jobs: the job is refused, nothing is archived, and the
-# number stays with the document in the register.
+# The printer rejects jobs: the job is refused; the document is issued, with
+# its number in the register and its page in the archive.
 cupsreject -r "закрит за тест" PDF || e2e_fail "could not make the printer reject jobs"
 invoice_click_in "$printwin" 112 43   # "Отпечатай ОРИГИНАЛ на документа"
 invoice_wait_new_window "the print dialog" "$menu" "$doc" "$printwin"
@@ -113,9 +117,11 @@ grep 'refused the job' "$PROGRAM_LOG" | grep -qF 'is not accepting jobs' ||
 register=$folder/DB/Register.db
 [[ $(invoice_sql "$register" "SELECT \"Номер\" || ' ' || \"Копия\" FROM \"Документи\"") == "$number 0" ]] ||
   e2e_fail "the register does not hold the refused document: $(invoice_sql "$register" "SELECT * FROM \"Документи\"")"
-[[ -z $(find "$E2E_TMP/install/DB" -name "*_${number}_*") ]] ||
-  e2e_fail "a refused job left archived files: $(ls "$E2E_TMP/install/DB")"
-e2e_log "the rejecting printer refused the job; the number stays in the register, nothing archived"
+[[ -f $original && -f ${original%.bmp}.pdf ]] ||
+  e2e_fail "the issued document's page is not archived: $(ls "$E2E_TMP/install/DB")"
+[[ $(invoice_sql "$register" "SELECT \"Количество (0.0001)\" FROM \"Редове\"") == 15000 ]] ||
+  e2e_fail "the quantity typed as 1,5 is recorded as $(invoice_sql "$register" "SELECT * FROM \"Редове\"")"
+e2e_log "the rejecting printer refused the job; the document stays in the register and the archive, its quantity 1.5"
 cupsaccept PDF || e2e_fail "could not make the printer accept jobs"
 
 invoice_click_in "$printwin" 112 43   # "Отпечатай ОРИГИНАЛ на документа"
@@ -129,8 +135,8 @@ invoice_wait_sql "$register" "SELECT \"Копия\" FROM \"Документи\""
 invoice_settle "$menu"
 invoice_expect_windows "after printing" "$menu" "$doc" "$printwin"
 e2e_screenshot 4-printed
-[[ -f $archive ]] || e2e_fail "no archive image $archive"
-cp "$archive" "$E2E_ARTIFACTS/archive.bmp"
+[[ -f $archive ]] || e2e_fail "no archive image of the copy $archive"
+cp "$original" "$E2E_ARTIFACTS/original.bmp"
 
 # The same number again, for another client: the register refuses it.
 client='„Бета Строй“ АД'
@@ -142,7 +148,7 @@ e2e_screenshot 5-number-refused
 confirm_message "$E2E_WINDOW"
 invoice_settle "$menu"
 invoice_expect_windows "after the refusal" "$menu" "$doc" "$printwin"
-cmp -s "$archive" "$E2E_ARTIFACTS/archive.bmp" || e2e_fail "the refused print changed the archived page"
+cmp -s "$original" "$E2E_ARTIFACTS/original.bmp" || e2e_fail "the refused print changed the archived page"
 [[ $(invoice_sql "$register" "SELECT count(*) FROM \"Документи\"") == 1 ]] || e2e_fail "the refused print was recorded"
 
 # ------------------------------------------------------------ the register
@@ -169,7 +175,7 @@ for step in 0 3 3; do
   row+="$E2E_TEXT|"
 done
 [[ $row == "$stored|" ]] || e2e_fail "the register window shows \"$row\" instead of \"$stored|\""
-page=$(pdftotext -layout "${archive%.bmp}.pdf" - | tr -s ' \n' ' ')
+page=$(pdftotext -layout "${original%.bmp}.pdf" - | tr -s ' \n' ' ')
 for field in "$stored_number" "$stored_client" "$stored_total"; do
   [[ $page == *"$field"* ]] || e2e_fail "the PDF copy does not show the register's \"$field\": $page"
 done
@@ -179,6 +185,8 @@ e2e_log "the register window finds $number by its client; number, client and tot
 # dates, the payment block, the texts, the totals and each line.
 amount() { printf "rtrim(rtrim(printf('%%.4f', \"%s\" / 10000.0), '0'), '.')" "$1"; }
 money() { printf "printf('%%.2f', \"%s\" / 10000.0)" "$1"; }
+# A price as the lines show it: every decimal it has, at least two.
+price() { echo "CASE WHEN \"$1\" % 100 = 0 THEN $(money "$1") ELSE $(amount "$1") END"; }
 fields=
 for column in "Заглавие" "Номер" "Дата" "Доставчик" "Доставчик: втори ред" "Доставчик: адрес" \
   "Доставчик: адрес, втори ред" "Доставчик: МОЛ" "Доставчик: ИН по ЗДДС" "Доставчик: ИН" "Местоиздаване" \
@@ -189,7 +197,7 @@ for column in "Заглавие" "Номер" "Дата" "Доставчик" "�
 done
 fields+="$(money 'Данъчна основа (0.0001)'), $(money 'ДДС (0.0001)'), $(money 'Сума за плащане (0.0001)'), \"ДДС %\" || '%'"
 recorded=$(invoice_sql "$register" "SELECT $fields FROM \"Документи\";
-  SELECT \"№\", \"Описание\", \"Мярка\", $(amount 'Количество (0.0001)'), $(money 'Единична цена (0.0001)'),
+  SELECT \"№\", \"Описание\", \"Мярка\", $(amount 'Количество (0.0001)'), $(price 'Единична цена (0.0001)'),
          $(money 'Стойност (0.0001)') FROM \"Редове\" ORDER BY rowid" | tr '|' '\n')
 checked=0
 while IFS= read -r field; do
@@ -226,8 +234,10 @@ cp "${archive%.bmp}.pdf" "$E2E_ARTIFACTS/archive.pdf" || e2e_fail "no PDF copy b
 bits=$(od -An -tu2 -j28 -N2 "$archive" | tr -d ' ')
 [[ $bits == 8 ]] || e2e_fail "the archive image has $bits bits per pixel instead of 8"
 copy_text=$(pdftotext "$E2E_ARTIFACTS/archive.pdf" -)
-[[ $copy_text == *"$number"* && $copy_text == *"Оригинал"* ]] ||
-  e2e_fail "the PDF copy does not read the number and the mark: $copy_text"
+[[ $copy_text == *"$number"* && $copy_text == *"Копие"* && $copy_text != *"Оригинал"* ]] ||
+  e2e_fail "the copy's PDF does not read the number and the mark \"Копие\": $copy_text"
+original_text=$(pdftotext "${original%.bmp}.pdf" -)
+[[ $original_text == *"Оригинал"* ]] || e2e_fail "the original's PDF does not read \"Оригинал\": $original_text"
 
 # The printed page is the archived picture stretched over the page: blurred
 # to even out the text's edges, the two correlate (a blank page gives 0, the
