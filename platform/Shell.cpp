@@ -1,5 +1,6 @@
 #include "platform/Shell.h"
 
+#include "common/Failure.h"
 #include "platform/Executable.h"
 
 #include <QCoreApplication>
@@ -107,14 +108,13 @@ class SystemShell final : public Shell {
 public:
     void openNewCopy() override
     {
-#ifdef Q_OS_WIN
-        // The copy in the current directory, named in full: the shell would
-        // look in the running program's own folder first.
-        shellExecute(L"open", QDir::toNativeSeparators(QDir::current().absoluteFilePath(QStringLiteral("Bilvaro2007.exe"))));
-#else
-        // The file this run was started from: after an update it holds the new build.
-        QProcess::startDetached(runningExecutablePath(), {}, QDir::currentPath());
-#endif
+        // The file this run was started from, wherever it is installed: after
+        // an update that file holds the new build.
+        const QString program = runningExecutablePath();
+        if (!QProcess::startDetached(program, {}, QDir::currentPath()))
+            throw Failure(QStringLiteral("Новото копие на програмата „%1“ не може да бъде стартирано. "
+                                         "Тази програма остава отворена.")
+                              .arg(QDir::toNativeSeparators(program)));
     }
 
     void printFile(const QString &path) override

@@ -7,7 +7,9 @@
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Starts a fresh copy of the program in the current directory.
+    // Starts a fresh copy of the running program's own file with the current
+    // directory (the start folder) as its current directory. A Failure when
+    // it cannot be started: the caller then keeps this run going.
     virtual void openNewCopy() = 0;
     // Hands a file to the system shell's "print" verb (Windows only; elsewhere it
     // does nothing); the outcome is not examined.

@@ -63,8 +63,9 @@ step "installing, starting, updating and uninstalling the setup program under Wi
 wineserver -w
 version=$(sed -n 's/^project(Bilvaro2007 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 next_version=${version%.*}.$((${version##*.} + 1))
-if bash "$root/tests/windows/setup_test.sh" "$build_win/Bilvaro2007-setup.exe" "$build_win/bin/bilvaro_next_build.exe" \
-     "$next_version" "$root/tests/helpers/update_server.py" "$build_win/test-logs/setup"; then
+if bash "$root/tests/windows/setup_test.sh" "$build_win/Bilvaro2007-setup.exe" \
+     "$build_win/bin/bilvaro_installed_build.exe" "$build_win/bin/bilvaro_next_build.exe" "$next_version" \
+     "$build_win/tests/test-release-key.pem" "$root/tests/helpers/update_server.py" "$build_win/test-logs/setup"; then
   echo "PASS setup"
   passed=$((passed + 1))
 else

@@ -50,7 +50,8 @@ Section "Program"
   File /oname=LICENSE.txt "${LICENSE}"
   CreateDirectory "$INSTDIR\DB"
   ; The four tables, empty, where there are none yet; existing tables stay as they are.
-  nsExec::ExecToLog '"$INSTDIR\bilvaro-make-tables.exe" "$INSTDIR"'
+  ; nsExec reads UTF-16 output as such, whatever the machine's code page.
+  nsExec::ExecToLog '"$INSTDIR\bilvaro-make-tables.exe" "$INSTDIR" --encoding utf-16'
   Pop $0
   ; The shortcut starts the program in its installation folder (the output path).
   CreateDirectory "$SMPROGRAMS\${NAME}"

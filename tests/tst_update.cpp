@@ -191,6 +191,14 @@ private Q_SLOTS:
         QTest::newRow("not a web address") << "ftp" << QByteArray("1.1.0.10") << false
                                            << "Адресът на сървъра за обновяване „ftp://127.0.0.1/“ не е адрес "
                                               "http:// или https://.";
+        // A build without an address, unless one is given when it runs.
+        QTest::newRow("no update server") << "noserver" << QByteArray("1.1.0.10") << false
+                                          << "Тази инсталация на програмата няма сървър за обновяване: "
+                                             "програмата не може да се обнови оттук.";
+        // This test program embeds no key: left as built, it looks for nothing.
+        QTest::newRow("no release key") << "nokey" << QByteArray("1.1.0.10") << false
+                                        << "Тази инсталация на програмата няма ключ, с който да провери "
+                                           "подписа на обновяванията: обновяване не се инсталира.";
     }
 
     void check()
@@ -215,6 +223,10 @@ private Q_SLOTS:
         if (behaviour == u"packaged")
             packaged.emplace("BILVARO_UPDATED_BY", QStringLiteral("apt"));
         app().start(prompter());
+        if (behaviour != u"nokey")
+            UpdateI->Settings.publicKey = readFile(m_root.filePath("key.der"));
+        if (behaviour == u"noserver")
+            UpdateI->Settings.baseAddress.clear();
         if (behaviour == u"txt-hang")
             UpdateI->Settings.transferTimeoutMs = 300;
         if (behaviour == u"txt-trickle")
@@ -238,21 +250,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("behaviour");  // of the server for the program file
         QTest::addColumn<QString>("body");       // "program" or "page"
-        // "unsigned" (no key), "good", "missing", "wrong" (other bytes),
-        // "alone" (the program without its version), "older" (as 1.1.0.8)
+        // "good", "nokey" (good, but no key to check it), "missing",
+        // "wrong" (other bytes), "alone" (the program without its version),
+        // "older" (as 1.1.0.8)
         QTest::addColumn<QString>("signature");
         QTest::addColumn<bool>("installed");
-        QTest::newRow("whole program") << "ok" << "program" << "unsigned" << true;
-        QTest::newRow("signed program") << "ok" << "program" << "good" << true;
-        QTest::newRow("error status") << "404" << "program" << "unsigned" << false;
-        QTest::newRow("body cut short") << "short" << "program" << "unsigned" << false;
-        QTest::newRow("connection dropped") << "drop" << "program" << "unsigned" << false;
-        QTest::newRow("never answers") << "hang" << "program" << "unsigned" << false;
-        QTest::newRow("trickles past the deadline") << "trickle" << "program" << "unsigned" << false;
-        QTest::newRow("no Content-Length") << "nolength" << "program" << "unsigned" << false;
-        QTest::newRow("a terabyte announced") << "huge" << "program" << "unsigned" << false;
-        QTest::newRow("longer than the bound") << "ok" << "program" << "unsigned" << false;
-        QTest::newRow("not a program") << "ok" << "page" << "unsigned" << false;
+        QTest::newRow("whole program") << "ok" << "program" << "good" << true;
+        QTest::newRow("error status") << "404" << "program" << "good" << false;
+        QTest::newRow("body cut short") << "short" << "program" << "good" << false;
+        QTest::newRow("connection dropped") << "drop" << "program" << "good" << false;
+        QTest::newRow("never answers") << "hang" << "program" << "good" << false;
+        QTest::newRow("trickles past the deadline") << "trickle" << "program" << "good" << false;
+        QTest::newRow("no Content-Length") << "nolength" << "program" << "good" << false;
+        QTest::newRow("a terabyte announced") << "huge" << "program" << "good" << false;
+        QTest::newRow("longer than the bound") << "ok" << "program" << "good" << false;
+        QTest::newRow("not a program") << "ok" << "page" << "good" << false;
+        // The key gone between the check and the install: nothing is valid.
+        QTest::newRow("no release key") << "ok" << "program" << "nokey" << false;
         QTest::newRow("signature missing") << "ok" << "program" << "missing" << false;
         QTest::newRow("signature of other bytes") << "ok" << "program" << "wrong" << false;
         // An older build, validly signed, offered as the newer version.
@@ -270,7 +284,7 @@ private Q_SLOTS:
         QFETCH(bool, installed);
         const QByteArray program = body == u"program" ? m_newProgram : QByteArray("<html>Няма такава страница</html>");
         QByteArray sig;
-        if (signature == u"good")
+        if (signature == u"good" || signature == u"nokey")
             sig = sign(signedReleaseHead("1.1.0.10") + program);
         else if (signature == u"wrong")
             sig = sign(signedReleaseHead("1.1.0.10") + m_oldProgram);
@@ -288,10 +302,11 @@ private Q_SLOTS:
         Environment install("BILVARO_INSTALL_DIR", folder.path());
         Environment server("BILVARO_UPDATE_URL", base);
         app().start(prompter());
-        if (signature != u"unsigned")
-            UpdateI->Settings.publicKey = readFile(m_root.filePath("key.der"));
+        UpdateI->Settings.publicKey = readFile(m_root.filePath("key.der"));
         Main->SpeedButton9->click();
         QVERIFY(UpdateI->isVisible());
+        if (signature == u"nokey")
+            UpdateI->Settings.publicKey.clear();
         if (behaviour == u"hang")
             UpdateI->Settings.transferTimeoutMs = 300;
         if (behaviour == u"trickle")
@@ -342,6 +357,7 @@ private Q_SLOTS:
         Environment install("BILVARO_INSTALL_DIR", folder.path());
         Environment server("BILVARO_UPDATE_URL", publish("trickle", "1.1.0.10", m_newProgram));
         app().start(prompter());
+        UpdateI->Settings.publicKey = readFile(m_root.filePath("key.der"));
         Main->SpeedButton9->click();
         QVERIFY(UpdateI->isVisible());
         bool seen = false, duringDownload = false, menuClosed = true;
@@ -382,6 +398,7 @@ private Q_SLOTS:
         Environment install("BILVARO_INSTALL_DIR", folder.path());
         Environment server("BILVARO_UPDATE_URL", publish("ok", "1.1.0.9", m_newProgram));
         app().start(prompter());
+        UpdateI->Settings.publicKey = readFile(m_root.filePath("key.der"));
         prompter().expectMessage(Current, Prompter::Icon::Warning);
         Main->SpeedButton9->click();
         UpdateI->SpeedButton1->click();

@@ -4,6 +4,7 @@
 #include "common/Failure.h"
 #include "platform/Executable.h"
 #include "update/ExecutableInstall.h"
+#include "update/ReleaseKey.h"
 #include "update/Signature.h"
 #include "update/UpdateRules.h"
 
@@ -33,6 +34,17 @@ QString waitHelper()
     file += QStringLiteral(".exe");
 #endif
     return file;
+}
+
+// The base64 line of a PEM public key file.
+QByteArray pemBase64(const QString &path)
+{
+    QByteArray line;
+    for (const QByteArray &part : readFile(path).split('\n')) {
+        if (!part.startsWith("-----"))
+            line += part.trimmed();
+    }
+    return line;
 }
 
 } // namespace
@@ -199,6 +211,59 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         QTEST(executableVersionText(file), "version");
+    }
+
+    // Every build embeds the project's release key, dist/release-key.pub, as
+    // this test program does too; the end-to-end builds embed the tests' own.
+    void embeddedReleaseKey_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("projectKey");
+        QTest::newRow("the program") << QStringLiteral(PROGRAM_FILE) << true;
+        QTest::newRow("a build with the tests' key") << QStringLiteral(TEST_KEY_BUILD) << false;
+        QTest::newRow("a program without a key") << waitHelper() << false;
+    }
+
+    void embeddedReleaseKey()
+    {
+        QFETCH(QString, file);
+        const QByteArray key = pemBase64(QStringLiteral(PROJECT_KEY_FILE));
+        QCOMPARE(key.size(), 60);
+        QCOMPARE(::embeddedReleaseKey(), QByteArray::fromBase64(key));
+        QCOMPARE(buildUpdateSettings().publicKey, QByteArray::fromBase64(key));
+        QTEST(readFile(file).contains(key), "projectKey");
+    }
+
+    // A program without a key, or without an update server, refuses to look
+    // for an update, and says why.
+    void refusedUpdates_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QString>("failure");
+        const QByteArray key = QByteArray::fromBase64(pemBase64(QStringLiteral(PROJECT_KEY_FILE)));
+        QTest::newRow("no server") << "" << key
+                                   << "Тази инсталация на програмата няма сървър за обновяване: програмата не "
+                                      "може да се обнови оттук.";
+        QTest::newRow("no key") << "https://127.0.0.1/" << QByteArray()
+                                << "Тази инсталация на програмата няма ключ, с който да провери подписа на "
+                                   "обновяванията: обновяване не се инсталира.";
+        QTest::newRow("server and key") << "https://127.0.0.1/" << key << "";
+    }
+
+    void refusedUpdates()
+    {
+        QFETCH(QString, address);
+        QFETCH(QByteArray, key);
+        QFETCH(QString, failure);
+        QString said;
+        try {
+            checkBaseAddress(address);
+            checkReleaseKey(key);
+        } catch (const Failure &refused) {
+            said = refused.text();
+        }
+        QCOMPARE(said, failure);
     }
 
     // The update moves the running program's file aside. A kept file whose

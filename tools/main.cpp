@@ -21,6 +21,10 @@
 // bilvaro-make-tables <start folder> --from-server <connection>
 // Writes the server's tables and register into <start folder>/DB as SQLite
 // files (a backup the program opens as it is); existing files stay untouched.
+//
+// --encoding utf-16 (with any of the above) writes the output in UTF-16 with
+// a byte order mark instead of UTF-8: the Windows setup shows it in its log,
+// and reads UTF-16 whatever the machine's code page, UTF-8 never.
 
 #include "common/Failure.h"
 #include "paradox/MovingIn.h"
@@ -35,13 +39,20 @@
 #include <algorithm>
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#endif
+
 namespace {
 
 const char Usage[] = "Usage: bilvaro-make-tables <start folder> [--demo] [--goods <count>]\n"
                      "       bilvaro-make-tables <start folder> --prices-to-euro\n"
                      "       bilvaro-make-tables <start folder> --from-paradox\n"
                      "       bilvaro-make-tables <start folder> --to-server <connection>\n"
-                     "       bilvaro-make-tables <start folder> --from-server <connection>\n";
+                     "       bilvaro-make-tables <start folder> --from-server <connection>\n"
+                     "       (any of them with --encoding utf-8|utf-16)\n";
 
 const QString Help = QStringLiteral(
     "\n"
@@ -55,7 +66,22 @@ const QString Help = QStringLiteral(
     "                  \"host=сървър dbname=база\"; паролата е в ~/.pgpass или PGPASSWORD.\n"
     "--from-server     записва таблиците и регистъра от сървъра като файлове в\n"
     "                  <start folder>/DB (резервно копие, което програмата отваря);\n"
-    "                  съществуващи файлове не се презаписват.\n");
+    "                  съществуващи файлове не се презаписват.\n"
+    "--encoding        utf-8 (без тази опция) или utf-16: кодировката на изхода.\n");
+
+// Switches both outputs to UTF-16 (little-endian, with a byte order mark).
+void writeUtf16(QTextStream &out, QTextStream &err)
+{
+#ifdef Q_OS_WIN
+    // Text mode would put a carriage return byte into every line feed's two.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+    for (QTextStream *stream : {&out, &err}) {
+        stream->setEncoding(QStringConverter::Utf16LE);
+        stream->setGenerateByteOrderMark(true);
+    }
+}
 
 } // namespace
 
@@ -81,6 +107,14 @@ int main(int argc, char *argv[])
         arguments.remove(at, std::min<qsizetype>(2, arguments.size() - at));
         return value;
     };
+    if (const std::optional<QString> encoding = valueOf(QStringLiteral("--encoding"))) {
+        if (*encoding == u"utf-16") {
+            writeUtf16(out, err);
+        } else if (*encoding != u"utf-8") {
+            err << Usage;
+            return 2;
+        }
+    }
     const std::optional<QString> toServer = valueOf(QStringLiteral("--to-server"));
     const std::optional<QString> fromServer = valueOf(QStringLiteral("--from-server"));
     if ((toServer && toServer->isEmpty()) || (fromServer && fromServer->isEmpty())) {

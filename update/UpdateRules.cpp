@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "platform/Executable.h"
+#include "update/ReleaseKey.h"
 #include "update/UpdateConfig.h"
 
 #include <QFileInfo>
@@ -47,7 +48,7 @@ UpdateSettings buildUpdateSettings()
     UpdateSettings settings;
     const QString overridden = qEnvironmentVariable("BILVARO_UPDATE_URL");
     settings.baseAddress = overridden.isEmpty() ? QStringLiteral(BILVARO_UPDATE_BASE_URL) : overridden;
-    settings.publicKey = QByteArray::fromBase64(QByteArrayLiteral(BILVARO_UPDATE_PUBLIC_KEY));
+    settings.publicKey = embeddedReleaseKey();
     settings.maxProgramBytes = 10 * QFileInfo(runningExecutablePath()).size();
     return settings;
 }
@@ -64,11 +65,22 @@ QString downloadAddress(const QString &baseAddress, const QString &executableNam
 
 void checkBaseAddress(const QString &baseAddress)
 {
+    if (baseAddress.isEmpty())
+        throw Failure(QStringLiteral("Тази инсталация на програмата няма сървър за обновяване: "
+                                     "програмата не може да се обнови оттук."));
     const QUrl url(baseAddress, QUrl::StrictMode);
     const QString scheme = url.scheme();
     if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty())
         throw Failure(QStringLiteral("Адресът на сървъра за обновяване „%1“ не е адрес http:// или https://.")
                           .arg(baseAddress));
+}
+
+void checkReleaseKey(const QByteArray &publicKey)
+{
+    // Without a key nothing could tell a release from any other program.
+    if (publicKey.isEmpty())
+        throw Failure(QStringLiteral("Тази инсталация на програмата няма ключ, с който да провери подписа на "
+                                     "обновяванията: обновяване не се инсталира."));
 }
 
 bool isSuccessStatus(int status) { return status >= 200 && status <= 299; }

@@ -6,10 +6,11 @@
 
 // How the program reaches its update server.
 struct UpdateSettings {
-    // Scheme, host, port and any path in front of the server's update folder.
+    // Scheme, host, port and any path in front of the server's update
+    // folder; empty: this installation has no update server.
     QString baseAddress;
     // The Ed25519 key that signs releases (DER, as `openssl pkey -pubout
-    // -outform DER` writes it); empty: downloads carry no signature.
+    // -outform DER` writes it); empty: every update is refused.
     QByteArray publicKey;
     // A transfer that receives nothing for this long fails.
     int transferTimeoutMs = 30000;
@@ -22,16 +23,19 @@ struct UpdateSettings {
     qint64 maxProgramBytes = 0;
 };
 
-// The settings the build carries, with BILVARO_UPDATE_URL in place of the
-// base address when it is set; a new program may be ten times as long as the
-// running one.
+// The settings the build carries (the address of the build, the key of the
+// running program), with BILVARO_UPDATE_URL in place of the base address when
+// it is set; a new program may be ten times as long as the running one.
 UpdateSettings buildUpdateSettings();
 
 // The base address's version file and program file.
 QString versionFileAddress(const QString &baseAddress);
 QString downloadAddress(const QString &baseAddress, const QString &executableName);
-// A failure when the base address is not an http:// or https:// address.
+// A failure when there is no base address or it is not an http:// or
+// https:// address.
 void checkBaseAddress(const QString &baseAddress);
+// A failure when there is no release key to check a download against.
+void checkReleaseKey(const QByteArray &publicKey);
 
 // What came back for one request.
 struct HttpResponse {

@@ -150,6 +150,7 @@ void TUpdateI::FetchVersionText()
 {
     RemoteVersion.clear();
     checkBaseAddress(Settings.baseAddress);
+    checkReleaseKey(Settings.publicKey);
     QByteArray body;
     HttpGet http(*m_network, Settings.transferTimeoutMs, QDeadlineTimer(Settings.checkDeadlineMs));
     const HttpResponse response = http.get(QUrl(versionFileAddress(Settings.baseAddress)),
@@ -252,12 +253,12 @@ bool TUpdateI::download(HttpGet &http, StagedExecutable &staged, bool &fileNotCr
     return isCompleteDownload(response) && staged.size() == *response.contentLength;
 }
 
-// With a release key, the signature beside the download must sign it as the
-// release of `version`.
+// The signature beside the download must sign it as the release of
+// `version` under the release key; without a key nothing is valid.
 bool TUpdateI::signatureValid(HttpGet &http, const QString &version, QByteArrayView contents)
 {
     if (Settings.publicKey.isEmpty())
-        return true;
+        return false;
     QByteArray signature;
     const HttpResponse response = http.get(QUrl(Edit1->text() + QStringLiteral(".sig")),
                                            [&signature](const HttpResponse &, QByteArrayView block) {

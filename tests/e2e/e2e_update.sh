@@ -5,7 +5,10 @@
 # (the caption ends at 100%), reports success and starts the new build, which
 # deletes the kept previous build at its start and finds nothing newer.
 # The build to install, its version and the server come from the environment
-# (E2E_NEXT_BUILD, E2E_NEXT_VERSION, E2E_UPDATE_SERVER), which CTest sets.
+# (E2E_NEXT_BUILD, E2E_NEXT_VERSION, E2E_UPDATE_SERVER), which CTest sets. The
+# installed program is the same program built with the tests' own release key
+# (E2E_INSTALLED_BUILD), whose private half (E2E_SIGNING_KEY) signs the
+# next build: the program under test embeds the project's key.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # Waits for a visible window of the program that is none of the ids given;
@@ -25,15 +28,16 @@ e2e_wait_new_window()
 }
 
 e2e_init "$@"
-[[ -x ${E2E_NEXT_BUILD:-} && -n ${E2E_NEXT_VERSION:-} && -f ${E2E_UPDATE_SERVER:-} ]] ||
-  e2e_fail "E2E_NEXT_BUILD, E2E_NEXT_VERSION and E2E_UPDATE_SERVER must name the build to install, its version and the server"
+[[ -x ${E2E_INSTALLED_BUILD:-} && -x ${E2E_NEXT_BUILD:-} && -n ${E2E_NEXT_VERSION:-} && -f ${E2E_SIGNING_KEY:-} \
+   && -f ${E2E_UPDATE_SERVER:-} ]] ||
+  e2e_fail "E2E_INSTALLED_BUILD, E2E_NEXT_BUILD, E2E_NEXT_VERSION, E2E_SIGNING_KEY and E2E_UPDATE_SERVER must name the builds, the version, the key and the server"
 e2e_start_display
 
 # The installed program: a copy of the one under test, run from its folder.
 install=$E2E_TMP/install
 mkdir -p "$install"
-cp "$E2E_EXE" "$install/Bilvaro2007"
-installed_build=$E2E_EXE
+cp "$E2E_INSTALLED_BUILD" "$install/Bilvaro2007"
+installed_build=$E2E_INSTALLED_BUILD
 E2E_EXE=$install/Bilvaro2007
 
 # The server's files: the newer version and its program.
@@ -41,6 +45,9 @@ release=$E2E_TMP/server/release/VEZOZEVURE
 mkdir -p "$release"
 printf '%s' "$E2E_NEXT_VERSION" >"$release/Bilvaro2007.txt"
 cp "$E2E_NEXT_BUILD" "$release/Bilvaro2007"
+{ printf 'Bilvaro2007 %s\n' "$E2E_NEXT_VERSION"; cat "$E2E_NEXT_BUILD"; } >"$E2E_TMP/release.signed"
+openssl pkeyutl -sign -inkey "$E2E_SIGNING_KEY" -rawin -in "$E2E_TMP/release.signed" -out "$release/Bilvaro2007.sig" \
+  || e2e_fail "the next build could not be signed"
 python3 "$E2E_UPDATE_SERVER" "$E2E_TMP/server" >"$E2E_TMP/port" 2>"$E2E_ARTIFACTS/server.log" &
 E2E_HELPER_PIDS+=($!)
 for ((i = 0; i < 100; i++)); do

@@ -50,6 +50,9 @@ if dpkg-query -W -f='${Status}' bilvaro2007 2>/dev/null | grep -q 'ok installed'
 fi
 DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb" >"$logs/install.log" 2>&1 \
   || { tail -20 "$logs/install.log"; fail "apt could not install the package"; }
+# The installed program embeds the project's release key (the base64 line).
+grep -qF "$(grep -v -- ----- "$root/dist/release-key.pub")" /usr/libexec/bilvaro2007/Bilvaro2007 \
+  || fail "the installed program does not embed dist/release-key.pub"
 for program in bilvaro2007 bilvaro-make-tables; do
   [[ $(command -v "$program") == /usr/bin/$program ]] || fail "$program is not on the PATH"
 done

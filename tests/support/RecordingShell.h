@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Failure.h"
 #include "platform/Shell.h"
 
 #include <QStringList>
@@ -13,6 +14,8 @@ public:
 
     void openNewCopy() override
     {
+        if (!newCopyFailure.isEmpty())
+            throw Failure(newCopyFailure);
         ++newCopies;
         if (onNewCopy)
             onNewCopy();
@@ -37,4 +40,6 @@ public:
     QStringList mails;  // "to|subject|attachment"
     // Runs where the system would start the new copy: to see what it would find.
     std::function<void()> onNewCopy;
+    // Not empty: the new copy cannot be started, and the system says this.
+    QString newCopyFailure;
 };

@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
-# setup_test.sh <Bilvaro2007-setup.exe> <next build .exe> <next version> <update server script> <log folder>
+# setup_test.sh <Bilvaro2007-setup.exe> <installed build .exe> <next build .exe> <next version> <signing key>
+#               <update server script> <log folder>
 # Under Wine (WINEPREFIX set by the caller), as the user of the prefix:
 #   1. installs the setup program silently beside an older installation under
 #      "C:\Program Files\Bilvaro 2007", and checks the per-user folder
 #      (%LOCALAPPDATA%\Programs\Bilvaro 2007), the Start-menu shortcut, the
 #      entry in the user's Apps list (HKCU, none for all users) and that the
 #      older installation's tables and settings stayed where they were;
-#   2. starts the installed program in its folder (as the shortcut does) on a
-#      private Xvfb display, answers the VAT question and, from the main menu,
-#      updates it from a web server on 127.0.0.1 to the next build: the new
+#   2. puts the installed build (the program built with the tests' own release
+#      key in place of the project's) over the installed program, starts it in
+#      its folder (as the shortcut does) on a private Xvfb display, answers
+#      the VAT question and, from the main menu, updates it from a web server
+#      on 127.0.0.1 to the next build, signed with the tests' key: the new
 #      executable is installed in place and the program starts again;
 #   3. closes the main menu (the program writes mem.txt) and uninstalls,
 #      checking that the tables, an archive image and mem.txt stay.
 set -euo pipefail
 setup=$(realpath "$1")
-next_build=$(realpath "$2")
-next_version=$3
-server=$(realpath "$4")
-logs=$(realpath -m "$5")
+installed_build=$(realpath "$2")
+next_build=$(realpath "$3")
+next_version=$4
+signing_key=$(realpath "$5")
+server=$(realpath "$6")
+logs=$(realpath -m "$7")
 rm -rf "$logs"
 mkdir -p "$logs"
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -78,6 +83,13 @@ release=$tmp/server/release/VEZOZEVURE
 mkdir -p "$release"
 printf '%s' "$next_version" >"$release/Bilvaro2007.txt"
 cp "$next_build" "$release/Bilvaro2007.exe"
+{ printf 'Bilvaro2007 %s\n' "$next_version"; cat "$next_build"; } >"$tmp/release.signed"
+openssl pkeyutl -sign -inkey "$signing_key" -rawin -in "$tmp/release.signed" -out "$release/Bilvaro2007.exe.sig" \
+  || fail "the next build could not be signed"
+# The setup's program accepts only releases signed with the project's key,
+# which stays with the release manager: the same program built with the
+# tests' key stands in for it from here on.
+cp "$installed_build" "$install/Bilvaro2007.exe"
 exec 4< <(python3 "$server" "$tmp/server" 2>"$logs/server.log")
 server_pid=$!
 read -r -t 20 port <&4 || fail "the update server did not start"
@@ -141,6 +153,8 @@ python3 "$here/../e2e/wm_delete.py" "$menu"
 wait_for '[[ -z $(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null) ]]' 30 \
   || fail "the program did not end when its main menu closed"
 wineserver -w
+# What the windowed program said instead of a console: its log, if any.
+cp "$install/DB/Bilvaro2007.log" "$logs/" 2>/dev/null || true
 # The remembered settings, written in Windows-1251 by the Windows build.
 expected=$(printf '20%%\r\n\xd4\xc0\xca\xd2\xd3\xd0\xc0\r\n' | base64)
 [[ $(head -c 14 "$install/mem.txt" | base64) == "$expected" ]] || fail "mem.txt does not start with 20% and ФАКТУРА in Windows-1251"
