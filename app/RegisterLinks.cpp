@@ -165,7 +165,7 @@ void invoiceFromProforma(const Invoice &proforma)
             reason = failure.text();
         }
         if (!added) {
-            Form1->Clear1Click();
+            Form1->clearAll();
             throw Failure(ProformaLineMessage.arg(QString::number(line.number), line.description.section(u'\n', 0, 0),
                                                   proforma.number)
                           + (reason.isEmpty() ? QString() : u'\n' + reason));

@@ -717,7 +717,7 @@ void TForm1::N1Click()
         appendRow();
 }
 
-void TForm1::Clear1Click()
+void TForm1::clearAll()
 {
     giveBackStock();
     for (int row = 1; row < StringGrid1->rowCount(); ++row)

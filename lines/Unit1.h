@@ -92,9 +92,10 @@ public:
     // "?": the legal texts behind the grounds for not charging VAT.
     void SpeedButton2Click();
     void N1Click();
-    // Gives back the stock of the lines first: a give-back that fails
-    // leaves the table as it was.
-    void Clear1Click();
+    // "Изчисти всичко": gives back the stock of the lines first, so that a
+    // give-back that fails leaves the table as it was.
+    void Clear1Click() { clearAll(); }
+    void clearAll();
 
     // What the pick took from the stock for the lines in the table, by the
     // key of the goods record. A line leaves the table issued only on a

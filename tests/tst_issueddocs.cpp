@@ -27,6 +27,7 @@
 #include <QPrinter>
 #include <QDateEdit>
 #include <QPushButton>
+#include <QProcess>
 #include <QtTest>
 
 class tst_IssuedDocs : public WindowTest {
@@ -145,6 +146,19 @@ private Q_SLOTS:
         IssuedDocs->SpeedButton1Click();
         QVERIFY(QFileInfo(m_printed).size() > 0);
         QCOMPARE(IssuedDocs->model()->rowAt(2).copies, 1);
+#ifndef Q_OS_WIN
+        // The copy is drawn from the document as recorded, marked "Копие",
+        // and kept beside the original's files.
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), {app().path(QStringLiteral("InvFirm1_0000000001_copy.pdf")),
+                                                      QStringLiteral("-")});
+        QVERIFY(pdftotext.waitForFinished());
+        const QString copy = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        QVERIFY2(copy.contains(QStringLiteral("Копие")) && copy.contains(QStringLiteral("Първи ООД"))
+                     && !copy.contains(QStringLiteral("Оригинал")),
+                 qPrintable(copy));
+        QVERIFY(QFileInfo::exists(app().path(QStringLiteral("InvFirm1_0000000001_copy.bmp"))));
+#endif
 
         const QString prompt = QStringLiteral("Причина за анулирането на документ № 0000000001 от 8.2.2026 г.:");
         prompter().expectInput(QStringLiteral("Анулирай"), prompt, QStringLiteral("грешен клиент"));
@@ -295,8 +309,13 @@ private Q_SLOTS:
         const Invoice copy = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("4"));
         // The browser shows the own companies, read from Firm.db, as at printing.
         Main->SpeedButton5Click();
-        QCOMPARE(int(recordInRegister(copy, {.mode = QStringLiteral("Копие"), .image = m_image, .pdf = m_pdf})), int(Recorded::NewDocument));
-        QCOMPARE(int(recordInRegister(copy, {.mode = QStringLiteral("Оригинал"), .image = m_image, .pdf = m_pdf})), int(Recorded::CopyCounted));
+        PrintedPage page;
+        page.image = m_image;
+        page.pdf = m_pdf;
+        page.mode = QStringLiteral("Копие");
+        QCOMPARE(int(recordInRegister(copy, page)), int(Recorded::NewDocument));
+        page.mode = QStringLiteral("Оригинал");
+        QCOMPARE(int(recordInRegister(copy, page)), int(Recorded::CopyCounted));
         QCOMPARE(sqlOnFile(app().path(QStringLiteral("DB/Firm.db")), {QStringLiteral("SELECT \"Фактура №\" FROM Firm")}),
                  QStringList{QStringLiteral("0000000004")});
         QCOMPARE(Form4->Table1->text(QStringLiteral("Фактура №")), QStringLiteral("0000000004"));
