@@ -197,19 +197,21 @@ QString vatNumberWithPrefix(const QString &stored)
 
 QList<LedgerCompany> companiesOf(const QList<LedgerDocument> &documents)
 {
-    QMap<int, std::pair<QDate, LedgerCompany>> newest;
+    QHash<QString, std::pair<QDate, LedgerCompany>> newest;
     for (const LedgerDocument &document : documents) {
         const InvoiceSupplier &supplier = document.invoice.supplier;
-        auto found = newest.find(supplier.recordNo);
+        const QString key = companyKey(supplier);
+        auto found = newest.find(key);
         if (found != newest.end() && found->first > document.issued)
             continue;
-        newest[supplier.recordNo] = {document.issued,
-                                     {supplier.recordNo, supplier.party.name, supplier.party.vatNumber,
-                                      supplier.party.manager}};
+        newest[key] = {document.issued, {key, supplier.party.name, supplier.party.vatNumber, supplier.party.manager}};
     }
     QList<LedgerCompany> companies;
     for (const auto &entry : std::as_const(newest))
         companies.append(entry.second);
+    std::sort(companies.begin(), companies.end(), [](const LedgerCompany &a, const LedgerCompany &b) {
+        return std::pair(a.name.simplified(), a.key) < std::pair(b.name.simplified(), b.key);
+    });
     return companies;
 }
 
@@ -291,7 +293,7 @@ SalesLedger buildSalesLedger(const QList<LedgerDocument> &documents, const Ledge
     QList<const LedgerDocument *> chosen;
     for (const LedgerDocument &document : documents) {
         if (document.invoice.kind != DocumentKind::Proforma && period.contains(document.issued)
-            && document.invoice.supplier.recordNo == company.recordNo)
+            && companyKey(document.invoice.supplier) == company.key)
             chosen.append(&document);
     }
     std::stable_sort(chosen.begin(), chosen.end(), [](const LedgerDocument *a, const LedgerDocument *b) {

@@ -114,14 +114,14 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
     // A print that then fails leaves the record: the number is never given
     // to other content, and printing the document again counts as a copy.
     m_links.recordPrint(mode, archive, PrintRules::pdfCopyFileName(archive));
-    printPage(mode, *printer, archive, number);
+    printPage(mode, *printer, archive);
     if (m_links.pageOut)
         m_links.pageOut();
     show();
     raise();
 }
 
-void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QString &archive, const QString &number)
+void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QString &archive)
 {
     const int pageWidth = printer.width();
     const int pageHeight = printer.height();
@@ -141,9 +141,7 @@ void TPrintDlgOru::printPage(const QString &mode, QPrinter &printer, const QStri
     // A print that does not go out leaves the archive as it was.
     ArchiveWrite files(archive, PrintRules::pdfCopyFileName(archive));
     try {
-        const QStringList kept = files.write(image, pdf);
-        if (!kept.isEmpty())
-            prompts().message(PrintRules::issuedBeforeMessage(number, kept), Prompter::Icon::Warning);
+        files.write(image, pdf);
         printer.setDocName(QFileInfo(archive).completeBaseName());
         if (prompts().print(printer, 1, 1))
             printStretched(printer, picture, target);

@@ -64,7 +64,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void printPage(const QString &mode, QPrinter &printer, const QString &archive, const QString &number);
+    void printPage(const QString &mode, QPrinter &printer, const QString &archive);
 
     PrintLinks m_links;
 };

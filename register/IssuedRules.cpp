@@ -11,9 +11,7 @@ namespace IssuedRules {
 
 QString companyKey(const InvoiceSupplier &supplier)
 {
-    QString eik = supplier.party.eik;
-    eik.remove(QRegularExpression(QStringLiteral("\\s")));
-    return eik.isEmpty() ? supplier.party.name.simplified() : eik;
+    return ::companyKey(supplier);
 }
 
 QString seriesText(NumberSeries series)
