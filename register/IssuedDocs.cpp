@@ -11,6 +11,7 @@
 #include "print/PagePicture.h"
 #include "print/Pr.h"
 #include "print/PrintRules.h"
+#include "register/ArchiveCheck.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterLedger.h"
 
@@ -44,16 +45,21 @@ QLineEdit *editor(QWidget *parent, const QString &caption, int left, int labelWi
     return edit;
 }
 
-// The archived page of a copy where one was printed, else the original's.
-QString copyImage(const RegisterRow &row)
+// The archive folder the print writes to: the installation folder's DB.
+QString archiveFolder()
 {
-    QString copy = row.archiveImage;
-    if (copy.endsWith(QLatin1String("_.bmp"), Qt::CaseInsensitive)) {
-        copy.insert(copy.size() - 4, QStringLiteral("copy"));
-        if (QFileInfo::exists(copy))
-            return copy;
-    }
-    return row.archiveImage;
+    return QDir(installFolder()).filePath(QStringLiteral("DB"));
+}
+
+// The archived page of the last copy where the register records one, else
+// the original's; only as the register recorded it.
+QString pageImage(const RegisterRow &row)
+{
+    if (!row.copyImage.isEmpty())
+        return ArchiveCheck::openable(row.copyImage, row.copyDigest, ArchiveCheck::Kind::Image, archiveFolder(),
+                                      row.number);
+    return ArchiveCheck::openable(row.archiveImage, row.imageDigest, ArchiveCheck::Kind::Image, archiveFolder(),
+                                  row.number);
 }
 
 } // namespace
@@ -156,17 +162,15 @@ RegisterRow TIssuedDocs::currentDocument() const
 
 QString TIssuedDocs::pdfCopy(const RegisterRow &row) const
 {
-    if (row.pdfCopy.isEmpty() || !QFileInfo::exists(row.pdfCopy))
-        throw Failure(QStringLiteral("PDF копието на документ № %1 не е намерено: „%2“.")
-                          .arg(row.number, QDir::toNativeSeparators(row.pdfCopy)));
-    return row.pdfCopy;
+    return ArchiveCheck::openable(row.pdfCopy, row.pdfDigest, ArchiveCheck::Kind::Pdf, archiveFolder(), row.number);
 }
 
 void TIssuedDocs::DBGrid1DblClick()
 {
     const RegisterRow row = currentDocument();
-    if (!shell().openFile(pdfCopy(row)))
-        throw Failure(QStringLiteral("Няма програма, която да отвори „%1“.").arg(QDir::toNativeSeparators(row.pdfCopy)));
+    const QString pdf = pdfCopy(row);
+    if (!shell().openFile(pdf))
+        throw Failure(QStringLiteral("Няма програма, която да отвори „%1“.").arg(QDir::toNativeSeparators(pdf)));
 }
 
 void TIssuedDocs::SpeedButton4Click()
@@ -231,7 +235,7 @@ void TIssuedDocs::SpeedButton7Click()
 void TIssuedDocs::SpeedButton1Click()
 {
     const RegisterRow row = currentDocument();
-    const QString path = copyImage(row);
+    const QString path = pageImage(row);
     const QImage picture(path);
     if (picture.isNull())
         throw Failure(QStringLiteral("Архивното изображение на документ № %1 не може да бъде отворено: „%2“.")
