@@ -195,6 +195,14 @@ QString vatNumberWithPrefix(const QString &stored)
     return QStringLiteral("BG") + number;
 }
 
+QString quotedName(const QString &name)
+{
+    const QString shown = name.simplified();
+    // A name that ends in its own closing quote ("ЕТ „Иван Петров – 91“")
+    // shares it with the quotes around it.
+    return u'„' + shown + (shown.endsWith(u'“') ? QString() : QStringLiteral("“"));
+}
+
 QList<LedgerCompany> companiesOf(const QList<LedgerDocument> &documents)
 {
     QHash<QString, std::pair<QDate, LedgerCompany>> newest;
@@ -383,8 +391,8 @@ QString ledgerSummary(const SalesLedger &ledger)
         credit += record.type == QStringLiteral("03");
         cancelled += record.cancelled;
     }
-    out << QStringLiteral("Дневник за продажби на „%1“ (%2) за %3, в %4")
-               .arg(ledger.company.name, vatNumberWithPrefix(ledger.company.vatNumber), ledger.period.text(),
+    out << QStringLiteral("Дневник за продажби на %1 (%2) за %3, в %4")
+               .arg(quotedName(ledger.company.name), vatNumberWithPrefix(ledger.company.vatNumber), ledger.period.text(),
                     ledger.period.currency() == Currency::Euro ? QStringLiteral("евро") : QStringLiteral("лева"));
     out << QStringLiteral("Документи: %1 (фактури %2, дебитни известия %3, кредитни известия %4; анулирани %5)")
                .arg(ledger.records.size()).arg(invoices).arg(debit).arg(credit).arg(cancelled);

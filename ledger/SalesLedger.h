@@ -158,6 +158,10 @@ LedgerChecks checkLedger(const SalesLedger &ledger, QDate today);
 // The return's sales cells: code and amount, in the return's order.
 QList<std::pair<QString, Amount>> returnSalesCells(const SalesLedger &ledger);
 
+// A name in Bulgarian quotes: „…“, the closing one shared with a name that
+// ends in one („ЕТ „Иван Петров – 91“).
+QString quotedName(const QString &name);
+
 // The summary shown before writing.
 QString ledgerSummary(const SalesLedger &ledger);
 

@@ -8,6 +8,7 @@
 #include "ledger/SalesLedger.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterLedger.h"
+#include "register/RegisterModel.h"
 #include "register/RegisterStore.h"
 #include "support/EngineFolder.h"
 #include "support/OwnCompanies.h"
@@ -16,12 +17,23 @@
 #include <QProcess>
 #include <QThread>
 #include <QtTest>
+#include <ctime>
 
 Q_DECLARE_METATYPE(DocumentKind)
 Q_DECLARE_METATYPE(NoteKind)
 Q_DECLARE_METATYPE(Currency)
 
 namespace {
+
+// Makes the C library read TZ again, for the local times of QDateTime.
+void resetTimeZone()
+{
+#ifdef Q_OS_WIN
+    _tzset();
+#else
+    tzset();
+#endif
+}
 
 const PrintStamp Stamp{QDateTime(QDate(2026, 2, 8), QTime(10, 15)), QStringLiteral("каса-1"), QStringLiteral("ivan")};
 const ArchiveFiles Files{QStringLiteral("/inst/DB/InvFirm1_0000000042_.bmp"),
@@ -317,6 +329,47 @@ private Q_SLOTS:
         }
         // It stays listed and its number stays used.
         QCOMPARE(store.find({}), QList<qint64>{id});
+    }
+
+    // A second cancel says when the first was in the local date and time,
+    // whatever offset the stored time carries.
+    void secondCancelTellsTheLocalTime_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTC") << "2026-12-09T01:09:11Z" << "09.12.2026 03:09";
+        QTest::newRow("Sofia's winter offset") << "2026-12-09T03:09:11+02:00" << "09.12.2026 03:09";
+        QTest::newRow("summer, another offset") << "2026-07-01T23:30:00+01:00" << "02.07.2026 01:30";
+        QTest::newRow("not a time") << "вчера" << "вчера";
+    }
+    void secondCancelTellsTheLocalTime()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Sofia");
+        resetTimeZone();
+        const QString message = IssuedRules::alreadyCancelledMessage(QStringLiteral("0000000005"), stored);
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        resetTimeZone();
+        QCOMPARE(message, QStringLiteral("Документ № 0000000005 вече е анулиран (%1).").arg(shown));
+    }
+
+    void sumsSayDocumentsInBulgarian_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("begins");
+        QTest::newRow("one") << 1 << "1 документ в EUR:";
+        QTest::newRow("two") << 2 << "2 документа в EUR:";
+        QTest::newRow("eleven") << 11 << "11 документа в EUR:";
+        QTest::newRow("twenty-one") << 21 << "21 документа в EUR:";
+    }
+    void sumsSayDocumentsInBulgarian()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, begins);
+        const QString text = RegisterModel::sumsText({{Currency::Euro, count, {}, {}, {}}});
+        QVERIFY2(text.startsWith(begins), qPrintable(text));
     }
 
     // What another program (here: plain SQL) may not do to the register.
