@@ -194,17 +194,16 @@ void TIssuedDocs::SpeedButton5Click()
         m_ledger->activateWindow();
         return;
     }
-    // Reading a document back costs a fraction of a millisecond, too much
-    // for every document of years: the ledger gets those from the month the
-    // typed period starts in, else from January of last year, and offers
-    // only those months.
+    // The register is read in one pass (a query per table), so the ledger
+    // gets every document from the month the typed period starts in, or all.
     const QDate typed = query().from;
-    const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate(QDate::currentDate().year() - 1, 1, 1);
+    const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate();
     m_ledger = new LedgerDialog(ledgerDocuments(*m_store, m_store->find({QString(), from, QDate()})), this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
-    m_ledger->monthEdit->setMinimumDate(from);
-    if (typed.isValid())
+    if (typed.isValid()) {
+        m_ledger->monthEdit->setMinimumDate(from);
         m_ledger->setPeriod(TaxPeriod::of(from));
+    }
     m_ledger->open();
 }
 

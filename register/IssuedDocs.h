@@ -52,8 +52,7 @@ public:
     // to the client's e-mail address where the clients table has one.
     void SpeedButton4Click();
     // Opens the sales ledger on the register's documents from the month the
-    // typed period starts in (from January of last year when none is typed),
-    // at that month.
+    // typed period starts in, at that month (on all of them when none is typed).
     void SpeedButton5Click();
     // Exports the listed documents, in the order shown, for the accountant.
     void SpeedButton6Click();

@@ -1065,62 +1065,91 @@ RegisterRow RegisterStore::row(qint64 id) const
 
 Invoice RegisterStore::invoice(qint64 id) const
 {
+    const QList<Invoice> found = invoices({id});
+    if (found.isEmpty())
+        throw Failure(CannotRead + QStringLiteral(": документът не е намерен."));
+    return found.first();
+}
+
+namespace {
+
+QString idList(const QList<qint64> &ids)
+{
+    QStringList numbers;
+    for (qint64 id : ids)
+        numbers << QString::number(id);
+    return numbers.join(u',');
+}
+
+} // namespace
+
+// A query per table for all the documents, whatever their number.
+QList<Invoice> RegisterStore::invoices(const QList<qint64> &ids) const
+{
+    if (ids.isEmpty())
+        return {};
     reconnectIfLost();
+    const Dialect dialect = Dialect::of(m_database);
     QSqlQuery select(m_database);
     select.setForwardOnly(true);
-    select.prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(q(documents()), q(Id)));
-    select.addBindValue(id);
-    run(select, CannotRead);
-    if (!select.next())
-        throw Failure(CannotRead + QStringLiteral(": документът не е намерен."));
-    const QSqlRecord record = select.record();
-    const Dialect dialect = Dialect::of(m_database);
-    const auto text = [&](const Schema::Column &column) { return record.value(dialect.fieldName(column)).toString(); };
-    Invoice invoice;
-    invoice.kind = IssuedRules::kindFromText(text(DocumentType));
-    invoice.note.kind = IssuedRules::noteFromText(text(Note));
-    invoice.note.invoiceNumber = text(NoteInvoiceNumber);
-    invoice.note.invoiceDate = text(NoteInvoiceDate);
-    invoice.number = text(Number);
-    invoice.issueDate = text(IssueDate);
-    invoice.currency = currencyFromText(text(CurrencySign)).value_or(Currency::Leva);
-    invoice.supplier.recordNo = record.value(FirmRecord.name).toInt();
-    invoice.supplier.party = {text(Supplier), text(SupplierAddress), text(SupplierManager), text(SupplierVatNumber),
-                              text(SupplierEik)};
-    invoice.heading = text(Heading);
-    invoice.supplier.placeOfIssue = text(PlaceOfIssue);
-    invoice.supplier.nameSecondLine = text(SupplierSecondLine);
-    invoice.supplier.addressSecondLine = text(SupplierAddressSecondLine);
-    invoice.client = {text(Client), text(ClientAddress), text(ClientManager), text(ClientVatNumber), text(ClientEik)};
-    invoice.payment = {text(PaymentTerms), text(Bank), text(Iban), text(Bic)};
-    invoice.totals = {amount(record.value(TaxBase.name)), text(VatRate), amount(record.value(Vat.name)),
-                      amount(record.value(Total.name))};
-    invoice.texts = {text(Words),       text(VatBasis), text(VatBasisCaption), text(VehicleBasis),
-                     text(TaxEventDate), text(PaymentDate), text(Receiver),  text(Composer)};
+    if (!select.exec(QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)").arg(q(documents()), q(Id), idList(ids))))
+        throw failed(CannotRead, select.lastError());
+    QHash<qint64, Invoice> byId;
+    while (select.next()) {
+        const QSqlRecord record = select.record();
+        const auto text = [&](const Schema::Column &column) { return record.value(dialect.fieldName(column)).toString(); };
+        Invoice &invoice = byId[record.value(Id.name).toLongLong()];
+        invoice.kind = IssuedRules::kindFromText(text(DocumentType));
+        invoice.note.kind = IssuedRules::noteFromText(text(Note));
+        invoice.note.invoiceNumber = text(NoteInvoiceNumber);
+        invoice.note.invoiceDate = text(NoteInvoiceDate);
+        invoice.number = text(Number);
+        invoice.issueDate = text(IssueDate);
+        invoice.currency = currencyFromText(text(CurrencySign)).value_or(Currency::Leva);
+        invoice.supplier.recordNo = record.value(FirmRecord.name).toInt();
+        invoice.supplier.party = {text(Supplier), text(SupplierAddress), text(SupplierManager),
+                                  text(SupplierVatNumber), text(SupplierEik)};
+        invoice.heading = text(Heading);
+        invoice.supplier.placeOfIssue = text(PlaceOfIssue);
+        invoice.supplier.nameSecondLine = text(SupplierSecondLine);
+        invoice.supplier.addressSecondLine = text(SupplierAddressSecondLine);
+        invoice.client = {text(Client), text(ClientAddress), text(ClientManager), text(ClientVatNumber),
+                          text(ClientEik)};
+        invoice.payment = {text(PaymentTerms), text(Bank), text(Iban), text(Bic)};
+        invoice.totals = {amount(record.value(TaxBase.name)), text(VatRate), amount(record.value(Vat.name)),
+                          amount(record.value(Total.name))};
+        invoice.texts = {text(Words),        text(VatBasis),    text(VatBasisCaption), text(VehicleBasis),
+                         text(TaxEventDate), text(PaymentDate), text(Receiver),        text(Composer)};
+    }
     select.finish();
 
     QSqlQuery lineRows(m_database);
     lineRows.setForwardOnly(true);
-    lineRows.prepare(QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 WHERE %8 = ? ORDER BY %9")
-                         .arg(q(LineNumber), q(LineDescription), q(LineUnit), q(LineQuantity), q(LinePrice),
-                              q(LineValue), q(lines()), q(LineDocument), Dialect::of(m_database).rowKey()));
-    lineRows.addBindValue(id);
-    run(lineRows, CannotRead);
+    if (!lineRows.exec(QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7 FROM %8 WHERE %7 IN (%9) ORDER BY %7, %10")
+                           .arg(q(LineNumber), q(LineDescription), q(LineUnit), q(LineQuantity), q(LinePrice),
+                                q(LineValue), q(LineDocument), q(lines()), idList(ids))
+                           .arg(dialect.rowKey())))
+        throw failed(CannotRead, lineRows.lastError());
     while (lineRows.next()) {
-        invoice.lines << InvoiceLine{lineRows.value(0).toInt(), lineRows.value(1).toString(),
-                                     lineRows.value(2).toString(), amount(lineRows.value(3)),
-                                     amount(lineRows.value(4)), amount(lineRows.value(5))};
+        byId[lineRows.value(6).toLongLong()].lines
+            << InvoiceLine{lineRows.value(0).toInt(), lineRows.value(1).toString(), lineRows.value(2).toString(),
+                           amount(lineRows.value(3)), amount(lineRows.value(4)), amount(lineRows.value(5))};
     }
     QSqlQuery references(m_database);
     references.setForwardOnly(true);
-    references.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %6")
-                           .arg(q(RowNumber), q(RowAccount), q(RowAmount), q(noteRows()), q(RowDocument),
-                                q(RowPlace)));
-    references.addBindValue(id);
-    run(references, CannotRead);
+    if (!references.exec(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %4 IN (%6) ORDER BY %4, %7")
+                             .arg(q(RowNumber), q(RowAccount), q(RowAmount), q(RowDocument), q(noteRows()),
+                                  idList(ids), q(RowPlace))))
+        throw failed(CannotRead, references.lastError());
     while (references.next()) {
-        invoice.note.references << NoteReference{references.value(0).toString(), references.value(1).toString(),
-                                                 references.value(2).toString()};
+        byId[references.value(3).toLongLong()].note.references
+            << NoteReference{references.value(0).toString(), references.value(1).toString(),
+                             references.value(2).toString()};
     }
-    return invoice;
+    QList<Invoice> found;
+    for (qint64 id : ids) {
+        if (byId.contains(id))
+            found << byId.value(id);
+    }
+    return found;
 }

@@ -180,6 +180,9 @@ public:
     RegisterRow row(qint64 id) const;
     // The document as it was recorded.
     Invoice invoice(qint64 id) const;
+    // The documents as recorded, in the order of the keys (a key the
+    // register does not hold is left out), read in one query per table.
+    QList<Invoice> invoices(const QList<qint64> &ids) const;
     // The invoices a credit or debit note of the own company (its key, as
     // IssuedRules::companyKey) to the client may refer to, newest first:
     // invoices that are no note and are not cancelled, to the client of the

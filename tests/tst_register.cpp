@@ -331,6 +331,40 @@ private Q_SLOTS:
         QCOMPARE(store.find({}), QList<qint64>{id});
     }
 
+    // Documents read together come back whole, each with its own lines and
+    // note rows, in the order asked; a key the register lacks is left out.
+    void documentsReadInOnePass_data()
+    {
+        QTest::addColumn<QList<int>>("order");  // places in the list recorded below; 9: no such key
+        QTest::newRow("as recorded") << QList<int>{0, 1, 2};
+        QTest::newRow("backwards, with a missing key") << QList<int>{2, 9, 1, 0};
+        QTest::newRow("one") << QList<int>{1};
+    }
+    void documentsReadInOnePass()
+    {
+        QFETCH(QList<int>, order);
+        RegisterStore store(data());
+        QList<Invoice> recorded{
+            sampleInvoice(DocumentKind::Invoice, NoteKind::Credit, Currency::Euro, QStringLiteral("0000000001")),
+            sampleInvoice(DocumentKind::Proforma, NoteKind::None, Currency::Leva, QStringLiteral("0000000001")),
+            sampleInvoice(DocumentKind::Invoice, NoteKind::Debit, Currency::Leva, QStringLiteral("0000000002"))};
+        recorded[2].lines.removeFirst();
+        recorded[2].note.references << NoteReference{QStringLiteral("8"), QStringLiteral("412"), QStringLiteral("1.00")};
+        QList<qint64> ids;
+        for (const Invoice &invoice : recorded) {
+            store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+            ids << store.documentId(QStringLiteral("123456789"), numberSeries(invoice.kind), invoice.number).value();
+        }
+        QList<qint64> asked;
+        QList<Invoice> expected;
+        for (int place : order) {
+            asked << (place < ids.size() ? ids[place] : ids.last() + 100);
+            if (place < ids.size())
+                expected << recorded[place];
+        }
+        QCOMPARE(store.invoices(asked), expected);
+    }
+
     // A second cancel says when the first was in the local date and time,
     // whatever offset the stored time carries.
     void secondCancelTellsTheLocalTime_data()
