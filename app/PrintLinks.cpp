@@ -15,8 +15,9 @@
 Recorded recordInRegister(const Invoice &invoice, const PrintedPage &page)
 {
     RegisterStore store(dataDirectory());
-    const Recorded recorded = store.recordPrint(invoice, {page.image, page.pdf},
-                                                page.mode == PrintRules::Copy ? PrintMode::Copy : PrintMode::Original);
+    const Recorded recorded =
+        store.recordPrint(invoice, ArchiveFiles::of(page.image, page.imageBytes, page.pdf, page.pdfBytes),
+                          page.mode == PrintRules::Copy ? PrintMode::Copy : PrintMode::Original);
     TableStore *table = Form4->Table1;
     if (table->isActive() && table->tableName() == Schema::Firm::FileName)
         table->refresh();
@@ -26,7 +27,7 @@ Recorded recordInRegister(const Invoice &invoice, const PrintedPage &page)
 bool isRecorded(const Invoice &invoice)
 {
     const RegisterStore store(dataDirectory());
-    const std::optional<qint64> held = store.documentId(IssuedRules::companyKey(invoice.supplier),
+    const std::optional<qint64> held = store.documentId(companyKey(invoice.supplier),
                                                         numberSeries(invoice.kind), invoice.number);
     return held && store.invoice(*held) == invoice;
 }
@@ -38,6 +39,9 @@ PrintLinks printLinks()
     links.firmRecNo = [] { return Form4->FirmRecNo; };
     links.invoice = currentInvoice;
     links.recorded = isRecorded;
+    links.fileTaken = [](const QString &path, const Invoice &invoice) {
+        return RegisterStore(dataDirectory()).fileTaken(path, invoice);
+    };
     links.recordPrint = [](const Invoice &invoice, const PrintedPage &page) {
         return recordInRegister(invoice, page) == Recorded::CopyCounted;
     };

@@ -8,12 +8,13 @@
 #include "lines/Unit1.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
-#include "print/Bitmap.h"
+#include "print/ArchiveFiles.h"
 #include "print/PagePicture.h"
 #include "print/PrintRules.h"
 #include "reference/Schema.h"
 #include "reference/TableStore.h"
 #include "register/InvoicePick.h"
+#include "register/IssuedDocs.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
 
@@ -81,14 +82,11 @@ QPixmap ownCompanyLogo(const InvoiceSupplier &supplier)
     firms.setDatabaseName(dataDirectory());
     firms.setTableName(Schema::Firm::FileName);
     firms.open();
-    const QString company = IssuedRules::companyKey(supplier);
+    const QString company = companyKey(supplier);
     QPixmap logo;
     for (int record = 1; record <= firms.recordCount(); ++record) {
         firms.setRecNo(record);
-        InvoiceSupplier stored;
-        stored.party.name = firms.text(Schema::Firm::Supplier.name);
-        stored.party.eik = firms.text(Schema::Firm::IdNumber.name);
-        if (IssuedRules::companyKey(stored) == company) {
+        if (companyKey(firms.text(Schema::Firm::IdNumber.name), firms.text(Schema::Firm::Supplier.name)) == company) {
             logo.loadFromData(firms.picture(Schema::Firm::Logo.name));
             break;
         }
@@ -105,21 +103,26 @@ QString copyFileName(const QString &originalImage)
     return copy;
 }
 
-QImage renderRecordedCopy(const Invoice &recorded, const RegisterRow &row, int depth)
+TIssuedDocs::DrawnCopy renderRecordedCopy(const Invoice &recorded, const RegisterRow &row, int depth)
 {
     TDoc page;
     page.showInvoice(recorded, ownCompanyLogo(recorded.supplier));
     page.Label8->setText(PrintRules::Copy);
     page.NewExecute();
-    const QImage picture = archivePicture(capturePage(page.Panel1), depth);
-    if (!row.archiveImage.isEmpty()) {
-        const QString image = copyFileName(row.archiveImage);
-        writeFileReplacing(image, archiveImageBytes(picture, depth));
-        writeFileReplacing(PrintRules::pdfCopyFileName(image),
-                           pdfCopyBytes(page.Panel1, QFileInfo(image).completeBaseName(),
-                                        PrintRules::pdfInfo(recorded)));
-    }
-    return picture;
+    TIssuedDocs::DrawnCopy copy;
+    copy.picture = archivePicture(capturePage(page.Panel1), depth);
+    if (row.archiveImage.isEmpty())
+        return copy;
+    const QByteArray image = archiveImageBytes(copy.picture, depth);
+    const RegisterStore store(dataDirectory());
+    const ArchiveNames names =
+        chooseArchiveNames(copyFileName(row.archiveImage), PrintRules::companyTag(companyKey(recorded.supplier)), image,
+                           [&](const QString &path) { return store.fileTaken(path, recorded); });
+    const QByteArray pdf =
+        pdfCopyBytes(page.Panel1, QFileInfo(names.image).completeBaseName(), PrintRules::pdfInfo(recorded));
+    ArchiveWrite(names).write(image, pdf);
+    copy.files = ArchiveFiles::of(names.image, image, names.pdf, pdf);
+    return copy;
 }
 
 void pickNoteInvoice()

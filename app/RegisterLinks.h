@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+#include "register/IssuedDocs.h"
 
 struct Invoice;
 struct RegisterRow;
@@ -22,4 +22,4 @@ void invoiceFromProforma(const Invoice &proforma);
 // "Отпечатай копие": the recorded document drawn on a page of its own, marked
 // "Копие", at the archive's colour depth; its image and PDF copy are kept
 // beside the original's files ("…_copy.bmp", "…_copy.pdf").
-QImage renderRecordedCopy(const Invoice &recorded, const RegisterRow &row, int depth);
+TIssuedDocs::DrawnCopy renderRecordedCopy(const Invoice &recorded, const RegisterRow &row, int depth);

@@ -25,15 +25,39 @@ struct InvoiceParty {
     friend bool operator==(const InvoiceParty &, const InvoiceParty &) = default;
 };
 
-// The own company as it stood when the document was made.
+// The own company as it stood when the document was made. Two suppliers are
+// the same when everything printed is: the record number is only a hint of
+// where the company stood in the own-company table, which moves when records
+// are inserted or deleted before it.
 struct InvoiceSupplier {
-    int recordNo = 0;    // its record in the own-company table
+    int recordNo = 0;    // its record in the own-company table when picked: a hint, not its identity
     InvoiceParty party;
     QString nameSecondLine;     // "ДОСТАВЧИК (втори ред)"
     QString addressSecondLine;  // "Адрес (втори ред)"
     QString placeOfIssue;  // "Местоиздаване"
-    friend bool operator==(const InvoiceSupplier &, const InvoiceSupplier &) = default;
+    friend bool operator==(const InvoiceSupplier &a, const InvoiceSupplier &b)
+    {
+        return a.party == b.party && a.nameSecondLine == b.nameSecondLine
+            && a.addressSecondLine == b.addressSecondLine && a.placeOfIssue == b.placeOfIssue;
+    }
 };
+
+// The own company's identity: its ЕИК as printed, without blanks, or its
+// name where the ЕИК is blank. A company's numbers, ledger and archive
+// belong to the firm, not to the place of its record in the table.
+inline QString companyKey(const QString &eik, const QString &name)
+{
+    QString key;
+    for (const QChar c : eik) {
+        if (!c.isSpace())
+            key += c;
+    }
+    return key.isEmpty() ? name.simplified() : key;
+}
+inline QString companyKey(const InvoiceSupplier &supplier)
+{
+    return companyKey(supplier.party.eik, supplier.party.name);
+}
 
 // The payment block of the page.
 struct InvoicePayment {

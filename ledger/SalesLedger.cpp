@@ -195,21 +195,31 @@ QString vatNumberWithPrefix(const QString &stored)
     return QStringLiteral("BG") + number;
 }
 
+QString quotedName(const QString &name)
+{
+    const QString shown = name.simplified();
+    // A name that ends in its own closing quote ("ЕТ „Иван Петров – 91“")
+    // shares it with the quotes around it.
+    return u'„' + shown + (shown.endsWith(u'“') ? QString() : QStringLiteral("“"));
+}
+
 QList<LedgerCompany> companiesOf(const QList<LedgerDocument> &documents)
 {
-    QMap<int, std::pair<QDate, LedgerCompany>> newest;
+    QHash<QString, std::pair<QDate, LedgerCompany>> newest;
     for (const LedgerDocument &document : documents) {
         const InvoiceSupplier &supplier = document.invoice.supplier;
-        auto found = newest.find(supplier.recordNo);
+        const QString key = companyKey(supplier);
+        auto found = newest.find(key);
         if (found != newest.end() && found->first > document.issued)
             continue;
-        newest[supplier.recordNo] = {document.issued,
-                                     {supplier.recordNo, supplier.party.name, supplier.party.vatNumber,
-                                      supplier.party.manager}};
+        newest[key] = {document.issued, {key, supplier.party.name, supplier.party.vatNumber, supplier.party.manager}};
     }
     QList<LedgerCompany> companies;
     for (const auto &entry : std::as_const(newest))
         companies.append(entry.second);
+    std::sort(companies.begin(), companies.end(), [](const LedgerCompany &a, const LedgerCompany &b) {
+        return std::pair(a.name.simplified(), a.key) < std::pair(b.name.simplified(), b.key);
+    });
     return companies;
 }
 
@@ -291,7 +301,7 @@ SalesLedger buildSalesLedger(const QList<LedgerDocument> &documents, const Ledge
     QList<const LedgerDocument *> chosen;
     for (const LedgerDocument &document : documents) {
         if (document.invoice.kind != DocumentKind::Proforma && period.contains(document.issued)
-            && document.invoice.supplier.recordNo == company.recordNo)
+            && companyKey(document.invoice.supplier) == company.key)
             chosen.append(&document);
     }
     std::stable_sort(chosen.begin(), chosen.end(), [](const LedgerDocument *a, const LedgerDocument *b) {
@@ -381,8 +391,8 @@ QString ledgerSummary(const SalesLedger &ledger)
         credit += record.type == QStringLiteral("03");
         cancelled += record.cancelled;
     }
-    out << QStringLiteral("Дневник за продажби на „%1“ (%2) за %3, в %4")
-               .arg(ledger.company.name, vatNumberWithPrefix(ledger.company.vatNumber), ledger.period.text(),
+    out << QStringLiteral("Дневник за продажби на %1 (%2) за %3, в %4")
+               .arg(quotedName(ledger.company.name), vatNumberWithPrefix(ledger.company.vatNumber), ledger.period.text(),
                     ledger.period.currency() == Currency::Euro ? QStringLiteral("евро") : QStringLiteral("лева"));
     out << QStringLiteral("Документи: %1 (фактури %2, дебитни известия %3, кредитни известия %4; анулирани %5)")
                .arg(ledger.records.size()).arg(invoices).arg(debit).arg(credit).arg(cancelled);

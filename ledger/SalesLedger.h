@@ -24,17 +24,18 @@ struct LedgerDocument {
     QDate issued;
 };
 
-// The own company that files: its VAT number as stored (with or without
+// The own company that files: its identity (companyKey: the ЕИК, or the
+// name where that is blank), its VAT number as stored (with or without
 // "BG"), its name and the person who files the return (its manager).
 struct LedgerCompany {
-    int recordNo = 0;
+    QString key;
     QString name;
     QString vatNumber;
     QString person;
 };
 
-// The own companies that issued the documents, the newest data of each, in
-// the order of their record numbers.
+// The own companies that issued the documents, each once by its identity,
+// with the data of its newest document, in the order of their names.
 QList<LedgerCompany> companiesOf(const QList<LedgerDocument> &documents);
 
 // A tax period: one calendar month.
@@ -156,6 +157,10 @@ LedgerChecks checkLedger(const SalesLedger &ledger, QDate today);
 
 // The return's sales cells: code and amount, in the return's order.
 QList<std::pair<QString, Amount>> returnSalesCells(const SalesLedger &ledger);
+
+// A name in Bulgarian quotes: „…“, the closing one shared with a name that
+// ends in one („ЕТ „Иван Петров – 91“).
+QString quotedName(const QString &name);
 
 // The summary shown before writing.
 QString ledgerSummary(const SalesLedger &ledger);

@@ -1,30 +1,44 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
-#include <QPair>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
-// The files one print keeps in the archive: the image and its PDF copy.
-// A page archived before under the same name with other content is never
-// replaced: its files are renamed beside the new ones, with the time they
-// were written in their names. A print that fails after writing puts the
-// folder back as it found it.
+// The names of one page's two files in the archive: its image and its PDF copy.
+struct ArchiveNames {
+    QString image;
+    QString pdf;
+    friend bool operator==(const ArchiveNames &, const ArchiveNames &) = default;
+};
+
+// Where a page goes. A file in the archive belongs to the document whose
+// register row records it, possibly in another start folder's register that
+// shares the archive: it is never renamed, replaced or deleted. So a page
+// takes the number's first name (firstImage, as PrintRules::archiveFileName
+// gives it, and its PDF beside it) only while that is free: no other
+// document's row records it (takenByRecord) and no file is there, or the
+// image there holds these very bytes (the same page again, which is kept).
+// Otherwise it takes the first free of PrintRules::distinctArchiveFileName's
+// names with the company's tag (PrintRules::companyTag).
+ArchiveNames chooseArchiveNames(const QString &firstImage, const QString &companyTag, const QByteArray &image,
+                                const std::function<bool(const QString &)> &takenByRecord);
+
+// The files one print keeps in the archive, each whole or not at all. A
+// file already at its name is never replaced: the image is kept when it holds
+// the same bytes (and the PDF beside it with it), and any other file there
+// stops the write with a Failure that names it, before anything is written.
+// A print that fails after writing removes what it wrote and only that.
 class ArchiveWrite {
 public:
-    ArchiveWrite(QString imagePath, QString pdfPath);
+    explicit ArchiveWrite(ArchiveNames names);
+    ArchiveWrite(QString imagePath, QString pdfPath) : ArchiveWrite(ArchiveNames{imagePath, pdfPath}) {}
 
-    // Writes both files, each whole or not at all. Returns the names under
-    // which the earlier page's files were kept; empty when there was no
-    // earlier page or it was the same picture.
-    QStringList write(const QByteArray &image, const QByteArray &pdf);
-    // Removes the files write() made and gives the kept ones their names back.
+    void write(const QByteArray &image, const QByteArray &pdf);
+    // Removes the files write() made.
     void rollBack();
 
 private:
-    QString m_image;
-    QString m_pdf;
-    QList<QPair<QString, QString>> m_kept;  // earlier name, kept name
-    QStringList m_new;                      // files that did not exist before
+    ArchiveNames m_names;
+    QStringList m_new;  // files that did not exist before
 };

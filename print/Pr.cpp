@@ -127,9 +127,6 @@ PrintedPage TPrintDlgOru::capture(const Invoice &invoice, const QString &mode)
 {
     PrintedPage page;
     page.mode = mode;
-    page.image = PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
-                                             m_links.documentKind(), m_links.firmRecNo(), invoice.number, mode);
-    page.pdf = PrintRules::pdfCopyFileName(page.image);
     Doc->Label8->setText(mode);
     Doc->NewExecute();
     // The picture carries no focus, selection or hover marks: the same page
@@ -141,6 +138,15 @@ PrintedPage TPrintDlgOru::capture(const Invoice &invoice, const QString &mode)
     const int depth = PrintRules::archiveDepth(ComboBox1->currentText());
     page.picture = archivePicture(captured, depth);
     page.imageBytes = archiveImageBytes(page.picture, depth);
+    // Never a name another document's files have: the first name of the
+    // number while it is free, else one with the company's ЕИК.
+    const ArchiveNames names = chooseArchiveNames(
+        PrintRules::archiveFileName(QDir(installFolder()).filePath(QStringLiteral("DB")) + u'/',
+                                    m_links.documentKind(), m_links.firmRecNo(), invoice.number, mode),
+        PrintRules::companyTag(companyKey(invoice.supplier)), page.imageBytes,
+        [this, &invoice](const QString &path) { return m_links.fileTaken && m_links.fileTaken(path, invoice); });
+    page.image = names.image;
+    page.pdf = names.pdf;
     page.pdfBytes = pdfCopyBytes(Doc->Panel1, QFileInfo(page.image).completeBaseName(), PrintRules::pdfInfo(invoice));
     return page;
 }
@@ -151,10 +157,7 @@ void TPrintDlgOru::printPage(const PrintedPage &page, QPrinter &printer)
     const QRect target(left, 0, printer.width() - left, printer.height());
     // The document is in the register: its page is kept in the archive
     // whatever the printer does next.
-    ArchiveWrite files(page.image, page.pdf);
-    const QStringList kept = files.write(page.imageBytes, page.pdfBytes);
-    if (!kept.isEmpty())
-        prompts().message(PrintRules::issuedBeforeMessage(Doc->NO->text(), kept), Prompter::Icon::Warning);
+    ArchiveWrite({page.image, page.pdf}).write(page.imageBytes, page.pdfBytes);
     printer.setDocName(QFileInfo(page.image).completeBaseName());
     if (!prompts().print(printer, 1, 1))
         return;  // "Отказ": nothing goes to any printer

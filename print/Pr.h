@@ -44,6 +44,9 @@ struct PrintLinks {
     // Whether the register holds this very document already: printing it
     // again makes a copy.
     std::function<bool(const Invoice &)> recorded;
+    // Whether a document other than the invoice records the archive file:
+    // its name is never given to another page.
+    std::function<bool(const QString &path, const Invoice &)> fileTaken;
     // Records the print with its archive files in the register of issued
     // documents, and the number in the own company's record, in one
     // transaction. Throws a Failure, recording nothing, when the register

@@ -4,6 +4,7 @@
 #include "document/FieldRules.h"
 #include "reference/Schema.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -42,13 +43,29 @@ QString archiveFileName(const QString &folder, const QString &documentKind, int 
         + suffix + QStringLiteral(".bmp");
 }
 
-QString keptFileName(const QString &path, const QDateTime &written, int attempt)
+QString distinctArchiveFileName(const QString &firstName, const QString &companyTag, int attempt)
 {
-    const QFileInfo file(path);
-    QString name = file.completeBaseName() + u'_' + written.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QFileInfo file(firstName);
+    QString name = file.completeBaseName() + u'_' + companyTag;
     if (attempt > 1)
         name += u'-' + QString::number(attempt);
     return file.dir().filePath(name + u'.' + file.suffix());
+}
+
+QString archiveFileTakenMessage(const QString &path)
+{
+    return QStringLiteral("Архивният файл „%1“ е на друг документ и не се заменя; документът не е отпечатан.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString companyTag(const QString &companyKey)
+{
+    const bool digits = !companyKey.isEmpty()
+        && std::all_of(companyKey.cbegin(), companyKey.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (digits)
+        return companyKey;
+    const QByteArray hash = QCryptographicHash::hash(companyKey.toUtf8(), QCryptographicHash::Sha256);
+    return u'N' + QString::fromLatin1(hash.toHex().left(10));
 }
 
 QString pdfCopyFileName(const QString &archiveFileName)
@@ -128,16 +145,6 @@ std::optional<QString> emptyDocumentRefusal(const QString &clientName, int lineC
         return QStringLiteral("Документът няма нито един ред и не е отпечатан. Добавете стоки или услуги, "
                               "натиснете „Към фактурата“ и отпечатайте отново.");
     return std::nullopt;
-}
-
-QString issuedBeforeMessage(const QString &number, const QStringList &keptFiles)
-{
-    QStringList names;
-    for (const QString &file : keptFiles)
-        names.append(QFileInfo(file).fileName());
-    return QStringLiteral("Документ № %1 вече е бил издаден с друго съдържание. Архивираната преди "
-                          "страница не е заменена: запазена е като %2.")
-        .arg(number, names.join(QStringLiteral(" и ")));
 }
 
 QString printRefusedMessage(const QString &printerName, const QString &reason)

@@ -25,11 +25,20 @@ inline const QString Copy = QStringLiteral("Копие");
 QString archiveFileName(const QString &folder, const QString &documentKind, int firmRecNo,
                         const QString &number, const QString &mode);
 
-// The name under which an earlier archive file of the same name is kept:
-// its name with the time it was written added before the extension
-// ("InvFirm1_0000000042__20261208-093015.bmp"); a second one of the same
-// second gets "-2", and so on.
-QString keptFileName(const QString &path, const QDateTime &written, int attempt = 1);
+// The name a page gets when its first name is taken (another document's
+// row records it, or a file with another picture is there): the company's
+// tag added before the extension ("InvFirm1_0000000042__123456789.bmp"), and
+// "-2", "-3", … after it for the next attempts.
+QString distinctArchiveFileName(const QString &firstName, const QString &companyTag, int attempt = 1);
+
+// The own company (its key, as IssuedRules::companyKey) in an archive name:
+// the key where it is the digits of an ЕИК, else "N" and ten hex digits of
+// the key's SHA-256, so that a name never leads out of its folder.
+QString companyTag(const QString &companyKey);
+
+// Why a page is not written over a file at its name: the file belongs to
+// another document.
+QString archiveFileTakenMessage(const QString &path);
 
 // The PDF copy beside an archive image: the same name ending in ".pdf".
 QString pdfCopyFileName(const QString &archiveFileName);
@@ -64,10 +73,6 @@ QByteArray pdfXmp(const PdfInfo &info);
 // Why a page cannot be issued: no client name (an empty or dotted name
 // field) or no line; nothing when it can.
 std::optional<QString> emptyDocumentRefusal(const QString &clientName, int lineCount);
-
-// What the user is told when the number was printed before with other
-// content: the earlier files stay, under the names given.
-QString issuedBeforeMessage(const QString &number, const QStringList &keptFiles);
 
 // What the user is told when the print system refused the job, with the
 // system's own reason when it gave one.

@@ -114,6 +114,20 @@ const Column LastCopyAt = anyText(QStringLiteral("Последно копие"))
 const Column CancelledAt = anyText(QStringLiteral("Анулиран"));
 const Column CancelReason = anyText(QStringLiteral("Причина за анулиране"));
 const Column SearchText = anyText(QStringLiteral("Търсене"));
+const Column ArchiveImageSize = integer(QStringLiteral("Архивно изображение: байтове"));
+const Column ArchiveImageHash = anyText(QStringLiteral("Архивно изображение: SHA-256"));
+const Column PdfCopySize = integer(QStringLiteral("PDF копие: байтове"));
+const Column PdfCopyHash = anyText(QStringLiteral("PDF копие: SHA-256"));
+const Column CopyImage = anyText(QStringLiteral("Копие: архивно изображение"));
+const Column CopyImageSize = integer(QStringLiteral("Копие: байтове"));
+const Column CopyImageHash = anyText(QStringLiteral("Копие: SHA-256"));
+
+const QList<Column> &addedColumns()
+{
+    static const QList<Column> columns{ArchiveImageSize, ArchiveImageHash, PdfCopySize, PdfCopyHash,
+                                       CopyImage,        CopyImageSize,    CopyImageHash};
+    return columns;
+}
 
 const Column LineDocument = integer(QStringLiteral("Документ"));
 const Column LineNumber = integer(QStringLiteral("№"));
@@ -151,7 +165,8 @@ const Table &documents()
          SupplierVatNumber, SupplierEik, PlaceOfIssue, Client, ClientAddress, ClientManager, ClientVatNumber,
          ClientEik, PaymentTerms, Bank, Iban, Bic, TaxBase, VatRate, Vat, Total, Words, VatBasis, VatBasisCaption,
          VehicleBasis, Receiver, Composer, ArchiveImage, PdfCopy, PrintedAt, Machine, User, Copies, LastCopyAt, CancelledAt,
-         CancelReason, SearchText},
+         CancelReason, SearchText, ArchiveImageSize, ArchiveImageHash, PdfCopySize, PdfCopyHash, CopyImage,
+         CopyImageSize, CopyImageHash},
         {index(QStringLiteral("Един номер веднъж"), DocumentsTable,
                quoted(Company.name) + u',' + quoted(Series.name) + u',' + quoted(Number.name), true),
          index(QStringLiteral("По дата"), DocumentsTable, quoted(SortDate.name) + u',' + quoted(Id.name))}};

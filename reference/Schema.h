@@ -81,8 +81,17 @@ extern const Column PaymentTerms, Bank, Iban, Bic;
 extern const Column TaxBase, VatRate, Vat, Total;
 extern const Column Words, VatBasis, VatBasisCaption, VehicleBasis, Receiver, Composer;
 extern const Column ArchiveImage, PdfCopy, PrintedAt, Machine, User;
-// The only columns that change after a document is recorded.
+// The size in bytes and the SHA-256 (hex) of the archive image and of the PDF
+// copy as written; NULL for a document recorded before they were kept. Added
+// to an older register in place.
+extern const Column ArchiveImageSize, ArchiveImageHash, PdfCopySize, PdfCopyHash;
+// The only columns that change after a document is recorded: the copies,
+// the archive image of the last copy printed, and the cancel mark.
 extern const Column Copies, LastCopyAt, CancelledAt, CancelReason;
+extern const Column CopyImage, CopyImageSize, CopyImageHash;
+// The columns added after the first registers were made, in the order they
+// are added to an older one.
+const QList<Column> &addedColumns();
 // Client name, ЕИК and number folded for the search, one per line.
 extern const Column SearchText;
 

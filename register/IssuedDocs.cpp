@@ -11,6 +11,7 @@
 #include "print/PagePicture.h"
 #include "print/Pr.h"
 #include "print/PrintRules.h"
+#include "register/ArchiveCheck.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterLedger.h"
 
@@ -42,6 +43,12 @@ QLineEdit *editor(QWidget *parent, const QString &caption, int left, int labelWi
     auto *edit = new QLineEdit(parent);
     edit->setGeometry(left + labelWidth, 44, width, 21);
     return edit;
+}
+
+// The archive folder the print writes to: the installation folder's DB.
+QString archiveFolder()
+{
+    return QDir(installFolder()).filePath(QStringLiteral("DB"));
 }
 
 } // namespace
@@ -144,17 +151,15 @@ RegisterRow TIssuedDocs::currentDocument() const
 
 QString TIssuedDocs::pdfCopy(const RegisterRow &row) const
 {
-    if (row.pdfCopy.isEmpty() || !QFileInfo::exists(row.pdfCopy))
-        throw Failure(QStringLiteral("PDF копието на документ № %1 не е намерено: „%2“.")
-                          .arg(row.number, QDir::toNativeSeparators(row.pdfCopy)));
-    return row.pdfCopy;
+    return ArchiveCheck::openable(row.pdfCopy, row.pdfDigest, ArchiveCheck::Kind::Pdf, archiveFolder(), row.number);
 }
 
 void TIssuedDocs::DBGrid1DblClick()
 {
     const RegisterRow row = currentDocument();
-    if (!shell().openFile(pdfCopy(row)))
-        throw Failure(QStringLiteral("Няма програма, която да отвори „%1“.").arg(QDir::toNativeSeparators(row.pdfCopy)));
+    const QString pdf = pdfCopy(row);
+    if (!shell().openFile(pdf))
+        throw Failure(QStringLiteral("Няма програма, която да отвори „%1“.").arg(QDir::toNativeSeparators(pdf)));
 }
 
 void TIssuedDocs::SpeedButton4Click()
@@ -178,17 +183,16 @@ void TIssuedDocs::SpeedButton5Click()
         m_ledger->activateWindow();
         return;
     }
-    // Reading a document back costs a fraction of a millisecond, too much
-    // for every document of years: the ledger gets those from the month the
-    // typed period starts in, else from January of last year, and offers
-    // only those months.
+    // The register is read in one pass (a query per table), so the ledger
+    // gets every document from the month the typed period starts in, or all.
     const QDate typed = query().from;
-    const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate(QDate::currentDate().year() - 1, 1, 1);
+    const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate();
     m_ledger = new LedgerDialog(ledgerDocuments(*m_store, m_store->find({QString(), from, QDate()})), this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
-    m_ledger->monthEdit->setMinimumDate(from);
-    if (typed.isValid())
+    if (typed.isValid()) {
+        m_ledger->monthEdit->setMinimumDate(from);
         m_ledger->setPeriod(TaxPeriod::of(from));
+    }
     m_ledger->open();
 }
 
@@ -223,13 +227,14 @@ void TIssuedDocs::SpeedButton1Click()
     if (!printer)
         throw Failure(NoPrinterMessage);
     // A copy is a page marked "Копие", drawn from the document as recorded.
-    const QImage picture = RenderCopy(m_store->invoice(row.id), row);
+    const DrawnCopy copy = RenderCopy(m_store->invoice(row.id), row);
+    const QImage &picture = copy.picture;
     printer->setDocName(QFileInfo(row.archiveImage).completeBaseName());
     if (!prompts().print(*printer, 1, 1))
         return;
     const int left = PrintRules::leftMargin(printer->width());
     printStretched(*printer, picture, QRect(left, 0, printer->width() - left, printer->height()));
-    m_store->countCopy(row.id);
+    m_store->countCopy(row.id, QDateTime::currentDateTime(), copy.files);
     reloadAt(row.id);
 }
 

@@ -53,8 +53,7 @@ public:
     // to the client's e-mail address where the clients table has one.
     void SpeedButton4Click();
     // Opens the sales ledger on the register's documents from the month the
-    // typed period starts in (from January of last year when none is typed),
-    // at that month.
+    // typed period starts in, at that month (on all of them when none is typed).
     void SpeedButton5Click();
     // Exports the listed documents, in the order shown, for the accountant.
     void SpeedButton6Click();
@@ -68,7 +67,11 @@ public:
     // The page of a recorded document marked "Копие", drawn from its recorded
     // value and kept in the archive beside the original's files; handed over
     // likewise.
-    std::function<QImage(const Invoice &, const RegisterRow &)> RenderCopy;
+    struct DrawnCopy {
+        QImage picture;
+        ArchiveFiles files;
+    };
+    std::function<DrawnCopy(const Invoice &, const RegisterRow &)> RenderCopy;
 
     RegisterModel *model() const { return m_model.get(); }
     // The sales ledger while it is open.

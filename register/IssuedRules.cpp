@@ -11,9 +11,7 @@ namespace IssuedRules {
 
 QString companyKey(const InvoiceSupplier &supplier)
 {
-    QString eik = supplier.party.eik;
-    eik.remove(QRegularExpression(QStringLiteral("\\s")));
-    return eik.isEmpty() ? supplier.party.name.simplified() : eik;
+    return ::companyKey(supplier);
 }
 
 QString seriesText(NumberSeries series)
@@ -137,7 +135,9 @@ QString cancelledOriginalMessage(const QString &number, const QString &date)
 
 QString alreadyCancelledMessage(const QString &number, const QString &cancelledAt)
 {
-    return QStringLiteral("Документ № %1 вече е анулиран (%2).").arg(number, cancelledAt);
+    const QDateTime at = QDateTime::fromString(cancelledAt, Qt::ISODate);
+    const QString shown = at.isValid() ? at.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm")) : cancelledAt;
+    return QStringLiteral("Документ № %1 вече е анулиран (%2).").arg(number, shown);
 }
 
 QString noReasonMessage()

@@ -52,6 +52,8 @@ QString numberTakenMessage(const QString &number, const QString &shownKind, cons
                            const QString &client);
 // Printing an original of a cancelled document.
 QString cancelledOriginalMessage(const QString &number, const QString &date);
+// A second cancel: when the first was, as stored (timeText), told in the
+// local date and time ("09.12.2026 03:09").
 QString alreadyCancelledMessage(const QString &number, const QString &cancelledAt);
 QString noReasonMessage();
 

@@ -7,9 +7,12 @@ QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qi
 {
     QList<LedgerDocument> documents;
     documents.reserve(ids.size());
-    for (const RegisterRow &row : store.rows(ids)) {
+    const QList<RegisterRow> rows = store.rows(ids);
+    const QList<Invoice> invoices = store.invoices(ids);
+    for (qsizetype i = 0; i < rows.size() && i < invoices.size(); ++i) {
+        const RegisterRow &row = rows[i];
         LedgerDocument document;
-        document.invoice = store.invoice(row.id);
+        document.invoice = invoices[i];
         document.cancelled = !row.cancelledAt.isEmpty();
         const QDate printed = QDateTime::fromString(row.printedAt, Qt::ISODate).date();
         document.issued = IssuedRules::pageDate(document.invoice.issueDate, printed);

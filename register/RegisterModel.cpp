@@ -77,6 +77,9 @@ QVariant RegisterModel::data(const QModelIndex &index, int role) const
         return row.kind;
     case Client:
         return row.client;
+    case Company:
+        return row.supplierEik.trimmed().isEmpty() ? row.supplier
+                                                   : QStringLiteral("%1 (%2)").arg(row.supplier, row.supplierEik.trimmed());
     case TaxBase:
         return amountText(row.taxBase);
     case Vat:
@@ -100,7 +103,7 @@ QVariant RegisterModel::headerData(int section, Qt::Orientation orientation, int
                                       QStringLiteral("Вид"),     QStringLiteral("Клиент"),
                                       QStringLiteral("Данъчна основа"), QStringLiteral("ДДС"),
                                       QStringLiteral("Сума"),    QStringLiteral("Валута"),
-                                      QStringLiteral("Бележка")};
+                                      QStringLiteral("Бележка"), QStringLiteral("Фирма")};
     return headings.value(section);
 }
 
@@ -110,8 +113,9 @@ QString RegisterModel::sumsText(const QList<CurrencySum> &sums)
         return QStringLiteral("Няма документи.");
     QStringList lines;
     for (const CurrencySum &sum : sums) {
-        lines << QStringLiteral("%1 документа в %2: данъчна основа %3, ДДС %4, сума %5 (без проформите и анулираните; кредитните известия с минус)")
+        lines << QStringLiteral("%1 %2 в %3: данъчна основа %4, ДДС %5, сума %6 (без проформите и анулираните; кредитните известия с минус)")
                      .arg(sum.count)
+                     .arg(sum.count == 1 ? QStringLiteral("документ") : QStringLiteral("документа"))
                      .arg(selectorText(sum.currency), amountText(sum.taxBase), amountText(sum.vat),
                           amountText(sum.total));
     }

@@ -11,7 +11,8 @@
 class RegisterModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Number, Date, Kind, Client, TaxBase, Vat, Total, CurrencyColumn, Cancelled, ColumnCount };
+    // Company: the own company that issued the document, its name and ЕИК.
+    enum Column { Number, Date, Kind, Client, TaxBase, Vat, Total, CurrencyColumn, Cancelled, Company, ColumnCount };
 
     explicit RegisterModel(RegisterStore &store, QObject *parent = nullptr);
 

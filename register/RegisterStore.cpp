@@ -1,6 +1,7 @@
 #include "register/RegisterStore.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "print/PrintRules.h"
 #include "reference/Schema.h"
 #include "reference/ServerTables.h"
@@ -8,7 +9,10 @@
 #include "register/IssuedRules.h"
 #include "server/ServerConnection.h"
 
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -16,6 +20,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
 #include <algorithm>
@@ -106,6 +111,14 @@ struct Dialect {
                     table};
         return {QStringLiteral("SELECT count(*) > 0 FROM sqlite_master WHERE type = 'table' AND name = ?"), table};
     }
+    std::pair<QString, QVariantList> columnExists(const QString &table, const QString &column) const
+    {
+        if (server)
+            return {QStringLiteral("SELECT count(*) > 0 FROM information_schema.columns WHERE table_schema = "
+                                   "current_schema() AND table_name = ? AND column_name = ?"),
+                    {table, column}};
+        return {QStringLiteral("SELECT count(*) > 0 FROM pragma_table_info(?) WHERE name = ?"), {table, column}};
+    }
     // Taken before the register is made: two programs making it at once make it once.
     QStringList beforeMaking() const
     {
@@ -164,6 +177,15 @@ struct Dialect {
     static inline const QString RefuseFunction = QStringLiteral("bilvaro_register_refuse");
 };
 
+bool isAdded(const Schema::Column &column)
+{
+    for (const Schema::Column &added : addedColumns()) {
+        if (added.name == column.name)
+            return true;
+    }
+    return false;
+}
+
 QString createTable(const Dialect &dialect, const Schema::Table &table)
 {
     QStringList columns;
@@ -174,13 +196,34 @@ QString createTable(const Dialect &dialect, const Schema::Table &table)
         QString definition = Schema::quoted(column.name) + u' ' + dialect.columnType(column);
         if (column.name == Id.name && &table == &documents())
             definition += dialect.idKey();
-        else if (column.kind == Schema::Kind::Integer && column.name != Copies.name)
+        else if (column.kind == Schema::Kind::Integer && column.name != Copies.name && !isAdded(column))
             definition += QStringLiteral(" NOT NULL");
         else if (column.name == Copies.name)
             definition += QStringLiteral(" NOT NULL DEFAULT 0");
         columns << definition;
     }
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(q(table), columns.join(QStringLiteral(", ")));
+}
+
+bool changeable(const Schema::Column &column)
+{
+    for (const Schema::Column &kept : {Copies, LastCopyAt, CancelledAt, CancelReason, CopyImage, CopyImageSize,
+                                        CopyImageHash}) {
+        if (kept.name == column.name)
+            return true;
+    }
+    return false;
+}
+
+// What an older register gets with the added columns: the sizes and hashes
+// of the original's files are as fixed as the rest of the document (its
+// trigger names the columns it had when it was made).
+QStringList archiveFilesFixed(const Dialect &dialect)
+{
+    return dialect.refusal(QStringLiteral("Архивът не се променя"),
+                           QStringLiteral("UPDATE OF %1, %2, %3, %4")
+                               .arg(q(ArchiveImageSize), q(ArchiveImageHash), q(PdfCopySize), q(PdfCopyHash)),
+                           documents());
 }
 
 // The store, not only the program, keeps the register append-only: nothing
@@ -190,8 +233,7 @@ QStringList appendOnlyTriggers(const Dialect &dialect)
 {
     QStringList fixed;
     for (const Schema::Column &column : documents().columns) {
-        if (column.name != Copies.name && column.name != LastCopyAt.name && column.name != CancelledAt.name
-            && column.name != CancelReason.name)
+        if (!changeable(column))
             fixed << q(column);
     }
     const QString update = QStringLiteral("UPDATE");
@@ -215,6 +257,22 @@ QStringList appendOnlyTriggers(const Dialect &dialect)
 }
 
 QVariant units(Amount amount) { return QVariant::fromValue<qlonglong>(amount.units()); }
+// A file's size and hash as stored: NULL where none is known.
+QVariant size(const QString &path, const FileDigest &digest)
+{
+    return path.isEmpty() || !digest.known() ? QVariant(QMetaType::fromType<qlonglong>())
+                                             : QVariant::fromValue<qlonglong>(digest.size);
+}
+QVariant hash(const QString &path, const FileDigest &digest)
+{
+    return path.isEmpty() || !digest.known() ? QVariant() : QVariant(digest.sha256);
+}
+FileDigest digest(const QSqlRecord &record, const Schema::Column &size, const Schema::Column &hash)
+{
+    if (record.isNull(size.name) || record.value(hash.name).toString().isEmpty())
+        return {};
+    return {record.value(size.name).toLongLong(), record.value(hash.name).toString()};
+}
 Amount amount(const QVariant &value) { return Amount::fromUnits(value.toLongLong()); }
 
 QString insertStatement(const Schema::Table &table, const QList<Schema::Column> &columns)
@@ -268,6 +326,12 @@ RegisterRow rowFrom(const QSqlQuery &query)
     row.archiveImage = text(ArchiveImage);
     row.pdfCopy = text(PdfCopy);
     row.printedAt = text(PrintedAt);
+    row.imageDigest = digest(record, ArchiveImageSize, ArchiveImageHash);
+    row.pdfDigest = digest(record, PdfCopySize, PdfCopyHash);
+    row.copyImage = text(CopyImage);
+    row.copyDigest = digest(record, CopyImageSize, CopyImageHash);
+    row.supplier = text(Supplier);
+    row.supplierEik = text(SupplierEik);
     return row;
 }
 
@@ -276,7 +340,9 @@ QString rowColumns()
     QStringList names;
     for (const Schema::Column &column : {Id, Number, IssueDate, DocumentType, Note, Client, ClientEik, TaxBase, Vat,
                                          Total, CurrencySign, Copies, LastCopyAt, CancelledAt, CancelReason,
-                                         ArchiveImage, PdfCopy, PrintedAt})
+                                         ArchiveImage, PdfCopy, PrintedAt, ArchiveImageSize, ArchiveImageHash,
+                                         PdfCopySize, PdfCopyHash, CopyImage, CopyImageSize, CopyImageHash, Supplier,
+                                         SupplierEik})
         names << q(column);
     return names.join(u',');
 }
@@ -318,6 +384,29 @@ QString withoutBlanks(QString text)
 
 } // namespace
 
+FileDigest FileDigest::of(const QByteArray &bytes)
+{
+    return {bytes.size(), QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())};
+}
+
+FileDigest FileDigest::ofFile(const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return {file.size(), QString::fromLatin1(hash.result().toHex())};
+}
+
+ArchiveFiles ArchiveFiles::of(const QString &image, const QByteArray &imageBytes, const QString &pdf,
+                              const QByteArray &pdfBytes)
+{
+    const auto digest = [](const QString &path, const QByteArray &bytes) {
+        return QFileInfo::exists(path) ? FileDigest::ofFile(path) : FileDigest::of(bytes);
+    };
+    return {image, pdf, digest(image, imageBytes), digest(pdf, pdfBytes)};
+}
+
 PrintStamp PrintStamp::now()
 {
     return {QDateTime::currentDateTime(), IssuedRules::machineName(), IssuedRules::userName()};
@@ -339,23 +428,45 @@ public:
             throw m_store.failed(CannotStore, begin.lastError());
         m_open = true;
     }
-    ~Write()
-    {
-        if (m_open)
-            QSqlQuery(m_store.m_database).exec(QStringLiteral("ROLLBACK"));
-    }
+    ~Write() { rollBack(); }
     Write(const Write &) = delete;
     Write &operator=(const Write &) = delete;
 
+    // A COMMIT that fails leaves the transaction open, and with it the lock
+    // on the register: a busy one (a reader still on the file) is tried
+    // again within the store's usual wait, any other failure is rolled back.
     void commit()
     {
-        QSqlQuery commit(m_store.m_database);
-        m_open = false;
-        if (!commit.exec(QStringLiteral("COMMIT")))
-            throw m_store.failed(CannotStore, commit.lastError());
+        const QDeadlineTimer deadline(BusyTimeoutSeconds * 1000);
+        for (;;) {
+            QSqlQuery commit(m_store.m_database);
+            if (commit.exec(QStringLiteral("COMMIT"))) {
+                m_open = false;
+                return;
+            }
+            const QSqlError error = commit.lastError();
+            if (!m_store.m_server && busy(error) && !deadline.hasExpired()) {
+                QThread::msleep(20);
+                continue;
+            }
+            rollBack();
+            throw m_store.failed(CannotStore, error);
+        }
     }
 
 private:
+    void rollBack()
+    {
+        if (m_open && !QSqlQuery(m_store.m_database).exec(QStringLiteral("ROLLBACK")))
+            qCWarning(lcReference) << "the register's transaction could not be rolled back";
+        m_open = false;
+    }
+    static bool busy(const QSqlError &error)
+    {
+        const int code = error.nativeErrorCode().toInt();
+        return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+    }
+
     const RegisterStore &m_store;
     bool m_open = false;
 };
@@ -444,8 +555,9 @@ void RegisterStore::createTables(const QSqlDatabase &database)
     }
 }
 
-// A start folder (or a server) without a register gets an empty one; two
-// programs making it at once make it once.
+// A start folder (or a server) without a register gets an empty one, and an
+// older register the columns added since; two programs doing it at once do
+// it once.
 void RegisterStore::makeTables()
 {
     const Dialect dialect = Dialect::of(m_database);
@@ -457,7 +569,7 @@ void RegisterStore::makeTables()
         run(query, CannotRead);
         return query.next() && query.value(0).toBool();
     };
-    if (exists())
+    if (exists() && missingColumns(m_database).isEmpty())
         return;
     Write write(*this);
     for (const QString &statement : dialect.beforeMaking()) {
@@ -465,10 +577,47 @@ void RegisterStore::makeTables()
         if (!query.exec(statement))
             throw failed(CannotRead, query.lastError());
     }
-    if (exists())
-        return;
-    createTables(m_database);
+    if (!exists())
+        createTables(m_database);
+    else
+        upgradeTables(m_database);
     write.commit();
+}
+
+QList<Schema::Column> RegisterStore::missingColumns(const QSqlDatabase &database)
+{
+    const Dialect dialect = Dialect::of(database);
+    QList<Schema::Column> missing;
+    for (const Schema::Column &column : addedColumns()) {
+        const auto [statement, values] = dialect.columnExists(documents().sqlName, column.name);
+        QSqlQuery query(database);
+        query.prepare(statement);
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            throw dialect.failure(CannotRead, query.lastError());
+        if (!query.next() || !query.value(0).toBool())
+            missing << column;
+    }
+    return missing;
+}
+
+void RegisterStore::upgradeTables(const QSqlDatabase &database)
+{
+    const Dialect dialect = Dialect::of(database);
+    const QList<Schema::Column> missing = missingColumns(database);
+    QStringList statements;
+    for (const Schema::Column &column : missing)
+        statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                          .arg(q(documents()), q(column), dialect.columnType(column));
+    if (std::any_of(missing.begin(), missing.end(), [](const Schema::Column &c) { return c.name == PdfCopyHash.name; }))
+        statements << archiveFilesFixed(dialect);
+    for (const QString &statement : std::as_const(statements)) {
+        QSqlQuery query(database);
+        if (!query.exec(statement))
+            throw dialect.failure(QStringLiteral("Регистърът на издадените документи не може да бъде допълнен"),
+                                  query.lastError());
+    }
 }
 
 std::optional<qint64> RegisterStore::documentId(const QString &company, NumberSeries series,
@@ -553,7 +702,7 @@ Recorded RegisterStore::recordPrint(const Invoice &printed, const ArchiveFiles &
             throw Failure(IssuedRules::numberTakenMessage(document.number, stored.kind, stored.date, stored.client));
         if (mode == PrintMode::Original && !stored.cancelledAt.isEmpty())
             throw Failure(IssuedRules::cancelledOriginalMessage(document.number, stored.date));
-        countCopy(*held, stamp.time);
+        countCopy(*held, stamp.time, files);
         transaction.commit();
         return Recorded::CopyCounted;
     }
@@ -611,6 +760,13 @@ qint64 RegisterStore::insertDocument(const Invoice &invoice, const ArchiveFiles 
         {Composer.name, invoice.texts.composer},
         {ArchiveImage.name, files.image},
         {PdfCopy.name, files.pdf},
+        {ArchiveImageSize.name, size(files.image, files.imageDigest)},
+        {ArchiveImageHash.name, hash(files.image, files.imageDigest)},
+        {PdfCopySize.name, size(files.pdf, files.pdfDigest)},
+        {PdfCopyHash.name, hash(files.pdf, files.pdfDigest)},
+        {CopyImage.name, mode == PrintMode::Copy ? QVariant(files.image) : QVariant()},
+        {CopyImageSize.name, mode == PrintMode::Copy ? size(files.image, files.imageDigest) : QVariant()},
+        {CopyImageHash.name, mode == PrintMode::Copy ? hash(files.image, files.imageDigest) : QVariant()},
         {PrintedAt.name, printed},
         {Machine.name, stamp.machine},
         {User.name, stamp.user},
@@ -665,25 +821,7 @@ void RegisterStore::writeBackNumber(const Invoice &invoice)
                                                      : attachedTable(m_database, FirmSchema, Schema::Firm::FileName));
     const QString column = numberSeries(invoice.kind) == NumberSeries::Proforma ? Schema::Firm::LastProforma.name
                                                                                  : Schema::Firm::LastInvoice.name;
-    const int recordNo = invoice.supplier.recordNo;
-    QSqlQuery record(m_database);
-    record.prepare(QStringLiteral("SELECT %1 AS \"__key\", * FROM %2 ORDER BY %1 LIMIT 1 OFFSET ?")
-                       .arg(dialect.firmKey(), table));
-    record.addBindValue(std::max(recordNo, 1) - 1);
-    run(record, CannotStore);
-    const QString againNote = QStringLiteral(" Натиснете отново „Към фактурата“ и отпечатайте документа пак.");
-    if (recordNo < 1 || !record.next())
-        throw Failure(CannotStore + QStringLiteral(": собствената фирма (запис %1) вече не е в таблицата „%2“.")
-                                        .arg(recordNo)
-                                        .arg(Schema::Firm::FileName)
-                      + againNote);
-    const QSqlRecord stored = record.record();
-    const int eikField = stored.indexOf(Schema::Firm::IdNumber.name);
-    if (eikField >= 0 && withoutBlanks(stored.value(eikField).toString()) != withoutBlanks(invoice.supplier.party.eik))
-        throw Failure(CannotStore + QStringLiteral(": запис %1 на таблицата „%2“ вече не е фирмата на документа.")
-                                        .arg(recordNo)
-                                        .arg(Schema::Firm::FileName)
-                      + againNote);
+    const QSqlRecord stored = companyRecord(table, invoice.supplier);
     const int numberField = stored.indexOf(column);
     if (numberField < 0)
         throw Failure(CannotStore + QStringLiteral(": таблицата „%1“ няма колона „%2“.")
@@ -692,7 +830,6 @@ void RegisterStore::writeBackNumber(const Invoice &invoice)
     const QString storedName = stored.fieldName(numberField);
     bool isNumber = false;
     const qlonglong last = stored.value(numberField).toString().trimmed().toLongLong(&isNumber);
-    record.finish();
     if (isNumber && last >= invoice.number.toLongLong())
         return;
     QSqlQuery update(m_database);
@@ -703,15 +840,72 @@ void RegisterStore::writeBackNumber(const Invoice &invoice)
     run(update, CannotStore);
 }
 
-void RegisterStore::countCopy(qint64 id, const QDateTime &at)
+// The own company's record, its key first: the record the document was
+// picked from while it still carries the company's identity, else the first
+// record that does (records inserted or deleted before it move it).
+QSqlRecord RegisterStore::companyRecord(const QString &table, const InvoiceSupplier &supplier) const
+{
+    const Dialect dialect = Dialect::of(m_database);
+    QSqlQuery records(m_database);
+    records.setForwardOnly(true);
+    records.prepare(QStringLiteral("SELECT %1 AS \"__key\", * FROM %2 ORDER BY %1").arg(dialect.firmKey(), table));
+    run(records, CannotStore);
+    const QString company = companyKey(supplier);
+    std::optional<QSqlRecord> found;
+    for (int position = 1; records.next(); ++position) {
+        const QSqlRecord record = records.record();
+        if (companyKey(record.value(Schema::Firm::IdNumber.name).toString(),
+                       record.value(Schema::Firm::Supplier.name).toString())
+            != company)
+            continue;
+        if (!found || position == supplier.recordNo)
+            found = record;
+        if (position >= supplier.recordNo)
+            break;
+    }
+    if (!found)
+        throw Failure(CannotStore
+                      + QStringLiteral(": собствената фирма „%1“ (%2) вече не е в таблицата „%3“. Въведете я "
+                                       "отново в „Собствени фирми“, натиснете „Към фактурата“ и отпечатайте "
+                                       "документа пак.")
+                            .arg(supplier.party.name.simplified(), company, Schema::Firm::FileName));
+    return *found;
+}
+
+void RegisterStore::countCopy(qint64 id, const QDateTime &at, const ArchiveFiles &files)
 {
     reconnectIfLost();
     QSqlQuery update(m_database);
-    update.prepare(QStringLiteral("UPDATE %1 SET %2 = %2 + 1, %3 = ? WHERE %4 = ?")
-                       .arg(q(documents()), q(Copies), q(LastCopyAt), q(Id)));
+    const QString copyImage = files.image.isEmpty() ? QString()
+                                                    : QStringLiteral(", %1 = ?, %2 = ?, %3 = ?")
+                                                          .arg(q(CopyImage), q(CopyImageSize), q(CopyImageHash));
+    update.prepare(QStringLiteral("UPDATE %1 SET %2 = %2 + 1, %3 = ?%4 WHERE %5 = ?")
+                       .arg(q(documents()), q(Copies), q(LastCopyAt), copyImage, q(Id)));
     update.addBindValue(IssuedRules::timeText(at));
+    if (!files.image.isEmpty()) {
+        update.addBindValue(files.image);
+        update.addBindValue(size(files.image, files.imageDigest));
+        update.addBindValue(hash(files.image, files.imageDigest));
+    }
     update.addBindValue(id);
     run(update, CannotStore);
+}
+
+bool RegisterStore::fileTaken(const QString &path, const Invoice &invoice) const
+{
+    reconnectIfLost();
+    QSqlQuery query(m_database);
+    query.prepare(QStringLiteral("SELECT count(*) FROM %1 WHERE (%2 = ? OR %3 = ? OR %4 = ?) "
+                                 "AND NOT (%5 = ? AND %6 = ? AND %7 = ?)")
+                      .arg(q(documents()), q(ArchiveImage), q(PdfCopy), q(CopyImage), q(Company), q(Series),
+                           q(Number)));
+    for (int i = 0; i < 3; ++i)
+        query.addBindValue(path);
+    query.addBindValue(IssuedRules::companyKey(invoice.supplier));
+    query.addBindValue(IssuedRules::seriesText(numberSeries(invoice.kind)));
+    query.addBindValue(PrintRules::recordedNumber(invoice.number));
+    run(query, CannotRead);
+    return query.next() && query.value(0).toLongLong() > 0;
 }
 
 void RegisterStore::cancel(qint64 id, const QString &reason, const QDateTime &at)
@@ -871,62 +1065,91 @@ RegisterRow RegisterStore::row(qint64 id) const
 
 Invoice RegisterStore::invoice(qint64 id) const
 {
+    const QList<Invoice> found = invoices({id});
+    if (found.isEmpty())
+        throw Failure(CannotRead + QStringLiteral(": документът не е намерен."));
+    return found.first();
+}
+
+namespace {
+
+QString idList(const QList<qint64> &ids)
+{
+    QStringList numbers;
+    for (qint64 id : ids)
+        numbers << QString::number(id);
+    return numbers.join(u',');
+}
+
+} // namespace
+
+// A query per table for all the documents, whatever their number.
+QList<Invoice> RegisterStore::invoices(const QList<qint64> &ids) const
+{
+    if (ids.isEmpty())
+        return {};
     reconnectIfLost();
+    const Dialect dialect = Dialect::of(m_database);
     QSqlQuery select(m_database);
     select.setForwardOnly(true);
-    select.prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(q(documents()), q(Id)));
-    select.addBindValue(id);
-    run(select, CannotRead);
-    if (!select.next())
-        throw Failure(CannotRead + QStringLiteral(": документът не е намерен."));
-    const QSqlRecord record = select.record();
-    const Dialect dialect = Dialect::of(m_database);
-    const auto text = [&](const Schema::Column &column) { return record.value(dialect.fieldName(column)).toString(); };
-    Invoice invoice;
-    invoice.kind = IssuedRules::kindFromText(text(DocumentType));
-    invoice.note.kind = IssuedRules::noteFromText(text(Note));
-    invoice.note.invoiceNumber = text(NoteInvoiceNumber);
-    invoice.note.invoiceDate = text(NoteInvoiceDate);
-    invoice.number = text(Number);
-    invoice.issueDate = text(IssueDate);
-    invoice.currency = currencyFromText(text(CurrencySign)).value_or(Currency::Leva);
-    invoice.supplier.recordNo = record.value(FirmRecord.name).toInt();
-    invoice.supplier.party = {text(Supplier), text(SupplierAddress), text(SupplierManager), text(SupplierVatNumber),
-                              text(SupplierEik)};
-    invoice.heading = text(Heading);
-    invoice.supplier.placeOfIssue = text(PlaceOfIssue);
-    invoice.supplier.nameSecondLine = text(SupplierSecondLine);
-    invoice.supplier.addressSecondLine = text(SupplierAddressSecondLine);
-    invoice.client = {text(Client), text(ClientAddress), text(ClientManager), text(ClientVatNumber), text(ClientEik)};
-    invoice.payment = {text(PaymentTerms), text(Bank), text(Iban), text(Bic)};
-    invoice.totals = {amount(record.value(TaxBase.name)), text(VatRate), amount(record.value(Vat.name)),
-                      amount(record.value(Total.name))};
-    invoice.texts = {text(Words),       text(VatBasis), text(VatBasisCaption), text(VehicleBasis),
-                     text(TaxEventDate), text(PaymentDate), text(Receiver),  text(Composer)};
+    if (!select.exec(QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)").arg(q(documents()), q(Id), idList(ids))))
+        throw failed(CannotRead, select.lastError());
+    QHash<qint64, Invoice> byId;
+    while (select.next()) {
+        const QSqlRecord record = select.record();
+        const auto text = [&](const Schema::Column &column) { return record.value(dialect.fieldName(column)).toString(); };
+        Invoice &invoice = byId[record.value(Id.name).toLongLong()];
+        invoice.kind = IssuedRules::kindFromText(text(DocumentType));
+        invoice.note.kind = IssuedRules::noteFromText(text(Note));
+        invoice.note.invoiceNumber = text(NoteInvoiceNumber);
+        invoice.note.invoiceDate = text(NoteInvoiceDate);
+        invoice.number = text(Number);
+        invoice.issueDate = text(IssueDate);
+        invoice.currency = currencyFromText(text(CurrencySign)).value_or(Currency::Leva);
+        invoice.supplier.recordNo = record.value(FirmRecord.name).toInt();
+        invoice.supplier.party = {text(Supplier), text(SupplierAddress), text(SupplierManager),
+                                  text(SupplierVatNumber), text(SupplierEik)};
+        invoice.heading = text(Heading);
+        invoice.supplier.placeOfIssue = text(PlaceOfIssue);
+        invoice.supplier.nameSecondLine = text(SupplierSecondLine);
+        invoice.supplier.addressSecondLine = text(SupplierAddressSecondLine);
+        invoice.client = {text(Client), text(ClientAddress), text(ClientManager), text(ClientVatNumber),
+                          text(ClientEik)};
+        invoice.payment = {text(PaymentTerms), text(Bank), text(Iban), text(Bic)};
+        invoice.totals = {amount(record.value(TaxBase.name)), text(VatRate), amount(record.value(Vat.name)),
+                          amount(record.value(Total.name))};
+        invoice.texts = {text(Words),        text(VatBasis),    text(VatBasisCaption), text(VehicleBasis),
+                         text(TaxEventDate), text(PaymentDate), text(Receiver),        text(Composer)};
+    }
     select.finish();
 
     QSqlQuery lineRows(m_database);
     lineRows.setForwardOnly(true);
-    lineRows.prepare(QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 WHERE %8 = ? ORDER BY %9")
-                         .arg(q(LineNumber), q(LineDescription), q(LineUnit), q(LineQuantity), q(LinePrice),
-                              q(LineValue), q(lines()), q(LineDocument), Dialect::of(m_database).rowKey()));
-    lineRows.addBindValue(id);
-    run(lineRows, CannotRead);
+    if (!lineRows.exec(QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7 FROM %8 WHERE %7 IN (%9) ORDER BY %7, %10")
+                           .arg(q(LineNumber), q(LineDescription), q(LineUnit), q(LineQuantity), q(LinePrice),
+                                q(LineValue), q(LineDocument), q(lines()), idList(ids))
+                           .arg(dialect.rowKey())))
+        throw failed(CannotRead, lineRows.lastError());
     while (lineRows.next()) {
-        invoice.lines << InvoiceLine{lineRows.value(0).toInt(), lineRows.value(1).toString(),
-                                     lineRows.value(2).toString(), amount(lineRows.value(3)),
-                                     amount(lineRows.value(4)), amount(lineRows.value(5))};
+        byId[lineRows.value(6).toLongLong()].lines
+            << InvoiceLine{lineRows.value(0).toInt(), lineRows.value(1).toString(), lineRows.value(2).toString(),
+                           amount(lineRows.value(3)), amount(lineRows.value(4)), amount(lineRows.value(5))};
     }
     QSqlQuery references(m_database);
     references.setForwardOnly(true);
-    references.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %6")
-                           .arg(q(RowNumber), q(RowAccount), q(RowAmount), q(noteRows()), q(RowDocument),
-                                q(RowPlace)));
-    references.addBindValue(id);
-    run(references, CannotRead);
+    if (!references.exec(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %4 IN (%6) ORDER BY %4, %7")
+                             .arg(q(RowNumber), q(RowAccount), q(RowAmount), q(RowDocument), q(noteRows()),
+                                  idList(ids), q(RowPlace))))
+        throw failed(CannotRead, references.lastError());
     while (references.next()) {
-        invoice.note.references << NoteReference{references.value(0).toString(), references.value(1).toString(),
-                                                 references.value(2).toString()};
+        byId[references.value(3).toLongLong()].note.references
+            << NoteReference{references.value(0).toString(), references.value(1).toString(),
+                             references.value(2).toString()};
     }
-    return invoice;
+    QList<Invoice> found;
+    for (qint64 id : ids) {
+        if (byId.contains(id))
+            found << byId.value(id);
+    }
+    return found;
 }

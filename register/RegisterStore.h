@@ -4,19 +4,53 @@
 #include "common/Currency.h"
 #include "common/Failure.h"
 #include "document/Invoice.h"
+#include "reference/Schema.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QString>
 #include <optional>
 
-// The archive image and the PDF copy a print wrote.
+// A file's size and SHA-256 (lower-case hex) as the register keeps them;
+// size -1 and no hash where none is known.
+struct FileDigest {
+    qint64 size = -1;
+    QString sha256;
+    bool known() const { return size >= 0 && !sha256.isEmpty(); }
+    static FileDigest of(const QByteArray &bytes);
+    // The digest of the file as it stands; none when it cannot be read.
+    static FileDigest ofFile(const QString &path);
+    friend bool operator==(const FileDigest &, const FileDigest &) = default;
+};
+
+// The archive image and the PDF copy of a print, each with its digest as it
+// stands in the archive: the register window opens, mails and prints a file
+// only while it still matches. A digest left unknown records the file
+// unchecked, as documents were before digests were kept. The names come from
+// the archive's choice (ArchiveNaming: never a file another document's row
+// records); of() gives the digests.
 struct ArchiveFiles {
+    ArchiveFiles() = default;
+    ArchiveFiles(QString image, QString pdf, FileDigest imageDigest = {}, FileDigest pdfDigest = {})
+        : image(std::move(image)), pdf(std::move(pdf)), imageDigest(std::move(imageDigest)),
+          pdfDigest(std::move(pdfDigest))
+    {
+    }
+
     QString image;
     QString pdf;
+    FileDigest imageDigest;
+    FileDigest pdfDigest;
+
+    // The files a print is about to write, from their bytes; a file that is
+    // at its name already is kept as it is (the archive never replaces a
+    // file), so its own digest is taken.
+    static ArchiveFiles of(const QString &image, const QByteArray &imageBytes, const QString &pdf,
+                           const QByteArray &pdfBytes);
 };
 
 // When and where a document was printed.
@@ -60,6 +94,12 @@ struct RegisterRow {
     QString archiveImage;
     QString pdfCopy;
     QString printedAt;
+    FileDigest imageDigest;  // size -1 where the register keeps none
+    FileDigest pdfDigest;
+    QString copyImage;       // the archive image of the last copy printed, if recorded
+    FileDigest copyDigest;
+    QString supplier;        // the own company that issued it
+    QString supplierEik;
 };
 
 // The sums of the shown documents in one currency.
@@ -96,6 +136,11 @@ public:
     // Makes the register's tables, empty, on an open database (a file or a
     // server), inside the caller's transaction.
     static void createTables(const QSqlDatabase &database);
+    // Adds to an older register, inside the caller's transaction, the
+    // columns added since it was made; its rows stay as they are.
+    static void upgradeTables(const QSqlDatabase &database);
+    // The columns added since that an older register lacks.
+    static QList<Schema::Column> missingColumns(const QSqlDatabase &database);
 
     // Records a print of the document: a number the register does not hold
     // is recorded with the whole document and, in the same transaction,
@@ -103,12 +148,18 @@ public:
     // "Проформа №", never lowered); the same document again counts one more
     // copy. A number held with other content is refused with a message that
     // names that document; so is an original of a cancelled document. The
-    // own company's record is the one at the document's record number, and
-    // must still carry the document's ЕИК.
+    // own company's record is found by its identity (IssuedRules::companyKey):
+    // the record at the document's record number while it carries it, else
+    // the first record that does; none is refused.
     Recorded recordPrint(const Invoice &invoice, const ArchiveFiles &files, PrintMode mode,
                          const PrintStamp &stamp = PrintStamp::now());
-    // One more copy of a recorded document (printed from the register).
-    void countCopy(qint64 id, const QDateTime &at = QDateTime::currentDateTime());
+    // One more copy of a recorded document (printed from the register), with
+    // the copy's archive image when one was written.
+    void countCopy(qint64 id, const QDateTime &at = QDateTime::currentDateTime(), const ArchiveFiles &files = {});
+    // Whether a document other than the invoice's (its own company, series
+    // and number) records the file as its image, PDF copy or copy's image:
+    // such a name is never given to another page.
+    bool fileTaken(const QString &path, const Invoice &invoice) const;
     // Marks the document cancelled, with the reason and the time; a
     // cancelled document cannot be cancelled again.
     void cancel(qint64 id, const QString &reason, const QDateTime &at = QDateTime::currentDateTime());
@@ -129,6 +180,9 @@ public:
     RegisterRow row(qint64 id) const;
     // The document as it was recorded.
     Invoice invoice(qint64 id) const;
+    // The documents as recorded, in the order of the keys (a key the
+    // register does not hold is left out), read in one query per table.
+    QList<Invoice> invoices(const QList<qint64> &ids) const;
     // The invoices a credit or debit note of the own company (its key, as
     // IssuedRules::companyKey) to the client may refer to, newest first:
     // invoices that are no note and are not cancelled, to the client of the
@@ -146,6 +200,7 @@ private:
     void makeTables();
     qint64 insertDocument(const Invoice &invoice, const ArchiveFiles &files, PrintMode mode, const PrintStamp &stamp);
     void writeBackNumber(const Invoice &invoice);
+    QSqlRecord companyRecord(const QString &table, const InvoiceSupplier &supplier) const;
 
     QString m_dataFolder;
     std::optional<QString> m_server;  // the server's connection string; none for the file

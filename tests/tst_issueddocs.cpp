@@ -77,8 +77,10 @@ private Q_SLOTS:
         const QString data = app().path(QStringLiteral("DB"));
         QVERIFY(QDir().mkpath(data));
         QVERIFY(makeOwnCompany(data));
-        m_image = app().path(QStringLiteral("InvFirm1_0000000001_.bmp"));
-        m_pdf = app().path(QStringLiteral("InvFirm1_0000000001_.pdf"));
+        QVERIFY(QDir().mkpath(app().path(QStringLiteral("install/DB"))));
+        qputenv("BILVARO_INSTALL_DIR", app().path(QStringLiteral("install")).toLocal8Bit());
+        m_image = app().path(QStringLiteral("install/DB/InvFirm1_0000000001_.bmp"));
+        m_pdf = app().path(QStringLiteral("install/DB/InvFirm1_0000000001_.pdf"));
         QImage page(60, 80, QImage::Format_RGB32);
         page.fill(Qt::white);
         QVERIFY(page.save(m_image, "BMP"));
@@ -106,6 +108,7 @@ private Q_SLOTS:
     {
         WindowTest::cleanup();
         setPrinterSource({});
+        qunsetenv("BILVARO_INSTALL_DIR");
     }
 
     void listsSearchesAndSums()
@@ -168,6 +171,93 @@ private Q_SLOTS:
         QVERIFY(IssuedDocs->Label4->text().startsWith(QStringLiteral("2 документа в EUR")));
         IssuedDocs->DBGrid1->selectRow(2);
         QVERIFY_THROWS_EXCEPTION(Failure, IssuedDocs->SpeedButton2Click());
+    }
+
+    // Rows that point at something the register did not write, as any desk
+    // with the database's login could record them: "Отвори PDF", "Изпрати"
+    // and "Отпечатай копие" refuse each with a message naming the file, and
+    // nothing is opened, mailed, printed or counted.
+    void opensOnlyWhatWasRecorded_data()
+    {
+        QTest::addColumn<QString>("image");   // under the start folder
+        QTest::addColumn<QString>("pdf");
+        QTest::addColumn<bool>("digests");    // recorded with their digests
+        QTest::addColumn<bool>("changed");    // both files changed after the print
+        QTest::addColumn<QString>("imageRefusal");  // empty: printed
+        QTest::addColumn<QString>("pdfRefusal");    // empty: opened and mailed
+        const QString outside = QStringLiteral("не е в архивната папка");
+        QTest::newRow("as printed") << "install/DB/a.bmp" << "install/DB/a.pdf" << true << false << "" << "";
+        QTest::newRow("before digests were kept") << "install/DB/a.bmp" << "install/DB/a.pdf" << false << false << "" << "";
+        QTest::newRow("before digests, changed since")
+            << "install/DB/a.bmp" << "install/DB/a.pdf" << false << true << "" << "";
+        QTest::newRow("changed after the print") << "install/DB/a.bmp" << "install/DB/a.pdf" << true << true
+                                                 << "е променен след отпечатването" << "е променен след отпечатването";
+        QTest::newRow("outside the archive") << "a.bmp" << "a.pdf" << false << false << outside << outside;
+        QTest::newRow("out through ..") << "install/DB/../a.bmp" << "install/DB/../a.pdf" << true << false << outside
+                                         << outside;
+        QTest::newRow("a program") << "install/DB/a.exe" << "install/DB/a.exe" << true << false
+                                   << "не е архивно изображение (.bmp)" << "не е PDF копие (.pdf)";
+        QTest::newRow("missing") << "install/DB/gone.bmp" << "install/DB/gone.pdf" << false << false
+                                 << "липсва в архива" << "липсва в архива";
+    }
+    void opensOnlyWhatWasRecorded()
+    {
+        QFETCH(QString, image);
+        QFETCH(QString, pdf);
+        QFETCH(bool, digests);
+        QFETCH(bool, changed);
+        QFETCH(QString, imageRefusal);
+        QFETCH(QString, pdfRefusal);
+        const QString imagePath = app().path(image), pdfPath = app().path(pdf);
+        QImage page(60, 80, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        if (!imagePath.contains(QLatin1String("gone"))) {
+            QVERIFY(page.save(imagePath, "BMP"));
+            if (pdfPath != imagePath)
+                QVERIFY(QFile::copy(m_image, pdfPath));
+        }
+        const ArchiveFiles files = digests ? ArchiveFiles::of(imagePath, {}, pdfPath, {}) : ArchiveFiles(imagePath, pdfPath);
+        if (changed) {
+            page.fill(Qt::black);
+            QVERIFY(page.save(imagePath, "BMP"));
+            QFile out(pdfPath);
+            QVERIFY(out.open(QIODevice::Append));
+            out.write("%%EOF\n");
+        }
+        {
+            RegisterStore store(app().path(QStringLiteral("DB")));
+            store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("9"),
+                                            QStringLiteral("Девети ООД")),
+                              files, PrintMode::Original);
+        }
+        QVERIFY(TableMaker::makeTable(app().path(QStringLiteral("DB")),
+                                      TableMaker::referenceTable(QStringLiteral("customer.db")),
+                                      {{{QStringLiteral("Фирма"), QStringLiteral("Девети ООД")}}}));
+        IssuedDocs->Edit1Change();
+        IssuedDocs->DBGrid1->selectRow(0);  // the newest: number 9
+        const auto press = [](const std::function<void()> &handler) {
+            try {
+                handler();
+                return QString();
+            } catch (const Failure &failure) {
+                return failure.text();
+            }
+        };
+        const auto refused = [](const QString &text, const QString &expected, const QString &path) {
+            return expected.isEmpty() ? text.isEmpty()
+                                      : text.contains(expected) && text.contains(QDir::toNativeSeparators(path));
+        };
+        const QString opened = press([] { IssuedDocs->SpeedButton3Click(); });
+        QVERIFY2(refused(opened, pdfRefusal, pdfPath), qPrintable(opened));
+        const QString mailed = press([] { IssuedDocs->SpeedButton4Click(); });
+        QVERIFY2(refused(mailed, pdfRefusal, pdfPath), qPrintable(mailed));
+        QCOMPARE(app().shell.openedFiles.size(), pdfRefusal.isEmpty() ? 1 : 0);
+        QCOMPARE(app().shell.mails.size(), pdfRefusal.isEmpty() ? 1 : 0);
+        if (imageRefusal.isEmpty())
+            prompter().expectPrint(true);
+        const QString printed = press([] { IssuedDocs->SpeedButton1Click(); });
+        QVERIFY2(refused(printed, imageRefusal, imagePath), qPrintable(printed));
+        QCOMPARE(IssuedDocs->model()->rowAt(0).copies, imageRefusal.isEmpty() ? 1 : 0);
     }
 
     // "Към фактура" beside a note's page offers the invoices of the page's

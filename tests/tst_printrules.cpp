@@ -1,7 +1,8 @@
-// The archive file names, the page margin, the depth choice, the number
+// The archive file names and the archive that never replaces a file, the page margin, the depth choice, the number
 // written back, and the archive image read back as a real Windows bitmap.
 
 #include "common/Failure.h"
+#include "print/ArchiveFiles.h"
 #include "print/Bitmap.h"
 #include "print/PagePicture.h"
 #include "print/PrintRules.h"
@@ -38,6 +39,29 @@ QImage samplePage(int width, int height)
         }
     return page;
 }
+
+// Writes the files of an archive folder: name -> content.
+void lay(const QString &folder, const QMap<QString, QByteArray> &files)
+{
+    for (auto file = files.cbegin(); file != files.cend(); ++file) {
+        QFile out(QDir(folder).filePath(file.key()));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file.value());
+    }
+}
+
+QMap<QString, QByteArray> folderFiles(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+        QFile file(QDir(folder).filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(name, file.readAll());
+    }
+    return files;
+}
+
+using Files = QMap<QString, QByteArray>;
 
 } // namespace
 
@@ -248,6 +272,96 @@ private Q_SLOTS:
         }
         QVERIFY(greys > 300000);
         QVERIFY2(changed.isEmpty(), qPrintable(changed.join(QStringLiteral("; "))));
+    }
+
+    // Where a page of company 123456789 goes, given what the archive holds
+    // and what other documents' register rows record.
+    void archiveNames_data()
+    {
+        QTest::addColumn<Files>("there");
+        QTest::addColumn<QStringList>("recordedByOthers");
+        QTest::addColumn<QString>("companyKey");
+        QTest::addColumn<QString>("chosen");
+        const QString first = QStringLiteral("InvFirm1_0000000042_.bmp");
+        const QString firstPdf = QStringLiteral("InvFirm1_0000000042_.pdf");
+        const QString distinct = QStringLiteral("InvFirm1_0000000042__123456789.bmp");
+        QTest::newRow("nothing there") << Files{} << QStringList{} << "123456789" << first;
+        QTest::newRow("the same page there") << Files{{first, "page"}, {firstPdf, "old pdf"}} << QStringList{}
+                                             << "123456789" << first;
+        QTest::newRow("another picture there") << Files{{first, "other"}} << QStringList{} << "123456789" << distinct;
+        QTest::newRow("only a PDF there") << Files{{firstPdf, "pdf"}} << QStringList{} << "123456789" << distinct;
+        QTest::newRow("the same bytes, another document's row")
+            << Files{{first, "page"}} << QStringList{first} << "123456789" << distinct;
+        QTest::newRow("no file, another document's row (its file gone)")
+            << Files{} << QStringList{firstPdf} << "123456789" << distinct;
+        QTest::newRow("the distinct name taken too")
+            << Files{{first, "other"}, {distinct, "third"}} << QStringList{} << "123456789"
+            << "InvFirm1_0000000042__123456789-2.bmp";
+        QTest::newRow("a company without an ЕИК of digits")
+            << Files{{first, "other"}} << QStringList{} << "Иван Петров ../.."
+            << "InvFirm1_0000000042__N" + QString::fromLatin1(QCryptographicHash::hash(QByteArray("Иван Петров ../.."),
+                                                                                        QCryptographicHash::Sha256)
+                                                                  .toHex()
+                                                                  .left(10))
+                   + ".bmp";
+    }
+    void archiveNames()
+    {
+        QFETCH(Files, there);
+        QFETCH(QStringList, recordedByOthers);
+        QFETCH(QString, companyKey);
+        QFETCH(QString, chosen);
+        QTemporaryDir archive;
+        lay(archive.path(), there);
+        const auto taken = [&](const QString &path) { return recordedByOthers.contains(QFileInfo(path).fileName()); };
+        const ArchiveNames names =
+            chooseArchiveNames(QDir(archive.path()).filePath(QStringLiteral("InvFirm1_0000000042_.bmp")),
+                               PrintRules::companyTag(companyKey), QByteArray("page"), taken);
+        QCOMPARE(QFileInfo(names.image).fileName(), chosen);
+        QCOMPARE(names.pdf, PrintRules::pdfCopyFileName(names.image));
+        QCOMPARE(QFileInfo(names.image).absolutePath(), QFileInfo(archive.path()).absoluteFilePath());
+    }
+
+    // What a write leaves in the archive: a file there is never replaced;
+    // a failed print takes away only what it wrote.
+    void archiveNeverReplaces_data()
+    {
+        QTest::addColumn<Files>("there");
+        QTest::addColumn<bool>("rollBack");
+        QTest::addColumn<QString>("refusedFile");  // empty: written
+        QTest::addColumn<Files>("after");
+        QTest::newRow("nothing there") << Files{} << false << "" << Files{{"p.bmp", "page"}, {"p.pdf", "pdf"}};
+        QTest::newRow("nothing there, print failed") << Files{} << true << "" << Files{};
+        QTest::newRow("the same page, its PDF kept")
+            << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}} << false << "" << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}};
+        QTest::newRow("the same page, failed: nothing taken away")
+            << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}} << true << "" << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}};
+        QTest::newRow("the same page without its PDF") << Files{{"p.bmp", "page"}} << false << ""
+                                                      << Files{{"p.bmp", "page"}, {"p.pdf", "pdf"}};
+        QTest::newRow("another picture") << Files{{"p.bmp", "other"}, {"p.pdf", "its pdf"}} << false << "p.bmp"
+                                         << Files{{"p.bmp", "other"}, {"p.pdf", "its pdf"}};
+        QTest::newRow("another document's PDF") << Files{{"p.pdf", "its pdf"}} << false << "p.pdf"
+                                                << Files{{"p.pdf", "its pdf"}};
+    }
+    void archiveNeverReplaces()
+    {
+        QFETCH(Files, there);
+        QFETCH(bool, rollBack);
+        QFETCH(QString, refusedFile);
+        QFETCH(Files, after);
+        QTemporaryDir archive;
+        lay(archive.path(), there);
+        const QDir folder(archive.path());
+        ArchiveWrite write(folder.filePath(QStringLiteral("p.bmp")), folder.filePath(QStringLiteral("p.pdf")));
+        try {
+            write.write(QByteArray("page"), QByteArray("pdf"));
+            QVERIFY2(refusedFile.isEmpty(), "written over a file");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.text(), PrintRules::archiveFileTakenMessage(folder.filePath(refusedFile)));
+        }
+        if (rollBack)
+            write.rollBack();
+        QCOMPARE(folderFiles(archive.path()), after);
     }
 
     void missingFolder()

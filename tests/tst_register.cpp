@@ -5,20 +5,35 @@
 // server; a connection to the server cut in the middle of a print.
 
 #include "common/Failure.h"
+#include "ledger/SalesLedger.h"
 #include "register/IssuedRules.h"
+#include "register/RegisterLedger.h"
+#include "register/RegisterModel.h"
 #include "register/RegisterStore.h"
 #include "support/EngineFolder.h"
+#include "support/OwnCompanies.h"
 #include "support/SampleInvoice.h"
 
 #include <QProcess>
 #include <QThread>
 #include <QtTest>
+#include <ctime>
 
 Q_DECLARE_METATYPE(DocumentKind)
 Q_DECLARE_METATYPE(NoteKind)
 Q_DECLARE_METATYPE(Currency)
 
 namespace {
+
+// Makes the C library read TZ again, for the local times of QDateTime.
+void resetTimeZone()
+{
+#ifdef Q_OS_WIN
+    _tzset();
+#else
+    tzset();
+#endif
+}
 
 const PrintStamp Stamp{QDateTime(QDate(2026, 2, 8), QTime(10, 15)), QStringLiteral("каса-1"), QStringLiteral("ivan")};
 const ArchiveFiles Files{QStringLiteral("/inst/DB/InvFirm1_0000000042_.bmp"),
@@ -316,6 +331,81 @@ private Q_SLOTS:
         QCOMPARE(store.find({}), QList<qint64>{id});
     }
 
+    // Documents read together come back whole, each with its own lines and
+    // note rows, in the order asked; a key the register lacks is left out.
+    void documentsReadInOnePass_data()
+    {
+        QTest::addColumn<QList<int>>("order");  // places in the list recorded below; 9: no such key
+        QTest::newRow("as recorded") << QList<int>{0, 1, 2};
+        QTest::newRow("backwards, with a missing key") << QList<int>{2, 9, 1, 0};
+        QTest::newRow("one") << QList<int>{1};
+    }
+    void documentsReadInOnePass()
+    {
+        QFETCH(QList<int>, order);
+        RegisterStore store(data());
+        QList<Invoice> recorded{
+            sampleInvoice(DocumentKind::Invoice, NoteKind::Credit, Currency::Euro, QStringLiteral("0000000001")),
+            sampleInvoice(DocumentKind::Proforma, NoteKind::None, Currency::Leva, QStringLiteral("0000000001")),
+            sampleInvoice(DocumentKind::Invoice, NoteKind::Debit, Currency::Leva, QStringLiteral("0000000002"))};
+        recorded[2].lines.removeFirst();
+        recorded[2].note.references << NoteReference{QStringLiteral("8"), QStringLiteral("412"), QStringLiteral("1.00")};
+        QList<qint64> ids;
+        for (const Invoice &invoice : recorded) {
+            store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+            ids << store.documentId(QStringLiteral("123456789"), numberSeries(invoice.kind), invoice.number).value();
+        }
+        QList<qint64> asked;
+        QList<Invoice> expected;
+        for (int place : order) {
+            asked << (place < ids.size() ? ids[place] : ids.last() + 100);
+            if (place < ids.size())
+                expected << recorded[place];
+        }
+        QCOMPARE(store.invoices(asked), expected);
+    }
+
+    // A second cancel says when the first was in the local date and time,
+    // whatever offset the stored time carries.
+    void secondCancelTellsTheLocalTime_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTC") << "2026-12-09T01:09:11Z" << "09.12.2026 03:09";
+        QTest::newRow("Sofia's winter offset") << "2026-12-09T03:09:11+02:00" << "09.12.2026 03:09";
+        QTest::newRow("summer, another offset") << "2026-07-01T23:30:00+01:00" << "02.07.2026 01:30";
+        QTest::newRow("not a time") << "вчера" << "вчера";
+    }
+    void secondCancelTellsTheLocalTime()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Sofia");
+        resetTimeZone();
+        const QString message = IssuedRules::alreadyCancelledMessage(QStringLiteral("0000000005"), stored);
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        resetTimeZone();
+        QCOMPARE(message, QStringLiteral("Документ № 0000000005 вече е анулиран (%1).").arg(shown));
+    }
+
+    void sumsSayDocumentsInBulgarian_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("begins");
+        QTest::newRow("one") << 1 << "1 документ в EUR:";
+        QTest::newRow("two") << 2 << "2 документа в EUR:";
+        QTest::newRow("eleven") << 11 << "11 документа в EUR:";
+        QTest::newRow("twenty-one") << 21 << "21 документа в EUR:";
+    }
+    void sumsSayDocumentsInBulgarian()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, begins);
+        const QString text = RegisterModel::sumsText({{Currency::Euro, count, {}, {}, {}}});
+        QVERIFY2(text.startsWith(begins), qPrintable(text));
+    }
+
     // What another program (here: plain SQL) may not do to the register.
     void storeKeepsTheRegister_data()
     {
@@ -513,6 +603,210 @@ private Q_SLOTS:
         QVERIFY(opening->wait(10000));
         QVERIFY(waited);
         QCOMPARE(failure, QString());
+    }
+
+    // Two own companies print number 1, then a third company is inserted
+    // above them: each later print finds its company by its identity,
+    // whatever record its document names, and writes the number there.
+    void companyFoundByIdentity_data()
+    {
+        QTest::addColumn<bool>("second");   // which company prints
+        QTest::addColumn<int>("recordNo");  // the record its document names
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<int>("recorded");  // Recorded, or -1 for refused
+        QTest::addColumn<QStringList>("firm");  // "Фактура №" of the third, first and second company
+        const int added = int(Recorded::NewDocument), copy = int(Recorded::CopyCounted);
+        QTest::newRow("first, its new record") << false << 2 << "2" << added << QStringList{"0000000000", "0000000002", "0000000001"};
+        QTest::newRow("first, its old record, now the third's")
+            << false << 1 << "2" << added << QStringList{"0000000000", "0000000002", "0000000001"};
+        QTest::newRow("second, its old record, now the first's")
+            << true << 2 << "2" << added << QStringList{"0000000000", "0000000001", "0000000002"};
+        QTest::newRow("second, a record past the table")
+            << true << 9 << "2" << added << QStringList{"0000000000", "0000000001", "0000000002"};
+        QTest::newRow("first's number 1 again, old record: a copy")
+            << false << 1 << "1" << copy << QStringList{"0000000000", "0000000001", "0000000001"};
+        QTest::newRow("second's number 1 again, first's record: a copy")
+            << true << 2 << "1" << copy << QStringList{"0000000000", "0000000001", "0000000001"};
+    }
+    void companyFoundByIdentity()
+    {
+        QFETCH(bool, second);
+        QFETCH(int, recordNo);
+        QFETCH(QString, number);
+        QFETCH(int, recorded);
+        QFETCH(QStringList, firm);
+        QVERIFY(m_folder->clear());
+        QVERIFY(makeTwoOwnCompanies(*m_folder));
+        RegisterStore store(data());
+        store.recordPrint(firstCompanyInvoice(QStringLiteral("1"), 1), Files, PrintMode::Original, Stamp);
+        store.recordPrint(secondCompanyInvoice(QStringLiteral("1"), 2), Files, PrintMode::Original, Stamp);
+        QVERIFY(insertCompanyAbove(*m_folder));
+
+        const Invoice printed = second ? secondCompanyInvoice(number, recordNo) : firstCompanyInvoice(number, recordNo);
+        QCOMPARE(int(store.recordPrint(printed, Files, PrintMode::Original, Stamp)), recorded);
+        QCOMPARE(m_folder->sqlOnFirm({QStringLiteral("SELECT \"Фактура №\" FROM \"Firm\" ORDER BY %1")
+                                          .arg(m_folder->writeOrder())}),
+                 firm);
+    }
+
+    void companyNoLongerInTheTableIsRefused()
+    {
+        RegisterStore store(data());
+        Invoice gone = secondCompanyInvoice(QStringLiteral("5"), 1);
+        try {
+            store.recordPrint(gone, Files, PrintMode::Original, Stamp);
+            QFAIL("recorded for a company the table does not hold");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.text().contains(QStringLiteral("„Втора фирма ООД“ (222333444) вече не е в таблицата")),
+                     qPrintable(failure.text()));
+        }
+        QCOMPARE(store.find({}), QList<qint64>{});
+        QCOMPARE(firmNumbers(), QStringList{QStringLiteral("0000000000/0000000000")});
+    }
+
+    // Documents of two companies before and after a record is inserted
+    // above them: the ledger offers each company once, and each company's
+    // ledger holds its own documents only.
+    void ledgerKeepsCompaniesApart()
+    {
+        QVERIFY(m_folder->clear());
+        QVERIFY(makeTwoOwnCompanies(*m_folder));
+        RegisterStore store(data());
+        store.recordPrint(firstCompanyInvoice(QStringLiteral("1"), 1), Files, PrintMode::Original, Stamp);
+        store.recordPrint(secondCompanyInvoice(QStringLiteral("1"), 2), Files, PrintMode::Original, Stamp);
+        QVERIFY(insertCompanyAbove(*m_folder));
+        store.recordPrint(firstCompanyInvoice(QStringLiteral("2"), 2), Files, PrintMode::Original, Stamp);
+        store.recordPrint(secondCompanyInvoice(QStringLiteral("2"), 3), Files, PrintMode::Original, Stamp);
+
+        const QList<LedgerDocument> documents = ledgerDocuments(store, store.find({}));
+        const QList<LedgerCompany> companies = companiesOf(documents);
+        QStringList offered;
+        for (const LedgerCompany &company : companies) {
+            offered << company.name;
+            QStringList numbersAndClients;
+            for (const LedgerRecord &record : buildSalesLedger(documents, company, {2026, 2}).records)
+                numbersAndClients << record.number + u' ' + record.clientName;
+            const QString client = company.key == u"222333444" ? QStringLiteral("Клиент на втората")
+                                                                : QStringLiteral("Клиент ООД");
+            QCOMPARE(numbersAndClients, (QStringList{QStringLiteral("0000000001 ") + client,
+                                                     QStringLiteral("0000000002 ") + client}));
+        }
+        QCOMPARE(offered, (QStringList{QStringLiteral("Втора фирма ООД"), QStringLiteral("Доставчик ЕООД")}));
+    }
+
+    // The files of a print are recorded with their digests; a copy's image
+    // with the copy; another document's files are taken, this one's not.
+    void archiveFilesAndTheirDigests()
+    {
+        RegisterStore store(data());
+        const Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("7"));
+        const ArchiveFiles original = ArchiveFiles::of(QStringLiteral("/a/Inv_7_.bmp"), "image",
+                                                       QStringLiteral("/a/Inv_7_.pdf"), "pdf");
+        store.recordPrint(invoice, original, PrintMode::Original, Stamp);
+        const qint64 id = store.find({}).value(0);
+        QCOMPARE(store.row(id).imageDigest, FileDigest::of("image"));
+        QCOMPARE(store.row(id).pdfDigest, FileDigest::of("pdf"));
+        QVERIFY(!store.row(id).copyDigest.known());
+
+        const ArchiveFiles copy = ArchiveFiles::of(QStringLiteral("/a/Inv_7_copy.bmp"), "copy", {}, {});
+        QCOMPARE(int(store.recordPrint(invoice, copy, PrintMode::Copy, Stamp)), int(Recorded::CopyCounted));
+        const RegisterRow row = store.row(id);
+        QCOMPARE(row.copyImage, copy.image);
+        QCOMPARE(row.copyDigest, FileDigest::of("copy"));
+        QCOMPARE(row.imageDigest, FileDigest::of("image"));
+
+        Invoice other = invoice;
+        other.number = QStringLiteral("8");
+        for (const QString &path : {original.image, original.pdf, copy.image}) {
+            QVERIFY(store.fileTaken(path, other));
+            QVERIFY(!store.fileTaken(path, invoice));
+        }
+        QVERIFY(!store.fileTaken(QStringLiteral("/a/Inv_8_.bmp"), other));
+        // The original's digests are as fixed as the rest of the document.
+        QVERIFY(!m_folder->sqlOnRegister({QStringLiteral("UPDATE \"Документи\" SET \"PDF копие: SHA-256\" = 'x'")})
+                     .isEmpty());
+    }
+
+    // A register made before the files' digests were kept gets their columns
+    // when it is opened, keeping its documents; its documents have none.
+    void olderRegisterIsUpgraded()
+    {
+        {
+            RegisterStore store(data());
+            store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("1")),
+                              Files, PrintMode::Original, Stamp);
+        }
+        QStringList older;
+        if (!m_folder->onServer())
+            older << QStringLiteral("DROP TRIGGER \"Документите не се променят\"")
+                  << QStringLiteral("DROP TRIGGER IF EXISTS \"Архивът не се променя\"");
+        for (const Schema::Column &column : Schema::Register::addedColumns())
+            older << QStringLiteral("ALTER TABLE \"Документи\" DROP COLUMN %1%2")
+                         .arg(Schema::quoted(column.name), m_folder->onServer() ? QStringLiteral(" CASCADE") : QString());
+        QCOMPARE(m_folder->sqlOnRegister(older), QStringList{});
+
+        RegisterStore store(data());
+        const qint64 first = store.find({}).value(0);
+        QCOMPARE(store.invoice(first),
+                 sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("0000000001")));
+        QVERIFY(!store.row(first).imageDigest.known());
+        store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("2")),
+                          ArchiveFiles::of(QStringLiteral("/a/2.bmp"), "two", QStringLiteral("/a/2.pdf"), "pdf"),
+                          PrintMode::Original, Stamp);
+        QCOMPARE(store.row(store.find({QStringLiteral("0000000002"), {}, {}}).value(0)).imageDigest,
+                 FileDigest::of("two"));
+        QVERIFY(!m_folder->sqlOnRegister({QStringLiteral("UPDATE \"Документи\" SET \"PDF копие: SHA-256\" = 'x'")})
+                     .isEmpty());
+    }
+
+    // Another program reads the register through the whole wait of this
+    // one's COMMIT: the print is refused, the register is left unlocked
+    // (another program may begin a write at once), and once the reader is
+    // gone the next print records.
+    void heldReaderAtCommit()
+    {
+        if (m_folder->onServer())
+            QSKIP("a server's reader never holds a writer's COMMIT back");
+        RegisterStore store(data());
+        store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("1")),
+                          Files, PrintMode::Original, Stamp);
+        const QString path = RegisterStore::filePath(data());
+        const auto connection = [&](const QString &name) {
+            QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+            database.setDatabaseName(path);
+            return database;
+        };
+        {
+            QSqlDatabase reader = connection(QStringLiteral("reader"));
+            QVERIFY(reader.open());
+            QCOMPARE(sqlOn(reader, {QStringLiteral("BEGIN"), QStringLiteral("SELECT count(*) FROM \"Документи\"")}),
+                     QStringList{QStringLiteral("1")});
+            QString refusal;
+            try {
+                store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
+                                                QStringLiteral("2")),
+                                  Files, PrintMode::Original, Stamp);
+            } catch (const Failure &failure) {
+                refusal = failure.text();
+            }
+            QVERIFY2(refusal.startsWith(QStringLiteral("Документът не може да бъде записан в регистъра")),
+                     qPrintable(refusal));
+            QSqlDatabase writer = connection(QStringLiteral("writer"));
+            QVERIFY(writer.open());
+            QCOMPARE(sqlOn(writer, {QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("ROLLBACK")}), QStringList{});
+            writer.close();
+            QCOMPARE(sqlOn(reader, {QStringLiteral("ROLLBACK")}), QStringList{});
+            reader.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+        QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+        QCOMPARE(firmNumbers(), QStringList{QStringLiteral("0000000001/0000000000")});
+        QCOMPARE(int(store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
+                                                     QStringLiteral("2")),
+                                       Files, PrintMode::Original, Stamp)),
+                 int(Recorded::NewDocument));
+        QCOMPARE(firmNumbers(), QStringList{QStringLiteral("0000000002/0000000000")});
     }
 
     // A start folder whose DB folder cannot take a new file gets a message,

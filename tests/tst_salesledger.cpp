@@ -405,6 +405,68 @@ private Q_SLOTS:
         QCOMPARE(ledger.replacedNumbers.contains(QStringLiteral("0000000051")), listed);
     }
 
+    // Texts that a spreadsheet would run as formulas read back as texts with
+    // a leading apostrophe; a credit note's negative amounts stay numbers.
+    void csvKeepsFormulasText_data()
+    {
+        QTest::addColumn<QString>("client");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("equals") << "=1+1" << "'=1+1";
+        QTest::newRow("hyperlink") << "=HYPERLINK(\"http://x\";\"a\")" << "'=HYPERLINK(\"http://x\";\"a\")";
+        QTest::newRow("plus") << "+359 88 123 4567" << "'+359 88 123 4567";
+        QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
+        QTest::newRow("minus") << "-2+3" << "'-2+3";
+        QTest::newRow("tab") << "\t=1" << "'=1";
+        QTest::newRow("carriage return") << "\rX" << "'X";
+        QTest::newRow("a plain name") << "Алфа ООД" << "Алфа ООД";
+        QTest::newRow("a sign inside") << "Алфа = Бета" << "Алфа = Бета";
+    }
+    void csvKeepsFormulasText()
+    {
+        QFETCH(QString, client);
+        QFETCH(QString, read);
+        if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
+            QSKIP("python3 is not installed here");
+        LedgerDocument credit = ledgerDocument(QStringLiteral("0000000012"), QDate(2025, 12, 5), "10.00", "2.00");
+        credit.invoice.note.kind = NoteKind::Credit;
+        credit.invoice.client.name = client;
+        credit.invoice.lines[0].description = client;
+        const QString path = artifactPath(QStringLiteral("formulas.csv"));
+        writeWholeFile(path, accountantCsv({credit}, true));
+        const QJsonArray rows = csvRowsWithPython({path}).at(0).toArray();
+        const auto cells = [&rows](int row) {
+            QStringList cells;
+            for (const auto &cell : rows.at(row).toArray())
+                cells << cell.toString();
+            return cells;
+        };
+        QCOMPARE(cells(1).at(4), read);
+        QCOMPARE(cells(1).mid(8, 4), QStringList({"-10,00", "20", "-2,00", "-12,00"}));
+        QCOMPARE(cells(2).at(16), read);
+        QCOMPARE(cells(2).at(20), QStringLiteral("-10,00"));
+    }
+
+    void quotedNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("plain") << "Билваро ЕООД" << "„Билваро ЕООД“";
+        QTest::newRow("ends in its own quote") << "ЕТ „Иван Петров – 91“" << "„ЕТ „Иван Петров – 91“";
+        QTest::newRow("quote inside") << "„Алфа“ ООД" << "„„Алфа“ ООД“";
+        QTest::newRow("blanks around") << "  ЕТ „Бета“ " << "„ЕТ „Бета“";
+    }
+    void quotedNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, quoted);
+        QCOMPARE(quotedName(name), quoted);
+        LedgerCompany company = ledgerCompany();
+        company.name = name;
+        const QString summary = ledgerSummary(buildSalesLedger({}, company, {2025, 12}));
+        QVERIFY2(summary.startsWith(QStringLiteral("Дневник за продажби на ") + quoted + QStringLiteral(" (BG")),
+                 qPrintable(summary));
+    }
+
     void csvReadsBackWithPython()
     {
         const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
@@ -431,11 +493,13 @@ private Q_SLOTS:
                 return cells;
             };
             QCOMPARE(row(0).mid(0, 4), QStringList({"Документ", "Номер", "Дата", "Анулиран"}));
-            QCOMPARE(row(0).size(), withLines ? 19 : 13);
+            QCOMPARE(row(0).size(), withLines ? 21 : 15);
+            QCOMPARE(row(0).mid(13, 2), QStringList({"Фирма", "ЕИК на фирмата"}));
             const QStringList first = row(1);
             QCOMPARE(first.mid(0, 5), QStringList({"Фактура", "0000000011", "03.12.2025", "не", "„Гама; Делта“ \"АД\""}));
             QCOMPARE(first.mid(7, 5), QStringList({"лв", "100,00", "20", "20,00", "120,00"}));
             const int step = withLines ? 2 : 1;
+            QCOMPARE(row(1 + 9 * step).mid(13, 2), QStringList({"Билваро ЕООД", "987654321"}));
             QCOMPARE(row(1 + step).mid(0, 2), QStringList({"Проформа фактура", "0000000003"}));
             const QStringList credit = row(1 + 3 * step);
             QCOMPARE(credit.mid(0, 4), QStringList({"Кредитно известие", "0000000012", "05.12.2025", "не"}));
@@ -443,7 +507,8 @@ private Q_SLOTS:
             QCOMPARE(row(1 + 2 * step).at(3), QStringLiteral("да"));
             QCOMPARE(row(1 + 6 * step).at(4), QStringLiteral("Müller GmbH"));
             if (withLines)
-                QCOMPARE(row(2).mid(13), QStringList({"1", "Химикалка синя", "бр.", "2", "50", "100,00"}));
+                QCOMPARE(row(2).mid(13), QStringList({"Билваро ЕООД", "123456789", "1", "Химикалка синя", "бр.", "2",
+                                                      "50", "100,00"}));
         }
     }
 };

@@ -327,11 +327,20 @@ QString compare(Connection &file, const Place &inFile, Connection &server, const
     return QStringLiteral("%1: %2 записа, сверени стойност по стойност.").arg(shownName).arg(there.size());
 }
 
-QList<Field> registerFields(const Schema::Table &table)
+// The register's fields that the source has: an older register lacks the
+// columns added since (RegisterStore::missingColumns), which stay empty.
+QList<Field> registerFields(const Schema::Table &table, const QSqlDatabase &source)
 {
+    QStringList missing;
+    if (&table == &Schema::Register::documents()) {
+        for (const Schema::Column &column : RegisterStore::missingColumns(source))
+            missing << column.name;
+    }
     QList<Field> fields;
-    for (const Schema::Column &column : table.columns)
-        fields << Field{column, Schema::declaredType(column)};
+    for (const Schema::Column &column : table.columns) {
+        if (!missing.contains(column.name))
+            fields << Field{column, Schema::declaredType(column)};
+    }
     return fields;
 }
 
@@ -435,8 +444,8 @@ QStringList toServer(const QString &startFolder, const QString &connection)
     for (const auto &[table, hiddenKey] : registerTables()) {
         const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
         const Place onServer{table->sqlName, hiddenKey ? quoted(KeyColumn) : QString()};
-        const QList<Field> fields = registerFields(*table);
         if (registerFile) {
+            const QList<Field> fields = registerFields(*table, registerFile->database());
             copyRows(*registerFile, inFile, server, onServer, fields, CannotMove);
             report << compare(*registerFile, inFile, server, onServer, fields, shown(*table), CannotMove);
         } else {
@@ -530,11 +539,11 @@ QStringList fromServer(const QString &startFolder, const QString &connection)
             for (const auto &[table, hiddenKey] : registerTables()) {
                 const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
                 const Place there{table->sqlName, hiddenKey ? quoted(KeyColumn) : QString()};
-                const QList<Field> fields = registerFields(*table);
                 if (!onServer) {
                     report << QStringLiteral("%1: няма го на сървъра, файлът е празен.").arg(shown(*table));
                     continue;
                 }
+                const QList<Field> fields = registerFields(*table, server.database());
                 copyRows(server, there, file, inFile, fields, CannotBackUp);
                 report << compare(file, inFile, server, there, fields, shown(*table), CannotBackUp);
             }

@@ -7,7 +7,8 @@
 inline LedgerCompany ledgerCompany()
 {
     // Stored as the page's caption "ИН по ЗДДС BG" invites: digits only.
-    return {1, QStringLiteral("Билваро ЕООД"), QStringLiteral("123456789"), QStringLiteral("Иван Петров")};
+    return {QStringLiteral("123456789"), QStringLiteral("Билваро ЕООД"), QStringLiteral("123456789"),
+            QStringLiteral("Иван Петров")};
 }
 
 inline LedgerDocument ledgerDocument(const QString &number, QDate issued, const char *base, const char *vat,
@@ -19,9 +20,8 @@ inline LedgerDocument ledgerDocument(const QString &number, QDate issued, const 
     invoice.number = number;
     invoice.issueDate = issued.toString(QStringLiteral("dd.MM.yyyy"));
     const LedgerCompany company = ledgerCompany();
-    invoice.supplier.recordNo = company.recordNo;
-    invoice.supplier.party = {company.name, QStringLiteral("София"), company.person, company.vatNumber,
-                              QStringLiteral("123456789")};
+    invoice.supplier.recordNo = 1;
+    invoice.supplier.party = {company.name, QStringLiteral("София"), company.person, company.vatNumber, company.key};
     invoice.client = {QStringLiteral("Алфа ООД"), QStringLiteral("Пловдив"), QStringLiteral("Мария Иванова"),
                       QStringLiteral("BG111111111"), QStringLiteral("111111111")};
     invoice.totals.taxBase = Amount::parseOrThrow(QString::fromLatin1(base));
@@ -76,7 +76,7 @@ inline QList<LedgerDocument> december2025()
     // The first of the month's records, though its number is the highest.
     month << ledgerDocument(QStringLiteral("0000000018"), QDate(2025, 12, 2), "8.33", "1.67");
     LedgerDocument otherCompany = ledgerDocument(QStringLiteral("0000000002"), QDate(2025, 12, 6), "9.00", "1.80");
-    otherCompany.invoice.supplier.recordNo = 2;
+    otherCompany.invoice.supplier.party.eik = QStringLiteral("987654321");
     month << otherCompany;
     month << ledgerDocument(QStringLiteral("0000000010"), QDate(2025, 11, 30), "40.00", "8.00");
     return month;
