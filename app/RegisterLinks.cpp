@@ -18,6 +18,7 @@
 #include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QStringList>
@@ -94,13 +95,14 @@ QPixmap ownCompanyLogo(const InvoiceSupplier &supplier)
     return logo;
 }
 
-// The copy's files beside the original's: "…_copy.bmp" for "…_.bmp".
+// The copy's files in the archive folder, named after the original's:
+// "…_copy.bmp" for "…_.bmp". Only the name is taken from the row, so a row
+// pointing elsewhere never has a file written there.
 QString copyFileName(const QString &originalImage)
 {
-    QString copy = originalImage;
-    const bool plain = copy.endsWith(QLatin1String("_.bmp"), Qt::CaseInsensitive);
-    copy.insert(copy.size() - 4, plain ? QStringLiteral("copy") : QStringLiteral("_copy"));
-    return copy;
+    QString copy = QFileInfo(originalImage).completeBaseName();
+    copy += copy.endsWith(u'_') ? QStringLiteral("copy.bmp") : QStringLiteral("_copy.bmp");
+    return QDir(installFolder()).filePath(QStringLiteral("DB/") + copy);
 }
 
 TIssuedDocs::DrawnCopy renderRecordedCopy(const Invoice &recorded, const RegisterRow &row, int depth)

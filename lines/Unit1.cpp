@@ -325,8 +325,7 @@ bool TForm1::loadSettings()
 {
     const QString path = settingsFilePath();
     if (!QFile::exists(path)) {
-        // A new start folder issues in the currency of the day.
-        MemList = SettingsFile::defaultsIn(QDate::currentDate().year() >= 2026 ? Currency::Euro : Currency::Leva);
+        MemList = SettingsFile::defaults();
         return false;
     }
     try {

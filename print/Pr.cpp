@@ -157,7 +157,7 @@ void TPrintDlgOru::printPage(const PrintedPage &page, QPrinter &printer)
     const QRect target(left, 0, printer.width() - left, printer.height());
     // The document is in the register: its page is kept in the archive
     // whatever the printer does next.
-    ArchiveWrite({page.image, page.pdf}).write(page.imageBytes, page.pdfBytes);
+    ArchiveWrite(page.image, page.pdf).write(page.imageBytes, page.pdfBytes);
     printer.setDocName(QFileInfo(page.image).completeBaseName());
     if (!prompts().print(printer, 1, 1))
         return;  // "Отказ": nothing goes to any printer

@@ -169,7 +169,9 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(TableMaker::makeTable(m_dir->path(), TableMaker::referenceTable(QStringLiteral("stock.db")), {}));
         QVERIFY(TableMaker::makeTable(m_dir->path(), TableMaker::referenceTable(QStringLiteral("Firm.db")),
-                                      {{{QStringLiteral("Фактура №"), QStringLiteral("0000000001")}}}));
+                                      {{{QStringLiteral("Фактура №"), QStringLiteral("0000000001")},
+                                        // the own company of the register's writer, by its name
+                                        {QStringLiteral("ДОСТАВЧИК"), QStringLiteral("Доставчик ЕООД")}}}));
         SettingsFile::save(settings(), SettingsFile::defaults());
     }
 

@@ -95,10 +95,11 @@ private Q_SLOTS:
         QCOMPARE(Form1->Label5->text(), QStringLiteral("0.00"));
     }
 
-    void emptyFirstNameLineShiftsCells()
+    // An empty name leaves every value in its own column.
+    void emptyFirstNameLineKeepsTheColumns()
     {
         QVERIFY(add("", "кг", "2", "3"));
-        QCOMPARE(row(1), (QStringList{"1", "кг", "2", "3", "6.00", ""}));
+        QCOMPARE(row(1), (QStringList{"1", "", "кг", "2", "3.00", "6.00"}));
     }
 
     void refusals_data()
@@ -147,11 +148,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");  // refused with it when not empty
         QTest::addColumn<QStringList>("line");
         QTest::addColumn<QStringList>("totals");
-        const QStringList before{"1", "Кафе", "бр.", "7.777", "2", "15.55"};
+        const QStringList before{"1", "Кафе", "бр.", "7.777", "2.00", "15.55"};
         const QStringList totalsBefore{"16.55", "3.31", "19.86"};
-        QTest::newRow("quantity") << 3 << "10" << "" << QStringList{"1", "Кафе", "бр.", "10", "2", "20.00"}
+        QTest::newRow("quantity") << 3 << "10" << "" << QStringList{"1", "Кафе", "бр.", "10", "2.00", "20.00"}
                                   << QStringList{"21.00", "4.20", "25.20"};
-        QTest::newRow("price") << 4 << "3.5" << "" << QStringList{"1", "Кафе", "бр.", "7.777", "3.5", "27.22"}
+        QTest::newRow("price") << 4 << "3.5" << "" << QStringList{"1", "Кафе", "бр.", "7.777", "3.50", "27.22"}
                                << QStringList{"28.22", "5.64", "33.86"};
         QTest::newRow("quantity not a number") << 3 << "x" << QuantityMessage << before << totalsBefore;
         QTest::newRow("price emptied") << 4 << "" << PriceMessage << before << totalsBefore;
@@ -176,7 +177,7 @@ private Q_SLOTS:
     {
         const QString name = QString(74, u'а') + u' ' + QString(25, u'б');
         QVERIFY(add(name, "бр.", "1", "1"));
-        QCOMPARE(row(1), (QStringList{"1", QString(74, u'а'), "бр.", "1", "1", "1.00"}));
+        QCOMPARE(row(1), (QStringList{"1", QString(74, u'а'), "бр.", "1", "1.00", "1.00"}));
         QCOMPARE(row(2), (QStringList{"", QString(25, u'б'), "", "", "", ""}));
         QVERIFY(add("Следващ", "бр.", "1", "1"));
         QCOMPARE(row(3).mid(0, 2), (QStringList{"2", "Следващ"}));
@@ -353,7 +354,7 @@ private Q_SLOTS:
         QTest::keyClicks(Form1->Edit4, "kg");
         Form1->Stock->setPlainText("Захар");
         QTest::keyClick(Form1->Edit4, Qt::Key_Return);
-        QCOMPARE(row(1), (QStringList{"1", "Захар", "kg", "2", "4", "8.00"}));
+        QCOMPARE(row(1), (QStringList{"1", "Захар", "kg", "2", "4.00", "8.00"}));
     }
 
     void legalTextsBox()

@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QSignalBlocker>
 #include <QtTest>
 
 namespace {
@@ -40,8 +41,11 @@ void enterLine(bool intoCells, const Typed &typed)
     Form1->N1Click();
     QTableWidget *grid = Form1->StringGrid1;
     const int row = grid->rowCount() - 1;
-    for (int column = 0; column < 6; ++column)
-        grid->setItem(row, column, new QTableWidgetItem);
+    {
+        const QSignalBlocker quiet(grid);
+        for (int column = 0; column < 6; ++column)
+            grid->setItem(row, column, new QTableWidgetItem);
+    }
     const QStringList texts{QStringLiteral("1"), QStringLiteral("Кафе"), QStringLiteral("бр."), typed.quantity,
                             typed.price};
     for (int column = 0; column < texts.size(); ++column)
