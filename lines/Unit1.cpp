@@ -325,7 +325,8 @@ bool TForm1::loadSettings()
 {
     const QString path = settingsFilePath();
     if (!QFile::exists(path)) {
-        MemList = SettingsFile::defaults();
+        // A new start folder issues in the currency of the day.
+        MemList = SettingsFile::defaultsIn(QDate::currentDate().year() >= 2026 ? Currency::Euro : Currency::Leva);
         return false;
     }
     try {

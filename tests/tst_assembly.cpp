@@ -22,10 +22,12 @@ namespace {
 const QString Firm = QStringLiteral("Firm.db");
 const QString Banks = QStringLiteral("Details.db");
 
-// The demo companies and banks, with the first company's last numbers set.
+// The demo companies and banks, with the first company's last numbers set,
+// in a start folder whose documents are in leva.
 void makeTables(AppFixture &app, const QString &lastInvoice, const QString &lastProforma)
 {
     makeDemoCompanies(app.path(QStringLiteral("DB")), lastInvoice, lastProforma, {Banks});
+    rememberSettingsInLeva(app.dir().path());
 }
 
 // Today as the page writes it, with the year in full.

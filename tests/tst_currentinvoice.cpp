@@ -149,6 +149,7 @@ private Q_SLOTS:
     void pdfCopyTellsTheDocument()
     {
         makeTables(app());
+        rememberSettingsInLeva(app().dir().path());
         app().start(prompter());
         Main->SpeedButton7Click();
         Form4->SpeedButton2Click();

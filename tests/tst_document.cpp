@@ -3,6 +3,7 @@
 #include "document/FieldRules.h"
 #include "lines/Unit1.h"
 #include "print/Pr.h"
+#include "support/DemoInvoice.h"
 #include "support/WindowTest.h"
 #include "tools/TableMaker.h"
 
@@ -121,6 +122,7 @@ class tst_Document : public WindowTest {
 private Q_SLOTS:
     void showsTheDesignTextsBeforeAnyAssembly()
     {
+        rememberSettingsInLeva(app().dir().path());
         app().start(prompter());
         QCOMPARE(Doc->windowTitle(), QStringLiteral("Фактура"));
         QCOMPARE(Doc->Label1->text(), QStringLiteral("ФАКТУРА"));
@@ -353,6 +355,7 @@ private Q_SLOTS:
         QFETCH(int, pixels);
         QFETCH(bool, bold);
         QFETCH(QString, text);
+        rememberSettingsInLeva(app().dir().path());
         app().start(prompter());
 
         QWidget *element = docWidget(QString::fromLatin1(QTest::currentDataTag()));
@@ -703,6 +706,7 @@ private Q_SLOTS:
 
     void newAddsTheCurrencyOnceAndAlignsTheTotals()
     {
+        rememberSettingsInLeva(app().dir().path());
         app().start(prompter());
         Doc->showTotals({Amount::parseOrThrow(u"1234.5"), QStringLiteral("20"), Amount::parseOrThrow(u"246.9"),
                          Amount::parseOrThrow(u"1481.4")},

@@ -49,7 +49,12 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("saved");
         QTest::addColumn<bool>("warned");  // a remembered "лв" in the euro's years
         const QStringList five = SettingsFile::defaults();
-        QTest::newRow("no file") << false << QStringList() << "лв" << "лв" << five << false;
+        // A new start folder issues in the currency of the day.
+        const bool euroYears = QDate::currentDate().year() >= 2026;
+        const QString newFolder = euroYears ? QStringLiteral("EUR") : QStringLiteral("лв");
+        QTest::newRow("no file") << false << QStringList() << newFolder
+                                 << (euroYears ? QStringLiteral("€") : QStringLiteral("лв")) << withSixth(newFolder)
+                                 << false;
         QTest::newRow("five lines") << true << five << "лв" << "лв" << five << false;
         QTest::newRow("euro") << true << withSixth("EUR") << "EUR" << "€" << withSixth("EUR") << false;
         QTest::newRow("leva") << true << withSixth("лв") << "лв" << "лв" << withSixth("лв") << true;
@@ -129,6 +134,7 @@ private Q_SLOTS:
         for (const QString &file : {QStringLiteral("Firm.db"), QStringLiteral("Details.db")})
             QVERIFY(TableMaker::makeTable(data, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
         app().start(prompter());
+        Form1->ComboBox6->setCurrentIndex(Form1->ComboBox6->findText("лв"));
         addLine("2", "50");
         Main->SpeedButton4Click();
         Form1->Clear1Click();  // the currency changes only over an empty table

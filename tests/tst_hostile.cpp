@@ -127,8 +127,8 @@ private Q_SLOTS:
         QCOMPARE(Doc->NO->text(), padNumber(text));
 
         // Pasted into a selector of the line table: it reaches the page, and
-        // the settings file saved then still reads as its five items, the
-        // text among them as the file can hold it.
+        // the settings file saved then still reads as its items, the
+        // text among them as the file can hold it (and the currency).
         QGuiApplication::clipboard()->setText(text);
         Form1->ComboBox4->lineEdit()->selectAll();
         Form1->ComboBox4->lineEdit()->paste();
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(Doc->Label19->text(), pasted);
         Form1->SaveSettings();
         const QStringList saved = SettingsFile::load(app().path(QStringLiteral("mem.txt")));
-        QCOMPARE(saved.size(), 5);
+        QCOMPARE(saved.size(), 6);
         QString oneLine = pasted;
         for (QChar &c : oneLine) {
             if (c == u'\r' || c == u'\n' || c == QChar(0))

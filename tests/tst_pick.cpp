@@ -10,6 +10,7 @@
 #include "reference/PriceConversion.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
+#include "support/DemoInvoice.h"
 #include "support/WindowTest.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
@@ -371,6 +372,7 @@ private Q_SLOTS:
         makeTable(app(), QStringLiteral("stock.db"),
                   {article(QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("9")),
                    article(QStringLiteral("002"), stock, price, QStringLiteral("Хартия А4\nкутия от 5 пакета"))});
+        rememberSettingsInLeva(app().dir().path());  // the goods table's currency
         app().start(prompter());
         Main->SpeedButton3->click();
         Form4->Table1->setRecNo(2);

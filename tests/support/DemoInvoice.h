@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lines/SettingsFile.h"
 #include "lines/Unit1.h"
 #include "reference/Schema.h"
 #include "tools/TableMaker.h"
@@ -21,6 +22,13 @@ inline void makeDemoCompanies(const QString &dataFolder, const QString &lastInvo
     QVERIFY(TableMaker::makeTable(dataFolder, TableMaker::referenceTable(Schema::Firm::FileName), companies));
     for (const QString &file : otherTables)
         QVERIFY(TableMaker::makeTable(dataFolder, TableMaker::referenceTable(file), TableMaker::demoRecords(file)));
+}
+
+// The start folder remembers the five settings of a folder from before the
+// euro, without a currency line: its documents are in leva, unannounced.
+inline void rememberSettingsInLeva(const QString &startFolder)
+{
+    SettingsFile::save(QDir(startFolder).filePath(QStringLiteral("mem.txt")), SettingsFile::defaults());
 }
 
 // Stages a line of pieces ("бр.") in the line table as the goods pick does
