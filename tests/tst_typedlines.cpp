@@ -11,6 +11,7 @@
 #include "lines/Unit1.h"
 #include "platform/Printers.h"
 #include "print/Pr.h"
+#include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "register/RegisterLedger.h"
 #include "register/RegisterStore.h"
