@@ -86,14 +86,18 @@ SectionEnd
 Function LogLines
   FileOpen $2 "$INSTDIR\install.log" w
   FileWriteUTF16LE /BOM $2 ""
+  StrLen $6 $1
   StrCpy $3 0
   StrCpy $4 ""
   next_character:
     StrCpy $5 $1 1 $3
     IntOp $3 $3 + 1
-    StrCmp $5 "$\r" next_character
+    IntCmp $3 $6 0 0 end_of_line
     StrCmp $5 "$\n" end_of_line
-    StrCmp $5 "" end_of_line
+    ; StrCmp takes the byte order mark for an empty string: it is left out,
+    ; as are the carriage returns.
+    StrCmp $5 "" next_character
+    StrCmp $5 "$\r" next_character
     StrCpy $4 "$4$5"
     Goto next_character
   end_of_line:
@@ -101,7 +105,7 @@ Function LogLines
       DetailPrint $4
       FileWriteUTF16LE $2 "$4$\r$\n"
       StrCpy $4 ""
-    StrCmp $5 "" 0 next_character
+    IntCmp $3 $6 next_character next_character
   FileClose $2
 FunctionEnd
 
