@@ -23,13 +23,14 @@ inline const QString NoPrinterMessage = QStringLiteral(
 
 // One print's page as the archive keeps it: the mark it carries ("Оригинал"
 // or "Копие"), the archive image and its PDF copy, names and contents.
+// Each member starts empty, so that a page may name only what it has.
 struct PrintedPage {
-    QString mode;
-    QImage picture;  // as it goes to the printer
-    QString image;
-    QByteArray imageBytes;
-    QString pdf;
-    QByteArray pdfBytes;
+    QString mode{};
+    QImage picture{};  // as it goes to the printer
+    QString image{};
+    QByteArray imageBytes{};
+    QString pdf{};
+    QByteArray pdfBytes{};
 };
 
 // What the print command needs of the other windows, handed in by the

@@ -51,8 +51,10 @@ Section "Program"
   CreateDirectory "$INSTDIR\DB"
   ; The four tables, empty, where there are none yet; existing tables stay as they are.
   ; nsExec reads UTF-16 output as such, whatever the machine's code page.
-  nsExec::ExecToLog '"$INSTDIR\bilvaro-make-tables.exe" "$INSTDIR" --encoding utf-16'
+  nsExec::ExecToStack '"$INSTDIR\bilvaro-make-tables.exe" "$INSTDIR" --encoding utf-16'
   Pop $0
+  Pop $1
+  Call LogLines
   ; The shortcut starts the program in its installation folder (the output path).
   CreateDirectory "$SMPROGRAMS\${NAME}"
   CreateShortCut "$SMPROGRAMS\${NAME}\${NAME}.lnk" "$INSTDIR\Bilvaro2007.exe" "" "$INSTDIR\Bilvaro2007.exe" 0
@@ -79,6 +81,34 @@ Section "Program"
   no_old_installation:
 SectionEnd
 
+; The table tool's lines ($1) into the details list and into install.log
+; beside the program, in UTF-16: a silent install has no details list.
+Function LogLines
+  FileOpen $2 "$INSTDIR\install.log" w
+  FileWriteUTF16LE /BOM $2 ""
+  StrLen $6 $1
+  StrCpy $3 0
+  StrCpy $4 ""
+  next_character:
+    StrCpy $5 $1 1 $3
+    IntOp $3 $3 + 1
+    IntCmp $3 $6 0 0 end_of_line
+    StrCmp $5 "$\n" end_of_line
+    ; StrCmp takes the byte order mark for an empty string: it is left out,
+    ; as are the carriage returns.
+    StrCmp $5 "" next_character
+    StrCmp $5 "$\r" next_character
+    StrCpy $4 "$4$5"
+    Goto next_character
+  end_of_line:
+    StrCmp $4 "" +4
+      DetailPrint $4
+      FileWriteUTF16LE $2 "$4$\r$\n"
+      StrCpy $4 ""
+    IntCmp $3 $6 next_character next_character
+  FileClose $2
+FunctionEnd
+
 Section "Uninstall"
   SetShellVarContext current
   Delete "$SMPROGRAMS\${NAME}\${NAME}.lnk"
@@ -92,6 +122,7 @@ Section "Uninstall"
   Delete "$INSTDIR\qt.conf"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\COPYRIGHT-postgresql.txt"
+  Delete "$INSTDIR\install.log"
   RMDir /r "$INSTDIR\platforms"
   RMDir /r "$INSTDIR\styles"
   RMDir /r "$INSTDIR\sqldrivers"

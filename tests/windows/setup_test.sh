@@ -6,7 +6,8 @@
 #      "C:\Program Files\Bilvaro 2007", and checks the per-user folder
 #      (%LOCALAPPDATA%\Programs\Bilvaro 2007), the Start-menu shortcut, the
 #      entry in the user's Apps list (HKCU, none for all users) and that the
-#      older installation's tables and settings stayed where they were;
+#      older installation's tables and settings stayed where they were, and
+#      that the setup's install.log holds the table tool's Bulgarian lines;
 #   2. puts the installed build (the program built with the tests' own release
 #      key in place of the project's) over the installed program, starts it in
 #      its folder (as the shortcut does) on a private Xvfb display, answers
@@ -77,6 +78,16 @@ grep -q 'uninstall.exe' "$logs/apps.txt" || fail "the Apps entry does not name t
 [[ $(cd "$old" && find . -type f -exec sha1sum {} + | sort) == "$before" ]] \
   || fail "the older installation under Program Files was changed"
 [[ $(head -c 10 "$install/DB/stock.db") != "old tables" ]] || fail "the older tables were moved in"
+# The table tool's lines in the setup's log, in UTF-16 with its byte order
+# mark, as the tool wrote them: each of the four tables made, by its Windows path.
+cp "$install/install.log" "$logs/setup-details.log" 2>/dev/null || fail "no install.log beside the program"
+[[ $(head -c 2 "$install/install.log" | od -An -tx1 | tr -d ' ') == fffe ]] \
+  || fail "install.log does not start with the UTF-16 byte order mark"
+details=$(iconv -f UTF-16 -t UTF-8 "$install/install.log" | tr -d '\r') || fail "install.log is not UTF-16"
+for table in Firm.db Details.db stock.db customer.db; do
+  grep -qixF "Създадена: $(winepath -w "$install/DB/$table" 2>/dev/null)" <<<"$details" \
+    || fail "install.log does not say that $table was made: $details"
+done
 
 # The server offers the next build.
 release=$tmp/server/release/VEZOZEVURE
@@ -164,8 +175,8 @@ printf 'BM' >"$install/DB/InvFirm1_0000000001_.bmp"
 wine "$install/uninstall.exe" /S >"$logs/uninstall.log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs on from a copy of itself in the temporary folder.
 wait_for '[[ ! -e $install/uninstall.exe ]]' 60 || fail "the uninstaller did not finish"
-for file in Bilvaro2007.exe Qt6Core.dll libpq.dll qt.conf LICENSE.txt COPYRIGHT-postgresql.txt platforms sqldrivers \
-            numbertext; do
+for file in Bilvaro2007.exe Qt6Core.dll libpq.dll qt.conf LICENSE.txt COPYRIGHT-postgresql.txt install.log platforms \
+            sqldrivers numbertext; do
   [[ ! -e $install/$file ]] || fail "$file is left after uninstalling"
 done
 [[ ! -e $shortcut ]] || fail "the shortcut is left after uninstalling"
