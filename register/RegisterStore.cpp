@@ -529,8 +529,10 @@ void RegisterStore::reconnectIfLost() const
 
 Failure RegisterStore::failed(const QString &action, const QSqlError &error) const
 {
-    if (m_server && Server::connectionLost(error))
+    if (m_server && Server::connectionLost(error)) {
         m_lost = true;
+        Server::lost(*m_server);
+    }
     return Dialect::of(m_database).failure(action, error);
 }
 
