@@ -1,5 +1,6 @@
 #include "platform/BusyCursor.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 
 BusyCursor::BusyCursor() : m_shown(qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr)

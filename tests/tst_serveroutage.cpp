@@ -40,7 +40,7 @@ Recorded recordPrint(const QString &data, const QString &number)
 class tst_ServerOutage : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void reportedQuicklyAndWorksWhenBack_data()
     {
         QTest::addColumn<bool>("stopped");  // else a server that takes the connection and never answers
@@ -71,9 +71,9 @@ private slots:
                                                   .arg(folder.database())
                                                   .toUtf8());
         }
-        const std::pair<const char *, std::function<void()>> commands[] = {
-            {"open a table", [&] { openFirm(folder.data()); }},
-            {"record a print", [&] { recordPrint(folder.data(), QStringLiteral("0000000001")); }},
+        const std::pair<QString, std::function<void()>> commands[] = {
+            {QStringLiteral("open a table"), [&] { openFirm(folder.data()); }},
+            {QStringLiteral("record a print"), [&] { recordPrint(folder.data(), QStringLiteral("0000000001")); }},
         };
         for (const auto &[name, command] : commands) {
             QElapsedTimer waited;
@@ -85,7 +85,7 @@ private slots:
                 shown = failure.text();
             }
             const qint64 elapsed = waited.elapsed();
-            QVERIFY2(shown.startsWith(QStringLiteral("Няма връзка със сървъра")), qPrintable(name + (": " + shown)));
+            QVERIFY2(shown.startsWith(QStringLiteral("Няма връзка със сървъра")), qPrintable(name + QStringLiteral(": ") + shown));
             QVERIFY2(elapsed < ReportedWithinMs, qPrintable(QStringLiteral("%1: %2 ms").arg(name).arg(elapsed)));
         }
 
