@@ -6,6 +6,7 @@
 #include "document/Invoice.h"
 #include "lines/LineRules.h"
 #include "lines/Unit1.h"
+#include "platform/BusyCursor.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "print/ArchiveFiles.h"
@@ -132,6 +133,7 @@ void pickNoteInvoice()
     const Invoice page = Doc->shownInvoice();
     if (page.client.name.trimmed().isEmpty() && page.client.eik.trimmed().isEmpty())
         throw Failure(QStringLiteral("Изберете първо клиента на известието."));
+    BusyCursor busy;
     RegisterStore store(dataDirectory());
     const QList<qint64> invoices =
         store.invoicesFor(IssuedRules::companyKey(page.supplier), page.client.eik, page.client.name);

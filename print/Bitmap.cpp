@@ -122,6 +122,8 @@ void writeFileReplacing(const QString &path, const QByteArray &bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw Failure(cannotCreateFileMessage(path));
+    // The archive's pages show the buyer's personal data.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")
                           .arg(QDir::toNativeSeparators(path), file.errorString()));

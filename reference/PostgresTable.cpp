@@ -84,8 +84,10 @@ QSqlQuery PostgresTable::query()
 
 void PostgresTable::fail(const QString &action, const QSqlError &error)
 {
-    if (Server::connectionLost(error))
+    if (Server::connectionLost(error)) {
         m_lost = true;
+        Server::lost(m_connection);
+    }
     throw Server::failure(action, error);
 }
 

@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "common/Logging.h"
 #include "common/PictureToBitmap.h"
+#include "platform/BusyCursor.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
@@ -237,6 +238,7 @@ void TForm4::openTable(const QString &fileName)
 {
     Table1->setDatabaseName(dataDirectory());
     Table1->setTableName(fileName);
+    BusyCursor busy;
     Table1->open();
 }
 

@@ -1,6 +1,7 @@
 #include "register/IssuedDocs.h"
 
 #include "common/Failure.h"
+#include "platform/BusyCursor.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
@@ -115,6 +116,7 @@ void TIssuedDocs::FormShow()
     DBGrid1->setGeometry(8, 74, width - 16, height() - 74 - 58);
     Label4->setGeometry(8, height() - 54, width - 16, 50);
     if (!m_store) {
+        BusyCursor busy;
         m_store = std::make_unique<RegisterStore>(dataDirectory());
         m_model = std::make_unique<RegisterModel>(*m_store);
         DBGrid1->setModel(m_model.get());

@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "platform/PrivateFiles.h"
 #include "print/PrintRules.h"
 #include "reference/Schema.h"
 #include "reference/ServerTables.h"
@@ -507,6 +508,7 @@ void RegisterStore::connect()
         return;
     }
     const QString path = filePath(m_dataFolder);
+    const bool made = !QFileInfo::exists(path);
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     m_database.setConnectOptions(
         QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutSeconds * 1000));
@@ -515,6 +517,10 @@ void RegisterStore::connect()
         throw storeFailure(QStringLiteral("Регистърът на издадените документи „%1“ не може да бъде отворен")
                                .arg(QDir::toNativeSeparators(path)),
                            m_database.lastError());
+    // Made here: the buyers' data in it are the user's alone (a register that
+    // is there keeps the mode its owner gave it).
+    if (made)
+        PrivateFiles::restrict(path);
 }
 
 // A server's connection that a command found gone is made anew by the next
@@ -529,8 +535,10 @@ void RegisterStore::reconnectIfLost() const
 
 Failure RegisterStore::failed(const QString &action, const QSqlError &error) const
 {
-    if (m_server && Server::connectionLost(error))
+    if (m_server && Server::connectionLost(error)) {
         m_lost = true;
+        Server::lost(*m_server);
+    }
     return Dialect::of(m_database).failure(action, error);
 }
 

@@ -4,7 +4,10 @@
 #include "common/Logging.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMutex>
+#include <QSet>
 #include <QSqlError>
 #include <QStringList>
 #include <libpq-fe.h>
@@ -73,13 +76,50 @@ QString firstLine(const char *text)
 
 using Connection = std::unique_ptr<PGconn, void (*)(PGconn *)>;
 
+const QByteArray TimeoutText = QByteArray::number(ConnectTimeoutSeconds);
+
+// The servers checked in this run: each is checked once, and again only
+// after a command found its connection lost.
+struct Checked {
+    QMutex mutex;
+    QSet<QString> connections;
+};
+Checked &checked()
+{
+    static Checked servers;
+    return servers;
+}
+bool wasChecked(const QString &connection)
+{
+    QMutexLocker lock(&checked().mutex);
+    return checked().connections.contains(connection);
+}
+void markChecked(const QString &connection, bool ok)
+{
+    QMutexLocker lock(&checked().mutex);
+    if (ok)
+        checked().connections.insert(connection);
+    else
+        checked().connections.remove(connection);
+}
+
+// Whether a failed try ended well before its time ran out: the server (or
+// the machine's network) answered. One that did not answer is not tried
+// again within the same command, which would double the wait. libpq counts
+// that time in whole seconds, so a try that ran out took at least one
+// second less than the timeout.
+bool answered(const QElapsedTimer &timer)
+{
+    return timer.elapsed() < ConnectTimeoutSeconds * 1000 / 2;
+}
+
 // A libpq connection to the string's server; `database`, when given, over
 // the string's own.
 Connection connectDirectly(const QString &connection, const QString &database = {})
 {
     const QByteArray info = connection.toUtf8(), name = database.toUtf8();
     std::vector<const char *> keys{"dbname", "client_encoding", "connect_timeout"};
-    std::vector<const char *> values{info.constData(), "UTF8", "10"};
+    std::vector<const char *> values{info.constData(), "UTF8", TimeoutText.constData()};
     if (!database.isEmpty()) {
         keys.push_back("dbname");
         values.push_back(name.constData());
@@ -89,10 +129,19 @@ Connection connectDirectly(const QString &connection, const QString &database = 
     return Connection(PQconnectdbParams(keys.data(), values.data(), 1), PQfinish);
 }
 
+Failure unreachable(const Address &where, const QString &reason)
+{
+    return Failure(QStringLiteral("Няма връзка със %1: %2. Проверете дали сървърът работи, дали мрежата до него е "
+                                  "наред и дали адресът в %3 е верен.")
+                       .arg(where.describe(), reason, QLatin1String(ConfigFileName)));
+}
+
 // Connects once with libpq, so that each reason a connection fails gets its
 // own message; Qt's driver reports them all alike.
 void check(const QString &connection, const Address &where)
 {
+    QElapsedTimer timer;
+    timer.start();
     const Connection conn = connectDirectly(connection);
     if (PQstatus(conn.get()) == CONNECTION_OK) {
         const int version = PQserverVersion(conn.get());
@@ -107,7 +156,7 @@ void check(const QString &connection, const Address &where)
     if (PQconnectionNeedsPassword(conn.get()))
         throw Failure(QStringLiteral("Сървърът иска парола за връзка със %1, а такава не е дадена. Запишете я %2.")
                           .arg(where.describe(), PasswordPlaces));
-    if (PQstatus(connectDirectly(connection, QStringLiteral("template1")).get()) == CONNECTION_OK)
+    if (answered(timer) && PQstatus(connectDirectly(connection, QStringLiteral("template1")).get()) == CONNECTION_OK)
         throw Failure(QStringLiteral("На сървъра „%1“ няма база „%2“ (или потребителят няма право да я отвори). "
                                      "Създайте я (createdb) или поправете адреса в %3.")
                           .arg(where.host, where.database, QLatin1String(ConfigFileName)));
@@ -115,9 +164,7 @@ void check(const QString &connection, const Address &where)
         throw Failure(QStringLiteral("Сървърът не прие потребителя или паролата за връзка със %1. Проверете "
                                      "паролата %2.")
                           .arg(where.describe(), PasswordPlaces));
-    throw Failure(QStringLiteral("Няма връзка със %1: %2. Проверете дали сървърът работи, дали мрежата до него е "
-                                 "наред и дали адресът в %3 е верен.")
-                      .arg(where.describe(), firstLine(PQerrorMessage(conn.get())), QLatin1String(ConfigFileName)));
+    throw unreachable(where, firstLine(PQerrorMessage(conn.get())));
 }
 
 QString quotedOption(const QString &value)
@@ -175,10 +222,15 @@ Address address(const QString &connection)
 QSqlDatabase connect(const QString &name, const QString &connection)
 {
     const Address where = address(connection);
-    check(connection, where);
+    const bool checkedBefore = wasChecked(connection);
+    if (!checkedBefore) {
+        check(connection, where);
+        markChecked(connection, true);
+    }
 
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    QStringList extra{QStringLiteral("application_name=Bilvaro2007"), QStringLiteral("connect_timeout=10"),
+    QStringList extra{QStringLiteral("application_name=Bilvaro2007"),
+                      QStringLiteral("connect_timeout=") + QString::fromLatin1(TimeoutText),
                       QStringLiteral("options=") + quotedOption(QStringLiteral("-c lock_timeout=%1s")
                                                                     .arg(BusyTimeoutSeconds))};
     for (const auto &[key, value] : parse(connection).values) {
@@ -195,12 +247,26 @@ QSqlDatabase connect(const QString &name, const QString &connection)
     }
     // Qt's driver turns the semicolons into the blanks of libpq's own list.
     database.setConnectOptions(extra.join(u';'));
+    QElapsedTimer timer;
+    timer.start();
     if (!database.open()) {
-        const Failure failed = failure(QStringLiteral("Няма връзка със %1").arg(where.describe()), database.lastError());
+        const QSqlError error = database.lastError();
         disconnect(database, name);
-        throw failed;
+        markChecked(connection, false);
+        // A server checked earlier in the run that refuses now is checked
+        // anew for the reason, unless it let this try run out of time.
+        if (checkedBefore && answered(timer))
+            check(connection, where);
+        if (checkedBefore)
+            throw unreachable(where, error.databaseText().trimmed().section(u'\n', 0, 0));
+        throw failure(QStringLiteral("Няма връзка със %1").arg(where.describe()), error);
     }
     return database;
+}
+
+void lost(const QString &connection)
+{
+    markChecked(connection, false);
 }
 
 void disconnect(QSqlDatabase &database, const QString &name)

@@ -21,6 +21,9 @@ namespace Server {
 inline constexpr char ConfigFileName[] = "server.conf";
 // The variable that names a server for one run, over any server.conf.
 inline constexpr char DatabaseVariable[] = "BILVARO_DATABASE";
+// How long a connection to the server is tried before the command reports
+// the server unreachable (libpq's connect_timeout, per address of the host).
+inline constexpr int ConnectTimeoutSeconds = 3;
 // The oldest server the program works with (PostgreSQL 13).
 inline constexpr int OldestServerVersion = 130000;
 
@@ -39,12 +42,17 @@ struct Address {
 // read, or one that carries a password, fails.
 Address address(const QString &connection);
 
-// A connection to the server under the given Qt connection name, open:
-// checked with libpq first, so that an unreachable server, a missing or
-// wrong password, a missing database and a server older than PostgreSQL 13
-// each fail with their own message. Writes wait up to the store's busy time
-// for another machine's lock.
+// A connection to the server under the given Qt connection name, open. The
+// first connection of a run (and the first after one was lost) is checked
+// with libpq first, so that an unreachable server, a missing or wrong
+// password, a missing database and a server older than PostgreSQL 13 each
+// fail with their own message. A server that does not answer is reported
+// after ConnectTimeoutSeconds. Writes wait up to the store's busy time for
+// another machine's lock.
 QSqlDatabase connect(const QString &name, const QString &connection);
+// A command found the connection to this server lost: the next connection
+// checks the server anew.
+void lost(const QString &connection);
 // Closes the connection and forgets it.
 void disconnect(QSqlDatabase &database, const QString &name);
 

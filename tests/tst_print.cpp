@@ -412,6 +412,33 @@ private Q_SLOTS:
 #endif
     }
 
+    // A print's archive files and the register it makes hold the buyer's
+    // personal data: on Linux they are the user's alone, whatever the umask.
+    void printedFilesAreTheUsersOnly_data()
+    {
+        QTest::addColumn<QString>("file");  // in the start folder
+        QTest::newRow("archive image") << QStringLiteral("install/DB/InvFirm1_0000000042_.bmp");
+        QTest::newRow("PDF copy") << QStringLiteral("install/DB/InvFirm1_0000000042_.pdf");
+        QTest::newRow("register") << QStringLiteral("DB/Register.db");
+        QTest::newRow("table the table maker made") << QStringLiteral("DB/Firm.db");
+    }
+    void printedFilesAreTheUsersOnly()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows keeps the access list of the folder");
+#endif
+        QFETCH(QString, file);
+        assemble(QStringLiteral("ФАКТУРА"));
+        QVERIFY(QDir().mkpath(m_archive));
+        prompter().expectPrint(false);
+        PrintDlgOru->SpeedButton1->click();
+        QVERIFY2(prompter().finished(), prompter().problems());
+        const QFileInfo written(app().path(file));
+        QVERIFY2(written.isFile(), qPrintable(written.filePath()));
+        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QCOMPARE(written.permissions(), ownerOnly);
+    }
+
     void pdfCopyHasTheText()
     {
         assemble(QStringLiteral("ФАКТУРА"));

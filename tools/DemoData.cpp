@@ -1,6 +1,7 @@
 #include "tools/TableMaker.h"
 
 #include "common/Failure.h"
+#include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
 
 #include <QBuffer>
@@ -126,7 +127,7 @@ QList<QVariantMap> demoRecords(const QString &fileName)
 QStringList makeTables(const QString &startFolder, bool demo)
 {
     const QString dataFolder = QDir(startFolder).filePath(QStringLiteral("DB"));
-    if (!QDir().mkpath(dataFolder))
+    if (!PrivateFiles::makeFolder(dataFolder))
         throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.").arg(QDir::toNativeSeparators(dataFolder)));
     QStringList made;
     for (const TableDefinition &table : referenceTables()) {

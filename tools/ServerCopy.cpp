@@ -1,6 +1,7 @@
 #include "tools/ServerCopy.h"
 
 #include "common/Failure.h"
+#include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
 #include "reference/ServerTables.h"
 #include "reference/StoreFailure.h"
@@ -471,7 +472,7 @@ QStringList fromServer(const QString &startFolder, const QString &connection)
                                                         "празна папка.")
                                              .arg(QDir::toNativeSeparators(data.filePath(file))));
     }
-    if (!QDir().mkpath(data.path()))
+    if (!PrivateFiles::makeFolder(data.path()))
         throw Failure(CannotBackUp + QStringLiteral(": папката „%1“ не може да бъде създадена.")
                                          .arg(QDir::toNativeSeparators(data.path())));
 

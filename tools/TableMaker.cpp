@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "lines/SettingsFile.h"
+#include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
 
 #include <QDir>
@@ -42,6 +43,8 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
         if (!database.open())
             throw Failure(QStringLiteral("Файлът „%1“ не може да бъде създаден: %2")
                               .arg(QDir::toNativeSeparators(path), database.lastError().text()));
+        // Before the first write, so that SQLite's journal takes the mode too.
+        PrivateFiles::restrict(path);
         QSqlQuery query(database);
         exec(query, QStringLiteral("BEGIN"));
         QStringList columns{quoted(KeyColumn) + QStringLiteral(" INTEGER PRIMARY KEY")};

@@ -28,6 +28,7 @@
 
 #include "common/Failure.h"
 #include "paradox/MovingIn.h"
+#include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
 #include "reference/PriceConversion.h"
 #include "tools/ServerCopy.h"
@@ -165,7 +166,7 @@ int main(int argc, char *argv[])
         const QDir data(QDir(folder).filePath(QStringLiteral("DB")));
         QStringList made;
         if (goods >= 0) {
-            if (!QDir().mkpath(data.path()))
+            if (!PrivateFiles::makeFolder(data.path()))
                 throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.")
                                   .arg(QDir::toNativeSeparators(data.path())));
             if (TableMaker::makeCatalogue(data.path(), goods))

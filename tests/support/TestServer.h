@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QTest>
+#include <QProcess>
 #include <QUuid>
 
 namespace TestServer {
@@ -80,3 +81,26 @@ private:
             QSKIP("no PostgreSQL server: run the tests under pg_virtualenv");                                        \
         }                                                                                                             \
     } while (false)
+
+namespace TestServer {
+
+// Stops or starts again the cluster that the test command started (the one
+// listening on PGPORT), as an outage of the office's server would.
+inline bool setRunning(bool running)
+{
+    QProcess list;
+    list.start(QStringLiteral("pg_lsclusters"), {QStringLiteral("--no-header")});
+    if (!list.waitForFinished(30000))
+        return false;
+    const QString port = qEnvironmentVariable("PGPORT");
+    for (const QString &line : QString::fromUtf8(list.readAllStandardOutput()).split(u'\n')) {
+        const QStringList fields = line.simplified().split(u' ');
+        if (fields.size() > 2 && fields[2] == port)
+            return QProcess::execute(QStringLiteral("pg_ctlcluster"),
+                                     {fields[0], fields[1], running ? QStringLiteral("start") : QStringLiteral("stop")})
+                   == 0;
+    }
+    return false;
+}
+
+} // namespace TestServer
