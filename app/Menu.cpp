@@ -3,6 +3,7 @@
 #include "app/Assembly.h"
 #include "app/Leftovers.h"
 #include "app/MenuPictures.h"
+#include "backup/Backup.h"
 #include "document/Document.h"
 #include "lines/Unit1.h"
 #include "platform/Executable.h"
@@ -28,6 +29,23 @@ bool AssemblyPrinted = false;
 
 namespace {
 
+Backup::Folders backupFolders()
+{
+    return {StartFolder, QDir(installFolder()).filePath(QStringLiteral("DB"))};
+}
+
+QString madeText(const Backup::Made &made)
+{
+    QString text = QStringLiteral("Резервното копие „%1“ е записано: %2 таблици, %3 страници на архива. "
+                                  "Пазете копие и на друг диск или компютър.")
+                       .arg(QDir::toNativeSeparators(made.file))
+                       .arg(made.tables)
+                       .arg(made.pages);
+    if (made.serverNote)
+        text += u'\n' + *made.serverNote;
+    return text;
+}
+
 void bringUp(QWidget *window)
 {
     window->show();
@@ -42,7 +60,7 @@ TMain::TMain(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Bilvaro 2007 - Меню"));
-    setFixedSize(360, 600);
+    setFixedSize(360, 720);
     fillBackground(this, QColor(223, 223, 223));
     setFont(pixelFont(QStringLiteral("Arial"), 11));
 
@@ -57,6 +75,7 @@ TMain::TMain(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton10->resize(180, 121);
     SpeedButton9 = addButton(QStringLiteral("Обновяване"), 180, 480, MenuPicture::Update);
     SpeedButton11 = addButton(QStringLiteral("Издадени документи"), 0, 480, MenuPicture::IssuedDocuments);
+    SpeedButton12 = addButton(QStringLiteral("Резервно копие"), 0, 600, MenuPicture::Backup);
 
     onClick(SpeedButton5, [this] { SpeedButton5Click(); });
     onClick(SpeedButton6, [this] { SpeedButton6Click(); });
@@ -68,6 +87,7 @@ TMain::TMain(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton10, [this] { SpeedButton10Click(); });
     onClick(SpeedButton9, [this] { SpeedButton9Click(); });
     onClick(SpeedButton11, [this] { SpeedButton11Click(); });
+    onClick(SpeedButton12, [this] { SpeedButton12Click(); });
 }
 
 QToolButton *TMain::addButton(const QString &caption, int left, int top, MenuPicture picture)
@@ -145,6 +165,44 @@ void TMain::SpeedButton1Click()
 void TMain::SpeedButton10Click() { Doc->startNewInvoice(); }
 
 void TMain::SpeedButton11Click() { bringUp(IssuedDocs); }
+
+void TMain::SpeedButton12Click()
+{
+    const QString proposed = QDir(QDir::homePath())
+                                 .filePath(QStringLiteral("Bilvaro-%1.tar").arg(QDate::currentDate().toString(Qt::ISODate)));
+    const QString file = prompts().saveFile(QStringLiteral("Резервно копие"), proposed, QStringLiteral("Резервно копие (*.tar)"));
+    if (file.isEmpty())
+        return;
+    const Backup::Made made = Backup::make(backupFolders(), file);
+    Backup::rememberMade(StartFolder, QDate::currentDate());
+    prompts().information(madeText(made));
+}
+
+QString backupReminderQuestion(const QString &automaticFolder, int keep)
+{
+    return QStringLiteral("От поне %1 дни не е правено резервно копие на таблиците, регистъра и архива. "
+                          "Да се направи ли сега? (Автоматичните копия са в „%2“; пазят се последните %3.)")
+        .arg(Backup::ReminderDays)
+        .arg(QDir::toNativeSeparators(automaticFolder))
+        .arg(keep);
+}
+
+void TMain::remindOfBackup()
+{
+    // A reminder that cannot be remembered or a backup that fails is
+    // reported; the program goes on either way.
+    runGuarded([] {
+        Backup::Memory memory = Backup::remembered(dataDirectory());
+        const QDate today = QDate::currentDate();
+        if (!Backup::reminderDue(memory, today))
+            return;
+        memory.lastReminder = today;
+        Backup::remember(dataDirectory(), memory);
+        if (!prompts().question(backupReminderQuestion(Backup::automaticFolder(StartFolder), memory.keep)))
+            return;
+        prompts().information(madeText(Backup::makeAutomatic(backupFolders(), QDateTime::currentDateTime())));
+    });
+}
 
 void TMain::SpeedButton9Click()
 {

@@ -24,7 +24,10 @@ inline QString packagedUpdateMessage(const QString &manager)
         .arg(manager);
 }
 
-// The main menu: nine picture buttons from which every task starts.
+// What the start-up reminder asks when no backup was made for a week.
+QString backupReminderQuestion(const QString &automaticFolder, int keep);
+
+// The main menu: the picture buttons from which every task starts.
 class TMain : public QWidget {
     Q_OBJECT
 public:
@@ -32,7 +35,7 @@ public:
 
     QToolButton *SpeedButton5, *SpeedButton6, *SpeedButton3, *SpeedButton7;
     QToolButton *SpeedButton2, *SpeedButton4, *SpeedButton1, *SpeedButton10, *SpeedButton9;
-    QToolButton *SpeedButton11;
+    QToolButton *SpeedButton11, *SpeedButton12;
 
     void FormCreate();
     // Asks first while the assembled page is not printed ("Не" keeps the
@@ -50,6 +53,10 @@ public:
     void SpeedButton10Click();  // "Нова фактура"
     void SpeedButton9Click();   // "Обновяване"
     void SpeedButton11Click();  // "Издадени документи"
+    void SpeedButton12Click();  // "Резервно копие"
+    // Once a week without a backup, at start: offers an automatic one into
+    // DB/backups/, which keeps the newest few.
+    void remindOfBackup();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

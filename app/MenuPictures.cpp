@@ -114,6 +114,19 @@ void drawUpdate(QPainter &p)
     p.drawPolygon(QPolygon({QPoint(20, 58), QPoint(8, 42), QPoint(26, 42)}));
 }
 
+// A box with a page going into it.
+void drawBackup(QPainter &p)
+{
+    drawBox(p);
+    p.setPen(QPen(QColor(40, 40, 120), 2));
+    p.setBrush(Qt::white);
+    p.drawRect(26, 2, 20, 22);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(40, 160, 40));
+    p.drawPolygon(QPolygon({QPoint(32, 8), QPoint(40, 8), QPoint(40, 16), QPoint(46, 16), QPoint(36, 28),
+                            QPoint(26, 16), QPoint(32, 16)}));
+}
+
 } // namespace
 
 QIcon menuPicture(MenuPicture picture)
@@ -133,6 +146,7 @@ QIcon menuPicture(MenuPicture picture)
     case MenuPicture::NewInvoice: drawPage(p, QColor(40, 120, 40)); drawPlus(p); break;
     case MenuPicture::Update: drawUpdate(p); break;
     case MenuPicture::IssuedDocuments: drawPage(p, QColor(120, 80, 20)); break;
+    case MenuPicture::Backup: drawBackup(p); break;
     }
     return QIcon(pixmap);
 }

@@ -21,6 +21,7 @@ int main(int argc, char *argv[])
         setUpApplication(app);
         createWindows();
         Main->show();
+        Main->remindOfBackup();
         result = QApplication::exec();
     });
     destroyWindows();

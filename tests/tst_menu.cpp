@@ -1,5 +1,6 @@
 #include "app/Menu.h"
 #include "app/Windows.h"
+#include "backup/Backup.h"
 #include "common/Failure.h"
 #include "lines/Unit1.h"
 #include "platform/Handlers.h"
@@ -26,6 +27,8 @@ private Q_SLOTS:
         QTest::newRow("print and save") << "SpeedButton1" << "Отпечатай и съхрани" << QRect(180, 240, 180, 120);
         QTest::newRow("new invoice") << "SpeedButton10" << "Нова фактура" << QRect(180, 360, 180, 121);
         QTest::newRow("update") << "SpeedButton9" << "Обновяване" << QRect(180, 480, 180, 120);
+        QTest::newRow("issued documents") << "SpeedButton11" << "Издадени документи" << QRect(0, 480, 180, 120);
+        QTest::newRow("backup") << "SpeedButton12" << "Резервно копие" << QRect(0, 600, 180, 120);
     }
 
     void buttons()
@@ -37,7 +40,8 @@ private Q_SLOTS:
             {"SpeedButton3", Main->SpeedButton3}, {"SpeedButton7", Main->SpeedButton7},
             {"SpeedButton2", Main->SpeedButton2}, {"SpeedButton4", Main->SpeedButton4},
             {"SpeedButton1", Main->SpeedButton1}, {"SpeedButton10", Main->SpeedButton10},
-            {"SpeedButton9", Main->SpeedButton9}};
+            {"SpeedButton9", Main->SpeedButton9}, {"SpeedButton11", Main->SpeedButton11},
+            {"SpeedButton12", Main->SpeedButton12}};
         QToolButton *button = buttons.value(name);
         QTEST(button->text(), "caption");
         QTEST(button->geometry(), "geometry");
@@ -52,7 +56,7 @@ private Q_SLOTS:
     {
         app().start(prompter());
         QCOMPARE(Main->windowTitle(), QStringLiteral("Bilvaro 2007 - Меню"));
-        QCOMPARE(Main->size(), QSize(360, 600));
+        QCOMPARE(Main->size(), QSize(360, 720));
         QCOMPARE(Main->minimumSize(), Main->maximumSize());
         QCOMPARE(Main->pos(), QPoint(0, 0));
         QVERIFY(!(Main->windowFlags() & Qt::WindowMinimizeButtonHint));
@@ -62,6 +66,20 @@ private Q_SLOTS:
         QVERIFY(!Form1->isVisible());
         Main->SpeedButton2->click();
         QVERIFY(Form1->isVisible());
+    }
+
+    void backupButtonWritesTheChosenFile()
+    {
+        app().start(prompter());
+        const QString file = app().path(QStringLiteral("copy.tar"));
+        prompter().expectSaveFile(QStringLiteral("Резервно копие"), file);
+        prompter().expectInformation(QStringLiteral("Резервното копие „%1“ е записано: 0 таблици, 0 страници на "
+                                                    "архива. Пазете копие и на друг диск или компютър.")
+                                         .arg(QDir::toNativeSeparators(file)));
+        Main->SpeedButton12->click();
+        QVERIFY(QFile::exists(file));
+        // The reminder keeps quiet for a week after it.
+        QVERIFY(!Backup::reminderDue(Backup::remembered(app().path(QStringLiteral("DB"))), QDate::currentDate()));
     }
 
     void leftoversOfAnUpdateAreDeleted()

@@ -22,10 +22,24 @@
 // Writes the server's tables and register into <start folder>/DB as SQLite
 // files (a backup the program opens as it is); existing files stay untouched.
 //
+// bilvaro-make-tables <start folder> --backup <file>
+// Writes a backup of the start folder into one file: the four tables and the
+// register as they stand at one moment (the program may be running), mem.txt
+// and the archive's pages, with a manifest of SHA-256 hashes.
+//
+// bilvaro-make-tables <start folder> --restore <file>
+// Puts a backup back into a start folder that holds none of its files,
+// checking every entry first.
+//
+// The archive's pages are in the DB folder of the installation folder named
+// by BILVARO_INSTALL_DIR, else in <start folder>/DB (the Debian package's
+// layout, where the two are one).
+//
 // --encoding utf-16 (with any of the above) writes the output in UTF-16 with
 // a byte order mark instead of UTF-8: the Windows setup shows it in its log,
 // and reads UTF-16 whatever the machine's code page, UTF-8 never.
 
+#include "backup/Backup.h"
 #include "common/Failure.h"
 #include "paradox/MovingIn.h"
 #include "platform/PrivateFiles.h"
@@ -53,6 +67,8 @@ const char Usage[] = "Usage: bilvaro-make-tables <start folder> [--demo] [--good
                      "       bilvaro-make-tables <start folder> --from-paradox\n"
                      "       bilvaro-make-tables <start folder> --to-server <connection>\n"
                      "       bilvaro-make-tables <start folder> --from-server <connection>\n"
+                     "       bilvaro-make-tables <start folder> --backup <file>\n"
+                     "       bilvaro-make-tables <start folder> --restore <file>\n"
                      "       (any of them with --encoding utf-8|utf-16)\n";
 
 const QString Help = QStringLiteral(
@@ -68,6 +84,11 @@ const QString Help = QStringLiteral(
     "--from-server     записва таблиците и регистъра от сървъра като файлове в\n"
     "                  <start folder>/DB (резервно копие, което програмата отваря);\n"
     "                  съществуващи файлове не се презаписват.\n"
+    "--backup          записва резервно копие на <start folder> в един файл: четирите таблици\n"
+    "                  и регистъра към един миг (програмата може да работи), mem.txt и\n"
+    "                  страниците на архива, с контролни суми SHA-256.\n"
+    "--restore         възстановява резервно копие в папка без нито един от файловете му,\n"
+    "                  след като провери всяка контролна сума.\n"
     "--encoding        utf-8 (без тази опция) или utf-16: кодировката на изхода.\n");
 
 // Switches both outputs to UTF-16 (little-endian, with a byte order mark).
@@ -123,7 +144,14 @@ int main(int argc, char *argv[])
                               "postgresql://потребител@сървър:5432/база.\n");
         return 2;
     }
+    const std::optional<QString> backup = valueOf(QStringLiteral("--backup"));
+    const std::optional<QString> restore = valueOf(QStringLiteral("--restore"));
+    if ((backup && backup->isEmpty()) || (restore && restore->isEmpty())) {
+        err << QStringLiteral("--backup и --restore искат името на файла на резервното копие.\n");
+        return 2;
+    }
     const bool server = toServer || fromServer;
+    const bool backups = backup || restore;
     int goods = -1;
     if (const qsizetype at = arguments.indexOf(QStringLiteral("--goods")); at >= 0) {
         bool number = false;
@@ -135,13 +163,38 @@ int main(int argc, char *argv[])
         arguments.remove(at, 2);
     }
     if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--"))
-        || ((toEuro || fromParadox || server) && (demo || goods >= 0))
-        || (int(toEuro) + int(fromParadox) + int(bool(toServer)) + int(bool(fromServer)) > 1)) {
+        || ((toEuro || fromParadox || server || backups) && (demo || goods >= 0))
+        || (int(toEuro) + int(fromParadox) + int(bool(toServer)) + int(bool(fromServer)) + int(bool(backup))
+                + int(bool(restore))
+            > 1)) {
         err << Usage;
         return 2;
     }
     const QString folder = arguments.first();
     try {
+        if (backups) {
+            const QString install = qEnvironmentVariable("BILVARO_INSTALL_DIR");
+            const Backup::Folders folders{folder, QDir(install.isEmpty() ? folder : install).filePath(QStringLiteral("DB"))};
+            if (backup) {
+                const Backup::Made made = Backup::make(folders, *backup);
+                Backup::rememberMade(folder, QDate::currentDate());
+                out << QStringLiteral("Резервното копие „%1“ е записано: %2 таблици, %3 страници на архива.\n")
+                           .arg(QDir::toNativeSeparators(made.file))
+                           .arg(made.tables)
+                           .arg(made.pages);
+                if (made.serverNote)
+                    out << *made.serverNote << '\n';
+            } else {
+                const Backup::Restored restored = Backup::restore(*restore, folders);
+                out << QStringLiteral("Резервното копие е възстановено в „%1“: %2 таблици, %3 страници на архива%4; "
+                                      "всяка контролна сума съвпада.\n")
+                           .arg(QDir::toNativeSeparators(folder))
+                           .arg(restored.tables)
+                           .arg(restored.pages)
+                           .arg(restored.settings ? QStringLiteral(", настройките") : QString());
+            }
+            return 0;
+        }
         if (server) {
             const QStringList report = toServer ? ServerCopy::toServer(folder, *toServer)
                                                 : ServerCopy::fromServer(folder, *fromServer);
