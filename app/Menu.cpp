@@ -192,8 +192,16 @@ void TMain::remindOfBackup()
     // A reminder that cannot be remembered or a backup that fails is
     // reported; the program goes on either way.
     runGuarded([] {
+        if (!QFileInfo(dataDirectory()).isDir())
+            return;  // nothing to back up yet
         Backup::Memory memory = Backup::remembered(dataDirectory());
         const QDate today = QDate::currentDate();
+        if (!memory.lastBackup && !memory.lastReminder) {
+            // The first run starts the week: a new folder is not asked at once.
+            memory.lastReminder = today;
+            Backup::remember(dataDirectory(), memory);
+            return;
+        }
         if (!Backup::reminderDue(memory, today))
             return;
         memory.lastReminder = today;

@@ -254,6 +254,10 @@ void remember(const QString &dataFolder, const Memory &memory)
 
 bool reminderDue(const Memory &memory, const QDate &today)
 {
+    // A folder's first week counts from its first run, which the caller
+    // remembers as a reminder.
+    if (!memory.lastBackup && !memory.lastReminder)
+        return false;
     const auto weekAgo = [&](const std::optional<QDate> &date) { return !date || date->daysTo(today) >= ReminderDays; };
     return weekAgo(memory.lastBackup) && weekAgo(memory.lastReminder);
 }

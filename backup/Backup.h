@@ -59,7 +59,8 @@ inline constexpr int DefaultKeep = 5;
 inline constexpr int ReminderDays = 7;
 Memory remembered(const QString &dataFolder);
 void remember(const QString &dataFolder, const Memory &memory);
-// Whether to remind today: no backup for a week, and no reminder for a week.
+// Whether to remind today: no backup for a week, and no reminder for a week;
+// never before the folder's first run was remembered.
 bool reminderDue(const Memory &memory, const QDate &today);
 
 // The automatic backups' folder: DB/backups/ of the start folder.

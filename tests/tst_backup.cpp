@@ -306,7 +306,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("backupDaysAgo");    // -1: never
         QTest::addColumn<int>("reminderDaysAgo");  // -1: never
         QTest::addColumn<bool>("due");
-        QTest::newRow("never made, never reminded") << -1 << -1 << true;
+        QTest::newRow("never made, never reminded: the first run starts the week") << -1 << -1 << false;
         QTest::newRow("made six days ago") << 6 << -1 << false;
         QTest::newRow("made a week ago") << 7 << -1 << true;
         QTest::newRow("reminded yesterday") << 30 << 1 << false;

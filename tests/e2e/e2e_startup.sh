@@ -26,8 +26,8 @@ e2e_wait_window '^Bilvaro 2007 - Меню$'
 menu=$E2E_WINDOW
 e2e_wait_window_gone "$dialog"
 geometry=$(e2e_window_geometry "$menu")
-[[ $geometry == "0 0 360 600" ]] ||
-  e2e_fail "the main menu is at x y width height = $geometry instead of 0 0 360 600"
+[[ $geometry == "0 0 360 720" ]] ||
+  e2e_fail "the main menu is at x y width height = $geometry instead of 0 0 360 720"
 e2e_screenshot 2-main-menu
 # The cell at left 0, top 480 holds the register's button: its picture shows,
 # not the window's own grey.
@@ -50,4 +50,4 @@ e2e_cp1251_lines "${E2E_DEFAULT_SETTINGS[@]}" >"$E2E_TMP/expected-mem.txt"
 e2e_expect_same_bytes "$folder/mem.txt" "$E2E_TMP/expected-mem.txt" "remembered settings"
 after=$(md5sum "$exe_folder_settings" 2>/dev/null || echo absent)
 [[ $after == "$before" ]] || e2e_fail "the program wrote $exe_folder_settings beside the executable"
-e2e_log "mem.txt holds the five default settings in Windows-1251 in the start folder"
+e2e_log "mem.txt holds the default settings in Windows-1251 in the start folder"

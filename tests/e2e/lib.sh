@@ -499,11 +499,13 @@ e2e_expect_same_bytes()
   fi
 }
 
-# The remembered settings a first run writes.
+# The remembered settings a first run writes: a new start folder issues in
+# euro from 2026.
 E2E_DEFAULT_SETTINGS=(
   "20%"
   "ФАКТУРА"
   ""
   "............................................................................"
   "неначисляване на ДДС и за нулева ставка"
+  "$( (($(date +%Y) >= 2026)) && echo EUR || echo лв)"
 )
