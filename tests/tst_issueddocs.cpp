@@ -7,6 +7,7 @@
 #include "app/PrintLinks.h"
 #include "document/Document.h"
 #include "print/Pr.h"
+#include "support/PdfPrinter.h"
 #include "lines/Unit1.h"
 #include "register/InvoicePick.h"
 #include "reference/TableStore.h"
@@ -94,12 +95,7 @@ private Q_SLOTS:
             }
         }
         m_printed = app().path(QStringLiteral("printed.pdf"));
-        setPrinterSource([this] {
-            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(m_printed);
-            return printer;
-        });
+        printJobsTo(m_printed);
         app().start(prompter());
         Main->SpeedButton11->click();
         QVERIFY(IssuedDocs->isVisible());

@@ -11,6 +11,7 @@
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
 #include "support/DemoInvoice.h"
+#include "support/PdfPrinter.h"
 #include "support/WindowTest.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
@@ -89,12 +90,7 @@ struct StockFixture {
             makeTable(app, table, TableMaker::demoRecords(table));
         qputenv("BILVARO_INSTALL_DIR", app.path(QStringLiteral("install")).toLocal8Bit());
         QDir().mkpath(app.path(QStringLiteral("install/DB")));
-        setPrinterSource([this] {
-            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(app.path(QStringLiteral("printed.pdf")));
-            return printer;
-        });
+        printJobsTo(app.path(QStringLiteral("printed.pdf")));
         app.start(prompter);
         Form1->ComboBox2->setEditText(documentKind);
     }
@@ -124,12 +120,7 @@ struct StockFixture {
     // The print is recorded, then the printer refuses the job.
     void printRefused()
     {
-        setPrinterSource([this] {
-            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(app.path(QStringLiteral("no such folder/printed.pdf")));
-            return printer;
-        });
+        printJobsTo(app.path(QStringLiteral("no such folder/printed.pdf")));
         Doc->SpeedButton1Click();
         prompter.expectPrint(true).expectAnyError();
         PrintDlgOru->SpeedButton1->click();

@@ -16,6 +16,7 @@
 #include "register/RegisterLedger.h"
 #include "register/RegisterStore.h"
 #include "support/DemoInvoice.h"
+#include "support/PdfPrinter.h"
 #include "support/WindowTest.h"
 
 #include <QLocale>
@@ -64,12 +65,7 @@ private Q_SLOTS:
                           {QStringLiteral("Details.db"), QStringLiteral("customer.db"), QStringLiteral("stock.db")});
         qputenv("BILVARO_INSTALL_DIR", app().path(QStringLiteral("install")).toLocal8Bit());
         QVERIFY(QDir().mkpath(app().path(QStringLiteral("install/DB"))));
-        setPrinterSource([this] {
-            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(app().path(QStringLiteral("printed.pdf")));
-            return printer;
-        });
+        printJobsTo(app().path(QStringLiteral("printed.pdf")));
     }
     void cleanup()
     {
