@@ -8,14 +8,16 @@ namespace PrivateFiles {
 
 bool makeFolder(const QString &path)
 {
+#ifdef Q_OS_WIN
+    return QDir().mkpath(path);
+#else
     const bool existed = QFileInfo(path).isDir();
     if (!QDir().mkpath(path))
         return false;
-#ifndef Q_OS_WIN
     if (!existed)
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-#endif
     return true;
+#endif
 }
 
 void restrict(const QString &path)
