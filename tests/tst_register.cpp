@@ -380,6 +380,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, stored);
         QFETCH(QString, shown);
+#ifdef Q_OS_WIN
+        if (stored != shown)
+            QSKIP("the test sets the local time zone through TZ, which Windows does not read");
+#endif
         const QByteArray zone = qgetenv("TZ");
         qputenv("TZ", "Europe/Sofia");
         resetTimeZone();

@@ -51,6 +51,10 @@ private Q_SLOTS:
     {
         REQUIRE_TEST_SERVER();
         QFETCH(bool, stopped);
+#ifdef Q_OS_WIN
+        if (stopped)
+            QSKIP("the server is stopped with Debian's cluster tools, which a Windows program under Wine cannot run");
+#endif
         EngineFolder folder(QStringLiteral("PostgreSQL"));
         QVERIFY(folder.makeOwnCompany());
         openFirm(folder.data());  // the server checked once, as at the start of a day

@@ -142,9 +142,9 @@ start_to_menu()
 (cd "$install" && exec wine Bilvaro2007.exe) >"$logs/program.log" 2>&1 &
 start_to_menu first
 
-# "Обновяване" (left 180, top 480, 180 x 120 of the 360 x 600 menu), then
+# "Обновяване" (left 180, top 480, 180 x 120 of the 360 x 720 menu), then
 # "Инсталирай" (left 8, top 48, 130 x 22 of the 295 x 74 update window).
-click_client "$menu" 270 540 360 600
+click_client "$menu" 270 540 360 720
 wait_for 'update=$(window "^Обновяване на програмата$"); [[ -n $update ]]' 60 || fail "no update window"
 import -window root "$logs/update.png"
 click_client "$update" 73 59 295 74
