@@ -11,9 +11,16 @@
 #      installed program on a private Xvfb display, updates it to the next
 #      build from a web server on 127.0.0.1, closes its main menu (which writes
 #      mem.txt), and uninstalls it, checking that the tables and the settings
-#      file stay (tests/windows/setup_test.sh).
+#      file stay (tests/windows/setup_test.sh);
+#   3. the program end to end as its user meets it: installed by the setup,
+#      started from a start folder of its own on a private Xvfb display, an
+#      original printed to a CUPS printer of the test's own that Wine sees,
+#      "Нова фактура" coming back as a new copy, closed with its X over an
+#      unprinted page, uninstalled (tests/windows/e2e_wine.sh, with the
+#      end-to-end helpers of tests/e2e).
 # Without the Windows toolchain it says that it skipped and succeeds.
-# Run it as root on Debian 12 (root is needed only to install packages).
+# Run it as root on Debian 12 (root installs packages and runs the end-to-end
+# test's CUPS scheduler).
 set -euo pipefail
 # shellcheck source=scripts/windows-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/windows-env.sh"
@@ -71,6 +78,16 @@ if bash "$root/tests/windows/setup_test.sh" "$build_win/Bilvaro2007-setup.exe" \
 else
   echo "FAIL setup (logs in $build_win/test-logs/setup)"
   failed+=(setup)
+fi
+
+step "the program end to end under Wine"
+wineserver -w
+if bash "$root/tests/windows/e2e_wine.sh" "$build_win/Bilvaro2007-setup.exe" "$build_win/test-logs"; then
+  echo "PASS e2e_wine"
+  passed=$((passed + 1))
+else
+  echo "FAIL e2e_wine (logs in $build_win/test-logs/e2e_wine)"
+  failed+=(e2e_wine)
 fi
 
 step "done"

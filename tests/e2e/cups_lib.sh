@@ -76,3 +76,21 @@ CONF
   [[ $(lpstat -d) == *": PDF" ]] || e2e_fail "the default printer is \"$(lpstat -d)\""
   e2e_log "cupsd (pid $CUPS_PID) on $CUPS_SERVER with the default printer PDF"
 }
+
+# Checks that the printed PDF $1 shows the archive image $2 (kept as
+# printed-page.png in the artifacts). The printed page is the archived
+# picture stretched over the page: blurred to even out the text's edges, the
+# two correlate (a blank page gives 0, the page upside down about 0.1, the
+# page itself about 0.7).
+cups_expect_page_shows()
+{
+  local printed=$1 image=$2 size correlation
+  pdftoppm -png -r 60 -singlefile "$printed" "$E2E_ARTIFACTS/printed-page"
+  size=$(identify -format '%wx%h!' "$E2E_ARTIFACTS/printed-page.png")
+  convert "$E2E_ARTIFACTS/printed-page.png" -colorspace gray -blur 0x3 "$E2E_TMP/printed-blurred.png"
+  convert "$image" -resize "$size" -colorspace gray -blur 0x3 "$E2E_TMP/archive-blurred.png"
+  correlation=$(compare -metric NCC "$E2E_TMP/printed-blurred.png" "$E2E_TMP/archive-blurred.png" null: 2>&1 || true)
+  e2e_log "printed page against the archive image: correlation $correlation"
+  awk -v c="$correlation" 'BEGIN { exit !(c ~ /^[0-9.]+$/ && c > 0.5) }' ||
+    e2e_fail "the printed page does not show the archived invoice (correlation $correlation)"
+}

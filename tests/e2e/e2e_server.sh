@@ -53,8 +53,7 @@ server_cleanup()
   PROGRAM_PID=
   cups_stop
   dropdb --if-exists --force "$database" 2>/dev/null || true
-  (exit "$status")
-  e2e_cleanup
+  e2e_cleanup "$status"
 }
 trap server_cleanup EXIT
 cups_start

@@ -48,6 +48,7 @@ class XEvent(ctypes.Union):
 
 CLIENT_MESSAGE = 33
 STRUCTURE_NOTIFY_MASK = 1 << 17
+SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 
 display = xlib.XOpenDisplay(None)
 if not display:
@@ -55,8 +56,9 @@ if not display:
 root = xlib.XDefaultRootWindow(display)
 protocols = xlib.XInternAtom(display, b"WM_PROTOCOLS", 0)
 ping = xlib.XInternAtom(display, b"_NET_WM_PING", 0)
-# The answer goes to the root window, for whoever listens to its structure.
-xlib.XSelectInput(display, root, STRUCTURE_NOTIFY_MASK)
+# The answer goes to the root window, for whoever listens to its structure
+# (Qt) or to the structure of its children (Wine).
+xlib.XSelectInput(display, root, STRUCTURE_NOTIFY_MASK | SUBSTRUCTURE_NOTIFY_MASK)
 
 stamp = int(time.monotonic() * 1000) & 0x7FFFFFFF or 1
 event = XEvent()

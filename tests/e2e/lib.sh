@@ -44,11 +44,18 @@ e2e_init()
   (($# == 2)) || { echo "usage: $0 <Bilvaro2007 executable> <artifacts dir>" >&2; exit 2; }
   E2E_EXE=$(realpath "$1")
   [[ -x $E2E_EXE ]] || { echo "$0: $1 is not an executable" >&2; exit 2; }
+  e2e_prepare "$2"
+}
+
+# What e2e_init does besides taking the executable: a test that installs the
+# program first (under Wine) sets E2E_EXE itself later.
+e2e_prepare()
+{
   local tool
   for tool in Xvfb xdotool xdpyinfo xmodmap xclip import convert python3 iconv cmp; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is missing (scripts/install-deps.sh installs it)" >&2; exit 2; }
   done
-  E2E_ARTIFACTS=$(realpath -m "$2")/$E2E_NAME
+  E2E_ARTIFACTS=$(realpath -m "$1")/$E2E_NAME
   rm -rf "$E2E_ARTIFACTS"
   mkdir -p "$E2E_ARTIFACTS"
   # xdotool and iconv read their texts in the locale's encoding: UTF-8, whatever
@@ -75,9 +82,12 @@ e2e_end_process()
   wait "$pid" 2>/dev/null || true
 }
 
+# Ends what the test started; the test's status is $1 when a cleanup of the
+# test's own calls it (a failing "(exit 1)" there would end the shell under
+# set -e before this ran).
 e2e_cleanup()
 {
-  local status=$?
+  local status=${1:-$?}
   trap - EXIT
   if [[ -n $PROGRAM_PID ]]; then
     e2e_log "ending the program (pid $PROGRAM_PID)"

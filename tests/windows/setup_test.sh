@@ -27,6 +27,8 @@ logs=$(realpath -m "$7")
 rm -rf "$logs"
 mkdir -p "$logs"
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/windows/wine_lib.sh
+source "$here/wine_lib.sh"
 export LC_ALL=C.UTF-8
 tmp=$(mktemp -d)
 
@@ -42,15 +44,8 @@ cleanup()
 trap cleanup EXIT
 fail() { echo "setup test: FAIL: $*" >&2; [[ -n ${DISPLAY:-} ]] && import -window root "$logs/failure.png" 2>/dev/null; exit 1; }
 
-# Waits up to $2 seconds for the command $1 to succeed.
-wait_for() { local i; for ((i = 0; i < $2 * 5; i++)); do eval "$1" && return 0; sleep 0.2; done; return 1; }
-# A folder of the user's profile, as Linux sees it: $1 is AppData\Local's or AppData\Roaming's variable.
-user_folder() { winepath -u "$(wine cmd /c "echo %$1%" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
-
-install=$(user_folder LOCALAPPDATA)/Programs/Bilvaro\ 2007
-shortcut=$(user_folder APPDATA)/Microsoft/Windows/Start\ Menu/Programs/Bilvaro\ 2007/Bilvaro\ 2007.lnk
-uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Bilvaro2007'
-[[ $install == /*/Programs/Bilvaro\ 2007 ]] || fail "no LOCALAPPDATA in the Wine prefix"
+wine_user_paths
+install=$WINE_INSTALL
 
 # An older installation for all users, with its own tables and settings.
 old=$WINEPREFIX/drive_c/Program\ Files/Bilvaro\ 2007
@@ -61,20 +56,9 @@ printf 'old tables' >"$old/DB/stock.db"
 printf 'old settings' >"$old/mem.txt"
 before=$(cd "$old" && find . -type f -exec sha1sum {} + | sort)
 
-wine "$setup" /S >"$logs/install.log" 2>&1 || fail "the setup program failed"
-for file in Bilvaro2007.exe bilvaro-make-tables.exe uninstall.exe LICENSE.txt qt.conf Qt6Core.dll sqlite3.dll \
-            platforms/qwindows.dll sqldrivers/qsqlite.dll sqldrivers/qsqlpsql.dll libpq.dll COPYRIGHT-postgresql.txt \
-            translations/qtbase_bg.qm numbertext/bg.sor \
-            DB/Firm.db DB/Details.db DB/stock.db DB/customer.db; do
-  [[ -f $install/$file ]] || fail "$file is not installed in $install"
-done
-[[ -f $shortcut ]] || fail "no Start-menu shortcut at $shortcut"
+wine_install "$setup" "$logs/install.log"
 [[ ! -e $install/mem.txt ]] || fail "mem.txt before the first run"
 cmp -s "$here/../../LICENSE" "$install/LICENSE.txt" || fail "LICENSE.txt is not the licence"
-wine reg query "HKCU\\$uninstall_key" /v UninstallString >"$logs/apps.txt" 2>&1 \
-  || fail "no entry in the user's Apps list"
-grep -q 'uninstall.exe' "$logs/apps.txt" || fail "the Apps entry does not name the uninstaller"
-! wine reg query "HKLM\\$uninstall_key" >/dev/null 2>&1 || fail "an entry for all users was written"
 [[ $(cd "$old" && find . -type f -exec sha1sum {} + | sort) == "$before" ]] \
   || fail "the older installation under Program Files was changed"
 [[ $(head -c 10 "$install/DB/stock.db") != "old tables" ]] || fail "the older tables were moved in"
@@ -131,11 +115,11 @@ click_client()
 start_to_menu()
 {
   local question
-  wait_for 'question=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null | head -1); [[ -n $question ]]' 60 \
+  wine_wait_for 'question=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null | head -1); [[ -n $question ]]' 60 \
     || fail "the program did not come up ($1)"
   import -window root "$logs/$1-question.png"
   xdotool windowfocus --sync "$question" key Return
-  wait_for 'menu=$(window "Bilvaro 2007 - Меню"); [[ -n $menu ]]' 30 || fail "the main menu did not appear ($1)"
+  wine_wait_for 'menu=$(window "Bilvaro 2007 - Меню"); [[ -n $menu ]]' 30 || fail "the main menu did not appear ($1)"
   import -window root "$logs/$1-menu.png"
 }
 
@@ -145,23 +129,23 @@ start_to_menu first
 # "Обновяване" (left 180, top 480, 180 x 120 of the 360 x 720 menu), then
 # "Инсталирай" (left 8, top 48, 130 x 22 of the 295 x 74 update window).
 click_client "$menu" 270 540 360 720
-wait_for 'update=$(window "^Обновяване на програмата$"); [[ -n $update ]]' 60 || fail "no update window"
+wine_wait_for 'update=$(window "^Обновяване на програмата$"); [[ -n $update ]]' 60 || fail "no update window"
 import -window root "$logs/update.png"
 click_client "$update" 73 59 295 74
-wait_for 'cmp -s "$install/Bilvaro2007.exe" "$next_build"' 60 || fail "the next build was not installed"
+wine_wait_for 'cmp -s "$install/Bilvaro2007.exe" "$next_build"' 60 || fail "the next build was not installed"
 # The success message, then the program starts the new build in its folder.
-wait_for 'message=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null | grep -vx -e "$menu" -e "$update" | head -1); [[ -n $message ]]' 30 \
+wine_wait_for 'message=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null | grep -vx -e "$menu" -e "$update" | head -1); [[ -n $message ]]' 30 \
   || fail "no message after the update"
 import -window root "$logs/updated.png"
 xdotool windowfocus --sync "$message" key Return
-wait_for '[[ -z $(window "Bilvaro 2007 - Меню") ]]' 30 || fail "the updated program did not end"
+wine_wait_for '[[ -z $(window "Bilvaro 2007 - Меню") ]]' 30 || fail "the updated program did not end"
 menu=
 # (The previous build stays as Bilvaro2007old.exe while its process is still
 # ending; a later start deletes it.)
 start_to_menu restarted
 
 python3 "$here/../e2e/wm_delete.py" "$menu"
-wait_for '[[ -z $(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null) ]]' 30 \
+wine_wait_for '[[ -z $(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null) ]]' 30 \
   || fail "the program did not end when its main menu closed"
 wineserver -w
 # What the windowed program said instead of a console: its log, if any.
@@ -172,18 +156,7 @@ expected=$(printf '20%%\r\n\xd4\xc0\xca\xd2\xd3\xd0\xc0\r\n' | base64)
 
 # An archive image, as printing leaves it.
 printf 'BM' >"$install/DB/InvFirm1_0000000001_.bmp"
-wine "$install/uninstall.exe" /S >"$logs/uninstall.log" 2>&1 || fail "the uninstaller failed"
-# The uninstaller runs on from a copy of itself in the temporary folder.
-wait_for '[[ ! -e $install/uninstall.exe ]]' 60 || fail "the uninstaller did not finish"
-for file in Bilvaro2007.exe Qt6Core.dll libpq.dll qt.conf LICENSE.txt COPYRIGHT-postgresql.txt install.log platforms \
-            sqldrivers numbertext; do
-  [[ ! -e $install/$file ]] || fail "$file is left after uninstalling"
-done
-[[ ! -e $shortcut ]] || fail "the shortcut is left after uninstalling"
-! wine reg query "HKCU\\$uninstall_key" >/dev/null 2>&1 || fail "the Apps entry is left after uninstalling"
-for file in DB/Firm.db DB/Details.db DB/stock.db DB/customer.db DB/InvFirm1_0000000001_.bmp mem.txt; do
-  [[ -f $install/$file ]] || fail "the uninstaller removed $file"
-done
+wine_uninstall "$logs/uninstall.log" DB/Firm.db DB/Details.db DB/stock.db DB/customer.db DB/InvFirm1_0000000001_.bmp mem.txt
 rm -rf "$old"
 echo "setup test: installed per user, started, updated to $next_version, closed and uninstalled;" \
      "tables, archive image and mem.txt kept"
