@@ -45,7 +45,7 @@ trap wine_cleanup EXIT
 
 # Wine's desktop keeps the display of its server's first program: a server
 # still running from before (without this display) ends first.
-wineserver -w
+timeout 60 wineserver -w || e2e_fail "a Wine server of the prefix does not end"
 e2e_start_display
 cups_start
 pdf_out=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
@@ -264,7 +264,7 @@ mv "$printed" "$E2E_ARTIFACTS/printed.pdf"
 [[ $(pdfinfo "$E2E_ARTIFACTS/printed.pdf" | sed -n 's/^Pages: *//p') == 1 ]] || e2e_fail "the printed job is not one page"
 cups_expect_page_shows "$E2E_ARTIFACTS/printed.pdf" "$original"
 
-wineserver -w
+timeout 60 wineserver -w || e2e_fail "a program of the prefix is still running"
 wine_uninstall "$E2E_ARTIFACTS/uninstall.log" DB/Firm.db "DB/InvFirm1_${number}_.bmp" "DB/InvFirm1_${number}_.pdf"
 [[ -f $folder/mem.txt && -f $register ]] || e2e_fail "the start folder lost its settings or its register"
 e2e_log "uninstalled; the archive and the start folder's files stay"

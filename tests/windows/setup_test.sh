@@ -124,6 +124,7 @@ start_to_menu()
 }
 
 (cd "$install" && exec wine Bilvaro2007.exe) >"$logs/program.log" 2>&1 &
+first_pid=$!
 start_to_menu first
 
 # "Обновяване" (left 180, top 480, 180 x 120 of the 360 x 720 menu), then
@@ -138,16 +139,18 @@ wine_wait_for 'message=$(xdotool search --onlyvisible --class bilvaro2007 2>/dev
   || fail "no message after the update"
 import -window root "$logs/updated.png"
 xdotool windowfocus --sync "$message" key Return
-wine_wait_for '[[ -z $(window "Bilvaro 2007 - Меню") ]]' 30 || fail "the updated program did not end"
+# By its process: a search by the menu's title finds nothing while a window
+# of the ending program goes away, and would take the old menu for the new.
+wine_wait_for '! kill -0 "$first_pid" 2>/dev/null' 30 || fail "the updated program did not end"
 menu=
 # (The previous build stays as Bilvaro2007old.exe while its process is still
 # ending; a later start deletes it.)
 start_to_menu restarted
 
+restarted_pid=$(xdotool getwindowpid "$menu") || fail "the restarted program's menu names no process"
 python3 "$here/../e2e/wm_delete.py" "$menu"
-wine_wait_for '[[ -z $(xdotool search --onlyvisible --class bilvaro2007 2>/dev/null) ]]' 30 \
-  || fail "the program did not end when its main menu closed"
-wineserver -w
+wine_wait_for '! kill -0 "$restarted_pid" 2>/dev/null' 30 || fail "the program did not end when its main menu closed"
+timeout 60 wineserver -w || fail "a program of the prefix is still running: $(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null)"
 # What the windowed program said instead of a console: its log, if any.
 cp "$install/DB/Bilvaro2007.log" "$logs/" 2>/dev/null || true
 # The remembered settings, written in Windows-1251 by the Windows build.
