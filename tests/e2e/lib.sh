@@ -235,6 +235,7 @@ e2e_start_program()
     exec "$E2E_EXE"
   ) >"$PROGRAM_LOG" 2>&1 &
   PROGRAM_PID=$!
+  PROGRAM_NEW_COPY=0
   PROGRAM_STATUS=
   e2e_log "run $E2E_RUNS: started $E2E_EXE in $folder (pid $PROGRAM_PID, LANG $(e2e_locale))"
 }
@@ -458,7 +459,8 @@ e2e_close_window()
   python3 "$E2E_LIB_DIR/wm_delete.py" "$1" || e2e_fail "could not send WM_DELETE_WINDOW to $1"
 }
 
-# Waits for the program to end; its exit status goes to PROGRAM_STATUS.
+# Waits for the program to end; its exit status goes to PROGRAM_STATUS (0
+# for a new copy that the program started: the test cannot know its status).
 e2e_wait_exit()
 {
   local timeout=${1:-$E2E_TIMEOUT} deadline
@@ -468,8 +470,32 @@ e2e_wait_exit()
     sleep 0.1
   done
   PROGRAM_STATUS=0
-  wait "$PROGRAM_PID" || PROGRAM_STATUS=$?
+  ((PROGRAM_NEW_COPY)) || wait "$PROGRAM_PID" || PROGRAM_STATUS=$?
   PROGRAM_PID=
+}
+
+# After the program started a new copy of itself ("Нова фактура"): waits for
+# a visible window of a process other than OLD and follows that process as
+# the program from then on (PROGRAM_PID).
+PROGRAM_NEW_COPY=0
+e2e_follow_new_copy()
+{
+  local old=$1 deadline id pid
+  deadline=$((SECONDS + E2E_TIMEOUT))
+  while :; do
+    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+      pid=$(xdotool getwindowpid "$id" 2>/dev/null) || continue
+      if [[ $pid != "$old" ]] && kill -0 "$pid" 2>/dev/null; then
+        PROGRAM_PID=$pid
+        PROGRAM_NEW_COPY=1
+        E2E_RUNS=$((E2E_RUNS + 1))
+        e2e_log "run $E2E_RUNS: a new copy (pid $PROGRAM_PID) came up"
+        return 0
+      fi
+    done
+    ((SECONDS < deadline)) || e2e_fail "no new copy of the program came up within ${E2E_TIMEOUT}s"
+    sleep 0.1
+  done
 }
 
 # Closes the main menu and checks that the program ends with status 0.

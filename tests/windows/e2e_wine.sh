@@ -107,6 +107,7 @@ wine_start_program()
     exec wine "$E2E_EXE"
   ) >"$PROGRAM_LOG" 2>&1 &
   PROGRAM_PID=$!
+  PROGRAM_NEW_COPY=0
   PROGRAM_STATUS=
   e2e_log "run $E2E_RUNS: started $E2E_EXE under Wine in $1 (pid $PROGRAM_PID)"
 }
@@ -206,19 +207,7 @@ xdotool windowraise "$menu"
 invoice_menu_button "$menu" 180 360   # "Нова фактура"
 e2e_wait_exit
 ((PROGRAM_STATUS == 0)) || e2e_fail "the first copy ended with status $PROGRAM_STATUS after \"Нова фактура\""
-# The new copy: a window of the installed program of another process.
-deadline=$((SECONDS + E2E_TIMEOUT))
-PROGRAM_PID=
-while [[ -z $PROGRAM_PID ]]; do
-  for id in $(xdotool search --onlyvisible --class '^bilvaro2007\.exe$' 2>/dev/null); do
-    pid=$(xdotool getwindowpid "$id" 2>/dev/null) || continue
-    [[ $pid != "$first" ]] && PROGRAM_PID=$pid
-  done
-  [[ -n $PROGRAM_PID ]] && break
-  ((SECONDS < deadline)) || e2e_fail "no new copy came up after \"Нова фактура\""
-  sleep 0.2
-done
-E2E_RUNS=$((E2E_RUNS + 1))
+e2e_follow_new_copy "$first"
 # It proposes the first copy's answer: it reads mem.txt of the start folder.
 e2e_wait_rate_dialog "9%"
 e2e_log "\"Нова фактура\": the first copy ended, a new one (pid $PROGRAM_PID) proposes the rate of the start folder"
@@ -246,12 +235,7 @@ e2e_close_window "$menu"
 invoice_wait_new_window "the question before closing again" "$menu" "$doc"
 e2e_focus "$E2E_WINDOW"
 e2e_key Tab space   # "Да"
-deadline=$((SECONDS + E2E_TIMEOUT))
-while e2e_program_running; do
-  ((SECONDS < deadline)) || e2e_fail "the new copy did not end after \"Да\""
-  sleep 0.1
-done
-PROGRAM_PID=
+e2e_wait_exit
 [[ $(invoice_sql "$stock" "$stock_query" | tr '\n' ' ') == "$stock_issued" ]] ||
   e2e_fail "the stock after closing unprinted is $(invoice_sql "$stock" "$stock_query" | tr '\n' ' ')"
 e2e_log "closing over the unprinted page asked first; the new copy ended and gave the stock back"
