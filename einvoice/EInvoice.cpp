@@ -78,7 +78,12 @@ QString money(std::int64_t cents)
         .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
 }
 
-QString oneLine(const QString &text) { return text.simplified(); }
+// A text of the page on one line; a grey field left as the form has it (a
+// row of dots) says nothing.
+QString oneLine(const QString &text)
+{
+    return VatCategories::isEmptyBasis(text) ? QString() : text.simplified();
+}
 
 // The unit of a line in UN/ECE Recommendation 20; "C62" (one) for any other.
 QString unitCode(const QString &unit)
@@ -216,6 +221,10 @@ void planDates(const Invoice &invoice, Plan &plan, Refusal &refusal)
     plan.issued = issued.value_or(QDate());
     plan.taxEvent = dateIn(invoice.texts.taxEventDate);
     plan.due = dateIn(invoice.texts.paymentDate);
+    // A page that names neither a payment term nor a date of payment leaves
+    // the payment due at once (чл. 69 ЗЗД): on the day of issue.
+    if (!plan.due && oneLine(invoice.payment.terms).isEmpty() && issued)
+        plan.due = issued;
     if (plan.category == VatCategory::IntraCommunity)
         refusal.need(plan.taxEvent.has_value(),
                      QStringLiteral("липсва датата на данъчното събитие (на доставката, нужна при вътреобщностна доставка)"));
@@ -265,8 +274,6 @@ void planAmounts(const Invoice &invoice, Plan &plan, Refusal &refusal)
     refusal.need(std::llabs(plan.taxBase - plan.lineSum) <= std::max<std::int64_t>(1, plan.lines.size()),
                  QStringLiteral("данъчната основа %1 не е сборът на редовете %2")
                      .arg(money(plan.taxBase), money(plan.lineSum)));
-    refusal.need(plan.total <= 0 || plan.due.has_value() || !oneLine(invoice.payment.terms).isEmpty(),
-                 QStringLiteral("липсват начинът и датата на плащане"));
 }
 
 Plan plan(const Invoice &invoice)
@@ -398,7 +405,7 @@ private:
         }
         open(QStringLiteral("PartyLegalEntity"));
         cbc(QStringLiteral("RegistrationName"), oneLine(party.name));
-        cbc(QStringLiteral("CompanyID"), QString(party.eik).remove(QRegularExpression(QStringLiteral("\\s"))));
+        cbc(QStringLiteral("CompanyID"), oneLine(party.eik).remove(u' '));
         close();
         close();
         close();
@@ -426,8 +433,8 @@ private:
 
     void payment()
     {
-        const QString iban = QString(m_invoice.payment.iban).remove(QRegularExpression(QStringLiteral("\\s"))).toUpper();
-        const QString bic = QString(m_invoice.payment.bic).remove(QRegularExpression(QStringLiteral("\\s"))).toUpper();
+        const QString iban = oneLine(m_invoice.payment.iban).remove(u' ').toUpper();
+        const QString bic = oneLine(m_invoice.payment.bic).remove(u' ').toUpper();
         const bool dueInMeans = m_plan.credit && m_plan.due;
         if (!iban.isEmpty() || dueInMeans) {
             open(QStringLiteral("PaymentMeans"));

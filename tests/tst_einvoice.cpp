@@ -69,6 +69,12 @@ QString isoDate(const QString &pageDate)
     return QDate::fromString(pageDate.section(u' ', 0, 0), QStringLiteral("d.M.yyyy")).toString(Qt::ISODate);
 }
 
+// A grey field the user left as the form has it says nothing.
+QString filled(const QString &text)
+{
+    return text.contains(QStringLiteral("..")) ? QString() : text;
+}
+
 // The VAT number as the file should carry it: with the country's letters.
 QString withCountry(const QString &vat)
 {
@@ -124,7 +130,12 @@ QList<std::pair<QString, QString>> expectedFields(const Exported &document)
         {QStringLiteral("/*/cac:PaymentMeans/cac:PayeeFinancialAccount/cbc:ID"), invoice.payment.iban},
         {QStringLiteral("/*/cac:PaymentMeans/cac:PayeeFinancialAccount/cac:FinancialInstitutionBranch/cbc:ID"),
          invoice.payment.bic},
-        {QStringLiteral("/*/cac:PaymentTerms/cbc:Note"), invoice.payment.terms},
+        {QStringLiteral("/*/cac:PaymentTerms/cbc:Note"), filled(invoice.payment.terms)},
+        // Without a term or a date on the page the payment is due at once.
+        {QStringLiteral("/*/(cbc:DueDate|cac:PaymentMeans/cbc:PaymentDueDate)"),
+         !isoDate(invoice.texts.paymentDate).isEmpty() ? isoDate(invoice.texts.paymentDate)
+         : filled(invoice.payment.terms).isEmpty()     ? isoDate(invoice.issueDate)
+                                                       : QString()},
         {QStringLiteral("/*/cac:LegalMonetaryTotal/cbc:TaxExclusiveAmount"), cents(invoice.totals.taxBase)},
         {QStringLiteral("/*/cac:TaxTotal/cbc:TaxAmount"), cents(invoice.totals.vat)},
         {QStringLiteral("/*/cac:LegalMonetaryTotal/cbc:PayableAmount"), cents(invoice.totals.total)},
@@ -212,6 +223,12 @@ class tst_EInvoice : public QObject {
         private_.client.vatNumber.clear();
         private_.client.name = QStringLiteral("Петър Петров");
         add(QStringLiteral("client without ЕИК"), QStringLiteral("S"), private_);
+
+        Invoice unfilled = euroInvoice(QStringLiteral("0000000117"));
+        unfilled.payment.terms = QString(40, u'.');
+        unfilled.texts.paymentDate = QStringLiteral("дд.мм.гггг");
+        unfilled.texts.taxEventDate = QStringLiteral("дд.мм.гггг");
+        add(QStringLiteral("grey fields left unfilled"), QStringLiteral("S"), unfilled);
         return rows;
     }
 
