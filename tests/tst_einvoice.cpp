@@ -307,6 +307,8 @@ private Q_SLOTS:
         for (const auto &rule : m_failed.value(name)) {
             if (rule.flag == u"fatal")
                 fatal << rule.id + u' ' + rule.text;
+            else
+                qInfo("%s [%s] %s", qPrintable(rule.id), qPrintable(rule.flag), qPrintable(rule.text));
         }
         QVERIFY2(fatal.isEmpty(), qPrintable(fatal.join(u'\n')));
     }
