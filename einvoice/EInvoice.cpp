@@ -228,11 +228,10 @@ void planDates(const Invoice &invoice, Plan &plan, Refusal &refusal)
     if (plan.category == VatCategory::IntraCommunity)
         refusal.need(plan.taxEvent.has_value(),
                      QStringLiteral("липсва датата на данъчното събитие (на доставката, нужна при вътреобщностна доставка)"));
-    if (invoice.note.kind == NoteKind::Credit) {
+    if (invoice.note.kind == NoteKind::Credit)
         refusal.need(!oneLine(invoice.note.invoiceNumber).isEmpty(),
                      QStringLiteral("липсва номерът на фактурата, към която е кредитното известие"));
-        plan.correctedDate = dateIn(invoice.note.invoiceDate);
-    }
+    plan.correctedDate = dateIn(invoice.note.invoiceDate);
 }
 
 void planAmounts(const Invoice &invoice, Plan &plan, Refusal &refusal)
@@ -263,14 +262,14 @@ void planAmounts(const Invoice &invoice, Plan &plan, Refusal &refusal)
                      .arg(money(plan.total), money(plan.taxBase), money(plan.vat)));
     // The rate times the base, rounded to the cent; the page counts the
     // VAT on the base before it is rounded, which may differ by a cent.
-    const std::int64_t product = plan.taxBase * plan.percent;
-    const std::int64_t expected = (std::llabs(product) + 50) / 100 * (product < 0 ? -1 : 1);
+    const __int128 product = __int128(plan.taxBase) * plan.percent;
+    const std::int64_t expected = std::int64_t(((product < 0 ? -product : product) + 50) / 100) * (product < 0 ? -1 : 1);
     refusal.need(std::llabs(expected - plan.vat) <= 1,
                  QStringLiteral("ДДС %1 не е %2 % от данъчната основа %3")
                      .arg(money(plan.vat)).arg(plan.percent).arg(money(plan.taxBase)));
     // The tax base is the sum of the lines as the page rounds them; a line
     // value with more decimals leaves cents that a rounding allowance or
-    // charge carries (see write()).
+    // charge carries (see Ubl::roundingAdjustment()).
     refusal.need(std::llabs(plan.taxBase - plan.lineSum) <= std::max<std::int64_t>(1, plan.lines.size()),
                  QStringLiteral("данъчната основа %1 не е сборът на редовете %2")
                      .arg(money(plan.taxBase), money(plan.lineSum)));
@@ -363,8 +362,8 @@ private:
             open(QStringLiteral("BillingReference"));
             open(QStringLiteral("InvoiceDocumentReference"));
             cbc(QStringLiteral("ID"), corrected);
-            if (const auto on = dateIn(m_invoice.note.invoiceDate))
-                cbc(QStringLiteral("IssueDate"), date(*on));
+            if (m_plan.correctedDate)
+                cbc(QStringLiteral("IssueDate"), date(*m_plan.correctedDate));
             close();
             close();
         }
