@@ -62,7 +62,7 @@ constexpr ULONG MapiUserAbort = 1;
 PWSTR wide(QString &text) { return reinterpret_cast<PWSTR>(text.data()); }
 
 // Opens the default mail program's new message through Simple MAPI, the
-// file attached; false when no mail program answers (none set up, or MAPI
+// files attached; false when no mail program answers (none set up, or MAPI
 // missing). The user closing the message unsent counts as an answer.
 bool sendMapiMail(const QString &to, const QString &subject, const QStringList &attachments)
 {
