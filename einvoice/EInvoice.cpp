@@ -14,7 +14,8 @@ namespace {
 
 const QString InvoiceNs = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:Invoice-2");
 const QString CreditNoteNs = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CreditNote-2");
-const QString Cac = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2");
+const QString Cac =
+    QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2");
 const QString Cbc = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2");
 const QString Customization =
     QStringLiteral("urn:cen.eu:en16931:2017#compliant#urn:fdc:peppol.eu:2017:poacc:billing:3.0");
@@ -89,15 +90,15 @@ QString oneLine(const QString &text)
 QString unitCode(const QString &unit)
 {
     static const QHash<QString, QString> codes{
-        {QStringLiteral("бр"), QStringLiteral("H87")},   {QStringLiteral("кг"), QStringLiteral("KGM")},
-        {QStringLiteral("г"), QStringLiteral("GRM")},    {QStringLiteral("гр"), QStringLiteral("GRM")},
-        {QStringLiteral("т"), QStringLiteral("TNE")},    {QStringLiteral("л"), QStringLiteral("LTR")},
-        {QStringLiteral("м"), QStringLiteral("MTR")},    {QStringLiteral("км"), QStringLiteral("KMT")},
-        {QStringLiteral("м2"), QStringLiteral("MTK")},   {QStringLiteral("кв.м"), QStringLiteral("MTK")},
-        {QStringLiteral("м3"), QStringLiteral("MTQ")},   {QStringLiteral("куб.м"), QStringLiteral("MTQ")},
-        {QStringLiteral("ч"), QStringLiteral("HUR")},    {QStringLiteral("час"), QStringLiteral("HUR")},
-        {QStringLiteral("ден"), QStringLiteral("DAY")},  {QStringLiteral("месец"), QStringLiteral("MON")},
-        {QStringLiteral("к-т"), QStringLiteral("SET")},  {QStringLiteral("компл"), QStringLiteral("SET")},
+        {QStringLiteral("бр"), QStringLiteral("H87")},  {QStringLiteral("кг"), QStringLiteral("KGM")},
+        {QStringLiteral("г"), QStringLiteral("GRM")},   {QStringLiteral("гр"), QStringLiteral("GRM")},
+        {QStringLiteral("т"), QStringLiteral("TNE")},   {QStringLiteral("л"), QStringLiteral("LTR")},
+        {QStringLiteral("м"), QStringLiteral("MTR")},   {QStringLiteral("км"), QStringLiteral("KMT")},
+        {QStringLiteral("м2"), QStringLiteral("MTK")},  {QStringLiteral("кв.м"), QStringLiteral("MTK")},
+        {QStringLiteral("м3"), QStringLiteral("MTQ")},  {QStringLiteral("куб.м"), QStringLiteral("MTQ")},
+        {QStringLiteral("ч"), QStringLiteral("HUR")},   {QStringLiteral("час"), QStringLiteral("HUR")},
+        {QStringLiteral("ден"), QStringLiteral("DAY")}, {QStringLiteral("месец"), QStringLiteral("MON")},
+        {QStringLiteral("к-т"), QStringLiteral("SET")}, {QStringLiteral("компл"), QStringLiteral("SET")},
     };
     QString key = unit.simplified().toLower();
     while (key.endsWith(u'.'))
@@ -177,7 +178,8 @@ std::optional<QString> kindRefusal(const Invoice &invoice)
 void planCategory(const Invoice &invoice, Plan &plan, Refusal &refusal)
 {
     const auto percent = VatCategories::percentOf(invoice.totals.rate);
-    refusal.need(percent.has_value(), QStringLiteral("ставката на ДДС %1 не е цял процент").arg(quoted(invoice.totals.rate)));
+    refusal.need(percent.has_value(),
+                 QStringLiteral("ставката на ДДС %1 не е цял процент").arg(quoted(invoice.totals.rate)));
     plan.percent = percent.value_or(0);
     if (plan.percent > 0) {
         plan.category = VatCategory::Standard;
@@ -186,9 +188,10 @@ void planCategory(const Invoice &invoice, Plan &plan, Refusal &refusal)
     } else if (const auto category = VatCategories::ofBasis(invoice.texts.vatBasis)) {
         plan.category = *category;
     } else {
-        refusal.need(false, QStringLiteral("основанието %1 не посочва член от ЗДДС, по който да се определи "
-                                           "категорията на ДДС")
-                                .arg(quoted(invoice.texts.vatBasis)));
+        refusal.need(false,
+                     QStringLiteral("основанието %1 не посочва член от ЗДДС, по който да се определи "
+                                    "категорията на ДДС")
+                         .arg(quoted(invoice.texts.vatBasis)));
     }
 }
 
@@ -197,16 +200,19 @@ void planParties(const Invoice &invoice, Plan &plan, Refusal &refusal)
     const QString category = VatCategories::name(plan.category);
     plan.sellerVat = vatIdentifier(invoice.supplier.party.vatNumber);
     plan.buyerVat = vatIdentifier(invoice.client.vatNumber);
-    refusal.need(!oneLine(invoice.supplier.party.name).isEmpty(), QStringLiteral("липсва името на доставчика"));
+    refusal.need(!oneLine(invoice.supplier.party.name).isEmpty(),
+                 QStringLiteral("липсва името на доставчика"));
     refusal.need(!oneLine(invoice.client.name).isEmpty(), QStringLiteral("липсва името на получателя"));
     refusal.need(!oneLine(invoice.supplier.party.address).isEmpty(),
                  QStringLiteral("липсва адресът на доставчика %1").arg(quoted(invoice.supplier.party.name)));
     if (plan.category != VatCategory::OutsideScope)
-        refusal.need(!plan.sellerVat.isEmpty(), QStringLiteral("липсва ИН по ЗДДС на доставчика %1 (нужен при %2)")
-                                                    .arg(quoted(invoice.supplier.party.name), category));
+        refusal.need(!plan.sellerVat.isEmpty(),
+                     QStringLiteral("липсва ИН по ЗДДС на доставчика %1 (нужен при %2)")
+                         .arg(quoted(invoice.supplier.party.name), category));
     if (plan.category == VatCategory::ReverseCharge || plan.category == VatCategory::IntraCommunity)
-        refusal.need(!plan.buyerVat.isEmpty(), QStringLiteral("липсва ИН по ЗДДС на получателя %1 (нужен при %2)")
-                                                   .arg(quoted(invoice.client.name), category));
+        refusal.need(!plan.buyerVat.isEmpty(),
+                     QStringLiteral("липсва ИН по ЗДДС на получателя %1 (нужен при %2)")
+                         .arg(quoted(invoice.client.name), category));
     plan.buyerCountry = plan.buyerVat.isEmpty() ? QStringLiteral("BG") : countryOf(plan.buyerVat);
     if (plan.category == VatCategory::IntraCommunity)
         refusal.need(plan.buyerCountry != u"BG",
@@ -217,7 +223,8 @@ void planParties(const Invoice &invoice, Plan &plan, Refusal &refusal)
 void planDates(const Invoice &invoice, Plan &plan, Refusal &refusal)
 {
     const auto issued = dateIn(invoice.issueDate);
-    refusal.need(issued.has_value(), QStringLiteral("датата на документа %1 не е дата").arg(quoted(invoice.issueDate)));
+    refusal.need(issued.has_value(),
+                 QStringLiteral("датата на документа %1 не е дата").arg(quoted(invoice.issueDate)));
     plan.issued = issued.value_or(QDate());
     plan.taxEvent = dateIn(invoice.texts.taxEventDate);
     plan.due = dateIn(invoice.texts.paymentDate);
@@ -226,8 +233,10 @@ void planDates(const Invoice &invoice, Plan &plan, Refusal &refusal)
     if (!plan.due && oneLine(invoice.payment.terms).isEmpty() && issued)
         plan.due = issued;
     if (plan.category == VatCategory::IntraCommunity)
-        refusal.need(plan.taxEvent.has_value(),
-                     QStringLiteral("липсва датата на данъчното събитие (на доставката, нужна при вътреобщностна доставка)"));
+        refusal.need(
+            plan.taxEvent.has_value(),
+            QStringLiteral(
+                "липсва датата на данъчното събитие (на доставката, нужна при вътреобщностна доставка)"));
     if (invoice.note.kind == NoteKind::Credit)
         refusal.need(!oneLine(invoice.note.invoiceNumber).isEmpty(),
                      QStringLiteral("липсва номерът на фактурата, към която е кредитното известие"));
@@ -263,10 +272,13 @@ void planAmounts(const Invoice &invoice, Plan &plan, Refusal &refusal)
     // The rate times the base, rounded to the cent; the page counts the
     // VAT on the base before it is rounded, which may differ by a cent.
     const __int128 product = __int128(plan.taxBase) * plan.percent;
-    const std::int64_t expected = std::int64_t(((product < 0 ? -product : product) + 50) / 100) * (product < 0 ? -1 : 1);
+    const std::int64_t expected =
+        std::int64_t(((product < 0 ? -product : product) + 50) / 100) * (product < 0 ? -1 : 1);
     refusal.need(std::llabs(expected - plan.vat) <= 1,
                  QStringLiteral("ДДС %1 не е %2 % от данъчната основа %3")
-                     .arg(money(plan.vat)).arg(plan.percent).arg(money(plan.taxBase)));
+                     .arg(money(plan.vat))
+                     .arg(plan.percent)
+                     .arg(money(plan.taxBase)));
     // The tax base is the sum of the lines as the page rounds them; a line
     // value with more decimals leaves cents that a rounding allowance or
     // charge carries (see Ubl::roundingAdjustment()).
@@ -309,9 +321,10 @@ public:
         m_xml.writeStartElement(m_plan.credit ? CreditNoteNs : InvoiceNs,
                                 m_plan.credit ? QStringLiteral("CreditNote") : QStringLiteral("Invoice"));
         header();
-        party(QStringLiteral("AccountingSupplierParty"), m_invoice.supplier.party, m_plan.sellerVat, QStringLiteral("BG"),
-              m_invoice.supplier.addressSecondLine);
-        party(QStringLiteral("AccountingCustomerParty"), m_invoice.client, m_plan.buyerVat, m_plan.buyerCountry, {});
+        party(QStringLiteral("AccountingSupplierParty"), m_invoice.supplier.party, m_plan.sellerVat,
+              QStringLiteral("BG"), m_invoice.supplier.addressSecondLine);
+        party(QStringLiteral("AccountingCustomerParty"), m_invoice.client, m_plan.buyerVat,
+              m_plan.buyerCountry, {});
         delivery();
         payment();
         roundingAdjustment();
@@ -438,7 +451,8 @@ private:
         if (!iban.isEmpty() || dueInMeans) {
             open(QStringLiteral("PaymentMeans"));
             // SEPA credit transfer where there is an account, else "not defined".
-            cbc(QStringLiteral("PaymentMeansCode"), iban.isEmpty() ? QStringLiteral("1") : QStringLiteral("58"));
+            cbc(QStringLiteral("PaymentMeansCode"),
+                iban.isEmpty() ? QStringLiteral("1") : QStringLiteral("58"));
             if (dueInMeans)
                 cbc(QStringLiteral("PaymentDueDate"), date(*m_plan.due));
             cbc(QStringLiteral("PaymentID"), m_invoice.number.trimmed());
@@ -469,7 +483,8 @@ private:
         cbc(QStringLiteral("ID"), VatCategories::code(m_plan.category));
         if (m_plan.category != VatCategory::OutsideScope)
             cbc(QStringLiteral("Percent"), QString::number(m_plan.percent));
-        const bool exempted = m_plan.category != VatCategory::Standard && m_plan.category != VatCategory::ZeroRated;
+        const bool exempted =
+            m_plan.category != VatCategory::Standard && m_plan.category != VatCategory::ZeroRated;
         if (withReason && exempted) {
             cbc(QStringLiteral("TaxExemptionReasonCode"), VatCategories::exemptionCode(m_plan.category));
             cbc(QStringLiteral("TaxExemptionReason"), oneLine(m_invoice.texts.vatBasis));
@@ -488,7 +503,8 @@ private:
         if (adjustment() == 0)
             return;
         open(QStringLiteral("AllowanceCharge"));
-        cbc(QStringLiteral("ChargeIndicator"), adjustment() > 0 ? QStringLiteral("true") : QStringLiteral("false"));
+        cbc(QStringLiteral("ChargeIndicator"),
+            adjustment() > 0 ? QStringLiteral("true") : QStringLiteral("false"));
         cbc(QStringLiteral("AllowanceChargeReason"), QStringLiteral("Закръгляване"));
         amount(QStringLiteral("Amount"), std::llabs(adjustment()));
         taxCategory(false);
@@ -525,7 +541,8 @@ private:
     {
         open(m_plan.credit ? QStringLiteral("CreditNoteLine") : QStringLiteral("InvoiceLine"));
         cbc(QStringLiteral("ID"), QString::number(line.number));
-        m_xml.writeStartElement(Cbc, m_plan.credit ? QStringLiteral("CreditedQuantity") : QStringLiteral("InvoicedQuantity"));
+        m_xml.writeStartElement(
+            Cbc, m_plan.credit ? QStringLiteral("CreditedQuantity") : QStringLiteral("InvoicedQuantity"));
         m_xml.writeAttribute(QStringLiteral("unitCode"), line.unit);
         m_xml.writeCharacters(line.quantity.text());
         m_xml.writeEndElement();
@@ -544,7 +561,8 @@ private:
         open(QStringLiteral("Price"));
         m_xml.writeStartElement(Cbc, QStringLiteral("PriceAmount"));
         m_xml.writeAttribute(QStringLiteral("currencyID"), QStringLiteral("EUR"));
-        m_xml.writeCharacters(line.price.units() % (Amount::Scale / 100) == 0 ? money(cents(line.price)) : line.price.text());
+        m_xml.writeCharacters(line.price.units() % (Amount::Scale / 100) == 0 ? money(cents(line.price))
+                                                                              : line.price.text());
         m_xml.writeEndElement();
         close();
         close();
@@ -555,7 +573,7 @@ private:
     const Plan &m_plan;
 };
 
-} // namespace
+}  // namespace
 
 namespace EInvoice {
 
@@ -577,10 +595,7 @@ std::optional<QString> refusal(const Invoice &invoice)
     }
 }
 
-bool hasNone(const Invoice &invoice)
-{
-    return kindRefusal(invoice).has_value();
-}
+bool hasNone(const Invoice &invoice) { return kindRefusal(invoice).has_value(); }
 
 QString fileBeside(const QString &pdf)
 {
@@ -590,4 +605,4 @@ QString fileBeside(const QString &pdf)
     return name + QStringLiteral(".xml");
 }
 
-} // namespace EInvoice
+}  // namespace EInvoice

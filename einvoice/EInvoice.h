@@ -26,4 +26,4 @@ bool hasNone(const Invoice &invoice);
 // The e-invoice's name beside a PDF copy: the same name with ".xml".
 QString fileBeside(const QString &pdf);
 
-} // namespace EInvoice
+}  // namespace EInvoice

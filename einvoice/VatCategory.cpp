@@ -89,7 +89,8 @@ std::optional<VatCategory> ofBasis(const QString &basis)
 {
     // The directive's "чл. 28с(Е)(3)" is the intermediary of a triangular
     // operation, whose customer owes the tax: not art. 28 of the VAT Act.
-    if (basis.contains(QStringLiteral("77/388")) || basis.contains(QStringLiteral("тристранн"), Qt::CaseInsensitive))
+    if (basis.contains(QStringLiteral("77/388"))
+        || basis.contains(QStringLiteral("тристранн"), Qt::CaseInsensitive))
         return VatCategory::ReverseCharge;
     static const QRegularExpression article(
         QStringLiteral("чл\\.?\\s*(\\d+)\\s*([а-я])?(?:\\s*,?\\s*ал\\.?\\s*(\\d+))?"),
@@ -120,4 +121,4 @@ std::optional<VatCategory> ofBasis(const QString &basis)
     return std::nullopt;
 }
 
-} // namespace VatCategories
+}  // namespace VatCategories

@@ -9,11 +9,12 @@
 // basis for not charging VAT imply: a rate above zero is standard rated; at
 // zero the article the basis names decides.
 enum class VatCategory {
-    Standard,        // S: 20 % or 9 %
-    ZeroRated,       // Z: chapter three of the VAT Act other than export (чл. 29-37), чл. 140, 146, 173
-    Exempt,          // E: чл. 38-50, and the tour operators' scheme (чл. 86 ППЗДДС)
-    ReverseCharge,   // AE: чл. 82, чл. 163а, services placed in another member state (чл. 21, ал. 2, чл. 22-24),
-                     //     the intermediary of a triangular operation
+    Standard,   // S: 20 % or 9 %
+    ZeroRated,  // Z: chapter three of the VAT Act other than export (чл. 29-37), чл. 140, 146, 173
+    Exempt,     // E: чл. 38-50, and the tour operators' scheme (чл. 86 ППЗДДС)
+    ReverseCharge,  // AE: чл. 82, чл. 163а, services placed in another member state (чл. 21, ал. 2, чл.
+                    // 22-24),
+                    //     the intermediary of a triangular operation
     IntraCommunity,  // K: чл. 53
     Export,          // G: чл. 28
     OutsideScope,    // O: a seller outside the VAT register (чл. 113, ал. 9)
@@ -35,4 +36,4 @@ bool isEmptyBasis(const QString &basis);
 // The category of a basis text at the zero rate; nothing where it names no article the program knows.
 std::optional<VatCategory> ofBasis(const QString &basis);
 
-} // namespace VatCategories
+}  // namespace VatCategories

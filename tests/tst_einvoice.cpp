@@ -26,14 +26,17 @@ void setLines(Invoice &invoice, const QList<std::pair<QString, QString>> &quanti
     for (const auto &[quantity, price] : quantityAndPrice) {
         const std::int64_t value = amount(quantity).units() * amount(price).units() / Amount::Scale;
         invoice.lines << InvoiceLine{int(invoice.lines.size()) + 1,
-                                     QStringLiteral("Стока № %1").arg(invoice.lines.size() + 1), QStringLiteral("бр."),
-                                     amount(quantity), amount(price), Amount::fromUnits(value)};
+                                     QStringLiteral("Стока № %1").arg(invoice.lines.size() + 1),
+                                     QStringLiteral("бр."),
+                                     amount(quantity),
+                                     amount(price),
+                                     Amount::fromUnits(value)};
         base += value;
     }
     const std::int64_t baseCents = (base + 50) / 100;
     const std::int64_t vatCents = (baseCents * rate + 50) / 100;
-    invoice.totals = {Amount::fromUnits(baseCents * 100), QString::number(rate), Amount::fromUnits(vatCents * 100),
-                      Amount::fromUnits((baseCents + vatCents) * 100)};
+    invoice.totals = {Amount::fromUnits(baseCents * 100), QString::number(rate),
+                      Amount::fromUnits(vatCents * 100), Amount::fromUnits((baseCents + vatCents) * 100)};
 }
 
 Invoice euroInvoice(const QString &number, NoteKind note = NoteKind::None)
@@ -49,7 +52,9 @@ Invoice euroInvoice(const QString &number, NoteKind note = NoteKind::None)
 Invoice zeroRated(const QString &number, const QString &basis, const QString &clientVat)
 {
     Invoice invoice = euroInvoice(number);
-    setLines(invoice, {{QStringLiteral("2"), QStringLiteral("150.25")}, {QStringLiteral("1"), QStringLiteral("9.99")}}, 0);
+    setLines(invoice,
+             {{QStringLiteral("2"), QStringLiteral("150.25")}, {QStringLiteral("1"), QStringLiteral("9.99")}},
+             0);
     invoice.texts.vatBasis = basis;
     invoice.client.vatNumber = clientVat;
     return invoice;
@@ -60,7 +65,9 @@ QString cents(Amount value)
 {
     const qint64 units = value.units();
     const qint64 magnitude = (qAbs(units) + 50) / 100;
-    return QStringLiteral("%1%2.%3").arg(units < 0 ? QStringLiteral("-") : QString()).arg(magnitude / 100)
+    return QStringLiteral("%1%2.%3")
+        .arg(units < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 100)
         .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
 }
 
@@ -70,10 +77,7 @@ QString isoDate(const QString &pageDate)
 }
 
 // A grey field the user left as the form has it says nothing.
-QString filled(const QString &text)
-{
-    return text.contains(QStringLiteral("..")) ? QString() : text;
-}
+QString filled(const QString &text) { return text.contains(QStringLiteral("..")) ? QString() : text; }
 
 // The VAT number as the file should carry it: with the country's letters.
 QString withCountry(const QString &vat)
@@ -106,7 +110,7 @@ QList<std::pair<QString, QString>> expectedFields(const Exported &document)
         values << cents(line.value);
     }
     const QString type = invoice.note.kind == NoteKind::Credit ? QStringLiteral("381")
-                       : invoice.note.kind == NoteKind::Debit ? QStringLiteral("383")
+        : invoice.note.kind == NoteKind::Debit                 ? QStringLiteral("383")
                                                                : QStringLiteral("380");
     return {
         {QStringLiteral("/*/cbc:ID"), invoice.number},
@@ -114,27 +118,33 @@ QList<std::pair<QString, QString>> expectedFields(const Exported &document)
         {QStringLiteral("/*/(cbc:InvoiceTypeCode|cbc:CreditNoteTypeCode)"), type},
         {QStringLiteral("/*/cbc:DocumentCurrencyCode"), QStringLiteral("EUR")},
         {QStringLiteral("/*/cbc:BuyerReference"), invoice.number},
-        {QStringLiteral("/*/cac:BillingReference/cac:InvoiceDocumentReference/cbc:ID"), invoice.note.invoiceNumber},
+        {QStringLiteral("/*/cac:BillingReference/cac:InvoiceDocumentReference/cbc:ID"),
+         invoice.note.invoiceNumber},
         {QStringLiteral("/*/cac:Delivery/cbc:ActualDeliveryDate"), isoDate(invoice.texts.taxEventDate)},
-        {Seller + QStringLiteral("/cac:PartyLegalEntity/cbc:RegistrationName"), invoice.supplier.party.name.simplified()},
+        {Seller + QStringLiteral("/cac:PartyLegalEntity/cbc:RegistrationName"),
+         invoice.supplier.party.name.simplified()},
         {Seller + QStringLiteral("/cac:PartyLegalEntity/cbc:CompanyID"), invoice.supplier.party.eik},
         {Seller + QStringLiteral("/cac:PartyTaxScheme/cbc:CompanyID"),
          outside ? QString() : withCountry(invoice.supplier.party.vatNumber)},
         {Seller + QStringLiteral("/cbc:EndpointID/@schemeID"), QStringLiteral("9926")},
         {Seller + QStringLiteral("/cbc:EndpointID"), withCountry(invoice.supplier.party.vatNumber)},
-        {Seller + QStringLiteral("/cac:PostalAddress/cbc:StreetName"), invoice.supplier.party.address.simplified()},
-        {Buyer + QStringLiteral("/cac:PartyLegalEntity/cbc:RegistrationName"), invoice.client.name.simplified()},
+        {Seller + QStringLiteral("/cac:PostalAddress/cbc:StreetName"),
+         invoice.supplier.party.address.simplified()},
+        {Buyer + QStringLiteral("/cac:PartyLegalEntity/cbc:RegistrationName"),
+         invoice.client.name.simplified()},
         {Buyer + QStringLiteral("/cac:PartyLegalEntity/cbc:CompanyID"), invoice.client.eik},
-        {Buyer + QStringLiteral("/cac:PartyTaxScheme/cbc:CompanyID"), outside ? QString() : withCountry(invoice.client.vatNumber)},
+        {Buyer + QStringLiteral("/cac:PartyTaxScheme/cbc:CompanyID"),
+         outside ? QString() : withCountry(invoice.client.vatNumber)},
         {Buyer + QStringLiteral("/cac:PostalAddress/cbc:StreetName"), invoice.client.address.simplified()},
         {QStringLiteral("/*/cac:PaymentMeans/cac:PayeeFinancialAccount/cbc:ID"), invoice.payment.iban},
-        {QStringLiteral("/*/cac:PaymentMeans/cac:PayeeFinancialAccount/cac:FinancialInstitutionBranch/cbc:ID"),
+        {QStringLiteral(
+             "/*/cac:PaymentMeans/cac:PayeeFinancialAccount/cac:FinancialInstitutionBranch/cbc:ID"),
          invoice.payment.bic},
         {QStringLiteral("/*/cac:PaymentTerms/cbc:Note"), filled(invoice.payment.terms)},
         // Without a term or a date on the page the payment is due at once.
         {QStringLiteral("/*/(cbc:DueDate|cac:PaymentMeans/cbc:PaymentDueDate)"),
          !isoDate(invoice.texts.paymentDate).isEmpty() ? isoDate(invoice.texts.paymentDate)
-         : filled(invoice.payment.terms).isEmpty()     ? isoDate(invoice.issueDate)
+             : filled(invoice.payment.terms).isEmpty() ? isoDate(invoice.issueDate)
                                                        : QString()},
         {QStringLiteral("/*/cac:LegalMonetaryTotal/cbc:TaxExclusiveAmount"), cents(invoice.totals.taxBase)},
         {QStringLiteral("/*/cac:TaxTotal/cbc:TaxAmount"), cents(invoice.totals.vat)},
@@ -150,7 +160,7 @@ QList<std::pair<QString, QString>> expectedFields(const Exported &document)
     };
 }
 
-} // namespace
+}  // namespace
 
 class tst_EInvoice : public QObject {
     Q_OBJECT
@@ -172,21 +182,29 @@ class tst_EInvoice : public QObject {
         Invoice standard = euroInvoice(QStringLiteral("0000000101"));
         add(QStringLiteral("S 20 %, lines rounded to the cent"), QStringLiteral("S"), standard);
         Invoice reduced = euroInvoice(QStringLiteral("0000000102"));
-        setLines(reduced, {{QStringLiteral("3"), QStringLiteral("12.40")}, {QStringLiteral("1.5"), QStringLiteral("7.333")}}, 9);
+        setLines(reduced,
+                 {{QStringLiteral("3"), QStringLiteral("12.40")},
+                  {QStringLiteral("1.5"), QStringLiteral("7.333")}},
+                 9);
         add(QStringLiteral("S 9 %"), QStringLiteral("S"), reduced);
         add(QStringLiteral("Z international transport"), QStringLiteral("Z"),
-            zeroRated(QStringLiteral("0000000103"), QStringLiteral("чл. 30, ал. 1"), QStringLiteral("123123123")));
+            zeroRated(QStringLiteral("0000000103"), QStringLiteral("чл. 30, ал. 1"),
+                      QStringLiteral("123123123")));
         add(QStringLiteral("E exempt"), QStringLiteral("E"),
             zeroRated(QStringLiteral("0000000104"), QStringLiteral("чл. 44, т. 3"), QString()));
         add(QStringLiteral("E tour operator"), QStringLiteral("E"),
             zeroRated(QStringLiteral("0000000105"), QStringLiteral("чл. 86, ал. 1 ППЗДДС"), QString()));
         add(QStringLiteral("AE services in another member state"), QStringLiteral("AE"),
-            zeroRated(QStringLiteral("0000000106"), QStringLiteral("чл. 22, ал. 2"), QStringLiteral("DE123456789")));
+            zeroRated(QStringLiteral("0000000106"), QStringLiteral("чл. 22, ал. 2"),
+                      QStringLiteral("DE123456789")));
         add(QStringLiteral("AE triangular operation"), QStringLiteral("AE"),
-            zeroRated(QStringLiteral("0000000107"), QStringLiteral("чл. 28с(Е)(3) 77/388/ЕЕС"), QStringLiteral("ATU12345678")));
+            zeroRated(QStringLiteral("0000000107"), QStringLiteral("чл. 28с(Е)(3) 77/388/ЕЕС"),
+                      QStringLiteral("ATU12345678")));
         add(QStringLiteral("K intra-Community supply"), QStringLiteral("K"),
-            zeroRated(QStringLiteral("0000000108"), QStringLiteral("чл. 53, ал. 1 ЗДДС"), QStringLiteral("RO1234567")));
-        Invoice exported = zeroRated(QStringLiteral("0000000109"), QStringLiteral("чл. 28, ал. 1"), QString());
+            zeroRated(QStringLiteral("0000000108"), QStringLiteral("чл. 53, ал. 1 ЗДДС"),
+                      QStringLiteral("RO1234567")));
+        Invoice exported =
+            zeroRated(QStringLiteral("0000000109"), QStringLiteral("чл. 28, ал. 1"), QString());
         exported.client.eik.clear();
         add(QStringLiteral("G export, client without ЕИК"), QStringLiteral("G"), exported);
         add(QStringLiteral("O seller outside the VAT register"), QStringLiteral("O"),
@@ -195,7 +213,8 @@ class tst_EInvoice : public QObject {
         Invoice full = euroInvoice(QStringLiteral("0000000111"));
         QList<std::pair<QString, QString>> many;
         for (int i = 1; i <= 25; ++i)
-            many.append({QString::number(i) + QStringLiteral(".5"), QStringLiteral("1.%1").arg(i * 37 % 1000, 3, 10, QLatin1Char('0'))});
+            many.append({QString::number(i) + QStringLiteral(".5"),
+                         QStringLiteral("1.%1").arg(i * 37 % 1000, 3, 10, QLatin1Char('0'))});
         setLines(full, many, 20);
         add(QStringLiteral("25 lines"), QStringLiteral("S"), full);
 
@@ -246,7 +265,8 @@ private Q_SLOTS:
         RegisterStore store(data);
         for (auto [document, invoice] : table()) {
             store.recordPrint(invoice, {}, PrintMode::Original);
-            const auto id = store.documentId(companyKey(invoice.supplier), NumberSeries::Invoice, invoice.number);
+            const auto id =
+                store.documentId(companyKey(invoice.supplier), NumberSeries::Invoice, invoice.number);
             QVERIFY(id);
             document.recorded = store.invoice(*id);
             document.file = QDir(files).filePath(document.recorded.number + QStringLiteral(".xml"));
@@ -259,7 +279,8 @@ private Q_SLOTS:
         QFile first(m_exported.first().file);
         QVERIFY(first.open(QIODevice::ReadOnly));
         QByteArray broken = first.readAll();
-        const QByteArray payable = "<cbc:PayableAmount currencyID=\"EUR\">" + cents(m_exported.first().recorded.totals.total).toUtf8();
+        const QByteArray payable = "<cbc:PayableAmount currencyID=\"EUR\">"
+            + cents(m_exported.first().recorded.totals.total).toUtf8();
         QVERIFY(broken.contains(payable));
         broken.replace(payable, "<cbc:PayableAmount currencyID=\"EUR\">1.00");
         m_broken = QDir(files).filePath(QStringLiteral("broken.xml"));
@@ -325,7 +346,8 @@ private Q_SLOTS:
         QCOMPARE(values.size(), fields.size());
         for (qsizetype i = 0; i < fields.size(); ++i) {
             QVERIFY2(values[i] == fields[i].second,
-                     qPrintable(QStringLiteral("%1: %2 instead of %3").arg(fields[i].first, values[i], fields[i].second)));
+                     qPrintable(QStringLiteral("%1: %2 instead of %3")
+                                    .arg(fields[i].first, values[i], fields[i].second)));
         }
     }
 
@@ -345,23 +367,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<Invoice>("invoice");
         QTest::addColumn<QStringList>("named");
-        Invoice leva = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("0000000201"));
-        QTest::newRow("leva") << leva << QStringList{QStringLiteral("№ 0000000201"), QStringLiteral("в лева")};
-        Invoice proforma = sampleInvoice(DocumentKind::Proforma, NoteKind::None, Currency::Euro, QStringLiteral("0000000202"));
-        QTest::newRow("proforma") << proforma << QStringList{QStringLiteral("№ 0000000202"), QStringLiteral("проформа")};
+        Invoice leva = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
+                                     QStringLiteral("0000000201"));
+        QTest::newRow("leva") << leva
+                              << QStringList{QStringLiteral("№ 0000000201"), QStringLiteral("в лева")};
+        Invoice proforma = sampleInvoice(DocumentKind::Proforma, NoteKind::None, Currency::Euro,
+                                         QStringLiteral("0000000202"));
+        QTest::newRow("proforma") << proforma
+                                  << QStringList{QStringLiteral("№ 0000000202"), QStringLiteral("проформа")};
         Invoice noBuyerVat = zeroRated(QStringLiteral("0000000203"), QStringLiteral("чл. 53"), QString());
         QTest::newRow("intra-Community supply without the client's VAT number")
             << noBuyerVat
-            << QStringList{QStringLiteral("№ 0000000203"), QStringLiteral("ИН по ЗДДС на получателя „Клиент ООД“"),
+            << QStringList{QStringLiteral("№ 0000000203"),
+                           QStringLiteral("ИН по ЗДДС на получателя „Клиент ООД“"),
                            QStringLiteral("вътреобщностна доставка")};
         Invoice noSellerVat = euroInvoice(QStringLiteral("0000000204"));
         noSellerVat.supplier.party.vatNumber.clear();
         QTest::newRow("standard rate without the seller's VAT number")
-            << noSellerVat << QStringList{QStringLiteral("№ 0000000204"), QStringLiteral("ИН по ЗДДС на доставчика")};
+            << noSellerVat
+            << QStringList{QStringLiteral("№ 0000000204"), QStringLiteral("ИН по ЗДДС на доставчика")};
         Invoice noBasis = zeroRated(QStringLiteral("0000000205"), QStringLiteral("........"), QString());
         QTest::newRow("zero rate without a basis")
             << noBasis << QStringList{QStringLiteral("№ 0000000205"), QStringLiteral("липсва основание")};
-        Invoice unknownBasis = zeroRated(QStringLiteral("0000000206"), QStringLiteral("по договор"), QString());
+        Invoice unknownBasis =
+            zeroRated(QStringLiteral("0000000206"), QStringLiteral("по договор"), QString());
         QTest::newRow("a basis that names no article")
             << unknownBasis << QStringList{QStringLiteral("№ 0000000206"), QStringLiteral("„по договор“")};
         Invoice credit = euroInvoice(QStringLiteral("0000000207"), NoteKind::Credit);

@@ -30,9 +30,11 @@ inline QString rulesFile() { return QStringLiteral(BILVARO_EINVOICE_RULES); }
 inline std::optional<QString> unavailable()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("java")).isEmpty())
-        return QStringLiteral("no Java runtime here (apt install default-jre-headless): the EN 16931 rules are not run");
+        return QStringLiteral(
+            "no Java runtime here (apt install default-jre-headless): the EN 16931 rules are not run");
     if (!QFileInfo::exists(saxonJar()))
-        return QStringLiteral("Saxon-HE is missing (apt install libsaxonhe-java): the EN 16931 rules are not run");
+        return QStringLiteral(
+            "Saxon-HE is missing (apt install libsaxonhe-java): the EN 16931 rules are not run");
     return std::nullopt;
 }
 
@@ -76,7 +78,9 @@ inline std::optional<QHash<QString, QList<FailedRule>>> validate(const QString &
         QXmlStreamReader svrl(&file);
         while (!svrl.atEnd()) {
             if (svrl.readNext() == QXmlStreamReader::StartElement && svrl.name() == u"failed-assert") {
-                FailedRule rule{svrl.attributes().value(QStringLiteral("id")).toString(), svrl.attributes().value(QStringLiteral("flag")).toString(), {}};
+                FailedRule rule{svrl.attributes().value(QStringLiteral("id")).toString(),
+                                svrl.attributes().value(QStringLiteral("flag")).toString(),
+                                {}};
                 while (!(svrl.readNext() == QXmlStreamReader::EndElement && svrl.name() == u"failed-assert")
                        && !svrl.atEnd())
                     rule.text += svrl.text();
@@ -100,13 +104,17 @@ inline std::optional<QStringList> evaluate(const QList<Probe> &probes, QString *
 {
     QTemporaryDir work;
     QStringList items;
-    const auto literal = [](QString text) { return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"'; };
+    const auto literal = [](QString text) {
+        return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    };
     for (const Probe &probe : probes)
         items << QStringLiteral("string-join(doc(%1) ! (%2) ! string(.), '|')")
                      .arg(literal(QUrl::fromLocalFile(probe.file).toString()), probe.xpath);
     const QString query =
-        QStringLiteral("declare namespace cac = \"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\";\n"
-                       "declare namespace cbc = \"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\";\n"
+        QStringLiteral("declare namespace cac = "
+                       "\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\";\n"
+                       "declare namespace cbc = "
+                       "\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\";\n"
                        "string-join((\n%1\n) ! replace(., '&#10;', ' '), '&#10;')\n")
             .arg(items.join(QStringLiteral(",\n")));
     QFile file(work.filePath(QStringLiteral("probes.xq")));
@@ -115,9 +123,10 @@ inline std::optional<QStringList> evaluate(const QList<Probe> &probes, QString *
     file.write(query.toUtf8());
     file.close();
     QProcess process;
-    process.start(QStringLiteral("java"), {QStringLiteral("-cp"), saxonJar(), QStringLiteral("net.sf.saxon.Query"),
-                                            QStringLiteral("-q:") + file.fileName(), QStringLiteral("!method=text"),
-                                            QStringLiteral("!encoding=UTF-8")});
+    process.start(QStringLiteral("java"),
+                  {QStringLiteral("-cp"), saxonJar(), QStringLiteral("net.sf.saxon.Query"),
+                   QStringLiteral("-q:") + file.fileName(), QStringLiteral("!method=text"),
+                   QStringLiteral("!encoding=UTF-8")});
     process.waitForFinished(240000);
     *log = QString::fromUtf8(process.readAllStandardError());
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
@@ -130,4 +139,4 @@ inline std::optional<QStringList> evaluate(const QList<Probe> &probes, QString *
     return values;
 }
 
-} // namespace EInvoiceRules
+}  // namespace EInvoiceRules
