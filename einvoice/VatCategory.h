@@ -8,17 +8,15 @@
 // The VAT category of EN 16931 (UNTDID 5305) that a document's rate and its
 // basis for not charging VAT imply: a rate above zero is standard rated; at
 // zero the article the basis names decides.
-enum class VatCategory {
-    Standard,   // S: 20 % or 9 %
-    ZeroRated,  // Z: chapter three of the VAT Act other than export (чл. 29-37), чл. 140, 146, 173
-    Exempt,     // E: чл. 38-50, and the tour operators' scheme (чл. 86 ППЗДДС)
-    ReverseCharge,  // AE: чл. 82, чл. 163а, services placed in another member state (чл. 21, ал. 2, чл.
-                    // 22-24),
-                    //     the intermediary of a triangular operation
-    IntraCommunity,  // K: чл. 53
-    Export,          // G: чл. 28
-    OutsideScope,    // O: a seller outside the VAT register (чл. 113, ал. 9)
-};
+//   S  Standard: 20 % or 9 %
+//   Z  ZeroRated: chapter three of the VAT Act other than export (чл. 29-37), чл. 140, 146, 173
+//   E  Exempt: чл. 38-50, and the tour operators' scheme (чл. 86 ППЗДДС)
+//   AE ReverseCharge: чл. 82, чл. 163а, services placed in another member state (чл. 21, ал. 2,
+//      чл. 22-24), the intermediary of a triangular operation
+//   K  IntraCommunity: чл. 53
+//   G  Export: чл. 28
+//   O  OutsideScope: a seller outside the VAT register (чл. 113, ал. 9)
+enum class VatCategory { Standard, ZeroRated, Exempt, ReverseCharge, IntraCommunity, Export, OutsideScope };
 
 namespace VatCategories {
 
