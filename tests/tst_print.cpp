@@ -17,6 +17,7 @@
 #include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
 #include "support/DemoInvoice.h"
+#include "support/EInvoiceRules.h"
 #include "support/WindowTest.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
@@ -373,6 +374,18 @@ private Q_SLOTS:
             QCOMPARE(fileBytes(xml), EInvoice::ublFile(store.invoice(row.id)));
             QCOMPARE(row.einvoice, xml);
             QCOMPARE(row.einvoiceDigest, FileDigest::ofFile(xml));
+            // The page as the windows assembled it, grey fields left as they
+            // are, makes a file the EN 16931 rules accept.
+            if (const auto why = EInvoiceRules::unavailable())
+                QSKIP(qPrintable(*why));
+            QTemporaryDir alone;
+            QVERIFY(QFile::copy(xml, alone.filePath(QStringLiteral("printed.xml"))));
+            QString log;
+            const auto failed = EInvoiceRules::validate(alone.path(), &log);
+            QVERIFY2(failed, qPrintable(log));
+            for (const auto &rule : failed->value(QStringLiteral("printed.xml")))
+                QVERIFY2(rule.flag != u"fatal", qPrintable(rule.id + u' ' + rule.text));
+            QVERIFY(failed->contains(QStringLiteral("printed.xml")));
         } else {
             QVERIFY(row.einvoice.isEmpty());
             QVERIFY(!row.einvoiceDigest.known());
