@@ -24,7 +24,7 @@ void setLines(Invoice &invoice, const QList<std::pair<QString, QString>> &quanti
     invoice.lines.clear();
     std::int64_t base = 0;
     for (const auto &[quantity, price] : quantityAndPrice) {
-        const std::int64_t value = amount(quantity).units() * amount(price).units() / Amount::Scale;
+        const auto value = std::int64_t(__int128(amount(quantity).units()) * amount(price).units() / Amount::Scale);
         invoice.lines << InvoiceLine{int(invoice.lines.size()) + 1,
                                      QStringLiteral("Стока № %1").arg(invoice.lines.size() + 1),
                                      QStringLiteral("бр."),
@@ -227,7 +227,8 @@ class tst_EInvoice : public QObject {
         add(QStringLiteral("debit note"), QStringLiteral("S"), debit);
 
         Invoice largest = euroInvoice(QStringLiteral("0000000114"));
-        setLines(largest, {{QStringLiteral("1"), QStringLiteral("83333333.32")}}, 20);
+        // The page shows at most 15 significant digits: a total of 999 999 999 999.98.
+        setLines(largest, {{QStringLiteral("1"), QStringLiteral("833333333333.32")}}, 20);
         add(QStringLiteral("largest amounts"), QStringLiteral("S"), largest);
 
         Invoice names = euroInvoice(QStringLiteral("0000000115"));
