@@ -49,7 +49,9 @@ private:
 Recorded record(RegisterStore &store, const Invoice &invoice, const PrintedPage &page)
 {
     const Recorded recorded =
-        store.recordPrint(invoice, ArchiveFiles::of(page.image, page.imageBytes, page.pdf, page.pdfBytes),
+        store.recordPrint(invoice,
+                          ArchiveFiles::of(page.image, page.imageBytes, page.pdf, page.pdfBytes, page.einvoice,
+                                           page.einvoiceBytes),
                           page.mode == PrintRules::Copy ? PrintMode::Copy : PrintMode::Original);
     TableStore *table = Form4->Table1;
     if (table->isActive() && table->tableName() == Schema::Firm::FileName)

@@ -40,7 +40,8 @@ QStringList tableFiles()
 
 QStringList pageFiles(const QString &archive)
 {
-    return QDir(archive).entryList({QStringLiteral("*.bmp"), QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    return QDir(archive).entryList({QStringLiteral("*.bmp"), QStringLiteral("*.pdf"), QStringLiteral("*.xml")},
+                                   QDir::Files, QDir::Name);
 }
 
 struct Entry {
@@ -58,7 +59,8 @@ std::optional<QString> destination(const QString &name, const Folders &to)
         return QDir(to.start).filePath(name);
     const QString page = name.mid(PagesFolder.size());
     if (name.startsWith(PagesFolder) && !page.contains(u'/') && !page.contains(u'\\') && !page.startsWith(u'.')
-        && (page.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive) || page.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)))
+        && (page.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive) || page.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
+            || page.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)))
         return QDir(to.archive).filePath(page);
     return std::nullopt;
 }

@@ -62,9 +62,9 @@ constexpr ULONG MapiUserAbort = 1;
 PWSTR wide(QString &text) { return reinterpret_cast<PWSTR>(text.data()); }
 
 // Opens the default mail program's new message through Simple MAPI, the
-// file attached; false when no mail program answers (none set up, or MAPI
+// files attached; false when no mail program answers (none set up, or MAPI
 // missing). The user closing the message unsent counts as an answer.
-bool sendMapiMail(const QString &to, const QString &subject, const QString &attachment)
+bool sendMapiMail(const QString &to, const QString &subject, const QStringList &attachments)
 {
     HMODULE mapi = LoadLibraryW(L"MAPI32.DLL");
     if (!mapi)
@@ -73,16 +73,22 @@ bool sendMapiMail(const QString &to, const QString &subject, const QString &atta
     ULONG result = ~MapiSuccess;
     if (send) {
         QString subjectText = subject;
-        QString path = QDir::toNativeSeparators(attachment);
-        QString fileName = QFileInfo(attachment).fileName();
+        // The texts the descriptions point into live as long as the call.
+        QStringList paths, fileNames;
+        for (const QString &attachment : attachments) {
+            paths << QDir::toNativeSeparators(attachment);
+            fileNames << QFileInfo(attachment).fileName();
+        }
+        QList<MapiFileDescW> files;
+        for (qsizetype i = 0; i < paths.size(); ++i)
+            files.append(MapiFileDescW{0, 0, ULONG(-1), wide(paths[i]), wide(fileNames[i]), nullptr});
         QString address = QStringLiteral("SMTP:") + to;
         QString name = to;
-        MapiFileDescW file{0, 0, ULONG(-1), wide(path), wide(fileName), nullptr};
         MapiRecipDescW recipient{0, MapiTo, wide(name), wide(address), 0, nullptr};
         MapiMessageW message{};
         message.lpszSubject = wide(subjectText);
-        message.nFileCount = 1;
-        message.lpFiles = &file;
+        message.nFileCount = ULONG(files.size());
+        message.lpFiles = files.data();
         if (!to.isEmpty()) {
             message.nRecipCount = 1;
             message.lpRecips = &recipient;
@@ -148,15 +154,16 @@ public:
 #endif
     }
 
-    bool sendMail(const QString &to, const QString &subject, const QString &attachment) override
+    bool sendMail(const QString &to, const QString &subject, const QStringList &attachments) override
     {
 #ifdef Q_OS_WIN
         // A "mailto:" address cannot carry an attachment; Simple MAPI does.
-        return sendMapiMail(to, subject, attachment);
+        return sendMapiMail(to, subject, attachments);
 #else
         // xdg-email hands the message to the mail program the desktop has chosen.
-        QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), subject,
-                              QStringLiteral("--attach"), attachment};
+        QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), subject};
+        for (const QString &attachment : attachments)
+            arguments << QStringLiteral("--attach") << attachment;
         if (!to.isEmpty())
             arguments << to;
         return QProcess::startDetached(QStringLiteral("xdg-email"), arguments);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // What the operating system's shell does for the program: start a new copy
 // of it, print a file, end the message loop. Tests install a recording shell.
@@ -20,9 +21,9 @@ public:
     // user's viewer); false when there is none to start.
     virtual bool openFile(const QString &path) = 0;
     // Opens a new message in the user's mail program with the subject and
-    // the file attached, addressed to `to` when it is not empty; false when
+    // the files attached, addressed to `to` when it is not empty; false when
     // there is no mail program to start.
-    virtual bool sendMail(const QString &to, const QString &subject, const QString &attachment) = 0;
+    virtual bool sendMail(const QString &to, const QString &subject, const QStringList &attachments) = 0;
 };
 
 Shell &shell();

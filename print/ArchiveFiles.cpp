@@ -1,6 +1,7 @@
 #include "print/ArchiveFiles.h"
 
 #include "common/Failure.h"
+#include "einvoice/EInvoice.h"
 #include "print/Bitmap.h"
 #include "print/PrintRules.h"
 
@@ -27,7 +28,8 @@ bool isFree(const ArchiveNames &names, const QByteArray &image,
 {
     if (takenByRecord && (takenByRecord(names.image) || takenByRecord(names.pdf)))
         return false;
-    return samePage(names, image) || (!QFileInfo::exists(names.image) && !QFileInfo::exists(names.pdf));
+    return samePage(names, image)
+        || (!QFileInfo::exists(names.image) && !QFileInfo::exists(names.pdf) && !QFileInfo::exists(names.einvoice));
 }
 
 Failure taken(const QString &path)
@@ -37,29 +39,36 @@ Failure taken(const QString &path)
 
 } // namespace
 
+ArchiveNames archiveNamesOf(const QString &image)
+{
+    const QString pdf = PrintRules::pdfCopyFileName(image);
+    return {image, pdf, EInvoice::fileBeside(pdf)};
+}
+
 ArchiveNames chooseArchiveNames(const QString &firstImage, const QString &companyTag, const QByteArray &image,
                                 const std::function<bool(const QString &)> &takenByRecord)
 {
-    ArchiveNames names{firstImage, PrintRules::pdfCopyFileName(firstImage)};
-    for (int attempt = 1; !isFree(names, image, takenByRecord); ++attempt) {
-        const QString distinct = PrintRules::distinctArchiveFileName(firstImage, companyTag, attempt);
-        names = {distinct, PrintRules::pdfCopyFileName(distinct)};
-    }
+    ArchiveNames names = archiveNamesOf(firstImage);
+    for (int attempt = 1; !isFree(names, image, takenByRecord); ++attempt)
+        names = archiveNamesOf(PrintRules::distinctArchiveFileName(firstImage, companyTag, attempt));
     return names;
 }
 
 ArchiveWrite::ArchiveWrite(ArchiveNames names) : m_names(std::move(names)) {}
 
-void ArchiveWrite::write(const QByteArray &image, const QByteArray &pdf)
+void ArchiveWrite::write(const QByteArray &image, const QByteArray &pdf, const QByteArray &einvoice)
 {
+    QList<std::pair<QString, QByteArray>> files{{m_names.image, image}, {m_names.pdf, pdf}};
+    if (!einvoice.isEmpty() && !m_names.einvoice.isEmpty())
+        files.append({m_names.einvoice, einvoice});
     const bool kept = samePage(m_names, image);
     if (!kept) {
-        for (const QString &path : {m_names.image, m_names.pdf}) {
-            if (QFileInfo::exists(path))
-                throw taken(path);
+        for (const auto &file : std::as_const(files)) {
+            if (QFileInfo::exists(file.first))
+                throw taken(file.first);
         }
     }
-    for (const auto &[path, bytes] : {std::pair{m_names.image, image}, std::pair{m_names.pdf, pdf}}) {
+    for (const auto &[path, bytes] : std::as_const(files)) {
         if (QFileInfo::exists(path))
             continue;
         m_new.append(path);

@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "document/Document.h"
 #include "document/PagePieces.h"
+#include "einvoice/EInvoice.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
@@ -121,6 +122,8 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
     printPage(page, *printer);
     show();
     raise();
+    if (!page.einvoiceRefusal.isEmpty())
+        prompts().message(page.einvoiceRefusal, Prompter::Icon::Warning);
 }
 
 PrintedPage TPrintDlgOru::capture(const Invoice &invoice, const QString &mode)
@@ -148,6 +151,17 @@ PrintedPage TPrintDlgOru::capture(const Invoice &invoice, const QString &mode)
     page.image = names.image;
     page.pdf = names.pdf;
     page.pdfBytes = pdfCopyBytes(Doc->Panel1, QFileInfo(page.image).completeBaseName(), PrintRules::pdfInfo(invoice));
+    // The original's e-invoice, from the value the register records. A
+    // document in leva or a proforma has none, and the print says nothing
+    // of it; missing data is told after the print.
+    if (mode == PrintRules::Original && !EInvoice::hasNone(invoice)) {
+        try {
+            page.einvoiceBytes = EInvoice::ublFile(invoice);
+            page.einvoice = names.einvoice;
+        } catch (const Failure &refusal) {
+            page.einvoiceRefusal = refusal.text();
+        }
+    }
     return page;
 }
 
@@ -157,7 +171,7 @@ void TPrintDlgOru::printPage(const PrintedPage &page, QPrinter &printer)
     const QRect target(left, 0, printer.width() - left, printer.height());
     // The document is in the register: its page is kept in the archive
     // whatever the printer does next.
-    ArchiveWrite(page.image, page.pdf).write(page.imageBytes, page.pdfBytes);
+    ArchiveWrite(page.image, page.pdf, page.einvoice).write(page.imageBytes, page.pdfBytes, page.einvoiceBytes);
     printer.setDocName(QFileInfo(page.image).completeBaseName());
     if (!prompts().print(printer, 1, 1))
         return;  // "Отказ": nothing goes to any printer

@@ -31,6 +31,11 @@ struct PrintedPage {
     QByteArray imageBytes{};
     QString pdf{};
     QByteArray pdfBytes{};
+    // The e-invoice of an original, beside the PDF copy; empty where there is none.
+    QString einvoice{};
+    QByteArray einvoiceBytes{};
+    // Why an original in euro has no e-invoice: told after the print, which goes on.
+    QString einvoiceRefusal{};
 };
 
 // What the print command needs of the other windows, handed in by the

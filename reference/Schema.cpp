@@ -121,11 +121,15 @@ const Column PdfCopyHash = anyText(QStringLiteral("PDF копие: SHA-256"));
 const Column CopyImage = anyText(QStringLiteral("Копие: архивно изображение"));
 const Column CopyImageSize = integer(QStringLiteral("Копие: байтове"));
 const Column CopyImageHash = anyText(QStringLiteral("Копие: SHA-256"));
+const Column EInvoiceFile = anyText(QStringLiteral("Е-фактура"));
+const Column EInvoiceSize = integer(QStringLiteral("Е-фактура: байтове"));
+const Column EInvoiceHash = anyText(QStringLiteral("Е-фактура: SHA-256"));
 
 const QList<Column> &addedColumns()
 {
     static const QList<Column> columns{ArchiveImageSize, ArchiveImageHash, PdfCopySize, PdfCopyHash,
-                                       CopyImage,        CopyImageSize,    CopyImageHash};
+                                       CopyImage,        CopyImageSize,    CopyImageHash,
+                                       EInvoiceFile,     EInvoiceSize,     EInvoiceHash};
     return columns;
 }
 
@@ -166,7 +170,7 @@ const Table &documents()
          ClientEik, PaymentTerms, Bank, Iban, Bic, TaxBase, VatRate, Vat, Total, Words, VatBasis, VatBasisCaption,
          VehicleBasis, Receiver, Composer, ArchiveImage, PdfCopy, PrintedAt, Machine, User, Copies, LastCopyAt, CancelledAt,
          CancelReason, SearchText, ArchiveImageSize, ArchiveImageHash, PdfCopySize, PdfCopyHash, CopyImage,
-         CopyImageSize, CopyImageHash},
+         CopyImageSize, CopyImageHash, EInvoiceFile, EInvoiceSize, EInvoiceHash},
         {index(QStringLiteral("Един номер веднъж"), DocumentsTable,
                quoted(Company.name) + u',' + quoted(Series.name) + u',' + quoted(Number.name), true),
          index(QStringLiteral("По дата"), DocumentsTable, quoted(SortDate.name) + u',' + quoted(Id.name))}};

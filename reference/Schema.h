@@ -89,6 +89,10 @@ extern const Column ArchiveImageSize, ArchiveImageHash, PdfCopySize, PdfCopyHash
 // the archive image of the last copy printed, and the cancel mark.
 extern const Column Copies, LastCopyAt, CancelledAt, CancelReason;
 extern const Column CopyImage, CopyImageSize, CopyImageHash;
+// The e-invoice written beside the PDF copy when the original was printed,
+// its size and SHA-256; empty and NULL where none was written (a document in
+// leva, a proforma, one refused for missing data, or printed before).
+extern const Column EInvoiceFile, EInvoiceSize, EInvoiceHash;
 // The columns added after the first registers were made, in the order they
 // are added to an older one.
 const QList<Column> &addedColumns();

@@ -11,7 +11,28 @@ namespace {
 
 QString kindName(Kind kind)
 {
-    return kind == Kind::Pdf ? QStringLiteral("PDF копие (.pdf)") : QStringLiteral("архивно изображение (.bmp)");
+    switch (kind) {
+    case Kind::Pdf:
+        return QStringLiteral("PDF копие (.pdf)");
+    case Kind::EInvoice:
+        return QStringLiteral("е-фактура (.xml)");
+    case Kind::Image:
+        break;
+    }
+    return QStringLiteral("архивно изображение (.bmp)");
+}
+
+QString extension(Kind kind)
+{
+    switch (kind) {
+    case Kind::Pdf:
+        return QStringLiteral("pdf");
+    case Kind::EInvoice:
+        return QStringLiteral("xml");
+    case Kind::Image:
+        break;
+    }
+    return QStringLiteral("bmp");
 }
 
 bool inside(const QFileInfo &file, const QString &archiveFolder)
@@ -35,8 +56,7 @@ QString openable(const QString &path, const FileDigest &recorded, Kind kind, con
     if (!file.isFile() || !inside(file, archiveFolder))
         throw Failure(QStringLiteral("Файлът „%1“ на документ № %2 не е в архивната папка „%3“ и не се отваря.")
                           .arg(shown, number, QDir::toNativeSeparators(archiveFolder)));
-    const QString extension = kind == Kind::Pdf ? QStringLiteral("pdf") : QStringLiteral("bmp");
-    if (file.suffix().compare(extension, Qt::CaseInsensitive) != 0)
+    if (file.suffix().compare(extension(kind), Qt::CaseInsensitive) != 0)
         throw Failure(QStringLiteral("Файлът „%1“ на документ № %2 не е %3 и не се отваря.")
                           .arg(shown, number, kindName(kind)));
     if (recorded.known() && FileDigest::ofFile(path) != recorded)

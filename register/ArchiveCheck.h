@@ -10,10 +10,10 @@
 // replaced behind the register's back.
 namespace ArchiveCheck {
 
-enum class Kind { Pdf, Image };
+enum class Kind { Pdf, Image, EInvoice };
 
 // The recorded file, when it is a regular file inside the archive folder
-// with its kind's extension (".pdf", ".bmp") and, where the register keeps
+// with its kind's extension (".pdf", ".bmp", ".xml") and, where the register keeps
 // its digest, of that size and SHA-256; a row from before digests were kept
 // is opened on the first two. Otherwise a Failure whose text names the file
 // and says what is wrong: missing, outside the archive, another kind, changed.

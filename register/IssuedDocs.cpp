@@ -1,6 +1,7 @@
 #include "register/IssuedDocs.h"
 
 #include "common/Failure.h"
+#include "einvoice/EInvoice.h"
 #include "platform/BusyCursor.h"
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
@@ -9,6 +10,7 @@
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
+#include "print/Bitmap.h"
 #include "print/PagePicture.h"
 #include "print/Pr.h"
 #include "print/PrintRules.h"
@@ -57,7 +59,7 @@ QString archiveFolder()
 TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("Издадени документи"));
-    resize(960, 560);
+    resize(1120, 560);
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     fillBackground(this, QColor(223, 223, 223));
 
@@ -69,6 +71,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton6 = button(this, QStringLiteral("Експорт за счетоводителя"), 798);
     SpeedButton7 = button(this, QStringLiteral("Фактура от проформа"), 798);
     SpeedButton7->move(798, 42);
+    SpeedButton8 = button(this, QStringLiteral("Запиши е-фактура"), 956);
     Edit1 = editor(this, QStringLiteral("Търсене (№, клиент, ЕИК):"), 8, 160, 260);
     Edit2 = editor(this, QStringLiteral("от дата:"), 440, 56, 90);
     Edit3 = editor(this, QStringLiteral("до дата:"), 600, 56, 90);
@@ -93,6 +96,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton5, [this] { SpeedButton5Click(); });
     onClick(SpeedButton6, [this] { SpeedButton6Click(); });
     onClick(SpeedButton7, [this] { SpeedButton7Click(); });
+    onClick(SpeedButton8, [this] { SpeedButton8Click(); });
     for (QLineEdit *edit : {Edit1, Edit2, Edit3})
         connect(edit, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { runGuarded([this] { DBGrid1DblClick(); }); });
@@ -167,13 +171,21 @@ void TIssuedDocs::DBGrid1DblClick()
 void TIssuedDocs::SpeedButton4Click()
 {
     const RegisterRow row = currentDocument();
-    const QString attachment = pdfCopy(row);
+    QStringList attachments{pdfCopy(row)};
+    if (!row.einvoice.isEmpty())
+        attachments << ArchiveCheck::openable(row.einvoice, row.einvoiceDigest, ArchiveCheck::Kind::EInvoice,
+                                              archiveFolder(), row.number);
     const QString to = IssuedRules::clientEmail(dataDirectory(), row.client, row.clientEik);
     const QString subject = QStringLiteral("%1 № %2 от %3").arg(row.kind, row.number, row.date);
-    if (!shell().sendMail(to, subject, attachment))
+    if (shell().sendMail(to, subject, attachments))
+        return;
+    if (attachments.size() == 1)
         throw Failure(QStringLiteral("Пощенската програма не може да бъде отворена. PDF копието на документа е "
                                      "„%1“: приложете го към писмото сами.")
-                          .arg(QDir::toNativeSeparators(attachment)));
+                          .arg(QDir::toNativeSeparators(attachments.first())));
+    throw Failure(QStringLiteral("Пощенската програма не може да бъде отворена. PDF копието на документа е "
+                                 "„%1“, е-фактурата е „%2“: приложете ги към писмото сами.")
+                      .arg(QDir::toNativeSeparators(attachments.first()), QDir::toNativeSeparators(attachments.last())));
 }
 
 void TIssuedDocs::SpeedButton5Click()
@@ -218,6 +230,22 @@ void TIssuedDocs::SpeedButton7Click()
                           .arg(row.number, row.kind.toLower()));
     if (InvoiceFromProforma)
         InvoiceFromProforma(document);
+}
+
+void TIssuedDocs::SpeedButton8Click()
+{
+    const RegisterRow row = currentDocument();
+    const QByteArray file = EInvoice::ublFile(m_store->invoice(row.id));
+    const QString folder = prompts().chooseFolder(QStringLiteral("Запиши е-фактура"));
+    if (folder.isEmpty())
+        return;
+    // Named as beside the archive's PDF copy, so that the two go together.
+    const QString name = row.pdfCopy.isEmpty() ? QStringLiteral("Inv_%1.xml").arg(row.number)
+                                               : QFileInfo(EInvoice::fileBeside(row.pdfCopy)).fileName();
+    const QString path = QDir(folder).filePath(name);
+    writeFileReplacing(path, file);
+    prompts().information(QStringLiteral("Е-фактурата на документ № %1 е записана в „%2“.")
+                              .arg(row.number, QDir::toNativeSeparators(path)));
 }
 
 // Prints a copy of the document, stretched over the printer's page as the

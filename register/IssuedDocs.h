@@ -39,6 +39,7 @@ public:
     QToolButton *SpeedButton5;  // "Дневник за продажби"
     QToolButton *SpeedButton6;  // "Експорт за счетоводителя"
     QToolButton *SpeedButton7;  // "Фактура от проформа"
+    QToolButton *SpeedButton8;  // "Запиши е-фактура"
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -50,7 +51,8 @@ public:
     void SpeedButton2Click();
     void SpeedButton3Click() { DBGrid1DblClick(); }
     // Opens a message in the user's mail program with the PDF copy attached,
-    // to the client's e-mail address where the clients table has one.
+    // and the e-invoice beside it where the print wrote one, to the client's
+    // e-mail address where the clients table has one.
     void SpeedButton4Click();
     // Opens the sales ledger on the register's documents from the month the
     // typed period starts in, at that month (on all of them when none is typed).
@@ -60,6 +62,10 @@ public:
     // Hands the chosen proforma, as recorded, to InvoiceFromProforma; any
     // other document is refused.
     void SpeedButton7Click();
+    // Writes the chosen document's e-invoice, made again from its recorded
+    // value, into a folder the user chooses; a document that has none is
+    // refused with a message naming it and what is missing.
+    void SpeedButton8Click();
 
     // Makes an invoice of a proforma's lines; handed over by whoever creates
     // the windows.

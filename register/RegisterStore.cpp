@@ -217,13 +217,19 @@ bool changeable(const Schema::Column &column)
 }
 
 // What an older register gets with the added columns: the sizes and hashes
-// of the original's files are as fixed as the rest of the document (its
-// trigger names the columns it had when it was made).
+// of the original's files, and its e-invoice, are as fixed as the rest of
+// the document (its trigger names the columns it had when it was made).
 QStringList archiveFilesFixed(const Dialect &dialect)
 {
     return dialect.refusal(QStringLiteral("Архивът не се променя"),
                            QStringLiteral("UPDATE OF %1, %2, %3, %4")
                                .arg(q(ArchiveImageSize), q(ArchiveImageHash), q(PdfCopySize), q(PdfCopyHash)),
+                           documents());
+}
+QStringList einvoiceFixed(const Dialect &dialect)
+{
+    return dialect.refusal(QStringLiteral("Е-фактурата не се променя"),
+                           QStringLiteral("UPDATE OF %1, %2, %3").arg(q(EInvoiceFile), q(EInvoiceSize), q(EInvoiceHash)),
                            documents());
 }
 
@@ -331,6 +337,8 @@ RegisterRow rowFrom(const QSqlQuery &query)
     row.pdfDigest = digest(record, PdfCopySize, PdfCopyHash);
     row.copyImage = text(CopyImage);
     row.copyDigest = digest(record, CopyImageSize, CopyImageHash);
+    row.einvoice = text(EInvoiceFile);
+    row.einvoiceDigest = digest(record, EInvoiceSize, EInvoiceHash);
     row.supplier = text(Supplier);
     row.supplierEik = text(SupplierEik);
     return row;
@@ -343,7 +351,7 @@ QString rowColumns()
                                          Total, CurrencySign, Copies, LastCopyAt, CancelledAt, CancelReason,
                                          ArchiveImage, PdfCopy, PrintedAt, ArchiveImageSize, ArchiveImageHash,
                                          PdfCopySize, PdfCopyHash, CopyImage, CopyImageSize, CopyImageHash, Supplier,
-                                         SupplierEik})
+                                         SupplierEik, EInvoiceFile, EInvoiceSize, EInvoiceHash})
         names << q(column);
     return names.join(u',');
 }
@@ -400,12 +408,17 @@ FileDigest FileDigest::ofFile(const QString &path)
 }
 
 ArchiveFiles ArchiveFiles::of(const QString &image, const QByteArray &imageBytes, const QString &pdf,
-                              const QByteArray &pdfBytes)
+                              const QByteArray &pdfBytes, const QString &einvoice, const QByteArray &einvoiceBytes)
 {
     const auto digest = [](const QString &path, const QByteArray &bytes) {
         return QFileInfo::exists(path) ? FileDigest::ofFile(path) : FileDigest::of(bytes);
     };
-    return {image, pdf, digest(image, imageBytes), digest(pdf, pdfBytes)};
+    ArchiveFiles files{image, pdf, digest(image, imageBytes), digest(pdf, pdfBytes)};
+    if (!einvoice.isEmpty()) {
+        files.einvoice = einvoice;
+        files.einvoiceDigest = digest(einvoice, einvoiceBytes);
+    }
+    return files;
 }
 
 PrintStamp PrintStamp::now()
@@ -618,8 +631,13 @@ void RegisterStore::upgradeTables(const QSqlDatabase &database)
     for (const Schema::Column &column : missing)
         statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
                           .arg(q(documents()), q(column), dialect.columnType(column));
-    if (std::any_of(missing.begin(), missing.end(), [](const Schema::Column &c) { return c.name == PdfCopyHash.name; }))
+    const auto adds = [&missing](const Schema::Column &column) {
+        return std::any_of(missing.begin(), missing.end(), [&](const Schema::Column &c) { return c.name == column.name; });
+    };
+    if (adds(PdfCopyHash))
         statements << archiveFilesFixed(dialect);
+    if (adds(EInvoiceHash))
+        statements << einvoiceFixed(dialect);
     for (const QString &statement : std::as_const(statements)) {
         QSqlQuery query(database);
         if (!query.exec(statement))
@@ -772,6 +790,9 @@ qint64 RegisterStore::insertDocument(const Invoice &invoice, const ArchiveFiles 
         {ArchiveImageHash.name, hash(files.image, files.imageDigest)},
         {PdfCopySize.name, size(files.pdf, files.pdfDigest)},
         {PdfCopyHash.name, hash(files.pdf, files.pdfDigest)},
+        {EInvoiceFile.name, files.einvoice},
+        {EInvoiceSize.name, size(files.einvoice, files.einvoiceDigest)},
+        {EInvoiceHash.name, hash(files.einvoice, files.einvoiceDigest)},
         {CopyImage.name, mode == PrintMode::Copy ? QVariant(files.image) : QVariant()},
         {CopyImageSize.name, mode == PrintMode::Copy ? size(files.image, files.imageDigest) : QVariant()},
         {CopyImageHash.name, mode == PrintMode::Copy ? hash(files.image, files.imageDigest) : QVariant()},

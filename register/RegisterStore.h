@@ -45,12 +45,16 @@ struct ArchiveFiles {
     QString pdf;
     FileDigest imageDigest;
     FileDigest pdfDigest;
+    // The e-invoice beside the PDF copy; empty where the print writes none.
+    QString einvoice;
+    FileDigest einvoiceDigest;
 
     // The files a print is about to write, from their bytes; a file that is
     // at its name already is kept as it is (the archive never replaces a
     // file), so its own digest is taken.
     static ArchiveFiles of(const QString &image, const QByteArray &imageBytes, const QString &pdf,
-                           const QByteArray &pdfBytes);
+                           const QByteArray &pdfBytes, const QString &einvoice = {},
+                           const QByteArray &einvoiceBytes = {});
 };
 
 // When and where a document was printed.
@@ -98,6 +102,8 @@ struct RegisterRow {
     FileDigest pdfDigest;
     QString copyImage;       // the archive image of the last copy printed, if recorded
     FileDigest copyDigest;
+    QString einvoice;        // the e-invoice beside the PDF copy, where one was written
+    FileDigest einvoiceDigest;
     QString supplier;        // the own company that issued it
     QString supplierEik;
 };

@@ -32,6 +32,8 @@ packages=(
   libqt6sql6-psql libpq-dev postgresql postgresql-common
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
+  # tests only: the EN 16931 rules (XSLT 2.0) check the e-invoices with Saxon-HE
+  libsaxonhe-java default-jre-headless
 )
 
 missing=()

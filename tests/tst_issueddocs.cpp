@@ -6,6 +6,7 @@
 #include "app/Menu.h"
 #include "app/PrintLinks.h"
 #include "document/Document.h"
+#include "einvoice/EInvoice.h"
 #include "print/Pr.h"
 #include "support/PdfPrinter.h"
 #include "lines/Unit1.h"
@@ -30,6 +31,9 @@
 #include <QPushButton>
 #include <QProcess>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(Currency)
+Q_DECLARE_METATYPE(DocumentKind)
 
 class tst_IssuedDocs : public WindowTest {
     Q_OBJECT
@@ -251,6 +255,111 @@ private Q_SLOTS:
         const QString printed = press([] { IssuedDocs->SpeedButton1Click(); });
         QVERIFY2(printed.isEmpty(), qPrintable(printed));
         QCOMPARE(IssuedDocs->model()->rowAt(0).copies, 1);
+    }
+
+    // "Запиши е-фактура" writes the chosen document's e-invoice again, from
+    // its recorded value, into the folder the user chooses, under the name
+    // beside its PDF copy; a document without one is refused by name.
+    void writesTheEInvoiceAgain_data()
+    {
+        QTest::addColumn<QString>("number");    // recorded besides the three invoices, or one of them
+        QTest::addColumn<Currency>("currency");
+        QTest::addColumn<DocumentKind>("kind");
+        QTest::addColumn<bool>("chosen");       // a folder is chosen
+        QTest::addColumn<QString>("refusal");   // a part of the refusal; empty: written
+        QTest::newRow("euro invoice") << "0000000001" << Currency::Euro << DocumentKind::Invoice << true << "";
+        QTest::newRow("folder not chosen") << "0000000001" << Currency::Euro << DocumentKind::Invoice << false << "";
+        QTest::newRow("leva invoice") << "0000000009" << Currency::Leva << DocumentKind::Invoice << true << "в лева";
+        QTest::newRow("proforma") << "0000000009" << Currency::Euro << DocumentKind::Proforma << true << "проформа";
+    }
+    void writesTheEInvoiceAgain()
+    {
+        QFETCH(QString, number);
+        QFETCH(Currency, currency);
+        QFETCH(DocumentKind, kind);
+        QFETCH(bool, chosen);
+        QFETCH(QString, refusal);
+        if (number != u"0000000001") {
+            RegisterStore(app().path(QStringLiteral("DB")))
+                .recordPrint(sampleInvoice(kind, NoteKind::None, currency, number, QStringLiteral("Девети ООД")), {},
+                             PrintMode::Original);
+            IssuedDocs->Edit1Change();
+        }
+        IssuedDocs->Edit1->setText(number);
+        QCOMPARE(shownNumbers(), QStringList{number});
+        const QString folder = app().path(QStringLiteral("chosen"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString written = QDir(folder).filePath(QStringLiteral("InvFirm1_0000000001_.xml"));
+        if (refusal.isEmpty()) {
+            prompter().expectFolder(QStringLiteral("Запиши е-фактура"), chosen ? folder : QString());
+            if (chosen)
+                prompter().expectInformation(QStringLiteral("Е-фактурата на документ № %1 е записана в „%2“.")
+                                                 .arg(number, QDir::toNativeSeparators(written)));
+        }
+        try {
+            IssuedDocs->SpeedButton8Click();
+            QVERIFY2(refusal.isEmpty(), "a document without an e-invoice was written");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.text().contains(QStringLiteral("№ ") + number) && failure.text().contains(refusal),
+                     qPrintable(failure.text()));
+        }
+        QVERIFY2(prompter().finished(), prompter().problems());
+        QCOMPARE(QDir(folder).entryList(QDir::Files), chosen && refusal.isEmpty() ? QStringList{QFileInfo(written).fileName()}
+                                                                                 : QStringList{});
+        if (chosen && refusal.isEmpty()) {
+            RegisterStore store(app().path(QStringLiteral("DB")));
+            QFile file(written);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), EInvoice::ublFile(store.invoice(IssuedDocs->model()->rowAt(0).id)));
+        }
+    }
+
+    // "Изпрати" attaches the e-invoice the print wrote beside the PDF copy,
+    // only as it was written.
+    void sendsTheEInvoiceBesideThePdf_data()
+    {
+        QTest::addColumn<bool>("recorded");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("as printed") << true << false;
+        QTest::newRow("none written") << false << false;
+        QTest::newRow("changed after the print") << true << true;
+    }
+    void sendsTheEInvoiceBesideThePdf()
+    {
+        QFETCH(bool, recorded);
+        QFETCH(bool, changed);
+        const Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro,
+                                              QStringLiteral("0000000009"), QStringLiteral("Девети ООД"));
+        const QString pdf = app().path(QStringLiteral("install/DB/InvFirm1_0000000009_.pdf"));
+        const QString xml = EInvoice::fileBeside(pdf);
+        const QByteArray bytes = EInvoice::ublFile(invoice);
+        QVERIFY(QFile::copy(m_image, pdf));
+        QFile file(xml);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        ArchiveFiles files = ArchiveFiles::of(m_image, {}, pdf, {}, recorded ? xml : QString(), bytes);
+        RegisterStore(app().path(QStringLiteral("DB"))).recordPrint(invoice, files, PrintMode::Original);
+        if (changed) {
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("<!-- -->");
+            file.close();
+        }
+        QVERIFY(TableMaker::makeTable(app().path(QStringLiteral("DB")),
+                                      TableMaker::referenceTable(QStringLiteral("customer.db")),
+                                      {{{QStringLiteral("Фирма"), QStringLiteral("Девети ООД")}}}));
+        IssuedDocs->Edit1->setText(QStringLiteral("Девети"));
+        QCOMPARE(shownNumbers(), QStringList{"0000000009"});
+        try {
+            IssuedDocs->SpeedButton4Click();
+            QVERIFY(!changed);
+            QCOMPARE(app().shell.mails, QStringList{QStringLiteral("|Фактура № 0000000009 от 8.2.2026 г.|") + pdf
+                                                    + (recorded ? u'|' + xml : QString())});
+        } catch (const Failure &failure) {
+            QVERIFY2(changed && failure.text().contains(QDir::toNativeSeparators(xml))
+                         && failure.text().contains(QStringLiteral("е променен")),
+                     qPrintable(failure.text()));
+            QVERIFY(app().shell.mails.isEmpty());
+        }
     }
 
     // "Към фактура" beside a note's page offers the invoices of the page's

@@ -6,6 +6,7 @@
 #include "app/Menu.h"
 #include "common/Failure.h"
 #include "document/Document.h"
+#include "einvoice/EInvoice.h"
 #include "lines/Unit1.h"
 #include "platform/Printers.h"
 #include "print/Bitmap.h"
@@ -16,6 +17,7 @@
 #include "register/IssuedRules.h"
 #include "register/RegisterStore.h"
 #include "support/DemoInvoice.h"
+#include "support/EInvoiceRules.h"
 #include "support/WindowTest.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
@@ -125,6 +127,7 @@ private Q_SLOTS:
         assemble(kind);
         QVERIFY(QDir().mkpath(m_archive));
         QStringList archived;
+        QStringList einvoices;  // an original of an invoice in euro has its e-invoice beside its PDF
         for (const QString &step : steps) {
             const QString argument = step.mid(1);
             if (step[0] == u'N') {
@@ -142,6 +145,8 @@ private Q_SLOTS:
                 archived.append(QStringLiteral("%1Firm1_%2_%3.bmp")
                                     .arg(kind == u"ФАКТУРА" ? QStringLiteral("Inv") : QStringLiteral("Proform"),
                                          number, step == u"O" ? QString() : QStringLiteral("copy")));
+                if (step == u"O" && kind == u"ФАКТУРА")
+                    einvoices.append(archived.last().chopped(4) + QStringLiteral(".xml"));
             }
         }
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), invoiceNumber);
@@ -153,6 +158,7 @@ private Q_SLOTS:
         QStringList expectedFiles = archived;
         for (const QString &name : archived)
             expectedFiles.append(name.chopped(4) + QStringLiteral(".pdf"));
+        expectedFiles += einvoices;
         QStringList files = QDir(m_archive).entryList(QDir::Files);
         expectedFiles.sort();
         files.sort();
@@ -218,7 +224,8 @@ private Q_SLOTS:
             QCOMPARE(field->palette().color(field->backgroundRole()), whitened ? QColor(Qt::white) : QColor(192, 192, 192));
         QCOMPARE(QFileInfo::exists(archive), archived);
         QCOMPARE(QFileInfo::exists(archive.chopped(4) + QStringLiteral(".pdf")), archived);
-        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), archived ? 2 : 0);
+        QCOMPARE(QFileInfo::exists(archive.chopped(4) + QStringLiteral(".xml")), archived);
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), archived ? 3 : 0);
         QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
         // "Отказ" or a refused job: nothing goes to the shell's printing either.
         QCOMPARE(app().shell.printedFiles.size(), printed ? 1 : 0);
@@ -262,7 +269,7 @@ private Q_SLOTS:
         PrintDlgOru->SpeedButton1->click();
         QVERIFY2(prompter().finished(), prompter().problems());
         // The copy's page beside the original's, where the refused print kept it.
-        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), failure == u"refused" ? 4 : 2);
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), failure == u"refused" ? 5 : 2);
         QCOMPARE(pdfPages(m_printed.last()), 1);
         RegisterStore store(m_data);
         const QList<qint64> held = store.find({});
@@ -309,6 +316,8 @@ private Q_SLOTS:
         if (otherClient)
             pickClient(2);
         QStringList expected{QFileInfo(image).fileName(), QFileInfo(pdf).fileName()};
+        if (mode == u"O")
+            expected << QFileInfo(image).completeBaseName() + QStringLiteral(".xml");
         if (otherClient && !otherRegister) {
             prompter().expectError(IssuedRules::numberTakenMessage(QStringLiteral("0000000042"), QStringLiteral("Фактура"),
                                                                    firstInvoice.issueDate, firstInvoice.client.name));
@@ -321,6 +330,8 @@ private Q_SLOTS:
                                                                                        companyKey(firstInvoice.supplier)))
                                       : m_archive + QStringLiteral("/InvFirm1_0000000042_copy.bmp");
             expected << QFileInfo(other).fileName() << QFileInfo(other).completeBaseName() + QStringLiteral(".pdf");
+            if (otherRegister)
+                expected << QFileInfo(other).completeBaseName() + QStringLiteral(".xml");
         }
         button->click();
         QVERIFY2(prompter().finished(), prompter().problems());
@@ -329,6 +340,56 @@ private Q_SLOTS:
         expected.sort();
         QCOMPARE(QDir(m_archive).entryList(QDir::Files, QDir::Name), expected);
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), QStringLiteral("0000000042"));
+    }
+
+    // The original's e-invoice lies beside its PDF as the register records
+    // it; an original whose data cannot make one is printed all the same,
+    // and the user is told why it has none.
+    void einvoiceBesideTheOriginal_data()
+    {
+        QTest::addColumn<bool>("sellerVat");
+        QTest::newRow("written") << true;
+        QTest::newRow("refused: no VAT number of the own company") << false;
+    }
+    void einvoiceBesideTheOriginal()
+    {
+        QFETCH(bool, sellerVat);
+        assemble(QStringLiteral("ФАКТУРА"));
+        QVERIFY(QDir().mkpath(m_archive));
+        if (!sellerVat)
+            Doc->Label11->clear();
+        const Invoice invoice = currentInvoice();
+        prompter().expectPrint(true);
+        if (!sellerVat)
+            prompter().expectMessage(EInvoice::refusal(invoice).value_or(QStringLiteral("no refusal")),
+                                     Prompter::Icon::Warning);
+        PrintDlgOru->SpeedButton1->click();
+        QVERIFY2(prompter().finished(), prompter().problems());
+        QCOMPARE(m_printed.size(), 1);
+        const QString xml = m_archive + QStringLiteral("/InvFirm1_0000000042_.xml");
+        QCOMPARE(QFileInfo::exists(xml), sellerVat);
+        RegisterStore store(m_data);
+        const RegisterRow row = store.row(store.find({}).value(0));
+        if (sellerVat) {
+            QCOMPARE(fileBytes(xml), EInvoice::ublFile(store.invoice(row.id)));
+            QCOMPARE(row.einvoice, xml);
+            QCOMPARE(row.einvoiceDigest, FileDigest::ofFile(xml));
+            // The page as the windows assembled it, grey fields left as they
+            // are, makes a file the EN 16931 rules accept.
+            if (const auto why = EInvoiceRules::unavailable())
+                QSKIP(qPrintable(*why));
+            QTemporaryDir alone;
+            QVERIFY(QFile::copy(xml, alone.filePath(QStringLiteral("printed.xml"))));
+            QString log;
+            const auto failed = EInvoiceRules::validate(alone.path(), &log);
+            QVERIFY2(failed, qPrintable(log));
+            for (const auto &rule : failed->value(QStringLiteral("printed.xml")))
+                QVERIFY2(rule.flag != u"fatal", qPrintable(rule.id + u' ' + rule.text));
+            QVERIFY(failed->contains(QStringLiteral("printed.xml")));
+        } else {
+            QVERIFY(row.einvoice.isEmpty());
+            QVERIFY(!row.einvoiceDigest.known());
+        }
     }
 
     void fieldsAreGreyAgainAtTheNextAssembly()
@@ -375,7 +436,7 @@ private Q_SLOTS:
                                                                    currentInvoice().issueDate, OtherClient));
         PrintDlgOru->SpeedButton1->click();
 
-        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), printed ? 2 : 0);
+        QCOMPARE(QDir(m_archive).entryList(QDir::Files).size(), printed ? 3 : 0);
         QCOMPARE(!m_printed.isEmpty() && QFileInfo::exists(m_printed.last()), printed);
         QCOMPARE(app().shell.printedFiles.size(), printed ? 1 : 0);
         QCOMPARE(storedNumber(m_data, QStringLiteral("Фактура №")), stored);

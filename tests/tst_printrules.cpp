@@ -290,6 +290,8 @@ private Q_SLOTS:
                                              << "123456789" << first;
         QTest::newRow("another picture there") << Files{{first, "other"}} << QStringList{} << "123456789" << distinct;
         QTest::newRow("only a PDF there") << Files{{firstPdf, "pdf"}} << QStringList{} << "123456789" << distinct;
+        QTest::newRow("only an e-invoice there")
+            << Files{{QStringLiteral("InvFirm1_0000000042_.xml"), "xml"}} << QStringList{} << "123456789" << distinct;
         QTest::newRow("the same bytes, another document's row")
             << Files{{first, "page"}} << QStringList{first} << "123456789" << distinct;
         QTest::newRow("no file, another document's row (its file gone)")
@@ -319,6 +321,7 @@ private Q_SLOTS:
                                PrintRules::companyTag(companyKey), QByteArray("page"), taken);
         QCOMPARE(QFileInfo(names.image).fileName(), chosen);
         QCOMPARE(names.pdf, PrintRules::pdfCopyFileName(names.image));
+        QCOMPARE(names.einvoice, names.pdf.chopped(4) + QStringLiteral(".xml"));
         QCOMPARE(QFileInfo(names.image).absolutePath(), QFileInfo(archive.path()).absoluteFilePath());
     }
 
@@ -330,18 +333,22 @@ private Q_SLOTS:
         QTest::addColumn<bool>("rollBack");
         QTest::addColumn<QString>("refusedFile");  // empty: written
         QTest::addColumn<Files>("after");
-        QTest::newRow("nothing there") << Files{} << false << "" << Files{{"p.bmp", "page"}, {"p.pdf", "pdf"}};
+        QTest::newRow("nothing there") << Files{} << false << ""
+                                       << Files{{"p.bmp", "page"}, {"p.pdf", "pdf"}, {"p.xml", "xml"}};
         QTest::newRow("nothing there, print failed") << Files{} << true << "" << Files{};
-        QTest::newRow("the same page, its PDF kept")
-            << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}} << false << "" << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}};
+        QTest::newRow("the same page, its PDF and e-invoice kept")
+            << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}, {"p.xml", "old xml"}} << false << ""
+            << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}, {"p.xml", "old xml"}};
         QTest::newRow("the same page, failed: nothing taken away")
             << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}} << true << "" << Files{{"p.bmp", "page"}, {"p.pdf", "old pdf"}};
         QTest::newRow("the same page without its PDF") << Files{{"p.bmp", "page"}} << false << ""
-                                                      << Files{{"p.bmp", "page"}, {"p.pdf", "pdf"}};
+                                                      << Files{{"p.bmp", "page"}, {"p.pdf", "pdf"}, {"p.xml", "xml"}};
         QTest::newRow("another picture") << Files{{"p.bmp", "other"}, {"p.pdf", "its pdf"}} << false << "p.bmp"
                                          << Files{{"p.bmp", "other"}, {"p.pdf", "its pdf"}};
         QTest::newRow("another document's PDF") << Files{{"p.pdf", "its pdf"}} << false << "p.pdf"
                                                 << Files{{"p.pdf", "its pdf"}};
+        QTest::newRow("another document's e-invoice") << Files{{"p.xml", "its xml"}} << false << "p.xml"
+                                                      << Files{{"p.xml", "its xml"}};
     }
     void archiveNeverReplaces()
     {
@@ -352,9 +359,10 @@ private Q_SLOTS:
         QTemporaryDir archive;
         lay(archive.path(), there);
         const QDir folder(archive.path());
-        ArchiveWrite write(folder.filePath(QStringLiteral("p.bmp")), folder.filePath(QStringLiteral("p.pdf")));
+        ArchiveWrite write(folder.filePath(QStringLiteral("p.bmp")), folder.filePath(QStringLiteral("p.pdf")),
+                           folder.filePath(QStringLiteral("p.xml")));
         try {
-            write.write(QByteArray("page"), QByteArray("pdf"));
+            write.write(QByteArray("page"), QByteArray("pdf"), QByteArray("xml"));
             QVERIFY2(refusedFile.isEmpty(), "written over a file");
         } catch (const Failure &failure) {
             QCOMPARE(failure.text(), PrintRules::archiveFileTakenMessage(folder.filePath(refusedFile)));

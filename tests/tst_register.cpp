@@ -705,11 +705,14 @@ private Q_SLOTS:
         RegisterStore store(data());
         const Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("7"));
         const ArchiveFiles original = ArchiveFiles::of(QStringLiteral("/a/Inv_7_.bmp"), "image",
-                                                       QStringLiteral("/a/Inv_7_.pdf"), "pdf");
+                                                       QStringLiteral("/a/Inv_7_.pdf"), "pdf",
+                                                       QStringLiteral("/a/Inv_7_.xml"), "<Invoice/>");
         store.recordPrint(invoice, original, PrintMode::Original, Stamp);
         const qint64 id = store.find({}).value(0);
         QCOMPARE(store.row(id).imageDigest, FileDigest::of("image"));
         QCOMPARE(store.row(id).pdfDigest, FileDigest::of("pdf"));
+        QCOMPARE(store.row(id).einvoice, QStringLiteral("/a/Inv_7_.xml"));
+        QCOMPARE(store.row(id).einvoiceDigest, FileDigest::of("<Invoice/>"));
         QVERIFY(!store.row(id).copyDigest.known());
 
         const ArchiveFiles copy = ArchiveFiles::of(QStringLiteral("/a/Inv_7_copy.bmp"), "copy", {}, {});
@@ -728,6 +731,8 @@ private Q_SLOTS:
         QVERIFY(!store.fileTaken(QStringLiteral("/a/Inv_8_.bmp"), other));
         // The original's digests are as fixed as the rest of the document.
         QVERIFY(!m_folder->sqlOnRegister({QStringLiteral("UPDATE \"Документи\" SET \"PDF копие: SHA-256\" = 'x'")})
+                     .isEmpty());
+        QVERIFY(!m_folder->sqlOnRegister({QStringLiteral("UPDATE \"Документи\" SET \"Е-фактура: SHA-256\" = 'x'")})
                      .isEmpty());
     }
 
@@ -754,13 +759,18 @@ private Q_SLOTS:
         QCOMPARE(store.invoice(first),
                  sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("0000000001")));
         QVERIFY(!store.row(first).imageDigest.known());
+        QVERIFY(store.row(first).einvoice.isEmpty());
         store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("2")),
-                          ArchiveFiles::of(QStringLiteral("/a/2.bmp"), "two", QStringLiteral("/a/2.pdf"), "pdf"),
+                          ArchiveFiles::of(QStringLiteral("/a/2.bmp"), "two", QStringLiteral("/a/2.pdf"), "pdf",
+                                           QStringLiteral("/a/2.xml"), "xml"),
                           PrintMode::Original, Stamp);
-        QCOMPARE(store.row(store.find({QStringLiteral("0000000002"), {}, {}}).value(0)).imageDigest,
-                 FileDigest::of("two"));
-        QVERIFY(!m_folder->sqlOnRegister({QStringLiteral("UPDATE \"Документи\" SET \"PDF копие: SHA-256\" = 'x'")})
-                     .isEmpty());
+        const RegisterRow second = store.row(store.find({QStringLiteral("0000000002"), {}, {}}).value(0));
+        QCOMPARE(second.imageDigest, FileDigest::of("two"));
+        QCOMPARE(second.einvoiceDigest, FileDigest::of("xml"));
+        for (const char *column : {"PDF копие: SHA-256", "Е-фактура: SHA-256", "Е-фактура"})
+            QVERIFY(!m_folder->sqlOnRegister({QStringLiteral("UPDATE \"Документи\" SET \"%1\" = 'x'")
+                                                  .arg(QString::fromUtf8(column))})
+                         .isEmpty());
     }
 
     // Another program reads the register through the whole wait of this

@@ -27,9 +27,9 @@ public:
         openedFiles.append(path);
         return true;
     }
-    bool sendMail(const QString &to, const QString &subject, const QString &attachment) override
+    bool sendMail(const QString &to, const QString &subject, const QStringList &attachments) override
     {
-        mails.append(to + u'|' + subject + u'|' + attachment);
+        mails.append(to + u'|' + subject + u'|' + attachments.join(u'|'));
         return true;
     }
 
@@ -37,7 +37,7 @@ public:
     int loopEnds = 0;
     QStringList printedFiles;
     QStringList openedFiles;
-    QStringList mails;  // "to|subject|attachment"
+    QStringList mails;  // "to|subject|attachment|attachment…"
     // Runs where the system would start the new copy: to see what it would find.
     std::function<void()> onNewCopy;
     // Not empty: the new copy cannot be started, and the system says this.
