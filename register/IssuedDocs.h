@@ -3,7 +3,9 @@
 #include "ledger/LedgerDialog.h"
 #include "register/RegisterModel.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QTableView>
 #include <QToolButton>
@@ -39,6 +41,11 @@ public:
     QToolButton *SpeedButton5;  // "Дневник за продажби"
     QToolButton *SpeedButton6;  // "Експорт за счетоводителя"
     QToolButton *SpeedButton7;  // "Фактура от проформа"
+    QComboBox *ComboBox1;       // "Всички", "Неплатени", "Просрочени"
+    QSpinBox *SpinEdit1;        // the payment term in days where the page names no date
+    QToolButton *SpeedButton8;  // "Плащане"
+    QToolButton *SpeedButton9;  // "Плащания"
+    QToolButton *SpeedButton10; // "Извлечение"
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -60,6 +67,15 @@ public:
     // Hands the chosen proforma, as recorded, to InvoiceFromProforma; any
     // other document is refused.
     void SpeedButton7Click();
+    // Enters a payment against the chosen document, the rest owed proposed.
+    void SpeedButton8Click();
+    // Lists the chosen document's payments.
+    void SpeedButton9Click();
+    // Writes the chosen client's statement of what is owed to a PDF file the
+    // user chooses, and offers to mail it.
+    void SpeedButton10Click();
+    // The term changed: remembered in the data folder, the list read again.
+    void SpinEdit1Change();
 
     // Makes an invoice of a proforma's lines; handed over by whoever creates
     // the windows.
@@ -72,6 +88,8 @@ public:
         ArchiveFiles files;
     };
     std::function<DrawnCopy(const Invoice &, const RegisterRow &)> RenderCopy;
+    // The own company's logo for the statement; handed over likewise.
+    std::function<QImage(const InvoiceSupplier &)> CompanyLogo;
 
     RegisterModel *model() const { return m_model.get(); }
     // The sales ledger while it is open.

@@ -26,6 +26,7 @@
 #include <QVariant>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <sqlite3.h>
 
@@ -257,6 +258,18 @@ QStringList appendOnlyTriggers(const Dialect &dialect)
     return statements;
 }
 
+// The payments table, made with the register or added to an older one: a
+// payment is never changed or deleted; a wrong one is reversed by another.
+QStringList paymentsTable(const Dialect &dialect)
+{
+    return QStringList{createTable(dialect, payments())} << payments().extraStatements << dialect.refusalFunction()
+                                                         << dialect.refusal(QStringLiteral("Плащанията не се изтриват"),
+                                                                            QStringLiteral("DELETE"), payments())
+                                                         << dialect.refusal(QStringLiteral("Плащанията не се променят"),
+                                                                            QStringLiteral("UPDATE"), payments())
+                                                         << dialect.refuseTruncate(payments());
+}
+
 QVariant units(Amount amount) { return QVariant::fromValue<qlonglong>(amount.units()); }
 // A file's size and hash as stored: NULL where none is known.
 QVariant size(const QString &path, const FileDigest &digest)
@@ -333,6 +346,10 @@ RegisterRow rowFrom(const QSqlQuery &query)
     row.copyDigest = digest(record, CopyImageSize, CopyImageHash);
     row.supplier = text(Supplier);
     row.supplierEik = text(SupplierEik);
+    row.companyKey = text(Company);
+    row.paymentDate = text(PaymentDate);
+    row.documentKind = IssuedRules::kindFromText(text(DocumentType));
+    row.note = IssuedRules::noteFromText(text(Note));
     return row;
 }
 
@@ -343,7 +360,7 @@ QString rowColumns()
                                          Total, CurrencySign, Copies, LastCopyAt, CancelledAt, CancelReason,
                                          ArchiveImage, PdfCopy, PrintedAt, ArchiveImageSize, ArchiveImageHash,
                                          PdfCopySize, PdfCopyHash, CopyImage, CopyImageSize, CopyImageHash, Supplier,
-                                         SupplierEik})
+                                         SupplierEik, Company, PaymentDate})
         names << q(column);
     return names.join(u',');
 }
@@ -555,7 +572,7 @@ void RegisterStore::createTables(const QSqlDatabase &database)
     QStringList statements;
     for (const Schema::Table *table : {&documents(), &lines(), &noteRows()})
         statements << createTable(dialect, *table) << table->extraStatements;
-    statements << appendOnlyTriggers(dialect) << dialect.afterMaking();
+    statements << appendOnlyTriggers(dialect) << paymentsTable(dialect) << dialect.afterMaking();
     for (const QString &statement : std::as_const(statements)) {
         QSqlQuery query(database);
         if (!query.exec(statement))
@@ -569,15 +586,15 @@ void RegisterStore::createTables(const QSqlDatabase &database)
 void RegisterStore::makeTables()
 {
     const Dialect dialect = Dialect::of(m_database);
-    const auto exists = [&] {
-        const auto [statement, table] = dialect.tableExists(documents().sqlName);
+    const auto exists = [&](const Schema::Table &wanted) {
+        const auto [statement, table] = dialect.tableExists(wanted.sqlName);
         QSqlQuery query(m_database);
         query.prepare(statement);
         query.addBindValue(table);
         run(query, CannotRead);
         return query.next() && query.value(0).toBool();
     };
-    if (exists() && missingColumns(m_database).isEmpty())
+    if (exists(documents()) && exists(Schema::Register::payments()) && missingColumns(m_database).isEmpty())
         return;
     Write write(*this);
     for (const QString &statement : dialect.beforeMaking()) {
@@ -585,10 +602,19 @@ void RegisterStore::makeTables()
         if (!query.exec(statement))
             throw failed(CannotRead, query.lastError());
     }
-    if (!exists())
+    if (!exists(documents())) {
         createTables(m_database);
-    else
+    } else {
         upgradeTables(m_database);
+        if (!exists(Schema::Register::payments())) {
+            for (const QString &statement : paymentsTable(dialect)) {
+                QSqlQuery query(m_database);
+                if (!query.exec(statement))
+                    throw failed(QStringLiteral("Регистърът на издадените документи не може да бъде допълнен"),
+                                 query.lastError());
+            }
+        }
+    }
     write.commit();
 }
 
@@ -939,21 +965,20 @@ namespace {
 
 // The sums of the listed documents per currency: what was sold, so a credit
 // note counts against it; a proforma (an offer) and a cancelled document do
-// not count.
+// not count. What is owed counts the documents that take payments.
 class Summing {
 public:
     Summing() { m_sums[1].currency = Currency::Euro; }
 
-    void add(bool euro, bool proforma, bool credit, bool cancelled, qint64 taxBase, qint64 vat, qint64 total)
+    void add(bool euro, bool credit, qint64 taxBase, qint64 vat, qint64 total, Amount owed)
     {
-        if (cancelled || proforma)
-            return;
         CurrencySum &sum = m_sums[euro ? 1 : 0];
         const std::int64_t sign = credit ? -1 : 1;
         ++sum.count;
         sum.taxBase = sum.taxBase + Amount::fromUnits(sign * taxBase);
         sum.vat = sum.vat + Amount::fromUnits(sign * vat);
         sum.total = sum.total + Amount::fromUnits(sign * total);
+        sum.owed = sum.owed + owed;
     }
     QList<CurrencySum> sums() const
     {
@@ -969,6 +994,17 @@ private:
     CurrencySum m_sums[2];
 };
 
+// One document as the listing reads it.
+struct Listed {
+    qint64 id = 0;
+    bool euro = false, proforma = false, credit = false, cancelled = false;
+    qint64 taxBase = 0, vat = 0, total = 0;
+    // Read only for what takes payments.
+    std::function<QString(int)> text;
+};
+
+enum ListedText { CompanyText, NumberText, PaymentDateText, IssueDateText };
+
 } // namespace
 
 // Goes through every document the query finds. From a file it reads them
@@ -980,15 +1016,47 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
     const Dialect dialect = Dialect::of(m_database);
     QVariantList bind;
     const QString sql =
-        QStringLiteral("SELECT %1, %2, %3, %4, %5 IS NULL, %6, %7, %8 FROM %9%10 ORDER BY %11 DESC, %1 DESC")
+        QStringLiteral("SELECT %1, %2, %3, %4, %5 IS NULL, %6, %7, %8, %9, %10, %11, %12 FROM %13%14 "
+                       "ORDER BY %15 DESC, %1 DESC")
             .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total),
-                 q(documents()))
-            .arg(whereClause(dialect, query, bind), q(SortDate));
+                 q(Company))
+            .arg(q(Number), q(PaymentDate), q(IssueDate), q(documents()), whereClause(dialect, query, bind),
+                 q(SortDate));
+    const PaidSums paid = paidSums();
+    const QDate today = query.today.isValid() ? query.today : QDate::currentDate();
+    Listing listing;
+    Summing summing;
+    const auto consider = [&](const Listed &document) {
+        if (document.cancelled || document.proforma) {
+            if (query.payments == PaymentFilter::All)
+                listing.ids << document.id;
+            return;
+        }
+        Amount owed;
+        bool overdue = false;
+        if (!document.credit) {
+            const Amount total = Amount::fromUnits(document.total);
+            const Amount paidOn = paid.credits.isEmpty()
+                ? paid.payments.value(document.id)
+                : paid.paidOn(document.id, document.text(CompanyText), document.text(NumberText));
+            owed = total - paidOn;
+            if (query.payments == PaymentFilter::Overdue && owed > Amount()) {
+                const QDate issued = IssuedRules::pageDate(document.text(IssueDateText), QDate());
+                overdue = balanceOf(total, paidOn, dueDate(document.text(PaymentDateText), issued, m_paymentTermDays),
+                                    today)
+                              .overdue;
+            }
+        }
+        if ((query.payments == PaymentFilter::Unpaid && owed <= Amount())
+            || (query.payments == PaymentFilter::Overdue && !overdue))
+            return;
+        listing.ids << document.id;
+        summing.add(document.euro, document.credit, document.taxBase, document.vat, document.total,
+                    owed > Amount() ? owed : Amount());
+    };
     const QString proforma = IssuedRules::kindText(DocumentKind::Proforma);
     const QString credit = IssuedRules::noteText(NoteKind::Credit);
     const QString euro = selectorText(Currency::Euro);
-    Listing listing;
-    Summing summing;
     if (m_server) {
         QSqlQuery select(m_database);
         select.setForwardOnly(true);
@@ -996,11 +1064,18 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
         for (const QVariant &value : std::as_const(bind))
             select.addBindValue(value);
         run(select, CannotRead);
+        Listed document;
+        document.text = [&select](int column) { return select.value(8 + column).toString(); };
         while (select.next()) {
-            listing.ids << select.value(0).toLongLong();
-            summing.add(select.value(1).toString() == euro, select.value(2).toString() == proforma,
-                        select.value(3).toString() == credit, !select.value(4).toBool(),
-                        select.value(5).toLongLong(), select.value(6).toLongLong(), select.value(7).toLongLong());
+            document.id = select.value(0).toLongLong();
+            document.euro = select.value(1).toString() == euro;
+            document.proforma = select.value(2).toString() == proforma;
+            document.credit = select.value(3).toString() == credit;
+            document.cancelled = !select.value(4).toBool();
+            document.taxBase = select.value(5).toLongLong();
+            document.vat = select.value(6).toLongLong();
+            document.total = select.value(7).toLongLong();
+            consider(document);
         }
         listing.sums = summing.sums();
         return listing;
@@ -1024,12 +1099,19 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
                               sqlite3_column_bytes(statement, column));
     };
     const QByteArray proformaText = proforma.toUtf8(), creditText = credit.toUtf8(), euroText = euro.toUtf8();
+    Listed document;
+    document.text = [&text](int column) { return QString::fromUtf8(text(8 + column)); };
     int result = SQLITE_ROW;
     while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
-        listing.ids << sqlite3_column_int64(statement, 0);
-        summing.add(text(1) == euroText, text(2) == proformaText, text(3) == creditText,
-                    sqlite3_column_int(statement, 4) == 0, sqlite3_column_int64(statement, 5),
-                    sqlite3_column_int64(statement, 6), sqlite3_column_int64(statement, 7));
+        document.id = sqlite3_column_int64(statement, 0);
+        document.euro = text(1) == euroText;
+        document.proforma = text(2) == proformaText;
+        document.credit = text(3) == creditText;
+        document.cancelled = sqlite3_column_int(statement, 4) == 0;
+        document.taxBase = sqlite3_column_int64(statement, 5);
+        document.vat = sqlite3_column_int64(statement, 6);
+        document.total = sqlite3_column_int64(statement, 7);
+        consider(document);
     }
     if (result != SQLITE_DONE)
         throw storeFailure(CannotRead, sqlite3_errcode(database), QString::fromUtf8(sqlite3_errmsg(database)));
@@ -1060,6 +1142,7 @@ QList<RegisterRow> RegisterStore::rows(const QList<qint64> &ids) const
         if (byId.contains(id))
             found << byId.value(id);
     }
+    fillBalances(found);
     return found;
 }
 

@@ -4,10 +4,12 @@
 #include "common/Currency.h"
 #include "common/Failure.h"
 #include "document/Invoice.h"
+#include "register/Payments.h"
 #include "reference/Schema.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -68,13 +70,20 @@ enum class Recorded {
     CopyCounted,  // the register held it with the same content: one more copy
 };
 
+// Which documents by what is owed: all, those with something still owed
+// ("Неплатени"), those owed past their due date ("Просрочени").
+enum class PaymentFilter { All, Unpaid, Overdue };
+
 // What the register window shows: documents whose client name, client ЕИК
 // or number contain the text (letter case not counting), dated within the
-// period (an invalid date leaves that end open).
+// period (an invalid date leaves that end open), as the payment filter
+// says on the day `today` (an invalid one: the current date).
 struct RegisterQuery {
     QString text;
     QDate from;
     QDate to;
+    PaymentFilter payments = PaymentFilter::All;
+    QDate today;
 };
 
 // One document as the register window lists it.
@@ -100,6 +109,11 @@ struct RegisterRow {
     FileDigest copyDigest;
     QString supplier;        // the own company that issued it
     QString supplierEik;
+    QString companyKey;      // the own company as the register keys it
+    QString paymentDate;     // "Дата на плащане", as on the page
+    DocumentKind documentKind = DocumentKind::Invoice;
+    NoteKind note = NoteKind::None;
+    Balance balance;         // what was paid and is owed
 };
 
 // The sums of the shown documents in one currency.
@@ -107,6 +121,7 @@ struct CurrencySum {
     Currency currency = Currency::Leva;
     int count = 0;
     Amount taxBase, vat, total;
+    Amount owed;  // still owed on the documents that take payments
     friend bool operator==(const CurrencySum &, const CurrencySum &) = default;
 };
 
@@ -191,6 +206,17 @@ public:
     // The document holding the number, if any.
     std::optional<qint64> documentId(const QString &company, NumberSeries series, const QString &number) const;
 
+    // Records a payment against an invoice or a debit note that stands;
+    // anything else is refused with a message naming the document. Who and
+    // when are this user and now, unless the payment names them.
+    void recordPayment(Payment payment);
+    // The document's payments in the order they were entered.
+    QList<Payment> payments(qint64 document) const;
+    // The days after the issue date that a document without "Дата на
+    // плащане" is due in.
+    void setPaymentTerm(int days) { m_paymentTermDays = days; }
+    int paymentTerm() const { return m_paymentTermDays; }
+
 private:
     class Write;
     void connect();
@@ -201,10 +227,20 @@ private:
     qint64 insertDocument(const Invoice &invoice, const ArchiveFiles &files, PrintMode mode, const PrintStamp &stamp);
     void writeBackNumber(const Invoice &invoice);
     QSqlRecord companyRecord(const QString &table, const InvoiceSupplier &supplier) const;
+    // What was paid on each document: its payments by key, and the credit
+    // notes by the (company, number) of the invoice they correct.
+    struct PaidSums {
+        QHash<qint64, Amount> payments;
+        QHash<QString, Amount> credits;
+        Amount paidOn(qint64 id, const QString &company, const QString &number) const;
+    };
+    PaidSums paidSums(const QString &documentCondition = {}) const;
+    void fillBalances(QList<RegisterRow> &rows) const;
 
     QString m_dataFolder;
     std::optional<QString> m_server;  // the server's connection string; none for the file
     QString m_connection;
     mutable QSqlDatabase m_database;
     mutable bool m_lost = false;  // the server's connection is gone: the next command connects again
+    int m_paymentTermDays = DefaultPaymentTermDays;
 };
