@@ -66,7 +66,7 @@ QString archiveFolder()
 TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("Издадени документи"));
-    resize(960, 560);
+    resize(960, 680);
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     fillBackground(this, QColor(223, 223, 223));
 
@@ -107,6 +107,11 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     // Fixed row heights: the view never measures the rows it does not show.
     DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DBGrid1->verticalHeader()->setDefaultSectionSize(18);
+    Chart1 = new MonthChart(this);
+    Chart1->MonthClicked = [this](const QDate &month) {
+        Edit2->setText(month.toString(QStringLiteral("d.M.yyyy")));
+        Edit3->setText(month.addMonths(1).addDays(-1).toString(QStringLiteral("d.M.yyyy")));
+    };
     Label4 = new QLabel(this);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -142,7 +147,8 @@ void TIssuedDocs::showEvent(QShowEvent *event)
 void TIssuedDocs::FormShow()
 {
     const int width = this->width();
-    DBGrid1->setGeometry(8, 106, width - 16, height() - 106 - 58);
+    DBGrid1->setGeometry(8, 106, width - 16, height() - 106 - 58 - 130);
+    Chart1->setGeometry(8, height() - 54 - 128, width - 16, 120);
     Label4->setGeometry(8, height() - 54, width - 16, 50);
     if (!m_store) {
         BusyCursor busy;
@@ -157,6 +163,7 @@ void TIssuedDocs::FormShow()
         m_store->setPaymentTerm(SpinEdit1->value());
     }
     Edit1Change();
+    showMonths();
 }
 
 RegisterQuery TIssuedDocs::query() const
@@ -289,10 +296,17 @@ void TIssuedDocs::SpeedButton2Click()
     reloadAt(row.id);
 }
 
+void TIssuedDocs::showMonths()
+{
+    const QDate today = QDate::currentDate();
+    Chart1->setMonths(monthlySales(*m_store, today), currencyOfPeriod(today));
+}
+
 // Reads the register again and stays on the document.
 void TIssuedDocs::reloadAt(qint64 id)
 {
     m_model->reload();
+    showMonths();
     Label4->setText(RegisterModel::sumsText(m_model->sums()));
     for (int row = 0; row < m_model->rowCount(); ++row) {
         if (m_model->documentAt(row) == id) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/LedgerDialog.h"
+#include "register/MonthChart.h"
 #include "register/RegisterModel.h"
 
 #include <QComboBox>
@@ -46,6 +47,7 @@ public:
     QToolButton *SpeedButton8;  // "Плащане"
     QToolButton *SpeedButton9;  // "Плащания"
     QToolButton *SpeedButton10; // "Извлечение"
+    MonthChart *Chart1;         // the last twelve months, paid and open
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -101,6 +103,7 @@ protected:
 private:
     RegisterQuery query() const;
     void reloadAt(qint64 id);
+    void showMonths();
     // The document under the cursor; a Failure when there is none.
     RegisterRow currentDocument() const;
     // Its PDF copy; a Failure when the file is gone.

@@ -146,6 +146,20 @@ private Q_SLOTS:
         QVERIFY2(IssuedDocs->Label4->text().contains(QStringLiteral("остава за плащане 29.70")),
                  qPrintable(IssuedDocs->Label4->text()));
 
+        // The chart of the year: February's three invoices, one paid and one
+        // paid in part; a click on its bar lists that month.
+        const MonthSales february = IssuedDocs->Chart1->months().value(1);
+        QCOMPARE(february.month, QDate(QDate::currentDate().year(), 2, 1));
+        if (february.month.year() == 2026) {
+            QCOMPARE(february.sold.text(), QStringLiteral("49.62"));
+            QCOMPARE(february.paid.text(), QStringLiteral("24.8724"));  // 16.54 and 10.00 of 19.85 of 16.54
+        }
+        const int slot = IssuedDocs->Chart1->width() / 12;
+        QTest::mouseClick(IssuedDocs->Chart1, Qt::LeftButton, {}, QPoint(slot + slot / 2, 20));
+        QCOMPARE(IssuedDocs->Edit2->text(), february.month.toString(QStringLiteral("d.M.yyyy")));
+        QDir().mkpath(artifact(QString()));
+        QVERIFY(IssuedDocs->grab().save(artifact(QStringLiteral("register-window-with-payments.png"))));
+
         const QString statement = app().path(QStringLiteral("statement.pdf"));
         prompter().expectSaveFile(QStringLiteral("Извлечение"), statement);
         prompter().expectQuestion(QStringLiteral("Извлечението е записано в „%1“. Да бъде ли изпратено на клиента?")

@@ -7,6 +7,7 @@
 
 #include "common/Failure.h"
 #include "register/IssuedRules.h"
+#include "register/MonthSales.h"
 #include "register/RegisterStore.h"
 #include "support/EngineFolder.h"
 
@@ -129,6 +130,49 @@ private Q_SLOTS:
                      QStringLiteral("грешка"));
         QCOMPARE(numbers(store, store.find({{}, {}, {}, PaymentFilter::Unpaid, today})),
                  QStringList({"7", "6", "5", "4"}));
+    }
+
+    // A year of documents by month, as the register window's chart shows
+    // them, against the same sums read from the register's tables by SQL.
+    void aYearByMonth()
+    {
+        RegisterStore store(m_folder->data());
+        int number = 0;
+        const auto issue = [&](int month, NoteKind note = NoteKind::None, DocumentKind kind = DocumentKind::Invoice) {
+            Invoice invoice = sampleInvoice(kind, note, Currency::Euro, QString::number(++number).rightJustified(10, u'0'));
+            invoice.issueDate = QStringLiteral("%1.%2.2026 г.").arg(month).arg(month);
+            store.recordPrint(invoice, {}, PrintMode::Original);
+            return *store.documentId(QStringLiteral("123456789"), numberSeries(kind), invoice.number);
+        };
+        for (int month = 1; month <= 12; month += 2) {
+            const qint64 paid = issue(month);
+            store.recordPayment(pay(paid, month == 5 ? u"7.33" : u"19.85"));
+            issue(month);
+        }
+        issue(3, NoteKind::Credit);
+        issue(4, NoteKind::None, DocumentKind::Proforma);
+        store.cancel(issue(6), QStringLiteral("грешка"));
+        const QList<MonthSales> months = monthlySales(store, QDate(2026, 12, 9));
+        QCOMPARE(months.size(), 12);
+        QCOMPARE(months.first().month, QDate(2026, 1, 1));
+
+        const QString document = QStringLiteral(
+            "FROM \"Документи\" d LEFT JOIN (SELECT \"Документ\" k, sum(\"Сума (0.0001)\") p FROM \"Плащания\" "
+            "GROUP BY \"Документ\") p ON p.k = d.\"Ид\" WHERE d.\"Вид\" <> 'Проформа' AND d.\"Анулиран\" IS NULL "
+            "AND substr(d.\"Дата (ГГГГ-ММ-ДД)\", 1, 7) = '2026-%1'");
+        for (const MonthSales &month : months) {
+            const QString where = document.arg(month.month.month(), 2, 10, QChar(u'0'));
+            const QStringList sums = m_folder->sqlOnRegister(
+                {QStringLiteral("SELECT coalesce(sum(CASE WHEN d.\"Известие\" = 'Кредитно известие' THEN -1 ELSE 1 END "
+                                "* d.\"Данъчна основа (0.0001)\"), 0) ") + where,
+                 QStringLiteral("SELECT coalesce(sum(CASE WHEN d.\"Известие\" = 'Кредитно известие' THEN "
+                                "-d.\"Данъчна основа (0.0001)\" ELSE d.\"Данъчна основа (0.0001)\" * "
+                                "coalesce(p.p, 0) / d.\"Сума за плащане (0.0001)\" END), 0) ") + where});
+            QCOMPARE(QString::number(month.sold.units()), sums.value(0));
+            QCOMPARE(QString::number(month.paid.units()), sums.value(1));
+            QCOMPARE(month.open, month.sold - month.paid);
+        }
+        QCOMPARE(months[4].paid.text(), QStringLiteral("6.1077"));  // 7.33 of 19.85 paid: that share of 16.54
     }
 
     void refused_data()
