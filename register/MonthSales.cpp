@@ -1,23 +1,23 @@
 #include "register/MonthSales.h"
 
 #include "ledger/SalesLedger.h"
-#include "register/IssuedRules.h"
+#include <algorithm>
 
 Currency currencyOfPeriod(const QDate &lastMonth)
 {
     return lastMonth >= QDate(2026, 1, 1) ? Currency::Euro : Currency::Leva;
 }
 
-std::pair<Amount, Amount> soldAndPaid(const RegisterRow &row)
+std::pair<Amount, Amount> soldAndPaid(const RegisterStore::SoldDocument &document)
 {
-    if (row.note == NoteKind::Credit)
-        return {Amount() - row.taxBase, Amount() - row.taxBase};
-    const Amount paid = std::clamp(row.balance.paid, Amount(), row.total);
-    if (row.total <= Amount())
-        return {row.taxBase, row.taxBase};
-    // base * paid / total, in 128 bits: both are at most 64-bit amounts.
-    const __int128 share = __int128(row.taxBase.units()) * paid.units() / row.total.units();
-    return {row.taxBase, Amount::fromUnits(std::int64_t(share))};
+    if (document.credit)
+        return {Amount() - document.taxBase, Amount() - document.taxBase};
+    if (document.total <= Amount())
+        return {document.taxBase, document.taxBase};
+    const Amount paid = std::clamp(document.paid, Amount(), document.total);
+    // base * paid / total, in 128 bits: both are 64-bit amounts.
+    const __int128 share = __int128(document.taxBase.units()) * paid.units() / document.total.units();
+    return {document.taxBase, Amount::fromUnits(std::int64_t(share))};
 }
 
 QList<MonthSales> monthlySales(const RegisterStore &store, const QDate &lastMonth)
@@ -28,18 +28,14 @@ QList<MonthSales> monthlySales(const RegisterStore &store, const QDate &lastMont
     QList<MonthSales> months;
     for (int i = 0; i < 12; ++i)
         months << MonthSales{first.addMonths(i), {}, {}, {}};
-    const QList<qint64> ids = store.find({QString(), first, last.addMonths(1).addDays(-1), PaymentFilter::All, QDate()});
-    for (const RegisterRow &row : store.rows(ids)) {
-        if (row.documentKind == DocumentKind::Proforma || !row.cancelledAt.isEmpty())
-            continue;
-        const QDate issued = IssuedRules::pageDate(row.date, QDate());
-        const int index = int((issued.year() - first.year()) * 12 + issued.month() - first.month());
+    for (const RegisterStore::SoldDocument &document : store.soldBetween(first, last.addMonths(1).addDays(-1))) {
+        const int index = int((document.date.year() - first.year()) * 12 + document.date.month() - first.month());
         if (index < 0 || index >= 12)
             continue;
-        auto [sold, paid] = soldAndPaid(row);
-        if (row.currency != currency) {
-            sold = convertedToCents(sold, row.currency, currency);
-            paid = convertedToCents(paid, row.currency, currency);
+        auto [sold, paid] = soldAndPaid(document);
+        if (document.currency != currency) {
+            sold = convertedToCents(sold, document.currency, currency);
+            paid = convertedToCents(paid, document.currency, currency);
         }
         MonthSales &month = months[index];
         month.sold = month.sold + sold;

@@ -27,4 +27,4 @@ QList<MonthSales> monthlySales(const RegisterStore &store, const QDate &lastMont
 // A document's share of its month: its tax base (negative for a credit note)
 // and the part of it paid, in proportion to what is paid of its total (a
 // credit note counts as paid: it is netted on its invoice).
-std::pair<Amount, Amount> soldAndPaid(const RegisterRow &row);
+std::pair<Amount, Amount> soldAndPaid(const RegisterStore::SoldDocument &document);

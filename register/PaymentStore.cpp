@@ -21,42 +21,23 @@ QString q(const Schema::Table &table) { return Schema::quoted(table.sqlName); }
 const QString CannotPay = QStringLiteral("Плащането не може да бъде записано");
 const QString CannotReadPayments = QStringLiteral("Плащанията не могат да бъдат прочетени");
 
-QString creditKey(const QString &company, const QString &number)
-{
-    return company + u'\n' + PrintRules::recordedNumber(number);
-}
-
 } // namespace
 
-Amount RegisterStore::PaidSums::paidOn(qint64 id, const QString &company, const QString &number) const
-{
-    return payments.value(id) + credits.value(creditKey(company, number));
-}
-
-RegisterStore::PaidSums RegisterStore::paidSums(const QString &documentCondition) const
+QHash<QString, Amount> RegisterStore::creditNotesByInvoice() const
 {
     reconnectIfLost();
-    PaidSums sums;
-    QSqlQuery paid(m_database);
-    paid.setForwardOnly(true);
-    if (!paid.exec(QStringLiteral("SELECT %1, sum(%2) FROM %3%4 GROUP BY %1")
-                       .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments()), documentCondition)))
-        throw failed(CannotReadPayments, paid.lastError());
-    while (paid.next())
-        sums.payments.insert(paid.value(0).toLongLong(), Amount::fromUnits(paid.value(1).toLongLong()));
-
-    QSqlQuery credits(m_database);
-    credits.setForwardOnly(true);
-    credits.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? AND %6 IS NULL")
-                        .arg(q(Company), q(NoteInvoiceNumber), q(Total), q(documents()), q(Note), q(CancelledAt)));
-    credits.addBindValue(IssuedRules::noteText(NoteKind::Credit));
-    if (!credits.exec())
-        throw failed(CannotReadPayments, credits.lastError());
-    while (credits.next()) {
-        Amount &sum = sums.credits[creditKey(credits.value(0).toString(), credits.value(1).toString())];
-        sum = sum + Amount::fromUnits(credits.value(2).toLongLong());
+    QHash<QString, Amount> credits;
+    QSqlQuery select(m_database);
+    select.setForwardOnly(true);
+    select.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? AND %6 IS NULL")
+                       .arg(q(Company), q(NoteInvoiceNumber), q(Total), q(documents()), q(Note), q(CancelledAt)));
+    select.addBindValue(IssuedRules::noteText(NoteKind::Credit));
+    run(select, CannotReadPayments);
+    while (select.next()) {
+        Amount &sum = credits[creditedInvoiceKey(select.value(0).toString(), select.value(1).toString())];
+        sum = sum + Amount::fromUnits(select.value(2).toLongLong());
     }
-    return sums;
+    return credits;
 }
 
 void RegisterStore::fillBalances(QList<RegisterRow> &rows) const
@@ -66,8 +47,15 @@ void RegisterStore::fillBalances(QList<RegisterRow> &rows) const
     QStringList ids;
     for (const RegisterRow &row : std::as_const(rows))
         ids << QString::number(row.id);
-    const PaidSums sums =
-        paidSums(QStringLiteral(" WHERE %1 IN (%2)").arg(q(PaymentDocument), ids.join(u',')));
+    QHash<qint64, Amount> paid;
+    QSqlQuery select(m_database);
+    select.setForwardOnly(true);
+    if (!select.exec(QStringLiteral("SELECT %1, sum(%2) FROM %3 WHERE %1 IN (%4) GROUP BY %1")
+                         .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments()), ids.join(u','))))
+        throw failed(CannotReadPayments, select.lastError());
+    while (select.next())
+        paid.insert(select.value(0).toLongLong(), Amount::fromUnits(select.value(1).toLongLong()));
+    const QHash<QString, Amount> credits = creditNotesByInvoice();
     const QDate today = QDate::currentDate();
     for (RegisterRow &row : rows) {
         const bool payable = row.documentKind == DocumentKind::Invoice && row.note != NoteKind::Credit
@@ -77,7 +65,7 @@ void RegisterStore::fillBalances(QList<RegisterRow> &rows) const
             continue;
         }
         const QDate issued = IssuedRules::pageDate(row.date, QDate());
-        row.balance = balanceOf(row.total, sums.paidOn(row.id, row.companyKey, row.number),
+        row.balance = balanceOf(row.total, paid.value(row.id) + credits.value(creditedInvoiceKey(row.companyKey, row.number)),
                                 dueDate(row.paymentDate, issued, m_paymentTermDays), today);
     }
 }

@@ -1,6 +1,7 @@
 #include "register/Payments.h"
 
 #include "ledger/SalesLedger.h"
+#include "print/PrintRules.h"
 #include "common/Failure.h"
 #include "register/IssuedRules.h"
 
@@ -139,4 +140,9 @@ Payment paymentFromEntry(qint64 document, const QString &number, Currency docume
     const Currency paidIn = currencyFromText(currency).value_or(documentCurrency);
     return paymentOf(document, date, *paid, paidIn, documentCurrency, paymentWayFromText(way).value_or(PaymentWay::Bank),
                      note);
+}
+
+QString creditedInvoiceKey(const QString &company, const QString &number)
+{
+    return company + u'\n' + PrintRules::recordedNumber(number);
 }

@@ -72,3 +72,7 @@ std::optional<QString> paymentRefusal(const QString &number, bool proforma, bool
 // texts. A text that is not an amount is refused with a message naming it.
 Payment paymentFromEntry(qint64 document, const QString &number, Currency documentCurrency, const QString &amount,
                          const QString &currency, const QString &way, const QDate &date, const QString &note);
+
+// The key of an invoice of an own company (its key, as IssuedRules::companyKey)
+// by its number, as a credit note names it.
+QString creditedInvoiceKey(const QString &company, const QString &number);

@@ -994,69 +994,35 @@ private:
     CurrencySum m_sums[2];
 };
 
-// One document as the listing reads it.
-struct Listed {
-    qint64 id = 0;
-    bool euro = false, proforma = false, credit = false, cancelled = false;
-    qint64 taxBase = 0, vat = 0, total = 0;
-    // Read only for what takes payments.
-    std::function<QString(int)> text;
-};
-
-enum ListedText { CompanyText, NumberText, PaymentDateText, IssueDateText };
-
 } // namespace
 
 // Goes through every document the query finds. From a file it reads them
 // straight from SQLite on Qt's connection: a value through QSqlQuery costs a
 // QVariant each, several times the reading itself.
-RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
+void RegisterStore::scan(const RegisterQuery &query, PaidBy paidBy, const std::function<void(const Scanned &)> &each) const
 {
     reconnectIfLost();
     const Dialect dialect = Dialect::of(m_database);
     QVariantList bind;
+    const QString paidSum = QStringLiteral("SELECT sum(%1) FROM %2").arg(q(PaymentAmount), q(Schema::Register::payments()));
+    const QString paid = paidBy == PaidBy::None ? QStringLiteral("0")
+        : paidBy == PaidBy::Grouped            ? QStringLiteral("coalesce(p.paid, 0)")
+                                               : QStringLiteral("coalesce((%1 WHERE %2 = d.%3), 0)")
+                                        .arg(paidSum, q(PaymentDocument), q(Id));
+    const QString joined = paidBy != PaidBy::Grouped
+        ? QString()
+        : QStringLiteral(" LEFT JOIN (%1, %2 AS k FROM %3 GROUP BY %2) p ON p.k = d.%4")
+              .arg(QStringLiteral("SELECT sum(%1) AS paid").arg(q(PaymentAmount)), q(PaymentDocument), q(Schema::Register::payments()), q(Id));
     const QString sql =
-        QStringLiteral("SELECT %1, %2, %3, %4, %5 IS NULL, %6, %7, %8, %9, %10, %11, %12 FROM %13%14 "
-                       "ORDER BY %15 DESC, %1 DESC")
-            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total),
-                 q(Company))
-            .arg(q(Number), q(PaymentDate), q(IssueDate), q(documents()), whereClause(dialect, query, bind),
-                 q(SortDate));
-    const PaidSums paid = paidSums();
-    const QDate today = query.today.isValid() ? query.today : QDate::currentDate();
-    Listing listing;
-    Summing summing;
-    const auto consider = [&](const Listed &document) {
-        if (document.cancelled || document.proforma) {
-            if (query.payments == PaymentFilter::All)
-                listing.ids << document.id;
-            return;
-        }
-        Amount owed;
-        bool overdue = false;
-        if (!document.credit) {
-            const Amount total = Amount::fromUnits(document.total);
-            const Amount paidOn = paid.credits.isEmpty()
-                ? paid.payments.value(document.id)
-                : paid.paidOn(document.id, document.text(CompanyText), document.text(NumberText));
-            owed = total - paidOn;
-            if (query.payments == PaymentFilter::Overdue && owed > Amount()) {
-                const QDate issued = IssuedRules::pageDate(document.text(IssueDateText), QDate());
-                overdue = balanceOf(total, paidOn, dueDate(document.text(PaymentDateText), issued, m_paymentTermDays),
-                                    today)
-                              .overdue;
-            }
-        }
-        if ((query.payments == PaymentFilter::Unpaid && owed <= Amount())
-            || (query.payments == PaymentFilter::Overdue && !overdue))
-            return;
-        listing.ids << document.id;
-        summing.add(document.euro, document.credit, document.taxBase, document.vat, document.total,
-                    owed > Amount() ? owed : Amount());
-    };
+        QStringLiteral("SELECT d.%1, %2, %3, %4, %5 IS NULL, %6, %7, %8, %9, %10, %11, %12, %13, %14 FROM %15 d%16%17 "
+                       "ORDER BY %14 DESC, d.%1 DESC")
+            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total), paid)
+            .arg(q(Company), q(Number), q(PaymentDate), q(IssueDate), q(SortDate), q(documents()), joined,
+                 whereClause(dialect, query, bind));
     const QString proforma = IssuedRules::kindText(DocumentKind::Proforma);
     const QString credit = IssuedRules::noteText(NoteKind::Credit);
     const QString euro = selectorText(Currency::Euro);
+    Scanned document;
     if (m_server) {
         QSqlQuery select(m_database);
         select.setForwardOnly(true);
@@ -1064,8 +1030,7 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
         for (const QVariant &value : std::as_const(bind))
             select.addBindValue(value);
         run(select, CannotRead);
-        Listed document;
-        document.text = [&select](int column) { return select.value(8 + column).toString(); };
+        document.text = [&select](int column) { return select.value(9 + column).toString(); };
         while (select.next()) {
             document.id = select.value(0).toLongLong();
             document.euro = select.value(1).toString() == euro;
@@ -1075,10 +1040,10 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
             document.taxBase = select.value(5).toLongLong();
             document.vat = select.value(6).toLongLong();
             document.total = select.value(7).toLongLong();
-            consider(document);
+            document.paid = select.value(8).toLongLong();
+            each(document);
         }
-        listing.sums = summing.sums();
-        return listing;
+        return;
     }
 
     const QByteArray statementText = sql.toUtf8();
@@ -1099,8 +1064,7 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
                               sqlite3_column_bytes(statement, column));
     };
     const QByteArray proformaText = proforma.toUtf8(), creditText = credit.toUtf8(), euroText = euro.toUtf8();
-    Listed document;
-    document.text = [&text](int column) { return QString::fromUtf8(text(8 + column)); };
+    document.text = [&text](int column) { return QString::fromUtf8(text(9 + column)); };
     int result = SQLITE_ROW;
     while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
         document.id = sqlite3_column_int64(statement, 0);
@@ -1111,12 +1075,75 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
         document.taxBase = sqlite3_column_int64(statement, 5);
         document.vat = sqlite3_column_int64(statement, 6);
         document.total = sqlite3_column_int64(statement, 7);
-        consider(document);
+        document.paid = sqlite3_column_int64(statement, 8);
+        each(document);
     }
     if (result != SQLITE_DONE)
         throw storeFailure(CannotRead, sqlite3_errcode(database), QString::fromUtf8(sqlite3_errmsg(database)));
+}
+
+// What is owed is read only for a payment filter: the whole register opens
+// without reading its payments.
+RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
+{
+    const bool byPayments = query.payments != PaymentFilter::All;
+    const QHash<QString, Amount> credits = byPayments ? creditNotesByInvoice() : QHash<QString, Amount>();
+    const QDate today = query.today.isValid() ? query.today : QDate::currentDate();
+    Listing listing;
+    Summing summing;
+    scan(query, byPayments ? PaidBy::Grouped : PaidBy::None, [&](const Scanned &document) {
+        if (document.cancelled || document.proforma) {
+            if (!byPayments)
+                listing.ids << document.id;
+            return;
+        }
+        Amount owed;
+        if (byPayments && !document.credit) {
+            const Amount total = Amount::fromUnits(document.total);
+            const Amount paidOn = Amount::fromUnits(document.paid)
+                + (credits.isEmpty() ? Amount()
+                                     : credits.value(creditedInvoiceKey(document.text(CompanyText),
+                                                                        document.text(NumberText))));
+            owed = total - paidOn;
+            if (owed <= Amount())
+                return;
+            if (query.payments == PaymentFilter::Overdue) {
+                const QDate issued = IssuedRules::pageDate(document.text(IssueDateText), QDate());
+                if (!balanceOf(total, paidOn, dueDate(document.text(PaymentDateText), issued, m_paymentTermDays), today)
+                         .overdue)
+                    return;
+            }
+        } else if (byPayments) {
+            return;
+        }
+        listing.ids << document.id;
+        summing.add(document.euro, document.credit, document.taxBase, document.vat, document.total, owed);
+    });
     listing.sums = summing.sums();
     return listing;
+}
+
+QList<RegisterStore::SoldDocument> RegisterStore::soldBetween(const QDate &from, const QDate &to) const
+{
+    const QHash<QString, Amount> credits = creditNotesByInvoice();
+    QList<SoldDocument> sold;
+    scan({QString(), from, to, PaymentFilter::All, QDate()}, PaidBy::PerDocument, [&](const Scanned &document) {
+        if (document.cancelled || document.proforma)
+            return;
+        SoldDocument one;
+        one.date = QDate::fromString(document.text(SortDateText), Qt::ISODate);
+        one.currency = document.euro ? Currency::Euro : Currency::Leva;
+        one.credit = document.credit;
+        one.taxBase = Amount::fromUnits(document.taxBase);
+        one.total = Amount::fromUnits(document.total);
+        one.paid = document.credit ? one.total
+                                   : Amount::fromUnits(document.paid)
+                + (credits.isEmpty()
+                       ? Amount()
+                       : credits.value(creditedInvoiceKey(document.text(CompanyText), document.text(NumberText))));
+        sold << one;
+    });
+    return sold;
 }
 
 QList<RegisterRow> RegisterStore::rows(const QList<qint64> &ids) const

@@ -15,6 +15,7 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // A file's size and SHA-256 (lower-case hex) as the register keeps them;
@@ -212,6 +213,16 @@ public:
     void recordPayment(Payment payment);
     // The document's payments in the order they were entered.
     QList<Payment> payments(qint64 document) const;
+    // What was sold between two days and what is paid of it, a document
+    // at a time: invoices and notes that stand (no proforma, nothing
+    // cancelled), each with what is paid on it (a credit note's own total).
+    struct SoldDocument {
+        QDate date;
+        Currency currency = Currency::Leva;
+        bool credit = false;
+        Amount taxBase, total, paid;
+    };
+    QList<SoldDocument> soldBetween(const QDate &from, const QDate &to) const;
     // The days after the issue date that a document without "Дата на
     // плащане" is due in.
     void setPaymentTerm(int days) { m_paymentTermDays = days; }
@@ -227,14 +238,24 @@ private:
     qint64 insertDocument(const Invoice &invoice, const ArchiveFiles &files, PrintMode mode, const PrintStamp &stamp);
     void writeBackNumber(const Invoice &invoice);
     QSqlRecord companyRecord(const QString &table, const InvoiceSupplier &supplier) const;
-    // What was paid on each document: its payments by key, and the credit
-    // notes by the (company, number) of the invoice they correct.
-    struct PaidSums {
-        QHash<qint64, Amount> payments;
-        QHash<QString, Amount> credits;
-        Amount paidOn(qint64 id, const QString &company, const QString &number) const;
+    // The totals of the credit notes that stand, by the invoice they correct
+    // (creditedInvoiceKey): what they pay on it.
+    QHash<QString, Amount> creditNotesByInvoice() const;
+    // One document as a scan of the register reads it.
+    struct Scanned {
+        qint64 id = 0;
+        bool euro = false, proforma = false, credit = false, cancelled = false;
+        qint64 taxBase = 0, vat = 0, total = 0, paid = 0;
+        // The texts, read only when asked for: company, number, "Дата на
+        // плащане", the issue date and the sort date.
+        std::function<QString(int)> text;
     };
-    PaidSums paidSums(const QString &documentCondition = {}) const;
+    enum ScannedText { CompanyText, NumberText, PaymentDateText, IssueDateText, SortDateText };
+    // How a scan reads what is paid on each document: not at all, by one
+    // grouping of every payment (for most of the register), or by a look-up
+    // per document (for a part of it).
+    enum class PaidBy { None, Grouped, PerDocument };
+    void scan(const RegisterQuery &query, PaidBy paid, const std::function<void(const Scanned &)> &each) const;
     void fillBalances(QList<RegisterRow> &rows) const;
 
     QString m_dataFolder;

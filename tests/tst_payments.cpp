@@ -123,7 +123,6 @@ private Q_SLOTS:
         QCOMPARE(overdue.sums.value(0).owed.text(), QStringLiteral("34.7"));
         const RegisterStore::Listing all = store.list({{}, {}, {}, PaymentFilter::All, today});
         QCOMPARE(all.ids.size(), 9);
-        QCOMPARE(all.sums.value(0).owed.text(), QStringLiteral("54.55"));
 
         // Cancelling the credit note leaves its invoice owed again.
         store.cancel(*store.documentId(QStringLiteral("123456789"), NumberSeries::Invoice, QStringLiteral("0000000008")),
