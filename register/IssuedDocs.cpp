@@ -84,12 +84,12 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     ComboBox1 = new QComboBox(this);
     ComboBox1->addItems({QStringLiteral("Всички"), QStringLiteral("Неплатени"), QStringLiteral("Просрочени")});
     ComboBox1->setGeometry(8, 76, 150, 22);
-    SpeedButton8 = button(this, QStringLiteral("Плащане"), 166);
-    SpeedButton8->move(166, 76);
-    SpeedButton9 = button(this, QStringLiteral("Плащания"), 324);
-    SpeedButton9->move(324, 76);
-    SpeedButton10 = button(this, QStringLiteral("Извлечение"), 482);
-    SpeedButton10->move(482, 76);
+    SpeedButton9 = button(this, QStringLiteral("Плащане"), 166);
+    SpeedButton9->move(166, 76);
+    SpeedButton10 = button(this, QStringLiteral("Плащания"), 324);
+    SpeedButton10->move(324, 76);
+    SpeedButton11 = button(this, QStringLiteral("Извлечение"), 482);
+    SpeedButton11->move(482, 76);
     auto *termLabel = new QLabel(QStringLiteral("Срок за плащане без дата (дни):"), this);
     termLabel->setGeometry(640, 76, 200, 22);
     SpinEdit1 = new QSpinBox(this);
@@ -122,9 +122,9 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton5, [this] { SpeedButton5Click(); });
     onClick(SpeedButton6, [this] { SpeedButton6Click(); });
     onClick(SpeedButton7, [this] { SpeedButton7Click(); });
-    onClick(SpeedButton8, [this] { SpeedButton8Click(); });
     onClick(SpeedButton9, [this] { SpeedButton9Click(); });
     onClick(SpeedButton10, [this] { SpeedButton10Click(); });
+    onClick(SpeedButton11, [this] { SpeedButton11Click(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { runGuarded([this] { SpinEdit1Change(); }); });
     for (QLineEdit *edit : {Edit1, Edit2, Edit3})
@@ -326,7 +326,7 @@ void TIssuedDocs::SpinEdit1Change()
     Edit1Change();
 }
 
-void TIssuedDocs::SpeedButton8Click()
+void TIssuedDocs::SpeedButton9Click()
 {
     const RegisterRow row = currentDocument();
     if (const auto refusal = paymentRefusal(row.number, row.documentKind == DocumentKind::Proforma,
@@ -351,7 +351,7 @@ void TIssuedDocs::SpeedButton8Click()
     reloadAt(row.id);
 }
 
-void TIssuedDocs::SpeedButton9Click()
+void TIssuedDocs::SpeedButton10Click()
 {
     const RegisterRow row = currentDocument();
     const QList<Payment> payments = m_store->payments(row.id);
@@ -380,7 +380,7 @@ void TIssuedDocs::SpeedButton9Click()
     prompts().information(lines.join(u'\n'));
 }
 
-void TIssuedDocs::SpeedButton10Click()
+void TIssuedDocs::SpeedButton11Click()
 {
     const RegisterRow row = currentDocument();
     const ClientStatement statement = clientStatement(*m_store, row.id, QDate::currentDate());

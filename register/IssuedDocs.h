@@ -44,9 +44,9 @@ public:
     QToolButton *SpeedButton7;  // "Фактура от проформа"
     QComboBox *ComboBox1;       // "Всички", "Неплатени", "Просрочени"
     QSpinBox *SpinEdit1;        // the payment term in days where the page names no date
-    QToolButton *SpeedButton8;  // "Плащане"
-    QToolButton *SpeedButton9;  // "Плащания"
-    QToolButton *SpeedButton10; // "Извлечение"
+    QToolButton *SpeedButton9;  // "Плащане"
+    QToolButton *SpeedButton10; // "Плащания"
+    QToolButton *SpeedButton11; // "Извлечение"
     MonthChart *Chart1;         // the last twelve months, paid and open
 
     // Opens the register of the start folder (making it on first use) and
@@ -70,12 +70,12 @@ public:
     // other document is refused.
     void SpeedButton7Click();
     // Enters a payment against the chosen document, the rest owed proposed.
-    void SpeedButton8Click();
-    // Lists the chosen document's payments.
     void SpeedButton9Click();
+    // Lists the chosen document's payments.
+    void SpeedButton10Click();
     // Writes the chosen client's statement of what is owed to a PDF file the
     // user chooses, and offers to mail it.
-    void SpeedButton10Click();
+    void SpeedButton11Click();
     // The term changed: remembered in the data folder, the list read again.
     void SpinEdit1Change();
 

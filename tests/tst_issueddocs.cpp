@@ -129,7 +129,7 @@ private Q_SLOTS:
         IssuedDocs->DBGrid1->selectRow(2);  // the first document, 19.85 EUR
         prompter().expectPayment(PaymentAnswer{QStringLiteral("10,00"), QStringLiteral("EUR"), QStringLiteral("В брой"),
                                                QDate(2026, 2, 20), QStringLiteral("аванс")});
-        IssuedDocs->SpeedButton8Click();
+        IssuedDocs->SpeedButton9Click();
         QCOMPARE(prompter().lastPaymentForm.amount, QStringLiteral("19.85"));
         QCOMPARE(prompter().lastPaymentForm.currencies, QStringList({"EUR", "лв"}));
         QVERIFY2(IssuedDocs->model()->index(2, RegisterModel::Status).data().toString().startsWith(
@@ -140,7 +140,7 @@ private Q_SLOTS:
         IssuedDocs->DBGrid1->selectRow(1);
         prompter().expectPayment(PaymentAnswer{QStringLiteral("19.85"), QStringLiteral("EUR"),
                                                QStringLiteral("Банков превод"), QDate(2026, 2, 21), QString()});
-        IssuedDocs->SpeedButton8Click();
+        IssuedDocs->SpeedButton9Click();
         IssuedDocs->ComboBox1->setCurrentIndex(1);  // "Неплатени"
         QCOMPARE(shownNumbers(), QStringList({"0000000003", "0000000001"}));
         QVERIFY2(IssuedDocs->Label4->text().contains(QStringLiteral("остава за плащане 29.70")),
@@ -165,7 +165,7 @@ private Q_SLOTS:
         prompter().expectQuestion(QStringLiteral("Извлечението е записано в „%1“. Да бъде ли изпратено на клиента?")
                                       .arg(QDir::toNativeSeparators(statement)),
                                   false);
-        IssuedDocs->SpeedButton10Click();
+        IssuedDocs->SpeedButton11Click();
         QVERIFY2(prompter().finished(), prompter().problems());
 #ifndef Q_OS_WIN
         QProcess pdftotext;
