@@ -2,8 +2,15 @@
 
 #include "register/IssuedDocs.h"
 
+#include <QPixmap>
+
 struct Invoice;
+struct InvoiceSupplier;
 struct RegisterRow;
+
+// The own company's logo from its record, found by its identity; none
+// where the record has none.
+QPixmap ownCompanyLogo(const InvoiceSupplier &supplier);
 
 // What the register of issued documents does with the windows of one
 // invoice, handed to the register's windows and the document by whoever

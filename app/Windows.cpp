@@ -74,6 +74,7 @@ void createWindows()
     IssuedDocs->RenderCopy = [](const Invoice &recorded, const RegisterRow &row) {
         return renderRecordedCopy(recorded, row, PrintRules::archiveDepth(PrintDlgOru->ComboBox1->currentText()));
     };
+    IssuedDocs->CompanyLogo = [](const InvoiceSupplier &company) { return ownCompanyLogo(company).toImage(); };
     InvoicePick = new TInvoicePick;
     Doc->PickNoteInvoice = pickNoteInvoice;
 }

@@ -50,6 +50,7 @@ public:
     QString openPicture(const QString &) override { return QString(); }
     QString chooseFolder(const QString &) override { return QString(); }
     QString saveFile(const QString &, const QString &, const QString &) override { return QString(); }
+    std::optional<PaymentAnswer> payment(const PaymentForm &) override { return std::nullopt; }
 
     QStringList expected;
 

@@ -23,11 +23,6 @@ namespace {
 
 const QString ChooseCell = QStringLiteral("— изберете —");
 
-QString existingFileQuestion(const QString &path)
-{
-    return QStringLiteral("Файлът „%1“ вече съществува. Да бъде ли заменен?").arg(QDir::toNativeSeparators(path));
-}
-
 } // namespace
 
 LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *parent,

@@ -122,3 +122,8 @@ void writeWholeFile(const QString &path, const QByteArray &bytes)
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде записан: %2")
                           .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
+
+QString existingFileQuestion(const QString &path)
+{
+    return QStringLiteral("Файлът „%1“ вече съществува. Да бъде ли заменен?").arg(QDir::toNativeSeparators(path));
+}

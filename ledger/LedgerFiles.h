@@ -38,3 +38,5 @@ QByteArray vatReturnFile(const SalesLedger &ledger);
 // Writes a file whole (a temporary file renamed over it), or throws a Failure
 // that names it.
 void writeWholeFile(const QString &path, const QByteArray &bytes);
+// What is asked before a file the user chose replaces one that is there.
+QString existingFileQuestion(const QString &path);

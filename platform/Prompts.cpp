@@ -1,6 +1,13 @@
 #include "platform/Prompts.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -76,6 +83,36 @@ public:
         // The program asks about an existing file itself, in its own words.
         return QFileDialog::getSaveFileName(owner(), title, proposed, filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
+    }
+
+    std::optional<PaymentAnswer> payment(const PaymentForm &form) override
+    {
+        QDialog dialog(owner());
+        dialog.setWindowTitle(form.title);
+        auto *layout = new QFormLayout(&dialog);
+        layout->addRow(new QLabel(form.prompt, &dialog));
+        auto *amount = new QLineEdit(form.amount, &dialog);
+        auto *currency = new QComboBox(&dialog);
+        currency->addItems(form.currencies);
+        auto *date = new QDateEdit(form.date, &dialog);
+        date->setCalendarPopup(true);
+        date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        auto *way = new QComboBox(&dialog);
+        way->addItems(form.ways);
+        auto *note = new QLineEdit(&dialog);
+        layout->addRow(QStringLiteral("Сума:"), amount);
+        layout->addRow(QStringLiteral("Валута:"), currency);
+        layout->addRow(QStringLiteral("Дата:"), date);
+        layout->addRow(QStringLiteral("Начин:"), way);
+        layout->addRow(QStringLiteral("Бележка:"), note);
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отказ"));
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addRow(buttons);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return PaymentAnswer{amount->text(), currency->currentText(), way->currentText(), date->date(), note->text()};
     }
 };
 

@@ -1,9 +1,28 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QPrinter;
+
+// The payment form: what it proposes, and what the user entered on OK.
+struct PaymentForm {
+    QString title;
+    QString prompt;      // names the document and what is still owed
+    QString amount;      // proposed: the rest owed
+    QStringList currencies;  // the document's first
+    QStringList ways;
+    QDate date;
+};
+struct PaymentAnswer {
+    QString amount;      // as typed
+    QString currency;
+    QString way;
+    QDate date;
+    QString note;
+};
 
 // Every modal prompt of the program goes through here. The program's own
 // prompter shows Qt's dialogs; tests install a scripted one.
@@ -33,6 +52,8 @@ public:
     // The save-file dialog, proposing a path: the chosen file, or an empty
     // text on Cancel.
     virtual QString saveFile(const QString &title, const QString &proposed, const QString &filter) = 0;
+    // The payment form: the entry on OK, nothing on Cancel.
+    virtual std::optional<PaymentAnswer> payment(const PaymentForm &form) = 0;
 };
 
 Prompter &prompts();

@@ -147,10 +147,21 @@ const Column RowNumber = anyText(QStringLiteral("№"));
 const Column RowAccount = anyText(QStringLiteral("Сметка"));
 const Column RowAmount = anyText(QStringLiteral("Сума"));
 
+const Column PaymentDocument = LineDocument;
+const Column PaidOn = anyText(QStringLiteral("Дата на плащането"));
+const Column PaymentAmount = integer(QStringLiteral("Сума (0.0001)"));
+const Column PaidIn = anyText(QStringLiteral("Платено във валута"));
+const Column AmountPaidIn = integer(QStringLiteral("Платена сума (0.0001)"));
+const Column PaymentWayName = anyText(QStringLiteral("Начин"));
+const Column PaymentNote = anyText(QStringLiteral("Бележка"));
+const Column EnteredBy = anyText(QStringLiteral("Въведено от"));
+const Column EnteredAt = anyText(QStringLiteral("Въведено на"));
+
 namespace {
 const QString DocumentsTable = QStringLiteral("Документи");
 const QString LinesTable = QStringLiteral("Редове");
 const QString NoteRowsTable = QStringLiteral("Редове на известието");
+const QString PaymentsTable = QStringLiteral("Плащания");
 
 QString index(const QString &name, const QString &table, const QString &columns, bool unique = false)
 {
@@ -194,6 +205,15 @@ const Table &noteRows()
         {RowDocument, RowPlace, RowNumber, RowAccount, RowAmount},
         {index(QStringLiteral("Редове на известие по документ"), NoteRowsTable,
                quoted(RowDocument.name) + u',' + quoted(RowPlace.name), true)}};
+    return table;
+}
+
+const Table &payments()
+{
+    static const Table table{
+        FileName, PaymentsTable,
+        {PaymentDocument, PaidOn, PaymentAmount, PaidIn, AmountPaidIn, PaymentWayName, PaymentNote, EnteredBy, EnteredAt},
+        {index(QStringLiteral("Плащания по документ"), PaymentsTable, quoted(PaymentDocument.name))}};
     return table;
 }
 } // namespace Register

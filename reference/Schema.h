@@ -104,11 +104,18 @@ extern const Column LineDocument, LineNumber, LineDescription, LineUnit, LineQua
 // The rows of a note's block.
 extern const Column RowDocument, RowPlace, RowNumber, RowAccount, RowAmount;
 
+// Payments against documents, in the document's currency, with the amount
+// as paid where it was paid in the other one; never changed or deleted (a
+// wrong one is reversed by a negative one).
+extern const Column PaymentDocument, PaidOn, PaymentAmount, PaidIn, AmountPaidIn, PaymentWayName, PaymentNote,
+    EnteredBy, EnteredAt;
+
 // The documents, their lines and their note rows; the key columns are the
 // first ones of the documents' unique index.
 const Table &documents();
 const Table &lines();
 const Table &noteRows();
+const Table &payments();
 } // namespace Register
 
 // The four tables, in the order of the main menu's buttons.

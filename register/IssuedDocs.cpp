@@ -17,6 +17,8 @@
 #include "register/ArchiveCheck.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterLedger.h"
+#include "register/StatementPdf.h"
+#include "ledger/LedgerFiles.h"
 
 #include <QDateEdit>
 #include <QDir>
@@ -24,6 +26,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QPrinter>
+#include <QSettings>
 #include <QShowEvent>
 
 TIssuedDocs *IssuedDocs = nullptr;
@@ -48,6 +51,12 @@ QLineEdit *editor(QWidget *parent, const QString &caption, int left, int labelWi
     return edit;
 }
 
+// Where the register window's own settings are kept: the data folder.
+QString windowSettings()
+{
+    return QDir(dataDirectory()).filePath(QStringLiteral("Register.ini"));
+}
+
 // The archive folder the print writes to: the installation folder's DB.
 QString archiveFolder()
 {
@@ -59,7 +68,7 @@ QString archiveFolder()
 TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("Издадени документи"));
-    resize(1120, 560);
+    resize(1120, 680);
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     fillBackground(this, QColor(223, 223, 223));
 
@@ -75,6 +84,21 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     Edit1 = editor(this, QStringLiteral("Търсене (№, клиент, ЕИК):"), 8, 160, 260);
     Edit2 = editor(this, QStringLiteral("от дата:"), 440, 56, 90);
     Edit3 = editor(this, QStringLiteral("до дата:"), 600, 56, 90);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->addItems({QStringLiteral("Всички"), QStringLiteral("Неплатени"), QStringLiteral("Просрочени")});
+    ComboBox1->setGeometry(8, 76, 150, 22);
+    SpeedButton9 = button(this, QStringLiteral("Плащане"), 166);
+    SpeedButton9->move(166, 76);
+    SpeedButton10 = button(this, QStringLiteral("Плащания"), 324);
+    SpeedButton10->move(324, 76);
+    SpeedButton11 = button(this, QStringLiteral("Извлечение"), 482);
+    SpeedButton11->move(482, 76);
+    auto *termLabel = new QLabel(QStringLiteral("Срок за плащане без дата (дни):"), this);
+    termLabel->setGeometry(640, 76, 200, 22);
+    SpinEdit1 = new QSpinBox(this);
+    SpinEdit1->setRange(0, 365);
+    SpinEdit1->setValue(DefaultPaymentTermDays);
+    SpinEdit1->setGeometry(840, 76, 60, 22);
     Edit2->setPlaceholderText(QStringLiteral("1.1.2026"));
     Edit3->setPlaceholderText(QStringLiteral("31.1.2026"));
 
@@ -86,6 +110,11 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     // Fixed row heights: the view never measures the rows it does not show.
     DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DBGrid1->verticalHeader()->setDefaultSectionSize(18);
+    Chart1 = new MonthChart(this);
+    Chart1->MonthClicked = [this](const QDate &month) {
+        Edit2->setText(month.toString(QStringLiteral("d.M.yyyy")));
+        Edit3->setText(month.addMonths(1).addDays(-1).toString(QStringLiteral("d.M.yyyy")));
+    };
     Label4 = new QLabel(this);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -97,6 +126,11 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton6, [this] { SpeedButton6Click(); });
     onClick(SpeedButton7, [this] { SpeedButton7Click(); });
     onClick(SpeedButton8, [this] { SpeedButton8Click(); });
+    onClick(SpeedButton9, [this] { SpeedButton9Click(); });
+    onClick(SpeedButton10, [this] { SpeedButton10Click(); });
+    onClick(SpeedButton11, [this] { SpeedButton11Click(); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { runGuarded([this] { SpinEdit1Change(); }); });
     for (QLineEdit *edit : {Edit1, Edit2, Edit3})
         connect(edit, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { runGuarded([this] { DBGrid1DblClick(); }); });
@@ -117,7 +151,8 @@ void TIssuedDocs::showEvent(QShowEvent *event)
 void TIssuedDocs::FormShow()
 {
     const int width = this->width();
-    DBGrid1->setGeometry(8, 74, width - 16, height() - 74 - 58);
+    DBGrid1->setGeometry(8, 106, width - 16, height() - 106 - 58 - 130);
+    Chart1->setGeometry(8, height() - 54 - 128, width - 16, 120);
     Label4->setGeometry(8, height() - 54, width - 16, 50);
     if (!m_store) {
         BusyCursor busy;
@@ -125,14 +160,20 @@ void TIssuedDocs::FormShow()
         m_model = std::make_unique<RegisterModel>(*m_store);
         DBGrid1->setModel(m_model.get());
         DBGrid1->setColumnWidth(RegisterModel::Client, 260);
+        const QSignalBlocker quiet(SpinEdit1);
+        SpinEdit1->setValue(QSettings(windowSettings(), QSettings::IniFormat)
+                                .value(QStringLiteral("PaymentTermDays"), DefaultPaymentTermDays)
+                                .toInt());
+        m_store->setPaymentTerm(SpinEdit1->value());
     }
     Edit1Change();
+    showMonths();
 }
 
 RegisterQuery TIssuedDocs::query() const
 {
     return {Edit1->text(), IssuedRules::pageDate(Edit2->text(), QDate()),
-            IssuedRules::pageDate(Edit3->text(), QDate())};
+            IssuedRules::pageDate(Edit3->text(), QDate()), PaymentFilter(ComboBox1->currentIndex()), QDate()};
 }
 
 void TIssuedDocs::Edit1Change()
@@ -201,7 +242,7 @@ void TIssuedDocs::SpeedButton5Click()
     // gets every document from the month the typed period starts in, or all.
     const QDate typed = query().from;
     const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate();
-    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, m_store->find({QString(), from, QDate()})), this);
+    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, m_store->find({QString(), from, QDate(), PaymentFilter::All, QDate()})), this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
     if (typed.isValid()) {
         m_ledger->monthEdit->setMinimumDate(from);
@@ -283,10 +324,17 @@ void TIssuedDocs::SpeedButton2Click()
     reloadAt(row.id);
 }
 
+void TIssuedDocs::showMonths()
+{
+    const QDate today = QDate::currentDate();
+    Chart1->setMonths(monthlySales(*m_store, today), currencyOfPeriod(today));
+}
+
 // Reads the register again and stays on the document.
 void TIssuedDocs::reloadAt(qint64 id)
 {
     m_model->reload();
+    showMonths();
     Label4->setText(RegisterModel::sumsText(m_model->sums()));
     for (int row = 0; row < m_model->rowCount(); ++row) {
         if (m_model->documentAt(row) == id) {
@@ -294,4 +342,92 @@ void TIssuedDocs::reloadAt(qint64 id)
             DBGrid1->setCurrentIndex(m_model->index(row, 0));
         }
     }
+}
+
+void TIssuedDocs::SpinEdit1Change()
+{
+    if (!m_store)
+        return;
+    m_store->setPaymentTerm(SpinEdit1->value());
+    QSettings settings(windowSettings(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("PaymentTermDays"), SpinEdit1->value());
+    Edit1Change();
+}
+
+void TIssuedDocs::SpeedButton9Click()
+{
+    const RegisterRow row = currentDocument();
+    if (const auto refusal = paymentRefusal(row.number, row.documentKind == DocumentKind::Proforma,
+                                            row.note == NoteKind::Credit, !row.cancelledAt.isEmpty(), row.total))
+        throw Failure(*refusal);
+    const Currency other = row.currency == Currency::Euro ? Currency::Leva : Currency::Euro;
+    const Amount rest = row.balance.owed > Amount() ? row.balance.owed : Amount();
+    PaymentForm form;
+    form.title = QStringLiteral("Плащане");
+    form.prompt = QStringLiteral("%1 № %2 от %3, %4\nСума %5 %6, остава за плащане %7 %6")
+                      .arg(row.kind, row.number, row.date, row.client, RegisterModel::amountText(row.total),
+                           selectorText(row.currency), RegisterModel::amountText(rest));
+    form.amount = RegisterModel::amountText(rest);
+    form.currencies = {selectorText(row.currency), selectorText(other)};
+    form.ways = paymentWayTexts();
+    form.date = QDate::currentDate();
+    const std::optional<PaymentAnswer> answer = prompts().payment(form);
+    if (!answer)
+        return;
+    m_store->recordPayment(paymentFromEntry(row.id, row.number, row.currency, answer->amount, answer->currency,
+                                            answer->way, answer->date, answer->note));
+    reloadAt(row.id);
+}
+
+void TIssuedDocs::SpeedButton10Click()
+{
+    const RegisterRow row = currentDocument();
+    const QList<Payment> payments = m_store->payments(row.id);
+    QStringList lines{QStringLiteral("%1 № %2 от %3, сума %4 %5")
+                          .arg(row.kind, row.number, row.date, RegisterModel::amountText(row.total),
+                               selectorText(row.currency))};
+    if (payments.isEmpty())
+        lines << QStringLiteral("Няма въведени плащания.");
+    for (const Payment &payment : payments) {
+        QString line = QStringLiteral("%1  %2 %3  %4")
+                           .arg(payment.date.toString(QStringLiteral("dd.MM.yyyy")),
+                                RegisterModel::amountText(payment.amount), selectorText(row.currency),
+                                paymentWayText(payment.way));
+        if (payment.paidIn != row.currency)
+            line += QStringLiteral(" (платени %1 %2)")
+                        .arg(RegisterModel::amountText(payment.paidAmount), selectorText(payment.paidIn));
+        if (!payment.note.isEmpty())
+            line += QStringLiteral("  „%1“").arg(payment.note);
+        line += QStringLiteral("  въведено от %1").arg(payment.enteredBy);
+        lines << line;
+    }
+    if (row.balance.status != PaymentStatus::NotPayable)
+        lines << QStringLiteral("%1; остава за плащане %2 %3")
+                     .arg(RegisterModel::statusText(row.balance), RegisterModel::amountText(row.balance.owed),
+                          selectorText(row.currency));
+    prompts().information(lines.join(u'\n'));
+}
+
+void TIssuedDocs::SpeedButton11Click()
+{
+    const RegisterRow row = currentDocument();
+    const ClientStatement statement = clientStatement(*m_store, row.id, QDate::currentDate());
+    QString path = prompts().saveFile(QStringLiteral("Извлечение"), statementFileName(statement),
+                                      QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    if (QFileInfo::exists(path) && !prompts().question(existingFileQuestion(path)))
+        return;
+    writeWholeFile(path, statementPdf(statement, CompanyLogo ? CompanyLogo(statement.company) : QImage()));
+    if (!prompts().question(QStringLiteral("Извлечението е записано в „%1“. Да бъде ли изпратено на клиента?")
+                                .arg(QDir::toNativeSeparators(path))))
+        return;
+    const QString to = IssuedRules::clientEmail(dataDirectory(), statement.client.name, statement.client.eik);
+    if (!shell().sendMail(to, QStringLiteral("Извлечение към %1").arg(statement.date.toString(QStringLiteral("dd.MM.yyyy"))),
+                          {path}))
+        throw Failure(QStringLiteral("Пощенската програма не може да бъде отворена. Извлечението е "
+                                     "„%1“: приложете го към писмото сами.")
+                          .arg(QDir::toNativeSeparators(path)));
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "ledger/LedgerDialog.h"
+#include "register/MonthChart.h"
 #include "register/RegisterModel.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QTableView>
 #include <QToolButton>
@@ -40,6 +43,12 @@ public:
     QToolButton *SpeedButton6;  // "Експорт за счетоводителя"
     QToolButton *SpeedButton7;  // "Фактура от проформа"
     QToolButton *SpeedButton8;  // "Запиши е-фактура"
+    QComboBox *ComboBox1;       // "Всички", "Неплатени", "Просрочени"
+    QSpinBox *SpinEdit1;        // the payment term in days where the page names no date
+    QToolButton *SpeedButton9;  // "Плащане"
+    QToolButton *SpeedButton10; // "Плащания"
+    QToolButton *SpeedButton11; // "Извлечение"
+    MonthChart *Chart1;         // the last twelve months, paid and open
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -66,6 +75,15 @@ public:
     // value, into a folder the user chooses; a document that has none is
     // refused with a message naming it and what is missing.
     void SpeedButton8Click();
+    // Enters a payment against the chosen document, the rest owed proposed.
+    void SpeedButton9Click();
+    // Lists the chosen document's payments.
+    void SpeedButton10Click();
+    // Writes the chosen client's statement of what is owed to a PDF file the
+    // user chooses, and offers to mail it.
+    void SpeedButton11Click();
+    // The term changed: remembered in the data folder, the list read again.
+    void SpinEdit1Change();
 
     // Makes an invoice of a proforma's lines; handed over by whoever creates
     // the windows.
@@ -78,6 +96,8 @@ public:
         ArchiveFiles files;
     };
     std::function<DrawnCopy(const Invoice &, const RegisterRow &)> RenderCopy;
+    // The own company's logo for the statement; handed over likewise.
+    std::function<QImage(const InvoiceSupplier &)> CompanyLogo;
 
     RegisterModel *model() const { return m_model.get(); }
     // The sales ledger while it is open.
@@ -89,6 +109,7 @@ protected:
 private:
     RegisterQuery query() const;
     void reloadAt(qint64 id);
+    void showMonths();
     // The document under the cursor; a Failure when there is none.
     RegisterRow currentDocument() const;
     // Its PDF copy; a Failure when the file is gone.

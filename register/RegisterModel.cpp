@@ -55,7 +55,8 @@ QVariant RegisterModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return QVariant();
-    const bool amountColumn = index.column() == TaxBase || index.column() == Vat || index.column() == Total;
+    const bool amountColumn = index.column() == TaxBase || index.column() == Vat || index.column() == Total
+        || index.column() == Owed;
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignVCenter | (amountColumn ? Qt::AlignRight : Qt::AlignLeft));
     if (role != Qt::DisplayRole)
@@ -90,6 +91,10 @@ QVariant RegisterModel::data(const QModelIndex &index, int role) const
         return selectorText(row.currency);
     case Cancelled:
         return row.cancelledAt.isEmpty() ? QString() : QStringLiteral("анулиран: ") + row.cancelReason;
+    case Status:
+        return statusText(row.balance);
+    case Owed:
+        return row.balance.status == PaymentStatus::NotPayable ? QString() : amountText(row.balance.owed);
     default:
         return QVariant();
     }
@@ -103,7 +108,8 @@ QVariant RegisterModel::headerData(int section, Qt::Orientation orientation, int
                                       QStringLiteral("Вид"),     QStringLiteral("Клиент"),
                                       QStringLiteral("Данъчна основа"), QStringLiteral("ДДС"),
                                       QStringLiteral("Сума"),    QStringLiteral("Валута"),
-                                      QStringLiteral("Бележка"), QStringLiteral("Фирма")};
+                                      QStringLiteral("Бележка"), QStringLiteral("Фирма"),
+                                      QStringLiteral("Плащане"), QStringLiteral("Остава")};
     return headings.value(section);
 }
 
@@ -118,6 +124,19 @@ QString RegisterModel::sumsText(const QList<CurrencySum> &sums)
                      .arg(sum.count == 1 ? QStringLiteral("документ") : QStringLiteral("документа"))
                      .arg(selectorText(sum.currency), amountText(sum.taxBase), amountText(sum.vat),
                           amountText(sum.total));
+        if (sum.owed > Amount())
+            lines.last() += QStringLiteral("; остава за плащане %1").arg(amountText(sum.owed));
     }
     return lines.join(u'\n');
+}
+
+QString RegisterModel::statusText(const Balance &balance)
+{
+    const QString status = paymentStatusText(balance.status);
+    if (!balance.overdue)
+        return status;
+    return QStringLiteral("%1, просрочен %2 %3")
+        .arg(status)
+        .arg(balance.daysOverdue)
+        .arg(balance.daysOverdue == 1 ? QStringLiteral("ден") : QStringLiteral("дни"));
 }

@@ -12,7 +12,11 @@ class RegisterModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // Company: the own company that issued the document, its name and ЕИК.
-    enum Column { Number, Date, Kind, Client, TaxBase, Vat, Total, CurrencyColumn, Cancelled, Company, ColumnCount };
+    // Status: paid or not, and how long overdue; Owed: what is still owed.
+    enum Column {
+        Number, Date, Kind, Client, TaxBase, Vat, Total, CurrencyColumn, Cancelled, Company, Status, Owed,
+        ColumnCount
+    };
 
     explicit RegisterModel(RegisterStore &store, QObject *parent = nullptr);
 
@@ -33,6 +37,8 @@ public:
     static QString sumsText(const QList<CurrencySum> &sums);
     // An amount as the list shows it: two decimals.
     static QString amountText(Amount amount);
+    // "Платен", "Частично платен", "Неплатен, просрочен 12 дни", …
+    static QString statusText(const Balance &balance);
 
 private:
     RegisterStore &m_store;

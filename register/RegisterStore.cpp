@@ -26,6 +26,7 @@
 #include <QVariant>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <sqlite3.h>
 
@@ -263,6 +264,18 @@ QStringList appendOnlyTriggers(const Dialect &dialect)
     return statements;
 }
 
+// The payments table, made with the register or added to an older one: a
+// payment is never changed or deleted; a wrong one is reversed by another.
+QStringList paymentsTable(const Dialect &dialect)
+{
+    return QStringList{createTable(dialect, payments())} << payments().extraStatements << dialect.refusalFunction()
+                                                         << dialect.refusal(QStringLiteral("Плащанията не се изтриват"),
+                                                                            QStringLiteral("DELETE"), payments())
+                                                         << dialect.refusal(QStringLiteral("Плащанията не се променят"),
+                                                                            QStringLiteral("UPDATE"), payments())
+                                                         << dialect.refuseTruncate(payments());
+}
+
 QVariant units(Amount amount) { return QVariant::fromValue<qlonglong>(amount.units()); }
 // A file's size and hash as stored: NULL where none is known.
 QVariant size(const QString &path, const FileDigest &digest)
@@ -341,6 +354,10 @@ RegisterRow rowFrom(const QSqlQuery &query)
     row.einvoiceDigest = digest(record, EInvoiceSize, EInvoiceHash);
     row.supplier = text(Supplier);
     row.supplierEik = text(SupplierEik);
+    row.companyKey = text(Company);
+    row.paymentDate = text(PaymentDate);
+    row.documentKind = IssuedRules::kindFromText(text(DocumentType));
+    row.note = IssuedRules::noteFromText(text(Note));
     return row;
 }
 
@@ -351,7 +368,8 @@ QString rowColumns()
                                          Total, CurrencySign, Copies, LastCopyAt, CancelledAt, CancelReason,
                                          ArchiveImage, PdfCopy, PrintedAt, ArchiveImageSize, ArchiveImageHash,
                                          PdfCopySize, PdfCopyHash, CopyImage, CopyImageSize, CopyImageHash, Supplier,
-                                         SupplierEik, EInvoiceFile, EInvoiceSize, EInvoiceHash})
+                                         SupplierEik, EInvoiceFile, EInvoiceSize, EInvoiceHash, Company,
+                                         PaymentDate})
         names << q(column);
     return names.join(u',');
 }
@@ -568,7 +586,7 @@ void RegisterStore::createTables(const QSqlDatabase &database)
     QStringList statements;
     for (const Schema::Table *table : {&documents(), &lines(), &noteRows()})
         statements << createTable(dialect, *table) << table->extraStatements;
-    statements << appendOnlyTriggers(dialect) << dialect.afterMaking();
+    statements << appendOnlyTriggers(dialect) << paymentsTable(dialect) << dialect.afterMaking();
     for (const QString &statement : std::as_const(statements)) {
         QSqlQuery query(database);
         if (!query.exec(statement))
@@ -582,15 +600,15 @@ void RegisterStore::createTables(const QSqlDatabase &database)
 void RegisterStore::makeTables()
 {
     const Dialect dialect = Dialect::of(m_database);
-    const auto exists = [&] {
-        const auto [statement, table] = dialect.tableExists(documents().sqlName);
+    const auto exists = [&](const Schema::Table &wanted) {
+        const auto [statement, table] = dialect.tableExists(wanted.sqlName);
         QSqlQuery query(m_database);
         query.prepare(statement);
         query.addBindValue(table);
         run(query, CannotRead);
         return query.next() && query.value(0).toBool();
     };
-    if (exists() && missingColumns(m_database).isEmpty())
+    if (exists(documents()) && exists(Schema::Register::payments()) && missingColumns(m_database).isEmpty())
         return;
     Write write(*this);
     for (const QString &statement : dialect.beforeMaking()) {
@@ -598,10 +616,19 @@ void RegisterStore::makeTables()
         if (!query.exec(statement))
             throw failed(CannotRead, query.lastError());
     }
-    if (!exists())
+    if (!exists(documents())) {
         createTables(m_database);
-    else
+    } else {
         upgradeTables(m_database);
+        if (!exists(Schema::Register::payments())) {
+            for (const QString &statement : paymentsTable(dialect)) {
+                QSqlQuery query(m_database);
+                if (!query.exec(statement))
+                    throw failed(QStringLiteral("Регистърът на издадените документи не може да бъде допълнен"),
+                                 query.lastError());
+            }
+        }
+    }
     write.commit();
 }
 
@@ -960,21 +987,20 @@ namespace {
 
 // The sums of the listed documents per currency: what was sold, so a credit
 // note counts against it; a proforma (an offer) and a cancelled document do
-// not count.
+// not count. What is owed counts the documents that take payments.
 class Summing {
 public:
     Summing() { m_sums[1].currency = Currency::Euro; }
 
-    void add(bool euro, bool proforma, bool credit, bool cancelled, qint64 taxBase, qint64 vat, qint64 total)
+    void add(bool euro, bool credit, qint64 taxBase, qint64 vat, qint64 total, Amount owed)
     {
-        if (cancelled || proforma)
-            return;
         CurrencySum &sum = m_sums[euro ? 1 : 0];
         const std::int64_t sign = credit ? -1 : 1;
         ++sum.count;
         sum.taxBase = sum.taxBase + Amount::fromUnits(sign * taxBase);
         sum.vat = sum.vat + Amount::fromUnits(sign * vat);
         sum.total = sum.total + Amount::fromUnits(sign * total);
+        sum.owed = sum.owed + owed;
     }
     QList<CurrencySum> sums() const
     {
@@ -995,21 +1021,30 @@ private:
 // Goes through every document the query finds. From a file it reads them
 // straight from SQLite on Qt's connection: a value through QSqlQuery costs a
 // QVariant each, several times the reading itself.
-RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
+void RegisterStore::scan(const RegisterQuery &query, PaidBy paidBy, const std::function<void(const Scanned &)> &each) const
 {
     reconnectIfLost();
     const Dialect dialect = Dialect::of(m_database);
     QVariantList bind;
+    const QString paidSum = QStringLiteral("SELECT sum(%1) FROM %2").arg(q(PaymentAmount), q(Schema::Register::payments()));
+    const QString paid = paidBy == PaidBy::None ? QStringLiteral("0")
+        : paidBy == PaidBy::Grouped            ? QStringLiteral("coalesce(p.paid, 0)")
+                                               : QStringLiteral("coalesce((%1 WHERE %2 = d.%3), 0)")
+                                        .arg(paidSum, q(PaymentDocument), q(Id));
+    const QString joined = paidBy != PaidBy::Grouped
+        ? QString()
+        : QStringLiteral(" LEFT JOIN (%1, %2 AS k FROM %3 GROUP BY %2) p ON p.k = d.%4")
+              .arg(QStringLiteral("SELECT sum(%1) AS paid").arg(q(PaymentAmount)), q(PaymentDocument), q(Schema::Register::payments()), q(Id));
     const QString sql =
-        QStringLiteral("SELECT %1, %2, %3, %4, %5 IS NULL, %6, %7, %8 FROM %9%10 ORDER BY %11 DESC, %1 DESC")
-            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total),
-                 q(documents()))
-            .arg(whereClause(dialect, query, bind), q(SortDate));
+        QStringLiteral("SELECT d.%1, %2, %3, %4, %5 IS NULL, %6, %7, %8, %9, %10, %11, %12, %13, %14 FROM %15 d%16%17 "
+                       "ORDER BY %14 DESC, d.%1 DESC")
+            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total), paid)
+            .arg(q(Company), q(Number), q(PaymentDate), q(IssueDate), q(SortDate), q(documents()), joined,
+                 whereClause(dialect, query, bind));
     const QString proforma = IssuedRules::kindText(DocumentKind::Proforma);
     const QString credit = IssuedRules::noteText(NoteKind::Credit);
     const QString euro = selectorText(Currency::Euro);
-    Listing listing;
-    Summing summing;
+    Scanned document;
     if (m_server) {
         QSqlQuery select(m_database);
         select.setForwardOnly(true);
@@ -1017,14 +1052,20 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
         for (const QVariant &value : std::as_const(bind))
             select.addBindValue(value);
         run(select, CannotRead);
+        document.text = [&select](int column) { return select.value(9 + column).toString(); };
         while (select.next()) {
-            listing.ids << select.value(0).toLongLong();
-            summing.add(select.value(1).toString() == euro, select.value(2).toString() == proforma,
-                        select.value(3).toString() == credit, !select.value(4).toBool(),
-                        select.value(5).toLongLong(), select.value(6).toLongLong(), select.value(7).toLongLong());
+            document.id = select.value(0).toLongLong();
+            document.euro = select.value(1).toString() == euro;
+            document.proforma = select.value(2).toString() == proforma;
+            document.credit = select.value(3).toString() == credit;
+            document.cancelled = !select.value(4).toBool();
+            document.taxBase = select.value(5).toLongLong();
+            document.vat = select.value(6).toLongLong();
+            document.total = select.value(7).toLongLong();
+            document.paid = select.value(8).toLongLong();
+            each(document);
         }
-        listing.sums = summing.sums();
-        return listing;
+        return;
     }
 
     const QByteArray statementText = sql.toUtf8();
@@ -1045,17 +1086,86 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
                               sqlite3_column_bytes(statement, column));
     };
     const QByteArray proformaText = proforma.toUtf8(), creditText = credit.toUtf8(), euroText = euro.toUtf8();
+    document.text = [&text](int column) { return QString::fromUtf8(text(9 + column)); };
     int result = SQLITE_ROW;
     while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
-        listing.ids << sqlite3_column_int64(statement, 0);
-        summing.add(text(1) == euroText, text(2) == proformaText, text(3) == creditText,
-                    sqlite3_column_int(statement, 4) == 0, sqlite3_column_int64(statement, 5),
-                    sqlite3_column_int64(statement, 6), sqlite3_column_int64(statement, 7));
+        document.id = sqlite3_column_int64(statement, 0);
+        document.euro = text(1) == euroText;
+        document.proforma = text(2) == proformaText;
+        document.credit = text(3) == creditText;
+        document.cancelled = sqlite3_column_int(statement, 4) == 0;
+        document.taxBase = sqlite3_column_int64(statement, 5);
+        document.vat = sqlite3_column_int64(statement, 6);
+        document.total = sqlite3_column_int64(statement, 7);
+        document.paid = sqlite3_column_int64(statement, 8);
+        each(document);
     }
     if (result != SQLITE_DONE)
         throw storeFailure(CannotRead, sqlite3_errcode(database), QString::fromUtf8(sqlite3_errmsg(database)));
+}
+
+// What is owed is read only for a payment filter: the whole register opens
+// without reading its payments.
+RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
+{
+    const bool byPayments = query.payments != PaymentFilter::All;
+    const QHash<QString, Amount> credits = byPayments ? creditNotesByInvoice() : QHash<QString, Amount>();
+    const QDate today = query.today.isValid() ? query.today : QDate::currentDate();
+    Listing listing;
+    Summing summing;
+    scan(query, byPayments ? PaidBy::Grouped : PaidBy::None, [&](const Scanned &document) {
+        if (document.cancelled || document.proforma) {
+            if (!byPayments)
+                listing.ids << document.id;
+            return;
+        }
+        Amount owed;
+        if (byPayments && !document.credit) {
+            const Amount total = Amount::fromUnits(document.total);
+            const Amount paidOn = Amount::fromUnits(document.paid)
+                + (credits.isEmpty() ? Amount()
+                                     : credits.value(creditedInvoiceKey(document.text(CompanyText),
+                                                                        document.text(NumberText))));
+            owed = total - paidOn;
+            if (owed <= Amount())
+                return;
+            if (query.payments == PaymentFilter::Overdue) {
+                const QDate issued = IssuedRules::pageDate(document.text(IssueDateText), QDate());
+                if (!balanceOf(total, paidOn, dueDate(document.text(PaymentDateText), issued, m_paymentTermDays), today)
+                         .overdue)
+                    return;
+            }
+        } else if (byPayments) {
+            return;
+        }
+        listing.ids << document.id;
+        summing.add(document.euro, document.credit, document.taxBase, document.vat, document.total, owed);
+    });
     listing.sums = summing.sums();
     return listing;
+}
+
+QList<RegisterStore::SoldDocument> RegisterStore::soldBetween(const QDate &from, const QDate &to) const
+{
+    const QHash<QString, Amount> credits = creditNotesByInvoice();
+    QList<SoldDocument> sold;
+    scan({QString(), from, to, PaymentFilter::All, QDate()}, PaidBy::PerDocument, [&](const Scanned &document) {
+        if (document.cancelled || document.proforma)
+            return;
+        SoldDocument one;
+        one.date = QDate::fromString(document.text(SortDateText), Qt::ISODate);
+        one.currency = document.euro ? Currency::Euro : Currency::Leva;
+        one.credit = document.credit;
+        one.taxBase = Amount::fromUnits(document.taxBase);
+        one.total = Amount::fromUnits(document.total);
+        one.paid = document.credit ? one.total
+                                   : Amount::fromUnits(document.paid)
+                + (credits.isEmpty()
+                       ? Amount()
+                       : credits.value(creditedInvoiceKey(document.text(CompanyText), document.text(NumberText))));
+        sold << one;
+    });
+    return sold;
 }
 
 QList<RegisterRow> RegisterStore::rows(const QList<qint64> &ids) const
@@ -1081,6 +1191,7 @@ QList<RegisterRow> RegisterStore::rows(const QList<qint64> &ids) const
         if (byId.contains(id))
             found << byId.value(id);
     }
+    fillBalances(found);
     return found;
 }
 

@@ -4,15 +4,18 @@
 #include "common/Currency.h"
 #include "common/Failure.h"
 #include "document/Invoice.h"
+#include "register/Payments.h"
 #include "reference/Schema.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // A file's size and SHA-256 (lower-case hex) as the register keeps them;
@@ -72,13 +75,20 @@ enum class Recorded {
     CopyCounted,  // the register held it with the same content: one more copy
 };
 
+// Which documents by what is owed: all, those with something still owed
+// ("Неплатени"), those owed past their due date ("Просрочени").
+enum class PaymentFilter { All, Unpaid, Overdue };
+
 // What the register window shows: documents whose client name, client ЕИК
 // or number contain the text (letter case not counting), dated within the
-// period (an invalid date leaves that end open).
+// period (an invalid date leaves that end open), as the payment filter
+// says on the day `today` (an invalid one: the current date).
 struct RegisterQuery {
     QString text;
     QDate from;
     QDate to;
+    PaymentFilter payments = PaymentFilter::All;
+    QDate today;
 };
 
 // One document as the register window lists it.
@@ -106,6 +116,11 @@ struct RegisterRow {
     FileDigest einvoiceDigest;
     QString supplier;        // the own company that issued it
     QString supplierEik;
+    QString companyKey;      // the own company as the register keys it
+    QString paymentDate;     // "Дата на плащане", as on the page
+    DocumentKind documentKind = DocumentKind::Invoice;
+    NoteKind note = NoteKind::None;
+    Balance balance;         // what was paid and is owed
 };
 
 // The sums of the shown documents in one currency.
@@ -113,6 +128,7 @@ struct CurrencySum {
     Currency currency = Currency::Leva;
     int count = 0;
     Amount taxBase, vat, total;
+    Amount owed;  // still owed on the documents that take payments
     friend bool operator==(const CurrencySum &, const CurrencySum &) = default;
 };
 
@@ -197,6 +213,27 @@ public:
     // The document holding the number, if any.
     std::optional<qint64> documentId(const QString &company, NumberSeries series, const QString &number) const;
 
+    // Records a payment against an invoice or a debit note that stands;
+    // anything else is refused with a message naming the document. Who and
+    // when are this user and now, unless the payment names them.
+    void recordPayment(Payment payment);
+    // The document's payments in the order they were entered.
+    QList<Payment> payments(qint64 document) const;
+    // What was sold between two days and what is paid of it, a document
+    // at a time: invoices and notes that stand (no proforma, nothing
+    // cancelled), each with what is paid on it (a credit note's own total).
+    struct SoldDocument {
+        QDate date;
+        Currency currency = Currency::Leva;
+        bool credit = false;
+        Amount taxBase, total, paid;
+    };
+    QList<SoldDocument> soldBetween(const QDate &from, const QDate &to) const;
+    // The days after the issue date that a document without "Дата на
+    // плащане" is due in.
+    void setPaymentTerm(int days) { m_paymentTermDays = days; }
+    int paymentTerm() const { return m_paymentTermDays; }
+
 private:
     class Write;
     void connect();
@@ -207,10 +244,30 @@ private:
     qint64 insertDocument(const Invoice &invoice, const ArchiveFiles &files, PrintMode mode, const PrintStamp &stamp);
     void writeBackNumber(const Invoice &invoice);
     QSqlRecord companyRecord(const QString &table, const InvoiceSupplier &supplier) const;
+    // The totals of the credit notes that stand, by the invoice they correct
+    // (creditedInvoiceKey): what they pay on it.
+    QHash<QString, Amount> creditNotesByInvoice() const;
+    // One document as a scan of the register reads it.
+    struct Scanned {
+        qint64 id = 0;
+        bool euro = false, proforma = false, credit = false, cancelled = false;
+        qint64 taxBase = 0, vat = 0, total = 0, paid = 0;
+        // The texts, read only when asked for: company, number, "Дата на
+        // плащане", the issue date and the sort date.
+        std::function<QString(int)> text;
+    };
+    enum ScannedText { CompanyText, NumberText, PaymentDateText, IssueDateText, SortDateText };
+    // How a scan reads what is paid on each document: not at all, by one
+    // grouping of every payment (for most of the register), or by a look-up
+    // per document (for a part of it).
+    enum class PaidBy { None, Grouped, PerDocument };
+    void scan(const RegisterQuery &query, PaidBy paid, const std::function<void(const Scanned &)> &each) const;
+    void fillBalances(QList<RegisterRow> &rows) const;
 
     QString m_dataFolder;
     std::optional<QString> m_server;  // the server's connection string; none for the file
     QString m_connection;
     mutable QSqlDatabase m_database;
     mutable bool m_lost = false;  // the server's connection is gone: the next command connects again
+    int m_paymentTermDays = DefaultPaymentTermDays;
 };

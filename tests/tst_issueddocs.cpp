@@ -67,7 +67,7 @@ class tst_IssuedDocs : public WindowTest {
         record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "6", "14.2.2026");
         record(DocumentKind::Invoice, NoteKind::None, Currency::Leva, "7", "20.2.2026");
         record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "8", "2.3.2026");
-        store.cancel(store.find({QStringLiteral("0000000006"), {}, {}}).value(0), QStringLiteral("грешна сума"));
+        store.cancel(store.find({QStringLiteral("0000000006"), {}, {}, {}, {}}).value(0), QStringLiteral("грешна сума"));
     }
 
     static QString artifact(const QString &name)
@@ -123,6 +123,65 @@ private Q_SLOTS:
         IssuedDocs->Edit2->setText(QStringLiteral("9.2.2026"));
         QCOMPARE(shownNumbers(), QStringList());
         QCOMPARE(IssuedDocs->Label4->text(), QStringLiteral("Няма документи."));
+    }
+
+    // "Плащане" proposes what is owed and takes a typed part; "Неплатени"
+    // keeps what still owes; "Извлечение" writes the client's open documents
+    // and what they owe.
+    void paymentsAndStatement()
+    {
+        IssuedDocs->DBGrid1->selectRow(2);  // the first document, 19.85 EUR
+        prompter().expectPayment(PaymentAnswer{QStringLiteral("10,00"), QStringLiteral("EUR"), QStringLiteral("В брой"),
+                                               QDate(2026, 2, 20), QStringLiteral("аванс")});
+        IssuedDocs->SpeedButton9Click();
+        QCOMPARE(prompter().lastPaymentForm.amount, QStringLiteral("19.85"));
+        QCOMPARE(prompter().lastPaymentForm.currencies, QStringList({"EUR", "лв"}));
+        QVERIFY2(IssuedDocs->model()->index(2, RegisterModel::Status).data().toString().startsWith(
+                     QStringLiteral("Частично платен")),
+                 qPrintable(IssuedDocs->model()->index(2, RegisterModel::Status).data().toString()));
+        QCOMPARE(IssuedDocs->model()->index(2, RegisterModel::Owed).data().toString(), QStringLiteral("9.85"));
+
+        IssuedDocs->DBGrid1->selectRow(1);
+        prompter().expectPayment(PaymentAnswer{QStringLiteral("19.85"), QStringLiteral("EUR"),
+                                               QStringLiteral("Банков превод"), QDate(2026, 2, 21), QString()});
+        IssuedDocs->SpeedButton9Click();
+        IssuedDocs->ComboBox1->setCurrentIndex(1);  // "Неплатени"
+        QCOMPARE(shownNumbers(), QStringList({"0000000003", "0000000001"}));
+        QVERIFY2(IssuedDocs->Label4->text().contains(QStringLiteral("остава за плащане 29.70")),
+                 qPrintable(IssuedDocs->Label4->text()));
+
+        // The chart of the year: February's three invoices, one paid and one
+        // paid in part; a click on its bar lists that month.
+        const MonthSales february = IssuedDocs->Chart1->months().value(1);
+        QCOMPARE(february.month, QDate(QDate::currentDate().year(), 2, 1));
+        if (february.month.year() == 2026) {
+            QCOMPARE(february.sold.text(), QStringLiteral("49.62"));
+            QCOMPARE(february.paid.text(), QStringLiteral("24.8724"));  // 16.54 and 10.00 of 19.85 of 16.54
+        }
+        const int slot = IssuedDocs->Chart1->width() / 12;
+        QTest::mouseClick(IssuedDocs->Chart1, Qt::LeftButton, {}, QPoint(slot + slot / 2, 20));
+        QCOMPARE(IssuedDocs->Edit2->text(), february.month.toString(QStringLiteral("d.M.yyyy")));
+        QDir().mkpath(artifact(QString()));
+        QVERIFY(IssuedDocs->grab().save(artifact(QStringLiteral("register-window-with-payments.png"))));
+
+        const QString statement = app().path(QStringLiteral("statement.pdf"));
+        prompter().expectSaveFile(QStringLiteral("Извлечение"), statement);
+        prompter().expectQuestion(QStringLiteral("Извлечението е записано в „%1“. Да бъде ли изпратено на клиента?")
+                                      .arg(QDir::toNativeSeparators(statement)),
+                                  false);
+        IssuedDocs->SpeedButton11Click();
+        QVERIFY2(prompter().finished(), prompter().problems());
+#ifndef Q_OS_WIN
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), statement, QStringLiteral("-")});
+        QVERIFY(pdftotext.waitForFinished());
+        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified();
+        QVERIFY2(text.contains(QStringLiteral("0000000003")) && text.contains(QStringLiteral("0000000001"))
+                     && !text.contains(QStringLiteral("0000000002"))
+                     && text.contains(QStringLiteral("Общо дължимо: 29.70 EUR"))
+                     && text.contains(QStringLiteral("Доставчик ЕООД")),
+                 qPrintable(text));
+#endif
     }
 
     void opensPrintsAndCancels()

@@ -301,7 +301,7 @@ private Q_SLOTS:
             invoice.issueDate = QString::fromLatin1(document.date);
             store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
         }
-        store.cancel(store.find({QStringLiteral("0000000005"), {}, {}}).value(0), QStringLiteral("грешка"));
+        store.cancel(store.find({QStringLiteral("0000000005"), {}, {}, {}, {}}).value(0), QStringLiteral("грешка"));
 
         QStringList found;
         for (const RegisterRow &row : store.rows(store.invoicesFor(company, eik, name)))
@@ -406,7 +406,7 @@ private Q_SLOTS:
     {
         QFETCH(int, count);
         QFETCH(QString, begins);
-        const QString text = RegisterModel::sumsText({{Currency::Euro, count, {}, {}, {}}});
+        const QString text = RegisterModel::sumsText({{Currency::Euro, count, {}, {}, {}, {}}});
         QVERIFY2(text.startsWith(begins), qPrintable(text));
     }
 
@@ -478,7 +478,7 @@ private Q_SLOTS:
         QFETCH(QStringList, numbers);
         QFETCH(QString, sums);
         RegisterStore store(keptFolder(m_searched, recordSearched));
-        const RegisterQuery query{text, IssuedRules::pageDate(from, QDate()), IssuedRules::pageDate(to, QDate())};
+        const RegisterQuery query{text, IssuedRules::pageDate(from, QDate()), IssuedRules::pageDate(to, QDate()), {}, {}};
         QStringList found;
         for (const RegisterRow &row : store.rows(store.find(query)))
             found << row.number;
@@ -764,7 +764,7 @@ private Q_SLOTS:
                           ArchiveFiles::of(QStringLiteral("/a/2.bmp"), "two", QStringLiteral("/a/2.pdf"), "pdf",
                                            QStringLiteral("/a/2.xml"), "xml"),
                           PrintMode::Original, Stamp);
-        const RegisterRow second = store.row(store.find({QStringLiteral("0000000002"), {}, {}}).value(0));
+        const RegisterRow second = store.row(store.find({QStringLiteral("0000000002"), {}, {}, {}, {}}).value(0));
         QCOMPARE(second.imageDigest, FileDigest::of("two"));
         QCOMPARE(second.einvoiceDigest, FileDigest::of("xml"));
         for (const char *column : {"PDF копие: SHA-256", "Е-фактура: SHA-256", "Е-фактура"})

@@ -349,7 +349,18 @@ QList<Field> registerFields(const Schema::Table &table, const QSqlDatabase &sour
 QList<std::pair<const Schema::Table *, bool>> registerTables()
 {
     using namespace Schema::Register;
-    return {{&documents(), false}, {&lines(), true}, {&noteRows(), true}};
+    return {{&documents(), false}, {&lines(), true}, {&noteRows(), true}, {&payments(), true}};
+}
+
+// Whether the register holds the table: one made before payments were kept has none.
+bool hasRegisterTable(QSqlDatabase database, const Schema::Table &table)
+{
+    if (database.driverName() == QLatin1String("QPSQL"))
+        return ServerTables::exists(database, table.sqlName);
+    QSqlQuery query(database);
+    query.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    query.addBindValue(table.sqlName);
+    return query.exec() && query.next() && query.value(0).toInt() > 0;
 }
 
 void setServerSerial(Connection &server, const QString &table, quint32 serial)
@@ -364,7 +375,7 @@ void setServerIdentities(Connection &server)
 {
     using namespace Schema::Register;
     const std::pair<const Schema::Table *, QString> keys[] = {
-        {&documents(), Id.name}, {&lines(), KeyColumn}, {&noteRows(), KeyColumn}};
+        {&documents(), Id.name}, {&lines(), KeyColumn}, {&noteRows(), KeyColumn}, {&payments(), KeyColumn}};
     for (const auto &[table, column] : keys) {
         exec(server,
              QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), max(%1)) FROM %2")
@@ -445,7 +456,9 @@ QStringList toServer(const QString &startFolder, const QString &connection)
     for (const auto &[table, hiddenKey] : registerTables()) {
         const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
         const Place onServer{table->sqlName, hiddenKey ? quoted(KeyColumn) : QString()};
-        if (registerFile) {
+        if (registerFile && !hasRegisterTable(registerFile->database(), *table)) {
+            report << QStringLiteral("%1: няма я във файла, на сървъра е празна.").arg(shown(*table));
+        } else if (registerFile) {
             const QList<Field> fields = registerFields(*table, registerFile->database());
             copyRows(*registerFile, inFile, server, onServer, fields, CannotMove);
             report << compare(*registerFile, inFile, server, onServer, fields, shown(*table), CannotMove);
@@ -540,7 +553,7 @@ QStringList fromServer(const QString &startFolder, const QString &connection)
             for (const auto &[table, hiddenKey] : registerTables()) {
                 const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
                 const Place there{table->sqlName, hiddenKey ? quoted(KeyColumn) : QString()};
-                if (!onServer) {
+                if (!onServer || !hasRegisterTable(server.database(), *table)) {
                     report << QStringLiteral("%1: няма го на сървъра, файлът е празен.").arg(shown(*table));
                     continue;
                 }

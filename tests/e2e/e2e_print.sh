@@ -170,7 +170,7 @@ IFS='|' read -r stored_number stored_client stored_total <<<"$stored"
   e2e_fail "the register holds $stored"
 # The found row's cells, read through the clipboard: number, then three
 # columns on the client, three more on the total.
-invoice_click_in "$issued" 40 103   # the number in the first row, under the header
+invoice_click_in "$issued" 40 135   # the number in the first row, under the header
 row=
 for step in 0 3 3; do
   for ((i = 0; i < step; i++)); do e2e_key Right; done

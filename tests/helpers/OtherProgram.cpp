@@ -11,6 +11,9 @@
 //   through the register, each to a client named after this process; prints
 //   every number it recorded and, for a number the register refused, "refused"
 //   and the client the refusal names.
+// other_program_helper pay <data folder> <count>
+//   Enters `count` payments of 0.01 against the register's first document,
+//   one at a time.
 
 #include "common/Amount.h"
 #include "common/Failure.h"
@@ -96,6 +99,16 @@ int recordInRegister(const QString &folder, int count)
     return 0;
 }
 
+int payInRegister(const QString &folder, int count)
+{
+    RegisterStore store(folder);
+    const qint64 document = store.find({}).value(0);
+    for (int i = 0; i < count; ++i)
+        store.recordPayment(paymentOf(document, QDate(2026, 3, 1), Amount::fromUnits(100), Currency::Euro,
+                                      Currency::Euro, PaymentWay::Bank));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -111,6 +124,8 @@ int main(int argc, char *argv[])
             return takeUnits(arguments[2], arguments[3].toInt());
         if (arguments[1] == QLatin1String("register"))
             return recordInRegister(arguments[2], arguments[3].toInt());
+        if (arguments[1] == QLatin1String("pay"))
+            return payInRegister(arguments[2], arguments[3].toInt());
     } catch (const Failure &failure) {
         QTextStream(stderr) << failure.text() << Qt::endl;
         return 1;

@@ -5,7 +5,7 @@ namespace {
 const char *kindName(int kind)
 {
     static const char *names[] = {"input", "information", "message", "error", "print", "open picture", "question", "folder",
-                                  "save file"};
+                                  "save file", "payment"};
     return names[kind];
 }
 
@@ -82,6 +82,14 @@ ScriptedPrompter &ScriptedPrompter::expectFolder(const QString &title, const QSt
 ScriptedPrompter &ScriptedPrompter::expectSaveFile(const QString &title, const QString &chosenFile)
 {
     m_steps.append({Kind::SaveFile, title, {}, chosenFile});
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectPayment(std::optional<PaymentAnswer> answer)
+{
+    Step step{Kind::Payment, QStringLiteral("Плащане"), {}, {}};
+    step.payment = std::move(answer);
+    m_steps.append(step);
     return *this;
 }
 
@@ -196,4 +204,12 @@ QString ScriptedPrompter::saveFile(const QString &title, const QString &proposed
     if (step && step->text != title)
         m_problems.append(QStringLiteral("save dialog \"%1\" where \"%2\" was expected").arg(title, step->text));
     return step ? step->answer.value_or(QString()) : QString();
+}
+
+std::optional<PaymentAnswer> ScriptedPrompter::payment(const PaymentForm &form)
+{
+    transcript.append(QStringLiteral("payment: %1 | %2 | %3").arg(form.title, form.prompt, form.amount));
+    lastPaymentForm = form;
+    const Step *step = next(Kind::Payment, form.title);
+    return step ? step->payment : std::nullopt;
 }

@@ -35,6 +35,9 @@ public:
     ScriptedPrompter &expectFolder(const QString &title, const QString &chosenFolder);
     // A save-file dialog with this title, answered with a file (empty: Cancel).
     ScriptedPrompter &expectSaveFile(const QString &title, const QString &chosenFile);
+    // The payment form, answered with an entry (nullopt: Cancel); the form
+    // shown is kept in lastPaymentForm.
+    ScriptedPrompter &expectPayment(std::optional<PaymentAnswer> answer);
 
     // True when every expected prompt came, in order, and no other.
     bool finished() const;
@@ -49,6 +52,7 @@ public:
     // The printer of the last print dialog, for inspecting its settings.
     int lastMinPage = 0;
     int lastMaxPage = 0;
+    PaymentForm lastPaymentForm;
 
     std::optional<QString> input(const QString &title, const QString &prompt,
                                  const QString &text) override;
@@ -60,9 +64,10 @@ public:
     QString openPicture(const QString &filter) override;
     QString chooseFolder(const QString &title) override;
     QString saveFile(const QString &title, const QString &proposed, const QString &filter) override;
+    std::optional<PaymentAnswer> payment(const PaymentForm &form) override;
 
 private:
-    enum class Kind { Input, Information, Message, Error, Print, OpenPicture, Question, Folder, SaveFile };
+    enum class Kind { Input, Information, Message, Error, Print, OpenPicture, Question, Folder, SaveFile, Payment };
     struct Step {
         Kind kind;
         QString text;      // title for an input box
@@ -72,6 +77,7 @@ private:
         bool anyText = false;
         bool confirm = false;
         std::function<void()> whileOpen = nullptr;
+        std::optional<PaymentAnswer> payment = std::nullopt;
     };
     const Step *next(Kind kind, const QString &shown);
 
