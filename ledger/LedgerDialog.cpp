@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -22,6 +23,24 @@
 namespace {
 
 const QString ChooseCell = QStringLiteral("— изберете —");
+
+// A month with purchases needs the purchase ledger, which the accountant
+// keeps; so do the protocols under чл. 117, which are in both ledgers.
+QString noPurchasesQuestion(const SalesLedger &ledger)
+{
+    QString question =
+        QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не води дневник за покупки. "
+                       "Програмата я записва само за месец без покупки: без получени фактури и известия и без "
+                       "протоколи по чл. 117 ЗДДС. Месец %1 без покупки ли е?")
+            .arg(ledger.period.text());
+    const auto sum = [&ledger](LedgerCell cell) { return ledger.sums[std::size_t(cell)]; };
+    if (sum(LedgerCell::ZeroIntraCommunity) != Amount() || sum(LedgerCell::ServicesOtherState) != Amount()
+        || sum(LedgerCell::Triangular) != Amount())
+        question += QStringLiteral("\nМесец %1 има доставки в клетки 02-15, 02-17 или 02-25: за него се подава и "
+                                   "VIES-декларация, която изготвя счетоводителят.")
+                        .arg(ledger.period.text());
+    return question;
+}
 
 QString existingFileQuestion(const QString &path)
 {
@@ -44,6 +63,8 @@ LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *pare
     monthEdit->setDisplayFormat(QStringLiteral("MM.yyyy"));
     // The month one files for is usually the one just ended.
     monthEdit->setDate(m_today.addMonths(-1));
+    filerEdit = new QLineEdit(this);
+    filerEdit->setMaxLength(10);
     summaryView = new QPlainTextEdit(this);
     summaryView->setReadOnly(true);
     placementGrid = new QTableWidget(0, 3, this);
@@ -56,6 +77,7 @@ LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *pare
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Фирма:"), companyBox);
     form->addRow(QStringLiteral("Месец:"), monthEdit);
+    form->addRow(QStringLiteral("ЕГН на подаващия:"), filerEdit);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(writeButton);
@@ -91,7 +113,8 @@ void LedgerDialog::setPeriod(TaxPeriod period) { monthEdit->setDate(period.first
 SalesLedger LedgerDialog::ledger() const
 {
     const int index = companyBox->currentIndex();
-    const LedgerCompany company = index >= 0 ? m_companies.at(index) : LedgerCompany{};
+    LedgerCompany company = index >= 0 ? m_companies.at(index) : LedgerCompany{};
+    company.filerId = filerEdit->text();
     return buildSalesLedger(m_documents, company, TaxPeriod::of(monthEdit->date()), m_choices);
 }
 
@@ -167,14 +190,14 @@ void LedgerDialog::writeFiles()
     if (!checks.warnings.isEmpty()
         && !prompts().question(checks.warnings.join(u'\n') + QStringLiteral("\nДа бъдат ли записани файловете?")))
         return;
-    const bool noPurchases = prompts().question(
-        QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не води дневник "
-                       "за покупки. Програмата я записва само за месец без покупки. Месец %1 без покупки ли е?")
-            .arg(current.period.text()));
+    const bool noPurchases = prompts().question(noPurchasesQuestion(current));
     const QString returnIsAccountants =
         QStringLiteral("Справка-декларацията за %1 изготвя счетоводителят заедно с дневника за покупки.")
             .arg(current.period.text());
-    if (current.records.isEmpty() && !noPurchases) {
+    if (noPurchases) {
+        if (const QString problem = filerProblem(current.company); !problem.isEmpty())
+            throw Failure(problem);
+    } else if (current.records.isEmpty()) {
         prompts().information(QStringLiteral("Дневникът за продажби за %1 е празен и не се записва. ")
                                   .arg(current.period.text())
                               + returnIsAccountants);
@@ -184,11 +207,15 @@ void LedgerDialog::writeFiles()
     if (folder.isEmpty())
         return;
 
+    // A return is filed with both ledgers, a ledger without documents as a
+    // file without records.
     QList<std::pair<QString, QByteArray>> files;
-    if (!current.records.isEmpty())
+    if (!current.records.isEmpty() || noPurchases)
         files.append({QDir(folder).filePath(QLatin1String(SalesLedgerFileName)), salesLedgerFile(current)});
-    if (noPurchases)
+    if (noPurchases) {
+        files.append({QDir(folder).filePath(QLatin1String(PurchaseLedgerFileName)), QByteArray()});
         files.append({QDir(folder).filePath(QLatin1String(VatReturnFileName)), vatReturnFile(current)});
+    }
     for (const auto &file : std::as_const(files)) {
         if (!mayWrite(file.first))
             return;

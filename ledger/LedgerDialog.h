@@ -13,13 +13,14 @@ inline const QString ExportLinesQuestion = QStringLiteral("Да бъде ли д
 
 class QComboBox;
 class QDateEdit;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 
 // "Дневник за продажби": the user picks the own company and the month, sees
 // what the ledger will report and writes PRODAGBI.TXT (and, for a month
-// without purchases, DEKLAR.TXT) into a folder. It works on the documents it
+// without purchases, DEKLAR.TXT and an empty POKUPKI.TXT) into a folder. It works on the documents it
 // is given; the window that opens it hands them over.
 class LedgerDialog : public QDialog {
     Q_OBJECT
@@ -43,6 +44,8 @@ public:
 
     QComboBox *companyBox = nullptr;
     QDateEdit *monthEdit = nullptr;
+    // The ЕГН (or ЛНЧ) of the person who files the return, for its "ЕГН/име".
+    QLineEdit *filerEdit = nullptr;
     QPlainTextEdit *summaryView = nullptr;
     // The documents the program could not place, a cell to choose for each.
     QTableWidget *placementGrid = nullptr;

@@ -64,6 +64,11 @@ QString fittedText(const QString &text, int width)
     return fitted;
 }
 
+QString filerText(const LedgerCompany &company)
+{
+    return company.filerId.simplified() + u'/' + company.person.simplified();
+}
+
 QByteArray salesLedgerFile(const SalesLedger &ledger)
 {
     // The cells in the order of the record (02-10, 02-20, 02-11, …, 02-25):
@@ -83,7 +88,7 @@ QByteArray salesLedgerFile(const SalesLedger &ledger)
         record.text(entry.description, LedgerWidths::Description);             // 02-09
         for (const Amount amount : entry.cells)                                // 02-10 … 02-25
             record.amount(amount);
-        record.text(QString(), 2);                                             // 02-27
+        record.text(entry.supplyCode, 2);                                      // 02-27
         file += record.line();
     }
     return file;
@@ -95,7 +100,7 @@ QByteArray vatReturnFile(const SalesLedger &ledger)
     record.text(vatNumberWithPrefix(ledger.company.vatNumber), 15); // 00-01
     record.text(ledger.company.name, 50);                           // 00-02
     record.text(ledger.period.code(), 6);                           // 00-03
-    record.text(ledger.company.person, 50);                         // 00-04
+    record.text(filerText(ledger.company), 50);                     // 00-04 ЕГН/име
     record.number(ledger.records.size(), 15);                       // 00-05
     record.number(0, 15);                                           // 00-06 no purchase ledger
     for (const auto &salesCell : returnSalesCells(ledger))          // 01-01 … 01-19

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+struct LedgerCompany;
 struct SalesLedger;
 
 // The fixed-width text files the revenue agency's portal reads: the sales
@@ -12,6 +13,7 @@ struct SalesLedger;
 
 inline constexpr auto SalesLedgerFileName = "PRODAGBI.TXT";
 inline constexpr auto VatReturnFileName = "DEKLAR.TXT";
+inline constexpr auto PurchaseLedgerFileName = "POKUPKI.TXT";
 
 // The widths of the ledger's text fields that come from a document.
 namespace LedgerWidths {
@@ -28,7 +30,12 @@ inline constexpr int ReturnRecord = 590;
 // counts as one, as it is written as one "?").
 QString fittedText(const QString &text, int width);
 
-// PRODAGBI.TXT: a record per document of the ledger.
+// The return's "ЕГН/име" of the person who files it.
+QString filerText(const LedgerCompany &company);
+
+// PRODAGBI.TXT: a record per document of the ledger; a month without
+// documents is a file without records. The purchase ledger of a month
+// without purchases, POKUPKI.TXT, is such a file too.
 QByteArray salesLedgerFile(const SalesLedger &ledger);
 // DEKLAR.TXT for a month without purchases: the sales cells are the sums of
 // the ledger's, every purchase cell is zero, the VAT to pay is the VAT of the

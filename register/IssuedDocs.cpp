@@ -186,10 +186,15 @@ void TIssuedDocs::SpeedButton5Click()
         return;
     }
     // The register is read in one pass (a query per table), so the ledger
-    // gets every document from the month the typed period starts in, or all.
+    // gets every document from the month the typed period starts in, or all,
+    // and the earlier ones cancelled since, which come back in the month of
+    // their cancel.
     const QDate typed = query().from;
     const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate();
-    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, m_store->find({QString(), from, QDate()})), this);
+    QList<qint64> ids = m_store->find({QString(), from, QDate()});
+    if (from.isValid())
+        ids += m_store->cancelledBefore(from);
+    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, ids), this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
     if (typed.isValid()) {
         m_ledger->monthEdit->setMinimumDate(from);

@@ -669,6 +669,21 @@ QList<qint64> RegisterStore::invoicesFor(const QString &company, const QString &
     return ids;
 }
 
+QList<qint64> RegisterStore::cancelledBefore(const QDate &issuedBefore) const
+{
+    reconnectIfLost();
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NOT NULL AND %4 < ? ORDER BY %1")
+                      .arg(q(Id), q(documents()), q(CancelledAt), q(SortDate)));
+    query.addBindValue(issuedBefore.toString(Qt::ISODate));
+    run(query, CannotRead);
+    QList<qint64> ids;
+    while (query.next())
+        ids << query.value(0).toLongLong();
+    return ids;
+}
+
 Recorded RegisterStore::recordPrint(const Invoice &printed, const ArchiveFiles &files, PrintMode mode,
                                     const PrintStamp &stamp)
 {

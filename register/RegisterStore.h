@@ -188,6 +188,9 @@ public:
     // invoices that are no note and are not cancelled, to the client of the
     // ЕИК, or of the name where the ЕИК is blank.
     QList<qint64> invoicesFor(const QString &company, const QString &clientEik, const QString &clientName) const;
+    // The cancelled documents dated before the day: a month's ledger takes
+    // back those cancelled within it.
+    QList<qint64> cancelledBefore(const QDate &issuedBefore) const;
     // The document holding the number, if any.
     std::optional<qint64> documentId(const QString &company, NumberSeries series, const QString &number) const;
 

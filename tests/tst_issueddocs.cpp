@@ -45,8 +45,9 @@ class tst_IssuedDocs : public WindowTest {
     }
 
     // February 2026 beside the three invoices of 8.2.2026 in euro: a credit
-    // and a debit note, a proforma, a cancelled invoice, one in leva, and
-    // one of March that the month leaves out.
+    // and a debit note, a proforma, an invoice cancelled in the month, one in
+    // leva, one of March that the month leaves out, and one of January
+    // cancelled in February, which comes back with the opposite sign.
     void recordFebruary()
     {
         RegisterStore store(app().path(QStringLiteral("DB")));
@@ -63,7 +64,13 @@ class tst_IssuedDocs : public WindowTest {
         record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "6", "14.2.2026");
         record(DocumentKind::Invoice, NoteKind::None, Currency::Leva, "7", "20.2.2026");
         record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "8", "2.3.2026");
-        store.cancel(store.find({QStringLiteral("0000000006"), {}, {}}).value(0), QStringLiteral("грешна сума"));
+        record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "9", "25.1.2026");
+        const auto cancel = [&store](const char *number, QDate day) {
+            store.cancel(store.find({QString::fromLatin1(number), {}, {}}).value(0), QStringLiteral("грешна сума"),
+                         QDateTime(day, QTime(10, 0)));
+        };
+        cancel("0000000006", QDate(2026, 2, 15));
+        cancel("0000000009", QDate(2026, 2, 16));
     }
 
     static QString artifact(const QString &name)
@@ -438,14 +445,17 @@ private Q_SLOTS:
         QCOMPARE(dialog->monthEdit->minimumDate(), QDate(2026, 2, 1));
         const QString sales = artifact(QLatin1String(SalesLedgerFileName));
         const QString vatReturn = artifact(QLatin1String(VatReturnFileName));
+        const QString purchases = artifact(QLatin1String(PurchaseLedgerFileName));
+        dialog->filerEdit->setText(QStringLiteral("7501010010"));
         prompter()
             .expectQuestion(QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не "
                                            "води дневник за покупки. Програмата я записва само за месец без "
-                                           "покупки. Месец 02.2026 без покупки ли е?"),
+                                           "покупки: без получени фактури и известия и без протоколи по чл. 117 "
+                                           "ЗДДС. Месец 02.2026 без покупки ли е?"),
                             true)
             .expectFolder(LedgerFolderTitle, artifact(QString()))
             .expectInformation(QStringLiteral("Записани:\n") + QDir::toNativeSeparators(sales) + u'\n'
-                                 + QDir::toNativeSeparators(vatReturn));
+                                 + QDir::toNativeSeparators(purchases) + u'\n' + QDir::toNativeSeparators(vatReturn));
         dialog->writeButton->click();
         QVERIFY2(prompter().finished(), prompter().problems());
         dialog->close();
@@ -456,17 +466,20 @@ private Q_SLOTS:
         const QList<Record> records = readRecords(salesFile.readAll(), SalesLayout, LedgerWidths::SalesRecord, problems);
         const QList<Record> returns = readRecords(returnFile.readAll(), returnLayout(), LedgerWidths::ReturnRecord, problems);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(QFileInfo(purchases).size(), 0);
         // By date, then number; no proforma, nothing of March. The credit note
-        // is negative, the cancelled invoice zero, the one in leva in euro.
+        // is negative, the invoice cancelled in the month zero, the one in
+        // leva in euro, January's cancelled in February negative.
         const QStringList codes = {"02-03", "02-04", "02-05", "02-06", "02-08", "02-10", "02-20", "02-11", "02-21"};
         const QList<QStringList> expected = {
-            {"1", "01", "0000000001", "08/02/2026", "Първи ООД", "16.54", "3.31", "16.54", "3.31"},
-            {"2", "01", "0000000002", "08/02/2026", "Втори ЕТ", "16.54", "3.31", "16.54", "3.31"},
-            {"3", "01", "0000000003", "08/02/2026", "Трети АД", "16.54", "3.31", "16.54", "3.31"},
-            {"4", "03", "0000000004", "10/02/2026", "Четвърти ООД", "-16.54", "-3.31", "-16.54", "-3.31"},
-            {"5", "02", "0000000005", "12/02/2026", "Четвърти ООД", "16.54", "3.31", "16.54", "3.31"},
-            {"6", "01", "0000000006", "14/02/2026", "Четвърти ООД", "0.00", "0.00", "0.00", "0.00"},
-            {"7", "01", "0000000007", "20/02/2026", "Четвърти ООД", "8.46", "1.69", "8.46", "1.69"},
+            {"1", "01", "0000000009", "25/01/2026", "Четвърти ООД", "-16.54", "-3.31", "-16.54", "-3.31"},
+            {"2", "01", "0000000001", "08/02/2026", "Първи ООД", "16.54", "3.31", "16.54", "3.31"},
+            {"3", "01", "0000000002", "08/02/2026", "Втори ЕТ", "16.54", "3.31", "16.54", "3.31"},
+            {"4", "01", "0000000003", "08/02/2026", "Трети АД", "16.54", "3.31", "16.54", "3.31"},
+            {"5", "03", "0000000004", "10/02/2026", "Четвърти ООД", "-16.54", "-3.31", "-16.54", "-3.31"},
+            {"6", "02", "0000000005", "12/02/2026", "Четвърти ООД", "16.54", "3.31", "16.54", "3.31"},
+            {"7", "01", "0000000006", "14/02/2026", "Четвърти ООД", "0.00", "0.00", "0.00", "0.00"},
+            {"8", "01", "0000000007", "20/02/2026", "Четвърти ООД", "8.46", "1.69", "8.46", "1.69"},
         };
         QCOMPARE(records.size(), expected.size());
         for (qsizetype i = 0; i < records.size(); ++i) {
@@ -480,8 +493,9 @@ private Q_SLOTS:
         }
         QCOMPARE(returns.size(), 1);
         for (const auto &[code, value] : QList<std::pair<const char *, const char *>>{
-                 {"00-01", "BG123456789"}, {"00-03", "202602"}, {"01-01", "58.08"}, {"01-20", "11.62"},
-                 {"01-11", "58.08"}, {"01-21", "11.62"}, {"01-50", "11.62"}, {"01-60", "0.00"}})
+                 {"00-01", "BG123456789"}, {"00-03", "202602"}, {"00-04", "7501010010/Иван Петров"},
+                 {"00-05", "8"}, {"00-06", "0"}, {"01-01", "41.54"}, {"01-20", "8.31"}, {"01-11", "41.54"},
+                 {"01-21", "8.31"}, {"01-50", "8.31"}, {"01-60", "0.00"}})
             QCOMPARE(QLatin1String(code) + u' ' + returns[0].value(QLatin1String(code)),
                      QLatin1String(code) + u' ' + QString::fromUtf8(value));
 

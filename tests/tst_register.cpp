@@ -331,6 +331,32 @@ private Q_SLOTS:
         QCOMPARE(store.find({}), QList<qint64>{id});
     }
 
+    // A document cancelled after its month is found for the month of the
+    // cancel, and the ledger dates the cancel by the time as it was made:
+    // half past midnight of 1 January in Sofia is January, whatever the
+    // zone of the machine that reads it.
+    void cancelledBeforeAMonth()
+    {
+        RegisterStore store(data());
+        for (const auto &[number, date] : {std::pair{"1", "20.12.2025"}, {"2", "22.12.2025"}, {"3", "3.1.2026"}}) {
+            Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
+                                            QString::fromLatin1(number), QStringLiteral("Алфа ООД"));
+            invoice.issueDate = QString::fromLatin1(date);
+            store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+        }
+        const auto id = [&store](const char *number) { return store.find({QString::fromLatin1(number), {}, {}}).value(0); };
+        store.cancel(id("0000000001"), QStringLiteral("грешка"),
+                     QDateTime(QDate(2026, 1, 1), QTime(0, 30), Qt::OffsetFromUTC, 2 * 3600));
+        store.cancel(id("0000000003"), QStringLiteral("грешка"), QDateTime(QDate(2026, 1, 4), QTime(9, 0)));
+        QCOMPARE(store.cancelledBefore(QDate(2026, 1, 1)), QList<qint64>{id("0000000001")});
+        QCOMPARE(store.cancelledBefore(QDate(2026, 2, 1)).size(), 2);
+        const QList<LedgerDocument> documents = ledgerDocuments(store, {id("0000000001")});
+        QCOMPARE(documents.value(0).cancelledOn, QDate(2026, 1, 1));
+        const LedgerCompany company = companiesOf(documents).value(0);
+        QCOMPARE(buildSalesLedger(documents, company, {2026, 1}).records.value(0).reversal, true);
+        QCOMPARE(buildSalesLedger(documents, company, {2025, 12}).records.value(0).cancelled, false);
+    }
+
     // Documents read together come back whole, each with its own lines and
     // note rows, in the order asked; a key the register lacks is left out.
     void documentsReadInOnePass_data()
