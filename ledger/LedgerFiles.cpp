@@ -2,6 +2,7 @@
 
 #include "common/Cp1251.h"
 #include "common/Failure.h"
+#include "ledger/PurchaseLedger.h"
 #include "ledger/SalesLedger.h"
 
 #include <QDir>
@@ -41,8 +42,6 @@ public:
 private:
     QByteArray m_bytes;
 };
-
-Amount cell(const LedgerCells &cells, LedgerCell which) { return cells[std::size_t(which)]; }
 
 } // namespace
 
@@ -94,7 +93,38 @@ QByteArray salesLedgerFile(const SalesLedger &ledger)
     return file;
 }
 
+QByteArray purchaseLedgerFile(const PurchaseLedger &ledger)
+{
+    QByteArray file;
+    for (const PurchaseRecord &entry : ledger.records) {
+        Record record;
+        record.text(vatNumberWithPrefix(ledger.company.vatNumber), 15);        // 03-02
+        record.text(ledger.period.code(), 6);                                  // 03-01
+        record.number(0, 4);                                                   // 03-03 head office
+        record.number(entry.runningNumber, 15);                                // 03-04
+        record.text(entry.type, 2);                                            // 03-05
+        record.text(entry.number, LedgerWidths::Number);                       // 03-06
+        record.text(entry.date.toString(QStringLiteral("dd/MM/yyyy")), 10);    // 03-07
+        record.text(entry.supplierId, LedgerWidths::ClientId);                 // 03-08
+        record.text(entry.supplierName, LedgerWidths::ClientName);             // 03-09
+        record.text(entry.description, LedgerWidths::Description);             // 03-10
+        for (const Amount amount : entry.cells)                                // 03-30 … 03-44
+            record.amount(amount);
+        record.text(QString(), 2);                                             // 03-45
+        file += record.line();
+    }
+    return file;
+}
+
 QByteArray vatReturnFile(const SalesLedger &ledger)
+{
+    PurchaseLedger none;
+    none.company = ledger.company;
+    none.period = ledger.period;
+    return vatReturnFile(ledger, none);
+}
+
+QByteArray vatReturnFile(const SalesLedger &ledger, const PurchaseLedger &purchases)
 {
     Record record;
     record.text(vatNumberWithPrefix(ledger.company.vatNumber), 15); // 00-01
@@ -102,17 +132,24 @@ QByteArray vatReturnFile(const SalesLedger &ledger)
     record.text(ledger.period.code(), 6);                           // 00-03
     record.text(filerText(ledger.company), 50);                     // 00-04 ЕГН/име
     record.number(ledger.records.size(), 15);                       // 00-05
-    record.number(0, 15);                                           // 00-06 no purchase ledger
+    record.number(purchases.records.size(), 15);                    // 00-06
     for (const auto &salesCell : returnSalesCells(ledger))          // 01-01 … 01-19
         record.amount(salesCell.second);
-    for (int purchases = 0; purchases < 6; ++purchases)             // 01-30 … 01-43
-        record.amount(Amount());
-    record.text(QStringLiteral("0.00"), 4);                         // 01-33 coefficient
-    const Amount vat = cell(ledger.sums, LedgerCell::Vat);
-    record.amount(Amount());                                        // 01-40 tax credit
-    record.amount(vat > Amount() ? vat : Amount());                 // 01-50 to pay
-    record.amount(vat < Amount() ? Amount() - vat : Amount());      // 01-60 to refund
-    for (int rest = 0; rest < 5; ++rest)                            // 01-70 … 01-82
+    const auto sum = [&purchases](PurchaseCell which) { return purchases.sums[std::size_t(which)]; };
+    record.amount(sum(PurchaseCell::NoCredit) + sum(PurchaseCell::Triangular)); // 01-30
+    record.amount(sum(PurchaseCell::FullBase));                     // 01-31
+    record.amount(sum(PurchaseCell::FullVat));                      // 01-41
+    record.amount(sum(PurchaseCell::PartialBase));                  // 01-32
+    record.amount(sum(PurchaseCell::PartialVat));                   // 01-42
+    record.amount(sum(PurchaseCell::Adjustment));                   // 01-43
+    record.text(centsText(purchases.coefficient), 4);               // 01-33 coefficient
+    const ReturnResult result = returnResult(ledger, purchases);
+    record.amount(result.credit);                                   // 01-40 tax credit
+    record.amount(result.toPay);                                    // 01-50 to pay
+    record.amount(result.toRefund);                                 // 01-60 to refund
+    record.amount(Amount());                                        // 01-70 offset
+    record.amount(result.toPay);                                    // 01-71 paid
+    for (int rest = 0; rest < 3; ++rest)                            // 01-80 … 01-82
         record.amount(Amount());
     return record.line();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 struct LedgerCompany;
+struct PurchaseLedger;
 struct SalesLedger;
 
 // The fixed-width text files the revenue agency's portal reads: the sales
@@ -37,10 +38,14 @@ QString filerText(const LedgerCompany &company);
 // documents is a file without records. The purchase ledger of a month
 // without purchases, POKUPKI.TXT, is such a file too.
 QByteArray salesLedgerFile(const SalesLedger &ledger);
-// DEKLAR.TXT for a month without purchases: the sales cells are the sums of
-// the ledger's, every purchase cell is zero, the VAT to pay is the VAT of the
-// sales (or, when negative, the VAT to refund).
+// POKUPKI.TXT: a record per document of the purchase ledger.
+QByteArray purchaseLedgerFile(const PurchaseLedger &ledger);
+// DEKLAR.TXT: the sales cells are the sums of the sales ledger's, the
+// purchase cells those of the purchase ledger's, 01-40 the tax credit, and
+// the VAT to pay (taken as paid, 01-71) or to refund. Without a purchase
+// ledger, a month without purchases: every purchase cell zero.
 QByteArray vatReturnFile(const SalesLedger &ledger);
+QByteArray vatReturnFile(const SalesLedger &ledger, const PurchaseLedger &purchases);
 
 // Writes a file whole (a temporary file renamed over it), or throws a Failure
 // that names it.

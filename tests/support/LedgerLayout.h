@@ -13,7 +13,7 @@
 #include <QString>
 #include <QStringList>
 
-// A reader of PRODAGBI.TXT and DEKLAR.TXT made from the agency's layout
+// A reader of PRODAGBI.TXT, POKUPKI.TXT and DEKLAR.TXT made from the agency's layout
 // table (code, position, width, kind), not from the writer's code, and a
 // reader of CSV files through Python's csv module, for the tests of the
 // ledger's files.
@@ -39,6 +39,15 @@ inline const Layout SalesLayout = {
     {"02-15", 333, 15, Kind::Amount}, {"02-16", 348, 15, Kind::Amount}, {"02-17", 363, 15, Kind::Amount},
     {"02-18", 378, 15, Kind::Amount}, {"02-19", 393, 15, Kind::Amount}, {"02-25", 408, 15, Kind::Amount},
     {"02-27", 423, 2, Kind::Text},
+};
+
+inline const Layout PurchaseLayout = {
+    {"03-02", 1, 15, Kind::Text},     {"03-01", 16, 6, Kind::Period},   {"03-03", 22, 4, Kind::Number},
+    {"03-04", 26, 15, Kind::Number},  {"03-05", 41, 2, Kind::Text},     {"03-06", 43, 20, Kind::Text},
+    {"03-07", 63, 10, Kind::Date},    {"03-08", 73, 15, Kind::Text},    {"03-09", 88, 50, Kind::Text},
+    {"03-10", 138, 30, Kind::Text},   {"03-30", 168, 15, Kind::Amount}, {"03-31", 183, 15, Kind::Amount},
+    {"03-41", 198, 15, Kind::Amount}, {"03-32", 213, 15, Kind::Amount}, {"03-42", 228, 15, Kind::Amount},
+    {"03-43", 243, 15, Kind::Amount}, {"03-44", 258, 15, Kind::Amount}, {"03-45", 273, 2, Kind::Text},
 };
 
 // The return's table gives the order and the widths; positions follow.
