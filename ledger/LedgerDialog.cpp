@@ -65,6 +65,8 @@ LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *pare
     monthEdit->setDate(m_today.addMonths(-1));
     filerEdit = new QLineEdit(this);
     filerEdit->setMaxLength(10);
+    coefficientEdit = new QLineEdit(this);
+    coefficientEdit->setPlaceholderText(QStringLiteral("0.00"));
     summaryView = new QPlainTextEdit(this);
     summaryView->setReadOnly(true);
     placementGrid = new QTableWidget(0, 3, this);
@@ -78,6 +80,7 @@ LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *pare
     form->addRow(QStringLiteral("Фирма:"), companyBox);
     form->addRow(QStringLiteral("Месец:"), monthEdit);
     form->addRow(QStringLiteral("ЕГН на подаващия:"), filerEdit);
+    form->addRow(QStringLiteral("Коефициент по чл. 73, ал. 5:"), coefficientEdit);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(writeButton);
@@ -97,6 +100,7 @@ LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *pare
         guardedRefresh();
     });
     connect(monthEdit, &QDateEdit::dateChanged, this, guardedRefresh);
+    connect(coefficientEdit, &QLineEdit::editingFinished, this, guardedRefresh);
     onClick(writeButton, [this] { writeFiles(); });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     refresh();
@@ -110,12 +114,38 @@ void LedgerDialog::setToday(QDate today)
 
 void LedgerDialog::setPeriod(TaxPeriod period) { monthEdit->setDate(period.firstDay()); }
 
-SalesLedger LedgerDialog::ledger() const
+void LedgerDialog::setPurchaseSource(PurchaseSource source)
+{
+    m_purchases = std::move(source);
+    refresh();
+}
+
+LedgerCompany LedgerDialog::currentCompany() const
 {
     const int index = companyBox->currentIndex();
     LedgerCompany company = index >= 0 ? m_companies.at(index) : LedgerCompany{};
     company.filerId = filerEdit->text();
-    return buildSalesLedger(m_documents, company, TaxPeriod::of(monthEdit->date()), m_choices);
+    return company;
+}
+
+QList<PurchaseDocument> LedgerDialog::purchases() const
+{
+    return m_purchases && companyBox->currentIndex() >= 0 ? m_purchases(currentCompany().key) : QList<PurchaseDocument>{};
+}
+
+SalesLedger LedgerDialog::ledger() const
+{
+    const TaxPeriod period = TaxPeriod::of(monthEdit->date());
+    return withProtocols(buildSalesLedger(m_documents, currentCompany(), period, m_choices), purchases());
+}
+
+PurchaseLedger LedgerDialog::purchaseLedger() const
+{
+    const QString typed = coefficientEdit->text().trimmed().replace(u',', u'.');
+    const auto coefficient = typed.isEmpty() ? std::optional<Amount>(Amount()) : Amount::parse(typed);
+    if (!coefficient)
+        throw Failure(QStringLiteral("Коефициентът по чл. 73, ал. 5 „%1“ не е число между 0 и 1.").arg(typed));
+    return buildPurchaseLedger(purchases(), currentCompany(), TaxPeriod::of(monthEdit->date()), *coefficient);
 }
 
 void LedgerDialog::refresh()
@@ -129,8 +159,14 @@ void LedgerDialog::showSummary()
     const SalesLedger current = ledger();
     const LedgerChecks checks = checkLedger(current, m_today);
     QString text = ledgerSummary(current);
-    if (!checks.blocking.isEmpty() || !checks.warnings.isEmpty())
-        text += QStringLiteral("\n\n") + (checks.blocking + checks.warnings).join(u'\n');
+    QStringList blocking = checks.blocking;
+    if (m_purchases) {
+        const PurchaseLedger bought = purchaseLedger();
+        text += u'\n' + purchaseSummary(bought, current);
+        blocking += checkPurchases(bought);
+    }
+    if (!blocking.isEmpty() || !checks.warnings.isEmpty())
+        text += QStringLiteral("\n\n") + (blocking + checks.warnings).join(u'\n');
     summaryView->setPlainText(text);
 }
 
@@ -184,19 +220,27 @@ bool LedgerDialog::mayWrite(const QString &path)
 void LedgerDialog::writeFiles()
 {
     const SalesLedger current = ledger();
+    const PurchaseLedger bought = purchaseLedger();
     const LedgerChecks checks = checkLedger(current, m_today);
-    if (!checks.blocking.isEmpty())
-        throw Failure(checks.blocking.join(u'\n'));
+    const QStringList blocking = checks.blocking + checkPurchases(bought);
+    if (!blocking.isEmpty())
+        throw Failure(blocking.join(u'\n'));
     if (!checks.warnings.isEmpty()
         && !prompts().question(checks.warnings.join(u'\n') + QStringLiteral("\nДа бъдат ли записани файловете?")))
         return;
-    const bool noPurchases = prompts().question(noPurchasesQuestion(current));
+    // With purchases entered, the program keeps the purchase ledger and
+    // files the whole return; without, the user says whether there were any.
+    const bool wholeReturn = !bought.records.isEmpty() || prompts().question(noPurchasesQuestion(current));
     const QString returnIsAccountants =
         QStringLiteral("Справка-декларацията за %1 изготвя счетоводителят заедно с дневника за покупки.")
             .arg(current.period.text());
-    if (noPurchases) {
+    if (wholeReturn) {
         if (const QString problem = filerProblem(current.company); !problem.isEmpty())
             throw Failure(problem);
+        if (!bought.records.isEmpty()
+            && !prompts().question(ledgerSummary(current) + u'\n' + purchaseSummary(bought, current)
+                                   + QStringLiteral("\nДа бъдат ли записани дневниците и справка-декларацията?")))
+            return;
     } else if (current.records.isEmpty()) {
         prompts().information(QStringLiteral("Дневникът за продажби за %1 е празен и не се записва. ")
                                   .arg(current.period.text())
@@ -210,11 +254,11 @@ void LedgerDialog::writeFiles()
     // A return is filed with both ledgers, a ledger without documents as a
     // file without records.
     QList<std::pair<QString, QByteArray>> files;
-    if (!current.records.isEmpty() || noPurchases)
+    if (!current.records.isEmpty() || wholeReturn)
         files.append({QDir(folder).filePath(QLatin1String(SalesLedgerFileName)), salesLedgerFile(current)});
-    if (noPurchases) {
-        files.append({QDir(folder).filePath(QLatin1String(PurchaseLedgerFileName)), QByteArray()});
-        files.append({QDir(folder).filePath(QLatin1String(VatReturnFileName)), vatReturnFile(current)});
+    if (wholeReturn) {
+        files.append({QDir(folder).filePath(QLatin1String(PurchaseLedgerFileName)), purchaseLedgerFile(bought)});
+        files.append({QDir(folder).filePath(QLatin1String(VatReturnFileName)), vatReturnFile(current, bought)});
     }
     for (const auto &file : std::as_const(files)) {
         if (!mayWrite(file.first))
@@ -226,7 +270,7 @@ void LedgerDialog::writeFiles()
         written << QDir::toNativeSeparators(path);
     }
     QString done = QStringLiteral("Записани:\n") + written.join(u'\n');
-    if (!noPurchases)
+    if (!wholeReturn)
         done += u'\n' + returnIsAccountants;
     prompts().information(done);
 }

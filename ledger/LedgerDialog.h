@@ -1,10 +1,13 @@
 #pragma once
 
+#include "ledger/PurchaseLedger.h"
 #include "ledger/SalesLedger.h"
 
 #include <QDate>
 #include <QDialog>
 #include <QList>
+
+#include <functional>
 
 // The title of the folder dialog of the ledger's files, and the question of
 // the accountant's export.
@@ -34,8 +37,15 @@ public:
     void setToday(QDate today);
     void setPeriod(TaxPeriod period);
 
-    // The ledger as the dialog now shows it.
+    // Where the purchases an own company (its key) entered come from; without
+    // it the program keeps no purchase ledger and asks about the month.
+    using PurchaseSource = std::function<QList<PurchaseDocument>(const QString &company)>;
+    void setPurchaseSource(PurchaseSource source);
+
+    // The ledgers as the dialog now shows them: the sales with the month's
+    // protocols under чл. 117.
     SalesLedger ledger() const;
+    PurchaseLedger purchaseLedger() const;
 
     // Handlers.
     void refresh();
@@ -46,6 +56,8 @@ public:
     QDateEdit *monthEdit = nullptr;
     // The ЕГН (or ЛНЧ) of the person who files the return, for its "ЕГН/име".
     QLineEdit *filerEdit = nullptr;
+    // The coefficient under чл. 73, ал. 5 for partial credit (01-33).
+    QLineEdit *coefficientEdit = nullptr;
     QPlainTextEdit *summaryView = nullptr;
     // The documents the program could not place, a cell to choose for each.
     QTableWidget *placementGrid = nullptr;
@@ -57,7 +69,11 @@ private:
     // True when the file may be written: missing, or the user lets it be replaced.
     static bool mayWrite(const QString &path);
 
+    LedgerCompany currentCompany() const;
+    QList<PurchaseDocument> purchases() const;
+
     QList<LedgerDocument> m_documents;
+    PurchaseSource m_purchases;
     QList<LedgerCompany> m_companies;
     QDate m_today;
     // Where the user put the documents the program could not place; kept

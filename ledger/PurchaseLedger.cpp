@@ -1,5 +1,6 @@
 #include "ledger/PurchaseLedger.h"
 
+#include "common/Failure.h"
 #include "ledger/Identifiers.h"
 #include "ledger/LedgerFiles.h"
 
@@ -240,4 +241,50 @@ QString purchaseSummary(const PurchaseLedger &ledger, const SalesLedger &sales)
     out << QStringLiteral("Данъчен кредит (01-40): %1; ДДС за внасяне (01-50): %2; ДДС за възстановяване (01-60): %3")
                .arg(centsText(result.credit), centsText(result.toPay), centsText(result.toRefund));
     return out.join(u'\n');
+}
+
+PurchaseDocument purchaseFromTexts(const PurchaseTexts &texts)
+{
+    const auto refuse = [](const QString &field, const QString &why) {
+        throw Failure(QStringLiteral("„%1“: %2").arg(field, why));
+    };
+    PurchaseDocument document;
+    document.supplierName = texts.supplierName.simplified();
+    if (document.supplierName.isEmpty())
+        refuse(QStringLiteral("Доставчик"), QStringLiteral("попълнете името на доставчика."));
+    document.supplierVatNumber = texts.supplierVatNumber.simplified();
+    document.supplierEik = texts.supplierEik.simplified();
+    const Identifiers::Counterparty supplier = supplierOf(document);
+    if (!supplier.problem.isEmpty())
+        refuse(document.supplierVatNumber.isEmpty() ? QStringLiteral("ЕИК") : QStringLiteral("ИН по ЗДДС"),
+               supplier.problem);
+    if (supplier.id.isEmpty())
+        refuse(QStringLiteral("ИН по ЗДДС"), QStringLiteral("попълнете ИН по ЗДДС на доставчика, а за нерегистриран – "
+                                                          "ЕИК (за лице без такъв: 999999999999999)."));
+    document.type = texts.type.trimmed();
+    if (!isPurchaseType(document.type))
+        refuse(QStringLiteral("Вид"), QStringLiteral("„%1“ не е вид документ на дневника за покупки.").arg(document.type));
+    document.protocol = texts.protocol;
+    if (document.protocol != ProtocolKind::None && document.type != QStringLiteral("09"))
+        refuse(QStringLiteral("Вид"), QStringLiteral("протокол по чл. 117 е документ вид 09."));
+    document.number = texts.number.simplified();
+    if (document.number.isEmpty() || document.number.size() > LedgerWidths::Number)
+        refuse(QStringLiteral("Номер"), QStringLiteral("номерът на документа е от 1 до 20 знака."));
+    document.date = QDate::fromString(texts.date.trimmed(), QStringLiteral("d.M.yyyy"));
+    if (!document.date.isValid())
+        refuse(QStringLiteral("Дата"), QStringLiteral("„%1“ не е дата (ден.месец.година).").arg(texts.date.trimmed()));
+    document.description = texts.description.simplified();
+    document.currency = texts.currency;
+    const auto amount = [&](const QString &text, const QString &field) {
+        const auto parsed = Amount::parse(QString(text).replace(u',', u'.').trimmed());
+        if (!parsed)
+            refuse(field, QStringLiteral("„%1“ не е сума.").arg(text.trimmed()));
+        return convertedToCents(*parsed, document.currency, document.currency);
+    };
+    document.taxBase = amount(texts.taxBase, QStringLiteral("Данъчна основа"));
+    document.vat = texts.vat.trimmed().isEmpty() ? Amount() : amount(texts.vat, QStringLiteral("ДДС"));
+    if ((document.taxBase < Amount() && document.vat > Amount()) || (document.taxBase > Amount() && document.vat < Amount()))
+        refuse(QStringLiteral("ДДС"), QStringLiteral("данъчната основа и ДДС са с един и същ знак; въведете документа като два."));
+    document.credit = texts.credit;
+    return document;
 }

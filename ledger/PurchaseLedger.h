@@ -100,3 +100,23 @@ QStringList checkPurchases(const PurchaseLedger &ledger);
 
 // The purchase part of the summary shown before writing.
 QString purchaseSummary(const PurchaseLedger &ledger, const SalesLedger &sales);
+
+// A received document as the clerk typed it.
+struct PurchaseTexts {
+    QString supplierName;
+    QString supplierVatNumber;
+    QString supplierEik;
+    QString type;
+    QString number;
+    QString date;  // dd.mm.yyyy
+    QString description;
+    Currency currency = Currency::Leva;
+    QString taxBase;
+    QString vat;
+    CreditRight credit = CreditRight::Full;
+    ProtocolKind protocol = ProtocolKind::None;
+};
+
+// The document the texts describe, or a Failure whose message names the
+// field to correct.
+PurchaseDocument purchaseFromTexts(const PurchaseTexts &texts);

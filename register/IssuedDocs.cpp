@@ -14,6 +14,7 @@
 #include "print/PrintRules.h"
 #include "register/ArchiveCheck.h"
 #include "register/IssuedRules.h"
+#include "register/PurchasesDialog.h"
 #include "register/RegisterLedger.h"
 
 #include <QDateEdit>
@@ -69,6 +70,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton6 = button(this, QStringLiteral("Експорт за счетоводителя"), 798);
     SpeedButton7 = button(this, QStringLiteral("Фактура от проформа"), 798);
     SpeedButton7->move(798, 42);
+    SpeedButton8 = button(this, QStringLiteral("Покупки"), 798);
     Edit1 = editor(this, QStringLiteral("Търсене (№, клиент, ЕИК):"), 8, 160, 260);
     Edit2 = editor(this, QStringLiteral("от дата:"), 440, 56, 90);
     Edit3 = editor(this, QStringLiteral("до дата:"), 600, 56, 90);
@@ -93,6 +95,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton5, [this] { SpeedButton5Click(); });
     onClick(SpeedButton6, [this] { SpeedButton6Click(); });
     onClick(SpeedButton7, [this] { SpeedButton7Click(); });
+    onClick(SpeedButton8, [this] { SpeedButton8Click(); });
     for (QLineEdit *edit : {Edit1, Edit2, Edit3})
         connect(edit, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { runGuarded([this] { DBGrid1DblClick(); }); });
@@ -114,7 +117,8 @@ void TIssuedDocs::FormShow()
 {
     const int width = this->width();
     DBGrid1->setGeometry(8, 74, width - 16, height() - 74 - 58);
-    Label4->setGeometry(8, height() - 54, width - 16, 50);
+    Label4->setGeometry(8, height() - 54, width - 174, 50);
+    SpeedButton8->move(width - 158, height() - 54);
     if (!m_store) {
         BusyCursor busy;
         m_store = std::make_unique<RegisterStore>(dataDirectory());
@@ -196,6 +200,12 @@ void TIssuedDocs::SpeedButton5Click()
         ids += m_store->cancelledBefore(from);
     m_ledger = new LedgerDialog(ledgerDocuments(*m_store, ids), this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
+    m_ledger->setPurchaseSource([store = m_store.get()](const QString &company) {
+        QList<PurchaseDocument> documents;
+        for (const StoredPurchase &stored : store->purchasesOf(company))
+            documents << stored.document;
+        return documents;
+    });
     if (typed.isValid()) {
         m_ledger->monthEdit->setMinimumDate(from);
         m_ledger->setPeriod(TaxPeriod::of(from));
@@ -212,6 +222,15 @@ void TIssuedDocs::SpeedButton6Click()
     for (int row = 0; row < m_model->rowCount(); ++row)
         ids << m_model->documentAt(row);
     exportForAccountant(ledgerDocuments(*m_store, ids));
+}
+
+void TIssuedDocs::SpeedButton8Click()
+{
+    if (!m_store)
+        return;
+    auto *dialog = new PurchasesDialog(*m_store, companiesOf(ledgerDocuments(*m_store, m_store->find({}))), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void TIssuedDocs::SpeedButton7Click()

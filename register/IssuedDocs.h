@@ -39,6 +39,7 @@ public:
     QToolButton *SpeedButton5;  // "Дневник за продажби"
     QToolButton *SpeedButton6;  // "Експорт за счетоводителя"
     QToolButton *SpeedButton7;  // "Фактура от проформа"
+    QToolButton *SpeedButton8;  // "Покупки"
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -60,6 +61,8 @@ public:
     // Hands the chosen proforma, as recorded, to InvoiceFromProforma; any
     // other document is refused.
     void SpeedButton7Click();
+    // "Покупки": the purchase ledger's documents of the own companies.
+    void SpeedButton8Click();
 
     // Makes an invoice of a proforma's lines; handed over by whoever creates
     // the windows.
