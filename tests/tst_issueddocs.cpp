@@ -15,6 +15,7 @@
 #include "common/Failure.h"
 #include "ledger/LedgerDialog.h"
 #include "ledger/LedgerFiles.h"
+#include "register/PurchasesDialog.h"
 #include "register/IssuedDocs.h"
 #include "register/IssuedRules.h"
 #include "platform/Printers.h"
@@ -525,6 +526,115 @@ private Q_SLOTS:
                                      "Фактура|0000000003|не|Трети АД|EUR|16,54",
                                      "Фактура|0000000002|не|Втори ЕТ|EUR|16,54",
                                      "Фактура|0000000001|не|Първи ООД|EUR|16,54"}));
+    }
+
+    // A whole month through the windows: purchases typed into "Покупки"
+    // (full, partial and no credit, a protocol under чл. 117) beside
+    // February's sales; "Дневник за продажби" then writes both ledgers and
+    // the return, read back with the layout's parser.
+    void wholeReturnOfAMonth()
+    {
+        using namespace LedgerLayout;
+        recordFebruary();
+        IssuedDocs->SpeedButton8->click();
+        auto *purchases = IssuedDocs->findChild<PurchasesDialog *>();
+        QVERIFY(purchases && purchases->isVisible());
+        QCOMPARE(purchases->windowTitle(), QStringLiteral("Покупки"));
+        const auto enter = [&](const QString &supplier, const QString &vatNumber, const char *type, const char *number,
+                               const char *base, const char *vat, CreditRight credit,
+                               ProtocolKind protocol = ProtocolKind::None) {
+            purchases->supplierEdit->setText(supplier);
+            purchases->vatNumberEdit->setText(vatNumber);
+            purchases->typeBox->setCurrentIndex(purchases->typeBox->findData(QString::fromLatin1(type)));
+            purchases->numberEdit->setText(QString::fromLatin1(number));
+            purchases->dateEdit->setText(QStringLiteral("16.2.2026"));
+            purchases->descriptionEdit->setText(QStringLiteral("Материали"));
+            purchases->currencyBox->setCurrentIndex(purchases->currencyBox->findData(int(Currency::Euro)));
+            purchases->taxBaseEdit->setText(QString::fromLatin1(base));
+            purchases->vatEdit->setText(QString::fromLatin1(vat));
+            purchases->creditBox->setCurrentIndex(purchases->creditBox->findData(int(credit)));
+            purchases->protocolBox->setCurrentIndex(purchases->protocolBox->findData(int(protocol)));
+            purchases->addButton->click();
+        };
+        enter(QStringLiteral("Доставчик А ООД"), QStringLiteral("130000002"), "01", "0000012345", "100", "20",
+              CreditRight::Full);
+        enter(QStringLiteral("Доставчик Г АД"), QStringLiteral("BG130000005"), "01", "0000004711", "200,00", "40",
+              CreditRight::Partial);
+        enter(QStringLiteral("Гориво Б ЕАД"), QStringLiteral("BG200000003"), "01", "0000000777", "50", "10",
+              CreditRight::None);
+        enter(QStringLiteral("Lieferant GmbH"), QStringLiteral("DE123456789"), "09", "0000000001", "1000", "200",
+              CreditRight::Full, ProtocolKind::Acquisition);
+        // The same document again, and a foreign number without its prefix: refused, named.
+        prompter()
+            .expectError(QStringLiteral("Документ вид 01 № 0000000777 от „Гориво Б ЕАД“ вече е въведен в дневника за покупки."))
+            .expectError(QStringLiteral("„ИН по ЗДДС“: ИН по ЗДДС „123456789012“ не е валиден: чуждестранният номер се "
+                                        "пише с кода на държавата, българският – с 9 или 10 цифри."));
+        enter(QStringLiteral("Гориво Б ЕАД"), QStringLiteral("BG200000003"), "01", "0000000777", "50", "10",
+              CreditRight::None);
+        enter(QStringLiteral("Abroad Ltd"), QStringLiteral("123456789012"), "01", "1", "5", "1", CreditRight::Full);
+        QVERIFY2(prompter().finished(), prompter().problems());
+        QCOMPARE(purchases->grid->rowCount(), 4);
+        purchases->close();
+
+        QDir(artifact(QStringLiteral("whole"))).removeRecursively();
+        QVERIFY(QDir().mkpath(artifact(QStringLiteral("whole"))));
+        IssuedDocs->Edit2->setText(QStringLiteral("1.2.2026"));
+        IssuedDocs->SpeedButton5->click();
+        LedgerDialog *dialog = IssuedDocs->ledgerDialog();
+        dialog->setToday(QDate(2026, 3, 10));
+        dialog->filerEdit->setText(QStringLiteral("7501010010"));
+        dialog->coefficientEdit->setText(QStringLiteral("0.5"));
+        const QString folder = artifact(QStringLiteral("whole"));
+        const auto file = [&folder](const char *name) { return QDir(folder).filePath(QLatin1String(name)); };
+        prompter()
+            .expectQuestion(ledgerSummary(dialog->ledger()) + u'\n' + purchaseSummary(dialog->purchaseLedger(), dialog->ledger())
+                                + QStringLiteral("\nДа бъдат ли записани дневниците и справка-декларацията?"),
+                            true)
+            .expectFolder(LedgerFolderTitle, folder)
+            .expectInformation(QStringLiteral("Записани:\n%1\n%2\n%3")
+                                   .arg(QDir::toNativeSeparators(file(SalesLedgerFileName)),
+                                        QDir::toNativeSeparators(file(PurchaseLedgerFileName)),
+                                        QDir::toNativeSeparators(file(VatReturnFileName))));
+        dialog->writeButton->click();
+        QVERIFY2(prompter().finished(), prompter().problems());
+        dialog->close();
+
+        const auto read = [](const QString &path) {
+            QFile opened(path);
+            return opened.open(QIODevice::ReadOnly) ? opened.readAll() : QByteArray();
+        };
+        QStringList problems;
+        const QList<Record> sales = readRecords(read(file(SalesLedgerFileName)), SalesLayout, 424, problems);
+        const QList<Record> bought = readRecords(read(file(PurchaseLedgerFileName)), PurchaseLayout, 274, problems);
+        const Record header = readRecords(read(file(VatReturnFileName)), returnLayout(), 590, problems).value(0);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(sales.size(), 9);
+        const Record &protocol = sales.at(7);  // 16.02, before the invoice of 20.02
+        QCOMPARE(protocol.value("02-04"), QStringLiteral("09"));
+        QCOMPARE(protocol.value("02-07"), QStringLiteral("DE123456789"));
+        QCOMPARE(protocol.value("02-12"), QStringLiteral("1000.00"));
+        QCOMPARE(protocol.value("02-22"), QStringLiteral("200.00"));
+        const QStringList codes = {"03-04", "03-05", "03-06", "03-08", "03-30", "03-31", "03-41", "03-32", "03-42"};
+        const QList<QStringList> expected = {
+            {"1", "09", "0000000001", "DE123456789", "0.00", "1000.00", "200.00", "0.00", "0.00"},
+            {"2", "01", "0000000777", "BG200000003", "60.00", "0.00", "0.00", "0.00", "0.00"},
+            {"3", "01", "0000004711", "BG130000005", "0.00", "0.00", "0.00", "200.00", "40.00"},
+            {"4", "01", "0000012345", "BG130000002", "0.00", "100.00", "20.00", "0.00", "0.00"},
+        };
+        QCOMPARE(bought.size(), expected.size());
+        for (qsizetype i = 0; i < bought.size(); ++i) {
+            QCOMPARE(bought[i].value("03-02"), QStringLiteral("BG123456789"));
+            QCOMPARE(bought[i].value("03-01"), QStringLiteral("202602"));
+            for (qsizetype field = 0; field < codes.size(); ++field)
+                QCOMPARE(codes[field] + u' ' + bought[i].value(codes[field]), codes[field] + u' ' + expected[i][field]);
+        }
+        for (const auto &[code, value] : QList<std::pair<const char *, const char *>>{
+                 {"00-05", "9"}, {"00-06", "4"}, {"01-01", "1041.54"}, {"01-20", "208.31"}, {"01-12", "1000.00"},
+                 {"01-22", "200.00"}, {"01-30", "60.00"}, {"01-31", "1100.00"}, {"01-41", "220.00"},
+                 {"01-32", "200.00"}, {"01-42", "40.00"}, {"01-33", "0.50"}, {"01-40", "240.00"},
+                 {"01-50", "0.00"}, {"01-60", "31.69"}, {"01-71", "0.00"}})
+            QCOMPARE(QLatin1String(code) + u' ' + header.value(QLatin1String(code)),
+                     QLatin1String(code) + u' ' + QString::fromUtf8(value));
     }
 };
 
