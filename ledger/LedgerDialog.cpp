@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "ledger/AccountantExport.h"
 #include "ledger/LedgerFiles.h"
+#include "ledger/Vies.h"
 #include "platform/Handlers.h"
 #include "platform/Prompts.h"
 
@@ -37,7 +38,7 @@ QString noPurchasesQuestion(const SalesLedger &ledger)
     if (sum(LedgerCell::ZeroIntraCommunity) != Amount() || sum(LedgerCell::ServicesOtherState) != Amount()
         || sum(LedgerCell::Triangular) != Amount())
         question += QStringLiteral("\nМесец %1 има доставки в клетки 02-15, 02-17 или 02-25: за него се подава и "
-                                   "VIES-декларация, която изготвя счетоводителят.")
+                                   "VIES-декларация, която програмата записва във VIES.TXT.")
                         .arg(ledger.period.text());
     return question;
 }
@@ -165,6 +166,7 @@ void LedgerDialog::showSummary()
         text += u'\n' + purchaseSummary(bought, current);
         blocking += checkPurchases(bought);
     }
+    blocking += viesOf(current).problems;
     if (!blocking.isEmpty() || !checks.warnings.isEmpty())
         text += QStringLiteral("\n\n") + (blocking + checks.warnings).join(u'\n');
     summaryView->setPlainText(text);
@@ -222,7 +224,8 @@ void LedgerDialog::writeFiles()
     const SalesLedger current = ledger();
     const PurchaseLedger bought = purchaseLedger();
     const LedgerChecks checks = checkLedger(current, m_today);
-    const QStringList blocking = checks.blocking + checkPurchases(bought);
+    const ViesDeclaration vies = viesOf(current);
+    const QStringList blocking = checks.blocking + checkPurchases(bought) + vies.problems;
     if (!blocking.isEmpty())
         throw Failure(blocking.join(u'\n'));
     if (!checks.warnings.isEmpty()
@@ -260,6 +263,8 @@ void LedgerDialog::writeFiles()
         files.append({QDir(folder).filePath(QLatin1String(PurchaseLedgerFileName)), purchaseLedgerFile(bought)});
         files.append({QDir(folder).filePath(QLatin1String(VatReturnFileName)), vatReturnFile(current, bought)});
     }
+    if (needsVies(current))
+        files.append({QDir(folder).filePath(QLatin1String(ViesFileName)), viesFile(vies)});
     for (const auto &file : std::as_const(files)) {
         if (!mayWrite(file.first))
             return;

@@ -4,8 +4,10 @@
 #include "common/Failure.h"
 #include "ledger/PurchaseLedger.h"
 #include "ledger/SalesLedger.h"
+#include "ledger/Vies.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -35,7 +37,7 @@ public:
     }
 
     void number(qint64 value, int width) { number(QString::number(value), width); }
-    void amount(Amount value) { number(centsText(value), AmountWidth); }
+    void amount(Amount value, int width = AmountWidth) { number(centsText(value), width); }
 
     QByteArray line() const { return m_bytes + "\r\n"; }
 
@@ -152,6 +154,89 @@ QByteArray vatReturnFile(const SalesLedger &ledger, const PurchaseLedger &purcha
     for (int rest = 0; rest < 3; ++rest)                            // 01-80 … 01-82
         record.amount(Amount());
     return record.line();
+}
+
+namespace {
+
+// The address as the VIES declarant's record splits it: the city, its
+// four-digit postcode (blank when the address has none) and the rest.
+struct SplitAddress {
+    QString city;
+    QString postcode;
+    QString street;
+};
+
+SplitAddress splitAddress(const QString &address)
+{
+    SplitAddress split;
+    QString rest = address.simplified();
+    static const QRegularExpression postcode(QStringLiteral("\\b(\\d{4})\\b"));
+    const auto match = postcode.match(rest);
+    if (match.hasMatch()) {
+        split.postcode = match.captured(1);
+        rest.remove(match.capturedStart(), match.capturedLength());
+    }
+    const qsizetype comma = rest.indexOf(u',');
+    split.city = (comma < 0 ? rest : rest.left(comma)).simplified();
+    split.city.remove(QRegularExpression(QStringLiteral("^гр\\.\\s*")));
+    split.street = comma < 0 ? QString() : rest.mid(comma + 1).simplified();
+    return split;
+}
+
+} // namespace
+
+QByteArray viesFile(const ViesDeclaration &declaration)
+{
+    const LedgerCompany &company = declaration.company;
+    const QString period = QStringLiteral("%1/%2").arg(declaration.period.month, 2, 10, QLatin1Char('0')).arg(declaration.period.year);
+    QByteArray file;
+    Record header;
+    header.text(QStringLiteral("VHR"), 3);
+    header.text(period, 7);
+    header.number(declaration.lines.size(), 5);
+    file += header.line();
+
+    const SplitAddress address = splitAddress(company.address);
+    Record declarant;
+    declarant.text(QStringLiteral("VDR"), 3);
+    declarant.text(company.filerId.simplified(), 15);
+    declarant.text(company.person.simplified(), 150);
+    declarant.text(address.city, 50);
+    declarant.text(address.postcode, 4);  // blanks when there is none
+    declarant.text(address.street, 150);
+    declarant.text(QStringLiteral("R"), 1);  // the legal representative
+    file += declarant.line();
+
+    Record registered;
+    registered.text(QStringLiteral("VTR"), 3);
+    registered.text(vatNumberWithPrefix(company.vatNumber), 15);
+    registered.text(company.name, 150);
+    registered.text(company.address.simplified(), 200);
+    file += registered.line();
+
+    Record totals;
+    totals.text(QStringLiteral("TTR"), 3);
+    totals.amount(declaration.total(), 12);
+    totals.amount(declaration.goods(), 12);
+    file += totals.line();
+
+    int lineNumber = 0;
+    for (const ViesLine &line : declaration.lines) {
+        Record record;
+        record.text(QStringLiteral("VIR"), 3);
+        record.number(++lineNumber, 5);
+        record.text(line.vatNumber, 15);
+        record.amount(line.goods, 12);
+        record.amount(line.triangular, 12);
+        record.amount(line.services, 12);
+        record.text(QString(), 7);  // the declaration's own period
+        file += record.line();
+    }
+    Record callOff;  // no call-off stock
+    callOff.text(QStringLiteral("CHR"), 3);
+    callOff.number(0, 5);
+    file += callOff.line();
+    return file;
 }
 
 void writeWholeFile(const QString &path, const QByteArray &bytes)

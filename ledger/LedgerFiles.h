@@ -6,6 +6,7 @@
 struct LedgerCompany;
 struct PurchaseLedger;
 struct SalesLedger;
+struct ViesDeclaration;
 
 // The fixed-width text files the revenue agency's portal reads: the sales
 // ledger PRODAGBI.TXT and the return DEKLAR.TXT. Windows-1251, a record per
@@ -15,6 +16,7 @@ struct SalesLedger;
 inline constexpr auto SalesLedgerFileName = "PRODAGBI.TXT";
 inline constexpr auto VatReturnFileName = "DEKLAR.TXT";
 inline constexpr auto PurchaseLedgerFileName = "POKUPKI.TXT";
+inline constexpr auto ViesFileName = "VIES.TXT";
 
 // The widths of the ledger's text fields that come from a document.
 namespace LedgerWidths {
@@ -46,6 +48,11 @@ QByteArray purchaseLedgerFile(const PurchaseLedger &ledger);
 // ledger, a month without purchases: every purchase cell zero.
 QByteArray vatReturnFile(const SalesLedger &ledger);
 QByteArray vatReturnFile(const SalesLedger &ledger, const PurchaseLedger &purchases);
+
+// VIES.TXT: the records VHR, VDR (the person who files, as the legal
+// representative), VTR, TTR, a VIR per counterparty and an empty CHR, each
+// of its own width, CR LF after each.
+QByteArray viesFile(const ViesDeclaration &declaration);
 
 // Writes a file whole (a temporary file renamed over it), or throws a Failure
 // that names it.

@@ -168,7 +168,8 @@ QList<LedgerCompany> companiesOf(const QList<LedgerDocument> &documents)
         auto found = newest.find(key);
         if (found != newest.end() && found->first > document.issued)
             continue;
-        newest[key] = {document.issued, {key, supplier.party.name, supplier.party.vatNumber, supplier.party.manager, {}}};
+        newest[key] = {document.issued, {key, supplier.party.name, supplier.party.vatNumber, supplier.party.manager, {},
+                                            supplier.party.address}};
     }
     QList<LedgerCompany> companies;
     for (const auto &entry : std::as_const(newest))

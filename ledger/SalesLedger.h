@@ -31,13 +31,15 @@ struct LedgerDocument {
 // The own company that files: its identity (companyKey: the ЕИК, or the
 // name where that is blank), its VAT number as stored (with or without
 // "BG"), its name and the person who files the return (its manager) with
-// that person's ЕГН (or ЛНЧ), which the user gives when writing the return.
+// that person's ЕГН (or ЛНЧ), which the user gives when writing the return,
+// and its address.
 struct LedgerCompany {
     QString key;
     QString name;
     QString vatNumber;
     QString person;
     QString filerId;
+    QString address;  // the correspondence address, for the VIES declaration
 };
 
 // Why the return cannot name the person who files it; empty when it can.

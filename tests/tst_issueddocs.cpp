@@ -530,12 +530,36 @@ private Q_SLOTS:
 
     // A whole month through the windows: purchases typed into "Покупки"
     // (full, partial and no credit, a protocol under чл. 117) beside
-    // February's sales; "Дневник за продажби" then writes both ledgers and
-    // the return, read back with the layout's parser.
+    // February's sales with a private buyer, a service to a business in
+    // Germany cited by the Directive, an export and a supply under чл. 163а;
+    // "Дневник за продажби" then writes both ledgers, the return and the
+    // VIES declaration, read back with the layout's parser.
     void wholeReturnOfAMonth()
     {
         using namespace LedgerLayout;
         recordFebruary();
+        {
+            RegisterStore store(app().path(QStringLiteral("DB")));
+            const auto record = [&](const char *number, const QString &vatNumber, const QString &idNumber,
+                                    const QString &basis, const char *base) {
+                Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro,
+                                                QString::fromLatin1(number), QStringLiteral("Пети"));
+                invoice.issueDate = QStringLiteral("17.2.2026 г.");
+                invoice.client.vatNumber = vatNumber;
+                invoice.client.eik = idNumber;
+                if (!basis.isEmpty()) {
+                    const Amount amount = Amount::parseOrThrow(QString::fromLatin1(base));
+                    invoice.totals = {amount, QStringLiteral("0"), Amount(), amount};
+                    invoice.texts.vatBasis = basis;
+                }
+                store.recordPrint(invoice, {m_image, m_pdf}, PrintMode::Original);
+            };
+            record("10", QString(), QStringLiteral("7501010010"), QString(), nullptr);
+            record("11", QStringLiteral("DE987654321"), QString(), QStringLiteral("чл. 44 и чл. 196 от Директива 2006/112/ЕО"),
+                   "100");
+            record("12", QStringLiteral("999999999999999"), QString(), QStringLiteral("чл. 28, т. 1 от ЗДДС"), "200");
+            record("13", QStringLiteral("BG987654321"), QString(), QStringLiteral("чл. 163а, ал. 2, т. 1 от ЗДДС"), "300");
+        }
         IssuedDocs->SpeedButton8->click();
         auto *purchases = IssuedDocs->findChild<PurchasesDialog *>();
         QVERIFY(purchases && purchases->isVisible());
@@ -584,6 +608,10 @@ private Q_SLOTS:
         dialog->setToday(QDate(2026, 3, 10));
         dialog->filerEdit->setText(QStringLiteral("7501010010"));
         dialog->coefficientEdit->setText(QStringLiteral("0.5"));
+        // The supply under чл. 163а waits for the user's cell.
+        QCOMPARE(dialog->placementGrid->rowCount(), 1);
+        auto *cell = qobject_cast<QComboBox *>(dialog->placementGrid->cellWidget(0, 2));
+        cell->setCurrentIndex(cell->findData(int(LedgerCell::DistanceSales)));
         const QString folder = artifact(QStringLiteral("whole"));
         const auto file = [&folder](const char *name) { return QDir(folder).filePath(QLatin1String(name)); };
         prompter()
@@ -591,10 +619,11 @@ private Q_SLOTS:
                                 + QStringLiteral("\nДа бъдат ли записани дневниците и справка-декларацията?"),
                             true)
             .expectFolder(LedgerFolderTitle, folder)
-            .expectInformation(QStringLiteral("Записани:\n%1\n%2\n%3")
+            .expectInformation(QStringLiteral("Записани:\n%1\n%2\n%3\n%4")
                                    .arg(QDir::toNativeSeparators(file(SalesLedgerFileName)),
                                         QDir::toNativeSeparators(file(PurchaseLedgerFileName)),
-                                        QDir::toNativeSeparators(file(VatReturnFileName))));
+                                        QDir::toNativeSeparators(file(VatReturnFileName)),
+                                        QDir::toNativeSeparators(file(ViesFileName))));
         dialog->writeButton->click();
         QVERIFY2(prompter().finished(), prompter().problems());
         dialog->close();
@@ -607,9 +636,27 @@ private Q_SLOTS:
         const QList<Record> sales = readRecords(read(file(SalesLedgerFileName)), SalesLayout, 424, problems);
         const QList<Record> bought = readRecords(read(file(PurchaseLedgerFileName)), PurchaseLayout, 274, problems);
         const Record header = readRecords(read(file(VatReturnFileName)), returnLayout(), 590, problems).value(0);
+        const QList<Record> vies = readVies(read(file(ViesFileName)), problems);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-        QCOMPARE(sales.size(), 9);
-        const Record &protocol = sales.at(7);  // 16.02, before the invoice of 20.02
+        QCOMPARE(sales.size(), 13);
+        const QList<QStringList> expectedSales = {
+            {"0000000010", "7501010010", "16.54", "0.00", "0.00", "0.00", ""},
+            {"0000000011", "DE987654321", "0.00", "100.00", "0.00", "0.00", ""},
+            {"0000000012", "999999999999999", "200.00", "0.00", "200.00", "0.00", ""},
+            {"0000000013", "BG987654321", "0.00", "0.00", "0.00", "300.00", "01"},
+        };
+        for (qsizetype i = 0; i < expectedSales.size(); ++i) {
+            const QStringList salesCodes = {"02-05", "02-07", "02-10", "02-17", "02-14", "02-18", "02-27"};
+            for (qsizetype field = 0; field < salesCodes.size(); ++field)
+                QCOMPARE(salesCodes[field] + u' ' + sales.at(8 + i).value(salesCodes[field]),
+                         salesCodes[field] + u' ' + expectedSales[i][field]);
+        }
+        QCOMPARE(vies.size(), 6);
+        QCOMPARE(vies.at(0).value("count"), QStringLiteral("1"));
+        QCOMPARE(vies.at(4).value("vat"), QStringLiteral("DE987654321"));
+        QCOMPARE(vies.at(4).value("k5"), QStringLiteral("100.00"));
+        QCOMPARE(vies.at(3).value("total"), QStringLiteral("100.00"));
+        const Record &protocol = sales.at(7);  // 16.02, before the invoices of 17.02
         QCOMPARE(protocol.value("02-04"), QStringLiteral("09"));
         QCOMPARE(protocol.value("02-07"), QStringLiteral("DE123456789"));
         QCOMPARE(protocol.value("02-12"), QStringLiteral("1000.00"));
@@ -629,10 +676,11 @@ private Q_SLOTS:
                 QCOMPARE(codes[field] + u' ' + bought[i].value(codes[field]), codes[field] + u' ' + expected[i][field]);
         }
         for (const auto &[code, value] : QList<std::pair<const char *, const char *>>{
-                 {"00-05", "9"}, {"00-06", "4"}, {"01-01", "1041.54"}, {"01-20", "208.31"}, {"01-12", "1000.00"},
+                 {"00-05", "13"}, {"00-06", "4"}, {"01-01", "1258.08"}, {"01-20", "211.62"}, {"01-12", "1000.00"},
+                 {"01-14", "200.00"}, {"01-17", "100.00"}, {"01-18", "300.00"},
                  {"01-22", "200.00"}, {"01-30", "60.00"}, {"01-31", "1100.00"}, {"01-41", "220.00"},
                  {"01-32", "200.00"}, {"01-42", "40.00"}, {"01-33", "0.50"}, {"01-40", "240.00"},
-                 {"01-50", "0.00"}, {"01-60", "31.69"}, {"01-71", "0.00"}})
+                 {"01-50", "0.00"}, {"01-60", "28.38"}, {"01-71", "0.00"}})
             QCOMPARE(QLatin1String(code) + u' ' + header.value(QLatin1String(code)),
                      QLatin1String(code) + u' ' + QString::fromUtf8(value));
     }

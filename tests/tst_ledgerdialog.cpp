@@ -162,7 +162,7 @@ private Q_SLOTS:
         auto dialog = december({document});
         prompter().expectQuestion(NoPurchases + QStringLiteral("\nМесец 12.2025 има доставки в клетки 02-15, 02-17 или "
                                                               "02-25: за него се подава и VIES-декларация, която "
-                                                              "изготвя счетоводителят."),
+                                                              "програмата записва във VIES.TXT."),
                                   false)
             .expectFolder(LedgerFolderTitle, QString());
         dialog->writeFiles();

@@ -1,6 +1,7 @@
 #include "common/Cp1251.h"
 #include "ledger/LedgerFiles.h"
 #include "ledger/PurchaseLedger.h"
+#include "ledger/Vies.h"
 #include "support/LedgerLayout.h"
 #include "support/LedgerMonth.h"
 
@@ -217,6 +218,51 @@ private Q_SLOTS:
         QCOMPARE(header.value("01-50"), QStringLiteral("262.00"));
         QCOMPARE(header.value("01-71"), QStringLiteral("262.00"));
         QCOMPARE(written, sampleLines({SampleReturn}));
+    }
+
+    // The VIES declaration of the sample month: VHR, TTR, VIR and CHR as
+    // the sample gives them, its totals the ledger's cells.
+    void viesIsTheSample()
+    {
+        QVERIFY(needsVies(m_sales));
+        const ViesDeclaration declaration = viesOf(m_sales);
+        QVERIFY(declaration.problems.isEmpty());
+        const QByteArray written = viesFile(declaration);
+        writeWholeFile(artifactPath(QLatin1String(ViesFileName)), written);
+        QStringList problems;
+        const QList<Record> records = readVies(written, problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QStringList codes;
+        for (const Record &record : records)
+            codes << record.value("code");
+        QCOMPARE(codes, QStringList({"VHR", "VDR", "VTR", "TTR", "VIR", "VIR", "CHR"}));
+        const QList<QByteArray> lines = written.split('\n');
+        for (const auto &[index, sample] : QList<std::pair<int, const char *>>{
+                 {0, "VHR01/2026    2"},
+                 {3, "TTR     1800.00     1500.00"},
+                 {4, "VIR    1FR12345678901       1500.00        0.00        0.00       "},
+                 {5, "VIR    2DE987654321            0.00        0.00      300.00       "},
+                 {6, "CHR    0"}})
+            QCOMPARE(lines.at(index), QByteArray(sample) + '\r');
+        QCOMPARE(records[1].value("id"), QStringLiteral("0000000000"));
+        QCOMPARE(records[1].value("name"), QStringLiteral("Иван Иванов Иванов"));
+        QCOMPARE(records[1].value("capacity"), QStringLiteral("R"));
+        QCOMPARE(records[2].value("vat"), QStringLiteral("BG175000001"));
+        // The totals are the ledger's cells: Σk3 = 01-15, Σk3 + Σk4 + Σk5 = 01-15 + 01-17 + Σ02-25.
+        const auto cell = [this](LedgerCell which) { return m_sales.sums[std::size_t(which)]; };
+        QCOMPARE(amountOf(records[3].value("goods")), cell(LedgerCell::ZeroIntraCommunity));
+        QCOMPARE(amountOf(records[3].value("total")), cell(LedgerCell::ZeroIntraCommunity)
+                                                          + cell(LedgerCell::ServicesOtherState) + cell(LedgerCell::Triangular));
+    }
+
+    void viesNamesAClientOfNoOtherState()
+    {
+        LedgerDocument supply = ledgerDocument(QStringLiteral("0000000104"), QDate(2026, 1, 9), "10.00", "0.00",
+                                               QStringLiteral("0"));
+        supply.invoice.texts.vatBasis = QStringLiteral("чл. 138 от Директива 2006/112/ЕО");
+        const ViesDeclaration declaration = viesOf(buildSalesLedger({supply}, sampleCompany(), {2026, 1}));
+        QCOMPARE(declaration.problems.size(), 1);
+        QVERIFY2(declaration.problems.first().contains(QStringLiteral("BG111111111")), qPrintable(declaration.problems.first()));
     }
 
     void summaryShowsTheResult()

@@ -73,6 +73,25 @@ inline Layout returnLayout()
 
 using Record = QHash<QString, QString>;
 
+// VIES.TXT: each record of its own width, told by its first three letters.
+struct ViesRecordLayout {
+    int width;
+    Layout fields;
+};
+inline const QHash<QString, ViesRecordLayout> ViesLayouts = {
+    {"VHR", {15, {{"code", 1, 3, Kind::Text}, {"period", 4, 7, Kind::Text}, {"count", 11, 5, Kind::Number}}}},
+    {"VDR", {373, {{"code", 1, 3, Kind::Text}, {"id", 4, 15, Kind::Text}, {"name", 19, 150, Kind::Text},
+                   {"city", 169, 50, Kind::Text}, {"postcode", 219, 4, Kind::Text}, {"address", 223, 150, Kind::Text},
+                   {"capacity", 373, 1, Kind::Text}}}},
+    {"VTR", {368, {{"code", 1, 3, Kind::Text}, {"vat", 4, 15, Kind::Text}, {"name", 19, 150, Kind::Text},
+                   {"address", 169, 200, Kind::Text}}}},
+    {"TTR", {27, {{"code", 1, 3, Kind::Text}, {"total", 4, 12, Kind::Amount}, {"goods", 16, 12, Kind::Amount}}}},
+    {"VIR", {66, {{"code", 1, 3, Kind::Text}, {"line", 4, 5, Kind::Number}, {"vat", 9, 15, Kind::Text},
+                  {"k3", 24, 12, Kind::Amount}, {"k4", 36, 12, Kind::Amount}, {"k5", 48, 12, Kind::Amount},
+                  {"k6", 60, 7, Kind::Text}}}},
+    {"CHR", {8, {{"code", 1, 3, Kind::Text}, {"count", 4, 5, Kind::Number}}}},
+};
+
 // Reads fixed-width records, checking every record's width, the CR LF after
 // each, and every field's alignment and form; the values come back decoded
 // from Windows-1251 without their padding.
@@ -107,6 +126,26 @@ inline QList<Record> readRecords(const QByteArray &file, const Layout &layout, i
             record.insert(QLatin1String(field.code), value);
         }
         records.append(record);
+    }
+    return records;
+}
+
+// Reads VIES.TXT: CR LF between records (after the last one too, or not),
+// each record checked against the layout its code names.
+inline QList<Record> readVies(const QByteArray &file, QStringList &problems)
+{
+    QList<Record> records;
+    QByteArray rest = file.endsWith("\r\n") ? file : file + "\r\n";
+    for (const QByteArray &line : rest.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QString code = QString::fromLatin1(line.left(3));
+        if (!ViesLayouts.contains(code)) {
+            problems << QStringLiteral("unknown VIES record \"%1\"").arg(code);
+            continue;
+        }
+        const ViesRecordLayout &layout = ViesLayouts[code];
+        records += readRecords(line + '\n', layout.fields, layout.width, problems);
     }
     return records;
 }

@@ -8,7 +8,7 @@ inline LedgerCompany ledgerCompany()
 {
     // Stored as the page's caption "ИН по ЗДДС BG" invites: digits only.
     return {QStringLiteral("123456789"), QStringLiteral("Билваро ЕООД"), QStringLiteral("123456789"),
-            QStringLiteral("Иван Петров"), QStringLiteral("7501010010")};
+            QStringLiteral("Иван Петров"), QStringLiteral("7501010010"), QStringLiteral("1000 София, ул. Рила 1")};
 }
 
 inline LedgerDocument ledgerDocument(const QString &number, QDate issued, const char *base, const char *vat,
