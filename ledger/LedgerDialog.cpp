@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "ledger/AccountantExport.h"
 #include "ledger/LedgerFiles.h"
+#include "ledger/Vies.h"
 #include "platform/Handlers.h"
 #include "platform/Prompts.h"
 
@@ -14,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -22,6 +24,24 @@
 namespace {
 
 const QString ChooseCell = QStringLiteral("— изберете —");
+
+// A month with purchases needs the purchase ledger, which the accountant
+// keeps; so do the protocols under чл. 117, which are in both ledgers.
+QString noPurchasesQuestion(const SalesLedger &ledger)
+{
+    QString question =
+        QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не води дневник за покупки. "
+                       "Програмата я записва само за месец без покупки: без получени фактури и известия и без "
+                       "протоколи по чл. 117 ЗДДС. Месец %1 без покупки ли е?")
+            .arg(ledger.period.text());
+    const auto sum = [&ledger](LedgerCell cell) { return ledger.sums[std::size_t(cell)]; };
+    if (sum(LedgerCell::ZeroIntraCommunity) != Amount() || sum(LedgerCell::ServicesOtherState) != Amount()
+        || sum(LedgerCell::Triangular) != Amount())
+        question += QStringLiteral("\nМесец %1 има доставки в клетки 02-15, 02-17 или 02-25: за него се подава и "
+                                   "VIES-декларация, която програмата записва във VIES.TXT.")
+                        .arg(ledger.period.text());
+    return question;
+}
 
 } // namespace
 
@@ -39,6 +59,10 @@ LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *pare
     monthEdit->setDisplayFormat(QStringLiteral("MM.yyyy"));
     // The month one files for is usually the one just ended.
     monthEdit->setDate(m_today.addMonths(-1));
+    filerEdit = new QLineEdit(this);
+    filerEdit->setMaxLength(10);
+    coefficientEdit = new QLineEdit(this);
+    coefficientEdit->setPlaceholderText(QStringLiteral("0.00"));
     summaryView = new QPlainTextEdit(this);
     summaryView->setReadOnly(true);
     placementGrid = new QTableWidget(0, 3, this);
@@ -51,6 +75,8 @@ LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *pare
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Фирма:"), companyBox);
     form->addRow(QStringLiteral("Месец:"), monthEdit);
+    form->addRow(QStringLiteral("ЕГН на подаващия:"), filerEdit);
+    form->addRow(QStringLiteral("Коефициент по чл. 73, ал. 5:"), coefficientEdit);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(writeButton);
@@ -70,6 +96,7 @@ LedgerDialog::LedgerDialog(const QList<LedgerDocument> &documents, QWidget *pare
         guardedRefresh();
     });
     connect(monthEdit, &QDateEdit::dateChanged, this, guardedRefresh);
+    connect(coefficientEdit, &QLineEdit::editingFinished, this, guardedRefresh);
     onClick(writeButton, [this] { writeFiles(); });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     refresh();
@@ -83,11 +110,38 @@ void LedgerDialog::setToday(QDate today)
 
 void LedgerDialog::setPeriod(TaxPeriod period) { monthEdit->setDate(period.firstDay()); }
 
-SalesLedger LedgerDialog::ledger() const
+void LedgerDialog::setPurchaseSource(PurchaseSource source)
+{
+    m_purchases = std::move(source);
+    refresh();
+}
+
+LedgerCompany LedgerDialog::currentCompany() const
 {
     const int index = companyBox->currentIndex();
-    const LedgerCompany company = index >= 0 ? m_companies.at(index) : LedgerCompany{};
-    return buildSalesLedger(m_documents, company, TaxPeriod::of(monthEdit->date()), m_choices);
+    LedgerCompany company = index >= 0 ? m_companies.at(index) : LedgerCompany{};
+    company.filerId = filerEdit->text();
+    return company;
+}
+
+QList<PurchaseDocument> LedgerDialog::purchases() const
+{
+    return m_purchases && companyBox->currentIndex() >= 0 ? m_purchases(currentCompany().key) : QList<PurchaseDocument>{};
+}
+
+SalesLedger LedgerDialog::ledger() const
+{
+    const TaxPeriod period = TaxPeriod::of(monthEdit->date());
+    return withProtocols(buildSalesLedger(m_documents, currentCompany(), period, m_choices), purchases());
+}
+
+PurchaseLedger LedgerDialog::purchaseLedger() const
+{
+    const QString typed = coefficientEdit->text().trimmed().replace(u',', u'.');
+    const auto coefficient = typed.isEmpty() ? std::optional<Amount>(Amount()) : Amount::parse(typed);
+    if (!coefficient)
+        throw Failure(QStringLiteral("Коефициентът по чл. 73, ал. 5 „%1“ не е число между 0 и 1.").arg(typed));
+    return buildPurchaseLedger(purchases(), currentCompany(), TaxPeriod::of(monthEdit->date()), *coefficient);
 }
 
 void LedgerDialog::refresh()
@@ -101,8 +155,15 @@ void LedgerDialog::showSummary()
     const SalesLedger current = ledger();
     const LedgerChecks checks = checkLedger(current, m_today);
     QString text = ledgerSummary(current);
-    if (!checks.blocking.isEmpty() || !checks.warnings.isEmpty())
-        text += QStringLiteral("\n\n") + (checks.blocking + checks.warnings).join(u'\n');
+    QStringList blocking = checks.blocking;
+    if (m_purchases) {
+        const PurchaseLedger bought = purchaseLedger();
+        text += u'\n' + purchaseSummary(bought, current);
+        blocking += checkPurchases(bought);
+    }
+    blocking += viesOf(current).problems;
+    if (!blocking.isEmpty() || !checks.warnings.isEmpty())
+        text += QStringLiteral("\n\n") + (blocking + checks.warnings).join(u'\n');
     summaryView->setPlainText(text);
 }
 
@@ -156,20 +217,29 @@ bool LedgerDialog::mayWrite(const QString &path)
 void LedgerDialog::writeFiles()
 {
     const SalesLedger current = ledger();
+    const PurchaseLedger bought = purchaseLedger();
     const LedgerChecks checks = checkLedger(current, m_today);
-    if (!checks.blocking.isEmpty())
-        throw Failure(checks.blocking.join(u'\n'));
+    const ViesDeclaration vies = viesOf(current);
+    const QStringList blocking = checks.blocking + checkPurchases(bought) + vies.problems;
+    if (!blocking.isEmpty())
+        throw Failure(blocking.join(u'\n'));
     if (!checks.warnings.isEmpty()
         && !prompts().question(checks.warnings.join(u'\n') + QStringLiteral("\nДа бъдат ли записани файловете?")))
         return;
-    const bool noPurchases = prompts().question(
-        QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не води дневник "
-                       "за покупки. Програмата я записва само за месец без покупки. Месец %1 без покупки ли е?")
-            .arg(current.period.text()));
+    // With purchases entered, the program keeps the purchase ledger and
+    // files the whole return; without, the user says whether there were any.
+    const bool wholeReturn = !bought.records.isEmpty() || prompts().question(noPurchasesQuestion(current));
     const QString returnIsAccountants =
         QStringLiteral("Справка-декларацията за %1 изготвя счетоводителят заедно с дневника за покупки.")
             .arg(current.period.text());
-    if (current.records.isEmpty() && !noPurchases) {
+    if (wholeReturn) {
+        if (const QString problem = filerProblem(current.company); !problem.isEmpty())
+            throw Failure(problem);
+        if (!bought.records.isEmpty()
+            && !prompts().question(ledgerSummary(current) + u'\n' + purchaseSummary(bought, current)
+                                   + QStringLiteral("\nДа бъдат ли записани дневниците и справка-декларацията?")))
+            return;
+    } else if (current.records.isEmpty()) {
         prompts().information(QStringLiteral("Дневникът за продажби за %1 е празен и не се записва. ")
                                   .arg(current.period.text())
                               + returnIsAccountants);
@@ -179,11 +249,17 @@ void LedgerDialog::writeFiles()
     if (folder.isEmpty())
         return;
 
+    // A return is filed with both ledgers, a ledger without documents as a
+    // file without records.
     QList<std::pair<QString, QByteArray>> files;
-    if (!current.records.isEmpty())
+    if (!current.records.isEmpty() || wholeReturn)
         files.append({QDir(folder).filePath(QLatin1String(SalesLedgerFileName)), salesLedgerFile(current)});
-    if (noPurchases)
-        files.append({QDir(folder).filePath(QLatin1String(VatReturnFileName)), vatReturnFile(current)});
+    if (wholeReturn) {
+        files.append({QDir(folder).filePath(QLatin1String(PurchaseLedgerFileName)), purchaseLedgerFile(bought)});
+        files.append({QDir(folder).filePath(QLatin1String(VatReturnFileName)), vatReturnFile(current, bought)});
+    }
+    if (needsVies(current))
+        files.append({QDir(folder).filePath(QLatin1String(ViesFileName)), viesFile(vies)});
     for (const auto &file : std::as_const(files)) {
         if (!mayWrite(file.first))
             return;
@@ -194,7 +270,7 @@ void LedgerDialog::writeFiles()
         written << QDir::toNativeSeparators(path);
     }
     QString done = QStringLiteral("Записани:\n") + written.join(u'\n');
-    if (!noPurchases)
+    if (!wholeReturn)
         done += u'\n' + returnIsAccountants;
     prompts().information(done);
 }

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+struct LedgerCompany;
+struct PurchaseLedger;
 struct SalesLedger;
+struct ViesDeclaration;
 
 // The fixed-width text files the revenue agency's portal reads: the sales
 // ledger PRODAGBI.TXT and the return DEKLAR.TXT. Windows-1251, a record per
@@ -12,6 +15,8 @@ struct SalesLedger;
 
 inline constexpr auto SalesLedgerFileName = "PRODAGBI.TXT";
 inline constexpr auto VatReturnFileName = "DEKLAR.TXT";
+inline constexpr auto PurchaseLedgerFileName = "POKUPKI.TXT";
+inline constexpr auto ViesFileName = "VIES.TXT";
 
 // The widths of the ledger's text fields that come from a document.
 namespace LedgerWidths {
@@ -28,12 +33,26 @@ inline constexpr int ReturnRecord = 590;
 // counts as one, as it is written as one "?").
 QString fittedText(const QString &text, int width);
 
-// PRODAGBI.TXT: a record per document of the ledger.
+// The return's "ЕГН/име" of the person who files it.
+QString filerText(const LedgerCompany &company);
+
+// PRODAGBI.TXT: a record per document of the ledger; a month without
+// documents is a file without records. The purchase ledger of a month
+// without purchases, POKUPKI.TXT, is such a file too.
 QByteArray salesLedgerFile(const SalesLedger &ledger);
-// DEKLAR.TXT for a month without purchases: the sales cells are the sums of
-// the ledger's, every purchase cell is zero, the VAT to pay is the VAT of the
-// sales (or, when negative, the VAT to refund).
+// POKUPKI.TXT: a record per document of the purchase ledger.
+QByteArray purchaseLedgerFile(const PurchaseLedger &ledger);
+// DEKLAR.TXT: the sales cells are the sums of the sales ledger's, the
+// purchase cells those of the purchase ledger's, 01-40 the tax credit, and
+// the VAT to pay (taken as paid, 01-71) or to refund. Without a purchase
+// ledger, a month without purchases: every purchase cell zero.
 QByteArray vatReturnFile(const SalesLedger &ledger);
+QByteArray vatReturnFile(const SalesLedger &ledger, const PurchaseLedger &purchases);
+
+// VIES.TXT: the records VHR, VDR (the person who files, as the legal
+// representative), VTR, TTR, a VIR per counterparty and an empty CHR, each
+// of its own width, CR LF after each.
+QByteArray viesFile(const ViesDeclaration &declaration);
 
 // Writes a file whole (a temporary file renamed over it), or throws a Failure
 // that names it.

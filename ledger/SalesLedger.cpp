@@ -1,6 +1,7 @@
 #include "ledger/SalesLedger.h"
 
 #include "common/Cp1251.h"
+#include "ledger/Identifiers.h"
 #include "ledger/LedgerFiles.h"
 
 #include <QMap>
@@ -53,19 +54,6 @@ QString documentType(const Invoice &invoice)
         break;
     }
     return QStringLiteral("01");
-}
-
-// The client's identification number: the VAT number, with "BG" where it is
-// stored as digits, or else the ЕИК.
-QString clientId(const InvoiceParty &client)
-{
-    QString vat = client.vatNumber;
-    vat.remove(QRegularExpression(QStringLiteral("\\s")));
-    if (!vat.isEmpty()) {
-        static const QRegularExpression country(QStringLiteral("^[A-Za-z]{2}"));
-        return country.match(vat).hasMatch() ? vat.toUpper() : QStringLiteral("BG") + vat;
-    }
-    return client.eik.simplified().remove(u' ');
 }
 
 QString description(const Invoice &invoice)
@@ -137,38 +125,6 @@ bool isEmptyVatBasis(const QString &basis)
     return placeholder.match(basis).hasMatch();
 }
 
-std::optional<LedgerCell> cellForVatBasis(const QString &basis)
-{
-    // The directive's "чл. 28с(Е)(3)" is the intermediary of a triangular
-    // operation, not art. 28 of the VAT Act.
-    if (basis.contains(QStringLiteral("77/388")) || basis.contains(QStringLiteral("тристранн"), Qt::CaseInsensitive))
-        return LedgerCell::Triangular;
-    // The regulation's articles (чл. 86, ал. 1 ППЗДДС, tour operators) name no cell.
-    if (basis.contains(QStringLiteral("ППЗДДС")))
-        return std::nullopt;
-    static const QRegularExpression article(QStringLiteral("чл\\.?\\s*(\\d+)(?:\\s*,?\\s*ал\\.?\\s*(\\d+))?"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const auto match = article.match(basis);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const int number = match.captured(1).toInt();
-    const int paragraph = match.captured(2).isEmpty() ? 0 : match.captured(2).toInt();
-    if ((number == 21 && paragraph == 2) || number == 22 || number == 23 || number == 24)
-        return LedgerCell::ServicesOtherState;
-    if (number >= 28 && number <= 37)
-        return LedgerCell::ZeroChapter3;
-    if (number >= 38 && number <= 50)
-        return LedgerCell::Exempt;
-    if (number == 53)
-        return LedgerCell::ZeroIntraCommunity;
-    if (number == 69 && paragraph == 2)
-        return LedgerCell::DistanceSales;
-    if (number == 140 || (number == 146 && paragraph <= 1) || number == 173)
-        return LedgerCell::ZeroArt140;
-    // Among them art. 113(9): a seller outside the VAT register, no cell.
-    return std::nullopt;
-}
-
 Amount convertedToCents(Amount amount, Currency from, Currency to)
 {
     const std::int64_t units = amount.units();
@@ -212,7 +168,8 @@ QList<LedgerCompany> companiesOf(const QList<LedgerDocument> &documents)
         auto found = newest.find(key);
         if (found != newest.end() && found->first > document.issued)
             continue;
-        newest[key] = {document.issued, {key, supplier.party.name, supplier.party.vatNumber, supplier.party.manager}};
+        newest[key] = {document.issued, {key, supplier.party.name, supplier.party.vatNumber, supplier.party.manager, {},
+                                            supplier.party.address}};
     }
     QList<LedgerCompany> companies;
     for (const auto &entry : std::as_const(newest))
@@ -226,16 +183,21 @@ QList<LedgerCompany> companiesOf(const QList<LedgerDocument> &documents)
 namespace {
 
 // Places a document's amounts, in its own currency, into the cells; a
-// failure to place is recorded on the ledger and leaves the cells empty.
-void placeAmounts(const LedgerDocument &document, const PlacementChoices &choices, SalesLedger &ledger,
-                  LedgerCells &cells)
+// failure to place is recorded on the ledger and leaves the cells empty. A
+// credit note's amounts are negative however they were typed; an invoice's
+// or a debit note's sign is never changed (a negative one is refused).
+void placeAmounts(const LedgerDocument &document, const QString &clientCountry, const PlacementChoices &choices,
+                  SalesLedger &ledger, LedgerRecord &record, LedgerCells &cells)
 {
     const Invoice &invoice = document.invoice;
     const bool credit = invoice.note.kind == NoteKind::Credit;
     const auto signedAmount = [credit](Amount amount) {
-        const Amount magnitude = amount.units() < 0 ? Amount() - amount : amount;
-        return credit ? Amount() - magnitude : magnitude;
+        if (!credit)
+            return amount;
+        return amount.units() < 0 ? amount : Amount() - amount;
     };
+    if (!credit && (invoice.totals.total < Amount() || invoice.totals.taxBase < Amount()))
+        ledger.negative.append(issueOf(document));
     const Amount base = signedAmount(invoice.totals.taxBase);
     const Amount vat = signedAmount(invoice.totals.vat);
     const auto rate = rateOf(invoice.totals.rate);
@@ -248,7 +210,12 @@ void placeAmounts(const LedgerDocument &document, const PlacementChoices &choice
         ledger.unknownRate.append(issueOf(document, invoice.totals.rate));
         return;
     }
-    auto cell = cellForVatBasis(invoice.texts.vatBasis);
+    if (const auto code = art163aCode(invoice.texts.vatBasis)) {
+        record.supplyCode = *code;
+        if (code->isEmpty())
+            ledger.art163aWithoutPart.append(issueOf(document));
+    }
+    auto cell = cellForVatBasis(invoice.texts.vatBasis, clientCountry);
     if (!cell && choices.contains(invoice.number))
         cell = choices.value(invoice.number);
     if (!cell) {
@@ -258,6 +225,11 @@ void placeAmounts(const LedgerDocument &document, const PlacementChoices &choice
     at(cells, *cell) = base;
 }
 
+bool cancelledBy(const LedgerDocument &document, QDate day)
+{
+    return document.cancelled && (!document.cancelledOn.isValid() || document.cancelledOn <= day);
+}
+
 LedgerRecord recordOf(const LedgerDocument &document, const PlacementChoices &choices, SalesLedger &ledger)
 {
     const Invoice &invoice = document.invoice;
@@ -265,11 +237,18 @@ LedgerRecord recordOf(const LedgerDocument &document, const PlacementChoices &ch
     record.type = documentType(invoice);
     record.number = fittedText(invoice.number, LedgerWidths::Number);
     record.date = document.issued;
-    record.clientId = fittedText(clientId(invoice.client), LedgerWidths::ClientId);
+    const Identifiers::Counterparty client = Identifiers::counterparty(invoice.client.vatNumber, invoice.client.eik);
+    record.clientId = fittedText(client.id, LedgerWidths::ClientId);
     record.clientName = fittedText(invoice.client.name, LedgerWidths::ClientName);
     record.description = fittedText(description(invoice), LedgerWidths::Description);
-    record.cancelled = document.cancelled;
-    if (record.clientId.isEmpty())
+    // Cancelled within its own month: in the ledger with zero amounts. One
+    // issued in an earlier month and cancelled in this one: back with the
+    // opposite sign. A cancel after the month does not touch it.
+    record.reversal = !ledger.period.contains(document.issued);
+    record.cancelled = !record.reversal && cancelledBy(document, ledger.period.lastDay());
+    if (!client.problem.isEmpty())
+        ledger.invalidClientId.append(issueOf(document, client.problem));
+    else if (record.clientId.isEmpty())
         ledger.withoutClientId.append(issueOf(document));
     for (const QString &text : {record.number, record.clientId, record.clientName, record.description}) {
         if (!Cp1251::encodable(text)) {
@@ -277,15 +256,17 @@ LedgerRecord recordOf(const LedgerDocument &document, const PlacementChoices &ch
             break;
         }
     }
-    if (document.cancelled)
-        return record;
 
+    if (record.cancelled)
+        return record;
     LedgerCells own{};
-    placeAmounts(document, choices, ledger, own);
+    placeAmounts(document, client.country(), choices, ledger, record, own);
     const Currency currency = ledger.period.currency();
     record.converted = invoice.currency != currency;
-    for (int i = 0; i < LedgerCellCount; ++i)
-        record.cells[i] = convertedToCents(own[i], invoice.currency, currency);
+    for (int i = 0; i < LedgerCellCount; ++i) {
+        const Amount amount = convertedToCents(own[i], invoice.currency, currency);
+        record.cells[i] = record.reversal ? Amount() - amount : amount;
+    }
     for (LedgerCell part : TaxBaseParts)
         at(record.cells, LedgerCell::TaxBase) = at(record.cells, LedgerCell::TaxBase) + at(record.cells, part);
     for (LedgerCell part : VatParts)
@@ -300,8 +281,11 @@ SalesLedger buildSalesLedger(const QList<LedgerDocument> &documents, const Ledge
 {
     QList<const LedgerDocument *> chosen;
     for (const LedgerDocument &document : documents) {
-        if (document.invoice.kind != DocumentKind::Proforma && period.contains(document.issued)
-            && companyKey(document.invoice.supplier) == company.key)
+        if (document.invoice.kind == DocumentKind::Proforma || companyKey(document.invoice.supplier) != company.key)
+            continue;
+        const bool cancelledHere = document.cancelled && document.cancelledOn.isValid()
+            && period.contains(document.cancelledOn) && document.issued < period.firstDay();
+        if (period.contains(document.issued) || cancelledHere)
             chosen.append(&document);
     }
     std::stable_sort(chosen.begin(), chosen.end(), [](const LedgerDocument *a, const LedgerDocument *b) {
@@ -325,6 +309,18 @@ SalesLedger buildSalesLedger(const QList<LedgerDocument> &documents, const Ledge
     return ledger;
 }
 
+QString filerProblem(const LedgerCompany &company)
+{
+    const QString id = company.filerId.simplified();
+    if (company.person.simplified().isEmpty())
+        return QStringLiteral("Фирмата „%1“ няма МОЛ: справка-декларацията посочва името на лицето, което я подава.")
+            .arg(company.name);
+    if (!Identifiers::isEgn(id) && !Identifiers::isLnch(id))
+        return QStringLiteral("Справка-декларацията посочва ЕГН на лицето, което я подава: „%1“ не е валидно ЕГН или ЛНЧ.")
+            .arg(id);
+    return {};
+}
+
 LedgerChecks checkLedger(const SalesLedger &ledger, QDate today)
 {
     LedgerChecks checks;
@@ -332,7 +328,18 @@ LedgerChecks checkLedger(const SalesLedger &ledger, QDate today)
         checks.blocking.append(QStringLiteral("Фирмата „%1“ няма ИН по ЗДДС: попълнете го в данните на фирмата.")
                                    .arg(ledger.company.name));
     for (const LedgerIssue &issue : ledger.withoutClientId)
-        checks.blocking.append(QStringLiteral("Документ № %1 от %2 е без ИН по ЗДДС и без ЕИК на получателя.")
+        checks.blocking.append(QStringLiteral("Документ № %1 от %2 е без ИН по ЗДДС и без „Идент №“ на получателя: "
+                                              "попълнете ЕИК, а за физическо лице ЕГН или ЛНЧ.")
+                                   .arg(issue.number, dateText(issue.date)));
+    for (const LedgerIssue &issue : ledger.invalidClientId)
+        checks.blocking.append(QStringLiteral("Документ № %1 от %2: %3").arg(issue.number, dateText(issue.date), issue.reason));
+    for (const LedgerIssue &issue : ledger.negative)
+        checks.blocking.append(QStringLiteral("Документ № %1 от %2 е фактура или дебитно известие с отрицателна сума: "
+                                              "намаление се оформя с кредитно известие.")
+                                   .arg(issue.number, dateText(issue.date)));
+    for (const LedgerIssue &issue : ledger.art163aWithoutPart)
+        checks.blocking.append(QStringLiteral("Документ № %1 от %2 е доставка по чл. 163а, а основанието не казва дали "
+                                              "стоките са по част I или по част II на приложение № 2 (код в клетка 02-27).")
                                    .arg(issue.number, dateText(issue.date)));
     for (const LedgerIssue &issue : ledger.unknownRate)
         checks.blocking.append(QStringLiteral("Документ № %1 от %2 е със ставка на ДДС „%3“, за която дневникът няма клетка.")
@@ -365,8 +372,14 @@ QList<std::pair<QString, Amount>> returnSalesCells(const SalesLedger &ledger)
         {"01-19", LedgerCell::Exempt},
     }};
     QList<std::pair<QString, Amount>> cells;
-    for (const auto &[code, cell] : Cells)
-        cells.append({QLatin1String(code), at(ledger.sums, cell)});
+    for (const auto &[code, cell] : Cells) {
+        Amount sum = at(ledger.sums, cell);
+        if (cell == LedgerCell::BaseAcquisitions)
+            sum = sum + at(ledger.sums, LedgerCell::BaseArt82);
+        if (cell == LedgerCell::DistanceSales)
+            sum = sum + at(ledger.sums, LedgerCell::Triangular);
+        cells.append({QLatin1String(code), sum});
+    }
     return cells;
 }
 
@@ -384,18 +397,21 @@ QString ledgerSummary(const SalesLedger &ledger)
 {
     QStringList out;
     const auto cell = [&](LedgerCell c) { return centsText(at(ledger.sums, c)); };
-    int invoices = 0, debit = 0, credit = 0, cancelled = 0;
+    int invoices = 0, debit = 0, credit = 0, cancelled = 0, reversals = 0;
     for (const LedgerRecord &record : ledger.records) {
         invoices += record.type == QStringLiteral("01");
         debit += record.type == QStringLiteral("02");
         credit += record.type == QStringLiteral("03");
         cancelled += record.cancelled;
+        reversals += record.reversal;
     }
     out << QStringLiteral("Дневник за продажби на %1 (%2) за %3, в %4")
                .arg(quotedName(ledger.company.name), vatNumberWithPrefix(ledger.company.vatNumber), ledger.period.text(),
                     ledger.period.currency() == Currency::Euro ? QStringLiteral("евро") : QStringLiteral("лева"));
     out << QStringLiteral("Документи: %1 (фактури %2, дебитни известия %3, кредитни известия %4; анулирани %5)")
                .arg(ledger.records.size()).arg(invoices).arg(debit).arg(credit).arg(cancelled);
+    if (reversals > 0)
+        out << QStringLiteral("Анулирани през месеца документи от предходни месеци, с обратен знак: %1").arg(reversals);
     out << QStringLiteral("Ставка 20 %: данъчна основа %1, ДДС %2").arg(cell(LedgerCell::Base20), cell(LedgerCell::Vat20));
     out << QStringLiteral("Ставка 9 %: данъчна основа %1, ДДС %2").arg(cell(LedgerCell::Base9), cell(LedgerCell::Vat9));
     for (LedgerCell zero : ZeroRateCells)

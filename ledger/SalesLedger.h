@@ -17,22 +17,33 @@
 // as values; the files the revenue agency reads are written from the ledger
 // by LedgerFiles.
 
-// One issued document as the register keeps it.
+// One issued document as the register keeps it. A cancel has its own date:
+// a document cancelled in its own month is in that month's ledger with zero
+// amounts; one cancelled later stays in its month as it was and comes back
+// in the month of the cancel with the opposite sign.
 struct LedgerDocument {
     Invoice invoice;
     bool cancelled = false;
     QDate issued;
+    QDate cancelledOn;  // invalid: taken as cancelled in its own month
 };
 
 // The own company that files: its identity (companyKey: the ЕИК, or the
 // name where that is blank), its VAT number as stored (with or without
-// "BG"), its name and the person who files the return (its manager).
+// "BG"), its name and the person who files the return (its manager) with
+// that person's ЕГН (or ЛНЧ), which the user gives when writing the return,
+// and its address.
 struct LedgerCompany {
     QString key;
     QString name;
     QString vatNumber;
     QString person;
+    QString filerId;
+    QString address;  // the correspondence address, for the VIES declaration
 };
+
+// Why the return cannot name the person who files it; empty when it can.
+QString filerProblem(const LedgerCompany &company);
 
 // The own companies that issued the documents, each once by its identity,
 // with the data of its newest document, in the order of their names.
@@ -89,9 +100,16 @@ constexpr std::array<LedgerCell, 7> ZeroRateCells = {
 // A short Bulgarian name of such a cell, for the user's choice.
 QString zeroRateCellName(LedgerCell cell);
 
-// The cell the basis for not charging VAT names, or nothing where the text
-// names no basis the program knows a cell for.
-std::optional<LedgerCell> cellForVatBasis(const QString &basis);
+// The cell the basis for not charging VAT names (ЗДДС or Directive
+// 2006/112/ЕО, whose articles stand beside the law's), or nothing where the
+// text names no basis the program knows a cell for. Services under чл. 21,
+// ал. 2 go to 02-17 for a client in another member state (its VAT number's
+// two letters) and to 02-18 for one outside the EU.
+std::optional<LedgerCell> cellForVatBasis(const QString &basis, const QString &clientCountry = {});
+// A supply under чл. 163а ЗДДС: the code of 02-27, "01" for goods of part I
+// of Annex 2, "02" for part II, empty when the basis does not say which;
+// nothing for another basis.
+std::optional<QString> art163aCode(const QString &basis);
 // True for a basis that names nothing: empty or the dotted placeholder.
 bool isEmptyVatBasis(const QString &basis);
 
@@ -109,7 +127,9 @@ struct LedgerRecord {
     QString clientName;
     QString description;
     LedgerCells cells{};
-    bool cancelled = false;
+    QString supplyCode;  // 02-27: the code of a supply under чл. 163а
+    bool cancelled = false;  // cancelled in its own month: zero amounts
+    bool reversal = false;   // cancelled in this month, issued before: opposite sign
     bool converted = false;
 };
 
@@ -133,7 +153,12 @@ struct SalesLedger {
     QList<LedgerIssue> unplaceable;
     // Documents the files cannot carry as they are.
     QList<LedgerIssue> withoutClientId;
+    QList<LedgerIssue> invalidClientId;  // the reason names the number
     QList<LedgerIssue> unknownRate;
+    // Invoices and debit notes with a negative total: a reduction is a credit note.
+    QList<LedgerIssue> negative;
+    // Supplies under чл. 163а whose basis does not say which part of Annex 2.
+    QList<LedgerIssue> art163aWithoutPart;
 };
 
 // Where the user put documents the program could not place: number → cell.
@@ -141,7 +166,10 @@ using PlacementChoices = QHash<QString, LedgerCell>;
 
 // The ledger of a company's invoices and notes issued in the period (never a
 // proforma), in the period's currency, ordered by date and then number and
-// numbered from 1. A cancelled document is there with zero amounts.
+// numbered from 1. A document cancelled in its own month is there with zero
+// amounts; one issued earlier and cancelled in the period is there again
+// with the opposite sign. Whatever is cancelled after the period, its
+// ledger stays as it was.
 SalesLedger buildSalesLedger(const QList<LedgerDocument> &documents, const LedgerCompany &company,
                              TaxPeriod period, const PlacementChoices &choices = {});
 
@@ -155,7 +183,10 @@ struct LedgerChecks {
 };
 LedgerChecks checkLedger(const SalesLedger &ledger, QDate today);
 
-// The return's sales cells: code and amount, in the return's order.
+// The return's sales cells: code and amount, in the return's order. Each is
+// the sum of the ledger's cell with the same last two digits, except 01-01
+// (Σ 02-10), 01-12 (Σ 02-12 + Σ 02-26) and 01-18 (Σ 02-18 + Σ 02-25); the
+// ledger holds no document of the types 04, 11, 12 or 13 the sums leave out.
 QList<std::pair<QString, Amount>> returnSalesCells(const SalesLedger &ledger);
 
 // A name in Bulgarian quotes: „…“, the closing one shared with a name that

@@ -99,6 +99,10 @@ void TPrintDlgOru::PrintDocument(const QString &mode)
     invoice.number = PrintRules::recordedNumber(invoice.number);
     if (const auto refusal = PrintRules::emptyDocumentRefusal(invoice.client.name, Doc->StringGrid2->rowCount() - 1))
         throw Failure(*refusal);
+    // One the register holds already is printed again as it was recorded.
+    if (const auto refusal = PrintRules::negativeDocumentRefusal(invoice);
+        refusal && !(m_links.recorded && m_links.recorded(invoice)))
+        throw Failure(*refusal);
 
     for (QLabel *field : Doc->greyFields())
         fillBackground(field, Qt::white);

@@ -147,6 +147,18 @@ std::optional<QString> emptyDocumentRefusal(const QString &clientName, int lineC
     return std::nullopt;
 }
 
+std::optional<QString> negativeDocumentRefusal(const Invoice &invoice)
+{
+    if (invoice.kind != DocumentKind::Invoice || invoice.note.kind == NoteKind::Credit)
+        return std::nullopt;
+    if (invoice.totals.total >= Amount() && invoice.totals.taxBase >= Amount())
+        return std::nullopt;
+    return QStringLiteral("%1 не може да е с отрицателна сума и не е отпечатан%2. Намаление на сумата се оформя с "
+                          "кредитно известие към фактурата.")
+        .arg(invoice.note.kind == NoteKind::Debit ? QStringLiteral("Дебитното известие") : QStringLiteral("Фактурата"),
+             invoice.note.kind == NoteKind::Debit ? QStringLiteral("о") : QStringLiteral("а"));
+}
+
 QString printRefusedMessage(const QString &printerName, const QString &reason)
 {
     QString text = QStringLiteral("Принтерът „%1“ не прие документа и той не е отпечатан. Номерът му остава "

@@ -73,6 +73,9 @@ QByteArray pdfXmp(const PdfInfo &info);
 // Why a page cannot be issued: no client name (an empty or dotted name
 // field) or no line; nothing when it can.
 std::optional<QString> emptyDocumentRefusal(const QString &clientName, int lineCount);
+// Why an invoice or a debit note with a negative total cannot be issued: a
+// reduction is a credit note. Nothing for any other document.
+std::optional<QString> negativeDocumentRefusal(const Invoice &invoice);
 
 // What the user is told when the print system refused the job, with the
 // system's own reason when it gave one.

@@ -216,6 +216,35 @@ const Table &payments()
         {index(QStringLiteral("Плащания по документ"), PaymentsTable, quoted(PaymentDocument.name))}};
     return table;
 }
+
+const QString PurchasesTable = QStringLiteral("Покупки");
+const Column PurchaseSupplier = anyText(QStringLiteral("Доставчик"));
+const Column PurchaseSupplierVat = anyText(QStringLiteral("ИН по ЗДДС на доставчика"));
+const Column PurchaseSupplierEik = anyText(QStringLiteral("ЕИК на доставчика"));
+const Column PurchaseType = anyText(QStringLiteral("Вид на документа"));
+const Column PurchaseNumber = anyText(QStringLiteral("Номер на документа"));
+const Column PurchaseDate = anyText(QStringLiteral("Дата на документа (ГГГГ-ММ-ДД)"));
+const Column PurchaseDescription = anyText(QStringLiteral("Стока или услуга"));
+const Column PurchaseCurrency = anyText(QStringLiteral("Валута"));
+const Column PurchaseCredit = anyText(QStringLiteral("Данъчен кредит"));
+const Column PurchaseProtocol = anyText(QStringLiteral("Протокол по чл. 117"));
+const Column PurchaseEnteredAt = anyText(QStringLiteral("Въведен"));
+
+const Table &purchases()
+{
+    static const Table table{
+        FileName, PurchasesTable,
+        {Company, PurchaseSupplier, PurchaseSupplierVat, PurchaseSupplierEik, PurchaseType, PurchaseNumber, PurchaseDate,
+         PurchaseDescription, PurchaseCurrency, TaxBase, Vat, PurchaseCredit, PurchaseProtocol, PurchaseEnteredAt,
+         CancelledAt, CancelReason},
+        {index(QStringLiteral("Една покупка веднъж"), PurchasesTable,
+               QStringList{quoted(Company.name), quoted(PurchaseSupplierVat.name), quoted(PurchaseSupplierEik.name),
+                           quoted(PurchaseType.name), quoted(PurchaseNumber.name)}
+                   .join(u','),
+               true),
+         index(QStringLiteral("Покупки по дата"), PurchasesTable, quoted(PurchaseDate.name))}};
+    return table;
+}
 } // namespace Register
 
 namespace {

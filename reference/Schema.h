@@ -116,6 +116,13 @@ const Table &documents();
 const Table &lines();
 const Table &noteRows();
 const Table &payments();
+
+// The received documents of the purchase ledger, each once per own company,
+// supplier, type and number; as append-only as the documents, with the same
+// cancel mark (Company, TaxBase, Vat, CancelledAt and CancelReason too).
+extern const Column PurchaseSupplier, PurchaseSupplierVat, PurchaseSupplierEik, PurchaseType, PurchaseNumber,
+    PurchaseDate, PurchaseDescription, PurchaseCurrency, PurchaseCredit, PurchaseProtocol, PurchaseEnteredAt;
+const Table &purchases();
 } // namespace Register
 
 // The four tables, in the order of the main menu's buttons.

@@ -16,6 +16,7 @@
 #include "print/PrintRules.h"
 #include "register/ArchiveCheck.h"
 #include "register/IssuedRules.h"
+#include "register/PurchasesDialog.h"
 #include "register/RegisterLedger.h"
 #include "register/StatementPdf.h"
 #include "ledger/LedgerFiles.h"
@@ -81,6 +82,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton7 = button(this, QStringLiteral("Фактура от проформа"), 798);
     SpeedButton7->move(798, 42);
     SpeedButton8 = button(this, QStringLiteral("Запиши е-фактура"), 956);
+    SpeedButton12 = button(this, QStringLiteral("Покупки"), 798);
     Edit1 = editor(this, QStringLiteral("Търсене (№, клиент, ЕИК):"), 8, 160, 260);
     Edit2 = editor(this, QStringLiteral("от дата:"), 440, 56, 90);
     Edit3 = editor(this, QStringLiteral("до дата:"), 600, 56, 90);
@@ -131,6 +133,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton11, [this] { SpeedButton11Click(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { runGuarded([this] { SpinEdit1Change(); }); });
+    onClick(SpeedButton12, [this] { SpeedButton12Click(); });
     for (QLineEdit *edit : {Edit1, Edit2, Edit3})
         connect(edit, &QLineEdit::textChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { runGuarded([this] { DBGrid1DblClick(); }); });
@@ -153,7 +156,8 @@ void TIssuedDocs::FormShow()
     const int width = this->width();
     DBGrid1->setGeometry(8, 106, width - 16, height() - 106 - 58 - 130);
     Chart1->setGeometry(8, height() - 54 - 128, width - 16, 120);
-    Label4->setGeometry(8, height() - 54, width - 16, 50);
+    Label4->setGeometry(8, height() - 54, width - 174, 50);
+    SpeedButton12->move(width - 158, height() - 54);
     if (!m_store) {
         BusyCursor busy;
         m_store = std::make_unique<RegisterStore>(dataDirectory());
@@ -239,11 +243,22 @@ void TIssuedDocs::SpeedButton5Click()
         return;
     }
     // The register is read in one pass (a query per table), so the ledger
-    // gets every document from the month the typed period starts in, or all.
+    // gets every document from the month the typed period starts in, or all,
+    // and the earlier ones cancelled since, which come back in the month of
+    // their cancel.
     const QDate typed = query().from;
     const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate();
-    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, m_store->find({QString(), from, QDate(), PaymentFilter::All, QDate()})), this);
+    QList<qint64> ids = m_store->find({QString(), from, QDate(), PaymentFilter::All, QDate()});
+    if (from.isValid())
+        ids += m_store->cancelledBefore(from);
+    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, ids), this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
+    m_ledger->setPurchaseSource([store = m_store.get()](const QString &company) {
+        QList<PurchaseDocument> documents;
+        for (const StoredPurchase &stored : store->purchasesOf(company))
+            documents << stored.document;
+        return documents;
+    });
     if (typed.isValid()) {
         m_ledger->monthEdit->setMinimumDate(from);
         m_ledger->setPeriod(TaxPeriod::of(from));
@@ -260,6 +275,15 @@ void TIssuedDocs::SpeedButton6Click()
     for (int row = 0; row < m_model->rowCount(); ++row)
         ids << m_model->documentAt(row);
     exportForAccountant(ledgerDocuments(*m_store, ids));
+}
+
+void TIssuedDocs::SpeedButton12Click()
+{
+    if (!m_store)
+        return;
+    auto *dialog = new PurchasesDialog(*m_store, companiesOf(ledgerDocuments(*m_store, m_store->find({}))), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void TIssuedDocs::SpeedButton7Click()

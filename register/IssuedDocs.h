@@ -49,6 +49,7 @@ public:
     QToolButton *SpeedButton10; // "Плащания"
     QToolButton *SpeedButton11; // "Извлечение"
     MonthChart *Chart1;         // the last twelve months, paid and open
+    QToolButton *SpeedButton12; // "Покупки"
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -84,6 +85,8 @@ public:
     void SpeedButton11Click();
     // The term changed: remembered in the data folder, the list read again.
     void SpinEdit1Change();
+    // "Покупки": the purchase ledger's documents of the own companies.
+    void SpeedButton12Click();
 
     // Makes an invoice of a proforma's lines; handed over by whoever creates
     // the windows.

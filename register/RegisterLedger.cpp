@@ -14,6 +14,9 @@ QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qi
         LedgerDocument document;
         document.invoice = invoices[i];
         document.cancelled = !row.cancelledAt.isEmpty();
+        // The day of the cancel where it was made: the time is kept with the
+        // offset it had, so the month never depends on the reading machine.
+        document.cancelledOn = QDateTime::fromString(row.cancelledAt, Qt::ISODate).date();
         const QDate printed = QDateTime::fromString(row.printedAt, Qt::ISODate).date();
         document.issued = IssuedRules::pageDate(document.invoice.issueDate, printed);
         documents.append(document);

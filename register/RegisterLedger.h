@@ -8,6 +8,7 @@ class RegisterStore;
 
 // The register's documents as the sales ledger and the accountant's export
 // take them, in the order of the keys: the whole document as recorded,
-// cancelled when it carries the cancel mark, issued on the date of its page
+// cancelled when it carries the cancel mark (on the day of the cancel's
+// time, as the register recorded it), issued on the date of its page
 // (the day it was printed where the page names none).
 QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qint64> &ids);

@@ -276,6 +276,32 @@ QStringList paymentsTable(const Dialect &dialect)
                                                          << dialect.refuseTruncate(payments());
 }
 
+// The received documents keep to the same rule: nothing deleted, nothing
+// changed but the cancel mark, once.
+QStringList purchaseTable(const Dialect &dialect)
+{
+    QStringList fixed;
+    for (const Schema::Column &column : purchases().columns) {
+        if (column.name != CancelledAt.name && column.name != CancelReason.name)
+            fixed << q(column);
+    }
+    QStringList statements{createTable(dialect, purchases())};
+    statements << purchases().extraStatements << dialect.refusalFunction()
+               << dialect.refusal(QStringLiteral("Покупките не се изтриват"), QStringLiteral("DELETE"), purchases())
+               << dialect.refusal(QStringLiteral("Покупките не се променят"),
+                                  QStringLiteral("UPDATE OF ") + fixed.join(u','), purchases())
+               << dialect.refusal(QStringLiteral("Покупка се анулира веднъж"),
+                                  QStringLiteral("UPDATE OF %1, %2").arg(q(CancelledAt), q(CancelReason)), purchases(),
+                                  QStringLiteral("OLD.%1 IS NOT NULL").arg(q(CancelledAt)))
+               << dialect.refuseTruncate(purchases());
+    if (dialect.server) {
+        // One truncate trigger name per table.
+        statements.last().replace(Schema::quoted(QStringLiteral("Не се изпразва")),
+                                  Schema::quoted(QStringLiteral("Покупките не се изпразват")));
+    }
+    return statements;
+}
+
 QVariant units(Amount amount) { return QVariant::fromValue<qlonglong>(amount.units()); }
 // A file's size and hash as stored: NULL where none is known.
 QVariant size(const QString &path, const FileDigest &digest)
@@ -586,7 +612,8 @@ void RegisterStore::createTables(const QSqlDatabase &database)
     QStringList statements;
     for (const Schema::Table *table : {&documents(), &lines(), &noteRows()})
         statements << createTable(dialect, *table) << table->extraStatements;
-    statements << appendOnlyTriggers(dialect) << paymentsTable(dialect) << dialect.afterMaking();
+    statements << appendOnlyTriggers(dialect) << paymentsTable(dialect) << purchaseTable(dialect)
+               << dialect.afterMaking();
     for (const QString &statement : std::as_const(statements)) {
         QSqlQuery query(database);
         if (!query.exec(statement))
@@ -608,7 +635,8 @@ void RegisterStore::makeTables()
         run(query, CannotRead);
         return query.next() && query.value(0).toBool();
     };
-    if (exists(documents()) && exists(Schema::Register::payments()) && missingColumns(m_database).isEmpty())
+    if (exists(documents()) && exists(Schema::Register::payments()) && exists(purchases())
+        && missingColumns(m_database).isEmpty())
         return;
     Write write(*this);
     for (const QString &statement : dialect.beforeMaking()) {
@@ -620,13 +648,17 @@ void RegisterStore::makeTables()
         createTables(m_database);
     } else {
         upgradeTables(m_database);
-        if (!exists(Schema::Register::payments())) {
-            for (const QString &statement : paymentsTable(dialect)) {
-                QSqlQuery query(m_database);
-                if (!query.exec(statement))
-                    throw failed(QStringLiteral("Регистърът на издадените документи не може да бъде допълнен"),
-                                 query.lastError());
-            }
+        // A register made before payments or the purchase ledger gets their tables.
+        QStringList added;
+        if (!exists(Schema::Register::payments()))
+            added << paymentsTable(dialect);
+        if (!exists(purchases()))
+            added << purchaseTable(dialect);
+        for (const QString &statement : std::as_const(added)) {
+            QSqlQuery query(m_database);
+            if (!query.exec(statement))
+                throw failed(QStringLiteral("Регистърът на издадените документи не може да бъде допълнен"),
+                             query.lastError());
         }
     }
     write.commit();
@@ -712,6 +744,165 @@ QList<qint64> RegisterStore::invoicesFor(const QString &company, const QString &
     while (query.next())
         ids << query.value(0).toLongLong();
     return ids;
+}
+
+QList<qint64> RegisterStore::cancelledBefore(const QDate &issuedBefore) const
+{
+    reconnectIfLost();
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NOT NULL AND %4 < ? ORDER BY %1")
+                      .arg(q(Id), q(documents()), q(CancelledAt), q(SortDate)));
+    query.addBindValue(issuedBefore.toString(Qt::ISODate));
+    run(query, CannotRead);
+    QList<qint64> ids;
+    while (query.next())
+        ids << query.value(0).toLongLong();
+    return ids;
+}
+
+namespace {
+
+const QString CannotStorePurchase = QStringLiteral("Покупката не може да бъде записана в регистъра");
+
+QString creditText(CreditRight credit)
+{
+    switch (credit) {
+    case CreditRight::Partial:
+        return QStringLiteral("частичен");
+    case CreditRight::None:
+        return QStringLiteral("без");
+    case CreditRight::Full:
+        break;
+    }
+    return QStringLiteral("пълен");
+}
+
+QString protocolText(ProtocolKind protocol)
+{
+    switch (protocol) {
+    case ProtocolKind::Acquisition:
+        return QStringLiteral("ВОП");
+    case ProtocolKind::ReverseCharge:
+        return QStringLiteral("чл. 82");
+    case ProtocolKind::None:
+        break;
+    }
+    return QString();
+}
+
+// An empty text, never NULL: the key's unique index sees NULLs as all different.
+QString compactId(const QString &id) { return QStringLiteral("") + id.simplified().remove(u' ').toUpper(); }
+
+} // namespace
+
+qint64 RegisterStore::addPurchase(const QString &company, const PurchaseDocument &document, const QDateTime &at)
+{
+    reconnectIfLost();
+    Write transaction(*this);
+    QSqlQuery held(m_database);
+    held.prepare(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ? AND %3 = ? AND %4 = ? AND %5 = ? AND %6 = ?")
+                     .arg(q(purchases()), q(Company), q(PurchaseSupplierVat), q(PurchaseSupplierEik), q(PurchaseType),
+                          q(PurchaseNumber)));
+    const QVariantList key = {company, compactId(document.supplierVatNumber), compactId(document.supplierEik),
+                              QStringLiteral("") + document.type, QStringLiteral("") + document.number.trimmed()};
+    for (const QVariant &value : key)
+        held.addBindValue(value);
+    run(held, CannotRead);
+    if (held.next() && held.value(0).toLongLong() > 0)
+        throw Failure(QStringLiteral("Документ вид %1 № %2 от „%3“ вече е въведен в дневника за покупки.")
+                          .arg(document.type, document.number.trimmed(), document.supplierName.simplified()));
+    QSqlQuery insert(m_database);
+    insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(q(purchases()),
+                            QStringList{q(Company), q(PurchaseSupplierVat), q(PurchaseSupplierEik), q(PurchaseType),
+                                        q(PurchaseNumber), q(PurchaseSupplier), q(PurchaseDate), q(PurchaseDescription),
+                                        q(PurchaseCurrency), q(TaxBase), q(Vat), q(PurchaseCredit), q(PurchaseProtocol),
+                                        q(PurchaseEnteredAt)}
+                                .join(u','),
+                            QStringList(14, QStringLiteral("?")).join(u',')));
+    for (const QVariant &value : key)
+        insert.addBindValue(value);
+    insert.addBindValue(document.supplierName.simplified());
+    insert.addBindValue(document.date.toString(Qt::ISODate));
+    insert.addBindValue(document.description.simplified());
+    insert.addBindValue(document.currency == Currency::Euro ? QStringLiteral("EUR") : QStringLiteral("BGN"));
+    insert.addBindValue(units(document.taxBase));
+    insert.addBindValue(units(document.vat));
+    insert.addBindValue(creditText(document.credit));
+    insert.addBindValue(protocolText(document.protocol));
+    insert.addBindValue(IssuedRules::timeText(at));
+    run(insert, CannotStorePurchase);
+    QSqlQuery last(m_database);
+    if (!last.exec(Dialect::of(m_database).lastId()) || !last.next())
+        throw failed(CannotStorePurchase, last.lastError());
+    const qint64 id = last.value(0).toLongLong();
+    transaction.commit();
+    return id;
+}
+
+void RegisterStore::cancelPurchase(qint64 id, const QString &reason, const QDateTime &at)
+{
+    if (reason.trimmed().isEmpty())
+        throw Failure(IssuedRules::noReasonMessage());
+    reconnectIfLost();
+    Write transaction(*this);
+    const Dialect dialect = Dialect::of(m_database);
+    QSqlQuery update(m_database);
+    update.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ? AND %2 IS NULL")
+                       .arg(q(purchases()), q(CancelledAt), q(CancelReason), dialect.rowKey()));
+    update.addBindValue(IssuedRules::timeText(at));
+    update.addBindValue(reason.trimmed());
+    update.addBindValue(id);
+    run(update, CannotStorePurchase);
+    if (update.numRowsAffected() != 1)
+        throw Failure(QStringLiteral("Покупката вече е анулирана или не е в регистъра."));
+    transaction.commit();
+}
+
+QList<StoredPurchase> RegisterStore::purchasesOf(const QString &company) const
+{
+    reconnectIfLost();
+    const Dialect dialect = Dialect::of(m_database);
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 AS id, * FROM %2 WHERE %3 = ? ORDER BY %4, %1")
+                      .arg(dialect.rowKey(), q(purchases()), q(Company), q(PurchaseDate)));
+    query.addBindValue(company);
+    run(query, CannotRead);
+    QList<StoredPurchase> stored;
+    while (query.next()) {
+        const QSqlRecord record = query.record();
+        const auto text = [&](const Schema::Column &column) { return record.value(column.name).toString(); };
+        StoredPurchase purchase;
+        purchase.id = record.value(QStringLiteral("id")).toLongLong();
+        PurchaseDocument &document = purchase.document;
+        document.supplierName = text(PurchaseSupplier);
+        document.supplierVatNumber = text(PurchaseSupplierVat);
+        document.supplierEik = text(PurchaseSupplierEik);
+        document.type = text(PurchaseType);
+        document.number = text(PurchaseNumber);
+        document.date = QDate::fromString(text(PurchaseDate), Qt::ISODate);
+        document.description = text(PurchaseDescription);
+        document.currency = text(PurchaseCurrency) == QStringLiteral("EUR") ? Currency::Euro : Currency::Leva;
+        document.taxBase = Amount::fromUnits(record.value(TaxBase.name).toLongLong());
+        document.vat = Amount::fromUnits(record.value(Vat.name).toLongLong());
+        const QString credit = text(PurchaseCredit);
+        document.credit = credit == creditText(CreditRight::Partial) ? CreditRight::Partial
+                          : credit == creditText(CreditRight::None)  ? CreditRight::None
+                                                                      : CreditRight::Full;
+        const QString protocol = text(PurchaseProtocol);
+        document.protocol = protocol == protocolText(ProtocolKind::Acquisition)     ? ProtocolKind::Acquisition
+                            : protocol == protocolText(ProtocolKind::ReverseCharge) ? ProtocolKind::ReverseCharge
+                                                                                    : ProtocolKind::None;
+        const QString cancelledAt = text(CancelledAt);
+        document.cancelled = !cancelledAt.isEmpty();
+        document.cancelledOn = QDateTime::fromString(cancelledAt, Qt::ISODate).date();
+        purchase.enteredAt = text(PurchaseEnteredAt);
+        purchase.cancelReason = text(CancelReason);
+        stored.append(purchase);
+    }
+    return stored;
 }
 
 Recorded RegisterStore::recordPrint(const Invoice &printed, const ArchiveFiles &files, PrintMode mode,

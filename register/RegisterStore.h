@@ -5,6 +5,7 @@
 #include "common/Failure.h"
 #include "document/Invoice.h"
 #include "register/Payments.h"
+#include "ledger/PurchaseLedger.h"
 #include "reference/Schema.h"
 
 #include <QDate>
@@ -123,6 +124,14 @@ struct RegisterRow {
     Balance balance;         // what was paid and is owed
 };
 
+// A received document as the register keeps it.
+struct StoredPurchase {
+    qint64 id = 0;
+    PurchaseDocument document;  // cancelled on the day of its cancel mark
+    QString enteredAt;
+    QString cancelReason;
+};
+
 // The sums of the shown documents in one currency.
 struct CurrencySum {
     Currency currency = Currency::Leva;
@@ -210,6 +219,18 @@ public:
     // invoices that are no note and are not cancelled, to the client of the
     // ЕИК, or of the name where the ЕИК is blank.
     QList<qint64> invoicesFor(const QString &company, const QString &clientEik, const QString &clientName) const;
+    // The cancelled documents dated before the day: a month's ledger takes
+    // back those cancelled within it.
+    QList<qint64> cancelledBefore(const QDate &issuedBefore) const;
+    // The purchase ledger's documents of an own company (its key, as
+    // IssuedRules::companyKey): a document is entered once per supplier,
+    // type and number, and then only cancelled, once.
+    qint64 addPurchase(const QString &company, const PurchaseDocument &document,
+                       const QDateTime &at = QDateTime::currentDateTime());
+    void cancelPurchase(qint64 id, const QString &reason, const QDateTime &at = QDateTime::currentDateTime());
+    // In the order of their dates, then as entered.
+    QList<StoredPurchase> purchasesOf(const QString &company) const;
+
     // The document holding the number, if any.
     std::optional<qint64> documentId(const QString &company, NumberSeries series, const QString &number) const;
 

@@ -16,6 +16,7 @@
 #include "common/Failure.h"
 #include "ledger/LedgerDialog.h"
 #include "ledger/LedgerFiles.h"
+#include "register/PurchasesDialog.h"
 #include "register/IssuedDocs.h"
 #include "register/IssuedRules.h"
 #include "platform/Printers.h"
@@ -49,8 +50,9 @@ class tst_IssuedDocs : public WindowTest {
     }
 
     // February 2026 beside the three invoices of 8.2.2026 in euro: a credit
-    // and a debit note, a proforma, a cancelled invoice, one in leva, and
-    // one of March that the month leaves out.
+    // and a debit note, a proforma, an invoice cancelled in the month, one in
+    // leva, one of March that the month leaves out, and one of January
+    // cancelled in February, which comes back with the opposite sign.
     void recordFebruary()
     {
         RegisterStore store(app().path(QStringLiteral("DB")));
@@ -67,7 +69,13 @@ class tst_IssuedDocs : public WindowTest {
         record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "6", "14.2.2026");
         record(DocumentKind::Invoice, NoteKind::None, Currency::Leva, "7", "20.2.2026");
         record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "8", "2.3.2026");
-        store.cancel(store.find({QStringLiteral("0000000006"), {}, {}, {}, {}}).value(0), QStringLiteral("грешна сума"));
+        record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "9", "25.1.2026");
+        const auto cancel = [&store](const char *number, QDate day) {
+            store.cancel(store.find({QString::fromLatin1(number), {}, {}, {}, {}}).value(0), QStringLiteral("грешна сума"),
+                         QDateTime(day, QTime(10, 0)));
+        };
+        cancel("0000000006", QDate(2026, 2, 15));
+        cancel("0000000009", QDate(2026, 2, 16));
     }
 
     static QString artifact(const QString &name)
@@ -606,14 +614,17 @@ private Q_SLOTS:
         QCOMPARE(dialog->monthEdit->minimumDate(), QDate(2026, 2, 1));
         const QString sales = artifact(QLatin1String(SalesLedgerFileName));
         const QString vatReturn = artifact(QLatin1String(VatReturnFileName));
+        const QString purchases = artifact(QLatin1String(PurchaseLedgerFileName));
+        dialog->filerEdit->setText(QStringLiteral("7501010010"));
         prompter()
             .expectQuestion(QStringLiteral("Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не "
                                            "води дневник за покупки. Програмата я записва само за месец без "
-                                           "покупки. Месец 02.2026 без покупки ли е?"),
+                                           "покупки: без получени фактури и известия и без протоколи по чл. 117 "
+                                           "ЗДДС. Месец 02.2026 без покупки ли е?"),
                             true)
             .expectFolder(LedgerFolderTitle, artifact(QString()))
             .expectInformation(QStringLiteral("Записани:\n") + QDir::toNativeSeparators(sales) + u'\n'
-                                 + QDir::toNativeSeparators(vatReturn));
+                                 + QDir::toNativeSeparators(purchases) + u'\n' + QDir::toNativeSeparators(vatReturn));
         dialog->writeButton->click();
         QVERIFY2(prompter().finished(), prompter().problems());
         dialog->close();
@@ -624,17 +635,20 @@ private Q_SLOTS:
         const QList<Record> records = readRecords(salesFile.readAll(), SalesLayout, LedgerWidths::SalesRecord, problems);
         const QList<Record> returns = readRecords(returnFile.readAll(), returnLayout(), LedgerWidths::ReturnRecord, problems);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(QFileInfo(purchases).size(), 0);
         // By date, then number; no proforma, nothing of March. The credit note
-        // is negative, the cancelled invoice zero, the one in leva in euro.
+        // is negative, the invoice cancelled in the month zero, the one in
+        // leva in euro, January's cancelled in February negative.
         const QStringList codes = {"02-03", "02-04", "02-05", "02-06", "02-08", "02-10", "02-20", "02-11", "02-21"};
         const QList<QStringList> expected = {
-            {"1", "01", "0000000001", "08/02/2026", "Първи ООД", "16.54", "3.31", "16.54", "3.31"},
-            {"2", "01", "0000000002", "08/02/2026", "Втори ЕТ", "16.54", "3.31", "16.54", "3.31"},
-            {"3", "01", "0000000003", "08/02/2026", "Трети АД", "16.54", "3.31", "16.54", "3.31"},
-            {"4", "03", "0000000004", "10/02/2026", "Четвърти ООД", "-16.54", "-3.31", "-16.54", "-3.31"},
-            {"5", "02", "0000000005", "12/02/2026", "Четвърти ООД", "16.54", "3.31", "16.54", "3.31"},
-            {"6", "01", "0000000006", "14/02/2026", "Четвърти ООД", "0.00", "0.00", "0.00", "0.00"},
-            {"7", "01", "0000000007", "20/02/2026", "Четвърти ООД", "8.46", "1.69", "8.46", "1.69"},
+            {"1", "01", "0000000009", "25/01/2026", "Четвърти ООД", "-16.54", "-3.31", "-16.54", "-3.31"},
+            {"2", "01", "0000000001", "08/02/2026", "Първи ООД", "16.54", "3.31", "16.54", "3.31"},
+            {"3", "01", "0000000002", "08/02/2026", "Втори ЕТ", "16.54", "3.31", "16.54", "3.31"},
+            {"4", "01", "0000000003", "08/02/2026", "Трети АД", "16.54", "3.31", "16.54", "3.31"},
+            {"5", "03", "0000000004", "10/02/2026", "Четвърти ООД", "-16.54", "-3.31", "-16.54", "-3.31"},
+            {"6", "02", "0000000005", "12/02/2026", "Четвърти ООД", "16.54", "3.31", "16.54", "3.31"},
+            {"7", "01", "0000000006", "14/02/2026", "Четвърти ООД", "0.00", "0.00", "0.00", "0.00"},
+            {"8", "01", "0000000007", "20/02/2026", "Четвърти ООД", "8.46", "1.69", "8.46", "1.69"},
         };
         QCOMPARE(records.size(), expected.size());
         for (qsizetype i = 0; i < records.size(); ++i) {
@@ -648,8 +662,9 @@ private Q_SLOTS:
         }
         QCOMPARE(returns.size(), 1);
         for (const auto &[code, value] : QList<std::pair<const char *, const char *>>{
-                 {"00-01", "BG123456789"}, {"00-03", "202602"}, {"01-01", "58.08"}, {"01-20", "11.62"},
-                 {"01-11", "58.08"}, {"01-21", "11.62"}, {"01-50", "11.62"}, {"01-60", "0.00"}})
+                 {"00-01", "BG123456789"}, {"00-03", "202602"}, {"00-04", "7501010010/Иван Петров"},
+                 {"00-05", "8"}, {"00-06", "0"}, {"01-01", "41.54"}, {"01-20", "8.31"}, {"01-11", "41.54"},
+                 {"01-21", "8.31"}, {"01-50", "8.31"}, {"01-60", "0.00"}})
             QCOMPARE(QLatin1String(code) + u' ' + returns[0].value(QLatin1String(code)),
                      QLatin1String(code) + u' ' + QString::fromUtf8(value));
 
@@ -679,6 +694,163 @@ private Q_SLOTS:
                                      "Фактура|0000000003|не|Трети АД|EUR|16,54",
                                      "Фактура|0000000002|не|Втори ЕТ|EUR|16,54",
                                      "Фактура|0000000001|не|Първи ООД|EUR|16,54"}));
+    }
+
+    // A whole month through the windows: purchases typed into "Покупки"
+    // (full, partial and no credit, a protocol under чл. 117) beside
+    // February's sales with a private buyer, a service to a business in
+    // Germany cited by the Directive, an export and a supply under чл. 163а;
+    // "Дневник за продажби" then writes both ledgers, the return and the
+    // VIES declaration, read back with the layout's parser.
+    void wholeReturnOfAMonth()
+    {
+        using namespace LedgerLayout;
+        recordFebruary();
+        {
+            RegisterStore store(app().path(QStringLiteral("DB")));
+            const auto record = [&](const char *number, const QString &vatNumber, const QString &idNumber,
+                                    const QString &basis, const char *base) {
+                Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro,
+                                                QString::fromLatin1(number), QStringLiteral("Пети"));
+                invoice.issueDate = QStringLiteral("17.2.2026 г.");
+                invoice.client.vatNumber = vatNumber;
+                invoice.client.eik = idNumber;
+                if (!basis.isEmpty()) {
+                    const Amount amount = Amount::parseOrThrow(QString::fromLatin1(base));
+                    invoice.totals = {amount, QStringLiteral("0"), Amount(), amount};
+                    invoice.texts.vatBasis = basis;
+                }
+                store.recordPrint(invoice, {m_image, m_pdf}, PrintMode::Original);
+            };
+            record("10", QString(), QStringLiteral("7501010010"), QString(), nullptr);
+            record("11", QStringLiteral("DE987654321"), QString(), QStringLiteral("чл. 44 и чл. 196 от Директива 2006/112/ЕО"),
+                   "100");
+            record("12", QStringLiteral("999999999999999"), QString(), QStringLiteral("чл. 28, т. 1 от ЗДДС"), "200");
+            record("13", QStringLiteral("BG987654321"), QString(), QStringLiteral("чл. 163а, ал. 2, т. 1 от ЗДДС"), "300");
+        }
+        IssuedDocs->SpeedButton12->click();
+        auto *purchases = IssuedDocs->findChild<PurchasesDialog *>();
+        QVERIFY(purchases && purchases->isVisible());
+        QCOMPARE(purchases->windowTitle(), QStringLiteral("Покупки"));
+        const auto enter = [&](const QString &supplier, const QString &vatNumber, const char *type, const char *number,
+                               const char *base, const char *vat, CreditRight credit,
+                               ProtocolKind protocol = ProtocolKind::None) {
+            purchases->supplierEdit->setText(supplier);
+            purchases->vatNumberEdit->setText(vatNumber);
+            purchases->typeBox->setCurrentIndex(purchases->typeBox->findData(QString::fromLatin1(type)));
+            purchases->numberEdit->setText(QString::fromLatin1(number));
+            purchases->dateEdit->setText(QStringLiteral("16.2.2026"));
+            purchases->descriptionEdit->setText(QStringLiteral("Материали"));
+            purchases->currencyBox->setCurrentIndex(purchases->currencyBox->findData(int(Currency::Euro)));
+            purchases->taxBaseEdit->setText(QString::fromLatin1(base));
+            purchases->vatEdit->setText(QString::fromLatin1(vat));
+            purchases->creditBox->setCurrentIndex(purchases->creditBox->findData(int(credit)));
+            purchases->protocolBox->setCurrentIndex(purchases->protocolBox->findData(int(protocol)));
+            purchases->addButton->click();
+        };
+        enter(QStringLiteral("Доставчик А ООД"), QStringLiteral("130000002"), "01", "0000012345", "100", "20",
+              CreditRight::Full);
+        enter(QStringLiteral("Доставчик Г АД"), QStringLiteral("BG130000005"), "01", "0000004711", "200,00", "40",
+              CreditRight::Partial);
+        enter(QStringLiteral("Гориво Б ЕАД"), QStringLiteral("BG200000003"), "01", "0000000777", "50", "10",
+              CreditRight::None);
+        enter(QStringLiteral("Lieferant GmbH"), QStringLiteral("DE123456789"), "09", "0000000001", "1000", "200",
+              CreditRight::Full, ProtocolKind::Acquisition);
+        // The same document again, and a foreign number without its prefix: refused, named.
+        prompter()
+            .expectError(QStringLiteral("Документ вид 01 № 0000000777 от „Гориво Б ЕАД“ вече е въведен в дневника за покупки."))
+            .expectError(QStringLiteral("„ИН по ЗДДС“: ИН по ЗДДС „123456789012“ не е валиден: чуждестранният номер се "
+                                        "пише с кода на държавата, българският – с 9 или 10 цифри."));
+        enter(QStringLiteral("Гориво Б ЕАД"), QStringLiteral("BG200000003"), "01", "0000000777", "50", "10",
+              CreditRight::None);
+        enter(QStringLiteral("Abroad Ltd"), QStringLiteral("123456789012"), "01", "1", "5", "1", CreditRight::Full);
+        QVERIFY2(prompter().finished(), prompter().problems());
+        QCOMPARE(purchases->grid->rowCount(), 4);
+        purchases->close();
+
+        QDir(artifact(QStringLiteral("whole"))).removeRecursively();
+        QVERIFY(QDir().mkpath(artifact(QStringLiteral("whole"))));
+        IssuedDocs->Edit2->setText(QStringLiteral("1.2.2026"));
+        IssuedDocs->SpeedButton5->click();
+        LedgerDialog *dialog = IssuedDocs->ledgerDialog();
+        dialog->setToday(QDate(2026, 3, 10));
+        dialog->filerEdit->setText(QStringLiteral("7501010010"));
+        dialog->coefficientEdit->setText(QStringLiteral("0.5"));
+        // The supply under чл. 163а waits for the user's cell.
+        QCOMPARE(dialog->placementGrid->rowCount(), 1);
+        auto *cell = qobject_cast<QComboBox *>(dialog->placementGrid->cellWidget(0, 2));
+        cell->setCurrentIndex(cell->findData(int(LedgerCell::DistanceSales)));
+        const QString folder = artifact(QStringLiteral("whole"));
+        const auto file = [&folder](const char *name) { return QDir(folder).filePath(QLatin1String(name)); };
+        prompter()
+            .expectQuestion(ledgerSummary(dialog->ledger()) + u'\n' + purchaseSummary(dialog->purchaseLedger(), dialog->ledger())
+                                + QStringLiteral("\nДа бъдат ли записани дневниците и справка-декларацията?"),
+                            true)
+            .expectFolder(LedgerFolderTitle, folder)
+            .expectInformation(QStringLiteral("Записани:\n%1\n%2\n%3\n%4")
+                                   .arg(QDir::toNativeSeparators(file(SalesLedgerFileName)),
+                                        QDir::toNativeSeparators(file(PurchaseLedgerFileName)),
+                                        QDir::toNativeSeparators(file(VatReturnFileName)),
+                                        QDir::toNativeSeparators(file(ViesFileName))));
+        dialog->writeButton->click();
+        QVERIFY2(prompter().finished(), prompter().problems());
+        dialog->close();
+
+        const auto read = [](const QString &path) {
+            QFile opened(path);
+            return opened.open(QIODevice::ReadOnly) ? opened.readAll() : QByteArray();
+        };
+        QStringList problems;
+        const QList<Record> sales = readRecords(read(file(SalesLedgerFileName)), SalesLayout, 424, problems);
+        const QList<Record> bought = readRecords(read(file(PurchaseLedgerFileName)), PurchaseLayout, 274, problems);
+        const Record header = readRecords(read(file(VatReturnFileName)), returnLayout(), 590, problems).value(0);
+        const QList<Record> vies = readVies(read(file(ViesFileName)), problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(sales.size(), 13);
+        const QList<QStringList> expectedSales = {
+            {"0000000010", "7501010010", "16.54", "0.00", "0.00", "0.00", ""},
+            {"0000000011", "DE987654321", "0.00", "100.00", "0.00", "0.00", ""},
+            {"0000000012", "999999999999999", "200.00", "0.00", "200.00", "0.00", ""},
+            {"0000000013", "BG987654321", "0.00", "0.00", "0.00", "300.00", "01"},
+        };
+        for (qsizetype i = 0; i < expectedSales.size(); ++i) {
+            const QStringList salesCodes = {"02-05", "02-07", "02-10", "02-17", "02-14", "02-18", "02-27"};
+            for (qsizetype field = 0; field < salesCodes.size(); ++field)
+                QCOMPARE(salesCodes[field] + u' ' + sales.at(8 + i).value(salesCodes[field]),
+                         salesCodes[field] + u' ' + expectedSales[i][field]);
+        }
+        QCOMPARE(vies.size(), 6);
+        QCOMPARE(vies.at(0).value("count"), QStringLiteral("1"));
+        QCOMPARE(vies.at(4).value("vat"), QStringLiteral("DE987654321"));
+        QCOMPARE(vies.at(4).value("k5"), QStringLiteral("100.00"));
+        QCOMPARE(vies.at(3).value("total"), QStringLiteral("100.00"));
+        const Record &protocol = sales.at(7);  // 16.02, before the invoices of 17.02
+        QCOMPARE(protocol.value("02-04"), QStringLiteral("09"));
+        QCOMPARE(protocol.value("02-07"), QStringLiteral("DE123456789"));
+        QCOMPARE(protocol.value("02-12"), QStringLiteral("1000.00"));
+        QCOMPARE(protocol.value("02-22"), QStringLiteral("200.00"));
+        const QStringList codes = {"03-04", "03-05", "03-06", "03-08", "03-30", "03-31", "03-41", "03-32", "03-42"};
+        const QList<QStringList> expected = {
+            {"1", "09", "0000000001", "DE123456789", "0.00", "1000.00", "200.00", "0.00", "0.00"},
+            {"2", "01", "0000000777", "BG200000003", "60.00", "0.00", "0.00", "0.00", "0.00"},
+            {"3", "01", "0000004711", "BG130000005", "0.00", "0.00", "0.00", "200.00", "40.00"},
+            {"4", "01", "0000012345", "BG130000002", "0.00", "100.00", "20.00", "0.00", "0.00"},
+        };
+        QCOMPARE(bought.size(), expected.size());
+        for (qsizetype i = 0; i < bought.size(); ++i) {
+            QCOMPARE(bought[i].value("03-02"), QStringLiteral("BG123456789"));
+            QCOMPARE(bought[i].value("03-01"), QStringLiteral("202602"));
+            for (qsizetype field = 0; field < codes.size(); ++field)
+                QCOMPARE(codes[field] + u' ' + bought[i].value(codes[field]), codes[field] + u' ' + expected[i][field]);
+        }
+        for (const auto &[code, value] : QList<std::pair<const char *, const char *>>{
+                 {"00-05", "13"}, {"00-06", "4"}, {"01-01", "1258.08"}, {"01-20", "211.62"}, {"01-12", "1000.00"},
+                 {"01-14", "200.00"}, {"01-17", "100.00"}, {"01-18", "300.00"},
+                 {"01-22", "200.00"}, {"01-30", "60.00"}, {"01-31", "1100.00"}, {"01-41", "220.00"},
+                 {"01-32", "200.00"}, {"01-42", "40.00"}, {"01-33", "0.50"}, {"01-40", "240.00"},
+                 {"01-50", "0.00"}, {"01-60", "28.38"}, {"01-71", "0.00"}})
+            QCOMPARE(QLatin1String(code) + u' ' + header.value(QLatin1String(code)),
+                     QLatin1String(code) + u' ' + QString::fromUtf8(value));
     }
 };
 

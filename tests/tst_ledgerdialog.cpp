@@ -5,6 +5,7 @@
 #include "support/WindowTest.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDateEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
@@ -15,7 +16,8 @@ namespace {
 
 const QString NoPurchases = QStringLiteral(
     "Справка-декларацията (DEKLAR.TXT) съдържа и покупките, а програмата не води дневник за покупки. "
-    "Програмата я записва само за месец без покупки. Месец 12.2025 без покупки ли е?");
+    "Програмата я записва само за месец без покупки: без получени фактури и известия и без протоколи по чл. 117 "
+    "ЗДДС. Месец 12.2025 без покупки ли е?");
 const QString ReturnIsAccountants =
     QStringLiteral("Справка-декларацията за 12.2025 изготвя счетоводителят заедно с дневника за покупки.");
 
@@ -49,6 +51,7 @@ private Q_SLOTS:
         WindowTest::init();
         QFile::remove(path(SalesLedgerFileName));
         QFile::remove(path(VatReturnFileName));
+        QFile::remove(path(PurchaseLedgerFileName));
     }
 
     void monthWithoutPurchasesWritesBothFiles()
@@ -62,16 +65,26 @@ private Q_SLOTS:
         const QString picture = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("artifacts/ledger"));
         QVERIFY(QDir().mkpath(picture));
         QVERIFY(dialog->grab().save(QDir(picture).filePath(QStringLiteral("dialog.png"))));
+        // The return names the person who files it by ЕГН and name.
+        prompter().expectQuestion(NoPurchases, true);
+        QVERIFY_THROWS_EXCEPTION(Failure, dialog->writeFiles());
+        QVERIFY2(prompter().finished(), prompter().problems());
+        dialog->filerEdit->setText(QStringLiteral("7501010010"));
         prompter().expectQuestion(NoPurchases, true)
             .expectFolder(LedgerFolderTitle, m_dir.path())
-            .expectInformation(QStringLiteral("Записани:\n%1\n%2")
+            .expectInformation(QStringLiteral("Записани:\n%1\n%2\n%3")
                                    .arg(QDir::toNativeSeparators(path(SalesLedgerFileName)),
+                                        QDir::toNativeSeparators(path(PurchaseLedgerFileName)),
                                         QDir::toNativeSeparators(path(VatReturnFileName))));
         dialog->writeFiles();
         QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(dialog->ledger().records.size(), 8);
         QCOMPARE(contents(path(SalesLedgerFileName)), salesLedgerFile(dialog->ledger()));
         QCOMPARE(contents(path(VatReturnFileName)), vatReturnFile(dialog->ledger()));
+        QCOMPARE(contents(path(VatReturnFileName)).mid(71, 50).trimmed(), QByteArray("7501010010/\xC8\xE2\xE0\xED \xCF\xE5\xF2\xF0\xEE\xE2"));
+        // A month without purchases files a purchase ledger without records.
+        QVERIFY(QFile::exists(path(PurchaseLedgerFileName)));
+        QCOMPARE(contents(path(PurchaseLedgerFileName)), QByteArray());
     }
 
     void purchasesLeaveTheReturnToTheAccountant()
@@ -136,6 +149,24 @@ private Q_SLOTS:
         dialog->writeFiles();
         QVERIFY2(prompter().finished(), prompter().problems());
         QCOMPARE(contents(path(SalesLedgerFileName)).mid(392, 15), QByteArray("          40.00"));
+    }
+
+    // A month with intra-Community supplies or services to another member
+    // state also needs the VIES declaration: the question says so.
+    void viesMonthIsNamed()
+    {
+        LedgerDocument document = ledgerDocument(QStringLiteral("0000000032"), QDate(2025, 12, 1), "40.00", "0.00",
+                                                 QStringLiteral("0"));
+        document.invoice.texts.vatBasis = QStringLiteral("чл. 44 и чл. 196 от Директива 2006/112/ЕО");
+        document.invoice.client.vatNumber = QStringLiteral("FR12345678901");
+        auto dialog = december({document});
+        prompter().expectQuestion(NoPurchases + QStringLiteral("\nМесец 12.2025 има доставки в клетки 02-15, 02-17 или "
+                                                              "02-25: за него се подава и VIES-декларация, която "
+                                                              "програмата записва във VIES.TXT."),
+                                  false)
+            .expectFolder(LedgerFolderTitle, QString());
+        dialog->writeFiles();
+        QVERIFY2(prompter().finished(), prompter().problems());
     }
 
     void openMonthAsksFirst()

@@ -156,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(months.first().month, QDate(2026, 1, 1));
 
         const QString document = QStringLiteral(
-            "FROM \"Документи\" d LEFT JOIN (SELECT \"Документ\" k, sum(\"Сума (0.0001)\") p FROM \"Плащания\" "
+            "FROM \"Документи\" d LEFT JOIN (SELECT \"Документ\" k, CAST(sum(\"Сума (0.0001)\") AS bigint) p FROM \"Плащания\" "
             "GROUP BY \"Документ\") p ON p.k = d.\"Ид\" WHERE d.\"Вид\" <> 'Проформа' AND d.\"Анулиран\" IS NULL "
             "AND substr(d.\"Дата (ГГГГ-ММ-ДД)\", 1, 7) = '2026-%1'");
         for (const MonthSales &month : months) {

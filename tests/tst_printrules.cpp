@@ -372,6 +372,41 @@ private Q_SLOTS:
         QCOMPARE(folderFiles(archive.path()), after);
     }
 
+    // A reduction is a credit note: an invoice or a debit note with a
+    // negative total is never issued.
+    void negativeDocuments_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("note");
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<QString>("refusal");  // empty: issued
+        const QString invoice = QStringLiteral("Фактурата не може да е с отрицателна сума и не е отпечатана. Намаление "
+                                               "на сумата се оформя с кредитно известие към фактурата.");
+        QTest::newRow("invoice") << int(DocumentKind::Invoice) << int(NoteKind::None) << "12.00" << QString();
+        QTest::newRow("zero invoice") << int(DocumentKind::Invoice) << int(NoteKind::None) << "0.00" << QString();
+        QTest::newRow("negative invoice") << int(DocumentKind::Invoice) << int(NoteKind::None) << "-12.00" << invoice;
+        QTest::newRow("negative debit note")
+            << int(DocumentKind::Invoice) << int(NoteKind::Debit) << "-0.01"
+            << QStringLiteral("Дебитното известие не може да е с отрицателна сума и не е отпечатано. Намаление на "
+                              "сумата се оформя с кредитно известие към фактурата.");
+        QTest::newRow("credit note") << int(DocumentKind::Invoice) << int(NoteKind::Credit) << "-12.00" << QString();
+        QTest::newRow("proforma") << int(DocumentKind::Proforma) << int(NoteKind::None) << "-12.00" << QString();
+    }
+
+    void negativeDocuments()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, note);
+        QFETCH(QString, total);
+        QFETCH(QString, refusal);
+        Invoice invoice;
+        invoice.kind = DocumentKind(kind);
+        invoice.note.kind = NoteKind(note);
+        invoice.totals.total = Amount::parseOrThrow(total);
+        invoice.totals.taxBase = Amount::parseOrThrow(total);
+        QCOMPARE(PrintRules::negativeDocumentRefusal(invoice).value_or(QString()), refusal);
+    }
+
     void missingFolder()
     {
         QTemporaryDir dir;

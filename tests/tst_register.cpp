@@ -75,6 +75,24 @@ bool waitingProgram(const QString &database, bool cut)
 
 } // namespace
 
+namespace {
+
+PurchaseDocument purchase(const char *number)
+{
+    PurchaseDocument document;
+    document.supplierName = QStringLiteral("Доставчик А ООД");
+    document.supplierVatNumber = QStringLiteral("BG130000002");
+    document.type = QStringLiteral("01");
+    document.number = QString::fromLatin1(number);
+    document.date = QDate(2026, 1, 5);
+    document.description = QStringLiteral("Материали");
+    document.taxBase = Amount::parseOrThrow(QStringLiteral("100.00"));
+    document.vat = Amount::parseOrThrow(QStringLiteral("20.00"));
+    return document;
+}
+
+} // namespace
+
 class tst_Register : public QObject {
     Q_OBJECT
 
@@ -331,6 +349,74 @@ private Q_SLOTS:
         QCOMPARE(store.find({}), QList<qint64>{id});
     }
 
+    // A document cancelled after its month is found for the month of the
+    // cancel, and the ledger dates the cancel by the time as it was made:
+    // half past midnight of 1 January in Sofia is January, whatever the
+    // zone of the machine that reads it.
+    void cancelledBeforeAMonth()
+    {
+        RegisterStore store(data());
+        for (const auto &[number, date] : {std::pair{"1", "20.12.2025"}, {"2", "22.12.2025"}, {"3", "3.1.2026"}}) {
+            Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva,
+                                            QString::fromLatin1(number), QStringLiteral("Алфа ООД"));
+            invoice.issueDate = QString::fromLatin1(date);
+            store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+        }
+        const auto id = [&store](const char *number) { return store.find({QString::fromLatin1(number), {}, {}, {}, {}}).value(0); };
+        store.cancel(id("0000000001"), QStringLiteral("грешка"),
+                     QDateTime(QDate(2026, 1, 1), QTime(0, 30), Qt::OffsetFromUTC, 2 * 3600));
+        store.cancel(id("0000000003"), QStringLiteral("грешка"), QDateTime(QDate(2026, 1, 4), QTime(9, 0)));
+        QCOMPARE(store.cancelledBefore(QDate(2026, 1, 1)), QList<qint64>{id("0000000001")});
+        QCOMPARE(store.cancelledBefore(QDate(2026, 2, 1)).size(), 2);
+        const QList<LedgerDocument> documents = ledgerDocuments(store, {id("0000000001")});
+        QCOMPARE(documents.value(0).cancelledOn, QDate(2026, 1, 1));
+        const LedgerCompany company = companiesOf(documents).value(0);
+        QCOMPARE(buildSalesLedger(documents, company, {2026, 1}).records.value(0).reversal, true);
+        QCOMPARE(buildSalesLedger(documents, company, {2025, 12}).records.value(0).cancelled, false);
+    }
+
+    // A received document is kept whole, once per supplier, type and
+    // number, and cancelled once.
+    void purchasesKeptOnce()
+    {
+        RegisterStore store(data());
+        PurchaseDocument document = purchase("0000012345");
+        document.credit = CreditRight::Partial;
+        document.protocol = ProtocolKind::Acquisition;
+        document.currency = Currency::Euro;
+        const qint64 id = store.addPurchase(QStringLiteral("123456789"), document, Stamp.time);
+        try {
+            store.addPurchase(QStringLiteral("123456789"), document, Stamp.time);
+            QFAIL("entered twice");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.text(), QStringLiteral("Документ вид 01 № 0000012345 от „Доставчик А ООД“ вече е въведен в "
+                                                    "дневника за покупки."));
+        }
+        PurchaseDocument note = document;
+        note.type = QStringLiteral("03");
+        store.addPurchase(QStringLiteral("123456789"), note, Stamp.time);
+        store.addPurchase(QStringLiteral("987654321"), document, Stamp.time);  // another own company's
+        QList<StoredPurchase> kept = store.purchasesOf(QStringLiteral("123456789"));
+        QCOMPARE(kept.size(), 2);
+        QCOMPARE(kept[0].id, id);
+        PurchaseDocument read = kept[0].document;
+        QCOMPARE(read.supplierName, document.supplierName);
+        QCOMPARE(read.supplierVatNumber, document.supplierVatNumber);
+        QCOMPARE(read.date, document.date);
+        QCOMPARE(read.taxBase, document.taxBase);
+        QCOMPARE(read.vat, document.vat);
+        QCOMPARE(read.credit, CreditRight::Partial);
+        QCOMPARE(read.protocol, ProtocolKind::Acquisition);
+        QCOMPARE(read.currency, Currency::Euro);
+        QVERIFY(!read.cancelled);
+
+        store.cancelPurchase(id, QStringLiteral("грешен номер"), QDateTime(QDate(2026, 2, 3), QTime(9, 0)));
+        QVERIFY_THROWS_EXCEPTION(Failure, store.cancelPurchase(id, QStringLiteral("пак")));
+        read = store.purchasesOf(QStringLiteral("123456789"))[0].document;
+        QVERIFY(read.cancelled);
+        QCOMPARE(read.cancelledOn, QDate(2026, 2, 3));
+    }
+
     // Documents read together come back whole, each with its own lines and
     // note rows, in the order asked; a key the register lacks is left out.
     void documentsReadInOnePass_data()
@@ -434,6 +520,23 @@ private Q_SLOTS:
                "VALUES ('123456789', 'Проформа', '0000000001', 0, 0, 0, 1)"
             << true;
         QTest::newRow("count a copy") << "UPDATE \"Документи\" SET \"Копия\" = 3" << true;
+        QTest::newRow("delete a purchase") << "DELETE FROM \"Покупки\"" << false;
+        QTest::newRow("change a purchase") << "UPDATE \"Покупки\" SET \"ДДС (0.0001)\" = 1" << false;
+        QTest::newRow("a purchase's supplier") << "UPDATE \"Покупки\" SET \"ИН по ЗДДС на доставчика\" = 'BG1'" << false;
+        QTest::newRow("cancel a cancelled purchase again")
+            << "UPDATE \"Покупки\" SET \"Анулиран\" = 'x' WHERE \"Номер на документа\" = '2'" << false;
+        QTest::newRow("a purchase a second time")
+            << "INSERT INTO \"Покупки\" (\"Фирма\", \"ИН по ЗДДС на доставчика\", \"ЕИК на доставчика\", "
+               "\"Вид на документа\", \"Номер на документа\", \"Данъчна основа (0.0001)\", \"ДДС (0.0001)\") "
+               "VALUES ('123456789', 'BG130000002', '', '01', '1', 0, 0)"
+            << false;
+        QTest::newRow("another supplier's number") << "INSERT INTO \"Покупки\" (\"Фирма\", \"ИН по ЗДДС на доставчика\", "
+                                                      "\"ЕИК на доставчика\", \"Вид на документа\", \"Номер на документа\", "
+                                                      "\"Данъчна основа (0.0001)\", \"ДДС (0.0001)\") "
+                                                      "VALUES ('123456789', 'BG130000005', '', '01', '1', 0, 0)"
+                                                   << true;
+        QTest::newRow("cancel a purchase")
+            << "UPDATE \"Покупки\" SET \"Анулиран\" = 'x' WHERE \"Номер на документа\" = '1'" << true;
         QTest::newRow("cancel") << "UPDATE \"Документи\" SET \"Анулиран\" = 'x' WHERE \"Номер\" = '0000000001'" << true;
     }
     void storeKeepsTheRegister()
@@ -448,6 +551,9 @@ private Q_SLOTS:
                                                 QString::fromUtf16(number)),
                                   Files, PrintMode::Original, Stamp);
             store.cancel(store.find({}).value(0), QStringLiteral("грешка"));
+            store.addPurchase(QStringLiteral("123456789"), purchase("1"), Stamp.time);
+            const qint64 second = store.addPurchase(QStringLiteral("123456789"), purchase("2"), Stamp.time);
+            store.cancelPurchase(second, QStringLiteral("грешка"), Stamp.time);
         });
         const EngineFolder &kept = *m_kept[m_folder->engine()];
         const QStringList result = kept.sqlOnRegister({QStringLiteral("BEGIN"), statement, QStringLiteral("ROLLBACK")});
@@ -752,9 +858,15 @@ private Q_SLOTS:
         for (const Schema::Column &column : Schema::Register::addedColumns())
             older << QStringLiteral("ALTER TABLE \"Документи\" DROP COLUMN %1%2")
                          .arg(Schema::quoted(column.name), m_folder->onServer() ? QStringLiteral(" CASCADE") : QString());
+        // Made before the purchase ledger, too.
+        older << QStringLiteral("DROP TABLE \"Покупки\"");
         QCOMPARE(m_folder->sqlOnRegister(older), QStringList{});
 
         RegisterStore store(data());
+        PurchaseDocument bought = purchase("1");
+        store.addPurchase(QStringLiteral("123456789"), bought, Stamp.time);
+        QCOMPARE(store.purchasesOf(QStringLiteral("123456789")).value(0).document.number, QStringLiteral("1"));
+        QVERIFY(!m_folder->sqlOnRegister({QStringLiteral("DELETE FROM \"Покупки\"")}).isEmpty());
         const qint64 first = store.find({}).value(0);
         QCOMPARE(store.invoice(first),
                  sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Leva, QStringLiteral("0000000001")));

@@ -1,4 +1,5 @@
 #include "ledger/AccountantExport.h"
+#include "ledger/Identifiers.h"
 #include "ledger/LedgerFiles.h"
 #include "ledger/SalesLedger.h"
 #include "support/LedgerLayout.h"
@@ -126,8 +127,9 @@ private Q_SLOTS:
         row(6, "02-11", "195.58");
         row(6, "02-21", "39.12");
         row(6, "02-20", "39.12");
-        // A service to another member state: 02-17, outside the total tax base.
-        row(7, "02-17", "300.00");
+        // A service under чл. 24 abroad: 02-18 (чл. 69, ал. 2), outside the total tax base.
+        row(7, "02-18", "300.00");
+        row(7, "02-17", "0.00");
         row(7, "02-10", "0.00");
         row(7, "02-07", "DE123456789");
         row(7, "02-08", "M?ller GmbH");
@@ -149,23 +151,31 @@ private Q_SLOTS:
         QCOMPARE(header.value("00-01"), QStringLiteral("BG123456789"));
         QCOMPARE(header.value("00-02"), QStringLiteral("Билваро ЕООД"));
         QCOMPARE(header.value("00-03"), QStringLiteral("202512"));
-        QCOMPARE(header.value("00-04"), QStringLiteral("Иван Петров"));
+        QCOMPARE(header.value("00-04"), QStringLiteral("7501010010/Иван Петров"));
         QCOMPARE(header.value("00-05"), QStringLiteral("8"));
         QCOMPARE(header.value("00-06"), QStringLiteral("0"));
         for (const Field &field : returnLayout()) {
             const QString code = QLatin1String(field.code);
             if (field.kind != Kind::Amount || code >= QStringLiteral("01-30"))
                 continue;
-            const QString ledgerCode = code == QStringLiteral("01-01") ? QStringLiteral("02-10")
-                                                                       : QStringLiteral("02-") + code.mid(3);
+            // The regulations' rule: the ledger's cell with the same last two
+            // digits, but 01-01 = Σ02-10, 01-12 = Σ02-12 + Σ02-26, 01-18 = Σ02-18 + Σ02-25.
+            QStringList ledgerCodes = {code == QStringLiteral("01-01") ? QStringLiteral("02-10")
+                                                                       : QStringLiteral("02-") + code.mid(3)};
+            if (code == QStringLiteral("01-12"))
+                ledgerCodes << QStringLiteral("02-26");
+            if (code == QStringLiteral("01-18"))
+                ledgerCodes << QStringLiteral("02-25");
             Amount sum;
             for (const Record &record : std::as_const(m_sales))
-                sum = sum + amountOf(record.value(ledgerCode));
+                for (const QString &ledgerCode : std::as_const(ledgerCodes))
+                    sum = sum + amountOf(record.value(ledgerCode));
             QCOMPARE(amountOf(header.value(code)), sum);
         }
         QCOMPARE(header.value("01-11"), QStringLiteral("1533.47"));
         QCOMPARE(header.value("01-20"), QStringLiteral("306.70"));
-        QCOMPARE(header.value("01-17"), QStringLiteral("300.00"));
+        QCOMPARE(header.value("01-18"), QStringLiteral("300.00"));
+        QCOMPARE(header.value("01-17"), QStringLiteral("0.00"));
         QCOMPARE(header.value("01-50"), QStringLiteral("306.70"));
         QCOMPARE(header.value("01-60"), QStringLiteral("0.00"));
         QCOMPARE(header.value("01-30"), QStringLiteral("0.00"));
@@ -223,34 +233,293 @@ private Q_SLOTS:
         QVERIFY(ledgerSummary(ledger).contains(QStringLiteral("в евро")));
     }
 
-    void vatBasisCells_data()
+    // One row per family of articles, each in the wording an invoice cites
+    // it with, the law's and the Directive's side by side; the expected cell
+    // is the one whose text in the return names that supply.
+    void vatBasisFamilies_data()
     {
         QTest::addColumn<QString>("basis");
-        QTest::addColumn<int>("cell");  // -1: no cell
-        QTest::newRow("triangular") << "чл. 28с(Е)(3) 77/388/ЕЕС" << int(LedgerCell::Triangular);
-        QTest::newRow("not registered") << "чл. 113, ал. 9" << -1;
-        QTest::newRow("22(2)") << "чл. 22, ал. 2" << int(LedgerCell::ServicesOtherState);
-        QTest::newRow("23(5)") << "чл. 23, ал. 5" << int(LedgerCell::ServicesOtherState);
-        QTest::newRow("24(3)") << "чл. 24, ал. 3" << int(LedgerCell::ServicesOtherState);
-        QTest::newRow("21(2)") << "чл. 21, ал. 2 ЗДДС" << int(LedgerCell::ServicesOtherState);
-        QTest::newRow("tour operators") << "чл. 86, ал. 1" << -1;
-        QTest::newRow("tour operators, regulation") << "чл. 86, ал. 1 ППЗДДС" << -1;
-        QTest::newRow("exempt 44") << "чл. 44, т. 3" << int(LedgerCell::Exempt);
-        QTest::newRow("exempt 50") << "чл. 50, т. 1" << int(LedgerCell::Exempt);
-        QTest::newRow("export") << "чл. 28, ал. 1" << int(LedgerCell::ZeroChapter3);
-        QTest::newRow("intra-Community") << "Чл. 53, ал. 1 от ЗДДС" << int(LedgerCell::ZeroIntraCommunity);
-        QTest::newRow("art. 140") << "чл.140" << int(LedgerCell::ZeroArt140);
-        QTest::newRow("distance sales") << "чл. 69, ал. 2" << int(LedgerCell::DistanceSales);
-        QTest::newRow("placeholder") << QString(76, u'.') << -1;
-        QTest::newRow("free text") << "по договор" << -1;
+        QTest::addColumn<QString>("clientCountry");
+        QTest::addColumn<QString>("cell");  // empty: no cell, the user chooses
+        const auto row = [](const char *name, const char *basis, const char *country, const char *cell) {
+            QTest::newRow(name) << QString::fromUtf8(basis) << QString::fromLatin1(country) << QString::fromLatin1(cell);
+        };
+        // 02-17 "услуги по чл. 21, ал. 2 с място на изпълнение на територията на друга държава членка"
+        row("ЗДДС чл. 21(2), получател в друга държава членка", "чл. 21, ал. 2 от ЗДДС", "DE", "02-17");
+        row("Директива чл. 44 и 196 (обратно начисляване)", "чл. 44 и чл. 196 от Директива 2006/112/ЕО", "FR", "02-17");
+        row("Директива чл. 44, без номер на получателя", "чл. 44 от Директива 2006/112/ЕО", "", "02-17");
+        row("ЗДДС и Директива заедно", "чл. 21, ал. 2 от ЗДДС и чл. 44 от Директива 2006/112/ЕО", "IT", "02-17");
+        // 02-18 "доставки по чл. 69, ал. 2": the place of supply outside the country, not in another member state
+        row("ЗДДС чл. 21(2), получател извън ЕС", "чл. 21, ал. 2 ЗДДС", "CH", "02-18");
+        row("ЗДДС чл. 21(2), български получател", "чл. 21, ал. 2 ЗДДС", "BG", "02-18");
+        row("ЗДДС чл. 22-24, особени услуги", "чл. 24, ал. 2", "DE", "02-18");
+        row("Директива чл. 47-59, особени места на изпълнение", "чл. 59, буква в) от Директива 2006/112/ЕО", "US", "02-18");
+        row("ЗДДС чл. 69(2)", "чл. 69, ал. 2 ЗДДС", "", "02-18");
+        row("ЗДДС чл. 20, дистанционни продажби", "чл. 20, ал. 1 от ЗДДС", "", "02-18");
+        row("Директива чл. 33, дистанционни продажби", "чл. 33 от Директива 2006/112/ЕО", "", "02-18");
+        // 02-14 "0 % по глава трета от ЗДДС"
+        row("ЗДДС чл. 28, износ", "чл. 28, т. 1 от ЗДДС", "US", "02-14");
+        row("Директива чл. 146, износ", "чл. 146, параграф 1, буква а) от Директива 2006/112/ЕО", "US", "02-14");
+        row("Директива чл. 146 преди ЗДДС чл. 28", "чл. 146 от Директива 2006/112/ЕО и чл. 28 от ЗДДС", "US", "02-14");
+        row("Директива чл. 148, международен транспорт", "чл. 148 от Директива 2006/112/ЕО", "", "02-14");
+        // 02-15 "вътреобщностни доставки"
+        row("ЗДДС чл. 53", "Чл. 53, ал. 1 от ЗДДС", "AT", "02-15");
+        row("Директива чл. 138", "чл. 138 от Директива 2006/112/ЕО", "AT", "02-15");
+        // 02-16 "доставки по чл. 140, 146, ал. 1 и чл. 173"
+        row("ЗДДС чл. 140", "чл.140", "", "02-16");
+        row("ЗДДС чл. 146(1)", "чл. 146, ал. 1 ЗДДС", "", "02-16");
+        row("ЗДДС чл. 146(2) не е в 02-16", "чл. 146, ал. 2 ЗДДС", "", "");
+        row("ЗДДС чл. 173", "чл. 173, ал. 1 ЗДДС", "", "02-16");
+        // 02-19 "освободени доставки"
+        row("ЗДДС глава четвърта", "чл. 45, ал. 1 от ЗДДС", "", "02-19");
+        row("Директива чл. 135", "чл. 135, параграф 1, буква б) от Директива 2006/112/ЕО", "", "02-19");
+        // 02-25 "посредник в тристранна операция"
+        row("Директива чл. 141", "чл. 141 от Директива 2006/112/ЕО", "DE", "02-25");
+        row("Директива чл. 197", "чл. 197 от Директива 2006/112/ЕО", "DE", "02-25");
+        row("стара Директива 77/388, чл. 28с(Е)(3)", "чл. 28с(Е)(3) 77/388/ЕЕС", "DE", "02-25");
+        row("в думи", "тристранна операция", "DE", "02-25");
+        // No cell: the user chooses.
+        row("стара Директива 77/388, друг член", "чл. 28c(A)(a) от Директива 77/388/ЕИО", "DE", "");
+        row("ЗДДС чл. 163а: клетката избира потребителят", "чл. 163а, ал. 2 от ЗДДС", "", "");
+        row("ЗДДС чл. 113(9)", "чл. 113, ал. 9", "", "");
+        row("ППЗДДС", "чл. 86, ал. 1 ППЗДДС", "", "");
+        row("ЗДДС чл. 86", "чл. 86, ал. 1", "", "");
+        row("многоточие", "...........", "", "");
+        row("свободен текст", "по договор", "", "");
     }
 
-    void vatBasisCells()
+    void vatBasisFamilies()
     {
         QFETCH(QString, basis);
-        QFETCH(int, cell);
-        const auto found = cellForVatBasis(basis);
-        QCOMPARE(found ? int(*found) : -1, cell);
+        QFETCH(QString, clientCountry);
+        QFETCH(QString, cell);
+        const auto found = cellForVatBasis(basis, clientCountry);
+        QCOMPARE(found ? cellCode(*found) : QString(), cell);
+    }
+
+    // 02-27 carries "01" for goods of Annex 2, part I, and "02" for part II.
+    void art163aCodes_data()
+    {
+        QTest::addColumn<QString>("basis");
+        QTest::addColumn<QString>("code");  // "-": no such supply
+        QTest::newRow("ал. 2, т. 1") << "чл. 163а, ал. 2, т. 1 от ЗДДС" << "01";
+        QTest::newRow("ал. 2, т. 2") << "чл. 163а, ал. 2, т. 2 от ЗДДС" << "02";
+        QTest::newRow("част II") << "чл. 163а от ЗДДС, приложение № 2, част II" << "02";
+        QTest::newRow("част І in Cyrillic") << "чл. 163а ЗДДС, приложение № 2, част І" << "01";
+        QTest::newRow("part not named") << "чл. 163а от ЗДДС" << "";
+        QTest::newRow("чл. 163 is another article") << "чл. 163, ал. 1" << "-";
+        QTest::newRow("another basis") << "чл. 21, ал. 2 от ЗДДС" << "-";
+    }
+
+    void art163aCodes()
+    {
+        QFETCH(QString, basis);
+        QFETCH(QString, code);
+        QCOMPARE(art163aCode(basis).value_or(QStringLiteral("-")), code);
+    }
+
+    void art163aSupplyFillsItsCode()
+    {
+        LedgerDocument document = ledgerDocument(QStringLiteral("0000000071"), QDate(2025, 12, 1), "500.00", "0.00",
+                                                 QStringLiteral("0"));
+        document.invoice.texts.vatBasis = QStringLiteral("чл. 163а, ал. 2, т. 2 от ЗДДС");
+        SalesLedger ledger = buildSalesLedger({document}, ledgerCompany(), {2025, 12});
+        QCOMPARE(ledger.unplaceable.size(), 1);  // its base cell is the user's
+        ledger = buildSalesLedger({document}, ledgerCompany(), {2025, 12},
+                                  {{document.invoice.number, LedgerCell::DistanceSales}});
+        QVERIFY(checkLedger(ledger, QDate(2026, 1, 10)).blocking.isEmpty());
+        QStringList problems;
+        const QList<Record> records = readRecords(salesLedgerFile(ledger), SalesLayout, 424, problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(records.first().value("02-27"), QStringLiteral("02"));
+        QCOMPARE(records.first().value("02-18"), QStringLiteral("500.00"));
+
+        document.invoice.texts.vatBasis = QStringLiteral("чл. 163а ЗДДС");
+        ledger = buildSalesLedger({document}, ledgerCompany(), {2025, 12},
+                                  {{document.invoice.number, LedgerCell::DistanceSales}});
+        QCOMPARE(checkLedger(ledger, QDate(2026, 1, 10)).blocking,
+                 QStringList{"Документ № 0000000071 от 01.12.2025 е доставка по чл. 163а, а основанието не казва дали "
+                             "стоките са по част I или по част II на приложение № 2 (код в клетка 02-27)."});
+    }
+
+    void clientIdentifiers_data()
+    {
+        QTest::addColumn<QString>("vatNumber");
+        QTest::addColumn<QString>("idNumber");
+        QTest::addColumn<QString>("written");  // empty: none
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("Bulgarian, 9 digits") << "123456789" << "" << "BG123456789" << false;
+        QTest::newRow("Bulgarian, 10 digits") << "1234567890" << "" << "BG1234567890" << false;
+        QTest::newRow("Bulgarian with BG") << "bg 175074752" << "" << "BG175074752" << false;
+        QTest::newRow("foreign with its prefix") << "de 123-456-789" << "" << "DE123456789" << false;
+        QTest::newRow("Swiss") << "CHE-123.456.789" << "" << "CHE123456789" << false;
+        QTest::newRow("foreign without prefix") << "123456789012" << "" << "" << true;
+        QTest::newRow("BG and too few digits") << "BG12345" << "" << "" << true;
+        QTest::newRow("letters only") << "ООД" << "" << "" << true;
+        QTest::newRow("fifteen nines") << "999999999999999" << "" << "999999999999999" << false;
+        QTest::newRow("ЕИК") << "" << "175074752" << "175074752" << false;
+        QTest::newRow("ЕИК of a branch") << "" << "2010000050014" << "2010000050014" << false;
+        QTest::newRow("ЕИК with a wrong check digit") << "" << "175074753" << "" << true;
+        QTest::newRow("ЕГН") << "" << "7501010010" << "7501010010" << false;
+        QTest::newRow("ЕГН of 2004") << "" << "0451010010" << "0451010010" << false;
+        QTest::newRow("ЛНЧ") << "" << "1000000001" << "1000000001" << false;
+        QTest::newRow("ten digits, neither") << "" << "1234567890" << "" << true;
+        QTest::newRow("nothing") << "" << " " << "" << false;
+    }
+
+    void clientIdentifiers()
+    {
+        QFETCH(QString, vatNumber);
+        QFETCH(QString, idNumber);
+        QFETCH(QString, written);
+        QFETCH(bool, refused);
+        LedgerDocument document = ledgerDocument(QStringLiteral("0000000081"), QDate(2025, 12, 1), "1.00", "0.20");
+        document.invoice.client.vatNumber = vatNumber;
+        document.invoice.client.eik = idNumber;
+        const SalesLedger ledger = buildSalesLedger({document}, ledgerCompany(), {2025, 12});
+        QCOMPARE(ledger.records.first().clientId, written);
+        const QStringList blocking = checkLedger(ledger, QDate(2026, 1, 10)).blocking;
+        QCOMPARE(blocking.size(), written.isEmpty() ? 1 : 0);
+        if (refused)
+            QVERIFY2(blocking.first().contains(vatNumber.isEmpty() ? idNumber : vatNumber), qPrintable(blocking.first()));
+        else if (written.isEmpty())
+            QVERIFY2(blocking.first().contains(QStringLiteral("„Идент №“")), qPrintable(blocking.first()));
+    }
+
+    // A December invoice and credit note cancelled in January: December's
+    // files stay byte for byte what they were; January takes them back with
+    // the opposite sign, in euro.
+    void laterCancelComesBackInItsMonth()
+    {
+        const LedgerDocument invoice = ledgerDocument(QStringLiteral("0000000091"), QDate(2025, 12, 20), "195.58", "39.12");
+        LedgerDocument credit = ledgerDocument(QStringLiteral("0000000092"), QDate(2025, 12, 22), "19.56", "3.91");
+        credit.invoice.note.kind = NoteKind::Credit;
+        LedgerDocument january = ledgerDocument(QStringLiteral("0000000093"), QDate(2026, 1, 3), "10.00", "2.00");
+        january.invoice.currency = Currency::Euro;
+        const QList<LedgerDocument> standing = {invoice, credit, january};
+        QList<LedgerDocument> cancelled = standing;
+        for (int i : {0, 1}) {
+            cancelled[i].cancelled = true;
+            cancelled[i].cancelledOn = QDate(2026, 1, 5);
+        }
+        const SalesLedger filed = buildSalesLedger(standing, ledgerCompany(), {2025, 12});
+        const SalesLedger again = buildSalesLedger(cancelled, ledgerCompany(), {2025, 12});
+        QCOMPARE(salesLedgerFile(again), salesLedgerFile(filed));
+        QCOMPARE(vatReturnFile(again), vatReturnFile(filed));
+
+        const SalesLedger next = buildSalesLedger(cancelled, ledgerCompany(), {2026, 1});
+        QStringList problems;
+        const QList<Record> records = readRecords(salesLedgerFile(next), SalesLayout, 424, problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(records.size(), 3);
+        const QList<QStringList> expected = {
+            {"1", "01", "0000000091", "20/12/2025", "-100.00", "-20.00", "-100.00", "-20.00"},
+            {"2", "03", "0000000092", "22/12/2025", "10.00", "2.00", "10.00", "2.00"},
+            {"3", "01", "0000000093", "03/01/2026", "10.00", "2.00", "10.00", "2.00"},
+        };
+        const QStringList codes = {"02-03", "02-04", "02-05", "02-06", "02-10", "02-20", "02-11", "02-21"};
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            QCOMPARE(records[i].value("02-01"), QStringLiteral("202601"));
+            for (qsizetype field = 0; field < codes.size(); ++field)
+                QCOMPARE(codes[field] + u' ' + records[i].value(codes[field]), codes[field] + u' ' + expected[i][field]);
+        }
+        QCOMPARE(centsText(next.sums[std::size_t(LedgerCell::Vat)]), QStringLiteral("-16.00"));
+        QVERIFY(ledgerSummary(next).contains(QStringLiteral("с обратен знак: 2")));
+        // A month after the cancel holds none of it.
+        QCOMPARE(buildSalesLedger(cancelled, ledgerCompany(), {2026, 2}).records.size(), 0);
+    }
+
+    void cancelInItsOwnMonthZeroesIt_data()
+    {
+        QTest::addColumn<QDate>("cancelledOn");
+        QTest::newRow("the same month") << QDate(2025, 12, 31);
+        QTest::newRow("no date kept") << QDate();
+    }
+
+    void cancelInItsOwnMonthZeroesIt()
+    {
+        QFETCH(QDate, cancelledOn);
+        LedgerDocument document = ledgerDocument(QStringLiteral("0000000095"), QDate(2025, 12, 20), "10.00", "2.00");
+        document.cancelled = true;
+        document.cancelledOn = cancelledOn;
+        const SalesLedger ledger = buildSalesLedger({document}, ledgerCompany(), {2025, 12});
+        QCOMPARE(ledger.records.size(), 1);
+        QVERIFY(ledger.records.first().cancelled);
+        QCOMPARE(ledger.sums, LedgerCells{});
+        QCOMPARE(buildSalesLedger({document}, ledgerCompany(), {2026, 1}).records.size(), 0);
+    }
+
+    // The ledger never turns a sign: a negative invoice or debit note is
+    // refused, a credit note is negative however it was typed.
+    void signs_data()
+    {
+        QTest::addColumn<int>("note");
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("invoice") << int(NoteKind::None) << "10.00" << "10.00" << false;
+        QTest::newRow("negative invoice") << int(NoteKind::None) << "-10.00" << "-10.00" << true;
+        QTest::newRow("negative debit note") << int(NoteKind::Debit) << "-10.00" << "-10.00" << true;
+        QTest::newRow("credit note") << int(NoteKind::Credit) << "10.00" << "-10.00" << false;
+        QTest::newRow("credit note typed negative") << int(NoteKind::Credit) << "-10.00" << "-10.00" << false;
+    }
+
+    void signs()
+    {
+        QFETCH(int, note);
+        QFETCH(QString, base);
+        QFETCH(QString, written);
+        QFETCH(bool, refused);
+        const QByteArray vat = base.startsWith(u'-') ? "-2.00" : "2.00";
+        LedgerDocument document = ledgerDocument(QStringLiteral("0000000097"), QDate(2025, 12, 1), base.toLatin1().constData(),
+                                                 vat.constData());
+        document.invoice.note.kind = NoteKind(note);
+        const SalesLedger ledger = buildSalesLedger({document}, ledgerCompany(), {2025, 12});
+        QCOMPARE(centsText(ledger.sums[std::size_t(LedgerCell::Base20)]), written);
+        const QStringList blocking = checkLedger(ledger, QDate(2026, 1, 10)).blocking;
+        QCOMPARE(blocking,
+                 refused ? QStringList{"Документ № 0000000097 от 01.12.2025 е фактура или дебитно известие с отрицателна "
+                                       "сума: намаление се оформя с кредитно известие."}
+                         : QStringList());
+    }
+
+    void triangularCountsInto0118()
+    {
+        LedgerDocument triangular = ledgerDocument(QStringLiteral("0000000098"), QDate(2025, 12, 1), "70.00", "0.00",
+                                                   QStringLiteral("0"));
+        triangular.invoice.texts.vatBasis = QStringLiteral("чл. 141 от Директива 2006/112/ЕО");
+        LedgerDocument abroad = triangular;
+        abroad.invoice.number = QStringLiteral("0000000099");
+        abroad.invoice.texts.vatBasis = QStringLiteral("чл. 69, ал. 2 ЗДДС");
+        const SalesLedger ledger = buildSalesLedger({triangular, abroad}, ledgerCompany(), {2025, 12});
+        QStringList problems;
+        const QList<Record> header = readRecords(vatReturnFile(ledger), returnLayout(), 590, problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(header.first().value("01-18"), QStringLiteral("140.00"));
+        QCOMPARE(header.first().value("01-01"), QStringLiteral("0.00"));
+    }
+
+    void filer_data()
+    {
+        QTest::addColumn<QString>("person");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("ЕГН") << "Иван Петров" << "7501010010" << true;
+        QTest::newRow("ЛНЧ") << "John Smith" << "1000000001" << true;
+        QTest::newRow("no ЕГН") << "Иван Петров" << "" << false;
+        QTest::newRow("wrong check digit") << "Иван Петров" << "7501010011" << false;
+        QTest::newRow("no name") << " " << "7501010010" << false;
+    }
+
+    void filer()
+    {
+        QFETCH(QString, person);
+        QFETCH(QString, id);
+        QFETCH(bool, accepted);
+        LedgerCompany company = ledgerCompany();
+        company.person = person;
+        company.filerId = id;
+        QCOMPARE(filerProblem(company).isEmpty(), accepted);
     }
 
     void rateTexts_data()
@@ -318,7 +587,9 @@ private Q_SLOTS:
         QTest::newRow("ЕИК instead of VAT number") << QList{byEik} << "123456789" << closed << QStringList() << QStringList();
         QTest::newRow("no client number")
             << QList{anonymous} << "123456789" << closed
-            << QStringList{"Документ № 0000000041 от 01.12.2025 е без ИН по ЗДДС и без ЕИК на получателя."} << QStringList();
+            << QStringList{"Документ № 0000000041 от 01.12.2025 е без ИН по ЗДДС и без „Идент №“ на получателя: "
+                           "попълнете ЕИК, а за физическо лице ЕГН или ЛНЧ."}
+            << QStringList();
         QTest::newRow("no own VAT number")
             << QList{plain} << " " << closed
             << QStringList{"Фирмата „Билваро ЕООД“ няма ИН по ЗДДС: попълнете го в данните на фирмата."} << QStringList();

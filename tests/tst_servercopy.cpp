@@ -100,9 +100,9 @@ private Q_SLOTS:
         makeStartFolder(folder("office"));
         m_database = std::make_unique<TestServer::Database>();
         const QStringList moved = ServerCopy::toServer(folder("office"), m_database->connection());
-        QCOMPARE(moved.size(), 9);
+        QCOMPARE(moved.size(), 10);
         const QStringList back = ServerCopy::fromServer(folder("backup"), m_database->connection());
-        QCOMPARE(back.size(), 9);
+        QCOMPARE(back.size(), 10);
     }
 
     // Each file of the backup holds what the office's file held.

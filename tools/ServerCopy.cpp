@@ -349,10 +349,11 @@ QList<Field> registerFields(const Schema::Table &table, const QSqlDatabase &sour
 QList<std::pair<const Schema::Table *, bool>> registerTables()
 {
     using namespace Schema::Register;
-    return {{&documents(), false}, {&lines(), true}, {&noteRows(), true}, {&payments(), true}};
+    return {{&documents(), false}, {&lines(), true}, {&noteRows(), true}, {&payments(), true}, {&purchases(), true}};
 }
 
-// Whether the register holds the table: one made before payments were kept has none.
+// Whether the register holds the table: one made before payments or
+// purchases were kept has none.
 bool hasRegisterTable(QSqlDatabase database, const Schema::Table &table)
 {
     if (database.driverName() == QLatin1String("QPSQL"))
@@ -375,7 +376,8 @@ void setServerIdentities(Connection &server)
 {
     using namespace Schema::Register;
     const std::pair<const Schema::Table *, QString> keys[] = {
-        {&documents(), Id.name}, {&lines(), KeyColumn}, {&noteRows(), KeyColumn}, {&payments(), KeyColumn}};
+        {&documents(), Id.name}, {&lines(), KeyColumn}, {&noteRows(), KeyColumn}, {&payments(), KeyColumn},
+        {&purchases(), KeyColumn}};
     for (const auto &[table, column] : keys) {
         exec(server,
              QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), max(%1)) FROM %2")

@@ -13,7 +13,7 @@
 #include <QString>
 #include <QStringList>
 
-// A reader of PRODAGBI.TXT and DEKLAR.TXT made from the agency's layout
+// A reader of PRODAGBI.TXT, POKUPKI.TXT and DEKLAR.TXT made from the agency's layout
 // table (code, position, width, kind), not from the writer's code, and a
 // reader of CSV files through Python's csv module, for the tests of the
 // ledger's files.
@@ -41,6 +41,15 @@ inline const Layout SalesLayout = {
     {"02-27", 423, 2, Kind::Text},
 };
 
+inline const Layout PurchaseLayout = {
+    {"03-02", 1, 15, Kind::Text},     {"03-01", 16, 6, Kind::Period},   {"03-03", 22, 4, Kind::Number},
+    {"03-04", 26, 15, Kind::Number},  {"03-05", 41, 2, Kind::Text},     {"03-06", 43, 20, Kind::Text},
+    {"03-07", 63, 10, Kind::Date},    {"03-08", 73, 15, Kind::Text},    {"03-09", 88, 50, Kind::Text},
+    {"03-10", 138, 30, Kind::Text},   {"03-30", 168, 15, Kind::Amount}, {"03-31", 183, 15, Kind::Amount},
+    {"03-41", 198, 15, Kind::Amount}, {"03-32", 213, 15, Kind::Amount}, {"03-42", 228, 15, Kind::Amount},
+    {"03-43", 243, 15, Kind::Amount}, {"03-44", 258, 15, Kind::Amount}, {"03-45", 273, 2, Kind::Text},
+};
+
 // The return's table gives the order and the widths; positions follow.
 inline Layout returnLayout()
 {
@@ -63,6 +72,25 @@ inline Layout returnLayout()
 }
 
 using Record = QHash<QString, QString>;
+
+// VIES.TXT: each record of its own width, told by its first three letters.
+struct ViesRecordLayout {
+    int width;
+    Layout fields;
+};
+inline const QHash<QString, ViesRecordLayout> ViesLayouts = {
+    {"VHR", {15, {{"code", 1, 3, Kind::Text}, {"period", 4, 7, Kind::Text}, {"count", 11, 5, Kind::Number}}}},
+    {"VDR", {373, {{"code", 1, 3, Kind::Text}, {"id", 4, 15, Kind::Text}, {"name", 19, 150, Kind::Text},
+                   {"city", 169, 50, Kind::Text}, {"postcode", 219, 4, Kind::Text}, {"address", 223, 150, Kind::Text},
+                   {"capacity", 373, 1, Kind::Text}}}},
+    {"VTR", {368, {{"code", 1, 3, Kind::Text}, {"vat", 4, 15, Kind::Text}, {"name", 19, 150, Kind::Text},
+                   {"address", 169, 200, Kind::Text}}}},
+    {"TTR", {27, {{"code", 1, 3, Kind::Text}, {"total", 4, 12, Kind::Amount}, {"goods", 16, 12, Kind::Amount}}}},
+    {"VIR", {66, {{"code", 1, 3, Kind::Text}, {"line", 4, 5, Kind::Number}, {"vat", 9, 15, Kind::Text},
+                  {"k3", 24, 12, Kind::Amount}, {"k4", 36, 12, Kind::Amount}, {"k5", 48, 12, Kind::Amount},
+                  {"k6", 60, 7, Kind::Text}}}},
+    {"CHR", {8, {{"code", 1, 3, Kind::Text}, {"count", 4, 5, Kind::Number}}}},
+};
 
 // Reads fixed-width records, checking every record's width, the CR LF after
 // each, and every field's alignment and form; the values come back decoded
@@ -98,6 +126,26 @@ inline QList<Record> readRecords(const QByteArray &file, const Layout &layout, i
             record.insert(QLatin1String(field.code), value);
         }
         records.append(record);
+    }
+    return records;
+}
+
+// Reads VIES.TXT: CR LF between records (after the last one too, or not),
+// each record checked against the layout its code names.
+inline QList<Record> readVies(const QByteArray &file, QStringList &problems)
+{
+    QList<Record> records;
+    QByteArray rest = file.endsWith("\r\n") ? file : file + "\r\n";
+    for (const QByteArray &line : rest.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QString code = QString::fromLatin1(line.left(3));
+        if (!ViesLayouts.contains(code)) {
+            problems << QStringLiteral("unknown VIES record \"%1\"").arg(code);
+            continue;
+        }
+        const ViesRecordLayout &layout = ViesLayouts[code];
+        records += readRecords(line + '\n', layout.fields, layout.width, problems);
     }
     return records;
 }

@@ -8,7 +8,7 @@ inline LedgerCompany ledgerCompany()
 {
     // Stored as the page's caption "ИН по ЗДДС BG" invites: digits only.
     return {QStringLiteral("123456789"), QStringLiteral("Билваро ЕООД"), QStringLiteral("123456789"),
-            QStringLiteral("Иван Петров")};
+            QStringLiteral("Иван Петров"), QStringLiteral("7501010010"), QStringLiteral("1000 София, ул. Рила 1")};
 }
 
 inline LedgerDocument ledgerDocument(const QString &number, QDate issued, const char *base, const char *vat,
@@ -53,6 +53,7 @@ inline QList<LedgerDocument> december2025()
     month << proforma;
     LedgerDocument cancelled = ledgerDocument(QStringLiteral("0000000013"), QDate(2025, 12, 5), "50.00", "10.00");
     cancelled.cancelled = true;
+    cancelled.cancelledOn = QDate(2025, 12, 6);
     month << cancelled;
     LedgerDocument credit = ledgerDocument(QStringLiteral("0000000012"), QDate(2025, 12, 5), "10.00", "2.00");
     credit.invoice.note.kind = NoteKind::Credit;
