@@ -88,7 +88,9 @@ ScriptedPrompter &ScriptedPrompter::expectSaveFile(const QString &title, const Q
 ScriptedPrompter &ScriptedPrompter::expectPayment(std::optional<PaymentAnswer> answer)
 {
     Step step{Kind::Payment, QStringLiteral("Плащане"), {}, {}};
-    step.payment = std::move(answer);
+    step.confirm = answer.has_value();
+    if (answer)
+        step.payment = *answer;
     m_steps.append(step);
     return *this;
 }
@@ -211,5 +213,7 @@ std::optional<PaymentAnswer> ScriptedPrompter::payment(const PaymentForm &form)
     transcript.append(QStringLiteral("payment: %1 | %2 | %3").arg(form.title, form.prompt, form.amount));
     lastPaymentForm = form;
     const Step *step = next(Kind::Payment, form.title);
-    return step ? step->payment : std::nullopt;
+    if (!step || !step->confirm)
+        return std::nullopt;
+    return step->payment;
 }

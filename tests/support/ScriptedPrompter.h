@@ -77,7 +77,7 @@ private:
         bool anyText = false;
         bool confirm = false;
         std::function<void()> whileOpen = nullptr;
-        std::optional<PaymentAnswer> payment = std::nullopt;
+        PaymentAnswer payment = {};  // the payment form's entry, when `confirm`
     };
     const Step *next(Kind kind, const QString &shown);
 
