@@ -184,8 +184,16 @@ const Table &documents()
          CopyImageSize, CopyImageHash, EInvoiceFile, EInvoiceSize, EInvoiceHash},
         {index(QStringLiteral("Един номер веднъж"), DocumentsTable,
                quoted(Company.name) + u',' + quoted(Series.name) + u',' + quoted(Number.name), true),
-         index(QStringLiteral("По дата"), DocumentsTable, quoted(SortDate.name) + u',' + quoted(Id.name))}};
+         index(QStringLiteral("По дата"), DocumentsTable, quoted(SortDate.name) + u',' + quoted(Id.name)),
+         creditNotesIndex()}};
     return table;
+}
+
+const QString CreditNotesIndexName = QStringLiteral("Известия");
+
+QString creditNotesIndex()
+{
+    return index(CreditNotesIndexName, DocumentsTable, quoted(Note.name));
 }
 
 const Table &lines()

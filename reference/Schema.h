@@ -116,6 +116,10 @@ const Table &documents();
 const Table &lines();
 const Table &noteRows();
 const Table &payments();
+// The index that finds the credit notes among the documents (a register
+// made before it has it added), and its name.
+extern const QString CreditNotesIndexName;
+QString creditNotesIndex();
 
 // The received documents of the purchase ledger, each once per own company,
 // supplier, type and number; as append-only as the documents, with the same

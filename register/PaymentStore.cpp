@@ -40,6 +40,59 @@ QHash<QString, Amount> RegisterStore::creditNotesByInvoice() const
     return credits;
 }
 
+// What is paid on the documents issued from `from` to `to` (both open when
+// null), read through the documents' date index.
+QHash<qint64, Amount> RegisterStore::paidByDocument(const QDate &from, const QDate &to) const
+{
+    if (!from.isValid() && !to.isValid())
+        return paidByDocument();
+    reconnectIfLost();
+    QSqlQuery select(m_database);
+    select.setForwardOnly(true);
+    select.prepare(QStringLiteral("SELECT p.%1, sum(p.%2) FROM %3 d JOIN %4 p ON p.%1 = d.%5 "
+                                  "WHERE d.%6 >= ? AND d.%6 <= ? GROUP BY p.%1")
+                       .arg(q(PaymentDocument), q(PaymentAmount), q(documents()), q(Schema::Register::payments()),
+                            q(Id), q(SortDate)));
+    select.addBindValue(from.isValid() ? from.toString(Qt::ISODate) : QStringLiteral("0000-00-00"));
+    select.addBindValue(to.isValid() ? to.toString(Qt::ISODate) : QStringLiteral("9999-99-99"));
+    run(select, CannotReadPayments);
+    QHash<qint64, Amount> paid;
+    while (select.next())
+        paid.insert(select.value(0).toLongLong(), Amount::fromUnits(select.value(1).toLongLong()));
+    return paid;
+}
+
+// A file's payments are summed once and then only the rows added since are
+// read: payments are never changed or deleted, and SQLite gives a new row the
+// next key under the writer's lock, so no row can appear below one read
+// already. A server's keys are handed out before their rows are committed,
+// in any order, so a server's payments are summed afresh every time.
+QHash<qint64, Amount> RegisterStore::paidByDocument() const
+{
+    reconnectIfLost();
+    QSqlQuery select(m_database);
+    select.setForwardOnly(true);
+    if (m_server) {
+        if (!select.exec(QStringLiteral("SELECT %1, sum(%2) FROM %3 GROUP BY %1")
+                             .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments()))))
+            throw failed(CannotReadPayments, select.lastError());
+        QHash<qint64, Amount> paid;
+        while (select.next())
+            paid.insert(select.value(0).toLongLong(), Amount::fromUnits(select.value(1).toLongLong()));
+        return paid;
+    }
+    select.prepare(QStringLiteral("SELECT rowid, %1, %2 FROM %3 WHERE rowid > ? ORDER BY rowid")
+                       .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments())));
+    select.addBindValue(m_paidUpTo);
+    run(select, CannotReadPayments);
+    while (select.next()) {
+        m_paidUpTo = select.value(0).toLongLong();
+        Amount &sum = m_paid[select.value(1).toLongLong()];
+        sum = sum + Amount::fromUnits(select.value(2).toLongLong());
+    }
+    return m_paid;
+}
+
 void RegisterStore::fillBalances(QList<RegisterRow> &rows) const
 {
     if (rows.isEmpty())

@@ -113,6 +113,12 @@ struct Dialect {
                     table};
         return {QStringLiteral("SELECT count(*) > 0 FROM sqlite_master WHERE type = 'table' AND name = ?"), table};
     }
+    std::pair<QString, QString> indexExists(const QString &index) const
+    {
+        if (server)
+            return tableExists(index);  // pg_class holds the indexes too
+        return {QStringLiteral("SELECT count(*) > 0 FROM sqlite_master WHERE type = 'index' AND name = ?"), index};
+    }
     std::pair<QString, QVariantList> columnExists(const QString &table, const QString &column) const
     {
         if (server)
@@ -627,16 +633,17 @@ void RegisterStore::createTables(const QSqlDatabase &database)
 void RegisterStore::makeTables()
 {
     const Dialect dialect = Dialect::of(m_database);
-    const auto exists = [&](const Schema::Table &wanted) {
-        const auto [statement, table] = dialect.tableExists(wanted.sqlName);
+    const auto found = [&](const std::pair<QString, QString> &check) {
         QSqlQuery query(m_database);
-        query.prepare(statement);
-        query.addBindValue(table);
+        query.prepare(check.first);
+        query.addBindValue(check.second);
         run(query, CannotRead);
         return query.next() && query.value(0).toBool();
     };
+    const auto exists = [&](const Schema::Table &wanted) { return found(dialect.tableExists(wanted.sqlName)); };
+    const auto indexed = [&] { return found(dialect.indexExists(CreditNotesIndexName)); };
     if (exists(documents()) && exists(Schema::Register::payments()) && exists(purchases())
-        && missingColumns(m_database).isEmpty())
+        && missingColumns(m_database).isEmpty() && indexed())
         return;
     Write write(*this);
     for (const QString &statement : dialect.beforeMaking()) {
@@ -654,6 +661,8 @@ void RegisterStore::makeTables()
             added << paymentsTable(dialect);
         if (!exists(purchases()))
             added << purchaseTable(dialect);
+        if (!indexed())
+            added << creditNotesIndex();
         for (const QString &statement : std::as_const(added)) {
             QSqlQuery query(m_database);
             if (!query.exec(statement))
@@ -1212,26 +1221,16 @@ private:
 // Goes through every document the query finds. From a file it reads them
 // straight from SQLite on Qt's connection: a value through QSqlQuery costs a
 // QVariant each, several times the reading itself.
-void RegisterStore::scan(const RegisterQuery &query, PaidBy paidBy, const std::function<void(const Scanned &)> &each) const
+void RegisterStore::scan(const RegisterQuery &query, const std::function<void(const Scanned &)> &each) const
 {
     reconnectIfLost();
     const Dialect dialect = Dialect::of(m_database);
     QVariantList bind;
-    const QString paidSum = QStringLiteral("SELECT sum(%1) FROM %2").arg(q(PaymentAmount), q(Schema::Register::payments()));
-    const QString paid = paidBy == PaidBy::None ? QStringLiteral("0")
-        : paidBy == PaidBy::Grouped            ? QStringLiteral("coalesce(p.paid, 0)")
-                                               : QStringLiteral("coalesce((%1 WHERE %2 = d.%3), 0)")
-                                        .arg(paidSum, q(PaymentDocument), q(Id));
-    const QString joined = paidBy != PaidBy::Grouped
-        ? QString()
-        : QStringLiteral(" LEFT JOIN (%1, %2 AS k FROM %3 GROUP BY %2) p ON p.k = d.%4")
-              .arg(QStringLiteral("SELECT sum(%1) AS paid").arg(q(PaymentAmount)), q(PaymentDocument), q(Schema::Register::payments()), q(Id));
     const QString sql =
-        QStringLiteral("SELECT d.%1, %2, %3, %4, %5 IS NULL, %6, %7, %8, %9, %10, %11, %12, %13, %14 FROM %15 d%16%17 "
-                       "ORDER BY %14 DESC, d.%1 DESC")
-            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total), paid)
-            .arg(q(Company), q(Number), q(PaymentDate), q(IssueDate), q(SortDate), q(documents()), joined,
-                 whereClause(dialect, query, bind));
+        QStringLiteral("SELECT d.%1, %2, %3, %4, %5 IS NULL, %6, %7, %8, %9, %10, %11, %12, %13 FROM %14 d%15 "
+                       "ORDER BY %13 DESC, d.%1 DESC")
+            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total), q(Company))
+            .arg(q(Number), q(PaymentDate), q(IssueDate), q(SortDate), q(documents()), whereClause(dialect, query, bind));
     const QString proforma = IssuedRules::kindText(DocumentKind::Proforma);
     const QString credit = IssuedRules::noteText(NoteKind::Credit);
     const QString euro = selectorText(Currency::Euro);
@@ -1243,7 +1242,7 @@ void RegisterStore::scan(const RegisterQuery &query, PaidBy paidBy, const std::f
         for (const QVariant &value : std::as_const(bind))
             select.addBindValue(value);
         run(select, CannotRead);
-        document.text = [&select](int column) { return select.value(9 + column).toString(); };
+        document.text = [&select](int column) { return select.value(8 + column).toString(); };
         while (select.next()) {
             document.id = select.value(0).toLongLong();
             document.euro = select.value(1).toString() == euro;
@@ -1253,7 +1252,6 @@ void RegisterStore::scan(const RegisterQuery &query, PaidBy paidBy, const std::f
             document.taxBase = select.value(5).toLongLong();
             document.vat = select.value(6).toLongLong();
             document.total = select.value(7).toLongLong();
-            document.paid = select.value(8).toLongLong();
             each(document);
         }
         return;
@@ -1277,7 +1275,7 @@ void RegisterStore::scan(const RegisterQuery &query, PaidBy paidBy, const std::f
                               sqlite3_column_bytes(statement, column));
     };
     const QByteArray proformaText = proforma.toUtf8(), creditText = credit.toUtf8(), euroText = euro.toUtf8();
-    document.text = [&text](int column) { return QString::fromUtf8(text(9 + column)); };
+    document.text = [&text](int column) { return QString::fromUtf8(text(8 + column)); };
     int result = SQLITE_ROW;
     while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
         document.id = sqlite3_column_int64(statement, 0);
@@ -1288,7 +1286,6 @@ void RegisterStore::scan(const RegisterQuery &query, PaidBy paidBy, const std::f
         document.taxBase = sqlite3_column_int64(statement, 5);
         document.vat = sqlite3_column_int64(statement, 6);
         document.total = sqlite3_column_int64(statement, 7);
-        document.paid = sqlite3_column_int64(statement, 8);
         each(document);
     }
     if (result != SQLITE_DONE)
@@ -1301,10 +1298,11 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
 {
     const bool byPayments = query.payments != PaymentFilter::All;
     const QHash<QString, Amount> credits = byPayments ? creditNotesByInvoice() : QHash<QString, Amount>();
+    const QHash<qint64, Amount> paid = byPayments ? paidByDocument() : QHash<qint64, Amount>();
     const QDate today = query.today.isValid() ? query.today : QDate::currentDate();
     Listing listing;
     Summing summing;
-    scan(query, byPayments ? PaidBy::Grouped : PaidBy::None, [&](const Scanned &document) {
+    scan(query, [&](const Scanned &document) {
         if (document.cancelled || document.proforma) {
             if (!byPayments)
                 listing.ids << document.id;
@@ -1313,7 +1311,7 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
         Amount owed;
         if (byPayments && !document.credit) {
             const Amount total = Amount::fromUnits(document.total);
-            const Amount paidOn = Amount::fromUnits(document.paid)
+            const Amount paidOn = paid.value(document.id)
                 + (credits.isEmpty() ? Amount()
                                      : credits.value(creditedInvoiceKey(document.text(CompanyText),
                                                                         document.text(NumberText))));
@@ -1339,8 +1337,9 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
 QList<RegisterStore::SoldDocument> RegisterStore::soldBetween(const QDate &from, const QDate &to) const
 {
     const QHash<QString, Amount> credits = creditNotesByInvoice();
+    const QHash<qint64, Amount> paid = paidByDocument(from, to);
     QList<SoldDocument> sold;
-    scan({QString(), from, to, PaymentFilter::All, QDate()}, PaidBy::PerDocument, [&](const Scanned &document) {
+    scan({QString(), from, to, PaymentFilter::All, QDate()}, [&](const Scanned &document) {
         if (document.cancelled || document.proforma)
             return;
         SoldDocument one;
@@ -1350,7 +1349,7 @@ QList<RegisterStore::SoldDocument> RegisterStore::soldBetween(const QDate &from,
         one.taxBase = Amount::fromUnits(document.taxBase);
         one.total = Amount::fromUnits(document.total);
         one.paid = document.credit ? one.total
-                                   : Amount::fromUnits(document.paid)
+                                   : paid.value(document.id)
                 + (credits.isEmpty()
                        ? Amount()
                        : credits.value(creditedInvoiceKey(document.text(CompanyText), document.text(NumberText))));

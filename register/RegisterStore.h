@@ -272,17 +272,17 @@ private:
     struct Scanned {
         qint64 id = 0;
         bool euro = false, proforma = false, credit = false, cancelled = false;
-        qint64 taxBase = 0, vat = 0, total = 0, paid = 0;
+        qint64 taxBase = 0, vat = 0, total = 0;
         // The texts, read only when asked for: company, number, "Дата на
         // плащане", the issue date and the sort date.
         std::function<QString(int)> text;
     };
     enum ScannedText { CompanyText, NumberText, PaymentDateText, IssueDateText, SortDateText };
-    // How a scan reads what is paid on each document: not at all, by one
-    // grouping of every payment (for most of the register), or by a look-up
-    // per document (for a part of it).
-    enum class PaidBy { None, Grouped, PerDocument };
-    void scan(const RegisterQuery &query, PaidBy paid, const std::function<void(const Scanned &)> &each) const;
+    void scan(const RegisterQuery &query, const std::function<void(const Scanned &)> &each) const;
+    // What is paid on each document (by its key), credit notes left out: on
+    // every document, or on those issued in a period.
+    QHash<qint64, Amount> paidByDocument() const;
+    QHash<qint64, Amount> paidByDocument(const QDate &from, const QDate &to) const;
     void fillBalances(QList<RegisterRow> &rows) const;
 
     QString m_dataFolder;
@@ -291,4 +291,7 @@ private:
     mutable QSqlDatabase m_database;
     mutable bool m_lost = false;  // the server's connection is gone: the next command connects again
     int m_paymentTermDays = DefaultPaymentTermDays;
+    // A file's payments summed so far, up to the row key read last.
+    mutable QHash<qint64, Amount> m_paid;
+    mutable qint64 m_paidUpTo = 0;
 };

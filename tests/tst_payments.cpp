@@ -124,6 +124,11 @@ private Q_SLOTS:
         const RegisterStore::Listing all = store.list({{}, {}, {}, PaymentFilter::All, today});
         QCOMPARE(all.ids.size(), 9);
 
+        // A payment another program enters counts at the next listing.
+        RegisterStore(m_folder->data()).recordPayment(pay(invoice[5], u"19.85"));
+        QCOMPARE(numbers(store, store.find({{}, {}, {}, PaymentFilter::Unpaid, today})), QStringList({"6", "4"}));
+        store.recordPayment(pay(invoice[5], u"-19.85"));
+
         // Cancelling the credit note leaves its invoice owed again.
         store.cancel(*store.documentId(QStringLiteral("123456789"), NumberSeries::Invoice, QStringLiteral("0000000008")),
                      QStringLiteral("грешка"));
@@ -227,8 +232,8 @@ private Q_SLOTS:
         QCOMPARE(store.payments(id).value(0).amount.text(), QStringLiteral("5"));
     }
 
-    // A register made before payments were kept gets the table, its
-    // documents as they were.
+    // A register made before payments were kept gets the table and the
+    // index that finds the credit notes, its documents as they were.
     void olderRegisterTakesPayments()
     {
         qint64 id = 0;
@@ -236,22 +241,26 @@ private Q_SLOTS:
             RegisterStore store(m_folder->data());
             id = record(store, QStringLiteral("1"), {});
         }
-        QCOMPARE(m_folder->sqlOnRegister({QStringLiteral("DROP TABLE \"Плащания\"")}), QStringList());
+        QCOMPARE(m_folder->sqlOnRegister({QStringLiteral("DROP TABLE \"Плащания\""),
+                                          QStringLiteral("DROP INDEX \"Известия\"")}),
+                 QStringList());
         RegisterStore store(m_folder->data());
         store.recordPayment(pay(id, u"19.85"));
         QCOMPARE(store.row(id).balance.status, PaymentStatus::Paid);
+        QCOMPARE(m_folder->sqlOnRegister({QStringLiteral("DROP INDEX \"Известия\"")}), QStringList());
         QCOMPARE(m_folder->sqlOnRegister({QStringLiteral("DELETE FROM \"Плащания\"")}).value(0).left(7),
                  QStringLiteral("failed:"));
     }
 
     // Two processes enter 40 payments each against one invoice at once:
-    // every one is kept.
+    // every one is kept, and a program that listed what is owed before sees
+    // them all after.
     void twoProgramsLoseNoPayment()
     {
-        {
-            RegisterStore store(m_folder->data());
-            record(store, QStringLiteral("1"), {});
-        }
+        RegisterStore watching(m_folder->data());
+        record(watching, QStringLiteral("1"), {});
+        const RegisterQuery unpaid{{}, {}, {}, PaymentFilter::Unpaid, QDate(2026, 3, 1)};
+        QCOMPARE(watching.list(unpaid).sums.value(0).owed.text(), QStringLiteral("19.85"));
         const int count = 40;
         QProcess programs[2];
         for (QProcess &program : programs) {
@@ -266,6 +275,7 @@ private Q_SLOTS:
         const qint64 id = store.find({}).value(0);
         QCOMPARE(store.payments(id).size(), 2 * count);
         QCOMPARE(store.row(id).balance.paid.text(), QStringLiteral("0.8"));
+        QCOMPARE(watching.list(unpaid).sums.value(0).owed.text(), QStringLiteral("19.05"));
     }
 };
 
