@@ -88,8 +88,8 @@ Made make(const Folders &from, const QString &file)
     QStringList tables;
     if (const std::optional<QString> server = Server::connectionString(data.path())) {
         made.serverNote = QStringLiteral("Таблиците и регистърът са на сървъра на PostgreSQL и не са в това "
-                                         "копие: копието им прави сървърът с командата\n%1\n(вижте README, "
-                                         "„Several machines“).")
+                                         "копие: копието им прави сървърът с командата\n%1\n(вижте "
+                                         "docs/admin-guide.md, „Several machines“).")
                               .arg(serverBackupCommand(*server));
     } else {
         QList<std::pair<QString, QString>> pairs;

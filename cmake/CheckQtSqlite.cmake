@@ -37,7 +37,7 @@ function(bilvaro_check_qt_sqlite)
     message(FATAL_ERROR
       "Qt's SQLite driver ${plugin} does not use the system SQLite library: it carries "
       "its own copy, and two copies of SQLite in one program corrupt the tables. Build "
-      "with a Qt whose SQLite driver links the system SQLite (see the README).")
+      "with a Qt whose SQLite driver links the system SQLite (see docs/developer-guide.md).")
   endif()
   message(STATUS "Qt's SQLite driver uses the system SQLite: ${plugin}")
 endfunction()

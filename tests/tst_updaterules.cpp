@@ -162,7 +162,7 @@ private Q_SLOTS:
 
     // A release is signed as the release of its version: "Bilvaro2007
     // <version>" and a line feed, then the program file (a key pair and
-    // signatures made once with openssl, as the README shows).
+    // signatures made once with openssl, as docs/admin-guide.md shows).
     void releaseSignature_data()
     {
         const QByteArray key = QByteArray::fromHex("302a300506032b6570032100f3b52c03ddd253692adcf3e491945c7447c768e3"
