@@ -51,6 +51,11 @@ public:
     QString chooseFolder(const QString &) override { return QString(); }
     QString saveFile(const QString &, const QString &, const QString &) override { return QString(); }
     std::optional<PaymentAnswer> payment(const PaymentForm &) override { return std::nullopt; }
+    QString openFile(const QString &, const QString &) override { return QString(); }
+    std::optional<QList<int>> chooseItems(const QString &, const QString &, const QStringList &) override
+    {
+        return std::nullopt;
+    }
 
     QStringList expected;
 

@@ -40,6 +40,11 @@ public:
     QString chooseFolder(const QString &) override { return QString(); }
     QString saveFile(const QString &, const QString &, const QString &) override { return QString(); }
     std::optional<PaymentAnswer> payment(const PaymentForm &) override { return std::nullopt; }
+    QString openFile(const QString &, const QString &) override { return QString(); }
+    std::optional<QList<int>> chooseItems(const QString &, const QString &, const QStringList &) override
+    {
+        return std::nullopt;
+    }
 
 private:
     static void report(const QString &text) { std::fprintf(stderr, "bench: the program said: %s\n", qPrintable(text)); }

@@ -8,12 +8,14 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -113,6 +115,40 @@ public:
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return PaymentAnswer{amount->text(), currency->currentText(), way->currentText(), date->date(), note->text()};
+    }
+
+    QString openFile(const QString &title, const QString &filter) override
+    {
+        return QFileDialog::getOpenFileName(owner(), title, QString(), filter);
+    }
+
+    std::optional<QList<int>> chooseItems(const QString &title, const QString &prompt, const QStringList &items) override
+    {
+        QDialog dialog(owner());
+        dialog.setWindowTitle(title);
+        auto *layout = new QVBoxLayout(&dialog);
+        layout->addWidget(new QLabel(prompt, &dialog));
+        auto *list = new QListWidget(&dialog);
+        for (const QString &item : items) {
+            auto *row = new QListWidgetItem(item, list);
+            row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+            row->setCheckState(Qt::Checked);
+        }
+        list->setMinimumWidth(720);
+        layout->addWidget(list);
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отказ"));
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        QList<int> checked;
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->item(i)->checkState() == Qt::Checked)
+                checked << i;
+        }
+        return checked;
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -54,6 +55,12 @@ public:
     virtual QString saveFile(const QString &title, const QString &proposed, const QString &filter) = 0;
     // The payment form: the entry on OK, nothing on Cancel.
     virtual std::optional<PaymentAnswer> payment(const PaymentForm &form) = 0;
+    // The file-open dialog: the chosen file, or an empty text on Cancel.
+    virtual QString openFile(const QString &title, const QString &filter) = 0;
+    // A list of items, each with a check box, all checked at first: the
+    // indexes of the checked ones on OK, nothing on Cancel.
+    virtual std::optional<QList<int>> chooseItems(const QString &title, const QString &prompt,
+                                                  const QStringList &items) = 0;
 };
 
 Prompter &prompts();

@@ -1,4 +1,5 @@
 #include "register/IssuedDocs.h"
+#include "register/BankStatement.h"
 
 #include "common/Failure.h"
 #include "einvoice/EInvoice.h"
@@ -95,6 +96,8 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     SpeedButton10->move(324, 76);
     SpeedButton11 = button(this, QStringLiteral("Извлечение"), 482);
     SpeedButton11->move(482, 76);
+    SpeedButton13 = button(this, QStringLiteral("От банка"), 956);
+    SpeedButton13->move(956, 76);
     auto *termLabel = new QLabel(QStringLiteral("Срок за плащане без дата (дни):"), this);
     termLabel->setGeometry(640, 76, 200, 22);
     SpinEdit1 = new QSpinBox(this);
@@ -131,6 +134,7 @@ TIssuedDocs::TIssuedDocs(QWidget *parent) : QWidget(parent, Qt::Window)
     onClick(SpeedButton9, [this] { SpeedButton9Click(); });
     onClick(SpeedButton10, [this] { SpeedButton10Click(); });
     onClick(SpeedButton11, [this] { SpeedButton11Click(); });
+    onClick(SpeedButton13, [this] { SpeedButton13Click(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { runGuarded([this] { Edit1Change(); }); });
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { runGuarded([this] { SpinEdit1Change(); }); });
     onClick(SpeedButton12, [this] { SpeedButton12Click(); });
@@ -401,6 +405,35 @@ void TIssuedDocs::SpeedButton9Click()
     m_store->recordPayment(paymentFromEntry(row.id, row.number, row.currency, answer->amount, answer->currency,
                                             answer->way, answer->date, answer->note));
     reloadAt(row.id);
+}
+
+void TIssuedDocs::SpeedButton13Click()
+{
+    const QString path = prompts().openFile(QStringLiteral("Банково извлечение"),
+                                            QStringLiteral("Извлечение CAMT.053 (*.xml);;Всички файлове (*)"));
+    if (path.isEmpty())
+        return;
+    const QList<BankCredit> credits = readCamt053File(path);
+    const QList<CreditMatch> matches = creditsToRecord(*m_store, credits, QDate::currentDate());
+    if (matches.isEmpty()) {
+        prompts().information(QStringLiteral("В извлечението няма нови плащания по неплатени документи "
+                                             "(постъпления: %1).").arg(credits.size()));
+        return;
+    }
+    QStringList items;
+    for (const CreditMatch &match : matches)
+        items << creditMatchText(match);
+    const std::optional<QList<int>> chosen = prompts().chooseItems(
+        QStringLiteral("Плащания от банката"),
+        QStringLiteral("Постъпления: %1, разпознати по номера на документа: %2. Отбележете плащанията за записване:")
+            .arg(credits.size())
+            .arg(matches.size()),
+        items);
+    if (!chosen)
+        return;
+    for (const int index : *chosen)
+        m_store->recordPayment(bankPayment(matches.at(index)));
+    reloadAt(chosen->isEmpty() ? 0 : matches.at(chosen->first()).document.id);
 }
 
 void TIssuedDocs::SpeedButton10Click()

@@ -50,6 +50,7 @@ public:
     QToolButton *SpeedButton11; // "Извлечение"
     MonthChart *Chart1;         // the last twelve months, paid and open
     QToolButton *SpeedButton12; // "Покупки"
+    QToolButton *SpeedButton13; // "От банка"
 
     // Opens the register of the start folder (making it on first use) and
     // lists it as the search boxes say.
@@ -77,6 +78,8 @@ public:
     // refused with a message naming it and what is missing.
     void SpeedButton8Click();
     // Enters a payment against the chosen document, the rest owed proposed.
+    // Payments from a bank's statement (CAMT.053), confirmed by the user.
+    void SpeedButton13Click();
     void SpeedButton9Click();
     // Lists the chosen document's payments.
     void SpeedButton10Click();

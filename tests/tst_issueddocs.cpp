@@ -8,6 +8,7 @@
 #include "document/Document.h"
 #include "einvoice/EInvoice.h"
 #include "print/Pr.h"
+#include "support/CamtStatement.h"
 #include "support/PdfPrinter.h"
 #include "lines/Unit1.h"
 #include "register/InvoicePick.h"
@@ -193,6 +194,51 @@ private Q_SLOTS:
                      && text.contains(QStringLiteral("Доставчик ЕООД")),
                  qPrintable(text));
 #endif
+    }
+
+    // A bank's statement pays two documents that are owed: the user keeps
+    // one payment of two, reads the statement again and records the other,
+    // and a third reading records nothing twice.
+    void paymentsFromTheBank()
+    {
+        using namespace CamtStatement;
+        const QString file = app().path(QStringLiteral("statement.xml"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(statement({credit(QStringLiteral("19.85"), QStringLiteral("EUR"), QStringLiteral("ф-ра 3"), QStringLiteral("B1")),
+                             credit(QStringLiteral("5.00"), QStringLiteral("EUR"), QStringLiteral("Фактура 0000000001"),
+                                    QStringLiteral("B2")),
+                             credit(QStringLiteral("40"), QStringLiteral("EUR"), QStringLiteral("аванс"), QStringLiteral("B3"))}));
+        out.close();
+        const QString title = QStringLiteral("Банково извлечение");
+        const auto owed = [] {
+            QStringList found;
+            for (int row = 0; row < IssuedDocs->model()->rowCount(); ++row)
+                found << IssuedDocs->model()->index(row, RegisterModel::Number).data().toString() + u' '
+                        + IssuedDocs->model()->index(row, RegisterModel::Owed).data().toString();
+            return found;
+        };
+        IssuedDocs->ComboBox1->setCurrentIndex(0);
+        const QStringList before = owed();
+        prompter().expectOpenFile(title, file).expectChooseItems(QStringLiteral("Плащания от банката"), QList<int>{1});
+        IssuedDocs->SpeedButton13Click();
+        QCOMPARE(prompter().lastItems.size(), 2);
+        QVERIFY2(prompter().lastItems.value(0).contains(QStringLiteral("№ 0000000003")), qPrintable(prompter().lastItems.value(0)));
+        prompter().expectOpenFile(title, file).expectChooseItems(QStringLiteral("Плащания от банката"), QList<int>{0});
+        IssuedDocs->SpeedButton13Click();
+        QCOMPARE(prompter().lastItems.size(), 1);
+        prompter().expectOpenFile(title, file).expectInformation(
+            QStringLiteral("В извлечението няма нови плащания по неплатени документи (постъпления: 3)."));
+        IssuedDocs->SpeedButton13Click();
+        QVERIFY2(prompter().finished(), prompter().problems());
+        QStringList expected = before;
+        for (const auto &[was, is] : {std::pair{u"0000000003 19.85", u"0000000003 0.00"},   // paid
+                                      std::pair{u"0000000001 19.85", u"0000000001 14.85"}}) {  // 5.00 paid
+            const qsizetype row = expected.indexOf(QString::fromUtf16(was));
+            QVERIFY2(row >= 0, qPrintable(before.join(u',')));
+            expected[row] = QString::fromUtf16(is);
+        }
+        QCOMPARE(owed(), expected);
     }
 
     void opensPrintsAndCancels()

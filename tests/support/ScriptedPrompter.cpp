@@ -5,7 +5,7 @@ namespace {
 const char *kindName(int kind)
 {
     static const char *names[] = {"input", "information", "message", "error", "print", "open picture", "question", "folder",
-                                  "save file", "payment"};
+                                  "save file", "payment", "open file", "choose items"};
     return names[kind];
 }
 
@@ -91,6 +91,21 @@ ScriptedPrompter &ScriptedPrompter::expectPayment(std::optional<PaymentAnswer> a
     step.confirm = answer.has_value();
     if (answer)
         step.payment = *answer;
+    m_steps.append(step);
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectOpenFile(const QString &title, const QString &chosenFile)
+{
+    m_steps.append({Kind::OpenFile, title, {}, chosenFile});
+    return *this;
+}
+
+ScriptedPrompter &ScriptedPrompter::expectChooseItems(const QString &title, std::optional<QList<int>> checked)
+{
+    Step step{Kind::ChooseItems, title, {}, {}};
+    step.confirm = checked.has_value();
+    step.checked = checked.value_or(QList<int>());
     m_steps.append(step);
     return *this;
 }
@@ -216,4 +231,24 @@ std::optional<PaymentAnswer> ScriptedPrompter::payment(const PaymentForm &form)
     if (!step || !step->confirm)
         return std::nullopt;
     return step->payment;
+}
+
+QString ScriptedPrompter::openFile(const QString &title, const QString &filter)
+{
+    transcript.append(QStringLiteral("open file: %1 | %2").arg(title, filter));
+    const Step *step = next(Kind::OpenFile, title);
+    if (step && step->text != title)
+        m_problems.append(QStringLiteral("open dialog \"%1\" where \"%2\" was expected").arg(title, step->text));
+    return step ? step->answer.value_or(QString()) : QString();
+}
+
+std::optional<QList<int>> ScriptedPrompter::chooseItems(const QString &title, const QString &prompt,
+                                                        const QStringList &items)
+{
+    transcript.append(QStringLiteral("choose items: %1 | %2 | %3").arg(title, prompt, items.join(QStringLiteral(" | "))));
+    lastItems = items;
+    const Step *step = next(Kind::ChooseItems, title);
+    if (!step || !step->confirm)
+        return std::nullopt;
+    return step->checked;
 }

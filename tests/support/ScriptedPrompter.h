@@ -38,6 +38,11 @@ public:
     // The payment form, answered with an entry (nullopt: Cancel); the form
     // shown is kept in lastPaymentForm.
     ScriptedPrompter &expectPayment(std::optional<PaymentAnswer> answer);
+    // A file-open dialog with this title, answered with a file (empty: Cancel).
+    ScriptedPrompter &expectOpenFile(const QString &title, const QString &chosenFile);
+    // A check list with this title, answered with the checked items (nullopt:
+    // Cancel); the items shown are kept in lastItems.
+    ScriptedPrompter &expectChooseItems(const QString &title, std::optional<QList<int>> checked);
 
     // True when every expected prompt came, in order, and no other.
     bool finished() const;
@@ -53,6 +58,7 @@ public:
     int lastMinPage = 0;
     int lastMaxPage = 0;
     PaymentForm lastPaymentForm;
+    QStringList lastItems;
 
     std::optional<QString> input(const QString &title, const QString &prompt,
                                  const QString &text) override;
@@ -65,9 +71,11 @@ public:
     QString chooseFolder(const QString &title) override;
     QString saveFile(const QString &title, const QString &proposed, const QString &filter) override;
     std::optional<PaymentAnswer> payment(const PaymentForm &form) override;
+    QString openFile(const QString &title, const QString &filter) override;
+    std::optional<QList<int>> chooseItems(const QString &title, const QString &prompt, const QStringList &items) override;
 
 private:
-    enum class Kind { Input, Information, Message, Error, Print, OpenPicture, Question, Folder, SaveFile, Payment };
+    enum class Kind { Input, Information, Message, Error, Print, OpenPicture, Question, Folder, SaveFile, Payment, OpenFile, ChooseItems };
     struct Step {
         Kind kind;
         QString text;      // title for an input box
@@ -78,6 +86,7 @@ private:
         bool confirm = false;
         std::function<void()> whileOpen = nullptr;
         PaymentAnswer payment = {};  // the payment form's entry, when `confirm`
+        QList<int> checked = {};     // the check list's answer, when `confirm`
     };
     const Step *next(Kind kind, const QString &shown);
 
