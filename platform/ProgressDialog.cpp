@@ -1,0 +1,73 @@
+#include "platform/ProgressDialog.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+#include <limits>
+
+namespace {
+
+int shownAfter = 400;
+
+} // namespace
+
+ProgressDialog::ProgressDialog(QWidget *parent) : m_parent(parent ? parent : QApplication::activeWindow()) {}
+
+ProgressDialog::~ProgressDialog() { finish(); }
+
+int ProgressDialog::showDelay() { return shownAfter; }
+
+void ProgressDialog::setShowDelay(int milliseconds) { shownAfter = milliseconds; }
+
+void ProgressDialog::start(const QString &text, qint64 total, bool stoppable)
+{
+    finish();
+    m_text = text;
+    m_total = total;
+    if (total <= 0) {
+        m_busy.emplace();
+        return;
+    }
+    m_unit = 1 + total / std::numeric_limits<int>::max();
+    m_dialog = std::make_unique<QProgressDialog>(m_parent);
+    m_dialog->setWindowModality(Qt::WindowModal);
+    m_dialog->setAutoReset(false);
+    m_dialog->setAutoClose(false);
+    if (stoppable)
+        m_dialog->setCancelButtonText(QStringLiteral("Отказ"));
+    else
+        m_dialog->setCancelButton(nullptr);
+    m_dialog->setLabelText(m_text + u'\n' + progressCount(0, total));
+    m_dialog->setRange(0, int(total / m_unit));
+    m_dialog->setMinimumDuration(shownAfter);
+    // Starts the dialog's clock: it shows once the work lasts past the delay.
+    m_dialog->setValue(0);
+}
+
+bool ProgressDialog::advance(qint64 done)
+{
+    if (!m_dialog)
+        return true;
+    m_dialog->setLabelText(m_text + u'\n' + progressCount(done, m_total));
+    // Shows the dialog when due and, once shown, lets the windows repaint
+    // and the button be pressed.
+    m_dialog->setValue(int(std::min(done, m_total) / m_unit));
+    return !m_dialog->wasCanceled();
+}
+
+void ProgressDialog::finish()
+{
+    m_busy.reset();
+    m_dialog.reset();
+}
+
+void BusyCursorProgress::start(const QString &, qint64, bool)
+{
+    if (m_depth++ == 0)
+        m_busy.emplace();
+}
+
+void BusyCursorProgress::finish()
+{
+    if (m_depth > 0 && --m_depth == 0)
+        m_busy.reset();
+}
