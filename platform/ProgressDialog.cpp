@@ -47,6 +47,10 @@ bool ProgressDialog::advance(qint64 done)
 {
     if (!m_dialog)
         return true;
+    // Repainting for every unit would cost more than the work.
+    if (m_shown.isValid() && m_shown.elapsed() < 40 && done < m_total)
+        return !m_dialog->wasCanceled();
+    m_shown.start();
     m_dialog->setLabelText(m_text + u'\n' + progressCount(done, m_total));
     // Shows the dialog when due and, once shown, lets the windows repaint
     // and the button be pressed.
@@ -58,6 +62,7 @@ void ProgressDialog::finish()
 {
     m_busy.reset();
     m_dialog.reset();
+    m_shown.invalidate();
 }
 
 void BusyCursorProgress::start(const QString &, qint64, bool)

@@ -3,6 +3,7 @@
 #include "platform/BusyCursor.h"
 #include "platform/Progress.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <memory>
 #include <optional>
@@ -37,6 +38,7 @@ private:
     QString m_text;
     qint64 m_total = 0;
     qint64 m_unit = 1;  // QProgressDialog counts in int
+    QElapsedTimer m_shown;
 };
 
 // The busy cursor for the waits of the core (waitProgress()).

@@ -7,6 +7,7 @@
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
 #include "platform/Printers.h"
+#include "platform/ProgressDialog.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -251,7 +252,12 @@ void TIssuedDocs::SpeedButton5Click()
     QList<qint64> ids = m_store->find({QString(), from, QDate(), PaymentFilter::All, QDate()});
     if (from.isValid())
         ids += m_store->cancelledBefore(from);
-    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, ids), this);
+    QList<LedgerDocument> documents;
+    {
+        ProgressDialog progress(this);
+        documents = ledgerDocuments(*m_store, ids, progress);
+    }
+    m_ledger = new LedgerDialog(documents, this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
     m_ledger->setPurchaseSource([store = m_store.get()](const QString &company) {
         QList<PurchaseDocument> documents;
@@ -274,7 +280,12 @@ void TIssuedDocs::SpeedButton6Click()
     ids.reserve(m_model->rowCount());
     for (int row = 0; row < m_model->rowCount(); ++row)
         ids << m_model->documentAt(row);
-    exportForAccountant(ledgerDocuments(*m_store, ids));
+    QList<LedgerDocument> documents;
+    {
+        ProgressDialog progress(this);
+        documents = ledgerDocuments(*m_store, ids, progress);
+    }
+    exportForAccountant(documents);
 }
 
 void TIssuedDocs::SpeedButton12Click()
