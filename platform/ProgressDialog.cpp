@@ -47,8 +47,9 @@ bool ProgressDialog::advance(qint64 done)
 {
     if (!m_dialog)
         return true;
-    // Repainting for every unit would cost more than the work.
-    if (m_shown.isValid() && m_shown.elapsed() < 40 && done < m_total)
+    // Repainting for every unit would cost more than the work; a dialog
+    // shown at once (in tests) repaints at every report.
+    if (m_shown.isValid() && m_shown.elapsed() < std::min(40, shownAfter) && done < m_total)
         return !m_dialog->wasCanceled();
     m_shown.start();
     m_dialog->setLabelText(m_text + u'\n' + progressCount(done, m_total));
