@@ -225,7 +225,9 @@ Restored restore(const QString &file, const Folders &to, Progress &progress)
                                          "папка. Нищо не е възстановено.")
                               .arg(native(to.start), native(*destination(it.key(), to))));
     }
-    // Once the files go in place, the step is no longer stopped.
+    // All read and checked: the last moment to stop. Once the files go in
+    // place, the step is no longer stopped.
+    step->advance(in.size() / 1024);
     step.reset();
     Restored restored;
     for (auto it = found.cbegin(); it != found.cend(); ++it) {

@@ -14,6 +14,7 @@
 #include "support/LedgerMonth.h"
 #include "support/ParadoxWriter.h"
 #include "support/ProgressWatch.h"
+#include "support/RecordingProgress.h"
 #include "reference/TableStore.h"
 #include "support/WindowTest.h"
 
@@ -93,20 +94,24 @@ class tst_Progress : public WindowTest {
         void (tst_Progress::*prepare)();
         void (tst_Progress::*run)(bool stop);
         QString (tst_Progress::*outcome)(bool stopped);
+        // The logic alone, reporting to the given progress.
+        void (tst_Progress::*direct)(Progress &progress);
     };
     static QMap<QString, Command> commands()
     {
         return {
             {QStringLiteral("Paradox"),
              {MovingIn::ConvertingText, true, &tst_Progress::oldFolder, &tst_Progress::convert,
-              &tst_Progress::converted}},
+              &tst_Progress::converted, &tst_Progress::convertAlone}},
             {QStringLiteral("backup"),
-             {Backup::BackingUpText, true, &tst_Progress::archive, &tst_Progress::backUp, &tst_Progress::backedUp}},
+             {Backup::BackingUpText, true, &tst_Progress::archive, &tst_Progress::backUp, &tst_Progress::backedUp,
+              &tst_Progress::backUpAlone}},
             {QStringLiteral("restore"),
-             {Backup::RestoringText, true, &tst_Progress::backup, &tst_Progress::restore, &tst_Progress::restored}},
+             {Backup::RestoringText, true, &tst_Progress::backup, &tst_Progress::restore, &tst_Progress::restored,
+              &tst_Progress::restoreAlone}},
             {QStringLiteral("ledger files"),
              {WritingLedgersText, false, &tst_Progress::nothing, &tst_Progress::writeLedger,
-              &tst_Progress::ledgerWritten}},
+              &tst_Progress::ledgerWritten, nullptr}},
         };
     }
 
@@ -147,6 +152,7 @@ class tst_Progress : public WindowTest {
         // As at start-up.
         runGuarded([&] { offerParadoxConversion(app().dir().path(), ConvertedAt); });
     }
+    void convertAlone(Progress &progress) { MovingIn::convert(app().dir().path(), ConvertedAt, progress); }
     QString converted(bool stopped)
     {
         if (stopped) {
@@ -181,6 +187,10 @@ class tst_Progress : public WindowTest {
                        .arg(ArchivePages));
         Main->SpeedButton12->click();
     }
+    void backUpAlone(Progress &progress)
+    {
+        Backup::make({app().dir().path(), app().path(QStringLiteral("install/DB"))}, m_file, progress);
+    }
     QString backedUp(bool stopped)
     {
         // Stopped, not even the half-written file under a passing name.
@@ -208,6 +218,7 @@ class tst_Progress : public WindowTest {
             Backup::restore(m_file, restoredFolders(), progress);
         });
     }
+    void restoreAlone(Progress &progress) { Backup::restore(m_file, restoredFolders(), progress); }
     QString restored(bool stopped)
     {
         const qsizetype pages = filesUnder(restoredFolders().archive).size();
@@ -297,6 +308,43 @@ private Q_SLOTS:
         QCOMPARE(watch.pressed, stop);
         QVERIFY(ProgressWatch::nothingLeft());
         const QString outcome = (this->*steps.outcome)(stop);
+        QVERIFY2(outcome.isEmpty(), qPrintable(outcome));
+    }
+
+    // Stopped at its first report, or at its last when all but the end is
+    // done, a command leaves nothing half-made.
+    void stoppedAnywhereLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("stopAt");  // RecordingProgress's
+        const QMap<QString, Command> all = commands();
+        for (auto it = all.cbegin(); it != all.cend(); ++it) {
+            if (!it->direct)
+                continue;
+            QTest::addRow("%s at the first report", qPrintable(it.key())) << it.key() << 1;
+            QTest::addRow("%s at the last report", qPrintable(it.key())) << it.key() << -1;
+        }
+    }
+    void stoppedAnywhereLeavesNothing()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, stopAt);
+        const Command steps = commands().value(command);
+        (this->*steps.prepare)();
+        if (QTest::currentTestFailed())
+            return;
+        RecordingProgress progress(stopAt);
+        QString stopped;
+        try {
+            (this->*steps.direct)(progress);
+        } catch (const Cancelled &cancelled) {
+            stopped = cancelled.text();
+        }
+        QVERIFY(progress.stopped);
+        QVERIFY(!stopped.isEmpty());
+        QCOMPARE(progress.open, 0);
+        QVERIFY2(progress.steps.last().startsWith(steps.text), qPrintable(progress.steps.join(u'|')));
+        const QString outcome = (this->*steps.outcome)(true);
         QVERIFY2(outcome.isEmpty(), qPrintable(outcome));
     }
 };
