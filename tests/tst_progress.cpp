@@ -16,6 +16,12 @@
 #include "support/ProgressWatch.h"
 #include "support/RecordingProgress.h"
 #include "reference/TableStore.h"
+#include "server/ServerConnection.h"
+#include "register/IssuedDocs.h"
+#include "register/RegisterLedger.h"
+#include "register/RegisterStore.h"
+#include "support/SampleInvoice.h"
+#include "support/SqlFile.h"
 #include "support/WindowTest.h"
 
 #include <QCryptographicHash>
@@ -29,6 +35,7 @@ namespace {
 const QDateTime ConvertedAt = QDateTime(QDate(2026, 12, 8), QTime(17, 30, 5));
 constexpr int StockRecords = 3000;
 constexpr int ArchivePages = 80;
+constexpr int RecordedDocuments = 700;  // read 500 at a time
 
 // Every file under a folder with the hash of its bytes.
 QMap<QString, QByteArray> filesUnder(const QString &folder)
@@ -85,6 +92,9 @@ class tst_Progress : public WindowTest {
     // The old program's folder with a catalogue of StockRecords goods,
     // written once (pxlib's writer is slow) and copied.
     QTemporaryDir m_oldFolder;
+    // A register of RecordedDocuments invoices: one printed, the others
+    // its copies under the next numbers (printing each would take minutes).
+    QTemporaryDir m_register;
     QString m_file;  // the backup of a command
     QMap<QString, QByteArray> m_before;
 
@@ -109,6 +119,9 @@ class tst_Progress : public WindowTest {
             {QStringLiteral("restore"),
              {Backup::RestoringText, true, &tst_Progress::backup, &tst_Progress::restore, &tst_Progress::restored,
               &tst_Progress::restoreAlone}},
+            {QStringLiteral("ledger documents"),
+             {ReadingDocumentsText, true, &tst_Progress::register_, &tst_Progress::openLedger,
+              &tst_Progress::ledgerOpened, &tst_Progress::readLedgerAlone}},
             {QStringLiteral("ledger files"),
              {WritingLedgersText, false, &tst_Progress::nothing, &tst_Progress::writeLedger,
               &tst_Progress::ledgerWritten, nullptr}},
@@ -228,6 +241,31 @@ class tst_Progress : public WindowTest {
         return pages == ArchivePages ? QString() : QStringLiteral("%1 pages restored").arg(pages);
     }
 
+    void register_()
+    {
+        QVERIFY(QDir().mkpath(data()));
+        for (const QString &name : {QStringLiteral("Firm.db"), QStringLiteral("Register.db")})
+            QVERIFY(QFile::copy(QDir(m_register.path()).filePath(name), QDir(data()).filePath(name)));
+        app().start(prompter());
+        Main->SpeedButton11->click();
+    }
+    void openLedger(bool stop)
+    {
+        if (stop)
+            prompter().expectInformation(ReadingStoppedText);
+        IssuedDocs->SpeedButton5->click();
+    }
+    void readLedgerAlone(Progress &progress)
+    {
+        const RegisterStore store(data());
+        QCOMPARE(ledgerDocuments(store, store.find({}), progress).size(), RecordedDocuments);
+    }
+    QString ledgerOpened(bool stopped)
+    {
+        const auto *ledger = IssuedDocs->findChild<LedgerDialog *>();
+        return (ledger && ledger->isVisible()) != stopped ? QString() : QStringLiteral("the ledger window is wrong");
+    }
+
     void writeLedger(bool)
     {
         LedgerDialog dialog(december2025());
@@ -255,10 +293,36 @@ class tst_Progress : public WindowTest {
                                                                               : QStringLiteral("not the three files");
     }
 
+    void makeRegister()
+    {
+        QVERIFY(makeOwnCompany(m_register.path()));
+        RegisterStore(m_register.path())
+            .recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("0000000001")),
+                         {}, PrintMode::Original);
+        using namespace Schema::Register;
+        const QString file = RegisterStore::filePath(m_register.path());
+        const QString table = Schema::quoted(documents().sqlName);
+        QStringList columns = sqlOnFile(file, {QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(documents().sqlName)});
+        columns.removeOne(Id.name);
+        QStringList values;
+        for (const QString &column : std::as_const(columns))
+            values << (column == Number.name ? QStringLiteral("printf('%010d', k)") : Schema::quoted(column));
+        for (QString &column : columns)
+            column = Schema::quoted(column);
+        QCOMPARE(sqlOnFile(file, {QStringLiteral("INSERT INTO %1 (%2) WITH RECURSIVE n(k) AS (SELECT 2 UNION ALL SELECT k + 1 "
+                                                 "FROM n WHERE k < %3) SELECT %4 FROM %1, n")
+                                      .arg(table, columns.join(u','))
+                                      .arg(RecordedDocuments)
+                                      .arg(values.join(u',')),
+                                  QStringLiteral("SELECT count(*) FROM %1").arg(table)}),
+                 QStringList{QString::number(RecordedDocuments)});
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
         ProgressDialog::setShowDelay(0);
+        makeRegister();
         ParadoxWriter::OldFolder::write(m_oldFolder.path());
         const QList<QVariantList> goods = ParadoxWriter::OldFolder::records(QStringLiteral("stock.db"));
         ParadoxWriter::writeTable(QDir(m_oldFolder.path()).filePath(QStringLiteral("stock.db")),
@@ -346,6 +410,25 @@ private Q_SLOTS:
         QVERIFY2(progress.steps.last().startsWith(steps.text), qPrintable(progress.steps.join(u'|')));
         const QString outcome = (this->*steps.outcome)(true);
         QVERIFY2(outcome.isEmpty(), qPrintable(outcome));
+    }
+
+    // A wait without a count (the first connection to a server, the reading
+    // of the Paradox tables) shows the busy cursor, nested too, and takes it
+    // back however the step ends.
+    void waitsShowTheBusyCursor()
+    {
+        app().start(prompter());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        try {
+            ProgressStep connecting(waitProgress(), Server::ConnectingText, 0);
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            ProgressDialog progress;
+            ProgressStep reading(progress, MovingIn::ConvertingText, 0);
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            Server::connect(QStringLiteral("refused"), QStringLiteral("host=127.0.0.1 port=1 dbname=firm"));
+        } catch (const Failure &) {
+        }
+        QVERIFY(ProgressWatch::nothingLeft());
     }
 };
 
