@@ -204,7 +204,8 @@ Outcome convert(const QString &startFolder, const QDateTime &now, Progress &prog
     // First every table is read; nothing is moved until all of them are.
     QList<Converted> converted;
     QStringList paradoxFiles;
-    std::optional<ProgressStep> reading(std::in_place, progress, ConvertingText, 0);
+    std::optional<ProgressStep> reading(std::in_place, progress, ReadingParadoxText,
+                                        paradoxTables(data.path()).size(), ConversionStoppedText);
     for (const Schema::Table &schema : Schema::tables()) {
         const QString path = findFile(data, schema.fileName);
         if (path.isEmpty())
@@ -220,6 +221,7 @@ Outcome convert(const QString &startFolder, const QDateTime &now, Progress &prog
                               .arg(shown(path)));
         converted.append(convertTable(schema, Paradox::readTable(path)));
         paradoxFiles << tableFiles(path);
+        reading->advance(converted.size());
     }
     if (converted.isEmpty())
         throw Failure(QStringLiteral("В папката „%1“ няма таблици на Paradox за преобразуване.").arg(shown(data.path())));

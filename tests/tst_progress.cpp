@@ -63,18 +63,26 @@ bool writePages(const QString &folder)
     return true;
 }
 
-// What is wrong with the labels a dialog showed: each the step's text over
-// "done от total", done growing, total the same.
-QString labelProblem(const QStringList &labels, const QString &text)
+// What is wrong with the labels a dialog showed: each the text of one of
+// the steps, in their order, over "done от total", done growing and total
+// the same within a step.
+QString labelProblem(const QStringList &labels, const QStringList &steps)
 {
     if (labels.isEmpty())
         return QStringLiteral("no progress dialog was seen");
     static const QRegularExpression count(QStringLiteral("^(\\d+) от (\\d+)$"));
+    qsizetype step = 0;
     qint64 done = 0, total = -1;
     for (const QString &label : labels) {
         const QRegularExpressionMatch match = count.match(label.section(u'\n', 1));
-        if (label.section(u'\n', 0, 0) != text || !match.hasMatch())
-            return QStringLiteral("label \"%1\"").arg(label);
+        const qsizetype at = steps.indexOf(label.section(u'\n', 0, 0));
+        if (at < step || !match.hasMatch())
+            return QStringLiteral("label \"%1\" among %2").arg(label, labels.join(u'|'));
+        if (at > step) {
+            step = at;
+            done = 0;
+            total = -1;
+        }
         if (match.captured(1).toLongLong() < done || (total >= 0 && match.captured(2).toLongLong() != total)
             || match.captured(1).toLongLong() > match.captured(2).toLongLong())
             return QStringLiteral("count going wrong: %1").arg(labels.join(u'|'));
@@ -99,7 +107,7 @@ class tst_Progress : public WindowTest {
     QMap<QString, QByteArray> m_before;
 
     struct Command {
-        QString text;
+        QStringList texts;  // its steps in order; stopped in the last
         bool stoppable;
         void (tst_Progress::*prepare)();
         void (tst_Progress::*run)(bool stop);
@@ -111,19 +119,19 @@ class tst_Progress : public WindowTest {
     {
         return {
             {QStringLiteral("Paradox"),
-             {MovingIn::ConvertingText, true, &tst_Progress::oldFolder, &tst_Progress::convert,
+             {{MovingIn::ReadingParadoxText, MovingIn::ConvertingText}, true, &tst_Progress::oldFolder, &tst_Progress::convert,
               &tst_Progress::converted, &tst_Progress::convertAlone}},
             {QStringLiteral("backup"),
-             {Backup::BackingUpText, true, &tst_Progress::archive, &tst_Progress::backUp, &tst_Progress::backedUp,
+             {{Backup::BackingUpText}, true, &tst_Progress::archive, &tst_Progress::backUp, &tst_Progress::backedUp,
               &tst_Progress::backUpAlone}},
             {QStringLiteral("restore"),
-             {Backup::RestoringText, true, &tst_Progress::backup, &tst_Progress::restore, &tst_Progress::restored,
+             {{Backup::RestoringText}, true, &tst_Progress::backup, &tst_Progress::restore, &tst_Progress::restored,
               &tst_Progress::restoreAlone}},
             {QStringLiteral("ledger documents"),
-             {ReadingDocumentsText, true, &tst_Progress::register_, &tst_Progress::openLedger,
+             {{ReadingDocumentsText}, true, &tst_Progress::register_, &tst_Progress::openLedger,
               &tst_Progress::ledgerOpened, &tst_Progress::readLedgerAlone}},
             {QStringLiteral("ledger files"),
-             {WritingLedgersText, false, &tst_Progress::nothing, &tst_Progress::writeLedger,
+             {{WritingLedgersText}, false, &tst_Progress::nothing, &tst_Progress::writeLedger,
               &tst_Progress::ledgerWritten, nullptr}},
         };
     }
@@ -363,9 +371,9 @@ private Q_SLOTS:
         (this->*steps.prepare)();
         if (QTest::currentTestFailed())
             return;
-        ProgressWatch watch(stop);
+        ProgressWatch watch(stop ? steps.texts.last() : QString());
         (this->*steps.run)(stop);
-        const QString labels = labelProblem(watch.labels, steps.text);
+        const QString labels = labelProblem(watch.labels, steps.texts);
         QVERIFY2(labels.isEmpty(), qPrintable(labels));
         QVERIFY(watch.modal);
         QCOMPARE(watch.stoppable, steps.stoppable);
@@ -397,7 +405,7 @@ private Q_SLOTS:
         (this->*steps.prepare)();
         if (QTest::currentTestFailed())
             return;
-        RecordingProgress progress(stopAt);
+        RecordingProgress progress(steps.texts.last(), stopAt);
         QString stopped;
         try {
             (this->*steps.direct)(progress);
@@ -407,7 +415,7 @@ private Q_SLOTS:
         QVERIFY(progress.stopped);
         QVERIFY(!stopped.isEmpty());
         QCOMPARE(progress.open, 0);
-        QVERIFY2(progress.steps.last().startsWith(steps.text), qPrintable(progress.steps.join(u'|')));
+        QVERIFY2(progress.steps.last().startsWith(steps.texts.last()), qPrintable(progress.steps.join(u'|')));
         const QString outcome = (this->*steps.outcome)(true);
         QVERIFY2(outcome.isEmpty(), qPrintable(outcome));
     }

@@ -274,7 +274,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, direction);
         QFETCH(int, stopAt);
-        RecordingProgress progress(stopAt);
+        RecordingProgress progress(direction == u"to" ? ServerCopy::MovingToServerText : ServerCopy::MovingFromServerText,
+                                   stopAt);
         QString text;
         if (direction == u"to") {
             const QStringList office = fileContents(QDir(data("office")).filePath(QStringLiteral("Register.db")));

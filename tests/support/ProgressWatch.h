@@ -10,10 +10,10 @@
 // Watches the progress dialogs while a command runs, as a user sees them:
 // a timer that fires whenever the windows get their events (which they do
 // only while the work reports its progress) reads the dialog that shows and,
-// when asked, presses its "Отказ".
+// when asked, presses its "Отказ" in the step with that text.
 class ProgressWatch : public QObject {
 public:
-    explicit ProgressWatch(bool pressStop = false) : m_pressStop(pressStop)
+    explicit ProgressWatch(const QString &stopIn = QString()) : m_stopIn(stopIn)
     {
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] { look(); });
         m_timer.start(0);
@@ -55,7 +55,7 @@ private:
         for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
             if (button->isVisible() && button->text() == QStringLiteral("Отказ")) {
                 stoppable = true;
-                if (m_pressStop && !pressed) {
+                if (!m_stopIn.isEmpty() && dialog->labelText().startsWith(m_stopIn + u'\n') && !pressed) {
                     pressed = true;
                     button->click();
                 }
@@ -63,6 +63,6 @@ private:
         }
     }
 
-    bool m_pressStop;
+    QString m_stopIn;
     QTimer m_timer;
 };

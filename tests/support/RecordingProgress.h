@@ -5,23 +5,29 @@
 #include <QList>
 #include <QStringList>
 
-// A progress for the logic's tests: keeps every report and answers "stopped"
-// from the report `stopAt` on (counted from 1; 0 never), and -1 at the last
-// report of the first step that has a count, as a user who waits to the end.
+// A progress for the logic's tests: keeps every report and, in the step
+// with the text `stopIn`, answers "stopped" from its report `stopAt` on
+// (counted from 1), or with -1 at the report of the whole, as a user who
+// waits to the end.
 class RecordingProgress final : public Progress {
 public:
-    explicit RecordingProgress(qsizetype stopAt = 0) : m_stopAt(stopAt) {}
+    RecordingProgress() = default;
+    RecordingProgress(const QString &stopIn, qsizetype stopAt) : m_stopIn(stopIn), m_stopAt(stopAt) {}
 
     void start(const QString &text, qint64 total, bool stoppable) override
     {
         steps << QStringLiteral("%1 %2%3").arg(text).arg(total).arg(stoppable ? QStringLiteral(" Отказ") : QString());
+        m_text = text;
         m_total = total;
+        m_reports = 0;
         ++open;
     }
     bool advance(qint64 done) override
     {
         reports << done;
-        const bool stop = (m_stopAt > 0 && reports.size() >= m_stopAt) || (m_stopAt < 0 && done == m_total);
+        ++m_reports;
+        const bool stop = m_text == m_stopIn
+                          && ((m_stopAt > 0 && m_reports >= m_stopAt) || (m_stopAt < 0 && done == m_total));
         stopped |= stop;
         return !stop;
     }
@@ -33,6 +39,9 @@ public:
     int open = 0;           // steps begun and not finished
 
 private:
-    qsizetype m_stopAt;
+    QString m_stopIn;
+    qsizetype m_stopAt = 0;
+    QString m_text;
     qint64 m_total = 0;
+    qsizetype m_reports = 0;
 };
