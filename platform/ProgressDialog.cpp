@@ -28,7 +28,7 @@ void ProgressDialog::start(const QString &text, qint64 total, bool stoppable)
         return;
     }
     m_unit = 1 + total / std::numeric_limits<int>::max();
-    m_dialog = std::make_unique<QProgressDialog>(m_parent);
+    m_dialog = new QProgressDialog(m_parent);
     m_dialog->setWindowModality(Qt::WindowModal);
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
@@ -62,7 +62,7 @@ bool ProgressDialog::advance(qint64 done)
 void ProgressDialog::finish()
 {
     m_busy.reset();
-    m_dialog.reset();
+    delete m_dialog.data();
     m_shown.invalidate();
 }
 

@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
-#include <memory>
 #include <optional>
 
 class QProgressDialog;
@@ -33,7 +32,8 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
-    std::unique_ptr<QProgressDialog> m_dialog;
+    // Watched: a parent that goes takes its dialog with it.
+    QPointer<QProgressDialog> m_dialog;
     std::optional<BusyCursor> m_busy;
     QString m_text;
     qint64 m_total = 0;

@@ -292,7 +292,12 @@ void TIssuedDocs::SpeedButton12Click()
 {
     if (!m_store)
         return;
-    auto *dialog = new PurchasesDialog(*m_store, companiesOf(ledgerDocuments(*m_store, m_store->find({}))), this);
+    QList<LedgerDocument> documents;
+    {
+        ProgressDialog progress(this);
+        documents = ledgerDocuments(*m_store, m_store->find({}), progress);
+    }
+    auto *dialog = new PurchasesDialog(*m_store, companiesOf(documents), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }
