@@ -243,7 +243,7 @@ void TIssuedDocs::SpeedButton5Click()
         m_ledger->activateWindow();
         return;
     }
-    // The register is read in one pass (a query per table), so the ledger
+    // The register is read once (in parts, showing the progress), so the ledger
     // gets every document from the month the typed period starts in, or all,
     // and the earlier ones cancelled since, which come back in the month of
     // their cancel.
