@@ -10,6 +10,7 @@
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
+#include "platform/ProgressDialog.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -173,7 +174,9 @@ void TMain::SpeedButton12Click()
     const QString file = prompts().saveFile(QStringLiteral("Резервно копие"), proposed, QStringLiteral("Резервно копие (*.tar)"));
     if (file.isEmpty())
         return;
-    const Backup::Made made = Backup::make(backupFolders(), file);
+    ProgressDialog progress(this);
+    const Backup::Made made = Backup::make(backupFolders(), file, progress);
+    progress.finish();
     Backup::rememberMade(StartFolder, QDate::currentDate());
     prompts().information(madeText(made));
 }
@@ -208,7 +211,10 @@ void TMain::remindOfBackup()
         Backup::remember(dataDirectory(), memory);
         if (!prompts().question(backupReminderQuestion(Backup::automaticFolder(StartFolder), memory.keep)))
             return;
-        prompts().information(madeText(Backup::makeAutomatic(backupFolders(), QDateTime::currentDateTime())));
+        ProgressDialog progress(Main);
+        const Backup::Made made = Backup::makeAutomatic(backupFolders(), QDateTime::currentDateTime(), progress);
+        progress.finish();
+        prompts().information(madeText(made));
     });
 }
 

@@ -1,6 +1,7 @@
 #include "app/ParadoxOffer.h"
 
 #include "paradox/MovingIn.h"
+#include "platform/ProgressDialog.h"
 #include "platform/Prompts.h"
 
 #include <QDir>
@@ -20,5 +21,8 @@ void offerParadoxConversion(const QString &startFolder, const QDateTime &now)
             .arg(QDir::toNativeSeparators(data), found.join(QStringLiteral(", ")));
     if (!prompts().question(question))
         return;
-    prompts().information(MovingIn::summaryText(MovingIn::convert(startFolder, now)));
+    ProgressDialog progress;
+    const MovingIn::Outcome outcome = MovingIn::convert(startFolder, now, progress);
+    progress.finish();
+    prompts().information(MovingIn::summaryText(outcome));
 }

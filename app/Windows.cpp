@@ -11,6 +11,7 @@
 #include "platform/Fonts.h"
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
+#include "platform/ProgressDialog.h"
 #include "print/Pr.h"
 #include "print/PrintRules.h"
 #include "reference/Unit4.h"
@@ -46,6 +47,10 @@ void setUpApplication(QApplication &app)
 
 void createWindows()
 {
+    // What the core waits on without a count (the first connection to a
+    // server) shows the busy cursor.
+    static BusyCursorProgress waiting;
+    setWaitProgress(&waiting);
     Main = new TMain;
     runGuarded([] { Main->FormCreate(); });
     // Before anything opens a table: a folder moved over from the old program.

@@ -78,7 +78,7 @@ QString serverBackupCommand(const QString &connection)
     return QStringLiteral("pg_dump --format=custom --file=firm.dump \"%1\"").arg(connection);
 }
 
-Made make(const Folders &from, const QString &file)
+Made make(const Folders &from, const QString &file, Progress &progress)
 {
     const QDir data(QDir(from.start).filePath(QStringLiteral("DB")));
     Made made{file, 0, 0, std::nullopt};
@@ -86,6 +86,9 @@ Made make(const Folders &from, const QString &file)
     if (!copies.isValid())
         throw Failure(QStringLiteral("Няма място за временните копия на таблиците: %1").arg(copies.errorString()));
     QStringList tables;
+    // The copies of the tables, made while other programs write them, can
+    // give no count.
+    std::optional<ProgressStep> copying(std::in_place, progress, BackingUpText, 0);
     if (const std::optional<QString> server = Server::connectionString(data.path())) {
         made.serverNote = QStringLiteral("Таблиците и регистърът са на сървъра на PostgreSQL и не са в това "
                                          "копие: копието им прави сървърът с командата\n%1\n(вижте "
@@ -101,6 +104,12 @@ Made make(const Folders &from, const QString &file)
         }
         SqliteSnapshot::copy(pairs);
     }
+    copying.reset();
+    const QString settings = QDir(from.start).filePath(SettingsName);
+    const QStringList pages = pageFiles(from.archive);
+    // Stopped before the commit, the half-written file is removed.
+    ProgressStep step(progress, BackingUpText, tables.size() + 1 + pages.size(), BackupStoppedText);
+    qint64 done = 0;
 
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
@@ -117,14 +126,17 @@ Made make(const Folders &from, const QString &file)
         entries.append(QJsonObject{{QStringLiteral("name"), name},
                                    {QStringLiteral("size"), size},
                                    {QStringLiteral("sha256"), QString::fromLatin1(hash)}});
+        step.advance(++done);
     };
     for (const QString &name : std::as_const(tables)) {
         add(TablesFolder + name, QDir(copies.path()).filePath(name));
         ++made.tables;
     }
-    if (const QString settings = QDir(from.start).filePath(SettingsName); QFile::exists(settings))
+    if (QFile::exists(settings))
         add(SettingsName, settings);
-    for (const QString &page : pageFiles(from.archive)) {
+    else
+        step.advance(++done);
+    for (const QString &page : pages) {
         add(PagesFolder + page, QDir(from.archive).filePath(page));
         ++made.pages;
     }
@@ -139,7 +151,7 @@ Made make(const Folders &from, const QString &file)
     return made;
 }
 
-Restored restore(const QString &file, const Folders &to)
+Restored restore(const QString &file, const Folders &to, Progress &progress)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
@@ -151,6 +163,7 @@ Restored restore(const QString &file, const Folders &to)
     QTemporaryDir staging(QDir(to.start).filePath(QStringLiteral(".restore-XXXXXX")));
     if (!staging.isValid())
         throw Failure(QStringLiteral("Папката „%1“ не може да бъде записана: %2").arg(native(to.start), staging.errorString()));
+    std::optional<ProgressStep> step(std::in_place, progress, RestoringText, in.size() / 1024, RestoreStoppedText);
     QMap<QString, Entry> found;
     QByteArray manifestBytes;
     std::optional<QString> afterManifest;
@@ -175,6 +188,7 @@ Restored restore(const QString &file, const Folders &to)
             entry.size += chunk.size();
             if (part.write(chunk) != chunk.size())
                 throw Failure(QStringLiteral("Папката „%1“ не може да бъде записана: %2").arg(native(to.start), part.errorString()));
+            step->advance(in.pos() / 1024);
         }
         entry.sha256 = hash.result().toHex();
         found.insert(name, entry);
@@ -211,6 +225,10 @@ Restored restore(const QString &file, const Folders &to)
                                          "папка. Нищо не е възстановено.")
                               .arg(native(to.start), native(*destination(it.key(), to))));
     }
+    // All read and checked: the last moment to stop. Once the files go in
+    // place, the step is no longer stopped.
+    step->advance(in.size() / 1024);
+    step.reset();
     Restored restored;
     for (auto it = found.cbegin(); it != found.cend(); ++it) {
         const QString &name = it.key();
@@ -277,13 +295,13 @@ void rememberMade(const QString &startFolder, const QDate &today)
     remember(data, memory);
 }
 
-Made makeAutomatic(const Folders &from, const QDateTime &now)
+Made makeAutomatic(const Folders &from, const QDateTime &now, Progress &progress)
 {
     const QString folder = automaticFolder(from.start);
     if (!QDir().mkpath(folder))
         throw Failure(QStringLiteral("Папката „%1“ не може да бъде създадена.").arg(native(folder)));
     // The name sorts as the moment: the newest last.
-    Made made = make(from, QDir(folder).filePath(QStringLiteral("Bilvaro-%1.tar").arg(now.toString(QStringLiteral("yyyyMMdd-HHmmss")))));
+    Made made = make(from, QDir(folder).filePath(QStringLiteral("Bilvaro-%1.tar").arg(now.toString(QStringLiteral("yyyyMMdd-HHmmss")))), progress);
     rememberMade(from.start, now.date());
     keepNewest(folder, remembered(QDir(from.start).filePath(QStringLiteral("DB"))).keep);
     return made;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -32,7 +34,9 @@ struct Made {
 };
 
 // Makes the backup file; a failure throws and leaves no file under that name.
-Made make(const Folders &from, const QString &file);
+// The files put in are reported to `progress`; stopping there is such a
+// failure too (Cancelled).
+Made make(const Folders &from, const QString &file, Progress &progress = Progress::none());
 
 struct Restored {
     int tables = 0;
@@ -42,7 +46,15 @@ struct Restored {
 // Puts a backup back into a start folder that holds none of its files, after
 // checking every entry against the manifest; a damaged or incomplete backup
 // is refused naming the entry, nothing written.
-Restored restore(const QString &file, const Folders &to);
+// What is read is reported to `progress` in kilobytes; stopping before the
+// files are put in place writes nothing.
+Restored restore(const QString &file, const Folders &to, Progress &progress = Progress::none());
+
+// The steps' texts, and what is said when the user stops them.
+inline const QString BackingUpText = QStringLiteral("Архивиране…");
+inline const QString BackupStoppedText = QStringLiteral("Архивирането е прекъснато. Резервно копие не е записано.");
+inline const QString RestoringText = QStringLiteral("Възстановяване…");
+inline const QString RestoreStoppedText = QStringLiteral("Възстановяването е прекъснато. Нищо не е възстановено.");
 
 // The server's own backup command for a connection string.
 QString serverBackupCommand(const QString &connection);
@@ -67,7 +79,7 @@ bool reminderDue(const Memory &memory, const QDate &today);
 QString automaticFolder(const QString &startFolder);
 // Makes an automatic backup named after the moment, remembers the day and
 // keeps only the newest `keep` automatic backups.
-Made makeAutomatic(const Folders &from, const QDateTime &now);
+Made makeAutomatic(const Folders &from, const QDateTime &now, Progress &progress = Progress::none());
 // Remembers a backup made today (the menu's and the table tool's).
 void rememberMade(const QString &startFolder, const QDate &today);
 // Deletes all but the newest `keep` automatic backups; returns the deleted names.

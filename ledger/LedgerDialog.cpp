@@ -5,6 +5,7 @@
 #include "ledger/LedgerFiles.h"
 #include "ledger/Vies.h"
 #include "platform/Handlers.h"
+#include "platform/ProgressDialog.h"
 #include "platform/Prompts.h"
 
 #include <QComboBox>
@@ -265,9 +266,16 @@ void LedgerDialog::writeFiles()
             return;
     }
     QStringList written;
-    for (const auto &[path, bytes] : std::as_const(files)) {
-        writeWholeFile(path, bytes);
-        written << QDir::toNativeSeparators(path);
+    {
+        // Each file is written whole; not stopped between them, so that the
+        // folder never holds a ledger without its return.
+        ProgressDialog progress(this);
+        ProgressStep step(progress, WritingLedgersText, files.size());
+        for (const auto &[path, bytes] : std::as_const(files)) {
+            writeWholeFile(path, bytes);
+            written << QDir::toNativeSeparators(path);
+            step.advance(written.size());
+        }
     }
     QString done = QStringLiteral("Записани:\n") + written.join(u'\n');
     if (!wholeReturn)

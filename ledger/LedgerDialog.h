@@ -13,6 +13,8 @@
 // the accountant's export.
 inline const QString LedgerFolderTitle = QStringLiteral("Папка за файловете на дневника");
 inline const QString ExportLinesQuestion = QStringLiteral("Да бъде ли добавен и по един ред за всеки ред на документите?");
+// The progress of writing the files.
+inline const QString WritingLedgersText = QStringLiteral("Записване на дневниците…");
 
 class QComboBox;
 class QDateEdit;

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <optional>
 
 namespace MovingIn {
 
@@ -197,12 +198,14 @@ QStringList paradoxTables(const QString &dataFolder)
     return found;
 }
 
-Outcome convert(const QString &startFolder, const QDateTime &now)
+Outcome convert(const QString &startFolder, const QDateTime &now, Progress &progress)
 {
     const QDir data(QDir(startFolder).absoluteFilePath(QStringLiteral("DB")));
     // First every table is read; nothing is moved until all of them are.
     QList<Converted> converted;
     QStringList paradoxFiles;
+    std::optional<ProgressStep> reading(std::in_place, progress, ReadingParadoxText,
+                                        paradoxTables(data.path()).size(), ConversionStoppedText);
     for (const Schema::Table &schema : Schema::tables()) {
         const QString path = findFile(data, schema.fileName);
         if (path.isEmpty())
@@ -218,9 +221,17 @@ Outcome convert(const QString &startFolder, const QDateTime &now)
                               .arg(shown(path)));
         converted.append(convertTable(schema, Paradox::readTable(path)));
         paradoxFiles << tableFiles(path);
+        reading->advance(converted.size());
     }
     if (converted.isEmpty())
         throw Failure(QStringLiteral("В папката „%1“ няма таблици на Paradox за преобразуване.").arg(shown(data.path())));
+
+    reading.reset();
+    qsizetype total = 0;
+    for (const Converted &table : std::as_const(converted))
+        total += table.records.size();
+    ProgressStep writing(progress, ConvertingText, total, ConversionStoppedText, 200);
+    qsizetype written = 0;
 
     Outcome outcome;
     const QDir kept(data.filePath(QStringLiteral("paradox-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
@@ -243,7 +254,12 @@ Outcome convert(const QString &startFolder, const QDateTime &now)
             moved << file;
         }
         for (const Converted &table : converted) {
-            if (!TableMaker::makeTable(data.path(), table.definition, table.records))
+            // Stopped half-way, the table maker removes the file it was making.
+            const auto record = [&](qsizetype index) {
+                writing.advance(++written);
+                return table.records[index];
+            };
+            if (!TableMaker::makeTable(data.path(), table.definition, table.records.size(), record))
                 throw Failure(QStringLiteral("Файлът „%1“ се появи по време на преобразуването.")
                                   .arg(shown(data.filePath(table.definition.fileName))));
             made << data.filePath(table.definition.fileName);

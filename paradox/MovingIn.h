@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -32,8 +34,18 @@ struct Outcome {
 // Converts the Paradox tables of startFolder/DB. Refuses (a Failure) where
 // any of the four tables is already one of this program's, or where none is
 // a Paradox table. Every table is read before anything is moved; a failure
-// afterwards puts the Paradox files back and removes what was made.
-Outcome convert(const QString &startFolder, const QDateTime &now = QDateTime::currentDateTime());
+// afterwards puts the Paradox files back and removes what was made. The
+// tables read and the records written are reported to `progress`; stopping
+// there is such a failure too (Cancelled).
+Outcome convert(const QString &startFolder, const QDateTime &now = QDateTime::currentDateTime(),
+                Progress &progress = Progress::none());
+
+// The steps' texts (the tables read, then the records written), and what is
+// said when the user stops them.
+inline const QString ReadingParadoxText = QStringLiteral("Четене на таблиците на Paradox…");
+inline const QString ConvertingText = QStringLiteral("Прехвърляне от Paradox…");
+inline const QString ConversionStoppedText =
+    QStringLiteral("Прехвърлянето от Paradox е прекъснато. Таблиците на Paradox са оставени, както бяха.");
 
 // The summary shown after the conversion, one paragraph per table.
 QString summaryText(const Outcome &outcome);

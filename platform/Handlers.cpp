@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "platform/Progress.h"
 #include "platform/Prompts.h"
 
 #include <QAbstractButton>
@@ -22,6 +23,9 @@ void runGuarded(const std::function<void()> &handler)
 {
     try {
         handler();
+    } catch (const Cancelled &stopped) {
+        // The user stopped it: no error, only what was kept as it was.
+        prompts().information(stopped.text());
     } catch (const std::exception &failure) {
         if (!dynamic_cast<const Failure *>(&failure))
             qCWarning(lcPlatform) << "handler failed:" << typeid(failure).name() << failure.what();

@@ -8,6 +8,7 @@
 #include "platform/Handlers.h"
 #include "platform/Paths.h"
 #include "platform/Printers.h"
+#include "platform/ProgressDialog.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -246,7 +247,7 @@ void TIssuedDocs::SpeedButton5Click()
         m_ledger->activateWindow();
         return;
     }
-    // The register is read in one pass (a query per table), so the ledger
+    // The register is read once (in parts, showing the progress), so the ledger
     // gets every document from the month the typed period starts in, or all,
     // and the earlier ones cancelled since, which come back in the month of
     // their cancel.
@@ -255,7 +256,12 @@ void TIssuedDocs::SpeedButton5Click()
     QList<qint64> ids = m_store->find({QString(), from, QDate(), PaymentFilter::All, QDate()});
     if (from.isValid())
         ids += m_store->cancelledBefore(from);
-    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, ids), this);
+    QList<LedgerDocument> documents;
+    {
+        ProgressDialog progress(this);
+        documents = ledgerDocuments(*m_store, ids, progress);
+    }
+    m_ledger = new LedgerDialog(documents, this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
     m_ledger->setPurchaseSource([store = m_store.get()](const QString &company) {
         QList<PurchaseDocument> documents;
@@ -278,14 +284,24 @@ void TIssuedDocs::SpeedButton6Click()
     ids.reserve(m_model->rowCount());
     for (int row = 0; row < m_model->rowCount(); ++row)
         ids << m_model->documentAt(row);
-    exportForAccountant(ledgerDocuments(*m_store, ids));
+    QList<LedgerDocument> documents;
+    {
+        ProgressDialog progress(this);
+        documents = ledgerDocuments(*m_store, ids, progress);
+    }
+    exportForAccountant(documents);
 }
 
 void TIssuedDocs::SpeedButton12Click()
 {
     if (!m_store)
         return;
-    auto *dialog = new PurchasesDialog(*m_store, companiesOf(ledgerDocuments(*m_store, m_store->find({}))), this);
+    QList<LedgerDocument> documents;
+    {
+        ProgressDialog progress(this);
+        documents = ledgerDocuments(*m_store, m_store->find({}), progress);
+    }
+    auto *dialog = new PurchasesDialog(*m_store, companiesOf(documents), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

@@ -23,3 +23,16 @@ QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qi
     }
     return documents;
 }
+
+QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qint64> &ids, Progress &progress)
+{
+    constexpr qsizetype Part = 500;
+    ProgressStep step(progress, ReadingDocumentsText, ids.size(), ReadingStoppedText);
+    QList<LedgerDocument> documents;
+    documents.reserve(ids.size());
+    for (qsizetype from = 0; from < ids.size(); from += Part) {
+        documents += ledgerDocuments(store, ids.mid(from, Part));
+        step.advance(std::min(from + Part, ids.size()));
+    }
+    return documents;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/SalesLedger.h"
+#include "platform/Progress.h"
 
 #include <QList>
 
@@ -12,3 +13,10 @@ class RegisterStore;
 // time, as the register recorded it), issued on the date of its page
 // (the day it was printed where the page names none).
 QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qint64> &ids);
+
+// As above, read a part at a time and reported to `progress`; stopping
+// there (nothing is written yet) is a Cancelled failure.
+QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qint64> &ids, Progress &progress);
+
+inline const QString ReadingDocumentsText = QStringLiteral("Четене на документите…");
+inline const QString ReadingStoppedText = QStringLiteral("Четенето на документите е прекъснато.");

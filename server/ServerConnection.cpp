@@ -224,6 +224,8 @@ QSqlDatabase connect(const QString &name, const QString &connection)
     const Address where = address(connection);
     const bool checkedBefore = wasChecked(connection);
     if (!checkedBefore) {
+        // One blocking connection, without a count to show.
+        ProgressStep waiting(waitProgress(), ConnectingText, 0);
         check(connection, where);
         markChecked(connection, true);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Failure.h"
+#include "platform/Progress.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -49,7 +50,9 @@ Address address(const QString &connection);
 // fail with their own message. A server that does not answer is reported
 // after ConnectTimeoutSeconds. Writes wait up to the store's busy time for
 // another machine's lock.
+// The first check shows on waitProgress().
 QSqlDatabase connect(const QString &name, const QString &connection);
+inline const QString ConnectingText = QStringLiteral("Свързване със сървъра…");
 // A command found the connection to this server lost: the next connection
 // checks the server anew.
 void lost(const QString &connection);

@@ -1,5 +1,6 @@
 #include "reference/ServerTables.h"
 #include "server/ServerConnection.h"
+#include "support/RecordingProgress.h"
 #include "support/TestServer.h"
 
 #include <QSqlQuery>
@@ -14,6 +15,25 @@ class tst_ServerConnection : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The first connection is one blocking wait without a count: it shows on
+    // the progress of waits (the program's busy cursor), refused or not.
+    void firstConnectionShowsItsWait()
+    {
+        RecordingProgress waiting;
+        setWaitProgress(&waiting);
+        const QString connection = QStringLiteral("host=127.0.0.1 port=1 dbname=wait");
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                Server::connect(QStringLiteral("wait"), connection);
+            } catch (const Failure &) {
+            }
+        }
+        setWaitProgress(nullptr);
+        // A refused server is checked anew at the next try.
+        QCOMPARE(waiting.steps, QStringList(2, Server::ConnectingText + QStringLiteral(" 0")));
+        QCOMPARE(waiting.open, 0);
+    }
+
     void chosenByFileOrRun_data()
     {
         QTest::addColumn<QByteArray>("file");  // server.conf's bytes; null for no file

@@ -8,6 +8,7 @@
 #include "register/RegisterStore.h"
 #include "server/ServerConnection.h"
 #include "support/EngineFolder.h"
+#include "support/RecordingProgress.h"
 #include "support/SampleInvoice.h"
 #include "support/SqlFile.h"
 #include "tools/ServerCopy.h"
@@ -255,6 +256,51 @@ private Q_SLOTS:
                      qPrintable(failure.text()));
         }
         QCOMPARE(QDir(QDir(target.path()).filePath(QStringLiteral("DB"))).entryList(QDir::Files), QStringList{});
+    }
+
+    // Stopped by the user at its first or last table, the move leaves the
+    // server's database empty, the way back leaves no file, and the source
+    // is never touched.
+    void stoppedMoveLeavesBothSidesAsTheyWere_data()
+    {
+        QTest::addColumn<QString>("direction");
+        QTest::addColumn<int>("stopAt");  // RecordingProgress's
+        for (const char *direction : {"to", "from"}) {
+            QTest::addRow("%s the server, at the first table", direction) << direction << 1;
+            QTest::addRow("%s the server, at the last table", direction) << direction << -1;
+        }
+    }
+    void stoppedMoveLeavesBothSidesAsTheyWere()
+    {
+        QFETCH(QString, direction);
+        QFETCH(int, stopAt);
+        RecordingProgress progress(direction == u"to" ? ServerCopy::MovingToServerText : ServerCopy::MovingFromServerText,
+                                   stopAt);
+        QString text;
+        if (direction == u"to") {
+            const QStringList office = fileContents(QDir(data("office")).filePath(QStringLiteral("Register.db")));
+            TestServer::Database database;
+            try {
+                ServerCopy::toServer(folder("office"), database.connection(), progress);
+            } catch (const Cancelled &cancelled) {
+                text = cancelled.text();
+            }
+            QCOMPARE(sqlOnServerDatabase(database.name(), {QStringLiteral("SELECT count(*) FROM pg_class WHERE "
+                                                                          "relnamespace = 'public'::regnamespace")}),
+                     QStringList{QStringLiteral("0")});
+            QCOMPARE(fileContents(QDir(data("office")).filePath(QStringLiteral("Register.db"))), office);
+        } else {
+            QTemporaryDir target;
+            try {
+                ServerCopy::fromServer(target.path(), m_database->connection(), progress);
+            } catch (const Cancelled &cancelled) {
+                text = cancelled.text();
+            }
+            QCOMPARE(QDir(QDir(target.path()).filePath(QStringLiteral("DB"))).entryList(QDir::Files | QDir::Hidden),
+                     QStringList{});
+        }
+        QCOMPARE(text, ServerCopy::MoveStoppedText);
+        QCOMPARE(progress.open, 0);
     }
 
 private:

@@ -393,7 +393,7 @@ QString shown(const Schema::Table &table)
 
 } // namespace
 
-QStringList toServer(const QString &startFolder, const QString &connection)
+QStringList toServer(const QString &startFolder, const QString &connection, Progress &progress)
 {
     const QDir data(QDir(startFolder).filePath(QStringLiteral("DB")));
     // Every file is opened before the server is touched.
@@ -435,6 +435,9 @@ QStringList toServer(const QString &startFolder, const QString &connection)
 
     const Place keyInFile{QString(), QStringLiteral("rowid")};
     QStringList report;
+    // Stopped before the commit, the server keeps none of it.
+    ProgressStep step(progress, MovingToServerText, qint64(sources.size() + registerTables().size()), MoveStoppedText);
+    qint64 copied = 0;
     for (const Source &source : sources) {
         const QString table = source.schema.sqlName;
         for (const Field &field : source.fields) {
@@ -454,6 +457,7 @@ QStringList toServer(const QString &startFolder, const QString &connection)
         copyRows(*source.file, inFile, server, onServer, source.fields, CannotMove);
         setServerSerial(server, table, source.serial);
         report << compare(*source.file, inFile, server, onServer, source.fields, shown(source.schema), CannotMove);
+        step.advance(++copied);
     }
     for (const auto &[table, hiddenKey] : registerTables()) {
         const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
@@ -467,6 +471,7 @@ QStringList toServer(const QString &startFolder, const QString &connection)
         } else {
             report << QStringLiteral("%1: няма файл, регистърът на сървъра е празен.").arg(shown(*table));
         }
+        step.advance(++copied);
     }
     setServerIdentities(server);
     exec(server, QStringLiteral("COMMIT"), {}, CannotMove);
@@ -474,7 +479,7 @@ QStringList toServer(const QString &startFolder, const QString &connection)
     return report;
 }
 
-QStringList fromServer(const QString &startFolder, const QString &connection)
+QStringList fromServer(const QString &startFolder, const QString &connection, Progress &progress)
 {
     const QDir data(QDir(startFolder).filePath(QStringLiteral("DB")));
     QStringList files;
@@ -498,6 +503,8 @@ QStringList fromServer(const QString &startFolder, const QString &connection)
     exec(server, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), {}, CannotBackUp);
     QStringList made;
     QStringList report;
+    ProgressStep step(progress, MovingFromServerText, Schema::tables().size() + 1, MoveStoppedText);
+    qint64 tablesWritten = 0;
     try {
         for (const Schema::Table &schema : Schema::tables()) {
             if (!ServerTables::exists(server.database(), schema.sqlName))
@@ -540,6 +547,7 @@ QStringList fromServer(const QString &startFolder, const QString &connection)
             file.openFile(data.filePath(schema.fileName), true);
             report << compare(file, {schema.sqlName, QStringLiteral("rowid")}, server, onServer, fields, shown(schema),
                               CannotBackUp);
+            step.advance(++tablesWritten);
         }
 
         // The register, made under a passing name and renamed into place whole.
@@ -563,6 +571,7 @@ QStringList fromServer(const QString &startFolder, const QString &connection)
                 copyRows(server, there, file, inFile, fields, CannotBackUp);
                 report << compare(file, inFile, server, there, fields, shown(*table), CannotBackUp);
             }
+            step.advance(++tablesWritten);
             exec(file, QStringLiteral("COMMIT"), {}, CannotBackUp);
         }
         if (!QFile::rename(partial, target))

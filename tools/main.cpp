@@ -45,6 +45,7 @@
 #include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
 #include "reference/PriceConversion.h"
+#include "tools/ConsoleProgress.h"
 #include "tools/ServerCopy.h"
 #include "tools/TableMaker.h"
 
@@ -171,12 +172,13 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString folder = arguments.first();
+    ConsoleProgress progress(err);
     try {
         if (backups) {
             const QString install = qEnvironmentVariable("BILVARO_INSTALL_DIR");
             const Backup::Folders folders{folder, QDir(install.isEmpty() ? folder : install).filePath(QStringLiteral("DB"))};
             if (backup) {
-                const Backup::Made made = Backup::make(folders, *backup);
+                const Backup::Made made = Backup::make(folders, *backup, progress);
                 Backup::rememberMade(folder, QDate::currentDate());
                 out << QStringLiteral("Резервното копие „%1“ е записано: %2 таблици, %3 страници на архива.\n")
                            .arg(QDir::toNativeSeparators(made.file))
@@ -185,7 +187,7 @@ int main(int argc, char *argv[])
                 if (made.serverNote)
                     out << *made.serverNote << '\n';
             } else {
-                const Backup::Restored restored = Backup::restore(*restore, folders);
+                const Backup::Restored restored = Backup::restore(*restore, folders, progress);
                 out << QStringLiteral("Резервното копие е възстановено в „%1“: %2 таблици, %3 страници на архива%4; "
                                       "всяка контролна сума съвпада.\n")
                            .arg(QDir::toNativeSeparators(folder))
@@ -196,13 +198,13 @@ int main(int argc, char *argv[])
             return 0;
         }
         if (server) {
-            const QStringList report = toServer ? ServerCopy::toServer(folder, *toServer)
-                                                : ServerCopy::fromServer(folder, *fromServer);
+            const QStringList report = toServer ? ServerCopy::toServer(folder, *toServer, progress)
+                                                : ServerCopy::fromServer(folder, *fromServer, progress);
             out << report.join(u'\n') << '\n';
             return 0;
         }
         if (fromParadox) {
-            out << MovingIn::summaryText(MovingIn::convert(folder)) << '\n';
+            out << MovingIn::summaryText(MovingIn::convert(folder, QDateTime::currentDateTime(), progress)) << '\n';
             return 0;
         }
         if (toEuro) {

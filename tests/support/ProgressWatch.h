@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStringList>
+#include <QTimer>
+
+// Watches the progress dialogs while a command runs, as a user sees them:
+// a timer that fires whenever the windows get their events (which they do
+// only while the work reports its progress) reads the dialog that shows and,
+// when asked, presses its "Отказ" in the step with that text.
+class ProgressWatch : public QObject {
+public:
+    explicit ProgressWatch(const QString &stopIn = QString()) : m_stopIn(stopIn)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { look(); });
+        m_timer.start(0);
+    }
+
+    // A visible progress dialog among the windows, or none.
+    static QProgressDialog *shown()
+    {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QProgressDialog *>(window); dialog && dialog->isVisible())
+                return dialog;
+        }
+        return nullptr;
+    }
+    // Neither a progress dialog nor the busy cursor is left once the command ended.
+    static bool nothingLeft()
+    {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QProgressDialog *>(window))
+                return false;
+        }
+        return QGuiApplication::overrideCursor() == nullptr;
+    }
+
+    QStringList labels;         // each text the dialog showed, in order
+    bool modal = false;         // it was the window-modal window in front
+    bool stoppable = false;     // it offered "Отказ"
+    bool pressed = false;       // "Отказ" was pressed
+
+private:
+    void look()
+    {
+        QProgressDialog *dialog = shown();
+        if (!dialog)
+            return;
+        if (labels.isEmpty() || labels.last() != dialog->labelText())
+            labels << dialog->labelText();
+        modal = QApplication::activeModalWidget() == dialog && dialog->windowModality() == Qt::WindowModal;
+        for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
+            if (button->isVisible() && button->text() == QStringLiteral("Отказ")) {
+                stoppable = true;
+                if (!m_stopIn.isEmpty() && dialog->labelText().startsWith(m_stopIn + u'\n') && !pressed) {
+                    pressed = true;
+                    button->click();
+                }
+            }
+        }
+    }
+
+    QString m_stopIn;
+    QTimer m_timer;
+};
