@@ -248,10 +248,7 @@ void TIssuedDocs::SpeedButton5Click()
     // their cancel.
     const QDate typed = query().from;
     const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate();
-    QList<qint64> ids = m_store->find({QString(), from, QDate(), PaymentFilter::All, QDate()});
-    if (from.isValid())
-        ids += m_store->cancelledBefore(from);
-    m_ledger = new LedgerDialog(ledgerDocuments(*m_store, ids), this);
+    m_ledger = new LedgerDialog(ledgerDocumentsFrom(*m_store, from), this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);
     m_ledger->setPurchaseSource([store = m_store.get()](const QString &company) {
         QList<PurchaseDocument> documents;

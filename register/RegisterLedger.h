@@ -2,6 +2,7 @@
 
 #include "ledger/SalesLedger.h"
 
+#include <QDate>
 #include <QList>
 
 class RegisterStore;
@@ -12,3 +13,7 @@ class RegisterStore;
 // time, as the register recorded it), issued on the date of its page
 // (the day it was printed where the page names none).
 QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qint64> &ids);
+// The same for what a month's ledger reads from the day on
+// (RegisterStore::recordedFrom): the documents dated from it, then those
+// dated before it and cancelled, whose cancel may fall in the month.
+QList<LedgerDocument> ledgerDocumentsFrom(const RegisterStore &store, const QDate &from);

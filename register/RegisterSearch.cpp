@@ -1,0 +1,145 @@
+#include "register/RegisterSearch.h"
+
+#include "register/IssuedRules.h"
+
+#include <QHash>
+#include <QStringMatcher>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// A day as a number that orders as the dates do: ГГГГММДД.
+qint64 dayNumber(int year, int month, int day) { return qint64(year) * 10000 + month * 100 + day; }
+
+// Of the sort date as the register keeps it, ГГГГ-ММ-ДД.
+qint64 dayNumber(QStringView iso)
+{
+    const auto digits = [iso](qsizetype at, qsizetype count) {
+        int value = 0;
+        for (qsizetype i = at; i < at + count; ++i) {
+            if (i >= iso.size() || !iso[i].isDigit())
+                return -1;
+            value = value * 10 + iso[i].digitValue();
+        }
+        return value;
+    };
+    const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
+    return year < 0 || month < 0 || day < 0 ? 0 : dayNumber(year, month, day);
+}
+
+qint64 dayNumber(const QDate &date) { return dayNumber(date.year(), date.month(), date.day()); }
+
+} // namespace
+
+void RegisterSearch::update(const RegisterStore &store, bool marksToo)
+{
+    const qint64 changes = store.changeCount();
+    if (changes == m_changeCount && !marksToo && !m_documents.empty())
+        return;
+    const bool first = m_documents.empty();
+    const size_t known = m_documents.size();
+    store.readSearched(m_lastKey, [this](const RegisterStore::Searched &document) { add(document); });
+    if (!first && (changes != m_changeCount || marksToo))
+        readMarks(store);
+    m_changeCount = changes;
+    if (m_documents.size() == known)
+        return;
+    // Newest first, as the store lists them; a document recorded later may
+    // carry an earlier date.
+    const auto newer = [this](int a, int b) {
+        const Document &x = m_documents[size_t(a)], &y = m_documents[size_t(b)];
+        return x.day != y.day ? x.day > y.day : x.id > y.id;
+    };
+    for (size_t place = known; place < m_documents.size(); ++place)
+        m_newestFirst.push_back(int(place));
+    if (first)
+        std::sort(m_newestFirst.begin(), m_newestFirst.end(), newer);
+    else
+        std::inplace_merge(m_newestFirst.begin(), m_newestFirst.begin() + qsizetype(known), m_newestFirst.end(),
+                           [&](int a, int b) { return newer(a, b); });
+}
+
+void RegisterSearch::add(const RegisterStore::Searched &document)
+{
+    Document kept;
+    kept.id = document.id;
+    kept.taxBase = document.taxBase;
+    kept.vat = document.vat;
+    kept.total = document.total;
+    kept.day = dayNumber(document.sortDate);
+    kept.euro = document.euro;
+    kept.proforma = document.proforma;
+    kept.credit = document.credit;
+    kept.cancelled = document.cancelled;
+    m_texts += u'\n';
+    kept.textStart = m_texts.size();
+    m_texts += document.searchText;
+    kept.textEnd = m_texts.size();
+    m_documents.push_back(kept);
+    m_lastKey = std::max(m_lastKey, document.id);
+}
+
+void RegisterSearch::readMarks(const RegisterStore &store)
+{
+    const QList<qint64> cancelled = store.cancelledIds();
+    // Both in the order of their keys.
+    auto next = cancelled.cbegin();
+    for (Document &document : m_documents) {
+        while (next != cancelled.cend() && *next < document.id)
+            ++next;
+        document.cancelled = next != cancelled.cend() && *next == document.id;
+    }
+}
+
+RegisterStore::Listing RegisterSearch::list(const RegisterQuery &query) const
+{
+    // Which documents hold the text: one pass of the matcher over all the
+    // texts, the documents met in the order of the texts.
+    const QString probe = IssuedRules::searchProbe(query.text);
+    std::vector<bool> found;
+    if (!probe.isEmpty()) {
+        found.assign(m_documents.size(), false);
+        const QStringMatcher matcher(probe);
+        size_t place = 0;
+        for (qsizetype at = matcher.indexIn(m_texts, 0); at >= 0 && place < m_documents.size();
+             at = matcher.indexIn(m_texts, at)) {
+            while (place < m_documents.size() && m_documents[place].textEnd < at + probe.size())
+                ++place;
+            if (place == m_documents.size())
+                break;
+            const Document &document = m_documents[place];
+            if (at >= document.textStart) {
+                found[place] = true;
+                at = document.textEnd;  // the next document's text
+            } else {
+                ++at;  // a hit across the newline before it
+            }
+        }
+    }
+    const qint64 from = query.from.isValid() ? dayNumber(query.from) : std::numeric_limits<qint64>::min();
+    const qint64 to = query.to.isValid() ? dayNumber(query.to) : std::numeric_limits<qint64>::max();
+    RegisterStore::Listing listing;
+    CurrencySum sums[2];
+    sums[1].currency = Currency::Euro;
+    for (int place : m_newestFirst) {
+        const Document &document = m_documents[size_t(place)];
+        if ((!found.empty() && !found[size_t(place)]) || document.day < from || document.day > to)
+            continue;
+        listing.ids << document.id;
+        // What was sold: a credit note against it, no proforma, nothing cancelled.
+        if (document.cancelled || document.proforma)
+            continue;
+        CurrencySum &sum = sums[document.euro ? 1 : 0];
+        const qint64 sign = document.credit ? -1 : 1;
+        ++sum.count;
+        sum.taxBase = sum.taxBase + Amount::fromUnits(sign * document.taxBase);
+        sum.vat = sum.vat + Amount::fromUnits(sign * document.vat);
+        sum.total = sum.total + Amount::fromUnits(sign * document.total);
+    }
+    for (const CurrencySum &sum : sums) {
+        if (sum.count > 0)
+            listing.sums << sum;
+    }
+    return listing;
+}
