@@ -2,25 +2,24 @@
 
 #include "register/IssuedRules.h"
 
-#include <QHash>
-#include <QStringMatcher>
+#include <QByteArrayMatcher>
 #include <algorithm>
 #include <limits>
 
 namespace {
 
 // A day as a number that orders as the dates do: ГГГГММДД.
-qint64 dayNumber(int year, int month, int day) { return qint64(year) * 10000 + month * 100 + day; }
+qint32 dayNumber(int year, int month, int day) { return year * 10000 + month * 100 + day; }
 
 // Of the sort date as the register keeps it, ГГГГ-ММ-ДД.
-qint64 dayNumber(QStringView iso)
+qint32 dayNumber(QByteArrayView iso)
 {
     const auto digits = [iso](qsizetype at, qsizetype count) {
         int value = 0;
         for (qsizetype i = at; i < at + count; ++i) {
-            if (i >= iso.size() || !iso[i].isDigit())
+            if (i >= iso.size() || iso[i] < '0' || iso[i] > '9')
                 return -1;
-            value = value * 10 + iso[i].digitValue();
+            value = value * 10 + (iso[i] - '0');
         }
         return value;
     };
@@ -28,7 +27,10 @@ qint64 dayNumber(QStringView iso)
     return year < 0 || month < 0 || day < 0 ? 0 : dayNumber(year, month, day);
 }
 
-qint64 dayNumber(const QDate &date) { return dayNumber(date.year(), date.month(), date.day()); }
+// About the UTF-8 of a search text: a client's name, ЕИК and number.
+constexpr qsizetype ExpectedTextBytes = 64;
+
+qint32 dayNumber(const QDate &date) { return dayNumber(date.year(), date.month(), date.day()); }
 
 } // namespace
 
@@ -38,6 +40,13 @@ void RegisterSearch::update(const RegisterStore &store, bool marksToo)
     if (changes == m_changeCount && !marksToo && !m_documents.empty())
         return;
     const bool first = m_documents.empty();
+    if (first) {
+        // Room for them all at once: a large block grown step by step is
+        // copied and its memory faulted in again at every step.
+        const qint64 expected = store.lastDocumentId();
+        m_documents.reserve(size_t(expected));
+        m_texts.reserve(qsizetype(expected) * ExpectedTextBytes);
+    }
     const size_t known = m_documents.size();
     store.readSearched(m_lastKey, [this](const RegisterStore::Searched &document) { add(document); });
     if (!first && (changes != m_changeCount || marksToo))
@@ -72,10 +81,9 @@ void RegisterSearch::add(const RegisterStore::Searched &document)
     kept.proforma = document.proforma;
     kept.credit = document.credit;
     kept.cancelled = document.cancelled;
-    m_texts += u'\n';
-    kept.textStart = m_texts.size();
+    m_texts += '\n';
     m_texts += document.searchText;
-    kept.textEnd = m_texts.size();
+    kept.textEnd = qint32(m_texts.size());
     m_documents.push_back(kept);
     m_lastKey = std::max(m_lastKey, document.id);
 }
@@ -96,29 +104,26 @@ RegisterStore::Listing RegisterSearch::list(const RegisterQuery &query) const
 {
     // Which documents hold the text: one pass of the matcher over all the
     // texts, the documents met in the order of the texts.
-    const QString probe = IssuedRules::searchProbe(query.text);
+    const QByteArray probe = IssuedRules::searchProbe(query.text).toUtf8();
     std::vector<bool> found;
     if (!probe.isEmpty()) {
         found.assign(m_documents.size(), false);
-        const QStringMatcher matcher(probe);
+        const QByteArrayMatcher matcher(probe);
         size_t place = 0;
-        for (qsizetype at = matcher.indexIn(m_texts, 0); at >= 0 && place < m_documents.size();
-             at = matcher.indexIn(m_texts, at)) {
+        qsizetype at = matcher.indexIn(m_texts, 0);
+        while (at >= 0) {
+            // The document whose text the hit lies in: no typed text holds a
+            // newline, so none spans two.
             while (place < m_documents.size() && m_documents[place].textEnd < at + probe.size())
                 ++place;
             if (place == m_documents.size())
                 break;
-            const Document &document = m_documents[place];
-            if (at >= document.textStart) {
-                found[place] = true;
-                at = document.textEnd;  // the next document's text
-            } else {
-                ++at;  // a hit across the newline before it
-            }
+            found[place] = true;
+            at = matcher.indexIn(m_texts, m_documents[place].textEnd);
         }
     }
-    const qint64 from = query.from.isValid() ? dayNumber(query.from) : std::numeric_limits<qint64>::min();
-    const qint64 to = query.to.isValid() ? dayNumber(query.to) : std::numeric_limits<qint64>::max();
+    const qint32 from = query.from.isValid() ? dayNumber(query.from) : std::numeric_limits<qint32>::min();
+    const qint32 to = query.to.isValid() ? dayNumber(query.to) : std::numeric_limits<qint32>::max();
     RegisterStore::Listing listing;
     CurrencySum sums[2];
     sums[1].currency = Currency::Euro;

@@ -2,13 +2,13 @@
 
 #include "register/RegisterStore.h"
 
-#include <QString>
+#include <QByteArray>
 #include <vector>
 
 // The register window's search without the database: of every document what
 // the list and its sums need (its key, date, kind, amounts, cancel mark and
 // folded search text), read once when the window opens and then only what
-// was recorded since. A keystroke compares the typed text with the texts in
+// was recorded since. A keystroke looks for the typed text in the texts in
 // memory, one block of them, and lists and sums as RegisterStore::list()
 // does for the payment filter "Всички".
 //
@@ -30,8 +30,8 @@ private:
     struct Document {
         qint64 id = 0;
         qint64 taxBase = 0, vat = 0, total = 0;
-        qint64 day = 0;  // of the sort date: ГГГГММДД
-        qsizetype textStart = 0, textEnd = 0;  // in m_texts
+        qint32 day = 0;  // of the sort date: ГГГГММДД
+        qint32 textEnd = 0;  // in m_texts, where the next document's text starts
         bool euro = false, proforma = false, credit = false, cancelled = false;
     };
     void add(const RegisterStore::Searched &document);
@@ -39,7 +39,9 @@ private:
 
     std::vector<Document> m_documents;  // in the order of their keys
     std::vector<int> m_newestFirst;     // places in m_documents: by date, then key, newest first
-    QString m_texts;                    // the search texts one after another, each after a newline
+    // The search texts one after another, each after a newline, in UTF-8:
+    // a text in UTF-8 is found in UTF-8 exactly where it is found in letters.
+    QByteArray m_texts;
     qint64 m_lastKey = 0;
     qint64 m_changeCount = -1;
 };

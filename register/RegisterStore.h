@@ -251,13 +251,16 @@ public:
         qint64 id = 0;
         bool euro = false, proforma = false, credit = false, cancelled = false;
         qint64 taxBase = 0, vat = 0, total = 0;  // in units of 0.0001
-        QStringView sortDate;    // ГГГГ-ММ-ДД
-        QStringView searchText;  // folded, as the search compares it
+        // In UTF-8, as the register keeps them.
+        QByteArrayView sortDate;    // ГГГГ-ММ-ДД
+        QByteArrayView searchText;  // folded, as the search compares it
     };
     // The documents whose key is above `after`, in the order of their keys.
     void readSearched(qint64 after, const std::function<void(const Searched &)> &each) const;
     // The keys of the cancelled documents.
     QList<qint64> cancelledIds() const;
+    // The highest key (0 in an empty register): no more documents than that.
+    qint64 lastDocumentId() const;
     // A number that changes whenever another connection (another program,
     // another window) has changed the register since; on a server, where no
     // such number is kept, one that changes at every call.

@@ -6,12 +6,12 @@
 
 #include <QSqlDriver>
 #include <QSqlQuery>
-#include <QStringDecoder>
 #include <atomic>
 #include <memory>
 #include <sqlite3.h>
 
-// What the register window's search keeps in memory, read from the register:
+// What the register window's search keeps in memory, read from the register
+// in UTF-8 as it is kept:
 // from a file straight from SQLite on Qt's connection (a value through
 // QSqlQuery costs a QVariant each, several times the reading itself), from a
 // server through QSqlQuery.
@@ -58,7 +58,8 @@ void RegisterStore::readSearched(qint64 after, const std::function<void(const Se
             document.taxBase = select.value(5).toLongLong();
             document.vat = select.value(6).toLongLong();
             document.total = select.value(7).toLongLong();
-            const QString sortDate = select.value(8).toString(), searchText = select.value(9).toString();
+            const QByteArray sortDate = select.value(8).toString().toUtf8(),
+                             searchText = select.value(9).toString().toUtf8();
             document.sortDate = sortDate;
             document.searchText = searchText;
             each(document);
@@ -79,15 +80,6 @@ void RegisterStore::readSearched(qint64 after, const std::function<void(const Se
                               sqlite3_column_bytes(statement, column));
     };
     const QByteArray euroText = euro.toUtf8(), proformaText = proforma.toUtf8(), creditText = credit.toUtf8();
-    // Decoded into buffers kept from one document to the next: no allocation per document.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString sortDate, searchText;
-    const auto decode = [&utf8](QByteArrayView bytes, QString &into) {
-        if (into.size() < bytes.size())
-            into.resize(bytes.size());
-        const QChar *end = utf8.appendToBuffer(into.data(), bytes);
-        return QStringView(into.constData(), end - into.constData());
-    };
     int result = SQLITE_ROW;
     while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
         document.id = sqlite3_column_int64(statement, 0);
@@ -98,8 +90,8 @@ void RegisterStore::readSearched(qint64 after, const std::function<void(const Se
         document.taxBase = sqlite3_column_int64(statement, 5);
         document.vat = sqlite3_column_int64(statement, 6);
         document.total = sqlite3_column_int64(statement, 7);
-        document.sortDate = decode(text(8), sortDate);
-        document.searchText = decode(text(9), searchText);
+        document.sortDate = text(8);
+        document.searchText = text(9);
         each(document);
     }
     if (result != SQLITE_DONE)
@@ -118,6 +110,16 @@ QList<qint64> RegisterStore::cancelledIds() const
     while (select.next())
         ids << select.value(0).toLongLong();
     return ids;
+}
+
+qint64 RegisterStore::lastDocumentId() const
+{
+    reconnectIfLost();
+    QSqlQuery select(m_database);
+    select.setForwardOnly(true);
+    if (!select.exec(QStringLiteral("SELECT max(%1) FROM %2").arg(q(Id), q(documents()))) || !select.next())
+        throw failed(CannotRead, select.lastError());
+    return select.value(0).toLongLong();
 }
 
 qint64 RegisterStore::changeCount() const
