@@ -62,11 +62,9 @@ void RegisterSearch::update(const RegisterStore &store, bool marksToo)
     };
     for (size_t place = known; place < m_documents.size(); ++place)
         m_newestFirst.push_back(int(place));
-    if (first)
-        std::sort(m_newestFirst.begin(), m_newestFirst.end(), newer);
-    else
-        std::inplace_merge(m_newestFirst.begin(), m_newestFirst.begin() + qsizetype(known), m_newestFirst.end(),
-                           [&](int a, int b) { return newer(a, b); });
+    const auto added = m_newestFirst.begin() + qsizetype(known);
+    std::sort(added, m_newestFirst.end(), newer);
+    std::inplace_merge(m_newestFirst.begin(), added, m_newestFirst.end(), newer);
 }
 
 void RegisterSearch::add(const RegisterStore::Searched &document)

@@ -586,14 +586,25 @@ private Q_SLOTS:
         const RegisterQuery query{QStringLiteral("нов клиент"), {}, {}, {}, {}};
         model.setQuery(query);
         QCOMPARE(model.rowCount(), 0);
-        Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("1"),
-                                        QStringLiteral("Нов Клиент АД"));
-        invoice.issueDate = QStringLiteral("1.1.2020 г.");  // older than the one below, recorded after it
-        other.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("2")),
-                          Files, PrintMode::Original, Stamp);
-        other.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+        // Newest first, whatever the order of recording: 2 and 3 come between
+        // the first and the fourth.
+        const auto record = [&other](const char *number, const char *client, const char *date) {
+            Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro,
+                                            QString::fromLatin1(number), QString::fromUtf8(client));
+            invoice.issueDate = QString::fromLatin1(date);
+            other.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+        };
+        record("1", "Първи", "1.1.2020 г.");
+        record("4", "Четвърти", "1.4.2020 г.");
         model.setQuery({});
-        QCOMPARE(model.rowAt(1).client, QStringLiteral("Нов Клиент АД"));
+        QCOMPARE(model.rowCount(), 2);
+        record("2", "Нов Клиент АД", "1.2.2020 г.");
+        record("3", "Трети", "1.3.2020 г.");
+        model.setQuery({});
+        QStringList clients;
+        for (int row = 0; row < model.rowCount(); ++row)
+            clients << model.rowAt(row).client;
+        QCOMPARE(clients, (QStringList{"Четвърти", "Трети", "Нов Клиент АД", "Първи"}));
         model.setQuery(query);
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(model.sums().value(0).count, 1);
@@ -601,10 +612,10 @@ private Q_SLOTS:
         model.setQuery(query);
         QCOMPARE(model.sums(), QList<CurrencySum>());
         model.setQuery({});
-        QCOMPARE(model.sums().value(0).count, 1);
+        QCOMPARE(model.sums().value(0).count, 3);
         window.cancel(model.documentAt(0), QStringLiteral("грешка"));
         model.reload();
-        QCOMPARE(model.sums(), QList<CurrencySum>());
+        QCOMPARE(model.sums().value(0).count, 2);
         QCOMPARE(model.sums(), window.list({}).sums);
     }
 
