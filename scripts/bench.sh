@@ -5,8 +5,8 @@
 # repetitions, each figure beside its baseline in the same run, and prints
 # one table of medians. The goods on a server run inside pg_virtualenv where
 # it is installed (their rows say "skipped" elsewhere). Not part of the test
-# command; about 12 minutes on 2 cores, most of it making the tables the
-# first time.
+# command; about 17 minutes on 2 shared cores under a load of 8 (the tables
+# made, bench_browser and bench_process take half of it).
 #   BENCH_REPETITIONS=n   repetitions of each benchmark (default 5; the
 #                         Paradox move, which takes seconds, at most 3)
 set -euo pipefail
