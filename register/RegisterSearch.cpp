@@ -43,7 +43,7 @@ void RegisterSearch::update(const RegisterStore &store, bool marksToo)
     if (first) {
         // Room for them all at once: a large block grown step by step is
         // copied and its memory faulted in again at every step.
-        const qint64 expected = store.lastDocumentId();
+        const qint64 expected = store.documentCount();
         m_documents.reserve(size_t(expected));
         m_texts.reserve(qsizetype(expected) * ExpectedTextBytes);
     }

@@ -259,8 +259,8 @@ public:
     void readSearched(qint64 after, const std::function<void(const Searched &)> &each) const;
     // The keys of the cancelled documents.
     QList<qint64> cancelledIds() const;
-    // The highest key (0 in an empty register): no more documents than that.
-    qint64 lastDocumentId() const;
+    // How many documents the register holds.
+    qint64 documentCount() const;
     // A number that changes whenever another connection (another program,
     // another window) has changed the register since; on a server, where no
     // such number is kept, one that changes at every call.

@@ -112,12 +112,12 @@ QList<qint64> RegisterStore::cancelledIds() const
     return ids;
 }
 
-qint64 RegisterStore::lastDocumentId() const
+qint64 RegisterStore::documentCount() const
 {
     reconnectIfLost();
     QSqlQuery select(m_database);
     select.setForwardOnly(true);
-    if (!select.exec(QStringLiteral("SELECT max(%1) FROM %2").arg(q(Id), q(documents()))) || !select.next())
+    if (!select.exec(QStringLiteral("SELECT count(*) FROM %1").arg(q(documents()))) || !select.next())
         throw failed(CannotRead, select.lastError());
     return select.value(0).toLongLong();
 }
