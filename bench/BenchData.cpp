@@ -2,6 +2,7 @@
 #include "reference/Schema.h"
 
 #include "common/Failure.h"
+#include "register/RegisterStore.h"
 #include "tools/TableMaker.h"
 
 #include <QDir>
@@ -61,6 +62,51 @@ QString startFolder(int goods)
     }
     ready.insert(goods, folder);
     return folder;
+}
+
+void fillRegister(const QString &registerFile, int first, int last)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(registerFile).constData(), &db);
+    const QString fill = QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT FIRST UNION ALL SELECT i + 1 FROM n WHERE i < LAST) "
+        "INSERT INTO \"Документи\" (\"Фирма\", \"Поредица\", \"Номер\", \"Вид\", \"Известие\", \"Дата\", "
+        "\"Дата (ГГГГ-ММ-ДД)\", \"Валута\", \"Запис на фирмата\", \"Клиент\", \"Клиент: ИН\", "
+        "\"Данъчна основа (0.0001)\", \"ДДС (0.0001)\", \"Сума за плащане (0.0001)\", \"Търсене\") "
+        "SELECT '123456789', 'Фактура', printf('%010d', i), 'Фактура', '', 'дата', "
+        "date('2020-01-01', '+' || (i / 40) || ' days'), CASE WHEN i % 3 = 0 THEN 'лв' ELSE 'EUR' END, 1, "
+        "'Клиент ' || (i % 5000) || ' ООД', printf('%09d', i % 5000), i * 100, i * 20, i * 120, "
+        "'клиент ' || (i % 5000) || ' оод' || char(10) || printf('%09d', i % 5000) || char(10) || printf('%010d', i) "
+        "FROM n")
+                             .replace(QStringLiteral("FIRST"), QString::number(first))
+                             .replace(QStringLiteral("LAST"), QString::number(last));
+    if (sqlite3_exec(db, fill.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "bench: %s\n", sqlite3_errmsg(db));
+        std::exit(1);
+    }
+    sqlite3_close(db);
+}
+
+QString registerStartFolder(int documents)
+{
+    const QDir folder(QDir(root()).filePath(QStringLiteral("register-%1").arg(documents)));
+    const QString data = folder.filePath(QStringLiteral("DB"));
+    if (QFile::exists(RegisterStore::filePath(data)))
+        return folder.path();
+    const QDir source(startFolder(1000));
+    folder.mkpath(QStringLiteral("DB"));
+    for (const QString &name : source.entryList(QDir::Files))
+        QFile::copy(source.filePath(name), folder.filePath(name));
+    for (const QString &name : QDir(source.filePath(QStringLiteral("DB"))).entryList(QDir::Files))
+        QFile::copy(source.filePath(QStringLiteral("DB/") + name), folder.filePath(QStringLiteral("DB/") + name));
+    try {
+        RegisterStore made(data);
+    } catch (const Failure &failure) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(failure.text()));
+        std::exit(1);
+    }
+    fillRegister(RegisterStore::filePath(data), 1, documents);
+    return folder.path();
 }
 
 QString goodsFile(int goods)

@@ -3,7 +3,8 @@
 //   start-up until the rate dialog is painted, with a goods table of
 //   1,000,000 records in the start folder;
 //   peak memory (maximum resident set) with the goods table open in the
-//   browser, at 100,000 and 1,000,000 records.
+//   browser, at 100,000 and 1,000,000 records, and with the register window
+//   open on 100,000 documents.
 // A probe plugin (bench/probe) ends each process the moment it gets there.
 //   cmake --build build-bench --target bench_process && build-bench/bench/bench_process
 
@@ -100,6 +101,11 @@ void BM_Memory(benchmark::State &state)
     measure(state, BILVARO_PROGRAM, BenchData::startFolder(int(state.range(0))), "goods");
 }
 
+void BM_MemoryRegister(benchmark::State &state)
+{
+    measure(state, BILVARO_PROGRAM, BenchData::registerStartFolder(int(state.range(0))), "register");
+}
+
 void BM_Memory_Baseline(benchmark::State &state)
 {
     measure(state, BILVARO_MINIMAL, BenchData::startFolder(1000), "dialog");
@@ -108,6 +114,7 @@ void BM_Memory_Baseline(benchmark::State &state)
 BENCHMARK(BM_StartUp)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUp_Baseline)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memory)->Arg(100000)->Arg(1000000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryRegister)->Arg(100000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memory_Baseline)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -253,13 +253,10 @@ void TIssuedDocs::SpeedButton5Click()
     // their cancel.
     const QDate typed = query().from;
     const QDate from = typed.isValid() ? TaxPeriod::of(typed).firstDay() : QDate();
-    QList<qint64> ids = m_store->find({QString(), from, QDate(), PaymentFilter::All, QDate()});
-    if (from.isValid())
-        ids += m_store->cancelledBefore(from);
     QList<LedgerDocument> documents;
     {
         ProgressDialog progress(this);
-        documents = ledgerDocuments(*m_store, ids, progress);
+        documents = ledgerDocumentsFrom(*m_store, from, progress);
     }
     m_ledger = new LedgerDialog(documents, this);
     m_ledger->setAttribute(Qt::WA_DeleteOnClose);

@@ -3,6 +3,7 @@
 #include "ledger/SalesLedger.h"
 #include "platform/Progress.h"
 
+#include <QDate>
 #include <QList>
 
 class RegisterStore;
@@ -20,3 +21,10 @@ QList<LedgerDocument> ledgerDocuments(const RegisterStore &store, const QList<qi
 
 inline const QString ReadingDocumentsText = QStringLiteral("Четене на документите…");
 inline const QString ReadingStoppedText = QStringLiteral("Четенето на документите е прекъснато.");
+
+// The same for what a month's ledger reads from the day on
+// (RegisterStore::recordedFrom): the documents dated from it, then those
+// dated before it and cancelled, whose cancel may fall in the month.
+// Reported to `progress` a document at a time, and stopped as above.
+QList<LedgerDocument> ledgerDocumentsFrom(const RegisterStore &store, const QDate &from,
+                                          Progress &progress = Progress::none());

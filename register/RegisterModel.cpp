@@ -14,13 +14,25 @@ RegisterModel::RegisterModel(RegisterStore &store, QObject *parent) : QAbstractT
 
 void RegisterModel::setQuery(const RegisterQuery &query)
 {
-    RegisterStore::Listing listing = m_store.list(query);
+    RegisterStore::Listing listing;
+    if (query.payments == PaymentFilter::All) {
+        m_search.update(m_store);
+        listing = m_search.list(query);
+    } else {
+        listing = m_store.list(query);
+    }
     beginResetModel();
     m_query = query;
     m_ids = std::move(listing.ids);
     m_sums = std::move(listing.sums);
     m_cache.clear();
     endResetModel();
+}
+
+void RegisterModel::reload()
+{
+    m_search.update(m_store, true);
+    setQuery(m_query);
 }
 
 RegisterRow RegisterModel::rowAt(int row) const

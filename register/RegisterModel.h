@@ -1,5 +1,6 @@
 #pragma once
 
+#include "register/RegisterSearch.h"
 #include "register/RegisterStore.h"
 
 #include <QAbstractTableModel>
@@ -7,7 +8,9 @@
 
 // The register window's list: the documents a query shows, newest first.
 // Only their keys are held; a row is read when it is shown, a block of rows
-// at a time, so a register of any size opens and searches at once.
+// at a time, so a register of any size opens and searches at once. The
+// search by text and period runs in memory (RegisterSearch); a payment
+// filter asks the store.
 class RegisterModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -23,7 +26,7 @@ public:
     // Lists the documents of the query and sums them.
     void setQuery(const RegisterQuery &query);
     // Reads the register again, for what another program or this one recorded.
-    void reload() { setQuery(m_query); }
+    void reload();
     const QList<CurrencySum> &sums() const { return m_sums; }
     qint64 documentAt(int row) const { return m_ids.value(row); }
     RegisterRow rowAt(int row) const;
@@ -43,6 +46,7 @@ public:
 private:
     RegisterStore &m_store;
     RegisterQuery m_query;
+    RegisterSearch m_search;
     QList<qint64> m_ids;
     QList<CurrencySum> m_sums;
     mutable QHash<qint64, RegisterRow> m_cache;

@@ -222,6 +222,24 @@ public:
     // The cancelled documents dated before the day: a month's ledger takes
     // back those cancelled within it.
     QList<qint64> cancelledBefore(const QDate &issuedBefore) const;
+    // A document as recorded, with when it was printed and cancelled (empty
+    // while it stands).
+    struct RecordedDocument {
+        qint64 id = 0;
+        Invoice invoice;
+        QString printedAt;
+        QString cancelledAt;
+    };
+    // What a month's ledger reads: the documents dated from the day on, newest
+    // first as find() lists them, then the cancelled ones dated before it
+    // (cancelledBefore()); every document, newest first, where the day is
+    // invalid. One query per table (two for the documents), whatever their
+    // number: the same documents as invoices() of those keys.
+    // `read` is told the count of documents read so far, after each.
+    QList<RecordedDocument> recordedFrom(const QDate &from,
+                                         const std::function<void(qsizetype)> &read = {}) const;
+    // How many documents recordedFrom() reads.
+    qsizetype countFrom(const QDate &from) const;
     // The purchase ledger's documents of an own company (its key, as
     // IssuedRules::companyKey): a document is entered once per supplier,
     // type and number, and then only cancelled, once.
@@ -230,6 +248,27 @@ public:
     void cancelPurchase(qint64 id, const QString &reason, const QDateTime &at = QDateTime::currentDateTime());
     // In the order of their dates, then as entered.
     QList<StoredPurchase> purchasesOf(const QString &company) const;
+
+    // What the register window's search keeps in memory of a document
+    // (RegisterSearch): what list() filters and sums by, but the payments.
+    struct Searched {
+        qint64 id = 0;
+        bool euro = false, proforma = false, credit = false, cancelled = false;
+        qint64 taxBase = 0, vat = 0, total = 0;  // in units of 0.0001
+        // In UTF-8, as the register keeps them.
+        QByteArrayView sortDate;    // ГГГГ-ММ-ДД
+        QByteArrayView searchText;  // folded, as the search compares it
+    };
+    // The documents whose key is above `after`, in the order of their keys.
+    void readSearched(qint64 after, const std::function<void(const Searched &)> &each) const;
+    // The keys of the cancelled documents.
+    QList<qint64> cancelledIds() const;
+    // How many documents the register holds.
+    qint64 documentCount() const;
+    // A number that changes whenever another connection (another program,
+    // another window) has changed the register since; on a server, where no
+    // such number is kept, one that changes at every call.
+    qint64 changeCount() const;
 
     // The document holding the number, if any.
     std::optional<qint64> documentId(const QString &company, NumberSeries series, const QString &number) const;

@@ -3,8 +3,12 @@
 # build-bench/, makes the goods tables once (1,000 to 1,000,000 records, kept
 # in build-bench/bench-data/ for later runs), runs every benchmark with
 # repetitions, each figure beside its baseline in the same run, and prints
-# one table of medians. Not part of the test command.
-#   BENCH_REPETITIONS=n   repetitions of each benchmark (default 5)
+# one table of medians. The goods on a server run inside pg_virtualenv where
+# it is installed (their rows say "skipped" elsewhere). Not part of the test
+# command; about 17 minutes on 2 shared cores under a load of 8 (the tables
+# made, bench_browser and bench_process take half of it).
+#   BENCH_REPETITIONS=n   repetitions of each benchmark (default 5; the
+#                         Paradox move, which takes seconds, at most 3)
 set -euo pipefail
 # shellcheck source=scripts/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -20,7 +24,7 @@ build=$root/build-bench
 step "building in $build (release)"
 use_ccache "$root"
 configure release -B "$build" -DBILVARO_WERROR=OFF >/dev/null
-targets=(bilvaro-make-tables bench_browser bench_process bench_print bench_register)
+targets=(bilvaro-make-tables bench_browser bench_process bench_print bench_register bench_store bench_paradox)
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 export BILVARO_BENCH_DATA=$build/bench-data
@@ -38,11 +42,25 @@ repetitions=${BENCH_REPETITIONS:-5}
 common=(--benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true
         --benchmark_report_aggregates_only=true --benchmark_out_format=json)
 export QT_QPA_PLATFORM=offscreen
-for bench in "${targets[@]:1}"; do
+for bench in bench_browser bench_process bench_print bench_register; do
   step "running $bench"
   "$build/bench/$bench" "${common[@]}" --benchmark_min_time=0.2 \
     --benchmark_out="$results/$bench.json"
 done
+step "running bench_paradox"
+"$build/bench/bench_paradox" "${common[@]}" --benchmark_repetitions=$((repetitions < 3 ? repetitions : 3)) \
+  --benchmark_out="$results/bench_paradox.json"
+# The goods on a file and on a server, in the same run.
+store=("$build/bench/bench_store" "${common[@]}" --benchmark_min_time=0.2
+       --benchmark_filter='BM_(Open|OpenAndFirstKeystroke|InsertAtCursor)(/server)?$'
+       --benchmark_out="$results/bench_store.json")
+if command -v pg_virtualenv >/dev/null; then
+  step "running bench_store, on a server in pg_virtualenv"
+  pg_virtualenv -t "${store[@]}"
+else
+  step "running bench_store on the file only: pg_virtualenv is not installed"
+  "${store[@]}"
+fi
 
 step "done"
 cpu=$(lscpu | sed -n 's/^Model name: *//p' | head -1)

@@ -5,10 +5,12 @@
 // server; a connection to the server cut in the middle of a print.
 
 #include "common/Failure.h"
+#include "ledger/LedgerFiles.h"
 #include "ledger/SalesLedger.h"
 #include "register/IssuedRules.h"
 #include "register/RegisterLedger.h"
 #include "register/RegisterModel.h"
+#include "register/RegisterSearch.h"
 #include "register/RegisterStore.h"
 #include "support/EngineFolder.h"
 #include "support/OwnCompanies.h"
@@ -98,7 +100,7 @@ class tst_Register : public QObject {
 
     std::unique_ptr<EngineFolder> m_folder;
     // Per engine: the documents searchAndSums finds, the register storeKeepsTheRegister changes.
-    std::map<QString, std::unique_ptr<EngineFolder>> m_searched, m_kept;
+    std::map<QString, std::unique_ptr<EngineFolder>> m_searched, m_kept, m_months;
     QString data() const { return m_folder->data(); }
 
     QStringList firmNumbers() const
@@ -144,6 +146,45 @@ class tst_Register : public QObject {
             invoice.issueDate = QString::fromUtf16(made[i].date);
             store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
         }
+    }
+
+    // December 2025 to March 2026: invoices in euro and leva, a credit note
+    // with its rows, a debit note without its first line, a proforma, one at
+    // 0 %, an invoice cancelled in its month, one of December cancelled in
+    // January just after midnight at +02:00, one of January cancelled in
+    // February.
+    static void recordMonths(const QString &folder)
+    {
+        RegisterStore store(folder);
+        const auto record = [&](DocumentKind kind, NoteKind note, Currency currency, const char *number,
+                                const char *date) {
+            Invoice invoice = sampleInvoice(kind, note, currency, QString::fromLatin1(number),
+                                            QStringLiteral("Клиент ") + QString::fromLatin1(number));
+            invoice.issueDate = QString::fromLatin1(date) + QStringLiteral(" г.");
+            if (note == NoteKind::Debit) {
+                invoice.lines.removeFirst();
+                invoice.note.references << NoteReference{QStringLiteral("8"), QStringLiteral("412"), QStringLiteral("1.00")};
+            }
+            if (QByteArrayView(number) == "8") {
+                invoice.totals = {invoice.totals.taxBase, QStringLiteral("0"), Amount(), invoice.totals.taxBase};
+                invoice.texts.vatBasis = QStringLiteral("чл. 28, т. 1 от ЗДДС");
+            }
+            store.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+            return store.documentId(QStringLiteral("123456789"), numberSeries(kind), invoice.number.rightJustified(10, u'0'))
+                .value();
+        };
+        const qint64 december = record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "1", "15.12.2025");
+        record(DocumentKind::Invoice, NoteKind::None, Currency::Leva, "2", "20.1.2026");
+        record(DocumentKind::Invoice, NoteKind::Credit, Currency::Euro, "3", "5.2.2026");
+        record(DocumentKind::Proforma, NoteKind::None, Currency::Euro, "1", "6.2.2026");
+        record(DocumentKind::Invoice, NoteKind::Debit, Currency::Leva, "4", "10.2.2026");
+        const qint64 inItsMonth = record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "5", "14.2.2026");
+        const qint64 january = record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "6", "25.1.2026");
+        record(DocumentKind::Invoice, NoteKind::None, Currency::Euro, "8", "2.3.2026");
+        store.cancel(december, QStringLiteral("грешка"),
+                     QDateTime(QDate(2026, 1, 1), QTime(0, 30), Qt::OffsetFromUTC, 2 * 3600));
+        store.cancel(inItsMonth, QStringLiteral("грешка"), QDateTime(QDate(2026, 2, 15), QTime(10, 0)));
+        store.cancel(january, QStringLiteral("грешка"), QDateTime(QDate(2026, 2, 16), QTime(10, 0)));
     }
 
 private Q_SLOTS:
@@ -449,6 +490,133 @@ private Q_SLOTS:
                 expected << recorded[place];
         }
         QCOMPARE(store.invoices(asked), expected);
+    }
+
+    // A month's ledger reads the register by date: the same documents in the
+    // same order as read by their keys, and so the same files, byte for byte.
+    void monthReadByDate_data()
+    {
+        QTest::addColumn<QString>("from");  // the first day of the ledger's month, or none: every document
+        QTest::addColumn<int>("records");   // in the ledger of that month (February for none)
+        QTest::newRow("every document") << "" << 4;
+        QTest::newRow("December, cancelled in January") << "1.12.2025" << 1;
+        QTest::newRow("January, its reversal") << "1.1.2026" << 3;
+        QTest::newRow("February") << "1.2.2026" << 4;
+        QTest::newRow("March, cancels before it") << "1.3.2026" << 1;
+        QTest::newRow("after the last") << "1.4.2026" << 0;
+    }
+    void monthReadByDate()
+    {
+        QFETCH(QString, from);
+        QFETCH(int, records);
+        RegisterStore store(keptFolder(m_months, recordMonths));
+        const QDate day = IssuedRules::pageDate(from, QDate());
+        QList<qint64> ids = store.find({QString(), day, QDate(), PaymentFilter::All, QDate()});
+        if (day.isValid())
+            ids += store.cancelledBefore(day);
+        const QList<LedgerDocument> byKeys = ledgerDocuments(store, ids);
+        const QList<LedgerDocument> byDate = ledgerDocumentsFrom(store, day);
+        const auto described = [](const QList<LedgerDocument> &documents) {
+            QStringList lines;
+            for (const LedgerDocument &document : documents)
+                lines << QStringLiteral("%1 %2 %3 %4 %5 %6 lines, %7 rows")
+                             .arg(document.invoice.number, document.issued.toString(Qt::ISODate))
+                             .arg(document.cancelled)
+                             .arg(document.cancelledOn.toString(Qt::ISODate))
+                             .arg(document.invoice.supplier.recordNo)
+                             .arg(document.invoice.lines.size())
+                             .arg(document.invoice.note.references.size());
+            return lines;
+        };
+        QCOMPARE(described(byDate), described(byKeys));
+        for (qsizetype i = 0; i < byKeys.size(); ++i)
+            QCOMPARE(byDate[i].invoice, byKeys[i].invoice);
+
+        const LedgerCompany company = companiesOf(byKeys).value(0);
+        QCOMPARE(companiesOf(byDate).value(0).name, company.name);
+        const TaxPeriod month = day.isValid() ? TaxPeriod::of(day) : TaxPeriod{2026, 2};
+        const SalesLedger ledger = buildSalesLedger(byDate, company, month);
+        QCOMPARE(ledger.records.size(), records);
+        QCOMPARE(salesLedgerFile(ledger), salesLedgerFile(buildSalesLedger(byKeys, company, month)));
+        QCOMPARE(vatReturnFile(ledger), vatReturnFile(buildSalesLedger(byKeys, company, month)));
+    }
+
+    // The window's search in memory finds what the store's search finds, in
+    // the same order, with the same sums.
+    void searchInMemory_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("found");
+        QTest::newRow("all") << "" << "" << "" << 8;
+        QTest::newRow("client, other case") << "КЛИЕНТ" << "" << "" << 8;
+        QTest::newRow("one client") << " клиент   5 " << "" << "" << 1;
+        QTest::newRow("ЕИК") << "987654" << "" << "" << 8;
+        QTest::newRow("number") << "0000000001" << "" << "" << 2;
+        QTest::newRow("a blank never meets a newline") << "1 9" << "" << "" << 0;
+        QTest::newRow("nothing") << "няма" << "" << "" << 0;
+        QTest::newRow("February") << "" << "1.2.2026" << "28.2.2026" << 4;
+        QTest::newRow("from a day") << "" << "10.2.2026" << "" << 3;
+        QTest::newRow("to a day") << "" << "" << "20.1.2026" << 2;
+        QTest::newRow("text and period") << "клиент" << "25.1.2026" << "14.2.2026" << 5;
+    }
+    void searchInMemory()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, found);
+        RegisterStore store(keptFolder(m_months, recordMonths));
+        const RegisterQuery query{text, IssuedRules::pageDate(from, QDate()), IssuedRules::pageDate(to, QDate()), {}, {}};
+        RegisterSearch search;
+        search.update(store);
+        const RegisterStore::Listing inMemory = search.list(query), stored = store.list(query);
+        QCOMPARE(inMemory.ids, stored.ids);
+        QCOMPARE(inMemory.sums, stored.sums);
+        QCOMPARE(inMemory.ids.size(), found);
+    }
+
+    // What another program records or cancels shows at the window's next
+    // keystroke; what the window itself cancels, when it reloads.
+    void searchSeesOtherPrograms()
+    {
+        RegisterStore window(data()), other(data());
+        RegisterModel model(window);
+        const RegisterQuery query{QStringLiteral("нов клиент"), {}, {}, {}, {}};
+        model.setQuery(query);
+        QCOMPARE(model.rowCount(), 0);
+        // Newest first, whatever the order of recording: 2 and 3 come between
+        // the first and the fourth.
+        const auto record = [&other](const char *number, const char *client, const char *date) {
+            Invoice invoice = sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro,
+                                            QString::fromLatin1(number), QString::fromUtf8(client));
+            invoice.issueDate = QString::fromLatin1(date);
+            other.recordPrint(invoice, Files, PrintMode::Original, Stamp);
+        };
+        record("1", "Първи", "1.1.2020 г.");
+        record("4", "Четвърти", "1.4.2020 г.");
+        model.setQuery({});
+        QCOMPARE(model.rowCount(), 2);
+        record("2", "Нов Клиент АД", "1.2.2020 г.");
+        record("3", "Трети", "1.3.2020 г.");
+        model.setQuery({});
+        QStringList clients;
+        for (int row = 0; row < model.rowCount(); ++row)
+            clients << model.rowAt(row).client;
+        QCOMPARE(clients, (QStringList{"Четвърти", "Трети", "Нов Клиент АД", "Първи"}));
+        model.setQuery(query);
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.sums().value(0).count, 1);
+        other.cancel(model.documentAt(0), QStringLiteral("грешка"));
+        model.setQuery(query);
+        QCOMPARE(model.sums(), QList<CurrencySum>());
+        model.setQuery({});
+        QCOMPARE(model.sums().value(0).count, 3);
+        window.cancel(model.documentAt(0), QStringLiteral("грешка"));
+        model.reload();
+        QCOMPARE(model.sums().value(0).count, 2);
+        QCOMPARE(model.sums(), window.list({}).sums);
     }
 
     // A second cancel says when the first was in the local date and time,

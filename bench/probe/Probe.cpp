@@ -6,6 +6,7 @@
 //   dialog  the first dialog painted
 //   goods   the first dialog accepted as proposed, then "Стоки и Услуги"
 //           pressed, then the goods grid painted
+//   register  the same with "Издадени документи" and its list
 // The program itself knows nothing of it.
 
 #include <QAbstractButton>
@@ -21,7 +22,8 @@ namespace {
 
 class Probe : public QObject {
 public:
-    explicit Probe(bool goods) : m_goods(goods) {}
+    // The menu's button and the window it opens; none: the first dialog is the end.
+    Probe(QString button, QString window) : m_button(std::move(button)), m_window(std::move(window)) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -30,20 +32,20 @@ protected:
             return false;
         auto *widget = static_cast<QWidget *>(watched);
         if (m_step == Step::Dialog && qobject_cast<QDialog *>(widget)) {
-            if (!m_goods)
+            if (m_button.isEmpty())
                 later([] { end(); });
             else
                 later([dialog = qobject_cast<QDialog *>(widget)] { dialog->accept(); });
             m_step = Step::Menu;
         } else if (m_step == Step::Menu) {
             auto *button = qobject_cast<QAbstractButton *>(widget);
-            if (button && button->text() == QStringLiteral("Стоки и Услуги")) {
+            if (button && button->text() == m_button) {
                 later([button] { button->click(); });
                 m_step = Step::Grid;
             }
         } else if (m_step == Step::Grid) {
             auto *view = qobject_cast<QTableView *>(widget->parentWidget());
-            if (view && view->viewport() == widget && widget->window()->windowTitle() == QStringLiteral("СТОКИ")
+            if (view && view->viewport() == widget && widget->window()->windowTitle() == m_window
                 && view->model() && view->model()->rowCount() > 0)
                 later([] { end(); });
         }
@@ -66,7 +68,7 @@ private:
         _exit(0);
     }
 
-    bool m_goods;
+    QString m_button, m_window;
     Step m_step = Step::Dialog;
 };
 
@@ -78,7 +80,10 @@ class ProbePlugin : public QGenericPlugin {
 public:
     QObject *create(const QString &, const QString &) override
     {
-        auto *probe = new Probe(qEnvironmentVariable("BILVARO_PROBE") == QLatin1String("goods"));
+        const QString what = qEnvironmentVariable("BILVARO_PROBE");
+        auto *probe = what == QLatin1String("goods")      ? new Probe(QStringLiteral("Стоки и Услуги"), QStringLiteral("СТОКИ"))
+            : what == QLatin1String("register") ? new Probe(QStringLiteral("Издадени документи"), QStringLiteral("Издадени документи"))
+                                                : new Probe(QString(), QString());
         QCoreApplication::instance()->installEventFilter(probe);
         return probe;
     }
