@@ -4,8 +4,8 @@
 // what it reads is no longer than the pointer's size and, read twice, the
 // same. Also the table header's first bytes.
 #include "common/Failure.h"
+#include "common/ParadoxFormat.h"
 #include "fuzz/FuzzInput.h"
-#include "paradox/ParadoxFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

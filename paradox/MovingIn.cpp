@@ -2,11 +2,11 @@
 
 #include "common/BitmapCheck.h"
 #include "common/Failure.h"
-#include "paradox/ParadoxFormat.h"
+#include "common/ParadoxFormat.h"
 #include "paradox/ParadoxTable.h"
 #include "reference/Schema.h"
+#include "reference/TableMaker.h"
 #include "reference/TableStore.h"
-#include "tools/TableMaker.h"
 
 #include <QBuffer>
 #include <QDir>

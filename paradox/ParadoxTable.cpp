@@ -1,7 +1,7 @@
 #include "paradox/ParadoxTable.h"
 
 #include "common/Failure.h"
-#include "paradox/ParadoxFormat.h"
+#include "common/ParadoxFormat.h"
 
 #include <QDir>
 #include <QFile>

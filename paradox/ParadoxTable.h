@@ -6,7 +6,7 @@
 
 // Reading an old Paradox table file (.DB, Paradox 3.0 to 7) with its blob
 // file (.MB) beside it: the header and fields through pxlib, every record's
-// values in their text forms (ParadoxFormat).
+// values in their text forms (common/ParadoxFormat).
 namespace Paradox {
 
 // pxlib's field types (paradox.h).

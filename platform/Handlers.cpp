@@ -2,7 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
-#include "platform/Progress.h"
+#include "common/Progress.h"
 #include "platform/Prompts.h"
 
 #include <QAbstractButton>

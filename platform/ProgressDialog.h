@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/BusyCursor.h"
-#include "platform/Progress.h"
+#include "common/Progress.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "reference/SqliteEngine.h"
 
-#include "paradox/ParadoxFormat.h"
+#include "common/ParadoxFormat.h"
 #include "reference/SqliteStatement.h"
 #include "reference/SqliteTable.h"
 #include "reference/StoreFailure.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ledger/SalesLedger.h"
-#include "platform/Progress.h"
+#include "common/Progress.h"
 
 #include <QDate>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Failure.h"
-#include "platform/Progress.h"
+#include "common/Progress.h"
 
 #include <QSqlDatabase>
 #include <QString>

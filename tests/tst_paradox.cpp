@@ -5,7 +5,7 @@
 #include "common/Cp1251.h"
 #include "common/Failure.h"
 #include "paradox/MovingIn.h"
-#include "paradox/ParadoxFormat.h"
+#include "common/ParadoxFormat.h"
 #include "paradox/ParadoxTable.h"
 #include "paradox/Pxlib.h"
 #include "reference/Schema.h"

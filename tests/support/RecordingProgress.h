@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Progress.h"
+#include "common/Progress.h"
 
 #include <QList>
 #include <QStringList>

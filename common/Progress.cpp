@@ -1,4 +1,4 @@
-#include "platform/Progress.h"
+#include "common/Progress.h"
 
 namespace {
 

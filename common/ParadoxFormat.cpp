@@ -1,4 +1,4 @@
-#include "paradox/ParadoxFormat.h"
+#include "common/ParadoxFormat.h"
 
 #include "common/Cp1251.h"
 #include "common/Failure.h"

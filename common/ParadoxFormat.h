@@ -8,7 +8,8 @@
 // The bytes of the old Paradox tables, read without touching a file: the
 // table header's facts, the blob pointers in a record, the blocks of a .MB
 // file, and the text forms of the values. The file reading itself (through
-// pxlib) is in ParadoxTable.
+// pxlib) is in paradox/ParadoxTable; these bytes sit in common/ because the
+// table store, below paradox/, uses them too to name a Paradox file it cannot open.
 namespace Paradox {
 
 // What a table file's header says, where the reader needs it before pxlib

@@ -1,0 +1,3 @@
+#include "lower/Low.h"
+
+int low() { return 1; }

@@ -1,0 +1,4 @@
+#include "lower/LowWindow.h"
+#include "lower/Low.h"
+
+int lowWindow() { return low(); }

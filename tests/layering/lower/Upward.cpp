@@ -1,0 +1,3 @@
+#include "upper/Up.h"
+
+int upward() { return up(); }

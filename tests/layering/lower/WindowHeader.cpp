@@ -1,0 +1,3 @@
+#include "lower/LowWindow.h"
+
+int plainWindow() { return lowWindow(); }
