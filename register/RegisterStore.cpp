@@ -6,7 +6,7 @@
 #include "print/PrintRules.h"
 #include "reference/Schema.h"
 #include "reference/ServerTables.h"
-#include "reference/StoreFailure.h"
+#include "store/StoreFailure.h"
 #include "register/IssuedRules.h"
 #include "server/ServerConnection.h"
 

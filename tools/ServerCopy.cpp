@@ -4,7 +4,7 @@
 #include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
 #include "reference/ServerTables.h"
-#include "reference/StoreFailure.h"
+#include "store/StoreFailure.h"
 #include "register/RegisterStore.h"
 #include "server/ServerConnection.h"
 #include "tools/TableMaker.h"

@@ -1,8 +1,8 @@
-#include "reference/SqliteStatement.h"
+#include "store/SqliteStatement.h"
 
-#include "reference/CaseFolding.h"
-#include "reference/FoldedColumn.h"
-#include "reference/StoreFailure.h"
+#include "store/CaseFolding.h"
+#include "store/FoldedColumn.h"
+#include "store/StoreFailure.h"
 
 #include <QLocale>
 #include <sqlite3.h>
