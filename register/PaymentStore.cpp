@@ -3,6 +3,7 @@
 #include "print/PrintRules.h"
 #include "reference/Schema.h"
 #include "register/IssuedRules.h"
+#include "store/SqlDialect.h"
 
 #include <QSqlQuery>
 
@@ -108,7 +109,7 @@ QList<Payment> RegisterStore::payments(qint64 document) const
     select.prepare(QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7, %8 FROM %9 WHERE %10 = ? ORDER BY %11")
                        .arg(q(PaidOn), q(PaymentAmount), q(PaidIn), q(AmountPaidIn), q(PaymentWayName),
                             q(PaymentNote), q(EnteredBy), q(EnteredAt), q(Schema::Register::payments()))
-                       .arg(q(PaymentDocument), m_server ? Schema::quoted(Schema::KeyColumn) : QStringLiteral("rowid")));
+                       .arg(q(PaymentDocument), SqlDialect::of(m_database).rowKey()));
     select.addBindValue(document);
     run(select, CannotReadPayments);
     QList<Payment> found;
