@@ -2,6 +2,7 @@
 #include "reference/Schema.h"
 
 #include "common/Failure.h"
+#include "store/SqliteFile.h"
 #include "tools/TableMaker.h"
 
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <sqlite3.h>
 #include <vector>
 
 namespace BenchData {
@@ -28,17 +28,12 @@ QString root()
 // The index the search baselines read through; the program reads no index.
 void addDescriptionIndex(const QString &file)
 {
-    sqlite3 *database = nullptr;
-    sqlite3_open(QFile::encodeName(file).constData(), &database);
-    const QByteArray sql = QStringLiteral("CREATE INDEX IF NOT EXISTS \"ByDescription\" ON \"stock\" (\"%1\")")
-                               .arg(descriptionField())
-                               .toUtf8();
-    char *error = nullptr;
-    if (sqlite3_exec(database, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "bench: %s\n", error);
-        sqlite3_free(error);
+    try {
+        SqliteFile(file).execute(QStringLiteral("CREATE INDEX IF NOT EXISTS \"ByDescription\" ON \"stock\" (\"%1\")")
+                                     .arg(descriptionField()));
+    } catch (const Failure &failure) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(failure.text()));
     }
-    sqlite3_close(database);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "platform/Paths.h"
 #include "register/IssuedDocs.h"
 #include "register/RegisterStore.h"
+#include "store/SqliteFile.h"
+#include "store/SqliteStatement.h"
 
 #include "../tests/support/SampleInvoice.h"
 
@@ -17,7 +19,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 namespace {
 
@@ -38,8 +39,7 @@ QString registerFolder(QTemporaryDir &dir)
         store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("1")), {},
                           PrintMode::Original);
     }
-    sqlite3 *db = nullptr;
-    sqlite3_open(RegisterStore::filePath(data).toUtf8().constData(), &db);
+    SqliteFile db(RegisterStore::filePath(data));
     const QString fill = QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < DOCUMENTS) "
         "INSERT INTO \"Документи\" (\"Фирма\", \"Поредица\", \"Номер\", \"Вид\", \"Известие\", \"Дата\", "
@@ -50,8 +50,6 @@ QString registerFolder(QTemporaryDir &dir)
         "'Клиент ' || (i % 5000) || ' ООД', printf('%09d', i % 5000), i * 100, i * 20, i * 120, "
         "'клиент ' || (i % 5000) || ' оод' || char(10) || printf('%09d', i % 5000) || char(10) || printf('%010d', i) "
         "FROM n").replace(QStringLiteral("DOCUMENTS"), QString::number(Documents));
-    if (sqlite3_exec(db, fill.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("bench_register: %s", sqlite3_errmsg(db));
     // Every document paid once, half of them twice: one in five still owes.
     const QString pay = QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < PAYMENTS) "
@@ -61,9 +59,12 @@ QString registerFolder(QTemporaryDir &dir)
         "'EUR', 1, 'Банков превод', '', 'bench', '2020-02-01T00:00:00' FROM n")
                             .replace(QStringLiteral("PAYMENTS"), QString::number(Payments))
                             .replace(QStringLiteral("DOCUMENTS"), QString::number(Documents));
-    if (sqlite3_exec(db, pay.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("bench_register: %s", sqlite3_errmsg(db));
-    sqlite3_close(db);
+    try {
+        db.execute(fill);
+        db.execute(pay);
+    } catch (const Failure &failure) {
+        qFatal("bench_register: %s", qPrintable(failure.text()));
+    }
     return dir.path();
 }
 
@@ -86,32 +87,28 @@ void BM_RegisterOpen(benchmark::State &state)
 }
 
 // The keys of the list and the sums, straight from SQLite.
-void readThrough(sqlite3 *db, const QByteArray &probe)
+void readThrough(const SqliteFile &db, const QByteArray &probe)
 {
     const char *where = probe.isEmpty() ? "" : " WHERE instr(\"Търсене\", ?1) > 0";
     for (const QByteArray &sql :
          {QByteArray("SELECT \"Ид\" FROM \"Документи\"") + where + " ORDER BY \"Дата (ГГГГ-ММ-ДД)\" DESC, \"Ид\" DESC",
           QByteArray("SELECT \"Валута\", count(*), sum(\"Сума за плащане (0.0001)\") FROM \"Документи\"") + where
               + " GROUP BY 1"}) {
-        sqlite3_stmt *statement = nullptr;
-        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
+        SqliteStatement statement(db.handle(), QString::fromUtf8(sql));
         if (!probe.isEmpty())
-            sqlite3_bind_text(statement, 1, probe.constData(), int(probe.size()), SQLITE_STATIC);
-        std::vector<sqlite3_int64> read;
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            read.push_back(sqlite3_column_int64(statement, 0));
+            statement.bindText(1, probe);
+        std::vector<qint64> read;
+        while (statement.step())
+            read.push_back(statement.key(0));
         benchmark::DoNotOptimize(read.data());
-        sqlite3_finalize(statement);
     }
 }
 
 void BM_RegisterOpen_Baseline(benchmark::State &state)
 {
     for (auto _ : state) {
-        sqlite3 *db = nullptr;
-        sqlite3_open(RegisterStore::filePath(dataDirectory()).toUtf8().constData(), &db);
+        const SqliteFile db(RegisterStore::filePath(dataDirectory()));
         readThrough(db, QByteArray());
-        sqlite3_close(db);
     }
 }
 
@@ -130,14 +127,12 @@ void BM_RegisterKeystroke(benchmark::State &state)
 
 void BM_RegisterKeystroke_Baseline(benchmark::State &state)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open(RegisterStore::filePath(dataDirectory()).toUtf8().constData(), &db);
+    const SqliteFile db(RegisterStore::filePath(dataDirectory()));
     qsizetype typed = 0;
     for (auto _ : state) {
         typed = typed == Typed.size() ? 1 : typed + 1;
         readThrough(db, Typed.left(typed).toUtf8());
     }
-    sqlite3_close(db);
     state.SetItemsProcessed(state.iterations());
 }
 
@@ -158,22 +153,18 @@ void BM_RegisterUnpaid(benchmark::State &state)
 // The keys of the documents that owe, with what is paid on each, through SQLite.
 void BM_RegisterUnpaid_Baseline(benchmark::State &state)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open(RegisterStore::filePath(dataDirectory()).toUtf8().constData(), &db);
-    const QByteArray sql =
+    const SqliteFile db(RegisterStore::filePath(dataDirectory()));
+    const QString sql = QStringLiteral(
         "SELECT d.\"Ид\" FROM \"Документи\" d LEFT JOIN (SELECT \"Документ\" k, sum(\"Сума (0.0001)\") p FROM "
         "\"Плащания\" GROUP BY 1) p ON p.k = d.\"Ид\" WHERE d.\"Сума за плащане (0.0001)\" > coalesce(p.p, 0) "
-        "ORDER BY d.\"Дата (ГГГГ-ММ-ДД)\" DESC, d.\"Ид\" DESC";
+        "ORDER BY d.\"Дата (ГГГГ-ММ-ДД)\" DESC, d.\"Ид\" DESC");
     for (auto _ : state) {
-        sqlite3_stmt *statement = nullptr;
-        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
-        std::vector<sqlite3_int64> read;
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            read.push_back(sqlite3_column_int64(statement, 0));
+        SqliteStatement statement(db.handle(), sql);
+        std::vector<qint64> read;
+        while (statement.step())
+            read.push_back(statement.key(0));
         benchmark::DoNotOptimize(read.data());
-        sqlite3_finalize(statement);
     }
-    sqlite3_close(db);
 }
 
 BENCHMARK(BM_RegisterOpen)->Unit(benchmark::kMillisecond);
