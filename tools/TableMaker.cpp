@@ -4,6 +4,7 @@
 #include "lines/SettingsFile.h"
 #include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
+#include "store/SqlDialect.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,7 +79,8 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
         }
         insert.finish();
         if (serial > 0)
-            exec(query, QStringLiteral("PRAGMA user_version = %1").arg(qint32(serial)));
+            SqlDialect::of(database).setSerial(database, table.tableName, serial,
+                                               QStringLiteral("Таблицата не може да бъде създадена"));
         exec(query, QStringLiteral("COMMIT"));
         query.finish();
         database.close();
