@@ -3,7 +3,7 @@
 #include "backup/TarFile.h"
 #include "common/Failure.h"
 #include "reference/Schema.h"
-#include "reference/SqliteSnapshot.h"
+#include "store/SqliteSnapshot.h"
 #include "server/ServerConnection.h"
 
 #include <QCryptographicHash>

@@ -3,6 +3,7 @@
 
 #include "common/Failure.h"
 #include "register/RegisterStore.h"
+#include "store/SqliteFile.h"
 #include "tools/TableMaker.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <sqlite3.h>
 #include <vector>
 
 namespace BenchData {
@@ -29,17 +29,12 @@ QString root()
 // The index the search baselines read through; the program reads no index.
 void addDescriptionIndex(const QString &file)
 {
-    sqlite3 *database = nullptr;
-    sqlite3_open(QFile::encodeName(file).constData(), &database);
-    const QByteArray sql = QStringLiteral("CREATE INDEX IF NOT EXISTS \"ByDescription\" ON \"stock\" (\"%1\")")
-                               .arg(descriptionField())
-                               .toUtf8();
-    char *error = nullptr;
-    if (sqlite3_exec(database, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "bench: %s\n", error);
-        sqlite3_free(error);
+    try {
+        SqliteFile(file).execute(QStringLiteral("CREATE INDEX IF NOT EXISTS \"ByDescription\" ON \"stock\" (\"%1\")")
+                                     .arg(descriptionField()));
+    } catch (const Failure &failure) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(failure.text()));
     }
-    sqlite3_close(database);
 }
 
 } // namespace
@@ -66,8 +61,6 @@ QString startFolder(int goods)
 
 void fillRegister(const QString &registerFile, int first, int last)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open(QFile::encodeName(registerFile).constData(), &db);
     const QString fill = QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT FIRST UNION ALL SELECT i + 1 FROM n WHERE i < LAST) "
         "INSERT INTO \"Документи\" (\"Фирма\", \"Поредица\", \"Номер\", \"Вид\", \"Известие\", \"Дата\", "
@@ -80,11 +73,12 @@ void fillRegister(const QString &registerFile, int first, int last)
         "FROM n")
                              .replace(QStringLiteral("FIRST"), QString::number(first))
                              .replace(QStringLiteral("LAST"), QString::number(last));
-    if (sqlite3_exec(db, fill.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "bench: %s\n", sqlite3_errmsg(db));
+    try {
+        SqliteFile(registerFile).execute(fill);
+    } catch (const Failure &failure) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(failure.text()));
         std::exit(1);
     }
-    sqlite3_close(db);
 }
 
 QString registerStartFolder(int documents)

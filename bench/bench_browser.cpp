@@ -19,6 +19,8 @@
 #include "platform/Prompts.h"
 #include "reference/TableStore.h"
 #include "reference/Unit4.h"
+#include "store/SqliteFile.h"
+#include "store/SqliteStatement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,7 +29,6 @@
 #include <QTableWidget>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <sqlite3.h>
 #include <vector>
 
 namespace {
@@ -134,25 +135,6 @@ bool type(const QString &text)
 
 // ------------------------------------------------------------------ SQLite alone
 
-struct Connection {
-    explicit Connection(const QString &file)
-    {
-        sqlite3_open_v2(QFile::encodeName(file).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~Connection() { sqlite3_close(handle); }
-    sqlite3 *handle = nullptr;
-};
-
-struct Statement {
-    Statement(sqlite3 *database, const QString &sql)
-    {
-        const QByteArray text = sql.toUtf8();
-        sqlite3_prepare_v2(database, text.constData(), int(text.size()), &handle, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(handle); }
-    sqlite3_stmt *handle = nullptr;
-};
-
 QString descriptionColumn() { return u'"' + BenchData::descriptionField() + u'"'; }
 
 // ------------------------------------------------------------------ open
@@ -179,11 +161,11 @@ void BM_Open_Baseline(benchmark::State &state)
 {
     const QString file = BenchData::goodsFile(int(state.range(0)));
     for (auto _ : state) {
-        Connection connection(file);
-        Statement keys(connection.handle, QStringLiteral("SELECT rowid FROM stock ORDER BY rowid"));
-        std::vector<sqlite3_int64> read;
-        while (sqlite3_step(keys.handle) == SQLITE_ROW)
-            read.push_back(sqlite3_column_int64(keys.handle, 0));
+        const SqliteFile connection(file);
+        SqliteStatement keys(connection.handle(), QStringLiteral("SELECT rowid FROM stock ORDER BY rowid"));
+        std::vector<qint64> read;
+        while (keys.step())
+            read.push_back(keys.key(0));
         if (read.size() != size_t(state.range(0))) {
             state.SkipWithError("the table is not whole");
             break;
@@ -220,21 +202,21 @@ void BM_Keystroke(benchmark::State &state)
 
 void BM_Keystroke_Baseline(benchmark::State &state)
 {
-    Connection connection(BenchData::goodsFile(int(state.range(0))));
-    Statement prefix(connection.handle, QStringLiteral("SELECT rowid FROM stock WHERE %1 >= ?1 AND %1 < ?2")
-                                            .arg(descriptionColumn()));
+    const SqliteFile connection(BenchData::goodsFile(int(state.range(0))));
+    SqliteStatement prefix(connection.handle(), QStringLiteral("SELECT rowid FROM stock WHERE %1 >= ?1 AND %1 < ?2")
+                                                    .arg(descriptionColumn()));
     qsizetype typed = 0;
-    std::vector<sqlite3_int64> found;
+    std::vector<qint64> found;
     for (auto _ : state) {
         typed = typed == BenchData::TypedPrefix.size() ? 1 : typed + 1;
         const QByteArray low = BenchData::TypedPrefix.left(typed).toUtf8();
         const QByteArray high = low + "\xEF\xBF\xBF";  // above every text that begins with low
-        sqlite3_bind_text(prefix.handle, 1, low.constData(), int(low.size()), SQLITE_STATIC);
-        sqlite3_bind_text(prefix.handle, 2, high.constData(), int(high.size()), SQLITE_STATIC);
+        prefix.bindText(1, low);
+        prefix.bindText(2, high);
         found.clear();
-        while (sqlite3_step(prefix.handle) == SQLITE_ROW)
-            found.push_back(sqlite3_column_int64(prefix.handle, 0));
-        sqlite3_reset(prefix.handle);
+        while (prefix.step())
+            found.push_back(prefix.key(0));
+        prefix.reset();
         benchmark::DoNotOptimize(found.data());
     }
     state.SetItemsProcessed(state.iterations());
@@ -261,14 +243,12 @@ void BM_FirstKeystroke_Baseline(benchmark::State &state)
 {
     const QString file = BenchData::goodsFile(int(state.range(0)));
     for (auto _ : state) {
-        Connection connection(file);
-        Statement column(connection.handle,
-                         QStringLiteral("SELECT rowid, %1 FROM stock ORDER BY rowid").arg(descriptionColumn()));
+        const SqliteFile connection(file);
+        SqliteStatement column(connection.handle(),
+                               QStringLiteral("SELECT rowid, %1 FROM stock ORDER BY rowid").arg(descriptionColumn()));
         qint64 characters = 0;
-        while (sqlite3_step(column.handle) == SQLITE_ROW) {
-            sqlite3_column_text(column.handle, 1);
-            characters += sqlite3_column_bytes(column.handle, 1);
-        }
+        while (column.step())
+            characters += column.text(1).size();
         benchmark::DoNotOptimize(characters);
     }
 }
@@ -306,25 +286,27 @@ void BM_Pick(benchmark::State &state)
 
 void BM_Pick_Baseline(benchmark::State &state)
 {
-    Connection connection(QDir(BenchData::scratchFolder(PickRecords)).filePath(QStringLiteral("DB/stock.db")));
-    Statement update(connection.handle, QStringLiteral("UPDATE stock SET \"К-во\" = ?1 WHERE rowid = ?2"));
-    std::vector<sqlite3_int64> keys;
+    SqliteFile connection(QDir(BenchData::scratchFolder(PickRecords)).filePath(QStringLiteral("DB/stock.db")));
+    SqliteStatement update(connection.handle(), QStringLiteral("UPDATE stock SET \"К-во\" = ?1 WHERE rowid = ?2"));
+    std::vector<qint64> keys;
     {
-        Statement read(connection.handle, QStringLiteral("SELECT rowid FROM stock"));
-        while (sqlite3_step(read.handle) == SQLITE_ROW)
-            keys.push_back(sqlite3_column_int64(read.handle, 0));
+        SqliteStatement read(connection.handle(), QStringLiteral("SELECT rowid FROM stock"));
+        while (read.step())
+            keys.push_back(read.key(0));
     }
     QRandomGenerator random(11);
     for (auto _ : state) {
-        sqlite3_exec(connection.handle, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_bind_text(update.handle, 1, "41", 2, SQLITE_STATIC);
-        sqlite3_bind_int64(update.handle, 2, keys[random.bounded(int(keys.size()))]);
-        if (sqlite3_step(update.handle) != SQLITE_DONE) {
+        try {
+            connection.execute(QStringLiteral("BEGIN"));
+            update.bindText(1, "41");
+            update.bind(2, keys[random.bounded(int(keys.size()))]);
+            update.step();
+            update.reset();
+            connection.execute(QStringLiteral("COMMIT"));
+        } catch (const Failure &) {
             state.SkipWithError("the update failed");
             break;
         }
-        sqlite3_reset(update.handle);
-        sqlite3_exec(connection.handle, "COMMIT", nullptr, nullptr, nullptr);
     }
 }
 

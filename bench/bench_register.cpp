@@ -15,6 +15,8 @@
 #include "register/IssuedDocs.h"
 #include "register/RegisterLedger.h"
 #include "register/RegisterStore.h"
+#include "store/SqliteFile.h"
+#include "store/SqliteStatement.h"
 
 #include "../tests/support/SampleInvoice.h"
 
@@ -23,7 +25,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 namespace {
 
@@ -43,8 +44,7 @@ QString registerFolder(QTemporaryDir &dir)
                           PrintMode::Original);
     }
     BenchData::fillRegister(RegisterStore::filePath(data), 2, Documents);
-    sqlite3 *db = nullptr;
-    sqlite3_open(RegisterStore::filePath(data).toUtf8().constData(), &db);
+    SqliteFile db(RegisterStore::filePath(data));
     // Every document paid once, half of them twice: one in five still owes.
     const QString pay = QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < PAYMENTS) "
@@ -54,19 +54,24 @@ QString registerFolder(QTemporaryDir &dir)
         "'EUR', 1, 'Банков превод', '', 'bench', '2020-02-01T00:00:00' FROM n")
                             .replace(QStringLiteral("PAYMENTS"), QString::number(Payments))
                             .replace(QStringLiteral("DOCUMENTS"), QString::number(Documents));
-    if (sqlite3_exec(db, pay.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("bench_register: %s", sqlite3_errmsg(db));
-    sqlite3_close(db);
+    try {
+        db.execute(pay);
+    } catch (const Failure &failure) {
+        qFatal("bench_register: %s", qPrintable(failure.text()));
+    }
     return dir.path();
 }
 
 constexpr int MonthDocuments = 10000;
 const TaxPeriod Month{2026, 2};
 
-void runOrDie(sqlite3 *db, const QString &sql)
+void runOrDie(SqliteFile &db, const QString &sql)
 {
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("bench_register: %s", sqlite3_errmsg(db));
+    try {
+        db.execute(sql);
+    } catch (const Failure &failure) {
+        qFatal("bench_register: %s", qPrintable(failure.text()));
+    }
 }
 
 // A data folder whose register holds a month of that many documents: one
@@ -82,21 +87,17 @@ QString monthFolder(QTemporaryDir &dir)
         store.recordPrint(sampleInvoice(DocumentKind::Invoice, NoteKind::None, Currency::Euro, QStringLiteral("1")), {},
                           PrintMode::Original);
     }
-    sqlite3 *db = nullptr;
-    sqlite3_open(RegisterStore::filePath(data).toUtf8().constData(), &db);
-    const auto copied = [db](const QString &table, const QHash<QString, QString> &changed) {
+    SqliteFile db(RegisterStore::filePath(data));
+    const auto copied = [&db](const QString &table, const QHash<QString, QString> &changed) {
         QStringList names, values;
-        sqlite3_stmt *columns = nullptr;
-        const QByteArray sql = QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table).toUtf8();
-        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &columns, nullptr);
-        while (sqlite3_step(columns) == SQLITE_ROW) {
-            const QString name = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(columns, 0)));
+        SqliteStatement columns(db.handle(), QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table));
+        while (columns.step()) {
+            const QString name = QString::fromUtf8(columns.text(0));
             if (changed.contains(name) && changed.value(name).isEmpty())
                 continue;
             names << u'"' + name + u'"';
             values << changed.value(name, QStringLiteral("t.\"%1\"").arg(name));
         }
-        sqlite3_finalize(columns);
         return std::pair{names.join(u','), values.join(u',')};
     };
     const QString numbers = QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ")
@@ -117,7 +118,6 @@ QString monthFolder(QTemporaryDir &dir)
     runOrDie(db, numbers + QStringLiteral("INSERT INTO \"Редове\" (%1) SELECT %2 FROM n, \"Редове\" t WHERE t.\"Документ\" = 1 "
                                           "ORDER BY i, t.rowid")
                                .arg(lineColumns, lineValues));
-    sqlite3_close(db);
     return data;
 }
 
@@ -141,32 +141,28 @@ void BM_RegisterOpen(benchmark::State &state)
 }
 
 // The keys of the list and the sums, straight from SQLite.
-void readThrough(sqlite3 *db, const QByteArray &probe)
+void readThrough(const SqliteFile &db, const QByteArray &probe)
 {
     const char *where = probe.isEmpty() ? "" : " WHERE instr(\"Търсене\", ?1) > 0";
     for (const QByteArray &sql :
          {QByteArray("SELECT \"Ид\" FROM \"Документи\"") + where + " ORDER BY \"Дата (ГГГГ-ММ-ДД)\" DESC, \"Ид\" DESC",
           QByteArray("SELECT \"Валута\", count(*), sum(\"Сума за плащане (0.0001)\") FROM \"Документи\"") + where
               + " GROUP BY 1"}) {
-        sqlite3_stmt *statement = nullptr;
-        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
+        SqliteStatement statement(db.handle(), QString::fromUtf8(sql));
         if (!probe.isEmpty())
-            sqlite3_bind_text(statement, 1, probe.constData(), int(probe.size()), SQLITE_STATIC);
-        std::vector<sqlite3_int64> read;
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            read.push_back(sqlite3_column_int64(statement, 0));
+            statement.bindText(1, probe);
+        std::vector<qint64> read;
+        while (statement.step())
+            read.push_back(statement.key(0));
         benchmark::DoNotOptimize(read.data());
-        sqlite3_finalize(statement);
     }
 }
 
 void BM_RegisterOpen_Baseline(benchmark::State &state)
 {
     for (auto _ : state) {
-        sqlite3 *db = nullptr;
-        sqlite3_open(RegisterStore::filePath(dataDirectory()).toUtf8().constData(), &db);
+        const SqliteFile db(RegisterStore::filePath(dataDirectory()));
         readThrough(db, QByteArray());
-        sqlite3_close(db);
     }
 }
 
@@ -185,14 +181,12 @@ void BM_RegisterKeystroke(benchmark::State &state)
 
 void BM_RegisterKeystroke_Baseline(benchmark::State &state)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open(RegisterStore::filePath(dataDirectory()).toUtf8().constData(), &db);
+    const SqliteFile db(RegisterStore::filePath(dataDirectory()));
     qsizetype typed = 0;
     for (auto _ : state) {
         typed = typed == Typed.size() ? 1 : typed + 1;
         readThrough(db, Typed.left(typed).toUtf8());
     }
-    sqlite3_close(db);
     state.SetItemsProcessed(state.iterations());
 }
 
@@ -213,22 +207,18 @@ void BM_RegisterUnpaid(benchmark::State &state)
 // The keys of the documents that owe, with what is paid on each, through SQLite.
 void BM_RegisterUnpaid_Baseline(benchmark::State &state)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open(RegisterStore::filePath(dataDirectory()).toUtf8().constData(), &db);
-    const QByteArray sql =
+    const SqliteFile db(RegisterStore::filePath(dataDirectory()));
+    const QString sql = QStringLiteral(
         "SELECT d.\"Ид\" FROM \"Документи\" d LEFT JOIN (SELECT \"Документ\" k, sum(\"Сума (0.0001)\") p FROM "
         "\"Плащания\" GROUP BY 1) p ON p.k = d.\"Ид\" WHERE d.\"Сума за плащане (0.0001)\" > coalesce(p.p, 0) "
-        "ORDER BY d.\"Дата (ГГГГ-ММ-ДД)\" DESC, d.\"Ид\" DESC";
+        "ORDER BY d.\"Дата (ГГГГ-ММ-ДД)\" DESC, d.\"Ид\" DESC");
     for (auto _ : state) {
-        sqlite3_stmt *statement = nullptr;
-        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
-        std::vector<sqlite3_int64> read;
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            read.push_back(sqlite3_column_int64(statement, 0));
+        SqliteStatement statement(db.handle(), sql);
+        std::vector<qint64> read;
+        while (statement.step())
+            read.push_back(statement.key(0));
         benchmark::DoNotOptimize(read.data());
-        sqlite3_finalize(statement);
     }
-    sqlite3_close(db);
 }
 
 // "Дневник за продажби" on the month: its documents read from the register,
@@ -250,27 +240,22 @@ void BM_MonthLedger(benchmark::State &state)
 // Every column of the month's documents and of their lines, through SQLite.
 void BM_MonthLedger_Baseline(benchmark::State &state)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open(RegisterStore::filePath(monthData).toUtf8().constData(), &db);
-    const QByteArray month = "\"Дата (ГГГГ-ММ-ДД)\" BETWEEN '2026-02-01' AND '2026-02-28'";
+    const SqliteFile db(RegisterStore::filePath(monthData));
+    const QString month = QStringLiteral("\"Дата (ГГГГ-ММ-ДД)\" BETWEEN '2026-02-01' AND '2026-02-28'");
     for (auto _ : state) {
-        for (const QByteArray &sql : {"SELECT * FROM \"Документи\" WHERE " + month,
-                                      "SELECT * FROM \"Редове\" WHERE \"Документ\" IN (SELECT \"Ид\" FROM \"Документи\" WHERE "
-                                          + month + ") ORDER BY \"Документ\", rowid"}) {
-            sqlite3_stmt *statement = nullptr;
-            sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
+        for (const QString &sql : {QStringLiteral("SELECT * FROM \"Документи\" WHERE ") + month,
+                                   QStringLiteral("SELECT * FROM \"Редове\" WHERE \"Документ\" IN (SELECT \"Ид\" FROM "
+                                                  "\"Документи\" WHERE ")
+                                       + month + QStringLiteral(") ORDER BY \"Документ\", rowid")}) {
+            SqliteStatement statement(db.handle(), sql);
             qint64 bytes = 0;
-            while (sqlite3_step(statement) == SQLITE_ROW) {
-                for (int column = 0; column < sqlite3_column_count(statement); ++column) {
-                    sqlite3_column_text(statement, column);
-                    bytes += sqlite3_column_bytes(statement, column);
-                }
+            while (statement.step()) {
+                for (int column = 0; column < statement.columnCount(); ++column)
+                    bytes += statement.text(column).size();
             }
             benchmark::DoNotOptimize(bytes);
-            sqlite3_finalize(statement);
         }
     }
-    sqlite3_close(db);
 }
 
 BENCHMARK(BM_MonthLedger)->Unit(benchmark::kMillisecond);

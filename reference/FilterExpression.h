@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reference/CaseFolding.h"
+#include "store/CaseFolding.h"
 
 #include <QString>
 #include <QStringView>

@@ -3,7 +3,7 @@
 
 #include "common/Amount.h"
 #include "common/Failure.h"
-#include "reference/Transaction.h"
+#include "store/Transaction.h"
 
 #include <QDateTime>
 #include <QDir>

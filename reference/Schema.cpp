@@ -15,8 +15,6 @@ Column integer(const QString &name) { return {name, Kind::Integer, 0}; }
 
 } // namespace
 
-const QString KeyColumn = QStringLiteral("__order");
-
 namespace Firm {
 const QString FileName = QStringLiteral("Firm.db");
 const Column Supplier = text(QStringLiteral("ДОСТАВЧИК"), 60);
@@ -287,28 +285,6 @@ const QList<Table> &tables()
 {
     static const QList<Table> all = makeTables();
     return all;
-}
-
-QString declaredType(const Column &column)
-{
-    switch (column.kind) {
-    case Kind::Memo:
-        return QStringLiteral("CLOB");
-    case Kind::Picture:
-        return QStringLiteral("BLOB");
-    case Kind::Integer:
-        return QStringLiteral("INTEGER");
-    case Kind::Text:
-        break;
-    }
-    return column.width > 0 ? QStringLiteral("VARCHAR(%1)").arg(column.width) : QStringLiteral("TEXT");
-}
-
-QString quoted(const QString &identifier)
-{
-    QString text = identifier;
-    text.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + text + u'"';
 }
 
 } // namespace Schema

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/SqlNames.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,13 +16,8 @@
 // not in the initialisers of other globals.
 namespace Schema {
 
-enum class Kind { Text, Memo, Picture, Integer };
-
-struct Column {
-    QString name;
-    Kind kind = Kind::Text;
-    int width = 0;  // the characters a text column holds; 0 for a memo, a picture or no limit
-};
+using Store::Column;
+using Store::Kind;
 
 struct Table {
     QString fileName;  // in the data directory
@@ -132,11 +129,10 @@ const Table &purchases();
 // The four tables, in the order of the main menu's buttons.
 const QList<Table> &tables();
 
-// The SQL type a column is declared with: VARCHAR(width), CLOB or BLOB.
-QString declaredType(const Column &column);
+// The SQL type a column is declared with in a file: VARCHAR(width), CLOB or BLOB.
+inline QString declaredType(const Column &column) { return Store::sqliteType(column); }
 
-// An SQL identifier in double quotes, with the quotes inside it doubled.
-QString quoted(const QString &identifier);
+using Store::quoted;
 
 // The integer key of a record is its place in the table's order. The table
 // maker's records are this far apart, so that a record inserted between two
@@ -144,6 +140,6 @@ QString quoted(const QString &identifier);
 // RecordKeys::AppendGap apart.)
 constexpr qint64 MakerKeyStep = qint64(1) << 24;
 // The key column of the tables the program makes; the program does not show it.
-extern const QString KeyColumn;
+using Store::KeyColumn;
 
 } // namespace Schema

@@ -35,26 +35,6 @@ void createCounters(QSqlDatabase &database)
 
 } // namespace
 
-QString serverType(const Schema::Column &column)
-{
-    switch (column.kind) {
-    case Schema::Kind::Memo:
-        return QStringLiteral("text");
-    case Schema::Kind::Picture:
-        return QStringLiteral("bytea");
-    case Schema::Kind::Integer:
-        return QStringLiteral("bigint");
-    case Schema::Kind::Text:
-        break;
-    }
-    return column.width > 0 ? QStringLiteral("varchar(%1)").arg(column.width) : QStringLiteral("text");
-}
-
-QString serialName(const QString &table)
-{
-    return table + QStringLiteral("_serial");
-}
-
 bool exists(QSqlDatabase &database, const QString &table)
 {
     QSqlQuery query(database);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reference/Schema.h"
+#include "store/PostgresTable.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -22,11 +23,11 @@
 namespace ServerTables {
 
 // The PostgreSQL type a column is made with: varchar(n), text, bytea, bigint.
-QString serverType(const Schema::Column &column);
+inline QString serverType(const Schema::Column &column) { return Store::postgresType(column); }
 // The name of a table's serial sequence and its counter row.
-QString serialName(const QString &table);
+inline QString serialName(const QString &table) { return PostgresTable::serialName(table); }
 // The table that counts the writes of each table.
-inline constexpr char ChangesTable[] = "bilvaro_changes";
+inline constexpr const char *ChangesTable = PostgresTable::ChangesTable;
 
 // Makes the four tables, their serials and counters on the database, inside
 // the caller's transaction. A database that already has one of the tables

@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
+#include "store/SqlDialect.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,7 +78,8 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
         }
         insert.finish();
         if (serial > 0)
-            exec(query, QStringLiteral("PRAGMA user_version = %1").arg(qint32(serial)));
+            SqlDialect::of(database).setSerial(database, table.tableName, serial,
+                                               QStringLiteral("Таблицата не може да бъде създадена"));
         exec(query, QStringLiteral("COMMIT"));
         query.finish();
         database.close();

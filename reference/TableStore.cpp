@@ -3,13 +3,15 @@
 #include "common/BitmapCheck.h"
 #include "common/Failure.h"
 #include "common/Logging.h"
-#include "reference/PostgresTable.h"
-#include "reference/RecordKeys.h"
+#include "common/ParadoxFormat.h"
 #include "reference/Schema.h"
-#include "reference/SqliteEngine.h"
 #include "server/ServerConnection.h"
+#include "store/PostgresTable.h"
+#include "store/RecordKeys.h"
+#include "store/SqliteEngine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <limits>
@@ -50,6 +52,21 @@ QString serverTable(const QString &fileName)
             return table.sqlName;
     }
     return QFileInfo(fileName).completeBaseName();
+}
+
+// Fails, creating nothing, unless the folder holds a table file at the
+// path (a Paradox table of the old program is named as such).
+void requireTable(const QString &directory, const QString &path)
+{
+    if (directory.isEmpty() || !QFileInfo(directory).isDir())
+        throw Failure(QStringLiteral("Папката с таблиците „%1“ не съществува.").arg(QDir::toNativeSeparators(directory)));
+    if (!QFileInfo(path).isFile())
+        throw Failure(QStringLiteral("Таблицата „%1“ не съществува.").arg(QDir::toNativeSeparators(path)));
+    if (QFile file(path); file.open(QIODevice::ReadOnly) && Paradox::looksLikeTable(file.read(Paradox::HeaderBytes)))
+        throw Failure(QStringLiteral("Таблицата „%1“ е таблица на Paradox от старата програма. Програмата "
+                                     "предлага да я преобразува при пускането си; може и с "
+                                     "„bilvaro-make-tables <папка> --from-paradox“.")
+                          .arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace
@@ -100,7 +117,7 @@ void TableStore::open()
     const std::optional<QString> server =
         m_directory.isEmpty() ? std::nullopt : Server::connectionString(m_directory);
     if (!server)
-        SqliteEngine::requireTable(m_directory, tablePath());
+        requireTable(m_directory, tablePath());
 
     ResetScope reset(this);
     const QString connection = QStringLiteral("bilvaro.table.%1").arg(++connectionCounter);

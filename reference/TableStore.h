@@ -2,7 +2,7 @@
 
 #include "common/Failure.h"
 #include "reference/FilterExpression.h"
-#include "reference/FoldedColumn.h"
+#include "store/FoldedColumn.h"
 
 #include <QByteArray>
 #include <QHash>

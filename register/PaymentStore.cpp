@@ -3,6 +3,7 @@
 #include "print/PrintRules.h"
 #include "reference/Schema.h"
 #include "register/IssuedRules.h"
+#include "store/SqlDialect.h"
 
 #include <QSqlQuery>
 
@@ -62,17 +63,18 @@ QHash<qint64, Amount> RegisterStore::paidByDocument(const QDate &from, const QDa
     return paid;
 }
 
-// A file's payments are summed once and then only the rows added since are
-// read: payments are never changed or deleted, and SQLite gives a new row the
-// next key under the writer's lock, so no row can appear below one read
-// already. A server's keys are handed out before their rows are committed,
-// in any order, so a server's payments are summed afresh every time.
+// Payments are summed once and then only the rows added since are read:
+// payments are never changed or deleted, and where keys follow the commits
+// (a file) no row can appear below one read already. A server hands its keys
+// out before the rows are committed, in any order, so there the payments are
+// summed afresh every time.
 QHash<qint64, Amount> RegisterStore::paidByDocument() const
 {
     reconnectIfLost();
+    const SqlDialect &dialect = SqlDialect::of(m_database);
     QSqlQuery select(m_database);
     select.setForwardOnly(true);
-    if (m_server) {
+    if (!dialect.keysInCommitOrder()) {
         if (!select.exec(QStringLiteral("SELECT %1, sum(%2) FROM %3 GROUP BY %1")
                              .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments()))))
             throw failed(CannotReadPayments, select.lastError());
@@ -81,8 +83,8 @@ QHash<qint64, Amount> RegisterStore::paidByDocument() const
             paid.insert(select.value(0).toLongLong(), Amount::fromUnits(select.value(1).toLongLong()));
         return paid;
     }
-    select.prepare(QStringLiteral("SELECT rowid, %1, %2 FROM %3 WHERE rowid > ? ORDER BY rowid")
-                       .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments())));
+    select.prepare(QStringLiteral("SELECT %4, %1, %2 FROM %3 WHERE %4 > ? ORDER BY %4")
+                       .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments()), dialect.rowKey()));
     select.addBindValue(m_paidUpTo);
     run(select, CannotReadPayments);
     while (select.next()) {
@@ -161,7 +163,7 @@ QList<Payment> RegisterStore::payments(qint64 document) const
     select.prepare(QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7, %8 FROM %9 WHERE %10 = ? ORDER BY %11")
                        .arg(q(PaidOn), q(PaymentAmount), q(PaidIn), q(AmountPaidIn), q(PaymentWayName),
                             q(PaymentNote), q(EnteredBy), q(EnteredAt), q(Schema::Register::payments()))
-                       .arg(q(PaymentDocument), m_server ? Schema::quoted(Schema::KeyColumn) : QStringLiteral("rowid")));
+                       .arg(q(PaymentDocument), SqlDialect::of(m_database).rowKey()));
     select.addBindValue(document);
     run(select, CannotReadPayments);
     QList<Payment> found;

@@ -1,6 +1,7 @@
 #include "register/RegisterStore.h"
 
 #include "register/IssuedRules.h"
+#include "store/SqlDialect.h"
 
 #include <QSqlQuery>
 
@@ -145,7 +146,7 @@ QList<RegisterStore::RecordedDocument> RegisterStore::recordedFrom(const QDate &
         return found;
 
     // The lines and note rows of those documents, in the order they were written.
-    const QString rowKey = m_server ? Schema::quoted(Schema::KeyColumn) : QStringLiteral("rowid");
+    const QString rowKey = SqlDialect::of(m_database).rowKey();
     const auto ofThem = [&](const Schema::Column &document) {
         if (!from.isValid())
             return QString();

@@ -1,6 +1,6 @@
 // The arithmetic of record keys, without a table.
 
-#include "reference/RecordKeys.h"
+#include "store/RecordKeys.h"
 
 #include <QtTest>
 

@@ -4,9 +4,10 @@
 #include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
 #include "reference/ServerTables.h"
-#include "reference/StoreFailure.h"
 #include "register/RegisterStore.h"
 #include "server/ServerConnection.h"
+#include "store/SqlDialect.h"
+#include "store/StoreFailure.h"
 #include "tools/TableMaker.h"
 
 #include <QDir>
@@ -62,18 +63,12 @@ public:
                                m_database.lastError());
     }
     QSqlDatabase &database() { return m_database; }
-    bool onServer() const { return m_database.driverName() == QLatin1String("QPSQL"); }
+    const SqlDialect &dialect() const { return SqlDialect::of(m_database); }
 
 private:
     QString m_name;
     QSqlDatabase m_database;
 };
-
-// A text as an SQL literal, for the statements that take no parameters.
-QString literal(QString text)
-{
-    return u'\'' + text.replace(u'\'', QStringLiteral("''")) + u'\'';
-}
 
 QSqlQuery exec(Connection &connection, const QString &sql, const QVariantList &values, const QString &action)
 {
@@ -90,8 +85,7 @@ QSqlQuery exec(Connection &connection, const QString &sql, const QVariantList &v
         done = query.exec();
     }
     if (!done)
-        throw connection.onServer() ? Server::failure(action, query.lastError())
-                                    : storeFailure(action, query.lastError());
+        throw connection.dialect().failure(action, query.lastError());
     return query;
 }
 
@@ -136,14 +130,9 @@ Field field(const Schema::Table &table, const QString &name, const QString &decl
 // The table inside a file: the one named like the file, else the first.
 QString fileTable(Connection &file, const QString &fileName)
 {
-    QSqlQuery tables = exec(file,
-                            QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                           "AND name NOT LIKE 'sqlite~_%' ESCAPE '~' AND name NOT LIKE '~_~_%' "
-                                           "ESCAPE '~' ORDER BY rowid"),
-                            {}, CannotMove);
+    const QStringList tables = file.dialect().tables(file.database(), CannotMove);
     QString found;
-    while (tables.next()) {
-        const QString name = tables.value(0).toString();
+    for (const QString &name : tables) {
         if (found.isEmpty() || name.compare(QFileInfo(fileName).completeBaseName(), Qt::CaseInsensitive) == 0)
             found = name;
     }
@@ -154,11 +143,10 @@ QString fileTable(Connection &file, const QString &fileName)
 
 QList<Field> fileFields(Connection &file, const Schema::Table &schema, const QString &table)
 {
-    QSqlQuery columns = exec(file, QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)), {}, CannotMove);
     QList<Field> fields;
-    while (columns.next()) {
-        if (columns.value(1).toString() != KeyColumn)
-            fields << field(schema, columns.value(1).toString(), columns.value(2).toString());
+    for (const SqlDialect::ColumnInfo &column : file.dialect().columns(file.database(), table, CannotMove)) {
+        if (column.name != KeyColumn)
+            fields << field(schema, column.name, column.type);
     }
     return fields;
 }
@@ -168,25 +156,19 @@ QList<Field> fileFields(Connection &file, const Schema::Table &schema, const QSt
 // the nearest to the server's type.
 QList<Field> serverFields(Connection &server, const Schema::Table &schema, const QString &table)
 {
-    QSqlQuery columns = exec(server,
-                             QStringLiteral("SELECT attname, format_type(atttypid, atttypmod), "
-                                            "col_description(attrelid, attnum) FROM pg_attribute WHERE attrelid = "
-                                            "?::regclass AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
-                             {quoted(table)}, CannotBackUp);
     QList<Field> fields;
-    while (columns.next()) {
-        const QString name = columns.value(0).toString();
-        if (name == KeyColumn)
+    for (const SqlDialect::ColumnInfo &column : server.dialect().columns(server.database(), table, CannotBackUp)) {
+        if (column.name == KeyColumn)
             continue;
-        QString type = columns.value(2).toString();
+        QString type = column.remark;
         if (type.isEmpty()) {
-            const QString serverType = columns.value(1).toString();
+            const QString serverType = column.type;
             type = serverType == u"bytea"                             ? QStringLiteral("BLOB")
                    : serverType == u"bigint" || serverType == u"integer" ? QStringLiteral("INTEGER")
                    : widthOf(serverType) > 0 ? QStringLiteral("VARCHAR(%1)").arg(widthOf(serverType))
                                              : QStringLiteral("TEXT");
         }
-        fields << field(schema, name, type);
+        fields << field(schema, column.name, type);
     }
     return fields;
 }
@@ -264,7 +246,7 @@ qint64 copyRows(Connection &from, const Place &source, Connection &to, const Pla
             write.addBindValue(value);
         if (!write.exec()) {
             const QString where = QStringLiteral("%1 (таблица „%2“)").arg(action, target.table);
-            throw to.onServer() ? Server::failure(where, write.lastError()) : storeFailure(where, write.lastError());
+            throw to.dialect().failure(where, write.lastError());
         }
         values.clear();
     };
@@ -354,36 +336,22 @@ QList<std::pair<const Schema::Table *, bool>> registerTables()
 
 // Whether the register holds the table: one made before payments or
 // purchases were kept has none.
-bool hasRegisterTable(QSqlDatabase database, const Schema::Table &table)
+bool hasRegisterTable(Connection &connection, const Schema::Table &table, const QString &action)
 {
-    if (database.driverName() == QLatin1String("QPSQL"))
-        return ServerTables::exists(database, table.sqlName);
-    QSqlQuery query(database);
-    query.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    query.addBindValue(table.sqlName);
-    return query.exec() && query.next() && query.value(0).toInt() > 0;
-}
-
-void setServerSerial(Connection &server, const QString &table, quint32 serial)
-{
-    if (serial > 0)
-        exec(server, QStringLiteral("SELECT setval(?::regclass, ?)"),
-             {quoted(ServerTables::serialName(table)), qlonglong(serial)}, CannotMove);
+    const auto [statement, values] = connection.dialect().tableExists(table.sqlName);
+    QSqlQuery query = exec(connection, statement, values, action);
+    return query.next() && query.value(0).toBool();
 }
 
 // The register's keys go on past the copied ones.
-void setServerIdentities(Connection &server)
+void continueRegisterKeys(Connection &server)
 {
     using namespace Schema::Register;
     const std::pair<const Schema::Table *, QString> keys[] = {
         {&documents(), Id.name}, {&lines(), KeyColumn}, {&noteRows(), KeyColumn}, {&payments(), KeyColumn},
         {&purchases(), KeyColumn}};
-    for (const auto &[table, column] : keys) {
-        exec(server,
-             QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), max(%1)) FROM %2")
-                 .arg(quoted(column), quoted(table->sqlName)),
-             {quoted(table->sqlName), column}, CannotMove);
-    }
+    for (const auto &[table, column] : keys)
+        server.dialect().continueKeys(server.database(), table->sqlName, column, CannotMove);
 }
 
 QString shown(const Schema::Table &table)
@@ -413,8 +381,7 @@ QStringList toServer(const QString &startFolder, const QString &connection, Prog
         source.file->openFile(path, true);
         source.table = fileTable(*source.file, schema.fileName);
         source.fields = fileFields(*source.file, schema, source.table);
-        QSqlQuery version = exec(*source.file, QStringLiteral("PRAGMA user_version"), {}, CannotMove);
-        source.serial = version.next() ? quint32(version.value(0).toInt()) : 0;
+        source.serial = source.file->dialect().serial(source.file->database(), source.table, CannotMove);
         sources.push_back(std::move(source));
     }
     std::unique_ptr<Connection> registerFile;
@@ -433,7 +400,6 @@ QStringList toServer(const QString &startFolder, const QString &connection, Prog
     ServerTables::create(server.database());
     RegisterStore::createTables(server.database());
 
-    const Place keyInFile{QString(), QStringLiteral("rowid")};
     QStringList report;
     // Stopped before the commit, the server keeps none of it.
     ProgressStep step(progress, MovingToServerText, qint64(sources.size() + registerTables().size()), MoveStoppedText);
@@ -444,27 +410,25 @@ QStringList toServer(const QString &startFolder, const QString &connection, Prog
             if (schemaColumn(source.schema, field.column.name))
                 continue;
             exec(server, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                             .arg(quoted(table), quoted(field.column.name), ServerTables::serverType(field.column)),
+                             .arg(quoted(table), quoted(field.column.name), server.dialect().columnType(field.column)),
                  {}, CannotMove);
             // The file's own type, for the way back.
-            exec(server, QStringLiteral("COMMENT ON COLUMN %1.%2 IS %3")
-                             .arg(quoted(table), quoted(field.column.name),
-                                  literal(field.fileType)),
-                 {}, CannotMove);
+            for (const QString &statement : server.dialect().remark(table, field.column.name, field.fileType))
+                exec(server, statement, {}, CannotMove);
         }
-        const Place inFile{source.table, QStringLiteral("rowid")};
-        const Place onServer{table, quoted(KeyColumn)};
+        const Place inFile{source.table, source.file->dialect().rowKey()};
+        const Place onServer{table, server.dialect().rowKey()};
         copyRows(*source.file, inFile, server, onServer, source.fields, CannotMove);
-        setServerSerial(server, table, source.serial);
+        server.dialect().setSerial(server.database(), table, source.serial, CannotMove);
         report << compare(*source.file, inFile, server, onServer, source.fields, shown(source.schema), CannotMove);
         step.advance(++copied);
     }
     for (const auto &[table, hiddenKey] : registerTables()) {
-        const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
-        const Place onServer{table->sqlName, hiddenKey ? quoted(KeyColumn) : QString()};
-        if (registerFile && !hasRegisterTable(registerFile->database(), *table)) {
+        const Place onServer{table->sqlName, hiddenKey ? server.dialect().rowKey() : QString()};
+        if (registerFile && !hasRegisterTable(*registerFile, *table, CannotMove)) {
             report << QStringLiteral("%1: няма я във файла, на сървъра е празна.").arg(shown(*table));
         } else if (registerFile) {
+            const Place inFile{table->sqlName, hiddenKey ? registerFile->dialect().rowKey() : QString()};
             const QList<Field> fields = registerFields(*table, registerFile->database());
             copyRows(*registerFile, inFile, server, onServer, fields, CannotMove);
             report << compare(*registerFile, inFile, server, onServer, fields, shown(*table), CannotMove);
@@ -473,7 +437,7 @@ QStringList toServer(const QString &startFolder, const QString &connection, Prog
         }
         step.advance(++copied);
     }
-    setServerIdentities(server);
+    continueRegisterKeys(server);
     exec(server, QStringLiteral("COMMIT"), {}, CannotMove);
     report << QStringLiteral("Таблиците са прехвърлени на %1.").arg(Server::address(connection).describe());
     return report;
@@ -514,15 +478,11 @@ QStringList fromServer(const QString &startFolder, const QString &connection, Pr
             definition.columns.clear();
             for (const Field &field : fields)
                 definition.columns.append({field.column.name, field.fileType});
-            QSqlQuery serial = exec(server,
-                                    QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1")
-                                        .arg(quoted(ServerTables::serialName(schema.sqlName))),
-                                    {}, CannotBackUp);
-            const quint32 lastSerial = serial.next() ? quint32(serial.value(0).toLongLong()) : 0;
+            const quint32 lastSerial = server.dialect().serial(server.database(), schema.sqlName, CannotBackUp);
             QSqlQuery count = exec(server, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(schema.sqlName)), {},
                                    CannotBackUp);
             const qsizetype records = count.next() ? count.value(0).toLongLong() : 0;
-            const Place onServer{schema.sqlName, quoted(KeyColumn)};
+            const Place onServer{schema.sqlName, server.dialect().rowKey()};
             QSqlQuery read = exec(server,
                                   QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
                                       .arg(onServer.key, columnList(fields), quoted(schema.sqlName)),
@@ -545,7 +505,7 @@ QStringList fromServer(const QString &startFolder, const QString &connection, Pr
             made << data.filePath(schema.fileName);
             Connection file;
             file.openFile(data.filePath(schema.fileName), true);
-            report << compare(file, {schema.sqlName, QStringLiteral("rowid")}, server, onServer, fields, shown(schema),
+            report << compare(file, {schema.sqlName, file.dialect().rowKey()}, server, onServer, fields, shown(schema),
                               CannotBackUp);
             step.advance(++tablesWritten);
         }
@@ -561,9 +521,9 @@ QStringList fromServer(const QString &startFolder, const QString &connection, Pr
             RegisterStore::createTables(file.database());
             const bool onServer = ServerTables::exists(server.database(), Schema::Register::documents().sqlName);
             for (const auto &[table, hiddenKey] : registerTables()) {
-                const Place inFile{table->sqlName, hiddenKey ? QStringLiteral("rowid") : QString()};
-                const Place there{table->sqlName, hiddenKey ? quoted(KeyColumn) : QString()};
-                if (!onServer || !hasRegisterTable(server.database(), *table)) {
+                const Place inFile{table->sqlName, hiddenKey ? file.dialect().rowKey() : QString()};
+                const Place there{table->sqlName, hiddenKey ? server.dialect().rowKey() : QString()};
+                if (!onServer || !hasRegisterTable(server, *table, CannotBackUp)) {
                     report << QStringLiteral("%1: няма го на сървъра, файлът е празен.").arg(shown(*table));
                     continue;
                 }

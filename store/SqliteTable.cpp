@@ -1,8 +1,8 @@
-#include "reference/SqliteTable.h"
+#include "store/SqliteTable.h"
 
-#include "reference/RecordKeys.h"
-#include "reference/Schema.h"
-#include "reference/StoreFailure.h"
+#include "store/RecordKeys.h"
+#include "store/SqlNames.h"
+#include "store/StoreFailure.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -16,7 +16,7 @@ namespace SqliteTable {
 
 namespace {
 
-using Schema::quoted;
+using Store::quoted;
 
 const QString CannotStore = QStringLiteral("Записът не може да бъде съхранен");
 

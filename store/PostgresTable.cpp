@@ -1,10 +1,9 @@
-#include "reference/PostgresTable.h"
+#include "store/PostgresTable.h"
 
-#include "reference/CaseFolding.h"
-#include "reference/RecordKeys.h"
-#include "reference/Schema.h"
-#include "reference/ServerTables.h"
 #include "server/ServerConnection.h"
+#include "store/CaseFolding.h"
+#include "store/RecordKeys.h"
+#include "store/SqlNames.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -12,7 +11,7 @@
 
 namespace {
 
-using Schema::quoted;
+using Store::quoted;
 
 const QString CannotRead = QStringLiteral("Таблицата не може да бъде прочетена");
 const QString CannotStore = QStringLiteral("Записът не може да бъде съхранен");
@@ -42,6 +41,11 @@ QString heldText(const QVariant &value)
 }
 
 } // namespace
+
+QString PostgresTable::serialName(const QString &table)
+{
+    return table + QStringLiteral("_serial");
+}
 
 PostgresTable::PostgresTable(const QString &connectionName, const QString &connection, const QString &table)
     : m_connectionName(connectionName), m_connection(connection), m_table(table)
@@ -123,7 +127,7 @@ TableLayout PostgresTable::readTable(const QString &openAction)
         TableColumn column;
         column.name = columns.value(0).toString();
         const QString type = columns.value(1).toString();
-        column.isKey = column.name == Schema::KeyColumn;
+        column.isKey = column.name == Store::KeyColumn;
         column.isPicture = type == QLatin1String("bytea");
         column.isMemo = type == QLatin1String("text");
         // A varchar(n)'s modifier is n plus the 4 bytes of its length.
@@ -148,7 +152,7 @@ void PostgresTable::useColumns(const QStringList &columns)
 QList<qint64> PostgresTable::readKeys()
 {
     QSqlQuery keys = query();
-    if (!keys.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY 1").arg(quoted(Schema::KeyColumn), quoted(m_table))))
+    if (!keys.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY 1").arg(quoted(Store::KeyColumn), quoted(m_table))))
         fail(CannotRead, keys.lastError());
     QList<qint64> result;
     result.reserve(keys.size());
@@ -160,7 +164,7 @@ QList<qint64> PostgresTable::readKeys()
 qint64 PostgresTable::changeCount()
 {
     QSqlQuery count = query();
-    count.prepare(QStringLiteral("SELECT version FROM %1 WHERE table_name = ?").arg(QLatin1String(ServerTables::ChangesTable)));
+    count.prepare(QStringLiteral("SELECT version FROM %1 WHERE table_name = ?").arg(QLatin1String(ChangesTable)));
     count.addBindValue(m_table);
     run(count, CannotRead);
     return count.next() ? count.value(0).toLongLong() : 0;
@@ -216,7 +220,7 @@ quint32 PostgresTable::takeSerial()
     // A sequence never gives a number twice, even to a write that is rolled back.
     QSqlQuery next = query();
     next.prepare(QStringLiteral("SELECT nextval(?)"));
-    next.addBindValue(quoted(ServerTables::serialName(m_table)));
+    next.addBindValue(quoted(serialName(m_table)));
     for (;;) {
         run(next, CannotStore);
         if (!next.next())
@@ -236,7 +240,7 @@ std::optional<QList<QVariant>> PostgresTable::readRecord(qint64 key)
         m_fetch->setForwardOnly(true);
         m_fetch->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                              .arg(m_columns.isEmpty() ? QStringLiteral("NULL") : m_columns.join(u','), quoted(m_table),
-                                  quoted(Schema::KeyColumn)));
+                                  quoted(Store::KeyColumn)));
     }
     m_fetch->addBindValue(key);
     run(*m_fetch, CannotRead);
@@ -255,7 +259,7 @@ std::optional<qint64> PostgresTable::findRecord(const QList<QVariant> &values, q
     QSqlQuery records = query();
     records.setForwardOnly(true);
     if (!records.exec(QStringLiteral("SELECT %1, %2 FROM %3")
-                          .arg(quoted(Schema::KeyColumn),
+                          .arg(quoted(Store::KeyColumn),
                                m_columns.isEmpty() ? QStringLiteral("NULL") : m_columns.join(u','), quoted(m_table))))
         fail(CannotRead, records.lastError());
     std::optional<qint64> found;
@@ -276,7 +280,7 @@ FoldedColumn PostgresTable::readFolded(const QString &column, const QList<qint64
     // The whole column in one query; keys and values both come in key order,
     // as on SQLite.
     QSqlQuery values = query();
-    if (!values.exec(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY 1").arg(quoted(Schema::KeyColumn), column, quoted(m_table))))
+    if (!values.exec(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY 1").arg(quoted(Store::KeyColumn), column, quoted(m_table))))
         fail(CannotRead, values.lastError());
     FoldedColumn folded;
     folded.reserve(keys.size());
@@ -301,7 +305,7 @@ void PostgresTable::updateRecord(qint64 key, const QStringList &columns, const Q
         assignments << column + QStringLiteral(" = ?");
     QSqlQuery update = query();
     update.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                       .arg(quoted(m_table), assignments.join(QStringLiteral(", ")), quoted(Schema::KeyColumn)));
+                       .arg(quoted(m_table), assignments.join(QStringLiteral(", ")), quoted(Store::KeyColumn)));
     for (const QVariant &value : values)
         update.addBindValue(value);
     update.addBindValue(key);
@@ -315,7 +319,7 @@ void PostgresTable::insertRecord(qint64 key, const QList<QVariant> &values)
         marks << QStringLiteral("?");
     QSqlQuery insert = query();
     insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(quoted(m_table), (QStringList{quoted(Schema::KeyColumn)} + m_columns).join(u','),
+                       .arg(quoted(m_table), (QStringList{quoted(Store::KeyColumn)} + m_columns).join(u','),
                             marks.join(u',')));
     insert.addBindValue(key);
     for (const QVariant &value : values)
@@ -326,7 +330,7 @@ void PostgresTable::insertRecord(qint64 key, const QList<QVariant> &values)
 void PostgresTable::deleteRecord(qint64 key)
 {
     QSqlQuery erase = query();
-    erase.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(m_table), quoted(Schema::KeyColumn)));
+    erase.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(m_table), quoted(Store::KeyColumn)));
     erase.addBindValue(key);
     run(erase, QStringLiteral("Записът не може да бъде изтрит"));
 }
@@ -345,7 +349,7 @@ void PostgresTable::moveRecords(const QList<qint64> &from, const QList<qint64> &
     QSqlQuery move = query();
     move.prepare(QStringLiteral("UPDATE %1 AS t SET %2 = m.new_key FROM unnest(?::bigint[], ?::bigint[]) "
                                 "AS m(old_key, new_key) WHERE t.%2 = m.old_key")
-                     .arg(quoted(m_table), quoted(Schema::KeyColumn)));
+                     .arg(quoted(m_table), quoted(Store::KeyColumn)));
     move.addBindValue(array(from));
     move.addBindValue(array(to));
     run(move, CannotStore);

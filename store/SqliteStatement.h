@@ -11,7 +11,9 @@ class FoldedColumn;
 // through many records at once. A failure throws the store's Failure.
 class SqliteStatement {
 public:
-    SqliteStatement(sqlite3 *database, const QString &sql);
+    // `action` opens the message of a failure.
+    SqliteStatement(sqlite3 *database, const QString &sql,
+                    const QString &action = QStringLiteral("Таблицата не може да бъде прочетена"));
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement &) = delete;
     SqliteStatement &operator=(const SqliteStatement &) = delete;
@@ -20,7 +22,12 @@ public:
     bool step();
     void reset();
     void bind(int parameter, qint64 value);
+    // Binds the text, which must stay as it is until the statement is reset.
+    void bindText(int parameter, QByteArrayView utf8);
     qint64 key(int column) const;
+    int columnCount() const;
+    // The column's text as SQLite holds it (UTF-8), valid until the next step.
+    QByteArrayView text(int column) const;
 
     // A value as the store holds it: a text (numbers as their shortest text),
     // the bytes of a picture, or nothing.
@@ -34,4 +41,5 @@ private:
 
     sqlite3 *m_database;
     sqlite3_stmt *m_statement = nullptr;
+    QString m_action;
 };

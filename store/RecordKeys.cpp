@@ -1,4 +1,4 @@
-#include "reference/RecordKeys.h"
+#include "store/RecordKeys.h"
 
 #include <algorithm>
 #include <limits>

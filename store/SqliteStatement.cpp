@@ -1,13 +1,14 @@
-#include "reference/SqliteStatement.h"
+#include "store/SqliteStatement.h"
 
-#include "reference/CaseFolding.h"
-#include "reference/FoldedColumn.h"
-#include "reference/StoreFailure.h"
+#include "store/CaseFolding.h"
+#include "store/FoldedColumn.h"
+#include "store/StoreFailure.h"
 
 #include <QLocale>
 #include <sqlite3.h>
 
-SqliteStatement::SqliteStatement(sqlite3 *database, const QString &sql) : m_database(database)
+SqliteStatement::SqliteStatement(sqlite3 *database, const QString &sql, const QString &action)
+    : m_database(database), m_action(action)
 {
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(database, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
@@ -30,7 +31,20 @@ void SqliteStatement::reset() { sqlite3_reset(m_statement); }
 
 void SqliteStatement::bind(int parameter, qint64 value) { sqlite3_bind_int64(m_statement, parameter, value); }
 
+void SqliteStatement::bindText(int parameter, QByteArrayView utf8)
+{
+    sqlite3_bind_text(m_statement, parameter, utf8.data(), int(utf8.size()), SQLITE_STATIC);
+}
+
 qint64 SqliteStatement::key(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+int SqliteStatement::columnCount() const { return sqlite3_column_count(m_statement); }
+
+QByteArrayView SqliteStatement::text(int column) const
+{
+    return QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column)),
+                          sqlite3_column_bytes(m_statement, column));
+}
 
 QVariant SqliteStatement::value(int column) const
 {
@@ -70,5 +84,5 @@ void SqliteStatement::fail()
     const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
     if (m_statement)
         sqlite3_reset(m_statement);
-    throw storeFailure(QStringLiteral("Таблицата не може да бъде прочетена"), code, message);
+    throw storeFailure(m_action, code, message);
 }

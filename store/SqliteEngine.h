@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reference/TableEngine.h"
-#include "reference/Transaction.h"
+#include "store/TableEngine.h"
+#include "store/Transaction.h"
 
 #include <QSqlDatabase>
 #include <memory>
@@ -18,9 +18,6 @@ public:
     // SqliteTable::readTable), `openAction` opens the message of a failure.
     SqliteEngine(const QString &connection, const QString &path, const QString &fileName, const QString &openAction);
     ~SqliteEngine() override;
-    // Fails, creating nothing, unless the folder holds a table file at the
-    // path (a Paradox table of the old program is named as such).
-    static void requireTable(const QString &directory, const QString &path);
 
     QString place() const override;
     TableLayout readTable(const QString &openAction) override;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reference/TableEngine.h"
+#include "store/TableEngine.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -23,6 +23,11 @@ public:
     // Connects to the server; `table` is the table's name there.
     PostgresTable(const QString &connectionName, const QString &connection, const QString &table);
     ~PostgresTable() override;
+
+    // The sequence of a table's key serials (the file's user_version on SQLite).
+    static QString serialName(const QString &table);
+    // The table that counts the writes of each table (SQLite's data_version).
+    static constexpr char ChangesTable[] = "bilvaro_changes";
 
     QString place() const override;
     TableLayout readTable(const QString &openAction) override;

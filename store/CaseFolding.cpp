@@ -1,4 +1,4 @@
-#include "reference/CaseFolding.h"
+#include "store/CaseFolding.h"
 
 #include <QString>
 

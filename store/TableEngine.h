@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reference/FoldedColumn.h"
+#include "store/FoldedColumn.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "reference/FoldedColumn.h"
+#include "store/FoldedColumn.h"
 
-#include "reference/CaseFolding.h"
+#include "store/CaseFolding.h"
 
 #include <QString>
 #include <algorithm>

@@ -1,12 +1,10 @@
-#include "reference/SqliteEngine.h"
+#include "store/SqliteEngine.h"
 
-#include "common/ParadoxFormat.h"
-#include "reference/SqliteStatement.h"
-#include "reference/SqliteTable.h"
-#include "reference/StoreFailure.h"
+#include "store/SqliteStatement.h"
+#include "store/SqliteTable.h"
+#include "store/StoreFailure.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 
@@ -20,19 +18,6 @@ SqliteEngine::SqliteEngine(const QString &connection, const QString &path, const
         SqliteTable::disconnect(m_database, m_connection);
         throw failed;
     }
-}
-
-void SqliteEngine::requireTable(const QString &directory, const QString &path)
-{
-    if (directory.isEmpty() || !QFileInfo(directory).isDir())
-        throw Failure(QStringLiteral("Папката с таблиците „%1“ не съществува.").arg(QDir::toNativeSeparators(directory)));
-    if (!QFileInfo(path).isFile())
-        throw Failure(QStringLiteral("Таблицата „%1“ не съществува.").arg(QDir::toNativeSeparators(path)));
-    if (QFile file(path); file.open(QIODevice::ReadOnly) && Paradox::looksLikeTable(file.read(Paradox::HeaderBytes)))
-        throw Failure(QStringLiteral("Таблицата „%1“ е таблица на Paradox от старата програма. Програмата "
-                                     "предлага да я преобразува при пускането си; може и с "
-                                     "„bilvaro-make-tables <папка> --from-paradox“.")
-                          .arg(QDir::toNativeSeparators(path)));
 }
 
 SqliteEngine::~SqliteEngine()

@@ -1,6 +1,6 @@
-#include "reference/Transaction.h"
+#include "store/Transaction.h"
 
-#include "reference/StoreFailure.h"
+#include "store/StoreFailure.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

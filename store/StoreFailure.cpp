@@ -1,4 +1,4 @@
-#include "reference/StoreFailure.h"
+#include "store/StoreFailure.h"
 
 #include "common/Logging.h"
 

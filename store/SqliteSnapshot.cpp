@@ -1,7 +1,7 @@
-#include "reference/SqliteSnapshot.h"
+#include "store/SqliteSnapshot.h"
 
-#include "reference/SqliteTable.h"
-#include "reference/StoreFailure.h"
+#include "store/SqliteTable.h"
+#include "store/StoreFailure.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

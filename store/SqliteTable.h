@@ -1,8 +1,8 @@
 #pragma once
 
-#include "reference/FoldedColumn.h"
-#include "reference/SqliteStatement.h"
-#include "reference/TableEngine.h"
+#include "store/FoldedColumn.h"
+#include "store/SqliteStatement.h"
+#include "store/TableEngine.h"
 
 #include <QList>
 #include <QSqlDatabase>
