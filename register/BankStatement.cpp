@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 // Written with QXmlStreamReader rather than against the ISO 20022 schema:
 // a statement is read for a handful of fields, and banks send both the 2009
