@@ -122,6 +122,9 @@ QStringList SqliteDialect::refuseTruncate(const QString &, const QString &) cons
 // journal (the program never switches a table to WAL), so a transaction that
 // writes both commits through a super-journal: after a crash or a kill,
 // SQLite rolls both files back or keeps both, never one of them.
+// The file is named by URI, to open it without making it: the connection
+// must be opened with QSQLITE_OPEN_URI (SQLite for Windows takes a URI
+// only then).
 bool SqliteDialect::attach(QSqlDatabase &database, const QString &schema, const QString &path,
                            const QString &action) const
 {

@@ -27,6 +27,9 @@ public:
             m_database.setDatabaseName(m_server->name());
         } else {
             m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+            // As the register opens its file: an attached file is named by URI,
+            // which a build of SQLite without URIs by default (Windows) needs.
+            m_database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
             m_database.setDatabaseName(path());
         }
         m_database.open();
