@@ -1057,35 +1057,43 @@ private:
 
 } // namespace
 
+QString RegisterStore::headColumns()
+{
+    return QStringLiteral("%1, %2, %3, %4, %5 IS NULL, %6, %7, %8")
+        .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total));
+}
+
+void RegisterStore::readHead(const RowScan &rows, DocumentHead &head)
+{
+    static const QByteArray euro = selectorText(Currency::Euro).toUtf8();
+    static const QByteArray proforma = IssuedRules::kindText(DocumentKind::Proforma).toUtf8();
+    static const QByteArray credit = IssuedRules::noteText(NoteKind::Credit).toUtf8();
+    head.id = rows.integer(0);
+    head.euro = rows.textIs(1, euro);
+    head.proforma = rows.textIs(2, proforma);
+    head.credit = rows.textIs(3, credit);
+    head.cancelled = rows.integer(4) == 0;
+    head.taxBase = rows.integer(5);
+    head.vat = rows.integer(6);
+    head.total = rows.integer(7);
+}
+
 // Goes through every document the query finds, in one fast read (RowScan).
 void RegisterStore::scan(const RegisterQuery &query, const std::function<void(const Scanned &)> &each) const
 {
     reconnectIfLost();
     const Dialect &dialect = Dialect::of(m_database);
     QVariantList bind;
-    const QString sql =
-        QStringLiteral("SELECT d.%1, %2, %3, %4, %5 IS NULL, %6, %7, %8, %9, %10, %11, %12, %13 FROM %14 d%15 "
-                       "ORDER BY %13 DESC, d.%1 DESC")
-            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat), q(Total), q(Company))
-            .arg(q(Number), q(PaymentDate), q(IssueDate), q(SortDate), q(documents()), whereClause(dialect, query, bind));
-    const QString proforma = IssuedRules::kindText(DocumentKind::Proforma);
-    const QString credit = IssuedRules::noteText(NoteKind::Credit);
-    const QString euro = selectorText(Currency::Euro);
-    Scanned document;
+    const QString sql = QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 d%8 ORDER BY %6 DESC, %9 DESC")
+                            .arg(headColumns(), q(Company), q(Number), q(PaymentDate), q(IssueDate), q(SortDate),
+                                 q(documents()), whereClause(dialect, query, bind), q(Id));
     const std::unique_ptr<RowScan> rows = dialect.scan(m_database, sql, bind, CannotRead);
     if (!rows->exec())
         throw failed(CannotRead, rows->lastError());
-    const QByteArray proformaText = proforma.toUtf8(), creditText = credit.toUtf8(), euroText = euro.toUtf8();
+    Scanned document;
     document.text = [&rows](int column) { return rows->text(8 + column); };
     while (rows->next()) {
-        document.id = rows->integer(0);
-        document.euro = rows->textIs(1, euroText);
-        document.proforma = rows->textIs(2, proformaText);
-        document.credit = rows->textIs(3, creditText);
-        document.cancelled = rows->integer(4) == 0;
-        document.taxBase = rows->integer(5);
-        document.vat = rows->integer(6);
-        document.total = rows->integer(7);
+        readHead(*rows, document);
         each(document);
     }
 }

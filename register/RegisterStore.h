@@ -19,6 +19,8 @@
 #include <functional>
 #include <optional>
 
+class RowScan;
+
 // A file's size and SHA-256 (lower-case hex) as the register keeps them;
 // size -1 and no hash where none is known.
 struct FileDigest {
@@ -251,10 +253,13 @@ public:
 
     // What the register window's search keeps in memory of a document
     // (RegisterSearch): what list() filters and sums by, but the payments.
-    struct Searched {
+    // What list() filters and sums by, as both reads of many documents give it.
+    struct DocumentHead {
         qint64 id = 0;
         bool euro = false, proforma = false, credit = false, cancelled = false;
         qint64 taxBase = 0, vat = 0, total = 0;  // in units of 0.0001
+    };
+    struct Searched : DocumentHead {
         // In UTF-8, as the register keeps them.
         QByteArrayView sortDate;    // ГГГГ-ММ-ДД
         QByteArrayView searchText;  // folded, as the search compares it
@@ -308,15 +313,16 @@ private:
     // (creditedInvoiceKey): what they pay on it.
     QHash<QString, Amount> creditNotesByInvoice() const;
     // One document as a scan of the register reads it.
-    struct Scanned {
-        qint64 id = 0;
-        bool euro = false, proforma = false, credit = false, cancelled = false;
-        qint64 taxBase = 0, vat = 0, total = 0;
+    struct Scanned : DocumentHead {
         // The texts, read only when asked for: company, number, "Дата на
         // плащане", the issue date and the sort date.
         std::function<QString(int)> text;
     };
     enum ScannedText { CompanyText, NumberText, PaymentDateText, IssueDateText, SortDateText };
+    // The columns of a DocumentHead, first in both reads' statements, and
+    // their reading from a row.
+    static QString headColumns();
+    static void readHead(const RowScan &rows, DocumentHead &head);
     void scan(const RegisterQuery &query, const std::function<void(const Scanned &)> &each) const;
     // What is paid on each document (by its key), credit notes left out: on
     // every document, or on those issued in a period.

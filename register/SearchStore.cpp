@@ -25,26 +25,14 @@ const QString CannotRead = QStringLiteral("Регистърът на издад�
 void RegisterStore::readSearched(qint64 after, const std::function<void(const Searched &)> &each) const
 {
     reconnectIfLost();
-    const QString sql = QStringLiteral("SELECT %1, %2, %3, %4, %5 IS NULL, %6, %7, %8, %9, %10 FROM %11 WHERE %1 > ? ORDER BY %1")
-                            .arg(q(Id), q(CurrencySign), q(DocumentType), q(Note), q(CancelledAt), q(TaxBase), q(Vat),
-                                 q(Total), q(SortDate))
-                            .arg(q(SearchText), q(documents()));
+    const QString sql = QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 > ? ORDER BY %5")
+                            .arg(headColumns(), q(SortDate), q(SearchText), q(documents()), q(Id));
     const std::unique_ptr<RowScan> rows = SqlDialect::of(m_database).scan(m_database, sql, {after}, CannotRead);
     if (!rows->exec())
         throw failed(CannotRead, rows->lastError());
-    const QByteArray euro = selectorText(Currency::Euro).toUtf8();
-    const QByteArray proforma = IssuedRules::kindText(DocumentKind::Proforma).toUtf8();
-    const QByteArray credit = IssuedRules::noteText(NoteKind::Credit).toUtf8();
     Searched document;
     while (rows->next()) {
-        document.id = rows->integer(0);
-        document.euro = rows->textIs(1, euro);
-        document.proforma = rows->textIs(2, proforma);
-        document.credit = rows->textIs(3, credit);
-        document.cancelled = rows->integer(4) == 0;
-        document.taxBase = rows->integer(5);
-        document.vat = rows->integer(6);
-        document.total = rows->integer(7);
+        readHead(*rows, document);
         document.sortDate = rows->utf8(8);
         document.searchText = rows->utf8(9);
         each(document);

@@ -14,7 +14,7 @@ const SqlDialect &SqlDialect::of(const QSqlDatabase &database)
     return file;
 }
 
-void SqlDialect::run(const QSqlDatabase &database, const QString &sql, const QVariantList &values,
+QSqlQuery SqlDialect::run(const QSqlDatabase &database, const QString &sql, const QVariantList &values,
                      const QString &action) const
 {
     QSqlQuery query(database);
@@ -31,4 +31,5 @@ void SqlDialect::run(const QSqlDatabase &database, const QString &sql, const QVa
     }
     if (!done)
         throw failure(action, query.lastError());
+    return query;
 }

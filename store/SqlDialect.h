@@ -137,8 +137,8 @@ public:
     virtual std::unique_ptr<RowScan> scan(const QSqlDatabase &database, const QString &sql,
                                           const QVariantList &texts, const QString &action) const = 0;
 
-protected:
-    // Runs the statement, with the values bound in order; a failure throws the action's message.
-    void run(const QSqlDatabase &database, const QString &sql, const QVariantList &values,
-             const QString &action) const;
+    // Runs the statement, with the values bound in order, and gives the query
+    // to read its rows; a failure throws the action's message.
+    QSqlQuery run(const QSqlDatabase &database, const QString &sql, const QVariantList &values,
+                  const QString &action) const;
 };

@@ -72,21 +72,7 @@ private:
 
 QSqlQuery exec(Connection &connection, const QString &sql, const QVariantList &values, const QString &action)
 {
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    // A server prepares only queries and changes of rows: the rest runs as it is.
-    bool done = false;
-    if (values.isEmpty()) {
-        done = query.exec(sql);
-    } else {
-        query.prepare(sql);
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        done = query.exec();
-    }
-    if (!done)
-        throw connection.dialect().failure(action, query.lastError());
-    return query;
+    return connection.dialect().run(connection.database(), sql, values, action);
 }
 
 Schema::Kind kindOf(const QString &declaredType)
