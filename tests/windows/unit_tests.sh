@@ -26,28 +26,41 @@ echo "unit_tests.sh: the server tests run against ${PGHOST:-no server}:${PGPORT:
 
 failed=()
 passed=0
-run_test()
+# Runs one test; its status, with its QtTest log moved to $logs.
+run_once()
 {
-  local exe=$1 name log options=() status
-  name=$(basename "$exe" .exe)
-  log=$logs/$name.txt
+  local exe=$1 name=$2 options=()
   # Tests with a QApplication take Qt's platform option; the others refuse it.
   grep -qs QTEST_GUILESS_MAIN "$root/tests/$name.cpp" "$root/tests/windows/$name.cpp" || options=(-platform offscreen)
   # QtTest writes its log to a file: its output to a redirected stdout did not
   # come through under Wine.
-  if (cd "$build_win/bin" && timeout 300 wine "$exe" "${options[@]}" -o "$name.txt,txt" \
-        >"$logs/$name.out" 2>&1); then
+  local status=0
+  (cd "$build_win/bin" && timeout 300 wine "$exe" "${options[@]}" -o "$name.txt,txt" \
+     >"$logs/$name.out" 2>&1) || status=$?
+  mv -f "$build_win/bin/$name.txt" "$logs/$name.txt" 2>/dev/null || true
+  return "$status"
+}
+
+run_test()
+{
+  local exe=$1 name status=0
+  name=$(basename "$exe" .exe)
+  run_once "$exe" "$name" || status=$?
+  # No log at all: the program never came to its tests (Wine failed to start
+  # it). That once is Wine's matter, twice the test's.
+  if ((status != 0)) && [[ ! -s $logs/$name.txt ]]; then
+    echo "$name: no test ran (exit status $status), started again; what Wine said:"
+    tail -n 20 "$logs/$name.out" | tr -d '\r' || true
     status=0
-  else
-    status=$?
+    run_once "$exe" "$name" || status=$?
   fi
-  mv -f "$build_win/bin/$name.txt" "$log" 2>/dev/null || true
   if ((status == 0)); then
-    echo "PASS $name ($(grep -ao '^Totals:.*' "$log" | tr -d '\r'))"
+    echo "PASS $name ($(grep -ao '^Totals:.*' "$logs/$name.txt" | tr -d '\r'))"
     passed=$((passed + 1))
   else
     echo "FAIL $name (exit status $status)"
-    grep -aE '^(FAIL!|   Loc:|   Actual|   Expected|QWARN|QFATAL|Totals)' "$log" | tr -d '\r' | head -40
+    { grep -saE '^(FAIL!|   Loc:|   Actual|   Expected|QWARN|QFATAL|Totals)' "$logs/$name.txt" \
+        || tail -n 20 "$logs/$name.out"; } | tr -d '\r' | head -40 || true
     failed+=("$name")
   fi
 }
