@@ -27,16 +27,17 @@ const QString CannotReadPayments = QStringLiteral("Плащанията не м�
 QHash<QString, Amount> RegisterStore::creditNotesByInvoice() const
 {
     reconnectIfLost();
+    const std::unique_ptr<RowScan> notes = SqlDialect::of(m_database).scan(
+        m_database,
+        QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? AND %6 IS NULL")
+            .arg(q(Company), q(NoteInvoiceNumber), q(Total), q(documents()), q(Note), q(CancelledAt)),
+        {IssuedRules::noteText(NoteKind::Credit)}, CannotReadPayments);
+    if (!notes->exec())
+        throw failed(CannotReadPayments, notes->lastError());
     QHash<QString, Amount> credits;
-    QSqlQuery select(m_database);
-    select.setForwardOnly(true);
-    select.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? AND %6 IS NULL")
-                       .arg(q(Company), q(NoteInvoiceNumber), q(Total), q(documents()), q(Note), q(CancelledAt)));
-    select.addBindValue(IssuedRules::noteText(NoteKind::Credit));
-    run(select, CannotReadPayments);
-    while (select.next()) {
-        Amount &sum = credits[creditedInvoiceKey(select.value(0).toString(), select.value(1).toString())];
-        sum = sum + Amount::fromUnits(select.value(2).toLongLong());
+    while (notes->next()) {
+        Amount &sum = credits[creditedInvoiceKey(notes->text(0), notes->text(1))];
+        sum = sum + Amount::fromUnits(notes->integer(2));
     }
     return credits;
 }
@@ -47,19 +48,14 @@ QHash<qint64, Amount> RegisterStore::paidByDocument(const QDate &from, const QDa
 {
     if (!from.isValid() && !to.isValid())
         return paidByDocument();
-    reconnectIfLost();
-    QSqlQuery select(m_database);
-    select.setForwardOnly(true);
-    select.prepare(QStringLiteral("SELECT p.%1, sum(p.%2) FROM %3 d JOIN %4 p ON p.%1 = d.%5 "
-                                  "WHERE d.%6 >= ? AND d.%6 <= ? GROUP BY p.%1")
-                       .arg(q(PaymentDocument), q(PaymentAmount), q(documents()), q(Schema::Register::payments()),
-                            q(Id), q(SortDate)));
-    select.addBindValue(from.isValid() ? from.toString(Qt::ISODate) : QStringLiteral("0000-00-00"));
-    select.addBindValue(to.isValid() ? to.toString(Qt::ISODate) : QStringLiteral("9999-99-99"));
-    run(select, CannotReadPayments);
     QHash<qint64, Amount> paid;
-    while (select.next())
-        paid.insert(select.value(0).toLongLong(), Amount::fromUnits(select.value(1).toLongLong()));
+    sumPayments(QStringLiteral("SELECT p.%1, sum(p.%2) FROM %3 d JOIN %4 p ON p.%1 = d.%5 "
+                               "WHERE d.%6 >= ? AND d.%6 <= ? GROUP BY p.%1")
+                    .arg(q(PaymentDocument), q(PaymentAmount), q(documents()), q(Schema::Register::payments()), q(Id),
+                         q(SortDate)),
+                {from.isValid() ? from.toString(Qt::ISODate) : QStringLiteral("0000-00-00"),
+                 to.isValid() ? to.toString(Qt::ISODate) : QStringLiteral("9999-99-99")},
+                paid);
     return paid;
 }
 
@@ -70,29 +66,35 @@ QHash<qint64, Amount> RegisterStore::paidByDocument(const QDate &from, const QDa
 // summed afresh every time.
 QHash<qint64, Amount> RegisterStore::paidByDocument() const
 {
-    reconnectIfLost();
     const SqlDialect &dialect = SqlDialect::of(m_database);
-    QSqlQuery select(m_database);
-    select.setForwardOnly(true);
     if (!dialect.keysInCommitOrder()) {
-        if (!select.exec(QStringLiteral("SELECT %1, sum(%2) FROM %3 GROUP BY %1")
-                             .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments()))))
-            throw failed(CannotReadPayments, select.lastError());
         QHash<qint64, Amount> paid;
-        while (select.next())
-            paid.insert(select.value(0).toLongLong(), Amount::fromUnits(select.value(1).toLongLong()));
+        sumPayments(QStringLiteral("SELECT %1, sum(%2) FROM %3 GROUP BY %1")
+                        .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments())),
+                    {}, paid);
         return paid;
     }
-    select.prepare(QStringLiteral("SELECT %4, %1, %2 FROM %3 WHERE %4 > ? ORDER BY %4")
-                       .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments()), dialect.rowKey()));
-    select.addBindValue(m_paidUpTo);
-    run(select, CannotReadPayments);
-    while (select.next()) {
-        m_paidUpTo = select.value(0).toLongLong();
-        Amount &sum = m_paid[select.value(1).toLongLong()];
-        sum = sum + Amount::fromUnits(select.value(2).toLongLong());
-    }
+    sumPayments(QStringLiteral("SELECT %1, %2, %4 FROM %3 WHERE %4 > ? ORDER BY %4")
+                    .arg(q(PaymentDocument), q(PaymentAmount), q(Schema::Register::payments()), dialect.rowKey()),
+                {m_paidUpTo}, m_paid, &m_paidUpTo);
     return m_paid;
+}
+
+// Adds each row's amount (its second column) to its document's (the first)
+// in `paid`; with `lastKey`, keeps there the third column of the last row.
+void RegisterStore::sumPayments(const QString &sql, const QVariantList &bind, QHash<qint64, Amount> &paid,
+                                qint64 *lastKey) const
+{
+    reconnectIfLost();
+    const std::unique_ptr<RowScan> rows = SqlDialect::of(m_database).scan(m_database, sql, bind, CannotReadPayments);
+    if (!rows->exec())
+        throw failed(CannotReadPayments, rows->lastError());
+    while (rows->next()) {
+        Amount &sum = paid[rows->integer(0)];
+        sum = sum + Amount::fromUnits(rows->integer(1));
+        if (lastKey)
+            *lastKey = rows->integer(2);
+    }
 }
 
 void RegisterStore::fillBalances(QList<RegisterRow> &rows) const

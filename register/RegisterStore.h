@@ -328,6 +328,8 @@ private:
     // every document, or on those issued in a period.
     QHash<qint64, Amount> paidByDocument() const;
     QHash<qint64, Amount> paidByDocument(const QDate &from, const QDate &to) const;
+    void sumPayments(const QString &sql, const QVariantList &bind, QHash<qint64, Amount> &paid,
+                     qint64 *lastKey = nullptr) const;
     void fillBalances(QList<RegisterRow> &rows) const;
 
     QString m_dataFolder;
