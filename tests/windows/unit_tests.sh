@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # unit_tests.sh <build-win folder> <checkout>
-# Runs every tst_*.exe of the Windows build under Wine (WINEPREFIX set by the
+# Runs the tests of the Windows build (<build-win>/windows-tests.txt) under Wine (WINEPREFIX set by the
 # caller) on Qt's offscreen platform, passed as -platform offscreen (QT_*
 # variables do not reach a program under Wine). scripts/test-windows.sh runs
 # it under pg_virtualenv: the PG* variables of that throw-away cluster and
@@ -65,8 +65,8 @@ run_test()
   fi
 }
 
-for exe in "$build_win"/bin/tst_*.exe; do
-  run_test "$(basename "$exe")"
-done
+while read -r name; do
+  run_test "$name.exe"
+done <"$build_win/windows-tests.txt"
 printf 'passed %d\nfailed %s\n' "$passed" "${failed[*]}" >"$logs/summary.txt"
 ((${#failed[@]} == 0))
