@@ -26,7 +26,7 @@ ROWS = [
     ("Store.BM_InsertAtCursor/server", "Store.BM_InsertAtCursor", "  insert at the cursor", "the same on the file"),
     ("BM_RegisterOpen", "BM_RegisterOpen_Baseline", "open \"Издадени документи\" (100,000 documents)", "keys and sums read through SQLite"),
     ("BM_RegisterKeystroke", "BM_RegisterKeystroke_Baseline", "  one search keystroke, list repainted", "the same search through SQLite"),
-    ("BM_RegisterUnpaid", "BM_RegisterUnpaid_Baseline", "  \"Неплатени\" with 150,000 payments", "the open documents' keys through SQLite"),
+    ("BM_RegisterUnpaid", "BM_RegisterUnpaid_Baseline", "  first \"Неплатени\", 150,000 payments", "the open documents' keys through SQLite"),
     ("BM_MonthLedger", "BM_MonthLedger_Baseline", "the ledger of a month of 10,000 documents", "its documents and lines read through SQLite"),
     ("Paradox.ConvertFolder", "Paradox.ReadGoods", "Paradox move, 100,000 goods with memos", "the Paradox table read"),
     ("BM_Print", "BM_Print_Baseline", "print command without the printer", "fwrite of the same bytes"),

@@ -368,7 +368,7 @@ void TIssuedDocs::SpeedButton2Click()
 void TIssuedDocs::showMonths()
 {
     const QDate today = QDate::currentDate();
-    Chart1->setMonths(monthlySales(*m_store, today), currencyOfPeriod(today));
+    Chart1->setMonths(m_model->months(today), currencyOfPeriod(today));
 }
 
 // Reads the register again and stays on the document.

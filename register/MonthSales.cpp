@@ -20,15 +20,26 @@ std::pair<Amount, Amount> soldAndPaid(const RegisterStore::SoldDocument &documen
     return {document.taxBase, Amount::fromUnits(std::int64_t(share))};
 }
 
-QList<MonthSales> monthlySales(const RegisterStore &store, const QDate &lastMonth)
+std::pair<QDate, QDate> twelveMonths(const QDate &lastMonth)
 {
     const QDate last(lastMonth.year(), lastMonth.month(), 1);
-    const QDate first = last.addMonths(-11);
-    const Currency currency = currencyOfPeriod(last);
+    return {last.addMonths(-11), last.addMonths(1).addDays(-1)};
+}
+
+QList<MonthSales> monthlySales(const RegisterStore &store, const QDate &lastMonth)
+{
+    const auto [first, last] = twelveMonths(lastMonth);
+    return monthlySales(store.soldBetween(first, last), lastMonth);
+}
+
+QList<MonthSales> monthlySales(const QList<RegisterStore::SoldDocument> &sold, const QDate &lastMonth)
+{
+    const QDate first = twelveMonths(lastMonth).first;
+    const Currency currency = currencyOfPeriod(lastMonth);
     QList<MonthSales> months;
     for (int i = 0; i < 12; ++i)
         months << MonthSales{first.addMonths(i), {}, {}, {}};
-    for (const RegisterStore::SoldDocument &document : store.soldBetween(first, last.addMonths(1).addDays(-1))) {
+    for (const RegisterStore::SoldDocument &document : sold) {
         const int index = int((document.date.year() - first.year()) * 12 + document.date.month() - first.month());
         if (index < 0 || index >= 12)
             continue;

@@ -21,8 +21,13 @@ struct MonthSales {
 // The currency a period's sums are shown in: the euro from 2026, leva before.
 Currency currencyOfPeriod(const QDate &lastMonth);
 
-// The twelve months up to and including the month of `lastMonth`, oldest first.
+// The first and the last day of the twelve months up to and including the
+// month of `lastMonth`.
+std::pair<QDate, QDate> twelveMonths(const QDate &lastMonth);
+// Those twelve months, oldest first, of what the store or the documents
+// (RegisterStore::soldBetween() of those days) give.
 QList<MonthSales> monthlySales(const RegisterStore &store, const QDate &lastMonth);
+QList<MonthSales> monthlySales(const QList<RegisterStore::SoldDocument> &sold, const QDate &lastMonth);
 
 // A document's share of its month: its tax base (negative for a credit note)
 // and the part of it paid, in proportion to what is paid of its total (a

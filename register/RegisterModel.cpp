@@ -15,11 +15,11 @@ RegisterModel::RegisterModel(RegisterStore &store, QObject *parent) : QAbstractT
 void RegisterModel::setQuery(const RegisterQuery &query)
 {
     RegisterStore::Listing listing;
-    if (query.payments == PaymentFilter::All) {
-        m_search.update(m_store);
-        listing = m_search.list(query);
-    } else {
+    if (query.payments == PaymentFilter::Overdue) {
         listing = m_store.list(query);
+    } else {
+        m_search.update(m_store);
+        listing = m_search.list(query, query.payments == PaymentFilter::Unpaid ? m_store.owing() : RegisterStore::Owing());
     }
     beginResetModel();
     m_query = query;
@@ -33,6 +33,13 @@ void RegisterModel::reload()
 {
     m_search.update(m_store, true);
     setQuery(m_query);
+}
+
+QList<MonthSales> RegisterModel::months(const QDate &lastMonth)
+{
+    m_search.update(m_store);
+    const auto [first, last] = twelveMonths(lastMonth);
+    return monthlySales(m_search.sold(first, last, m_store.owing(first, last)), lastMonth);
 }
 
 RegisterRow RegisterModel::rowAt(int row) const

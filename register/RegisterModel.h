@@ -1,5 +1,6 @@
 #pragma once
 
+#include "register/MonthSales.h"
 #include "register/RegisterSearch.h"
 #include "register/RegisterStore.h"
 
@@ -9,8 +10,8 @@
 // The register window's list: the documents a query shows, newest first.
 // Only their keys are held; a row is read when it is shown, a block of rows
 // at a time, so a register of any size opens and searches at once. The
-// search by text and period runs in memory (RegisterSearch); a payment
-// filter asks the store.
+// search by text and period, "Неплатени" and the chart's months run in
+// memory (RegisterSearch); "Просрочени" asks the store.
 class RegisterModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -27,6 +28,8 @@ public:
     void setQuery(const RegisterQuery &query);
     // Reads the register again, for what another program or this one recorded.
     void reload();
+    // The chart's twelve months up to the month of `lastMonth`.
+    QList<MonthSales> months(const QDate &lastMonth);
     const QList<CurrencySum> &sums() const { return m_sums; }
     qint64 documentAt(int row) const { return m_ids.value(row); }
     RegisterRow rowAt(int row) const;

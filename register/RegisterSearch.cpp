@@ -32,6 +32,22 @@ constexpr qsizetype ExpectedTextBytes = 64;
 
 qint32 dayNumber(const QDate &date) { return dayNumber(date.year(), date.month(), date.day()); }
 
+QDate dateOf(qint32 day) { return QDate(day / 10000, day / 100 % 100, day % 100); }
+
+// A document's number as the register keeps it (ten digits); -1 if it is none.
+qint64 numberOf(QByteArrayView digits)
+{
+    if (digits.isEmpty() || digits.size() > 18)
+        return -1;
+    qint64 number = 0;
+    for (char digit : digits) {
+        if (digit < '0' || digit > '9')
+            return -1;
+        number = number * 10 + (digit - '0');
+    }
+    return number;
+}
+
 } // namespace
 
 void RegisterSearch::update(const RegisterStore &store, bool marksToo)
@@ -79,6 +95,13 @@ void RegisterSearch::add(const RegisterStore::Searched &document)
     kept.proforma = document.proforma;
     kept.credit = document.credit;
     kept.cancelled = document.cancelled;
+    kept.number = numberOf(document.number);
+    // A register holds the documents of one company or a few.
+    kept.company = qint32(m_companies.indexOf(document.company.toByteArray()));
+    if (kept.company < 0) {
+        kept.company = qint32(m_companies.size());
+        m_companies << document.company.toByteArray();
+    }
     m_texts += '\n';
     m_texts += document.searchText;
     kept.textEnd = qint32(m_texts.size());
@@ -98,7 +121,7 @@ void RegisterSearch::readMarks(const RegisterStore &store)
     }
 }
 
-RegisterStore::Listing RegisterSearch::list(const RegisterQuery &query) const
+RegisterStore::Listing RegisterSearch::list(const RegisterQuery &query, const RegisterStore::Owing &owing) const
 {
     // Which documents hold the text: one pass of the matcher over all the
     // texts, the documents met in the order of the texts.
@@ -122,27 +145,75 @@ RegisterStore::Listing RegisterSearch::list(const RegisterQuery &query) const
     }
     const qint32 from = query.from.isValid() ? dayNumber(query.from) : std::numeric_limits<qint32>::min();
     const qint32 to = query.to.isValid() ? dayNumber(query.to) : std::numeric_limits<qint32>::max();
+    const bool owed = query.payments == PaymentFilter::Unpaid;
+    const auto credited = owed ? this->credited(owing.credits) : QHash<std::pair<qint32, qint64>, Amount>();
     RegisterStore::Listing listing;
-    CurrencySum sums[2];
-    sums[1].currency = Currency::Euro;
+    SumsByCurrency sums;
     for (int place : m_newestFirst) {
         const Document &document = m_documents[size_t(place)];
         if ((!found.empty() && !found[size_t(place)]) || document.day < from || document.day > to)
             continue;
-        listing.ids << document.id;
-        // What was sold: a credit note against it, no proforma, nothing cancelled.
-        if (document.cancelled || document.proforma)
+        // What was sold: a credit note against it, no proforma, nothing
+        // cancelled; what owes: an invoice or a debit note.
+        if (document.cancelled || document.proforma) {
+            if (!owed)
+                listing.ids << document.id;
             continue;
-        CurrencySum &sum = sums[document.euro ? 1 : 0];
-        const qint64 sign = document.credit ? -1 : 1;
-        ++sum.count;
-        sum.taxBase = sum.taxBase + Amount::fromUnits(sign * document.taxBase);
-        sum.vat = sum.vat + Amount::fromUnits(sign * document.vat);
-        sum.total = sum.total + Amount::fromUnits(sign * document.total);
+        }
+        Amount owes;
+        if (owed) {
+            if (document.credit)
+                continue;
+            owes = Amount::fromUnits(document.total) - paidOn(document, owing, credited);
+            if (owes <= Amount())
+                continue;
+        }
+        listing.ids << document.id;
+        sums.add(document.euro, document.credit, document.taxBase, document.vat, document.total, owes);
     }
-    for (const CurrencySum &sum : sums) {
-        if (sum.count > 0)
-            listing.sums << sum;
-    }
+    listing.sums = sums.sums();
     return listing;
+}
+
+QList<RegisterStore::SoldDocument> RegisterSearch::sold(const QDate &from, const QDate &to,
+                                                        const RegisterStore::Owing &owing) const
+{
+    const qint32 first = dayNumber(from), last = dayNumber(to);
+    const auto credited = this->credited(owing.credits);
+    QList<RegisterStore::SoldDocument> sold;
+    // Newest first, as the store reads them.
+    for (int place : m_newestFirst) {
+        const Document &document = m_documents[size_t(place)];
+        if (document.day < first || document.day > last || document.cancelled || document.proforma)
+            continue;
+        RegisterStore::SoldDocument one;
+        one.date = dateOf(document.day);
+        one.currency = document.euro ? Currency::Euro : Currency::Leva;
+        one.credit = document.credit;
+        one.taxBase = Amount::fromUnits(document.taxBase);
+        one.total = Amount::fromUnits(document.total);
+        one.paid = document.credit ? one.total : paidOn(document, owing, credited);
+        sold << one;
+    }
+    return sold;
+}
+
+QHash<std::pair<qint32, qint64>, Amount> RegisterSearch::credited(const QHash<QString, Amount> &credits) const
+{
+    QHash<std::pair<qint32, qint64>, Amount> byNumber;
+    for (auto credit = credits.cbegin(); credit != credits.cend(); ++credit) {
+        // creditedInvoiceKey(): the company, a newline, the number.
+        const qsizetype newline = credit.key().lastIndexOf(u'\n');
+        const qint32 company = qint32(m_companies.indexOf(credit.key().left(newline).toUtf8()));
+        if (company >= 0)
+            byNumber.insert({company, numberOf(credit.key().mid(newline + 1).toLatin1())}, credit.value());
+    }
+    return byNumber;
+}
+
+Amount RegisterSearch::paidOn(const Document &document, const RegisterStore::Owing &owing,
+                              const QHash<std::pair<qint32, qint64>, Amount> &credited) const
+{
+    const Amount paid = owing.paid.value(document.id);
+    return credited.isEmpty() ? paid : paid + credited.value({document.company, document.number});
 }

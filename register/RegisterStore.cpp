@@ -1024,36 +1024,6 @@ void RegisterStore::cancel(qint64 id, const QString &reason, const QDateTime &at
 
 namespace {
 
-// The sums of the listed documents per currency: what was sold, so a credit
-// note counts against it; a proforma (an offer) and a cancelled document do
-// not count. What is owed counts the documents that take payments.
-class Summing {
-public:
-    Summing() { m_sums[1].currency = Currency::Euro; }
-
-    void add(bool euro, bool credit, qint64 taxBase, qint64 vat, qint64 total, Amount owed)
-    {
-        CurrencySum &sum = m_sums[euro ? 1 : 0];
-        const std::int64_t sign = credit ? -1 : 1;
-        ++sum.count;
-        sum.taxBase = sum.taxBase + Amount::fromUnits(sign * taxBase);
-        sum.vat = sum.vat + Amount::fromUnits(sign * vat);
-        sum.total = sum.total + Amount::fromUnits(sign * total);
-        sum.owed = sum.owed + owed;
-    }
-    QList<CurrencySum> sums() const
-    {
-        QList<CurrencySum> found;
-        for (const CurrencySum &sum : m_sums) {
-            if (sum.count > 0)
-                found << sum;
-        }
-        return found;
-    }
-
-private:
-    CurrencySum m_sums[2];
-};
 
 } // namespace
 
@@ -1107,7 +1077,7 @@ RegisterStore::Listing RegisterStore::list(const RegisterQuery &query) const
     const QHash<qint64, Amount> paid = byPayments ? paidByDocument() : QHash<qint64, Amount>();
     const QDate today = query.today.isValid() ? query.today : QDate::currentDate();
     Listing listing;
-    Summing summing;
+    SumsByCurrency summing;
     scan(query, [&](const Scanned &document) {
         if (document.cancelled || document.proforma) {
             if (!byPayments)

@@ -143,6 +143,37 @@ struct CurrencySum {
     friend bool operator==(const CurrencySum &, const CurrencySum &) = default;
 };
 
+// The sums of the listed documents per currency: what was sold, so a credit
+// note counts against it; a proforma (an offer) and a cancelled document do
+// not count. What is owed counts the documents that take payments.
+class SumsByCurrency {
+public:
+    SumsByCurrency() { m_sums[1].currency = Currency::Euro; }
+
+    void add(bool euro, bool credit, qint64 taxBase, qint64 vat, qint64 total, Amount owed)
+    {
+        CurrencySum &sum = m_sums[euro ? 1 : 0];
+        const std::int64_t sign = credit ? -1 : 1;
+        ++sum.count;
+        sum.taxBase = sum.taxBase + Amount::fromUnits(sign * taxBase);
+        sum.vat = sum.vat + Amount::fromUnits(sign * vat);
+        sum.total = sum.total + Amount::fromUnits(sign * total);
+        sum.owed = sum.owed + owed;
+    }
+    QList<CurrencySum> sums() const
+    {
+        QList<CurrencySum> found;
+        for (const CurrencySum &sum : m_sums) {
+            if (sum.count > 0)
+                found << sum;
+        }
+        return found;
+    }
+
+private:
+    CurrencySum m_sums[2];
+};
+
 // The register of issued documents: `Register.db` in the data folder (the
 // start folder's DB), or the same tables on the PostgreSQL server that the
 // data folder names (Server::connectionString), made on first use. Every
@@ -252,7 +283,8 @@ public:
     QList<StoredPurchase> purchasesOf(const QString &company) const;
 
     // What the register window's search keeps in memory of a document
-    // (RegisterSearch): what list() filters and sums by, but the payments.
+    // (RegisterSearch): what list() filters and sums by, but the payments
+    // and the dates a document is due by.
     // What list() filters and sums by, as both reads of many documents give it.
     struct DocumentHead {
         qint64 id = 0;
@@ -263,6 +295,8 @@ public:
         // In UTF-8, as the register keeps them.
         QByteArrayView sortDate;    // ГГГГ-ММ-ДД
         QByteArrayView searchText;  // folded, as the search compares it
+        QByteArrayView company;     // the own company's key
+        QByteArrayView number;      // ten digits
     };
     // The documents whose key is above `after`, in the order of their keys.
     void readSearched(qint64 after, const std::function<void(const Searched &)> &each) const;
@@ -294,6 +328,19 @@ public:
         Amount taxBase, total, paid;
     };
     QList<SoldDocument> soldBetween(const QDate &from, const QDate &to) const;
+    // What is paid on each document (by its key), credit notes left out,
+    // and the totals of the credit notes that stand by the invoice they
+    // correct (creditedInvoiceKey): on every document, or on those issued in
+    // a period.
+    struct Owing {
+        QHash<qint64, Amount> paid;
+        QHash<QString, Amount> credits;
+    };
+    Owing owing() const { return {paidByDocument(), creditNotesByInvoice()}; }
+    Owing owing(const QDate &from, const QDate &to) const
+    {
+        return {paidByDocument(from, to), creditNotesByInvoice()};
+    }
     // The days after the issue date that a document without "Дата на
     // плащане" is due in.
     void setPaymentTerm(int days) { m_paymentTermDays = days; }

@@ -25,8 +25,9 @@ const QString CannotRead = QStringLiteral("Регистърът на издад�
 void RegisterStore::readSearched(qint64 after, const std::function<void(const Searched &)> &each) const
 {
     reconnectIfLost();
-    const QString sql = QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 > ? ORDER BY %5")
-                            .arg(headColumns(), q(SortDate), q(SearchText), q(documents()), q(Id));
+    const QString sql = QStringLiteral("SELECT %1, %2, %3, %4, %5 FROM %6 WHERE %7 > ? ORDER BY %7")
+                            .arg(headColumns(), q(SortDate), q(SearchText), q(Company), q(Number), q(documents()),
+                                 q(Id));
     const std::unique_ptr<RowScan> rows = SqlDialect::of(m_database).scan(m_database, sql, {after}, CannotRead);
     if (!rows->exec())
         throw failed(CannotRead, rows->lastError());
@@ -35,6 +36,8 @@ void RegisterStore::readSearched(qint64 after, const std::function<void(const Se
         readHead(*rows, document);
         document.sortDate = rows->utf8(8);
         document.searchText = rows->utf8(9);
+        document.company = rows->utf8(10);
+        document.number = rows->utf8(11);
         each(document);
     }
 }

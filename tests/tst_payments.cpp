@@ -3,11 +3,14 @@
 // overdue), the "Неплатени" and "Просрочени" lists with what they owe, the
 // credit note that pays the invoice it corrects, payments kept append-only,
 // a register made before payments were kept, and two programs entering
-// payments at once.
+// payments at once. The register window lists "Неплатени" and sums the
+// chart's months in memory (RegisterSearch): it must find what the store
+// finds.
 
 #include "common/Failure.h"
 #include "register/IssuedRules.h"
 #include "register/MonthSales.h"
+#include "register/RegisterSearch.h"
 #include "register/RegisterStore.h"
 #include "support/EngineFolder.h"
 
@@ -115,9 +118,18 @@ private Q_SLOTS:
         QCOMPARE(second[1].paidAmount.text(), QStringLiteral("19.26"));
         QCOMPARE(second[1].amount.text(), QStringLiteral("9.85"));
 
-        const RegisterStore::Listing unpaid = store.list({{}, {}, {}, PaymentFilter::Unpaid, today});
+        const RegisterQuery unpaidQuery{{}, {}, {}, PaymentFilter::Unpaid, today};
+        const RegisterStore::Listing unpaid = store.list(unpaidQuery);
         QCOMPARE(numbers(store, unpaid.ids), QStringList({"6", "5", "4"}));
         QCOMPARE(unpaid.sums.value(0).owed.text(), QStringLiteral("54.55"));
+        RegisterSearch inMemory;
+        const auto sameInMemory = [&] {
+            inMemory.update(store);
+            const RegisterStore::Listing listed = inMemory.list(unpaidQuery, store.owing());
+            const RegisterStore::Listing stored = store.list(unpaidQuery);
+            return listed.ids == stored.ids && listed.sums == stored.sums;
+        };
+        QVERIFY(sameInMemory());
         const RegisterStore::Listing overdue = store.list({{}, {}, {}, PaymentFilter::Overdue, today});
         QCOMPARE(numbers(store, overdue.ids), QStringList({"5", "4"}));
         QCOMPARE(overdue.sums.value(0).owed.text(), QStringLiteral("34.7"));
@@ -127,6 +139,7 @@ private Q_SLOTS:
         // A payment another program enters counts at the next listing.
         RegisterStore(m_folder->data()).recordPayment(pay(invoice[5], u"19.85"));
         QCOMPARE(numbers(store, store.find({{}, {}, {}, PaymentFilter::Unpaid, today})), QStringList({"6", "4"}));
+        QVERIFY(sameInMemory());
         store.recordPayment(pay(invoice[5], u"-19.85"));
 
         // Cancelling the credit note leaves its invoice owed again.
@@ -134,6 +147,7 @@ private Q_SLOTS:
                      QStringLiteral("грешка"));
         QCOMPARE(numbers(store, store.find({{}, {}, {}, PaymentFilter::Unpaid, today})),
                  QStringList({"7", "6", "5", "4"}));
+        QVERIFY(sameInMemory());
     }
 
     // A year of documents by month, as the register window's chart shows
@@ -158,6 +172,10 @@ private Q_SLOTS:
         store.cancel(issue(6), QStringLiteral("грешка"));
         const QList<MonthSales> months = monthlySales(store, QDate(2026, 12, 9));
         QCOMPARE(months.size(), 12);
+        RegisterSearch inMemory;
+        inMemory.update(store);
+        const auto [first, last] = twelveMonths(QDate(2026, 12, 9));
+        QCOMPARE(monthlySales(inMemory.sold(first, last, store.owing(first, last)), QDate(2026, 12, 9)), months);
         QCOMPARE(months.first().month, QDate(2026, 1, 1));
 
         const QString document = QStringLiteral(
