@@ -1,12 +1,38 @@
 #include "platform/ProgressDialog.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QProgressDialog>
 #include <limits>
 
 namespace {
 
 int shownAfter = 400;
+
+// QProgressDialog takes Esc and the window's X for "Отказ": for a step that
+// cannot be stopped they would only hide the dialog while the work goes on.
+class StepDialog final : public QProgressDialog {
+public:
+    StepDialog(QWidget *parent, bool stoppable) : QProgressDialog(parent), m_stoppable(stoppable) {}
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (!m_stoppable && event->key() == Qt::Key_Escape)
+            return event->accept();
+        QProgressDialog::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (!m_stoppable)
+            return event->ignore();
+        QProgressDialog::closeEvent(event);
+    }
+
+private:
+    bool m_stoppable;
+};
 
 } // namespace
 
@@ -28,8 +54,8 @@ void ProgressDialog::start(const QString &text, qint64 total, bool stoppable)
         return;
     }
     m_unit = 1 + total / std::numeric_limits<int>::max();
-    m_dialog = new QProgressDialog(m_parent);
-    m_dialog->setWindowModality(Qt::WindowModal);
+    m_dialog = new StepDialog(m_parent, stoppable);
+    m_dialog->setWindowModality(Qt::ApplicationModal);
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
     if (stoppable)

@@ -10,11 +10,13 @@
 class QProgressDialog;
 class QWidget;
 
-// The program's progress: a window-modal progress dialog over the window
-// whose command runs, shown only when the work lasts past a short delay,
-// with the step's text, "%1 от %2" and "Отказ" where the step may be
-// stopped. Reporting progress lets the windows repaint meanwhile. A step
-// without a count shows the busy cursor instead.
+// The program's progress: a modal progress dialog over the window whose
+// command runs, shown only when the work lasts past a short delay, with the
+// step's text, "%1 от %2" and "Отказ" where the step may be stopped.
+// Reporting progress lets the windows repaint meanwhile, but no window takes
+// a command until the work ends: the dialog is modal to the whole program.
+// A step that cannot be stopped keeps its dialog against Esc and the
+// window's X. A step without a count shows the busy cursor instead.
 class ProgressDialog final : public Progress {
 public:
     // parent: the window the dialog covers; none takes the active window.

@@ -1,4 +1,4 @@
-// Long commands show their progress: a window-modal dialog with the step's
+// Long commands show their progress: a dialog modal to the whole program, with the step's
 // text and "%1 от %2", "Отказ" where stopping loses nothing, gone when the
 // command ends; a stopped command leaves nothing half-made.
 
@@ -377,6 +377,9 @@ private Q_SLOTS:
         QVERIFY2(labels.isEmpty(), qPrintable(labels));
         QVERIFY(watch.modal);
         QCOMPARE(watch.stoppable, steps.stoppable);
+        // A step without "Отказ" keeps its dialog against Esc and the X.
+        QCOMPARE(watch.keptOnEscape, watch.escaped);
+        QVERIFY(watch.escaped || steps.stoppable);
         QCOMPARE(watch.pressed, stop);
         QVERIFY(ProgressWatch::nothingLeft());
         const QString outcome = (this->*steps.outcome)(stop);

@@ -5,6 +5,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 
 // Watches the progress dialogs while a command runs, as a user sees them:
@@ -39,7 +40,9 @@ public:
     }
 
     QStringList labels;         // each text the dialog showed, in order
-    bool modal = false;         // it was the window-modal window in front
+    bool modal = false;         // it was the modal window in front of every other
+    bool escaped = false;       // Esc was pressed on a step without "Отказ"
+    bool keptOnEscape = false;  // and its dialog stayed
     bool stoppable = false;     // it offered "Отказ"
     bool pressed = false;       // "Отказ" was pressed
 
@@ -51,15 +54,23 @@ private:
             return;
         if (labels.isEmpty() || labels.last() != dialog->labelText())
             labels << dialog->labelText();
-        modal = QApplication::activeModalWidget() == dialog && dialog->windowModality() == Qt::WindowModal;
+        modal = QApplication::activeModalWidget() == dialog && dialog->windowModality() == Qt::ApplicationModal;
+        bool offersStop = false;
         for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
             if (button->isVisible() && button->text() == QStringLiteral("Отказ")) {
+                offersStop = true;
                 stoppable = true;
                 if (!m_stopIn.isEmpty() && dialog->labelText().startsWith(m_stopIn + u'\n') && !pressed) {
                     pressed = true;
                     button->click();
                 }
             }
+        }
+        if (!offersStop && !escaped) {
+            escaped = true;
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            dialog->close();
+            keptOnEscape = dialog->isVisible() && !dialog->wasCanceled();
         }
     }
 
