@@ -13,6 +13,7 @@
 #include "register/RegisterSearch.h"
 #include "register/RegisterStore.h"
 #include "support/EngineFolder.h"
+#include "support/OwnCompanies.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -148,6 +149,48 @@ private Q_SLOTS:
         QCOMPARE(numbers(store, store.find({{}, {}, {}, PaymentFilter::Unpaid, today})),
                  QStringList({"7", "6", "5", "4"}));
         QVERIFY(sameInMemory());
+    }
+
+    // Two own companies number their invoices apart: a credit note pays the
+    // invoice of its own company only, however its number was typed; the
+    // window's list in memory agrees with the store's.
+    void creditNoteCountsForItsOwnCompany_data()
+    {
+        QTest::addColumn<bool>("bySecond");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("first company, as recorded") << false << "0000000007";
+        QTest::newRow("second company, as recorded") << true << "0000000007";
+        QTest::newRow("second company, typed short") << true << " 7 ";
+    }
+    void creditNoteCountsForItsOwnCompany()
+    {
+        QFETCH(bool, bySecond);
+        QFETCH(QString, typed);
+        // The first is init()'s.
+        QVERIFY(addOwnCompany(*m_folder, 2 * Schema::MakerKeyStep, QStringLiteral("Втора фирма ООД"),
+                              QStringLiteral("222333444")));
+        RegisterStore store(m_folder->data());
+        const QString number = QStringLiteral("0000000007");
+        for (const Invoice &invoice : {firstCompanyInvoice(number, 1), secondCompanyInvoice(number, 2)})
+            store.recordPrint(invoice, {}, PrintMode::Original);
+        Invoice credit = bySecond ? secondCompanyInvoice(QStringLiteral("0000000008"), 2)
+                                  : firstCompanyInvoice(QStringLiteral("0000000008"), 1);
+        credit.note = sampleInvoice(DocumentKind::Invoice, NoteKind::Credit, Currency::Euro, number).note;
+        credit.note.invoiceNumber = typed;
+        store.recordPrint(credit, {}, PrintMode::Original);
+
+        const RegisterQuery unpaid{{}, {}, {}, PaymentFilter::Unpaid, QDate(2026, 3, 1)};
+        const RegisterStore::Listing stored = store.list(unpaid);
+        QCOMPARE(stored.ids.size(), 1);
+        const RegisterRow owing = store.row(stored.ids.first());
+        QCOMPARE(owing.number, number);
+        QCOMPARE(owing.companyKey, IssuedRules::companyKey((bySecond ? firstCompanyInvoice(number, 1)
+                                                                     : secondCompanyInvoice(number, 2)).supplier));
+        RegisterSearch inMemory;
+        inMemory.update(store);
+        const RegisterStore::Listing listed = inMemory.list(unpaid, store.owing());
+        QCOMPARE(listed.ids, stored.ids);
+        QCOMPARE(listed.sums, stored.sums);
     }
 
     // A year of documents by month, as the register window's chart shows
