@@ -65,8 +65,11 @@ else
 fi
 
 step "installing, starting, updating and uninstalling the setup program under Wine"
-# The setup test's programs need a display: a Wine server still running from
-# the tests (without one) must end first.
+# The setup test's programs need a display: the Wine server of the tests
+# (without one) must end first. It is stopped, not waited for: a console
+# host of a helper that a test killed stays behind under Wine and would keep
+# it running for ever.
+wineserver -k || true
 wineserver -w
 version=$(sed -n 's/^project(Bilvaro2007 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 next_version=${version%.*}.$((${version##*.} + 1))
@@ -81,6 +84,7 @@ else
 fi
 
 step "the program end to end under Wine"
+wineserver -k || true
 wineserver -w
 if bash "$root/tests/windows/e2e_wine.sh" "$build_win/Bilvaro2007-setup.exe" "$build_win/test-logs"; then
   echo "PASS e2e_wine"
