@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # unit_tests.sh <build-win folder> <checkout>
-# Runs the tests of the Windows build (<build-win>/windows-tests.txt) under Wine (WINEPREFIX set by the
-# caller) on Qt's offscreen platform, passed as -platform offscreen (QT_*
-# variables do not reach a program under Wine). scripts/test-windows.sh runs
-# it under pg_virtualenv: the PG* variables of that throw-away cluster and
-# BILVARO_TEST_SERVER reach the Windows programs as they are, so the server
-# tests connect to it over TCP as on Linux. Prints a PASS or FAIL line for
-# each test and, last, "passed N" and "failed NAME..." into
-# <build-win>/test-logs/summary.txt. Fails when any test failed.
+# Runs the tests of the Windows build (<build-win>/windows-tests.txt) under
+# Wine (WINEPREFIX set by the caller) on Qt's offscreen platform, passed as
+# -platform offscreen (QT_* variables do not reach a program under Wine), two
+# at a time as ctest -j2 runs them on Linux, the server outage test alone.
+# scripts/test-windows.sh runs it under pg_virtualenv: the PG* variables of
+# that throw-away cluster and BILVARO_TEST_SERVER reach the Windows programs
+# as they are, so the server tests connect to it over TCP as on Linux (each
+# in a database of its own). Prints a PASS or FAIL line for each test and,
+# last, "passed N" and "failed NAME..." into <build-win>/test-logs/summary.txt.
+# Fails when any test failed.
 set -euo pipefail
 build_win=$(realpath "$1")
 root=$(realpath "$2")
@@ -24,49 +26,62 @@ fi
 [[ ${PGHOST:-} != /* ]] || export PGHOST=localhost
 echo "unit_tests.sh: the server tests run against ${PGHOST:-no server}:${PGPORT:-}"
 
-failed=()
-passed=0
 # Runs one test; its status, with its QtTest log moved to $logs.
 run_once()
 {
-  local exe=$1 name=$2 options=()
+  local name=$1 options=()
   # Tests with a QApplication take Qt's platform option; the others refuse it.
-  grep -qs QTEST_GUILESS_MAIN "$root/tests/$name.cpp" "$root/tests/windows/$name.cpp" || options=(-platform offscreen)
+  grep -qs QTEST_GUILESS_MAIN "$root/tests/$name.cpp" || options=(-platform offscreen)
   # QtTest writes its log to a file: its output to a redirected stdout did not
   # come through under Wine.
   local status=0
-  (cd "$build_win/bin" && timeout 300 wine "$exe" "${options[@]}" -o "$name.txt,txt" \
+  (cd "$build_win/bin" && timeout 300 wine "$name.exe" "${options[@]}" -o "$name.txt,txt" \
      >"$logs/$name.out" 2>&1) || status=$?
   mv -f "$build_win/bin/$name.txt" "$logs/$name.txt" 2>/dev/null || true
   return "$status"
 }
 
+# Runs one test and writes its PASS or FAIL line, with what failed, to
+# $logs/<name>.result (and prints it, in one piece).
 run_test()
 {
-  local exe=$1 name status=0
-  name=$(basename "$exe" .exe)
-  run_once "$exe" "$name" || status=$?
+  local name=$1 status=0 report
+  run_once "$name" || status=$?
   # No log at all: the program never came to its tests (Wine failed to start
   # it). That once is Wine's matter, twice the test's.
   if ((status != 0)) && [[ ! -s $logs/$name.txt ]]; then
-    echo "$name: no test ran (exit status $status), started again; what Wine said:"
-    tail -n 20 "$logs/$name.out" | tr -d '\r' || true
+    report="$name: no test ran (exit status $status), started again; what Wine said:"$'\n'
+    report+=$(tail -n 20 "$logs/$name.out" | tr -d '\r')$'\n'
     status=0
-    run_once "$exe" "$name" || status=$?
+    run_once "$name" || status=$?
   fi
   if ((status == 0)); then
-    echo "PASS $name ($(grep -ao '^Totals:.*' "$logs/$name.txt" | tr -d '\r'))"
+    report+="PASS $name ($(grep -ao '^Totals:.*' "$logs/$name.txt" | tr -d '\r'))"
+  else
+    report+="FAIL $name (exit status $status)"$'\n'
+    report+=$({ grep -saE '^(FAIL!|   Loc:|   Actual|   Expected|QWARN|QFATAL|Totals)' "$logs/$name.txt" \
+                  || tail -n 20 "$logs/$name.out"; } | tr -d '\r' | head -40 || true)
+  fi
+  printf '%s\n' "$report" | tee "$logs/$name.result"
+}
+export -f run_once run_test
+export build_win root logs
+
+# The outage test stops the server that the others use.
+alone=tst_serveroutage
+grep -vxF "$alone" "$build_win/windows-tests.txt" | xargs -P 2 -I{} bash -c 'run_test "$1"' _ {}
+if grep -qxF "$alone" "$build_win/windows-tests.txt"; then
+  run_test "$alone"
+fi
+
+passed=0
+failed=()
+while read -r name; do
+  if grep -qs "^PASS $name " "$logs/$name.result"; then
     passed=$((passed + 1))
   else
-    echo "FAIL $name (exit status $status)"
-    { grep -saE '^(FAIL!|   Loc:|   Actual|   Expected|QWARN|QFATAL|Totals)' "$logs/$name.txt" \
-        || tail -n 20 "$logs/$name.out"; } | tr -d '\r' | head -40 || true
     failed+=("$name")
   fi
-}
-
-while read -r name; do
-  run_test "$name.exe"
 done <"$build_win/windows-tests.txt"
 printf 'passed %d\nfailed %s\n' "$passed" "${failed[*]}" >"$logs/summary.txt"
 ((${#failed[@]} == 0))
