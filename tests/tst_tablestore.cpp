@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <thread>
+#include <QThread>
 
 using TableMaker::TableDefinition;
 
@@ -888,19 +888,23 @@ private Q_SLOTS:
         table->edit();
         table->setText(Firm, QStringLiteral("Я"));
         std::atomic<bool> done = false;
-        std::thread cutter;
+        // A thread of Qt's own: a thread Qt only adopts (std::thread) is
+        // cleaned up by a watcher thread on Windows, which crashed under
+        // Wine once the thread had used the SQL driver.
+        std::unique_ptr<QThread> cutter;
         if (when.isEmpty()) {
             QCOMPARE(sql(QStringLiteral("customer.db"), {cut}), QStringList{QStringLiteral("true")});
         } else {
             // From another connection, once the post stands where the row says.
-            cutter = std::thread([&] {
+            cutter.reset(QThread::create([&] {
                 for (int i = 0; i < 500 && !done; ++i) {
                     if (sql(QStringLiteral("customer.db"), {cut + QStringLiteral(" AND ") + when}).contains(u"true"))
                         done = true;
                     else
-                        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                        QThread::msleep(20);
                 }
-            });
+            }));
+            cutter->start();
         }
         try {
             table->post();
@@ -911,8 +915,8 @@ private Q_SLOTS:
                                                     "следващата команда."));
         }
         done = true;
-        if (cutter.joinable())
-            cutter.join();
+        if (cutter)
+            cutter->wait();
         if (locked)
             QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
         locker.close();
