@@ -16,9 +16,15 @@ step() { printf '\n==> %s (%ds)\n' "$*" $((SECONDS - started)); }
 # taken relative to the folder given (the checkout), and the folder it sits in is
 # left out of the key, so a fresh clone elsewhere hits the cache too (its
 # debug information then names the folder of the build that filled the cache).
+#
+# Precompiled headers (cmake/Precompiled.cmake): ccache takes a file compiled
+# with one only when told that the header's macros and times may be trusted;
+# it then keys the file by the precompiled header's bytes, which differ from
+# one build folder to the next, so a fresh folder compiles those files anew.
 use_ccache()
 {
   command -v ccache >/dev/null || return 0
+  export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
   export CCACHE_BASEDIR=$1 CCACHE_NOHASHDIR=true
   export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 }

@@ -1,0 +1,1 @@
+// The precompiled header is made with this file of its own target.
