@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 namespace {
@@ -83,7 +84,7 @@ private:
 
 TableStore::TableStore(QObject *parent) : QObject(parent) {}
 
-TableStore::~TableStore() = default;
+TableStore::~TableStore() { dropColumnsAhead(); }
 
 QString TableStore::tablePath() const
 {
@@ -151,6 +152,7 @@ void TableStore::close()
         dropped = postOrDropPending();
         ResetScope reset(this);
         m_state = State::Inactive;
+        dropColumnsAhead();
         m_columns.clear();
         m_scan = Scan();
         m_cache.clear();
@@ -196,6 +198,7 @@ void TableStore::readFields()
 
 void TableStore::readKeys()
 {
+    dropColumnsAhead();
     m_keys = m_engine->readKeys();
     m_columns.clear();
     m_scan = Scan();
@@ -500,8 +503,59 @@ bool TableStore::locate(const QString &field, const QString &prefix)
     return true;
 }
 
+void TableStore::foldAhead(const QString &field)
+{
+    requireActive();
+    const int index = requireField(field);
+    if (m_columns.contains(index) || m_ahead.contains(index))
+        return;
+    TableEngine::FoldTask task = m_engine->foldTask(m_fields[index].sqlName, m_keys);
+    if (!task)
+        return;
+    ColumnAhead ahead{std::make_unique<std::atomic_bool>(false), {}};
+    ahead.column = std::async(std::launch::async, std::move(task), std::cref(*ahead.stopped));
+    m_ahead.emplace(index, std::move(ahead));
+}
+
+bool TableStore::isFoldingAhead() const
+{
+    return std::any_of(m_ahead.begin(), m_ahead.end(), [](const auto &ahead) {
+        return ahead.second.column.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+    });
+}
+
+void TableStore::takeColumnAhead(int field) const
+{
+    auto ahead = m_ahead.find(field);
+    if (ahead == m_ahead.end())
+        return;
+    try {
+        m_columns.insert_or_assign(field, ahead->second.column.get());
+    } catch (const Failure &failure) {
+        // Read here when it is needed, where a busy file is waited for.
+        qCWarning(lcReference) << "column read ahead dropped:" << failure.text();
+    }
+    m_ahead.erase(ahead);
+}
+
+void TableStore::takeColumnsAhead() const
+{
+    while (!m_ahead.empty())
+        takeColumnAhead(m_ahead.begin()->first);
+}
+
+void TableStore::dropColumnsAhead()
+{
+    for (auto &[field, ahead] : m_ahead)
+        ahead.stopped->store(true);
+    for (auto &[field, ahead] : m_ahead)
+        ahead.column.wait();
+    m_ahead.clear();
+}
+
 const FoldedColumn &TableStore::foldedColumn(int field) const
 {
+    takeColumnAhead(field);
     auto found = m_columns.find(field);
     if (found != m_columns.end())
         return found->second;
@@ -688,6 +742,7 @@ void TableStore::postEdit()
     const qint64 shownKey = m_keys[m_cursor];
     qint64 key = shownKey;
     if (!changed.isEmpty()) {
+        takeColumnsAhead();
         EngineWrite transaction(*m_engine);
         // Another program may have written since the table was read: the
         // record is written only as it was when the edit began.
@@ -774,6 +829,7 @@ bool TableStore::changeStored(const QString &field,
     bool others = false;
     bool written = false;
     {
+        takeColumnsAhead();
         EngineWrite transaction(*m_engine);
         others = othersWrote();
         std::optional<QList<QVariant>> stored = storedRecord(shownKey);
@@ -826,6 +882,7 @@ void TableStore::postInsert()
 {
     qint64 key = 0;
     {
+        takeColumnsAhead();
         EngineWrite transaction(*m_engine);
         // Another program may have added, deleted or moved records since the
         // table was read: the new key is found among the keys stored now.
@@ -891,6 +948,7 @@ void TableStore::remove()
     bool changedByOther = false;
     std::optional<qint64> key;
     {
+        takeColumnsAhead();
         EngineWrite transaction(*m_engine);
         key = recordInFile(shownKey, cachedRecord(shownKey), &changedByOther);
         if (key && !changedByOther) {

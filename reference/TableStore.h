@@ -11,7 +11,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -104,6 +106,13 @@ public:
     // Moves to the first record under the filter whose column begins with
     // the text, ignoring letter case; false (and no move) when there is none.
     bool locate(const QString &field, const QString &prefix);
+    // Starts reading the column a search on the field needs, on a thread of
+    // its own, so that the first keystroke finds it read (a locate or a
+    // filter on it waits for the rest). Nothing when it is read already or
+    // the engine reads only on its own connection.
+    void foldAhead(const QString &field);
+    // Whether a column is still being read ahead (a search may wait for it).
+    bool isFoldingAhead() const;
     // Whether the last locate met a record whose column equals its text,
     // letter case not counting (anywhere in the table, filter or not).
     bool locatedEqual() const { return !m_scan.equal.isEmpty(); }
@@ -226,6 +235,19 @@ private:
     QList<qint64> m_keys;  // record keys in table order
     // Folded values of the columns searched so far, by position.
     mutable std::map<int, FoldedColumn> m_columns;
+    // Columns being read ahead on other threads (see foldAhead), each taken
+    // into m_columns when a search needs it or before a write of this store.
+    struct ColumnAhead {
+        std::unique_ptr<std::atomic_bool> stopped;
+        std::future<FoldedColumn> column;
+    };
+    mutable std::map<int, ColumnAhead> m_ahead;
+    // Waits for the column read ahead (or all of them) and keeps it, unless
+    // its read failed.
+    void takeColumnAhead(int field) const;
+    void takeColumnsAhead() const;
+    // Stops the reads ahead and drops what they read (the keys change).
+    void dropColumnsAhead();
     // What the last locate found on its way through a column.
     struct Scan {
         int field = -1;

@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QImageReader>
 #include <QLineEdit>
+#include <optional>
 
 TForm4 *Form4 = nullptr;
 
@@ -322,6 +323,8 @@ void TForm4::FormShow()
     if (Table1->isActive())
         ComboBox1->addItems(Table1->fieldNames());
     ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
+    if (ComboBox1->count() > 0)
+        Table1->foldAhead(ComboBox1->currentText());
 }
 
 void TForm4::FormActivate()
@@ -349,6 +352,10 @@ void TForm4::Table1AfterClose()
 void TForm4::Edit1Change()
 {
     if (Table1->isActive()) {
+        // The first keystroke may wait for the rest of the column read ahead.
+        std::optional<BusyCursor> busy;
+        if (Table1->isFoldingAhead())
+            busy.emplace();
         const bool found = searchTable(*Table1, ComboBox1->currentText(), Edit1->text());
         showSearchMissed(!found && !Edit1->text().isEmpty());
     }
@@ -367,6 +374,7 @@ void TForm4::ComboBox1Change()
 {
     DBGrid1->commitOpenEditor();
     Table1->moveFieldToFront(ComboBox1->currentText());
+    Table1->foldAhead(ComboBox1->currentText());
     Edit1->setFocus();
     Edit1->clear();
 }

@@ -1,5 +1,6 @@
 #include "store/SqliteEngine.h"
 
+#include "store/SqliteFile.h"
 #include "store/SqliteStatement.h"
 #include "store/SqliteTable.h"
 #include "store/StoreFailure.h"
@@ -102,6 +103,15 @@ std::optional<qint64> SqliteEngine::findRecord(const QList<QVariant> &values, qi
 FoldedColumn SqliteEngine::readFolded(const QString &column, const QList<qint64> &keys)
 {
     return SqliteTable::readFolded(handle(), m_table, column, keys);
+}
+
+SqliteEngine::FoldTask SqliteEngine::foldTask(const QString &column, const QList<qint64> &keys)
+{
+    // SQLite's own connection: Qt's are bound to the thread that made them.
+    return [path = m_path, table = m_table, column, keys](const std::atomic_bool &stopped) {
+        const SqliteFile file(path, SqliteFile::Mode::ReadOnly);
+        return SqliteTable::readFolded(file.handle(), table, column, keys, &stopped);
+    };
 }
 
 void SqliteEngine::updateRecord(qint64 key, const QStringList &columns, const QList<QVariant> &values)

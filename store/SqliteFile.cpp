@@ -8,7 +8,8 @@
 
 SqliteFile::SqliteFile(const QString &path, Mode mode) : m_path(path)
 {
-    const int flags = SQLITE_OPEN_READWRITE | (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0);
+    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
+                      : SQLITE_OPEN_READWRITE | (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_handle, flags, nullptr) != SQLITE_OK)
         fail(QStringLiteral("Файлът „%1“ не може да бъде отворен").arg(QDir::toNativeSeparators(path)));
 }

@@ -178,7 +178,8 @@ std::optional<qint64> findRecord(sqlite3 *database, const QString &table, const 
     return found;
 }
 
-FoldedColumn readFolded(sqlite3 *database, const QString &table, const QString &column, const QList<qint64> &keys)
+FoldedColumn readFolded(sqlite3 *database, const QString &table, const QString &column, const QList<qint64> &keys,
+                        const std::atomic_bool *stopped)
 {
     // Keys and values both come in key order: a record that another program
     // added since the keys were read is passed over, one it deleted reads blank.
@@ -187,6 +188,8 @@ FoldedColumn readFolded(sqlite3 *database, const QString &table, const QString &
     folded.reserve(keys.size());
     bool more = values.step();
     for (qint64 key : keys) {
+        if (stopped && (folded.size() & 0xfff) == 0 && stopped->load(std::memory_order_relaxed))
+            break;
         while (more && values.key(0) < key)
             more = values.step();
         if (more && values.key(0) == key) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -49,8 +50,9 @@ std::optional<QList<QVariant>> readRecord(SqliteStatement &reader, qint64 key, i
 std::optional<qint64> findRecord(sqlite3 *database, const QString &table, const QStringList &columns,
                                  const QList<QVariant> &values, qint64 near);
 // The folded values of one column, for each of the keys (blank for a key no
-// record has any more).
-FoldedColumn readFolded(sqlite3 *database, const QString &table, const QString &column, const QList<qint64> &keys);
+// record has any more). Once `stopped` is set, it returns what it has read.
+FoldedColumn readFolded(sqlite3 *database, const QString &table, const QString &column, const QList<qint64> &keys,
+                        const std::atomic_bool *stopped = nullptr);
 
 // The writes; each runs inside the caller's transaction.
 void updateRecord(const QSqlDatabase &database, const QString &table, qint64 key, const QStringList &columns,

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
+#include <functional>
 #include <optional>
 
 // A column as the table declares it.
@@ -63,6 +65,17 @@ public:
     // The folded values of one column, for each of the keys (blank for a key
     // no record has any more), read in one pass.
     virtual FoldedColumn readFolded(const QString &column, const QList<qint64> &keys) = 0;
+    // The same read as a task that another thread runs on a connection of its
+    // own while this one goes on; once `stopped` is set it may give up and
+    // return a part. Empty where the engine has none: the column is then read
+    // when it is needed.
+    using FoldTask = std::function<FoldedColumn(const std::atomic_bool &stopped)>;
+    virtual FoldTask foldTask(const QString &column, const QList<qint64> &keys)
+    {
+        Q_UNUSED(column);
+        Q_UNUSED(keys);
+        return {};
+    }
 
     // The writes; each runs inside begin() and commit().
     virtual void updateRecord(qint64 key, const QStringList &columns, const QList<QVariant> &values) = 0;

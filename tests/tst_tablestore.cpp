@@ -769,6 +769,53 @@ private Q_SLOTS:
         QCOMPARE(table->recNo(), 1);
     }
 
+    // A column read ahead on another thread is the column a search reads at
+    // the keystroke, whatever this store or another program did meanwhile.
+    void columnReadAheadMeetsWhatCameMeanwhile_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found");  // blank: none
+        QTest::newRow("nothing") << QString() << QStringLiteral("б") << QStringLiteral("Бета");
+        QTest::newRow("an edit") << QStringLiteral("edit") << QStringLiteral("д") << QStringLiteral("Делта");
+        QTest::newRow("the edited text") << QStringLiteral("edit") << QStringLiteral("а") << QString();
+        QTest::newRow("an insert") << QStringLiteral("insert") << QStringLiteral("е") << QStringLiteral("Ерик");
+        QTest::newRow("a delete") << QStringLiteral("remove") << QStringLiteral("а") << QString();
+        QTest::newRow("another program") << QStringLiteral("other") << QStringLiteral("ж") << QStringLiteral("Жета");
+        QTest::newRow("closed and opened") << QStringLiteral("reopen") << QStringLiteral("г") << QStringLiteral("Гама");
+    }
+    void columnReadAheadMeetsWhatCameMeanwhile()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        auto table = clients({QStringLiteral("Алфа"), QStringLiteral("Бета"), QStringLiteral("Гама")});
+        table->foldAhead(Firm);
+        // What came meanwhile comes after the column was read.
+        QTRY_VERIFY(!table->isFoldingAhead());
+        if (meanwhile == QLatin1String("edit")) {
+            table->edit();
+            table->setText(Firm, QStringLiteral("Делта"));
+            table->post();
+        } else if (meanwhile == QLatin1String("insert")) {
+            table->insert();
+            table->setText(Firm, QStringLiteral("Ерик"));
+            table->post();
+        } else if (meanwhile == QLatin1String("remove")) {
+            table->remove();
+        } else if (meanwhile == QLatin1String("other")) {
+            otherProgram(QStringLiteral("customer.db"),
+                         {QStringLiteral("UPDATE customer SET \"Фирма\" = 'Жета' WHERE \"Фирма\" = 'Бета'")});
+            table->refresh();
+        } else if (meanwhile == QLatin1String("reopen")) {
+            table->close();
+            table->open();
+        }
+        QCOMPARE(table->locate(Firm, typed), !found.isEmpty());
+        if (!found.isEmpty())
+            QCOMPARE(table->text(Firm), found);
+    }
+
     // ------------------------------------------------------------ a killed writer
 
     void killedWriterLeavesEveryReturnedPost()
