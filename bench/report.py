@@ -6,7 +6,8 @@ repetitions), their ratio and the goal.
 Figures are CPU time: of the benchmark's thread for what runs inside it,
 of the whole process for start-up. On a shared machine the wall time
 stretches with the others' load; it is printed beside, with its own ratio,
-and for the pick (which waits for the disk) and the goods on a server
+and for the pick (which waits for the disk), the first keystroke (which
+waits for the column read on another thread) and the goods on a server
 (where the server's process does the work) the goal is judged on it."""
 
 import json
@@ -39,8 +40,8 @@ ROWS = [
 
 # Figures of these programs carry a prefix: their names meet others'.
 PREFIXES = {"bench_store": "Store.", "bench_paradox": "Paradox."}
-# Where the work is another process's (the server's), the goal is judged on the wall time.
-BY_WALL = ("BM_Pick",)
+# Where the work is another process's or thread's, the goal is judged on the wall time.
+BY_WALL = ("BM_Pick", "BM_FirstKeystroke")
 
 
 def plain(name):
@@ -89,8 +90,8 @@ def goal(name, size, figure, baseline, ratio, previous):
         return text, ratio <= 2 and (limit is None or figure <= limit)
     if name == "BM_FirstKeystroke":
         if size == 1000000:
-            return "≤ 2× baseline, ≤ 100 ms", ratio <= 2 and figure <= 100
-        return "≤ 2× baseline", ratio <= 2
+            return "≤ 2× baseline, ≤ 100 ms (wall)", ratio <= 2 and figure <= 100
+        return "≤ 2× baseline (wall)", ratio <= 2
     if name == "BM_Pick":
         return "≤ 1.5× baseline (wall: the disk)", ratio <= 1.5
     if name.startswith("Store."):
@@ -163,7 +164,7 @@ def main():
                 ratio = f / b if b else float("inf")
                 wall = f"{number(fw)} / {number(bw)} ms = {fw / bw:.2f}×"
             by_wall = name in BY_WALL or name.startswith("Store.")
-            text, met = goal(name, size, f, b, fw / bw if by_wall else ratio, previous)
+            text, met = goal(name, size, fw if by_wall else f, b, fw / bw if by_wall else ratio, previous)
             previous = f
             lines.append((what, label, f"{number(f)} {unit}", f"{number(b)} {unit} ({how})", f"{ratio:.2f}×",
                           wall, text, "met" if met else "MISSED"))

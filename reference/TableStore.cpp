@@ -509,6 +509,11 @@ void TableStore::foldAhead(const QString &field)
     const int index = requireField(field);
     if (m_columns.contains(index) || m_ahead.contains(index))
         return;
+    // One read at a time (each reads the whole table): the one of another
+    // column is kept if it is done, and stopped if not.
+    if (isFoldingAhead())
+        dropColumnsAhead();
+    takeColumnsAhead();
     TableEngine::FoldTask task = m_engine->foldTask(m_fields[index].sqlName, m_keys);
     if (!task)
         return;

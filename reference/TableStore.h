@@ -108,8 +108,9 @@ public:
     bool locate(const QString &field, const QString &prefix);
     // Starts reading the column a search on the field needs, on a thread of
     // its own, so that the first keystroke finds it read (a locate or a
-    // filter on it waits for the rest). Nothing when it is read already or
-    // the engine reads only on its own connection.
+    // filter on it waits for the rest); the read ahead of another column
+    // stops unless it is done. Nothing when it is read already or the engine
+    // reads only on its own connection.
     void foldAhead(const QString &field);
     // Whether a column is still being read ahead (a search may wait for it).
     bool isFoldingAhead() const;

@@ -783,6 +783,7 @@ private Q_SLOTS:
         QTest::newRow("a delete") << QStringLiteral("remove") << QStringLiteral("а") << QString();
         QTest::newRow("another program") << QStringLiteral("other") << QStringLiteral("ж") << QStringLiteral("Жета");
         QTest::newRow("closed and opened") << QStringLiteral("reopen") << QStringLiteral("г") << QStringLiteral("Гама");
+        QTest::newRow("another column chosen") << QStringLiteral("address") << QStringLiteral("г") << QStringLiteral("Гама");
     }
     void columnReadAheadMeetsWhatCameMeanwhile()
     {
@@ -810,6 +811,8 @@ private Q_SLOTS:
         } else if (meanwhile == QLatin1String("reopen")) {
             table->close();
             table->open();
+        } else if (meanwhile == QLatin1String("address")) {
+            table->foldAhead(QStringLiteral("Адрес"));
         }
         QCOMPARE(table->locate(Firm, typed), !found.isEmpty());
         if (!found.isEmpty())
