@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -58,6 +59,20 @@ void FoldedColumn::appendUtf8(QByteArrayView utf8)
     const QStringView stored = searchKey(take(at, written));
     m_heads.push_back(head(stored));
     m_values.push_back(stored);
+}
+
+void FoldedColumn::append(FoldedColumn &&other)
+{
+    m_heads.insert(m_heads.end(), other.m_heads.begin(), other.m_heads.end());
+    m_values.insert(m_values.end(), other.m_values.begin(), other.m_values.end());
+    // The values point into the blocks, which move as they are; values
+    // added later go to the other column's last block.
+    std::move(other.m_blocks.begin(), other.m_blocks.end(), std::back_inserter(m_blocks));
+    if (!other.m_blocks.empty()) {
+        m_used = other.m_used;
+        m_blockSize = other.m_blockSize;
+    }
+    other = FoldedColumn();
 }
 
 void FoldedColumn::insert(qsizetype position, QStringView folded)

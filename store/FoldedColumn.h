@@ -53,6 +53,8 @@ public:
     // folded; it is kept as its search key.
     void append(QStringView folded);
     void appendUtf8(QByteArrayView utf8);
+    // Adds the values of another column (read on another thread) at the end.
+    void append(FoldedColumn &&other);
     void insert(qsizetype position, QStringView folded);
     void remove(qsizetype position);
     void replace(qsizetype position, QStringView folded);

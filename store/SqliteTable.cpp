@@ -183,7 +183,12 @@ FoldedColumn readFolded(sqlite3 *database, const QString &table, const QString &
 {
     // Keys and values both come in key order: a record that another program
     // added since the keys were read is passed over, one it deleted reads blank.
-    SqliteStatement values(database, QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid").arg(column, quoted(table)));
+    const qint64 first = keys.isEmpty() ? 0 : keys.first();
+    const qint64 last = keys.isEmpty() ? -1 : keys.last();
+    SqliteStatement values(database, QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid BETWEEN %3 AND %4 ORDER BY rowid")
+                                         .arg(column, quoted(table))
+                                         .arg(first)
+                                         .arg(last));
     FoldedColumn folded;
     folded.reserve(keys.size());
     bool more = values.step();

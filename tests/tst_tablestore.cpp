@@ -819,6 +819,42 @@ private Q_SLOTS:
             QCOMPARE(table->text(Firm), found);
     }
 
+    // A large column is read ahead in two halves on two threads: together
+    // they are the column read whole, and it takes new values as that would.
+    void columnReadAheadInHalvesIsTheWholeColumn()
+    {
+        QFETCH_GLOBAL(Engine, engine);
+        if (engine == Engine::Server)
+            QSKIP("a server's column is read on the table's own connection");
+        QStringList names;
+        for (int i = 0; i < 25000; ++i)
+            names << QStringLiteral("Фирма %1").arg(i * 7919 % 25000, 5, 10, QLatin1Char('0'));
+        auto ahead = clients(names);
+        ahead->foldAhead(Firm);
+        auto whole = open(QStringLiteral("customer.db"));
+        // The last record is "Фирма 17081".
+        const QStringList typed{QStringLiteral("фирма 0"), QStringLiteral("ФИРМА 12"), QStringLiteral("фирма 17081"),
+                                QStringLiteral("фирма 3"), QStringLiteral("фирма 25")};
+        for (const QString &text : typed) {
+            QCOMPARE(ahead->locate(Firm, text), whole->locate(Firm, text));
+            QCOMPARE(ahead->recNo(), whole->recNo());
+        }
+        QVERIFY(ahead->locate(Firm, QStringLiteral("фирма 17081")));
+        QCOMPARE(ahead->recNo(), names.size());
+        for (TableStore *table : {ahead.get(), whole.get()}) {
+            table->setFilter(QStringLiteral("Фирма >= 'фирма 2'"));
+            table->setFiltered(true);
+        }
+        QCOMPARE(ahead->recordCount(), 5000);
+        QCOMPARE(whole->recordCount(), 5000);
+        ahead->setFiltered(false);
+        ahead->insert();
+        ahead->setText(Firm, QStringLiteral("Фирма 99999"));
+        ahead->post();
+        QVERIFY(ahead->locate(Firm, QStringLiteral("фирма 99")));
+        QCOMPARE(ahead->text(Firm), QStringLiteral("Фирма 99999"));
+    }
+
     // ------------------------------------------------------------ a killed writer
 
     void killedWriterLeavesEveryReturnedPost()
