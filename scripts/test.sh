@@ -33,6 +33,15 @@ refresh_autogen()
 # changed.
 use_ccache "$root"
 
+# The Windows step's libraries (libsodium, libnumbertext and pxlib
+# cross-built from Debian's sources, libpq, the Windows Qt unpacked) are made
+# meanwhile, at the lowest priority, from what the builds and tests below
+# leave of the cores; they are kept in the Windows cache.
+mkdir -p build-asan
+windows_libraries_log=$root/build-asan/windows-libraries.log
+nice -n 19 scripts/build-windows.sh --libraries >"$windows_libraries_log" 2>&1 &
+windows_libraries=$!
+
 # Configures with a preset, builds and runs the whole suite in its build folder.
 suite()
 {
@@ -89,6 +98,10 @@ fi
 
 # The Windows build under Wine: its unit and window tests and the setup
 # program (it says so and succeeds when the Windows toolchain is missing).
+if ! wait "$windows_libraries"; then
+  echo "test.sh: the Windows libraries were not made beforehand (see $windows_libraries_log):" \
+       "the Windows step makes them" >&2
+fi
 if ((status == 0)); then
   step "the Windows build under Wine"
   scripts/test-windows.sh || status=$?
