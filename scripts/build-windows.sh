@@ -47,9 +47,7 @@ mkdir -p "$build_win"
   || echo "$toolchain" >"$build_win/toolchain.cmake"
 export PKG_CONFIG_LIBDIR=$sodium_win/lib/pkgconfig:$numbertext_win/lib/pkgconfig:$pxlib_win/lib/pkgconfig PKG_CONFIG_PATH=
 use_ccache "$root"
-# -O2, as Debian builds its packages (this program's among them): quicker to
-# compile than CMake's -O3.
-configure release -B "$build_win" -DBILVARO_WERROR=ON -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+configure release -B "$build_win" -DBILVARO_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$build_win/toolchain.cmake" -DCMAKE_PREFIX_PATH="$qt_win" \
   -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$build_win/bin"
 # Only what runs on Windows: the program, the table tool, the tests of what
