@@ -2,6 +2,7 @@
 
 #include "common/BusyWait.h"
 #include "common/Logging.h"
+#include "server/IdleConnections.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -221,6 +222,8 @@ Address address(const QString &connection)
 
 QSqlDatabase connect(const QString &name, const QString &connection)
 {
+    if (std::optional<QSqlDatabase> kept = IdleConnections::take(connection))
+        return *kept;
     const Address where = address(connection);
     const bool checkedBefore = wasChecked(connection);
     if (!checkedBefore) {
@@ -269,6 +272,12 @@ QSqlDatabase connect(const QString &name, const QString &connection)
 void lost(const QString &connection)
 {
     markChecked(connection, false);
+    IdleConnections::drop(connection);
+}
+
+void release(QSqlDatabase &database, const QString &connection)
+{
+    IdleConnections::keep(database, connection);
 }
 
 void disconnect(QSqlDatabase &database, const QString &name)

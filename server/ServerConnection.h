@@ -54,10 +54,14 @@ Address address(const QString &connection);
 QSqlDatabase connect(const QString &name, const QString &connection);
 inline const QString ConnectingText = QStringLiteral("Свързване със сървъра…");
 // A command found the connection to this server lost: the next connection
-// checks the server anew.
+// checks the server anew, and the connections kept for it are closed.
 void lost(const QString &connection);
 // Closes the connection and forgets it.
 void disconnect(QSqlDatabase &database, const QString &name);
+// Hands back a connection whose table closed: the next connect() to the same
+// server takes it while it is open, idle and answering, instead of a new
+// one (see IdleConnections.h).
+void release(QSqlDatabase &database, const QString &connection);
 
 // The failure the user sees when the server refuses an action: the action
 // and the reason in words, from the error's SQLSTATE; the server's own text

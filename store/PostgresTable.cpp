@@ -69,7 +69,11 @@ void PostgresTable::connect()
 void PostgresTable::disconnect()
 {
     m_fetch.reset();
-    Server::disconnect(m_database, m_connectionName);
+    // A kept connection has the name it was made with.
+    if (m_lost)
+        Server::disconnect(m_database, m_database.connectionName());
+    else
+        Server::release(m_database, m_connection);
 }
 
 QSqlDatabase &PostgresTable::database()

@@ -8,9 +8,16 @@
 #include <QTest>
 
 #include <algorithm>
+#include <optional>
 
 // Choosing the server and connecting to it: each reason a connection fails
 // has its own message, which names the server and never the password.
+static qint64 backendPid(const QSqlDatabase &database)
+{
+    QSqlQuery query(database);
+    return query.exec(QStringLiteral("SELECT pg_backend_pid()")) && query.next() ? query.value(0).toLongLong() : -1;
+}
+
 class tst_ServerConnection : public QObject {
     Q_OBJECT
 
@@ -195,6 +202,52 @@ private Q_SLOTS:
             Server::disconnect(db, QStringLiteral("office"));
         }
         QVERIFY(!QSqlDatabase::contains(QStringLiteral("office")));
+    }
+
+    // A connection handed back is taken by the next table of the same server
+    // while it is idle and answering; one left in a transaction, one the
+    // server ended, one found lost and one of another database are not, and
+    // the connection given instead is a new session that works.
+    void releasedConnectionTakenOnlyWhenSound_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("idle") << QStringLiteral("idle") << true;
+        QTest::newRow("left in a transaction") << QStringLiteral("transaction") << false;
+        QTest::newRow("ended by the server") << QStringLiteral("ended") << false;
+        QTest::newRow("found lost") << QStringLiteral("lost") << false;
+        QTest::newRow("another database") << QStringLiteral("other") << false;
+    }
+    void releasedConnectionTakenOnlyWhenSound()
+    {
+        REQUIRE_TEST_SERVER();
+        QFETCH(QString, meanwhile);
+        QFETCH(bool, taken);
+        TestServer::Database database;
+        std::optional<TestServer::Database> other;
+        QSqlDatabase first = Server::connect(QStringLiteral("first"), database.connection());
+        const qint64 pid = backendPid(first);
+        if (meanwhile == QLatin1String("transaction")) {
+            QVERIFY(first.transaction());
+            QVERIFY(QSqlQuery(first).exec(QStringLiteral("CREATE TABLE half (a int)")));
+        }
+        Server::release(first, database.connection());
+        if (meanwhile == QLatin1String("ended"))
+            QVERIFY(TestServer::administer(QStringLiteral("SELECT pg_terminate_backend(%1, 5000)").arg(pid)));
+        if (meanwhile == QLatin1String("lost"))
+            Server::lost(database.connection());
+        if (meanwhile == QLatin1String("other"))
+            other.emplace();
+        QSqlDatabase second = Server::connect(QStringLiteral("second"), (other ? *other : database).connection());
+        QCOMPARE(backendPid(second) == pid, taken);
+        {
+            QSqlQuery session(second);
+            QVERIFY(session.exec(QStringLiteral("SELECT to_regclass('half') IS NULL, current_setting('lock_timeout')")));
+            QVERIFY(session.next());
+            QVERIFY(session.value(0).toBool());
+            QCOMPARE(session.value(1).toString(), QStringLiteral("5s"));
+        }
+        Server::disconnect(second, second.connectionName());
     }
 
     // The four tables made once, in the files' column order, with a counter

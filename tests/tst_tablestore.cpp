@@ -979,7 +979,11 @@ private Q_SLOTS:
         // Wine once the thread had used the SQL driver.
         std::unique_ptr<QThread> cutter;
         if (when.isEmpty()) {
-            QCOMPARE(sql(QStringLiteral("customer.db"), {cut}), QStringList{QStringLiteral("true")});
+            // Every session of the program, as a restart of the server does
+            // (a connection kept for the next table among them).
+            const QStringList ended = sql(QStringLiteral("customer.db"), {cut});
+            QVERIFY(!ended.isEmpty());
+            QVERIFY(!ended.contains(QStringLiteral("false")));
         } else {
             // From another connection, once the post stands where the row says.
             cutter.reset(QThread::create([&] {
