@@ -1,9 +1,10 @@
 #include "server/IdleConnections.h"
 
+#include "server/ServerConnection.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMutex>
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QThread>
 #include <libpq-fe.h>
@@ -73,11 +74,7 @@ void closeAllAtExit()
 // Open, answering as far as libpq knows, and outside a transaction.
 bool reusable(const QSqlDatabase &database)
 {
-    if (!database.isOpen() || database.driverName() != QLatin1String("QPSQL"))
-        return false;
-    // Qt's PostgreSQL driver hands out its libpq connection.
-    const QVariant handle = database.driver()->handle();
-    PGconn *connection = handle.isValid() ? *static_cast<PGconn *const *>(handle.constData()) : nullptr;
+    PGconn *connection = handle(database);
     return connection && PQstatus(connection) == CONNECTION_OK && PQtransactionStatus(connection) == PQTRANS_IDLE;
 }
 

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QMutex>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
 #include <libpq-fe.h>
@@ -278,6 +279,14 @@ void lost(const QString &connection)
 void release(QSqlDatabase &database, const QString &connection)
 {
     IdleConnections::keep(database, connection);
+}
+
+pg_conn *handle(const QSqlDatabase &database)
+{
+    if (!database.isOpen() || database.driverName() != QLatin1String("QPSQL"))
+        return nullptr;
+    const QVariant handle = database.driver()->handle();
+    return handle.isValid() ? *static_cast<PGconn *const *>(handle.constData()) : nullptr;
 }
 
 void disconnect(QSqlDatabase &database, const QString &name)

@@ -8,6 +8,7 @@
 #include <optional>
 
 class QSqlError;
+struct pg_conn;
 
 // The PostgreSQL server that several machines share. A start folder whose
 // data folder holds `server.conf` (one line, a connection string in libpq's
@@ -56,6 +57,9 @@ inline const QString ConnectingText = QStringLiteral("Свързване със 
 // A command found the connection to this server lost: the next connection
 // checks the server anew, and the connections kept for it are closed.
 void lost(const QString &connection);
+// The libpq connection under an open connection of Qt's PostgreSQL driver,
+// for the reads that Qt's values would slow; null for any other.
+pg_conn *handle(const QSqlDatabase &database);
 // Closes the connection and forgets it.
 void disconnect(QSqlDatabase &database, const QString &name);
 // Hands back a connection whose table closed: the next connect() to the same

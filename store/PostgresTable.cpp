@@ -1,7 +1,7 @@
 #include "store/PostgresTable.h"
 
 #include "server/ServerConnection.h"
-#include "store/CaseFolding.h"
+#include "store/PostgresRows.h"
 #include "store/RecordKeys.h"
 #include "store/SqlNames.h"
 
@@ -32,12 +32,6 @@ QVariant held(const QVariant &value)
     default:
         return value.toString();
     }
-}
-
-QString heldText(const QVariant &value)
-{
-    const QVariant shown = held(value);
-    return shown.typeId() == QMetaType::QString ? shown.toString() : QString();
 }
 
 } // namespace
@@ -155,13 +149,14 @@ void PostgresTable::useColumns(const QStringList &columns)
 
 QList<qint64> PostgresTable::readKeys()
 {
-    QSqlQuery keys = query();
-    if (!keys.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY 1").arg(quoted(Store::KeyColumn), quoted(m_table))))
-        fail(CannotRead, keys.lastError());
+    const PostgresRows keys(database(), QStringLiteral("SELECT %1 FROM %2 ORDER BY 1")
+                                            .arg(quoted(Store::KeyColumn), quoted(m_table)));
+    if (!keys.ok())
+        fail(CannotRead, keys.error());
     QList<qint64> result;
-    result.reserve(keys.size());
-    while (keys.next())
-        result.append(keys.value(0).toLongLong());
+    result.reserve(keys.count());
+    for (int row = 0; row < keys.count(); ++row)
+        result.append(keys.integer(row, 0));
     return result;
 }
 
@@ -283,21 +278,24 @@ FoldedColumn PostgresTable::readFolded(const QString &column, const QList<qint64
 {
     // The whole column in one query; keys and values both come in key order,
     // as on SQLite.
-    QSqlQuery values = query();
-    if (!values.exec(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY 1").arg(quoted(Store::KeyColumn), column, quoted(m_table))))
-        fail(CannotRead, values.lastError());
+    const PostgresRows values(database(), QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY 1")
+                                              .arg(quoted(Store::KeyColumn), column, quoted(m_table)));
+    if (!values.ok())
+        fail(CannotRead, values.error());
+    // A picture has no text to search; a number's is the server's own.
+    const bool pictures = values.count() > 0 && values.isBytes(1);
     FoldedColumn folded;
     folded.reserve(keys.size());
-    bool more = values.next();
+    int row = 0;
     for (qint64 key : keys) {
-        while (more && values.value(0).toLongLong() < key)
-            more = values.next();
-        if (more && values.value(0).toLongLong() == key) {
-            folded.append(foldCase(heldText(values.value(1))));
-            more = values.next();
-        } else {
+        while (row < values.count() && values.integer(row, 0) < key)
+            ++row;
+        const bool found = row < values.count() && values.integer(row, 0) == key;
+        if (found && !pictures && !values.isNull(row, 1))
+            folded.appendUtf8(values.utf8(row, 1));
+        else
             folded.append(QStringView());
-        }
+        row += found ? 1 : 0;
     }
     return folded;
 }

@@ -1,0 +1,62 @@
+#include "store/PostgresRows.h"
+
+#include "server/ServerConnection.h"
+
+#include <charconv>
+#include <libpq-fe.h>
+
+namespace {
+
+// The type number of bytea in the server's catalogue (pg_type.oid), fixed
+// since PostgreSQL's first releases.
+constexpr Oid ByteaType = 17;
+
+} // namespace
+
+PostgresRows::PostgresRows(const QSqlDatabase &database, const QString &sql) : m_result(nullptr, PQclear)
+{
+    PGconn *connection = Server::handle(database);
+    if (!connection) {
+        m_error = QSqlError(QString(), QStringLiteral("server closed the connection"), QSqlError::ConnectionError);
+        return;
+    }
+    m_result.reset(PQexec(connection, sql.toUtf8().constData()));
+    if (m_result && PQresultStatus(m_result.get()) == PGRES_TUPLES_OK)
+        return;
+    const bool gone = PQstatus(connection) != CONNECTION_OK;
+    const char *state = m_result ? PQresultErrorField(m_result.get(), PG_DIAG_SQLSTATE) : nullptr;
+    m_error = QSqlError(QString(), QString::fromUtf8(PQerrorMessage(connection)).trimmed(),
+                        gone ? QSqlError::ConnectionError : QSqlError::StatementError,
+                        state ? QString::fromLatin1(state) : QString());
+    m_result.reset();
+}
+
+PostgresRows::~PostgresRows() = default;
+
+int PostgresRows::count() const
+{
+    return m_result ? PQntuples(m_result.get()) : 0;
+}
+
+bool PostgresRows::isBytes(int column) const
+{
+    return PQftype(m_result.get(), column) == ByteaType;
+}
+
+bool PostgresRows::isNull(int row, int column) const
+{
+    return PQgetisnull(m_result.get(), row, column) != 0;
+}
+
+qint64 PostgresRows::integer(int row, int column) const
+{
+    const QByteArrayView text = utf8(row, column);
+    qint64 value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+QByteArrayView PostgresRows::utf8(int row, int column) const
+{
+    return QByteArrayView(PQgetvalue(m_result.get(), row, column), PQgetlength(m_result.get(), row, column));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <memory>
+
+struct pg_result;
+
+// All rows of one statement, read through libpq on the connection of Qt's
+// PostgreSQL driver, every value as the server's text. Qt's driver makes a
+// QVariant of each value, which was most of the time of reading the keys or
+// a column of 100,000 records; this reads them as the bytes that came.
+class PostgresRows {
+public:
+    // Runs the statement; a failure leaves no rows and its error in error().
+    PostgresRows(const QSqlDatabase &database, const QString &sql);
+    ~PostgresRows();
+    PostgresRows(const PostgresRows &) = delete;
+    PostgresRows &operator=(const PostgresRows &) = delete;
+
+    bool ok() const { return !m_error.isValid(); }
+    // Qt's form of the failure, with the SQLSTATE as its native code.
+    QSqlError error() const { return m_error; }
+    int count() const;
+    // Whether the column holds bytes (bytea): its text is their hex form.
+    bool isBytes(int column) const;
+    bool isNull(int row, int column) const;
+    qint64 integer(int row, int column) const;
+    // The value's text in UTF-8, valid while the rows are.
+    QByteArrayView utf8(int row, int column) const;
+
+private:
+    std::unique_ptr<pg_result, void (*)(pg_result *)> m_result;
+    QSqlError m_error;
+};
