@@ -128,6 +128,20 @@ private Q_SLOTS:
         QCOMPARE(fileContents(backup), expected);
     }
 
+    // The moved tables have the statistics the server plans its reads by.
+    void movedTablesHaveStatistics()
+    {
+        QSqlDatabase db = Server::connect(QStringLiteral("statistics"), m_database->connection());
+        {
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("SELECT count(DISTINCT tablename) FROM pg_stats WHERE tablename IN "
+                                              "('stock', 'customer')")));
+            QVERIFY(query.next());
+            QCOMPARE(query.value(0).toInt(), 2);
+        }
+        Server::disconnect(db, QStringLiteral("statistics"));
+    }
+
     // The program opens the backup as it is: the register reads its documents.
     void backupOpensAsItIs()
     {

@@ -425,6 +425,13 @@ QStringList toServer(const QString &startFolder, const QString &connection, Prog
     }
     continueRegisterKeys(server);
     exec(server, QStringLiteral("COMMIT"), {}, CannotMove);
+    // The server plans a read by the table's statistics and reads an index
+    // alone where its map of the table says every row is visible, both of
+    // which a table just filled lacks until autovacuum comes by: without them
+    // it sorted a column of the goods on disk instead of reading it in key
+    // order (73 ms against 16 at 100,000 records), and the keys took 20 ms
+    // instead of 13. The move is done whether or not this succeeds.
+    QSqlQuery(server.database()).exec(QStringLiteral("VACUUM ANALYZE"));
     report << QStringLiteral("Таблиците са прехвърлени на %1.").arg(Server::address(connection).describe());
     return report;
 }
