@@ -26,7 +26,7 @@ struct Idle {
 struct Pool {
     QMutex mutex;
     std::vector<Idle> idle;
-    bool closedAtExit = false;
+    bool exitRoutineAdded = false;
 };
 
 Pool &pool()
@@ -122,7 +122,7 @@ void keep(QSqlDatabase &database, const QString &connection)
     std::vector<Idle> beyond;
     {
         QMutexLocker lock(&pool().mutex);
-        if (!std::exchange(pool().closedAtExit, true))
+        if (!std::exchange(pool().exitRoutineAdded, true))
             qAddPostRoutine(closeAllAtExit);
         std::vector<Idle> &idle = pool().idle;
         Idle one{connection, name, QThread::currentThread(), {}};

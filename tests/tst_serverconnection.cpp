@@ -250,6 +250,32 @@ private Q_SLOTS:
         Server::disconnect(second, second.connectionName());
     }
 
+    // Each kept connection holds a process on a server that other desks
+    // share: of three handed back, the newest two are taken, and the third
+    // table gets a connection of its own.
+    void keptConnectionsAreFew()
+    {
+        REQUIRE_TEST_SERVER();
+        TestServer::Database database;
+        QList<qint64> released;
+        std::vector<QSqlDatabase> open;
+        for (int i = 0; i < 3; ++i) {
+            open.push_back(Server::connect(QStringLiteral("first%1").arg(i), database.connection()));
+            released << backendPid(open.back());
+        }
+        for (QSqlDatabase &connection : open)
+            Server::release(connection, database.connection());
+        QList<qint64> taken;
+        for (int i = 0; i < 3; ++i) {
+            open[size_t(i)] = Server::connect(QStringLiteral("second%1").arg(i), database.connection());
+            taken << backendPid(open[size_t(i)]);
+        }
+        QCOMPARE(taken.mid(0, 2), (QList<qint64>{released[2], released[1]}));
+        QVERIFY(!released.contains(taken[2]));
+        for (QSqlDatabase &connection : open)
+            Server::disconnect(connection, connection.connectionName());
+    }
+
     // The four tables made once, in the files' column order, with a counter
     // that every write raises.
     void tablesMadeOnceAndCounted()
