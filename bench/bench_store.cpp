@@ -1,5 +1,6 @@
 // The goods table at 100,000 records: opening, a keystroke of the search,
-// a post, an insert at the cursor; on an SQLite file and, when a PostgreSQL
+// a post, an insert at the cursor (and the first into a table just made,
+// on the file); on an SQLite file and, when a PostgreSQL
 // server is at hand (PGHOST or PGPORT set, as pg_virtualenv does), again as a
 // table on that server ("…/server"), in a database bilvaro_bench made afresh.
 //   cmake --build build --target bench_store && build/bench/bench_store
@@ -12,6 +13,7 @@
 #include "tools/TableMaker.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSqlError>
@@ -215,6 +217,33 @@ void BM_InsertAtCursor(benchmark::State &state, Folder folder)
         table.remove();
 }
 
+// The first record inserted into a table as the table maker (or the move
+// from Paradox) leaves it, in the middle: each time on a fresh copy.
+void BM_FirstInsert(benchmark::State &state)
+{
+    const QString made = QDir(dataFolder()).filePath(FileName);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir copy;
+        if (!QFile::copy(made, QDir(copy.path()).filePath(FileName))) {
+            state.SkipWithError("the table could not be copied");
+            break;
+        }
+        TableStore table;
+        table.setDatabaseName(copy.path());
+        table.setTableName(FileName);
+        table.open();
+        table.setRecNo(Records / 2);
+        state.ResumeTiming();
+        table.insert();
+        table.setText(Number.name, QStringLiteral("нов"));
+        table.post();
+        state.PauseTiming();
+        table.close();
+        state.ResumeTiming();
+    }
+}
+
 // Each benchmark on the files, and on the server when there is one.
 void registerAll(const std::string &suffix, Folder folder)
 {
@@ -235,6 +264,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     registerAll("", dataFolder);
+    benchmark::RegisterBenchmark("BM_FirstInsert", BM_FirstInsert)->Unit(benchmark::kMillisecond);
     dataFolder();
     if (serverAtHand()) {
         registerAll("/server", serverFolder);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/RecordKeys.h"
 #include "store/SqlNames.h"
 
 #include <QList>
@@ -135,10 +136,12 @@ inline QString declaredType(const Column &column) { return Store::sqliteType(col
 using Store::quoted;
 
 // The integer key of a record is its place in the table's order. The table
-// maker's records are this far apart, so that a record inserted between two
-// others takes the middle of their gap. (The store appends its own records
-// RecordKeys::AppendGap apart.)
-constexpr qint64 MakerKeyStep = qint64(1) << 24;
+// maker's records are this far apart (in a table of up to two million
+// records; RecordKeys::makerStep), so that a record inserted between two
+// others takes a key in their gap. Tables made by earlier builds have their
+// records 2^24 apart: the first record inserted between two of them spreads
+// out the records from there to the end of the table, once.
+constexpr qint64 MakerKeyStep = RecordKeys::makerStep(1);
 // The key column of the tables the program makes; the program does not show it.
 using Store::KeyColumn;
 

@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "platform/PrivateFiles.h"
 #include "reference/Schema.h"
+#include "store/RecordKeys.h"
 #include "store/SqlDialect.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@ namespace TableMaker {
 namespace {
 
 using Schema::KeyColumn;
-using Schema::MakerKeyStep;
 using Schema::quoted;
 
 void exec(QSqlQuery &query, const QString &statement)
@@ -63,11 +63,12 @@ void fillFile(const QString &path, const TableDefinition &table, qsizetype count
         QSqlQuery insert(database);
         insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(quoted(table.tableName), names.join(u','), marks.join(u',')));
+        const qint64 step = RecordKeys::makerStep(count);
         qint64 key = 0;
         for (qsizetype index = 0; index < count; ++index) {
             const QVariantMap record = makeRecord(index);
             // A record carries its key when it is a copy of a stored one.
-            insert.addBindValue(record.contains(KeyColumn) ? record.value(KeyColumn).toLongLong() : (key += MakerKeyStep));
+            insert.addBindValue(record.contains(KeyColumn) ? record.value(KeyColumn).toLongLong() : (key += step));
             for (const Column &column : table.columns) {
                 const QVariant value = record.value(column.name);
                 const bool blank = !value.isValid() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());

@@ -52,7 +52,7 @@ step "running bench_paradox"
   --benchmark_out="$results/bench_paradox.json"
 # The goods on a file and on a server, in the same run.
 store=("$build/bench/bench_store" "${common[@]}" --benchmark_min_time=0.2
-       --benchmark_filter='BM_(Open|OpenAndFirstKeystroke|InsertAtCursor)(/server)?$'
+       --benchmark_filter='BM_(Open|OpenAndFirstKeystroke|InsertAtCursor)(/server)?$|BM_FirstInsert$'
        --benchmark_out="$results/bench_store.json")
 if command -v pg_virtualenv >/dev/null; then
   step "running bench_store, on a server in pg_virtualenv"

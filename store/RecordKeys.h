@@ -3,6 +3,7 @@
 #include <QList>
 #include <QtGlobal>
 #include <functional>
+#include <limits>
 #include <optional>
 
 // The arithmetic of record keys: a record's integer key is its place in the
@@ -24,6 +25,20 @@ constexpr qint64 AppendGap = qint64(1) << 40;
 // Records whose gap is used up are spread out again to at least this gap,
 // which holds a key for any serial.
 constexpr qint64 MinimumGap = qint64(1) << (SerialBits + 2);
+
+// The step between the keys of a table made whole (by the table maker, the
+// move from Paradox): the append gap, so that the first record inserted
+// between any two takes a key in their gap and moves no other. Only a table of
+// more than 2,097,152 records is made closer, its keys and as many appended
+// after them staying in the lower half of the range that a spread uses. A
+// step is a whole multiple of 2^24, so the maker's keys end in no serial.
+constexpr qint64 makerStep(qint64 records)
+{
+    constexpr qint64 room = std::numeric_limits<qint64>::max() / 4;
+    const qint64 fitting = room / (records > 0 ? records : 1);
+    const qint64 step = fitting < AppendGap ? fitting : AppendGap;
+    return step > qint64(MakerKeyBits) ? step & ~qint64(MakerKeyBits) : qint64(MakerKeyBits) + 1;
+}
 
 // The key strictly between low and high, nearest their middle, that ends in
 // the serial; nothing when the gap holds none.

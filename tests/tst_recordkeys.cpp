@@ -9,7 +9,8 @@ using namespace RecordKeys;
 namespace {
 
 constexpr qint64 Period = qint64(1) << SerialBits;
-constexpr qint64 Maker = qint64(1) << 24;  // the table maker's spacing
+constexpr qint64 Maker = qint64(1) << 24;  // the spacing of tables made by earlier builds
+constexpr qint64 MakerStep = RecordKeys::makerStep(3);
 
 } // namespace
 
@@ -86,11 +87,39 @@ private Q_SLOTS:
         QTest::newRow("into an empty table") << QList<qint64>{} << 0 << 0;
         QTest::newRow("between appended keys") << QList<qint64>{AppendGap, 2 * AppendGap, 3 * AppendGap} << 1 << 0;
         QTest::newRow("after maker's keys") << QList<qint64>{Maker, 2 * Maker} << 2 << 0;
-        // The maker's gaps hold no serial: the first record between spreads them out.
-        QTest::newRow("between maker's keys") << QList<qint64>{Maker, 2 * Maker, 3 * Maker} << 1 << 3;
+        // Those gaps hold no serial: the first record between spreads them out.
+        QTest::newRow("between an earlier maker's keys") << QList<qint64>{Maker, 2 * Maker, 3 * Maker} << 1 << 3;
+        QTest::newRow("between maker's keys")
+            << QList<qint64>{MakerStep, 2 * MakerStep, 3 * MakerStep} << 1 << 0;
         QTest::newRow("between neighbours one apart") << QList<qint64>{1, 2, 3, 4} << 2 << 4;
         QTest::newRow("before the first of tight keys") << QList<qint64>{1, 2} << 0 << 2;
     }
+    // However large the table, its keys leave a record room between any two
+    // and as many again after them, and end in no serial.
+    void makerStepLeavesRoom_data()
+    {
+        QTest::addColumn<qint64>("records");
+        QTest::newRow("none") << qint64(0);
+        QTest::newRow("one") << qint64(1);
+        QTest::newRow("a million") << qint64(1'000'000);
+        QTest::newRow("the most at the append gap") << qint64(2'097'152);
+        QTest::newRow("one more") << qint64(2'097'153);
+        QTest::newRow("a hundred million") << qint64(100'000'000);
+    }
+    void makerStepLeavesRoom()
+    {
+        QFETCH(qint64, records);
+        const qint64 step = RecordKeys::makerStep(records);
+        QCOMPARE(step & qint64(MakerKeyBits), qint64(0));
+        QVERIFY(step >= MinimumGap);
+        QVERIFY(step <= AppendGap);
+        QVERIFY(__int128(step) * records * 2 <= std::numeric_limits<qint64>::max() / 2);
+        QList<qint64> keys{step * (records - 1), step * records};
+        quint32 serial = 0;
+        const auto between = RecordKeys::allocate(keys, 1, [&serial] { return serial = RecordKeys::nextSerial(serial); });
+        QVERIFY(between && between->moves.isEmpty());
+    }
+
     void allocate()
     {
         QFETCH(QList<qint64>, keys);

@@ -539,6 +539,23 @@ private Q_SLOTS:
                               QStringLiteral("Предпоследно"), QStringLiteral("В")}));
     }
 
+    // A table the maker made (so also one moved in from Paradox) has room
+    // between any two records: the first record inserted moves no other.
+    void insertIntoAMadeTableMovesNoOtherRecord()
+    {
+        auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В"), QStringLiteral("Г")});
+        const QStringList keys = {QStringLiteral("SELECT rowid FROM customer ORDER BY rowid")};
+        const QStringList before = sql(QStringLiteral("customer.db"), keys);
+        table->setRecNo(3);
+        table->insert();
+        table->setText(Firm, QStringLiteral("Ново"));
+        table->post();
+        QStringList after = sql(QStringLiteral("customer.db"), keys);
+        QCOMPARE(after.size(), before.size() + 1);
+        QCOMPARE(after.takeAt(2), QString::number(table->currentKey().value_or(0)));
+        QCOMPARE(after, before);
+    }
+
     void insertIntoAnEmptyTableAndUnderAFilter()
     {
         auto table = clients({});
@@ -635,7 +652,8 @@ private Q_SLOTS:
         auto table = clients({QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")});
         table->close();
         otherProgram(QStringLiteral("customer.db"),
-                     {QStringLiteral("UPDATE customer SET rowid = rowid - 4")});
+                     {QStringLiteral("UPDATE customer SET rowid = (SELECT count(*) FROM customer AS c WHERE c.rowid < "
+                                     "customer.rowid) - 4")});
         table->open();
         table->setRecNo(2);
         table->insert();
