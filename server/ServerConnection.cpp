@@ -270,6 +270,14 @@ QSqlDatabase connect(const QString &name, const QString &connection)
     return database;
 }
 
+Reader connectReader(const QString &connection)
+{
+    Connection reader = connectDirectly(connection);
+    if (PQstatus(reader.get()) != CONNECTION_OK)
+        reader.reset();
+    return reader;
+}
+
 void lost(const QString &connection)
 {
     markChecked(connection, false);

@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class QSqlError;
@@ -60,6 +61,11 @@ void lost(const QString &connection);
 // The libpq connection under an open connection of Qt's PostgreSQL driver,
 // for the reads that Qt's values would slow; null for any other.
 pg_conn *handle(const QSqlDatabase &database);
+// A connection of libpq's own, for a read on another thread (Qt's belong to
+// the thread that made them), in UTF-8; the server is not checked again.
+// Null when the server refuses it.
+using Reader = std::unique_ptr<pg_conn, void (*)(pg_conn *)>;
+Reader connectReader(const QString &connection);
 // Closes the connection and forgets it.
 void disconnect(QSqlDatabase &database, const QString &name);
 // Hands back a connection whose table closed: the next connect() to the same

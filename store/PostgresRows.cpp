@@ -13,9 +13,13 @@ constexpr Oid ByteaType = 17;
 
 } // namespace
 
-PostgresRows::PostgresRows(const QSqlDatabase &database, const QString &sql) : m_result(nullptr, PQclear)
+PostgresRows::PostgresRows(const QSqlDatabase &database, const QString &sql)
+    : PostgresRows(Server::handle(database), sql)
 {
-    PGconn *connection = Server::handle(database);
+}
+
+PostgresRows::PostgresRows(PGconn *connection, const QString &sql) : m_result(nullptr, PQclear)
+{
     if (!connection) {
         m_error = QSqlError(QString(), QStringLiteral("server closed the connection"), QSqlError::ConnectionError);
         return;

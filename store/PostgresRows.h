@@ -6,6 +6,7 @@
 #include <QString>
 #include <memory>
 
+struct pg_conn;
 struct pg_result;
 
 // All rows of one statement, read through libpq on the connection of Qt's
@@ -16,6 +17,8 @@ class PostgresRows {
 public:
     // Runs the statement; a failure leaves no rows and its error in error().
     PostgresRows(const QSqlDatabase &database, const QString &sql);
+    // The same on a connection of libpq's own.
+    PostgresRows(pg_conn *connection, const QString &sql);
     ~PostgresRows();
     PostgresRows(const PostgresRows &) = delete;
     PostgresRows &operator=(const PostgresRows &) = delete;

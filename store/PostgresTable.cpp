@@ -34,6 +34,40 @@ QVariant held(const QVariant &value)
     }
 }
 
+// The keys and one column of a table, the keys from `first` to `last`, in
+// key order.
+QString columnRead(const QString &table, const QString &column, std::optional<std::pair<qint64, qint64>> range = {})
+{
+    return QStringLiteral("SELECT %1, %2 FROM %3%4 ORDER BY 1")
+        .arg(quoted(Store::KeyColumn), column, quoted(table),
+             range ? QStringLiteral(" WHERE %1 BETWEEN %2 AND %3").arg(quoted(Store::KeyColumn)).arg(range->first).arg(range->second)
+                   : QString());
+}
+
+// The folded values of a column read with its keys, one for each of the
+// keys (blank for a key no row has); nothing more once `stopped` is set.
+FoldedColumn foldedByKey(const PostgresRows &values, const QList<qint64> &keys, const std::atomic_bool *stopped = nullptr)
+{
+    // A picture has no text to search; a number's is the server's own.
+    const bool pictures = values.count() > 0 && values.isBytes(1);
+    FoldedColumn folded;
+    folded.reserve(keys.size());
+    int row = 0;
+    for (qint64 key : keys) {
+        if (stopped && (row & 0xFFF) == 0 && stopped->load())
+            break;
+        while (row < values.count() && values.integer(row, 0) < key)
+            ++row;
+        const bool found = row < values.count() && values.integer(row, 0) == key;
+        if (found && !pictures && !values.isNull(row, 1))
+            folded.appendUtf8(values.utf8(row, 1));
+        else
+            folded.append(QStringView());
+        row += found ? 1 : 0;
+    }
+    return folded;
+}
+
 } // namespace
 
 QString PostgresTable::serialName(const QString &table)
@@ -278,26 +312,30 @@ FoldedColumn PostgresTable::readFolded(const QString &column, const QList<qint64
 {
     // The whole column in one query; keys and values both come in key order,
     // as on SQLite.
-    const PostgresRows values(database(), QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY 1")
-                                              .arg(quoted(Store::KeyColumn), column, quoted(m_table)));
+    const PostgresRows values(database(), columnRead(m_table, column));
     if (!values.ok())
         fail(CannotRead, values.error());
-    // A picture has no text to search; a number's is the server's own.
-    const bool pictures = values.count() > 0 && values.isBytes(1);
-    FoldedColumn folded;
-    folded.reserve(keys.size());
-    int row = 0;
-    for (qint64 key : keys) {
-        while (row < values.count() && values.integer(row, 0) < key)
-            ++row;
-        const bool found = row < values.count() && values.integer(row, 0) == key;
-        if (found && !pictures && !values.isNull(row, 1))
-            folded.appendUtf8(values.utf8(row, 1));
-        else
-            folded.append(QStringView());
-        row += found ? 1 : 0;
-    }
-    return folded;
+    return foldedByKey(values, keys);
+}
+
+PostgresTable::FoldTask PostgresTable::foldTask(const QString &column, const QList<qint64> &keys)
+{
+    // Each part on a connection of its own: the server reads the halves in
+    // two processes while this one folds them. A smaller table is read when
+    // it is searched, on the table's connection, rather than make one more.
+    if (keys.size() < SplitFoldFrom)
+        return {};
+    return [connection = m_connection, table = m_table, column, keys](const std::atomic_bool &stopped) {
+        return readInHalves(keys, [&](const QList<qint64> &part) {
+            if (part.isEmpty())
+                return FoldedColumn();
+            const Server::Reader reader = Server::connectReader(connection);
+            const PostgresRows values(reader.get(), columnRead(table, column, std::pair(part.first(), part.last())));
+            if (!values.ok())
+                throw Server::failure(CannotRead, values.error());
+            return foldedByKey(values, part, &stopped);
+        });
+    };
 }
 
 void PostgresTable::updateRecord(qint64 key, const QStringList &columns, const QList<QVariant> &values)

@@ -42,6 +42,7 @@ public:
     std::optional<QList<QVariant>> readRecord(qint64 key) override;
     std::optional<qint64> findRecord(const QList<QVariant> &values, qint64 near) override;
     FoldedColumn readFolded(const QString &column, const QList<qint64> &keys) override;
+    FoldTask foldTask(const QString &column, const QList<qint64> &keys) override;
     void updateRecord(qint64 key, const QStringList &columns, const QList<QVariant> &values) override;
     void insertRecord(qint64 key, const QList<QVariant> &values) override;
     void deleteRecord(qint64 key) override;

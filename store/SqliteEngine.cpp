@@ -8,8 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
-#include <QThread>
-#include <future>
 
 SqliteEngine::SqliteEngine(const QString &connection, const QString &path, const QString &fileName,
                            const QString &openAction)
@@ -107,30 +105,14 @@ FoldedColumn SqliteEngine::readFolded(const QString &column, const QList<qint64>
     return SqliteTable::readFolded(handle(), m_table, column, keys);
 }
 
-namespace {
-
-// Below this, a second thread costs more than it saves.
-constexpr qsizetype SplitFoldFrom = 20000;
-
-} // namespace
-
 SqliteEngine::FoldTask SqliteEngine::foldTask(const QString &column, const QList<qint64> &keys)
 {
     // SQLite's own connections: Qt's are bound to the thread that made them.
     return [path = m_path, table = m_table, column, keys](const std::atomic_bool &stopped) {
-        const auto readPart = [&](const QList<qint64> &part) {
+        return readInHalves(keys, [&](const QList<qint64> &part) {
             const SqliteFile file(path, SqliteFile::Mode::ReadOnly);
             return SqliteTable::readFolded(file.handle(), table, column, part, &stopped);
-        };
-        // A large table in two halves, on two threads where there are two
-        // cores: folding is most of the work.
-        if (keys.size() < SplitFoldFrom || QThread::idealThreadCount() < 2)
-            return readPart(keys);
-        const qsizetype half = keys.size() / 2;
-        auto second = std::async(std::launch::async, readPart, keys.mid(half));
-        FoldedColumn folded = readPart(keys.first(half));
-        folded.append(second.get());
-        return folded;
+        });
     };
 }
 

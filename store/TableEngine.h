@@ -76,6 +76,12 @@ public:
         Q_UNUSED(keys);
         return {};
     }
+    // A fold task's read of the keys: a large table (from SplitFoldFrom
+    // records) in two halves, on two threads where there are two cores
+    // (folding is most of the work), the second half on a thread of its own.
+    static constexpr qsizetype SplitFoldFrom = 20000;
+    using PartRead = std::function<FoldedColumn(const QList<qint64> &part)>;
+    static FoldedColumn readInHalves(const QList<qint64> &keys, const PartRead &readPart);
 
     // The writes; each runs inside begin() and commit().
     virtual void updateRecord(qint64 key, const QStringList &columns, const QList<QVariant> &values) = 0;

@@ -841,9 +841,6 @@ private Q_SLOTS:
     // they are the column read whole, and it takes new values as that would.
     void columnReadAheadInHalvesIsTheWholeColumn()
     {
-        QFETCH_GLOBAL(Engine, engine);
-        if (engine == Engine::Server)
-            QSKIP("a server's column is read on the table's own connection");
         QStringList names;
         for (int i = 0; i < 25000; ++i)
             names << QStringLiteral("Фирма %1").arg(i * 7919 % 25000, 5, 10, QLatin1Char('0'));
