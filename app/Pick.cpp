@@ -34,10 +34,10 @@ Amount stockAmount(const QString &text)
 // A sale price in the currency of the document: a goods table in the other
 // currency has its price converted at the fixed rate. A price that is no
 // number stays as it is, for the add action to refuse.
-QString documentPrice(const QString &price)
+QString documentPrice(const TableStore &goods, const QString &price)
 {
     const Currency document = Form1->currency();
-    if (PriceConversion::goodsCurrency(dataDirectory()) == document)
+    if (PriceConversion::goodsCurrency(goods) == document)
         return price;
     const auto converted =
         document == Currency::Euro ? PriceConversion::toEuro(price) : PriceConversion::toLeva(price);
@@ -73,7 +73,7 @@ void pickGoods(TableStore &table)
         Form1->ComboBox3->setText(table.text(Number.name));
         Form1->Stock->setPlainText(LineRules::memoLines(table.text(DescriptionAsBound)).join(u'\n'));
         Form1->Edit4->setText(table.text(Unit.name));
-        Form1->Edit1->setText(documentPrice(table.text(Price.name)));
+        Form1->Edit1->setText(documentPrice(table, table.text(Price.name)));
         const std::optional<QString> entered = prompts().input(QString(), QuantityPrompt, QStringLiteral("1"));
         if (!entered) {
             Form1->AddLine();  // refuses for want of a quantity

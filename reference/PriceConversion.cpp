@@ -3,6 +3,7 @@
 
 #include "common/Amount.h"
 #include "common/Failure.h"
+#include "reference/TableStore.h"
 #include "store/Transaction.h"
 
 #include <QDateTime>
@@ -22,7 +23,7 @@ namespace {
 
 const QString GoodsTable = QStringLiteral("\"stock\"");
 // The mark: a table of its own, beside the goods, that the program never shows.
-const QString MarkTable = QStringLiteral("\"__currency\"");
+const QString MarkTable = Schema::quoted(QLatin1String(MarkTableName));
 
 // 30 significant digits and 30 decimals at most keep every step of toEuro()
 // inside 128 bits: 2 * 10^30 * 10^7 and 2 * 195583 * 10^30 are below 2^128.
@@ -105,7 +106,8 @@ QList<Price> convertedPrices(QSqlDatabase &database)
 void refuseSecondConversion(QSqlDatabase &database, const QString &path)
 {
     QSqlQuery query(database);
-    run(query, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '__currency'"));
+    run(query, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '%1'")
+                   .arg(QLatin1String(MarkTableName)));
     if (!query.next() || query.value(0).toInt() == 0)
         return;
     run(query, QStringLiteral("SELECT \"Преобразувано\" FROM %1").arg(MarkTable));
@@ -138,9 +140,7 @@ void writePrices(QSqlDatabase &database, const QList<Price> &prices, const QStri
             throw Failure(QStringLiteral("Цените не са преобразувани: %1").arg(update.lastError().text()));
     }
     QSqlQuery mark(database);
-    run(mark, QStringLiteral("CREATE TABLE %1 (\"Валута\" TEXT, \"Курс\" TEXT, \"Преобразувано\" TEXT, "
-                             "\"Копие в лева\" TEXT)")
-                  .arg(MarkTable));
+    run(mark, markTableStatement());
     mark.prepare(QStringLiteral("INSERT INTO %1 VALUES ('EUR', ?, ?, ?)").arg(MarkTable));
     mark.addBindValue(QString::fromLatin1(Rate));
     mark.addBindValue(QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
@@ -230,28 +230,16 @@ std::optional<QString> toLeva(const QString &euro)
         .arg(whole % 100, 2, 10, QLatin1Char('0'));
 }
 
-Currency goodsCurrency(const QString &dataFolder)
+QString markTableStatement()
 {
-    const QString path = QDir(dataFolder).filePath(Schema::Goods::FileName);
-    if (!QFileInfo(path).isFile())
-        return Currency::Leva;
-    const QString connection = QStringLiteral("bilvaro.currency.") + QUuid::createUuid().toString();
-    bool marked = false;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        database.setDatabaseName(path);
-        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (database.open()) {
-            QSqlQuery query(database);
-            marked = query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = "
-                                               "'__currency'"))
-                && query.next() && query.value(0).toInt() > 0;
-            query.finish();
-            database.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return marked ? Currency::Euro : Currency::Leva;
+    return QStringLiteral("CREATE TABLE %1 (\"Валута\" TEXT, \"Курс\" TEXT, \"Преобразувано\" TEXT, "
+                          "\"Копие в лева\" TEXT)")
+        .arg(MarkTable);
+}
+
+Currency goodsCurrency(const TableStore &goods)
+{
+    return goods.hasTable(QLatin1String(MarkTableName)) ? Currency::Euro : Currency::Leva;
 }
 
 Outcome convertGoodsToEuro(const QString &dataFolder)

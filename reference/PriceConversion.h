@@ -3,6 +3,8 @@
 #include "common/Currency.h"
 
 #include <QString>
+
+class TableStore;
 #include <optional>
 
 // Moving the goods' sale prices from leva to euro at the fixed rate of
@@ -25,10 +27,15 @@ std::optional<QString> toEuro(const QString &leva, bool *tooLarge = nullptr);
 // price stays empty; nothing for a text that is not a number.
 std::optional<QString> toLeva(const QString &euro);
 
-// The currency of the sale prices in dataFolder/stock.db: euro when the table
-// carries the mark of the conversion, leva otherwise (also for a table that
-// cannot be read, which the browser reports when it opens it).
-Currency goodsCurrency(const QString &dataFolder);
+// The mark of the conversion: a table of this name beside the goods, made by
+// markTableStatement() on either engine, that the program never shows. The
+// move to a server and back carries it with the goods.
+inline constexpr char MarkTableName[] = "__currency";
+QString markTableStatement();
+
+// The currency of the sale prices of the open goods table, on a file or on a
+// server: euro when its database carries the mark, leva otherwise.
+Currency goodsCurrency(const TableStore &goods);
 
 struct Outcome {
     int converted = 0;   // prices changed; empty ones are left as they are

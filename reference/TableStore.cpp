@@ -410,6 +410,12 @@ void TableStore::setCursor(int position)
     Q_EMIT currentRowChanged();
 }
 
+bool TableStore::hasTable(const QString &sqlName) const
+{
+    requireActive();
+    return m_engine->hasTable(sqlName);
+}
+
 int TableStore::recordCount() const
 {
     if (!isActive())

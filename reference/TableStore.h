@@ -103,6 +103,9 @@ public:
     bool setCurrentKey(qint64 key);
     // The records under the filter in force.
     int recordCount() const;
+    // Whether the table's database (its file, or the server's database)
+    // holds a table of this name beside it.
+    bool hasTable(const QString &sqlName) const;
     // Moves to the first record under the filter whose column begins with
     // the text, ignoring letter case; false (and no move) when there is none.
     bool locate(const QString &field, const QString &prefix);

@@ -308,6 +308,15 @@ std::optional<qint64> PostgresTable::findRecord(const QList<QVariant> &values, q
     return found;
 }
 
+bool PostgresTable::hasTable(const QString &sqlName)
+{
+    QSqlQuery exists = query();
+    exists.prepare(QStringLiteral("SELECT to_regclass(?) IS NOT NULL"));
+    exists.addBindValue(quoted(sqlName));
+    run(exists, CannotRead);
+    return exists.next() && exists.value(0).toBool();
+}
+
 FoldedColumn PostgresTable::readFolded(const QString &column, const QList<qint64> &keys)
 {
     // The whole column in one query; keys and values both come in key order,

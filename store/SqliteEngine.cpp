@@ -100,6 +100,14 @@ std::optional<qint64> SqliteEngine::findRecord(const QList<QVariant> &values, qi
     return SqliteTable::findRecord(handle(), m_table, m_columns, values, near);
 }
 
+bool SqliteEngine::hasTable(const QString &sqlName)
+{
+    SqliteStatement table(handle(), QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    const QByteArray name = sqlName.toUtf8();
+    table.bindText(1, name);
+    return table.step();
+}
+
 FoldedColumn SqliteEngine::readFolded(const QString &column, const QList<qint64> &keys)
 {
     return SqliteTable::readFolded(handle(), m_table, column, keys);

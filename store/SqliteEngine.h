@@ -31,6 +31,7 @@ public:
     quint32 takeSerial() override;
     std::optional<QList<QVariant>> readRecord(qint64 key) override;
     std::optional<qint64> findRecord(const QList<QVariant> &values, qint64 near) override;
+    bool hasTable(const QString &sqlName) override;
     FoldedColumn readFolded(const QString &column, const QList<qint64> &keys) override;
     FoldTask foldTask(const QString &column, const QList<qint64> &keys) override;
     void updateRecord(qint64 key, const QStringList &columns, const QList<QVariant> &values) override;

@@ -62,6 +62,8 @@ public:
     virtual std::optional<QList<QVariant>> readRecord(qint64 key) = 0;
     // The key of a record holding exactly these values, the nearest to `near`.
     virtual std::optional<qint64> findRecord(const QList<QVariant> &values, qint64 near) = 0;
+    // Whether the database holds a table of this name beside this one.
+    virtual bool hasTable(const QString &sqlName) = 0;
     // The folded values of one column, for each of the keys (blank for a key
     // no record has any more), read in one pass.
     virtual FoldedColumn readFolded(const QString &column, const QList<qint64> &keys) = 0;

@@ -2,6 +2,8 @@
 
 #include "common/Failure.h"
 #include "reference/PriceConversion.h"
+#include "reference/Schema.h"
+#include "reference/TableStore.h"
 #include "support/SqlFile.h"
 #include "tools/TableMaker.h"
 
@@ -136,11 +138,17 @@ private Q_SLOTS:
     void theMarkTellsTheTablesCurrency()
     {
         QTemporaryDir dir;
-        QCOMPARE(PriceConversion::goodsCurrency(dir.path()), Currency::Leva);  // no table
         makeGoods(dir.path(), {QStringLiteral("100")});
-        QCOMPARE(PriceConversion::goodsCurrency(dir.path()), Currency::Leva);
+        const auto currency = [&] {
+            TableStore goods;
+            goods.setDatabaseName(dir.path());
+            goods.setTableName(Schema::Goods::FileName);
+            goods.open();
+            return PriceConversion::goodsCurrency(goods);
+        };
+        QCOMPARE(currency(), Currency::Leva);
         PriceConversion::convertGoodsToEuro(dir.path());
-        QCOMPARE(PriceConversion::goodsCurrency(dir.path()), Currency::Euro);
+        QCOMPARE(currency(), Currency::Euro);
     }
 
     void aMissingTableIsAFailure()

@@ -5,6 +5,8 @@
 // refused with nothing changed.
 
 #include "common/Failure.h"
+#include "reference/PriceConversion.h"
+#include "reference/TableStore.h"
 #include "register/RegisterStore.h"
 #include "server/ServerConnection.h"
 #include "support/EngineFolder.h"
@@ -69,6 +71,8 @@ class tst_ServerCopy : public QObject {
                                            "'ред 1' || char(10) || 'ред 2' WHERE rowid = (SELECT min(rowid) FROM customer)"),
                             QStringLiteral("PRAGMA user_version = 7")}),
                  QStringList{});
+        // Prices in euro: the mark goes with the goods.
+        PriceConversion::convertGoodsToEuro(data);
         // The own company of the sample documents is the first demo company.
         QCOMPARE(sqlOnFile(QDir(data).filePath(QStringLiteral("Firm.db")),
                            {QStringLiteral("UPDATE Firm SET \"ИН\" = '123456789' WHERE rowid = (SELECT min(rowid) FROM Firm)")}),
@@ -140,6 +144,21 @@ private Q_SLOTS:
             QCOMPARE(query.value(0).toInt(), 2);
         }
         Server::disconnect(db, QStringLiteral("statistics"));
+    }
+
+    // On the server the goods are in euro as they were in the file, and a
+    // pick takes their prices as they are.
+    void serverGoodsKeepTheirCurrency()
+    {
+        QTemporaryDir start;
+        QFile config(QDir(start.path()).filePath(QLatin1String(Server::ConfigFileName)));
+        QVERIFY(config.open(QIODevice::WriteOnly) && config.write(m_database->connection().toUtf8()) > 0);
+        config.close();
+        TableStore goods;
+        goods.setDatabaseName(start.path());
+        goods.setTableName(Schema::Goods::FileName);
+        goods.open();
+        QCOMPARE(PriceConversion::goodsCurrency(goods), Currency::Euro);
     }
 
     // The program opens the backup as it is: the register reads its documents.

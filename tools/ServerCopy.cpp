@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "platform/PrivateFiles.h"
+#include "reference/PriceConversion.h"
 #include "reference/Schema.h"
 #include "reference/ServerTables.h"
 #include "register/RegisterStore.h"
@@ -329,6 +330,25 @@ bool hasRegisterTable(Connection &connection, const Schema::Table &table, const 
     return query.next() && query.value(0).toBool();
 }
 
+// The mark of goods whose prices are in euro goes with them: without it the
+// program would take their prices for leva and convert them again.
+void copyCurrencyMark(Connection &from, Connection &to, const QString &action)
+{
+    const auto [statement, values] = from.dialect().tableExists(QLatin1String(PriceConversion::MarkTableName));
+    QSqlQuery exists = exec(from, statement, values, action);
+    if (!exists.next() || !exists.value(0).toBool())
+        return;
+    exec(to, PriceConversion::markTableStatement(), {}, action);
+    const QString table = quoted(QLatin1String(PriceConversion::MarkTableName));
+    QSqlQuery rows = exec(from, QStringLiteral("SELECT * FROM %1").arg(table), {}, action);
+    while (rows.next()) {
+        QVariantList row;
+        for (int column = 0; column < rows.record().count(); ++column)
+            row << rows.value(column);
+        exec(to, QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?)").arg(table), row, action);
+    }
+}
+
 // The register's keys go on past the copied ones.
 void continueRegisterKeys(Connection &server)
 {
@@ -406,6 +426,8 @@ QStringList toServer(const QString &startFolder, const QString &connection, Prog
         const Place onServer{table, server.dialect().rowKey()};
         copyRows(*source.file, inFile, server, onServer, source.fields, CannotMove);
         server.dialect().setSerial(server.database(), table, source.serial, CannotMove);
+        if (source.schema.fileName == Schema::Goods::FileName)
+            copyCurrencyMark(*source.file, server, CannotMove);
         report << compare(*source.file, inFile, server, onServer, source.fields, shown(source.schema), CannotMove);
         step.advance(++copied);
     }
@@ -497,7 +519,9 @@ QStringList fromServer(const QString &startFolder, const QString &connection, Pr
                                                  .arg(QDir::toNativeSeparators(data.filePath(schema.fileName))));
             made << data.filePath(schema.fileName);
             Connection file;
-            file.openFile(data.filePath(schema.fileName), true);
+            file.openFile(data.filePath(schema.fileName), false);
+            if (schema.fileName == Schema::Goods::FileName)
+                copyCurrencyMark(server, file, CannotBackUp);
             report << compare(file, {schema.sqlName, file.dialect().rowKey()}, server, onServer, fields, shown(schema),
                               CannotBackUp);
             step.advance(++tablesWritten);
