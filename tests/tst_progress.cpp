@@ -11,6 +11,7 @@
 #include "platform/Handlers.h"
 #include "platform/ProgressDialog.h"
 #include "reference/Schema.h"
+#include "reference/ServerTables.h"
 #include "support/LedgerMonth.h"
 #include "support/ParadoxWriter.h"
 #include "support/ProgressWatch.h"
@@ -22,7 +23,10 @@
 #include "register/RegisterStore.h"
 #include "support/SampleInvoice.h"
 #include "support/SqlFile.h"
+#include "support/TestServer.h"
 #include "support/WindowTest.h"
+#include "tools/ServerCopy.h"
+#include "tools/TableMaker.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -106,9 +110,12 @@ class tst_Progress : public WindowTest {
     QString m_file;  // the backup of a command
     QMap<QString, QByteArray> m_before;
 
+    std::unique_ptr<TestServer::Database> m_server;  // of a move to or from a server
+
     struct Command {
         QStringList texts;  // its steps in order; stopped in the last
         bool stoppable;
+        bool onServer;
         void (tst_Progress::*prepare)();
         void (tst_Progress::*run)(bool stop);
         QString (tst_Progress::*outcome)(bool stopped);
@@ -119,20 +126,26 @@ class tst_Progress : public WindowTest {
     {
         return {
             {QStringLiteral("Paradox"),
-             {{MovingIn::ReadingParadoxText, MovingIn::ConvertingText}, true, &tst_Progress::oldFolder, &tst_Progress::convert,
+             {{MovingIn::ReadingParadoxText, MovingIn::ConvertingText}, true, false, &tst_Progress::oldFolder, &tst_Progress::convert,
               &tst_Progress::converted, &tst_Progress::convertAlone}},
             {QStringLiteral("backup"),
-             {{Backup::BackingUpText}, true, &tst_Progress::archive, &tst_Progress::backUp, &tst_Progress::backedUp,
+             {{Backup::BackingUpText}, true, false, &tst_Progress::archive, &tst_Progress::backUp, &tst_Progress::backedUp,
               &tst_Progress::backUpAlone}},
             {QStringLiteral("restore"),
-             {{Backup::RestoringText}, true, &tst_Progress::backup, &tst_Progress::restore, &tst_Progress::restored,
+             {{Backup::RestoringText}, true, false, &tst_Progress::backup, &tst_Progress::restore, &tst_Progress::restored,
               &tst_Progress::restoreAlone}},
             {QStringLiteral("ledger documents"),
-             {{ReadingDocumentsText}, true, &tst_Progress::register_, &tst_Progress::openLedger,
+             {{ReadingDocumentsText}, true, false, &tst_Progress::register_, &tst_Progress::openLedger,
               &tst_Progress::ledgerOpened, &tst_Progress::readLedgerAlone}},
             {QStringLiteral("ledger files"),
-             {{WritingLedgersText}, false, &tst_Progress::nothing, &tst_Progress::writeLedger,
+             {{WritingLedgersText}, false, false, &tst_Progress::nothing, &tst_Progress::writeLedger,
               &tst_Progress::ledgerWritten, nullptr}},
+            {QStringLiteral("to a server"),
+             {{ServerCopy::MovingToServerText}, true, true, &tst_Progress::startFolder, &tst_Progress::moveToServer,
+              &tst_Progress::movedToServer, &tst_Progress::moveToServerAlone}},
+            {QStringLiteral("from a server"),
+             {{ServerCopy::MovingFromServerText}, true, true, &tst_Progress::serverTables, &tst_Progress::moveFromServer,
+              &tst_Progress::movedFromServer, &tst_Progress::moveFromServerAlone}},
         };
     }
 
@@ -301,6 +314,75 @@ class tst_Progress : public WindowTest {
                                                                               : QStringLiteral("not the three files");
     }
 
+    // A start folder with StockRecords goods, and an empty database.
+    void startFolder()
+    {
+        QVERIFY(QDir().mkpath(data()));
+        QVERIFY(TableMaker::makeCatalogue(data(), StockRecords));
+        TableMaker::makeTables(app().dir().path(), false);
+        m_server = std::make_unique<TestServer::Database>();
+    }
+    // The goods on the server; -1 when it has no goods table.
+    qsizetype serverGoods()
+    {
+        const QString name = QStringLiteral("tst_progress.server");
+        qsizetype count = -1;
+        {
+            QSqlDatabase server = Server::connect(name, m_server->connection());
+            QSqlQuery query(server);
+            if (ServerTables::exists(server, QStringLiteral("stock")) && query.exec(QStringLiteral("SELECT count(*) FROM stock"))
+                && query.next())
+                count = query.value(0).toLongLong();
+        }
+        QSqlDatabase::removeDatabase(name);
+        return count;
+    }
+    void moveToServer(bool stop)
+    {
+        if (stop)
+            prompter().expectInformation(ServerCopy::MoveStoppedText);
+        runGuarded([&] {
+            ProgressDialog progress;
+            ServerCopy::toServer(app().dir().path(), m_server->connection(), progress);
+        });
+    }
+    void moveToServerAlone(Progress &progress) { ServerCopy::toServer(app().dir().path(), m_server->connection(), progress); }
+    QString movedToServer(bool stopped)
+    {
+        if (stopped)
+            return serverGoods() < 0 ? QString() : QStringLiteral("the server keeps the goods");
+        return serverGoods() == StockRecords ? QString() : QStringLiteral("%1 goods on the server").arg(serverGoods());
+    }
+
+    // The same tables on the server, and an empty start folder to move them to.
+    void serverTables()
+    {
+        startFolder();
+        ServerCopy::toServer(app().dir().path(), m_server->connection());
+        QVERIFY(QDir(data()).removeRecursively());
+    }
+    void moveFromServer(bool stop)
+    {
+        if (stop)
+            prompter().expectInformation(ServerCopy::MoveStoppedText);
+        runGuarded([&] {
+            ProgressDialog progress;
+            ServerCopy::fromServer(app().dir().path(), m_server->connection(), progress);
+        });
+    }
+    void moveFromServerAlone(Progress &progress) { ServerCopy::fromServer(app().dir().path(), m_server->connection(), progress); }
+    QString movedFromServer(bool stopped)
+    {
+        const QStringList files = QDir(data()).entryList(QDir::Files | QDir::Hidden);
+        if (stopped)
+            return files.isEmpty() ? QString() : QStringLiteral("files left: %1").arg(files.join(u' '));
+        TableStore goods;
+        goods.setDatabaseName(data() + u'/');
+        goods.setTableName(Schema::Goods::FileName);
+        goods.open();
+        return goods.recordCount() == StockRecords ? QString() : QStringLiteral("%1 goods").arg(goods.recordCount());
+    }
+
     void makeRegister()
     {
         QVERIFY(makeOwnCompany(m_register.path()));
@@ -348,6 +430,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        m_server.reset();
         qunsetenv("BILVARO_INSTALL_DIR");
         WindowTest::cleanup();
     }
@@ -368,6 +451,8 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(bool, stop);
         const Command steps = commands().value(command);
+        if (steps.onServer)
+            REQUIRE_TEST_SERVER();
         (this->*steps.prepare)();
         if (QTest::currentTestFailed())
             return;
@@ -405,6 +490,8 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(int, stopAt);
         const Command steps = commands().value(command);
+        if (steps.onServer)
+            REQUIRE_TEST_SERVER();
         (this->*steps.prepare)();
         if (QTest::currentTestFailed())
             return;
