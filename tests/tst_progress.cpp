@@ -337,15 +337,17 @@ class tst_Progress : public WindowTest {
         QSqlDatabase::removeDatabase(name);
         return count;
     }
-    void moveToServer(bool stop)
+    // The table tool's move, with the program's dialog.
+    void move(bool stop, void (tst_Progress::*alone)(Progress &))
     {
         if (stop)
             prompter().expectInformation(ServerCopy::MoveStoppedText);
         runGuarded([&] {
             ProgressDialog progress;
-            ServerCopy::toServer(app().dir().path(), m_server->connection(), progress);
+            (this->*alone)(progress);
         });
     }
+    void moveToServer(bool stop) { move(stop, &tst_Progress::moveToServerAlone); }
     void moveToServerAlone(Progress &progress) { ServerCopy::toServer(app().dir().path(), m_server->connection(), progress); }
     QString movedToServer(bool stopped)
     {
@@ -361,15 +363,7 @@ class tst_Progress : public WindowTest {
         ServerCopy::toServer(app().dir().path(), m_server->connection());
         QVERIFY(QDir(data()).removeRecursively());
     }
-    void moveFromServer(bool stop)
-    {
-        if (stop)
-            prompter().expectInformation(ServerCopy::MoveStoppedText);
-        runGuarded([&] {
-            ProgressDialog progress;
-            ServerCopy::fromServer(app().dir().path(), m_server->connection(), progress);
-        });
-    }
+    void moveFromServer(bool stop) { move(stop, &tst_Progress::moveFromServerAlone); }
     void moveFromServerAlone(Progress &progress) { ServerCopy::fromServer(app().dir().path(), m_server->connection(), progress); }
     QString movedFromServer(bool stopped)
     {
