@@ -78,7 +78,12 @@ private:
     std::vector<QStringView> m_values;
     // Blocks are only added, and a value replaced or removed leaves its
     // characters behind: the column lives until the table is read again.
-    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
+    struct FreeBlock {
+        void operator()(char16_t *block) const;
+    };
+    using Block = std::unique_ptr<char16_t[], FreeBlock>;
+    static Block newBlock(qsizetype characters);
+    std::vector<Block> m_blocks;
     qsizetype m_used = 0;  // characters taken in the last block
     qsizetype m_blockSize = 0;
 };
