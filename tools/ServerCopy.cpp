@@ -321,11 +321,11 @@ QList<std::pair<const Schema::Table *, bool>> registerTables()
     return {{&documents(), false}, {&lines(), true}, {&noteRows(), true}, {&payments(), true}, {&purchases(), true}};
 }
 
-// Whether the register holds the table: one made before payments or
-// purchases were kept has none.
-bool hasRegisterTable(Connection &connection, const Schema::Table &table, const QString &action)
+// Whether the database holds the table (a register made before payments or
+// purchases were kept has none of theirs).
+bool hasTable(Connection &connection, const QString &table, const QString &action)
 {
-    const auto [statement, values] = connection.dialect().tableExists(table.sqlName);
+    const auto [statement, values] = connection.dialect().tableExists(table);
     QSqlQuery query = exec(connection, statement, values, action);
     return query.next() && query.value(0).toBool();
 }
@@ -334,9 +334,7 @@ bool hasRegisterTable(Connection &connection, const Schema::Table &table, const 
 // program would take their prices for leva and convert them again.
 void copyCurrencyMark(Connection &from, Connection &to, const QString &action)
 {
-    const auto [statement, values] = from.dialect().tableExists(QLatin1String(PriceConversion::MarkTableName));
-    QSqlQuery exists = exec(from, statement, values, action);
-    if (!exists.next() || !exists.value(0).toBool())
+    if (!hasTable(from, QLatin1String(PriceConversion::MarkTableName), action))
         return;
     exec(to, PriceConversion::markTableStatement(), {}, action);
     const QString table = quoted(QLatin1String(PriceConversion::MarkTableName));
@@ -433,7 +431,7 @@ QStringList toServer(const QString &startFolder, const QString &connection, Prog
     }
     for (const auto &[table, hiddenKey] : registerTables()) {
         const Place onServer{table->sqlName, hiddenKey ? server.dialect().rowKey() : QString()};
-        if (registerFile && !hasRegisterTable(*registerFile, *table, CannotMove)) {
+        if (registerFile && !hasTable(*registerFile, table->sqlName, CannotMove)) {
             report << QStringLiteral("%1: няма я във файла, на сървъра е празна.").arg(shown(*table));
         } else if (registerFile) {
             const Place inFile{table->sqlName, hiddenKey ? registerFile->dialect().rowKey() : QString()};
@@ -540,7 +538,7 @@ QStringList fromServer(const QString &startFolder, const QString &connection, Pr
             for (const auto &[table, hiddenKey] : registerTables()) {
                 const Place inFile{table->sqlName, hiddenKey ? file.dialect().rowKey() : QString()};
                 const Place there{table->sqlName, hiddenKey ? server.dialect().rowKey() : QString()};
-                if (!onServer || !hasRegisterTable(server, *table, CannotBackUp)) {
+                if (!onServer || !hasTable(server, table->sqlName, CannotBackUp)) {
                     report << QStringLiteral("%1: няма го на сървъра, файлът е празен.").arg(shown(*table));
                     continue;
                 }
