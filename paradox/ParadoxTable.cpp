@@ -2,14 +2,13 @@
 
 #include "common/Failure.h"
 #include "common/ParadoxFormat.h"
+#include "paradox/Pxlib.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
-
-#include "paradox/Pxlib.h"
 
 namespace Paradox {
 
@@ -54,7 +53,7 @@ struct FileCloser {
 
 struct DocumentDeleter {
     // PX_delete closes the file as well.
-    void operator()(pxdoc_t *document) const { PX_delete(document); }
+    void operator()(pxdoc_t *document) const { pxlib().PX_delete(document); }
 };
 
 bool needsBlobFile(FieldType type)
@@ -109,6 +108,7 @@ private:
 QVariant value(pxdoc_t *document, const Field &field, int decimals, char *data, const BlobFile &blobs,
                const QString &blobPath)
 {
+    const Pxlib &px = pxlib();
     switch (field.type) {
     case FieldType::Alpha:
         return data[0] ? QVariant(text(QByteArrayView(data, field.length))) : QVariant();
@@ -117,7 +117,7 @@ QVariant value(pxdoc_t *document, const Field &field, int decimals, char *data, 
     case FieldType::Long:
     case FieldType::AutoIncrement: {
         long number = 0;
-        if (PX_get_data_long(document, data, field.length, &number) <= 0)
+        if (px.PX_get_data_long(document, data, field.length, &number) <= 0)
             return QVariant();
         // A date is day 1 (1 January of year 1) or later; pxlib's writer
         // leaves other values in a blank date.
@@ -129,25 +129,25 @@ QVariant value(pxdoc_t *document, const Field &field, int decimals, char *data, 
     }
     case FieldType::Short: {
         short number = 0;
-        return PX_get_data_short(document, data, field.length, &number) > 0 ? QVariant(QString::number(number))
-                                                                              : QVariant();
+        return px.PX_get_data_short(document, data, field.length, &number) > 0 ? QVariant(QString::number(number))
+                                                                             : QVariant();
     }
     case FieldType::Money:
     case FieldType::Number:
     case FieldType::Timestamp: {
         double number = 0;
-        if (PX_get_data_double(document, data, field.length, &number) <= 0)
+        if (px.PX_get_data_double(document, data, field.length, &number) <= 0)
             return QVariant();
         return field.type == FieldType::Timestamp ? timestampText(number) : numberText(number);
     }
     case FieldType::Logical: {
         char flag = 0;
-        return PX_get_data_byte(document, data, field.length, &flag) > 0 ? QVariant(logicalText(flag != 0))
-                                                                          : QVariant();
+        return px.PX_get_data_byte(document, data, field.length, &flag) > 0 ? QVariant(logicalText(flag != 0))
+                                                                         : QVariant();
     }
     case FieldType::Bcd: {
         char *digits = nullptr;
-        if (PX_get_data_bcd(document, reinterpret_cast<unsigned char *>(data), decimals, &digits) <= 0 || !digits)
+        if (px.PX_get_data_bcd(document, reinterpret_cast<unsigned char *>(data), decimals, &digits) <= 0 || !digits)
             return QVariant();
         const QString result = decimalText(QString::fromLatin1(digits));
         document->free(document, digits);
@@ -155,7 +155,7 @@ QVariant value(pxdoc_t *document, const Field &field, int decimals, char *data, 
     }
     case FieldType::Bytes: {
         char *bytes = nullptr;
-        if (PX_get_data_bytes(document, data, field.length, &bytes) <= 0 || !bytes)
+        if (px.PX_get_data_bytes(document, data, field.length, &bytes) <= 0 || !bytes)
             return QVariant();
         const QByteArray result(bytes, field.length);
         document->free(document, bytes);
@@ -206,19 +206,20 @@ Table readTable(const QString &path)
         throw damaged(path, QStringLiteral("отрязан е: %1 байта от %2").arg(file.size()).arg(head->expectedSize()));
     file.close();
 
+    const Pxlib &px = pxlib();
     Errors errors;
     // The document goes before the file it reads (pxlib leaves the file open).
     const std::unique_ptr<FILE, FileCloser> stream(openForReading(path));
-    std::unique_ptr<pxdoc_t, DocumentDeleter> document(PX_new3(collectError, nullptr, nullptr, nullptr, &errors));
+    std::unique_ptr<pxdoc_t, DocumentDeleter> document(px.PX_new3(collectError, nullptr, nullptr, nullptr, &errors));
     if (!stream)
         throw Failure(QStringLiteral("Файлът „%1“ не може да бъде отворен.").arg(shown(path)));
-    if (!document || PX_open_fp(document.get(), stream.get()) < 0)
+    if (!document || px.PX_open_fp(document.get(), stream.get()) < 0)
         throw damaged(path, errors.first);
 
     Table table;
     table.path = path;
-    const int count = PX_get_num_fields(document.get());
-    pxfield_t *fields = PX_get_fields(document.get());
+    const int count = px.PX_get_num_fields(document.get());
+    pxfield_t *fields = px.PX_get_fields(document.get());
     QList<int> decimals;
     bool blobFields = false;
     int recordSize = 0;
@@ -230,7 +231,7 @@ Table readTable(const QString &path)
         blobFields = blobFields || needsBlobFile(table.fields.last().type);
         recordSize += field.px_flen;
     }
-    if (count <= 0 || recordSize != PX_get_recordsize(document.get()))
+    if (count <= 0 || recordSize != px.PX_get_recordsize(document.get()))
         throw damaged(path, errors.first);
 
     const QString blobPath = blobFilePath(path);
@@ -239,11 +240,11 @@ Table readTable(const QString &path)
         throw Failure(QStringLiteral("Файлът „%1“ с бележките и картините на таблицата „%2“ липсва.")
                           .arg(shown(blobPath), shown(path)));
 
-    const int records = PX_get_num_records(document.get());
+    const int records = px.PX_get_num_records(document.get());
     QByteArray record(recordSize, '\0');
     table.records.reserve(records);
     for (int number = 0; number < records; ++number) {
-        if (!PX_get_record(document.get(), number, record.data()))
+        if (!px.PX_get_record(document.get(), number, record.data()))
             throw damaged(path, QStringLiteral("запис %1: %2").arg(number + 1).arg(errors.first));
         QVariantList values;
         values.reserve(count);

@@ -5,6 +5,8 @@
 #include <QPrinterInfo>
 
 #ifdef BILVARO_CUPS
+#include "common/LibraryOnDemand.h"
+
 #include <cups/cups.h>
 #endif
 #ifdef Q_OS_WIN
@@ -31,6 +33,28 @@ std::unique_ptr<QPrinter> systemDefaultPrinter()
 
 PrinterSource current;
 
+#ifdef BILVARO_CUPS
+// Loaded at the first print job, whose printing has loaded it already
+// (Qt's CUPS support); a start does not.
+#define BILVARO_CUPS_FUNCTIONS(F) F(cupsLastError) F(cupsLastErrorString)
+struct Cups {
+    BILVARO_CUPS_FUNCTIONS(BILVARO_FUNCTION_POINTER)
+};
+
+const Cups &cups()
+{
+    static const Cups loaded = [] {
+        LibraryOnDemand library(QStringLiteral("libcups"), 2, QStringLiteral("печата"));
+        Cups functions;
+#define BILVARO_TAKE(name) BILVARO_RESOLVE(library, functions, name);
+        BILVARO_CUPS_FUNCTIONS(BILVARO_TAKE)
+#undef BILVARO_TAKE
+        return functions;
+    }();
+    return loaded;
+}
+#endif
+
 } // namespace
 
 std::unique_ptr<QPrinter> defaultPrinter() { return current ? current() : systemDefaultPrinter(); }
@@ -44,8 +68,8 @@ QString printJobRefusal(const QPrinter &printer)
 #ifdef BILVARO_CUPS
     // Qt's CUPS support hands the job over with cupsPrintFile() and drops its
     // answer; CUPS keeps the answer to the last request of this thread.
-    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
-        return QString::fromUtf8(cupsLastErrorString());
+    if (cups().cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return QString::fromUtf8(cups().cupsLastErrorString());
     return QString();
 #elif defined(Q_OS_WIN)
     // Qt's Windows printing reports a refused job by the state of the

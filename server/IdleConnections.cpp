@@ -1,5 +1,6 @@
 #include "server/IdleConnections.h"
 
+#include "server/Libpq.h"
 #include "server/ServerConnection.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QMutex>
 #include <QSqlQuery>
 #include <QThread>
-#include <libpq-fe.h>
 
 #include <algorithm>
 #include <vector>
@@ -75,7 +75,8 @@ void closeAllAtExit()
 bool reusable(const QSqlDatabase &database)
 {
     PGconn *connection = handle(database);
-    return connection && PQstatus(connection) == CONNECTION_OK && PQtransactionStatus(connection) == PQTRANS_IDLE;
+    return connection && libpq().PQstatus(connection) == CONNECTION_OK
+           && libpq().PQtransactionStatus(connection) == PQTRANS_IDLE;
 }
 
 bool answers(const QSqlDatabase &database)

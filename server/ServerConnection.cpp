@@ -3,6 +3,7 @@
 #include "common/BusyWait.h"
 #include "common/Logging.h"
 #include "server/IdleConnections.h"
+#include "server/Libpq.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,7 +13,6 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
-#include <libpq-fe.h>
 
 #include <memory>
 #include <vector>
@@ -43,10 +43,10 @@ Options parse(const QString &connection)
 {
     char *error = nullptr;
     std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption *)> parsed(
-        PQconninfoParse(connection.toUtf8().constData(), &error), PQconninfoFree);
+        libpq().PQconninfoParse(connection.toUtf8().constData(), &error), libpq().PQconninfoFree);
     if (!parsed) {
         const QString reason = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("няма памет");
-        PQfreemem(error);
+        libpq().PQfreemem(error);
         throw Failure(QStringLiteral("Адресът на сървъра с таблиците не може да бъде прочетен (%1). Пример за "
                                      "верен адрес: postgresql://потребител@сървър:5432/база")
                           .arg(reason));
@@ -128,7 +128,7 @@ Connection connectDirectly(const QString &connection, const QString &database = 
     }
     keys.push_back(nullptr);
     values.push_back(nullptr);
-    return Connection(PQconnectdbParams(keys.data(), values.data(), 1), PQfinish);
+    return Connection(libpq().PQconnectdbParams(keys.data(), values.data(), 1), libpq().PQfinish);
 }
 
 Failure unreachable(const Address &where, const QString &reason)
@@ -142,11 +142,12 @@ Failure unreachable(const Address &where, const QString &reason)
 // own message; Qt's driver reports them all alike.
 void check(const QString &connection, const Address &where)
 {
+    const Libpq &pq = libpq();
     QElapsedTimer timer;
     timer.start();
     const Connection conn = connectDirectly(connection);
-    if (PQstatus(conn.get()) == CONNECTION_OK) {
-        const int version = PQserverVersion(conn.get());
+    if (pq.PQstatus(conn.get()) == CONNECTION_OK) {
+        const int version = pq.PQserverVersion(conn.get());
         if (version < OldestServerVersion)
             throw Failure(QStringLiteral("Сървърът „%1“ (база „%2“) е PostgreSQL %3, а програмата иска поне "
                                          "PostgreSQL 13. Обновете сървъра.")
@@ -154,19 +155,19 @@ void check(const QString &connection, const Address &where)
         return;
     }
     qCWarning(lcServer).noquote() << "connection to" << where.host << where.database << "failed:"
-                                  << PQerrorMessage(conn.get());
-    if (PQconnectionNeedsPassword(conn.get()))
+                                  << pq.PQerrorMessage(conn.get());
+    if (pq.PQconnectionNeedsPassword(conn.get()))
         throw Failure(QStringLiteral("Сървърът иска парола за връзка със %1, а такава не е дадена. Запишете я %2.")
                           .arg(where.describe(), PasswordPlaces));
-    if (answered(timer) && PQstatus(connectDirectly(connection, QStringLiteral("template1")).get()) == CONNECTION_OK)
+    if (answered(timer) && pq.PQstatus(connectDirectly(connection, QStringLiteral("template1")).get()) == CONNECTION_OK)
         throw Failure(QStringLiteral("На сървъра „%1“ няма база „%2“ (или потребителят няма право да я отвори). "
                                      "Създайте я (createdb) или поправете адреса в %3.")
                           .arg(where.host, where.database, QLatin1String(ConfigFileName)));
-    if (PQconnectionUsedPassword(conn.get()))
+    if (pq.PQconnectionUsedPassword(conn.get()))
         throw Failure(QStringLiteral("Сървърът не прие потребителя или паролата за връзка със %1. Проверете "
                                      "паролата %2.")
                           .arg(where.describe(), PasswordPlaces));
-    throw unreachable(where, firstLine(PQerrorMessage(conn.get())));
+    throw unreachable(where, firstLine(pq.PQerrorMessage(conn.get())));
 }
 
 QString quotedOption(const QString &value)
@@ -273,7 +274,7 @@ QSqlDatabase connect(const QString &name, const QString &connection)
 Reader connectReader(const QString &connection)
 {
     Connection reader = connectDirectly(connection);
-    if (PQstatus(reader.get()) != CONNECTION_OK)
+    if (libpq().PQstatus(reader.get()) != CONNECTION_OK)
         reader.reset();
     return reader;
 }

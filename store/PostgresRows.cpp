@@ -1,9 +1,9 @@
 #include "store/PostgresRows.h"
 
+#include "server/Libpq.h"
 #include "server/ServerConnection.h"
 
 #include <charconv>
-#include <libpq-fe.h>
 
 namespace {
 
@@ -18,18 +18,18 @@ PostgresRows::PostgresRows(const QSqlDatabase &database, const QString &sql)
 {
 }
 
-PostgresRows::PostgresRows(PGconn *connection, const QString &sql) : m_result(nullptr, PQclear)
+PostgresRows::PostgresRows(PGconn *connection, const QString &sql) : m_result(nullptr, libpq().PQclear)
 {
     if (!connection) {
         m_error = QSqlError(QString(), QStringLiteral("server closed the connection"), QSqlError::ConnectionError);
         return;
     }
-    m_result.reset(PQexec(connection, sql.toUtf8().constData()));
-    if (m_result && PQresultStatus(m_result.get()) == PGRES_TUPLES_OK)
+    m_result.reset(libpq().PQexec(connection, sql.toUtf8().constData()));
+    if (m_result && libpq().PQresultStatus(m_result.get()) == PGRES_TUPLES_OK)
         return;
-    const bool gone = PQstatus(connection) != CONNECTION_OK;
-    const char *state = m_result ? PQresultErrorField(m_result.get(), PG_DIAG_SQLSTATE) : nullptr;
-    m_error = QSqlError(QString(), QString::fromUtf8(PQerrorMessage(connection)).trimmed(),
+    const bool gone = libpq().PQstatus(connection) != CONNECTION_OK;
+    const char *state = m_result ? libpq().PQresultErrorField(m_result.get(), PG_DIAG_SQLSTATE) : nullptr;
+    m_error = QSqlError(QString(), QString::fromUtf8(libpq().PQerrorMessage(connection)).trimmed(),
                         gone ? QSqlError::ConnectionError : QSqlError::StatementError,
                         state ? QString::fromLatin1(state) : QString());
     m_result.reset();
@@ -39,17 +39,17 @@ PostgresRows::~PostgresRows() = default;
 
 int PostgresRows::count() const
 {
-    return m_result ? PQntuples(m_result.get()) : 0;
+    return m_result ? libpq().PQntuples(m_result.get()) : 0;
 }
 
 bool PostgresRows::isBytes(int column) const
 {
-    return PQftype(m_result.get(), column) == ByteaType;
+    return libpq().PQftype(m_result.get(), column) == ByteaType;
 }
 
 bool PostgresRows::isNull(int row, int column) const
 {
-    return PQgetisnull(m_result.get(), row, column) != 0;
+    return libpq().PQgetisnull(m_result.get(), row, column) != 0;
 }
 
 qint64 PostgresRows::integer(int row, int column) const
@@ -62,5 +62,6 @@ qint64 PostgresRows::integer(int row, int column) const
 
 QByteArrayView PostgresRows::utf8(int row, int column) const
 {
-    return QByteArrayView(PQgetvalue(m_result.get(), row, column), PQgetlength(m_result.get(), row, column));
+    const Libpq &pq = libpq();
+    return QByteArrayView(pq.PQgetvalue(m_result.get(), row, column), pq.PQgetlength(m_result.get(), row, column));
 }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QLibrary>
+#include <QString>
+
+// A shared library that only some commands need, loaded at the first of
+// them. A start that never meets a server, an old Paradox folder or a print
+// job does not load libpq, pxlib or CUPS and what they load in turn (TLS,
+// Kerberos, LDAP, GLib: half of the libraries of the process), and a
+// missing one fails that command with a message instead of the whole start.
+//
+// The functions a caller uses are listed once, X-macro style:
+//   #define MY_FUNCTIONS(F) F(lib_open) F(lib_close)
+//   struct MyLibrary { MY_FUNCTIONS(BILVARO_FUNCTION_POINTER) };
+// and resolved with BILVARO_RESOLVE(library, functions, lib_open), each
+// pointer typed by the library's own header.
+#define BILVARO_FUNCTION_POINTER(name) decltype(&::name) name = nullptr;
+#define BILVARO_RESOLVE(library, functions, name)                                                            \
+    (functions).name = (library).function<decltype(&::name)>(#name)
+// Where the library is linked in (pxlib on Windows is a static library).
+#define BILVARO_TAKE_LINKED(functions, name) (functions).name = &::name
+
+class LibraryOnDemand {
+public:
+    // Loads fileName (without "lib" and suffix on Unix, with the major
+    // version; the DLL's name on Windows) now; `purpose` says in the
+    // failure's message what needs it ("връзката със сървъра").
+    LibraryOnDemand(const QString &fileName, int majorVersion, const QString &purpose);
+
+    template <typename Function> Function function(const char *name)
+    {
+        return reinterpret_cast<Function>(resolve(name));
+    }
+
+private:
+    QFunctionPointer resolve(const char *name);
+    QString failureText(const QString &reason) const;
+
+    QLibrary m_library;
+    QString m_purpose;
+};
