@@ -51,12 +51,15 @@ void createWindows()
     // server) shows the busy cursor.
     static BusyCursorProgress waiting;
     setWaitProgress(&waiting);
+    // The rate dialog is the first thing a start shows: the windows are
+    // made once it is answered.
+    const TForm1::StartAnswers answers = TForm1::askAtStart();
     Main = new TMain;
     runGuarded([] { Main->FormCreate(); });
     // Before anything opens a table: a folder moved over from the old program.
     runGuarded([] { offerParadoxConversion(StartFolder); });
     Form1 = new TForm1;
-    runGuarded([] { Form1->FormCreate(); });
+    runGuarded([&answers] { Form1->FormCreate(answers); });
     Form4 = new TForm4;
     Form4->setPickLinks(pickLinks());
     Form1->GiveBackStock = giveBackGoods;

@@ -303,15 +303,33 @@ void TForm1::buildStaging()
     Label1->hide();
 }
 
-void TForm1::FormCreate()
+TForm1::StartAnswers TForm1::askAtStart()
 {
-    const bool fromFile = loadSettings();
+    StartAnswers answers;
+    const bool fromFile = loadSettings(answers);
+    if (fromFile && answers.remembered.size() < SettingsFile::defaults().size())
+        prompts().message(ShortSettingsMessage.arg(answers.remembered.size()), Prompter::Icon::Warning);
+    answers.rate = askVatRate(answers.remembered.isEmpty() ? FallbackRate : answers.remembered[0]);
+    return answers;
+}
+
+void TForm1::FormCreate(const StartAnswers &answers)
+{
+    MemList = answers.remembered;
+    m_settingsUnreadable = answers.unreadable;
     restoreSettings();
-    completeSettings(fromFile);
+    // Later writes go to all five items, so the missing ones get their defaults.
+    const QStringList defaults = SettingsFile::defaults();
+    while (MemList.size() < defaults.size())
+        MemList.append(defaults[MemList.size()]);
     setHeadings();
     QLocale::setDefault(QLocale::c());  // the program's own numbers use the point
     CurrencyName = QStringLiteral("лв");
-    askVatRate();
+    MemList[0] = answers.rate.remembered;
+    VatRateText = answers.rate.fraction;
+    VatFactor = VatRate::factor(VatRateText);
+    m_rate = answers.rate.heading;
+    Label2->setText(vatRateHeading(m_rate));
     // A leva choice remembered from before the euro would go on silently.
     if (MemList.value(SettingsFile::CurrencyItem) == selectorText(Currency::Leva) && QDate::currentDate().year() >= 2026)
         prompts().message(LevaAfterEuroMessage, Prompter::Icon::Warning);
@@ -321,22 +339,22 @@ void TForm1::FormCreate()
     }
 }
 
-bool TForm1::loadSettings()
+bool TForm1::loadSettings(StartAnswers &answers)
 {
     const QString path = settingsFilePath();
     if (!QFile::exists(path)) {
         // A new start folder issues in the currency of the day.
-        MemList = SettingsFile::defaultsIn(QDate::currentDate().year() >= 2026 ? Currency::Euro : Currency::Leva);
+        answers.remembered =
+            SettingsFile::defaultsIn(QDate::currentDate().year() >= 2026 ? Currency::Euro : Currency::Leva);
         return false;
     }
     try {
-        MemList = SettingsFile::load(path);
+        answers.remembered = SettingsFile::load(path);
         return true;
     } catch (const Failure &failure) {
         // The user's remembered answers are still in the file: it is left as it is.
-        m_settingsUnreadable = true;
+        answers.unreadable = true;
         prompts().error(failure.text() + u'\n' + UnreadableSettingsNote);
-        MemList.clear();
         return false;
     }
 }
@@ -349,8 +367,6 @@ void TForm1::restoreSettings()
                                        QSignalBlocker(ComboBox4), QSignalBlocker(ComboBox5),
                                        QSignalBlocker(ComboBox6)};
     QComboBox *const selectors[] = {ComboBox2, ComboBox1, ComboBox4, ComboBox5};
-    if (MemList.size() > 0)
-        VatRateText = MemList[0];
     for (int item = 1; item < 5 && item < MemList.size(); ++item)
         showText(selectors[item - 1], MemList[item]);
     // A file without the sixth line, or with a text there that names no
@@ -370,45 +386,27 @@ void TForm1::showText(QComboBox *selector, const QString &text)
     selector->setEditText(text);
 }
 
-void TForm1::completeSettings(bool reportShortFile)
+TForm1::RateAnswer TForm1::askVatRate(const QString &proposed)
 {
-    // Later writes go to all five items, so the missing ones get their defaults.
-    const QStringList defaults = SettingsFile::defaults();
-    if (MemList.size() >= defaults.size())
-        return;
-    if (reportShortFile)
-        prompts().message(ShortSettingsMessage.arg(MemList.size()), Prompter::Icon::Warning);
-    while (MemList.size() < defaults.size())
-        MemList.append(defaults[MemList.size()]);
-}
-
-void TForm1::askVatRate()
-{
-    if (const auto answer = prompts().input(QString(), QStringLiteral("ДДС"), VatRateText))
-        VatRateText = *answer;
+    QString typed = prompts().input(QString(), QStringLiteral("ДДС"), proposed).value_or(proposed);
     // A rate above 100 is a slip of the keyboard ("200" for "20"): it is
     // neither charged nor remembered, and the dialog asks again, proposing
     // the usual rate, which a Cancel then takes.
-    while (VatRate::isAboveHundred(VatRate::withoutPercent(VatRateText))) {
-        prompts().message(RateAboveHundredMessage.arg(VatRateText), Prompter::Icon::Warning);
-        VatRateText = prompts().input(QString(), QStringLiteral("ДДС"), FallbackRate).value_or(FallbackRate);
+    while (VatRate::isAboveHundred(VatRate::withoutPercent(typed))) {
+        prompts().message(RateAboveHundredMessage.arg(typed), Prompter::Icon::Warning);
+        typed = prompts().input(QString(), QStringLiteral("ДДС"), FallbackRate).value_or(FallbackRate);
     }
-    const QString answer = VatRateText;
-    QString rate = VatRate::withoutPercent(answer);
+    RateAnswer answer{typed, VatRate::withoutPercent(typed), QString()};
     try {
-        VatRateText = VatRate::fractionText(rate);
-        VatFactor = VatRate::factor(VatRateText);
-        MemList[0] = answer;
+        answer.fraction = VatRate::fractionText(answer.heading);
+        VatRate::factor(answer.fraction);
     } catch (const Failure &) {
-        prompts().message(BadRateMessage.arg(answer), Prompter::Icon::Warning);
+        prompts().message(BadRateMessage.arg(typed), Prompter::Icon::Warning);
         // The caption and the next start show the rate that is charged.
-        rate = VatRate::withoutPercent(FallbackRate);
-        VatRateText = VatRate::fractionText(rate);
-        VatFactor = VatRate::factor(VatRateText);
-        MemList[0] = FallbackRate;
+        answer = {FallbackRate, VatRate::withoutPercent(FallbackRate), QString()};
+        answer.fraction = VatRate::fractionText(answer.heading);
     }
-    m_rate = rate;
-    Label2->setText(vatRateHeading(rate));
+    return answer;
 }
 
 void TForm1::SaveSettings()

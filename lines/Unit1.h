@@ -61,9 +61,24 @@ public:
     QString VatRateText = QStringLiteral("20%");
     QString CurrencyName;
 
-    // Creation: the remembered settings, the table headings, the number
-    // format and the VAT rate dialog.
-    void FormCreate();
+    // The VAT rate charged, as answered at start.
+    struct RateAnswer {
+        QString remembered;  // as typed: the settings file keeps it for the next start
+        QString heading;     // without the percent sign, as the heading shows it
+        QString fraction;    // as the amounts are worked out with it
+    };
+    // What a start asks before any window is made, so that the rate dialog
+    // is the first thing it shows: the remembered settings (read from the
+    // settings file, with their messages) and the VAT rate.
+    struct StartAnswers {
+        QStringList remembered;   // as read; short where the file is
+        bool unreadable = false;  // the file exists but could not be read
+        RateAnswer rate;
+    };
+    static StartAnswers askAtStart();
+    // Creation from those answers: the selectors, the table headings and
+    // the rate charged.
+    void FormCreate(const StartAnswers &answers);
     // Writes the remembered settings file; throws a Failure when it cannot.
     // A file that could not be read at start is left untouched.
     void SaveSettings();
@@ -145,11 +160,10 @@ private:
     void buildTotals();
     void buildSelectors();
     void buildStaging();
-    bool loadSettings();
+    static bool loadSettings(StartAnswers &answers);
     void restoreSettings();
-    void completeSettings(bool reportShortFile);
     static void showText(QComboBox *selector, const QString &text);
-    void askVatRate();
+    static RateAnswer askVatRate(const QString &proposed);
     void setHeadings();
     void appendRow();
     void setCell(int column, int row, const QString &text);

@@ -2,6 +2,7 @@
 #include "app/Menu.h"
 #include "app/ParadoxOffer.h"
 #include "document/Document.h"
+#include "lines/Unit1.h"
 #include "common/Cp1251.h"
 #include "common/Failure.h"
 #include "paradox/MovingIn.h"
@@ -476,6 +477,18 @@ private Q_SLOTS:
             const QString text = failureOf([&] { folder.open(Schema::Goods::FileName); });
             QVERIFY2(text.contains(QStringLiteral("е таблица на Paradox от старата програма")), qPrintable(text));
         }
+    }
+
+    void startUpAsksTheRateBeforeTheOffer()
+    {
+        // The rate dialog is the first thing a start shows.
+        const QString data = app().path(QStringLiteral("DB"));
+        QVERIFY(QDir().mkpath(data) && copyOldFolder(data));
+        prompter().expectInput(QString(), QStringLiteral("ДДС"), QStringLiteral("9%"));
+        expectOffer(prompter(), data, false);
+        app().open();
+        QVERIFY2(prompter().finished(), prompter().problems());
+        QCOMPARE(Form1->MemList.value(0), QStringLiteral("9%"));
     }
 
     void anInvoiceFromTheConvertedTablesTakesTheNextNumber()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Moving in: a start folder holding the old program's Paradox tables. The
-# program says so at start-up and offers the conversion; it is accepted, the
-# summary shown, then the rate dialog and the menu come as always, and
+# rate dialog comes first as always; then the program says what it found and
+# offers the conversion; it is accepted, the summary shown, the menu comes, and
 # "Към фактурата" assembles the page from the converted tables. Afterwards
 # the Paradox files lie unchanged in DB/paradox-<date>-<time>/ and the
 # company's last numbers are those of the Paradox table.
@@ -19,6 +19,10 @@ cp -r "$folder/DB" "$original"
 
 e2e_start_display
 e2e_start_program "$folder"
+e2e_wait_rate_dialog "20%"
+rate=$E2E_WINDOW
+e2e_confirm "$rate"
+e2e_wait_window_gone "$rate"
 invoice_wait_new_window "the question about the Paradox tables"
 question=$E2E_WINDOW
 invoice_settle "$question"
@@ -33,13 +37,9 @@ e2e_screenshot 2-summary
 kept=$(find "$folder/DB" -maxdepth 1 -type d -name 'paradox-*')
 [[ -n $kept ]] || e2e_fail "no DB/paradox-<date>-<time> folder after the conversion"
 e2e_confirm "$summary"
-e2e_wait_window_gone "$summary"
-e2e_wait_rate_dialog "20%"
-rate=$E2E_WINDOW
-e2e_confirm "$rate"
 e2e_wait_window '^Bilvaro 2007 - Меню$'
 menu=$E2E_WINDOW
-e2e_wait_window_gone "$rate"
+e2e_wait_window_gone "$summary"
 
 diff -r "$original" "$kept" >/dev/null || e2e_fail "the Paradox files in $kept differ from the originals"
 firm=$folder/DB/Firm.db
