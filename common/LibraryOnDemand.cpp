@@ -23,8 +23,7 @@ QFunctionPointer LibraryOnDemand::resolve(const char *name)
 
 QString LibraryOnDemand::failureText(const QString &reason) const
 {
-    return QStringLiteral(
-               "Библиотеката „%1“, нужна за %2, не може да бъде заредена: %3. Инсталирайте програмата "
-               "отново.")
+    return QStringLiteral("Библиотеката „%1“, нужна за %2, не може да бъде заредена: %3. Инсталирайте "
+                          "програмата отново.")
         .arg(QFileInfo(m_library.fileName()).fileName(), m_purpose, reason);
 }

@@ -22,12 +22,13 @@
 
 class LibraryOnDemand {
 public:
-    // Loads fileName (without "lib" and suffix on Unix, with the major
-    // version; the DLL's name on Windows) now; `purpose` says in the
-    // failure's message what needs it ("връзката със сървъра").
+    // Loads the library now: fileName without its suffix ("libpq": libpq.so.5
+    // with majorVersion 5 on Linux, libpq.dll on Windows); `purpose` says in
+    // the failure's message what needs it ("връзката със сървъра").
     LibraryOnDemand(const QString &fileName, int majorVersion, const QString &purpose);
 
-    template <typename Function> Function function(const char *name)
+    template<typename Function>
+    Function function(const char *name)
     {
         return reinterpret_cast<Function>(resolve(name));
     }

@@ -12,7 +12,7 @@ Libpq load()
     return functions;
 }
 
-}  // namespace
+} // namespace
 
 const Libpq &libpq()
 {

@@ -8,12 +8,11 @@
 // (the tables go through Qt's PostgreSQL driver, a plugin of its own). It is
 // loaded at the first connection to a server: a program whose tables are
 // files never loads it.
-#define BILVARO_LIBPQ_FUNCTIONS(F)                                                                           \
-    F(PQconninfoParse)                                                                                       \
-    F(PQconninfoFree) F(PQfreemem) F(PQconnectdbParams) F(PQfinish) F(PQstatus) F(PQtransactionStatus)       \
-        F(PQserverVersion) F(PQerrorMessage) F(PQconnectionNeedsPassword) F(PQconnectionUsedPassword)        \
-            F(PQexec) F(PQresultStatus) F(PQresultErrorField) F(PQclear) F(PQntuples) F(PQftype)             \
-                F(PQgetisnull) F(PQgetvalue) F(PQgetlength)
+#define BILVARO_LIBPQ_FUNCTIONS(F)                                                                  \
+    F(PQconninfoParse) F(PQconninfoFree) F(PQfreemem) F(PQconnectdbParams) F(PQfinish) F(PQstatus)  \
+    F(PQtransactionStatus) F(PQserverVersion) F(PQerrorMessage) F(PQconnectionNeedsPassword)        \
+    F(PQconnectionUsedPassword) F(PQexecParams) F(PQresultStatus) F(PQresultErrorField) F(PQclear)  \
+    F(PQntuples) F(PQftype) F(PQgetisnull) F(PQgetvalue) F(PQgetlength)
 
 struct Libpq {
     BILVARO_LIBPQ_FUNCTIONS(BILVARO_FUNCTION_POINTER)

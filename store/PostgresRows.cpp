@@ -3,28 +3,53 @@
 #include "server/Libpq.h"
 #include "server/ServerConnection.h"
 
+#include <QtEndian>
 #include <charconv>
 
 namespace {
 
-// The type number of bytea in the server's catalogue (pg_type.oid), fixed
-// since PostgreSQL's first releases.
+// The type numbers of bytea and bigint in the server's catalogue
+// (pg_type.oid), fixed since PostgreSQL's first releases.
 constexpr Oid ByteaType = 17;
+constexpr Oid BigintType = 20;
+
+// Reads big-endian numbers off the front of the bytes.
+class BinaryReader {
+public:
+    explicit BinaryReader(QByteArrayView bytes) : m_bytes(bytes) {}
+
+    template<typename Number>
+    std::optional<Number> next()
+    {
+        if (m_bytes.size() < qsizetype(sizeof(Number)))
+            return std::nullopt;
+        const Number number = qFromBigEndian<Number>(m_bytes.data());
+        m_bytes = m_bytes.sliced(sizeof(Number));
+        return number;
+    }
+    bool atEnd() const { return m_bytes.isEmpty(); }
+
+private:
+    QByteArrayView m_bytes;
+};
 
 } // namespace
 
-PostgresRows::PostgresRows(const QSqlDatabase &database, const QString &sql)
-    : PostgresRows(Server::handle(database), sql)
+PostgresRows::PostgresRows(const QSqlDatabase &database, const QString &sql, Values values)
+    : PostgresRows(Server::handle(database), sql, values)
 {
 }
 
-PostgresRows::PostgresRows(PGconn *connection, const QString &sql) : m_result(nullptr, libpq().PQclear)
+PostgresRows::PostgresRows(PGconn *connection, const QString &sql, Values values)
+    : m_result(nullptr, libpq().PQclear)
 {
     if (!connection) {
         m_error = QSqlError(QString(), QStringLiteral("server closed the connection"), QSqlError::ConnectionError);
         return;
     }
-    m_result.reset(libpq().PQexec(connection, sql.toUtf8().constData()));
+    const int format = values == Values::Binary ? 1 : 0;
+    m_result.reset(libpq().PQexecParams(connection, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr,
+                                        format));
     if (m_result && libpq().PQresultStatus(m_result.get()) == PGRES_TUPLES_OK)
         return;
     const bool gone = libpq().PQstatus(connection) != CONNECTION_OK;
@@ -64,4 +89,30 @@ QByteArrayView PostgresRows::utf8(int row, int column) const
 {
     const Libpq &pq = libpq();
     return QByteArrayView(pq.PQgetvalue(m_result.get(), row, column), pq.PQgetlength(m_result.get(), row, column));
+}
+
+std::optional<QList<qint64>> PostgresRows::bigintArray(QByteArrayView binary)
+{
+    BinaryReader reader(binary);
+    const auto dimensions = reader.next<qint32>();
+    const auto withNulls = reader.next<qint32>();
+    const auto type = reader.next<quint32>();
+    if (!dimensions || !withNulls || !type || *type != BigintType || *withNulls != 0)
+        return std::nullopt;
+    if (*dimensions == 0)
+        return reader.atEnd() ? std::optional(QList<qint64>()) : std::nullopt;
+    const auto count = reader.next<qint32>();
+    const auto lowerBound = reader.next<qint32>();
+    if (*dimensions != 1 || !count || !lowerBound || *count < 0 || binary.size() < qsizetype(*count) * 12)
+        return std::nullopt;
+    QList<qint64> numbers;
+    numbers.reserve(*count);
+    for (qint32 i = 0; i < *count; ++i) {
+        const auto length = reader.next<qint32>();
+        const auto number = length == qint32(sizeof(qint64)) ? reader.next<qint64>() : std::nullopt;
+        if (!number)
+            return std::nullopt;
+        numbers.append(*number);
+    }
+    return reader.atEnd() ? std::optional(std::move(numbers)) : std::nullopt;
 }

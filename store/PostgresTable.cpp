@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <algorithm>
 
 namespace {
 
@@ -183,15 +184,23 @@ void PostgresTable::useColumns(const QStringList &columns)
 
 QList<qint64> PostgresTable::readKeys()
 {
-    const PostgresRows keys(database(), QStringLiteral("SELECT %1 FROM %2 ORDER BY 1")
-                                            .arg(quoted(Store::KeyColumn), quoted(m_table)));
-    if (!keys.ok())
-        fail(CannotRead, keys.error());
-    QList<qint64> result;
-    result.reserve(keys.count());
-    for (int row = 0; row < keys.count(); ++row)
-        result.append(keys.integer(row, 0));
-    return result;
+    // One value, the keys as one array in binary: a row each, and each as
+    // text, took half as long again on the server and here.
+    const PostgresRows rows(database(),
+                            QStringLiteral("SELECT array_agg(%1) FROM (SELECT %1 FROM %2 ORDER BY 1) AS k")
+                                .arg(quoted(Store::KeyColumn), quoted(m_table)),
+                            PostgresRows::Values::Binary);
+    if (!rows.ok())
+        fail(CannotRead, rows.error());
+    if (rows.count() != 1 || rows.isNull(0, 0))
+        return {};  // no records
+    std::optional<QList<qint64>> keys = PostgresRows::bigintArray(rows.utf8(0, 0));
+    if (!keys)
+        fail(CannotRead, QSqlError(QString(), QStringLiteral("the keys came in an unknown form")));
+    // The subquery's order, which the server keeps but does not promise.
+    if (!std::is_sorted(keys->cbegin(), keys->cend()))
+        std::sort(keys->begin(), keys->end());
+    return *std::move(keys);
 }
 
 qint64 PostgresTable::changeCount()
