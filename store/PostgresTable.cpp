@@ -97,7 +97,7 @@ void PostgresTable::connect()
 
 void PostgresTable::disconnect()
 {
-    m_fetch.reset();
+    m_prepared.clear();
     // A kept connection has the name it was made with.
     if (m_lost)
         Server::disconnect(m_database, m_database.connectionName());
@@ -117,6 +117,20 @@ QSqlDatabase &PostgresTable::database()
 QSqlQuery PostgresTable::query()
 {
     return QSqlQuery(database());
+}
+
+QSqlQuery &PostgresTable::prepared(const QString &sql, const QString &action)
+{
+    database();  // a lost connection is made again, without the kept statements
+    std::unique_ptr<QSqlQuery> &kept = m_prepared[sql];
+    if (!kept) {
+        auto made = std::make_unique<QSqlQuery>(m_database);
+        made->setForwardOnly(true);
+        if (!made->prepare(sql))
+            fail(action, made->lastError());
+        kept = std::move(made);
+    }
+    return *kept;
 }
 
 void PostgresTable::fail(const QString &action, const QSqlError &error)
@@ -179,7 +193,7 @@ TableLayout PostgresTable::readTable(const QString &openAction)
 void PostgresTable::useColumns(const QStringList &columns)
 {
     m_columns = columns;
-    m_fetch.reset();
+    m_prepared.clear();
 }
 
 QList<qint64> PostgresTable::readKeys()
@@ -205,11 +219,13 @@ QList<qint64> PostgresTable::readKeys()
 
 qint64 PostgresTable::changeCount()
 {
-    QSqlQuery count = query();
-    count.prepare(QStringLiteral("SELECT version FROM %1 WHERE table_name = ?").arg(QLatin1String(ChangesTable)));
+    QSqlQuery &count = prepared(
+        QStringLiteral("SELECT version FROM %1 WHERE table_name = ?").arg(QLatin1String(ChangesTable)), CannotRead);
     count.addBindValue(m_table);
     run(count, CannotRead);
-    return count.next() ? count.value(0).toLongLong() : 0;
+    const qint64 version = count.next() ? count.value(0).toLongLong() : 0;
+    count.finish();
+    return version;
 }
 
 void PostgresTable::markRead()
@@ -219,7 +235,9 @@ void PostgresTable::markRead()
 
 bool PostgresTable::othersWrote()
 {
-    return changeCount() != m_seen;
+    // Within a write the count read under the lock stands: no other program
+    // writes until it ends.
+    return (m_writing ? m_countAtBegin : changeCount()) != m_seen;
 }
 
 void PostgresTable::begin()
@@ -260,14 +278,14 @@ void PostgresTable::rollback() noexcept
 quint32 PostgresTable::takeSerial()
 {
     // A sequence never gives a number twice, even to a write that is rolled back.
-    QSqlQuery next = query();
-    next.prepare(QStringLiteral("SELECT nextval(?)"));
-    next.addBindValue(quoted(serialName(m_table)));
+    QSqlQuery &next = prepared(QStringLiteral("SELECT nextval(?)"), CannotStore);
     for (;;) {
+        next.addBindValue(quoted(serialName(m_table)));
         run(next, CannotStore);
         if (!next.next())
             fail(CannotStore, next.lastError());
         const auto serial = quint32(next.value(0).toLongLong());
+        next.finish();
         if ((serial & RecordKeys::MakerKeyBits) != 0)
             return serial;
     }
@@ -275,24 +293,19 @@ quint32 PostgresTable::takeSerial()
 
 std::optional<QList<QVariant>> PostgresTable::readRecord(qint64 key)
 {
-    if (m_lost && !m_writing)
-        database();  // connects again, with a new reader
-    if (!m_fetch) {
-        m_fetch = std::make_unique<QSqlQuery>(m_database);
-        m_fetch->setForwardOnly(true);
-        m_fetch->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                             .arg(m_columns.isEmpty() ? QStringLiteral("NULL") : m_columns.join(u','), quoted(m_table),
-                                  quoted(Store::KeyColumn)));
-    }
-    m_fetch->addBindValue(key);
-    run(*m_fetch, CannotRead);
+    QSqlQuery &fetch = prepared(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                    .arg(m_columns.isEmpty() ? QStringLiteral("NULL") : m_columns.join(u','),
+                                         quoted(m_table), quoted(Store::KeyColumn)),
+                                CannotRead);
+    fetch.addBindValue(key);
+    run(fetch, CannotRead);
     std::optional<QList<QVariant>> values;
-    if (m_fetch->next()) {
+    if (fetch.next()) {
         values.emplace(m_columns.size());
         for (int i = 0; i < m_columns.size(); ++i)
-            (*values)[i] = held(m_fetch->value(i));
+            (*values)[i] = held(fetch.value(i));
     }
-    m_fetch->finish();
+    fetch.finish();
     return values;
 }
 
@@ -361,9 +374,10 @@ void PostgresTable::updateRecord(qint64 key, const QStringList &columns, const Q
     QStringList assignments;
     for (const QString &column : columns)
         assignments << column + QStringLiteral(" = ?");
-    QSqlQuery update = query();
-    update.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                       .arg(quoted(m_table), assignments.join(QStringLiteral(", ")), quoted(Store::KeyColumn)));
+    QSqlQuery &update = prepared(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                     .arg(quoted(m_table), assignments.join(QStringLiteral(", ")),
+                                          quoted(Store::KeyColumn)),
+                                 CannotStore);
     for (const QVariant &value : values)
         update.addBindValue(value);
     update.addBindValue(key);
@@ -375,10 +389,11 @@ void PostgresTable::insertRecord(qint64 key, const QList<QVariant> &values)
     QStringList marks{QStringLiteral("?")};
     for (qsizetype i = 0; i < m_columns.size(); ++i)
         marks << QStringLiteral("?");
-    QSqlQuery insert = query();
-    insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(quoted(m_table), (QStringList{quoted(Store::KeyColumn)} + m_columns).join(u','),
-                            marks.join(u',')));
+    QSqlQuery &insert = prepared(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                     .arg(quoted(m_table),
+                                          (QStringList{quoted(Store::KeyColumn)} + m_columns).join(u','),
+                                          marks.join(u',')),
+                                 CannotStore);
     insert.addBindValue(key);
     for (const QVariant &value : values)
         insert.addBindValue(value);
@@ -387,10 +402,11 @@ void PostgresTable::insertRecord(qint64 key, const QList<QVariant> &values)
 
 void PostgresTable::deleteRecord(qint64 key)
 {
-    QSqlQuery erase = query();
-    erase.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(m_table), quoted(Store::KeyColumn)));
+    const QString action = QStringLiteral("Записът не може да бъде изтрит");
+    QSqlQuery &erase =
+        prepared(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(m_table), quoted(Store::KeyColumn)), action);
     erase.addBindValue(key);
-    run(erase, QStringLiteral("Записът не може да бъде изтрит"));
+    run(erase, action);
 }
 
 void PostgresTable::moveRecords(const QList<qint64> &from, const QList<qint64> &to)

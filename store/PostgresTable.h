@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <memory>
+#include <unordered_map>
 
 class QSqlError;
 
@@ -56,6 +57,10 @@ private:
     void disconnect();
     // A query on the connection, read forward only.
     QSqlQuery query();
+    // The statement prepared on the connection once, kept for the next time:
+    // Qt's driver makes a query prepared anew three round trips to the server
+    // (PREPARE, EXECUTE, DEALLOCATE), a kept one one.
+    QSqlQuery &prepared(const QString &sql, const QString &action);
     // Runs a prepared query; a failure throws the action's message.
     void run(QSqlQuery &query, const QString &action);
     void run(const QString &sql, const QString &action);
@@ -69,7 +74,7 @@ private:
     bool m_lost = false;
     bool m_writing = false;
     QStringList m_columns;
-    std::unique_ptr<QSqlQuery> m_fetch;
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
     qint64 m_seen = -1;            // the count as this program last knew it
     qint64 m_countAtBegin = -1;    // the count when the running write took the lock
 };
