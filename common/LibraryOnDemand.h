@@ -9,16 +9,26 @@
 // Kerberos, LDAP, GLib: half of the libraries of the process), and a
 // missing one fails that command with a message instead of the whole start.
 //
-// The functions a caller uses are listed once, X-macro style:
+// The functions a caller uses are listed once, X-macro style, each pointer
+// typed by the library's own header:
 //   #define MY_FUNCTIONS(F) F(lib_open) F(lib_close)
 //   struct MyLibrary { MY_FUNCTIONS(BILVARO_FUNCTION_POINTER) };
-// and resolved with BILVARO_RESOLVE(library, functions, lib_open), each
-// pointer typed by the library's own header.
+//   LibraryOnDemand library(...);
+//   const MyLibrary functions = BILVARO_RESOLVE_ALL(MyLibrary, MY_FUNCTIONS, library);
 #define BILVARO_FUNCTION_POINTER(name) decltype(&::name) name = nullptr;
-#define BILVARO_RESOLVE(library, functions, name)                                                            \
-    (functions).name = (library).function<decltype(&::name)>(#name)
-// Where the library is linked in (pxlib on Windows is a static library).
-#define BILVARO_TAKE_LINKED(functions, name) (functions).name = &::name
+#define BILVARO_RESOLVE_ALL(Functions, list, library)                                                         \
+    [&source = (library)] {                                                                                   \
+        Functions functions;                                                                                  \
+        list(BILVARO_RESOLVE_ONE) return functions;                                                           \
+    }()
+#define BILVARO_RESOLVE_ONE(name) functions.name = source.function<decltype(&::name)>(#name);
+// The same where the library is linked in (pxlib on Windows is a static library).
+#define BILVARO_TAKE_ALL_LINKED(Functions, list)                                                              \
+    [] {                                                                                                      \
+        Functions functions;                                                                                  \
+        list(BILVARO_TAKE_ONE_LINKED) return functions;                                                       \
+    }()
+#define BILVARO_TAKE_ONE_LINKED(name) functions.name = &::name;
 
 class LibraryOnDemand {
 public:

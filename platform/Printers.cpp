@@ -45,11 +45,7 @@ const Cups &cups()
 {
     static const Cups loaded = [] {
         LibraryOnDemand library(QStringLiteral("libcups"), 2, QStringLiteral("печата"));
-        Cups functions;
-#define BILVARO_TAKE(name) BILVARO_RESOLVE(library, functions, name);
-        BILVARO_CUPS_FUNCTIONS(BILVARO_TAKE)
-#undef BILVARO_TAKE
-        return functions;
+        return BILVARO_RESOLVE_ALL(Cups, BILVARO_CUPS_FUNCTIONS, library);
     }();
     return loaded;
 }
