@@ -11,8 +11,8 @@
 #define BILVARO_LIBPQ_FUNCTIONS(F)                                                                  \
     F(PQconninfoParse) F(PQconninfoFree) F(PQfreemem) F(PQconnectdbParams) F(PQfinish) F(PQstatus)  \
     F(PQtransactionStatus) F(PQserverVersion) F(PQerrorMessage) F(PQconnectionNeedsPassword)        \
-    F(PQconnectionUsedPassword) F(PQexecParams) F(PQresultStatus) F(PQresultErrorField) F(PQclear)  \
-    F(PQntuples) F(PQftype) F(PQgetisnull) F(PQgetvalue) F(PQgetlength)
+    F(PQconnectionUsedPassword) F(PQexec) F(PQexecParams) F(PQresultStatus) F(PQresultErrorField)   \
+    F(PQclear) F(PQntuples) F(PQftype) F(PQgetisnull) F(PQgetvalue) F(PQgetlength) F(PQescapeLiteral)
 
 struct Libpq {
     BILVARO_LIBPQ_FUNCTIONS(BILVARO_FUNCTION_POINTER)

@@ -47,9 +47,13 @@ PostgresRows::PostgresRows(PGconn *connection, const QString &sql, Values values
         m_error = QSqlError(QString(), QStringLiteral("server closed the connection"), QSqlError::ConnectionError);
         return;
     }
-    const int format = values == Values::Binary ? 1 : 0;
-    m_result.reset(libpq().PQexecParams(connection, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr,
-                                        format));
+    const QByteArray statement = sql.toUtf8();
+    // Text through the simple protocol, which takes several statements at
+    // once; binary values only through the extended one, which takes one.
+    m_result.reset(values == Values::Binary
+                       ? libpq().PQexecParams(connection, statement.constData(), 0, nullptr, nullptr, nullptr,
+                                              nullptr, 1)
+                       : libpq().PQexec(connection, statement.constData()));
     if (m_result && libpq().PQresultStatus(m_result.get()) == PGRES_TUPLES_OK)
         return;
     const bool gone = libpq().PQstatus(connection) != CONNECTION_OK;
@@ -83,6 +87,17 @@ qint64 PostgresRows::integer(int row, int column) const
     qint64 value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
+}
+
+QString PostgresRows::literal(pg_conn *connection, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    char *escaped = connection ? libpq().PQescapeLiteral(connection, utf8.constData(), size_t(utf8.size())) : nullptr;
+    if (!escaped)
+        return QString();
+    const QString result = QString::fromUtf8(escaped);
+    libpq().PQfreemem(escaped);
+    return result;
 }
 
 QByteArrayView PostgresRows::utf8(int row, int column) const

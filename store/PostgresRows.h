@@ -20,7 +20,9 @@ class PostgresRows {
 public:
     enum class Values { Text, Binary };
 
-    // Runs the statement; a failure leaves no rows and its error in error().
+    // Runs the statement (text values: several, separated by ";", of which
+    // the last one's rows are read); a failure leaves no rows and its error
+    // in error().
     PostgresRows(const QSqlDatabase &database, const QString &sql, Values values = Values::Text);
     // The same on a connection of libpq's own.
     PostgresRows(pg_conn *connection, const QString &sql, Values values = Values::Text);
@@ -40,6 +42,9 @@ public:
     // the values are binary).
     QByteArrayView utf8(int row, int column) const;
 
+    // The text as an SQL string literal for the connection's server (empty
+    // when the connection is gone).
+    static QString literal(pg_conn *connection, const QString &text);
     // The numbers of a one-dimensional bigint[] in the server's binary form
     // (array_send); nullopt for anything else or a NULL among them.
     static std::optional<QList<qint64>> bigintArray(QByteArrayView binary);

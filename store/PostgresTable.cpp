@@ -245,10 +245,18 @@ void PostgresTable::begin()
     database();
     m_writing = true;
     try {
-        run(QStringLiteral("BEGIN"), CannotStore);
         // Readers go on; another program's write waits for this one, or this for it up to the lock timeout.
-        run(QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(quoted(m_table)), CannotStore);
-        m_countAtBegin = changeCount();
+        // The transaction, its lock and the count under it in one round trip to the server (Qt's driver
+        // reads only the first result of several statements; libpq reports the first that fails).
+        pg_conn *connection = Server::handle(m_database);
+        const PostgresRows count(connection,
+                                 QStringLiteral("BEGIN; LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE; "
+                                                "SELECT version FROM %2 WHERE table_name = %3")
+                                     .arg(quoted(m_table), QLatin1String(ChangesTable),
+                                          PostgresRows::literal(connection, m_table)));
+        if (!count.ok())
+            fail(CannotStore, count.error());
+        m_countAtBegin = count.count() > 0 ? count.integer(0, 0) : 0;
     } catch (...) {
         rollback();
         throw;
