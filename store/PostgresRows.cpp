@@ -91,8 +91,10 @@ qint64 PostgresRows::integer(int row, int column) const
 
 QString PostgresRows::literal(pg_conn *connection, const QString &text)
 {
+    if (!connection)
+        return QString();
     const QByteArray utf8 = text.toUtf8();
-    char *escaped = connection ? libpq().PQescapeLiteral(connection, utf8.constData(), size_t(utf8.size())) : nullptr;
+    char *escaped = libpq().PQescapeLiteral(connection, utf8.constData(), size_t(utf8.size()));
     if (!escaped)
         return QString();
     const QString result = QString::fromUtf8(escaped);

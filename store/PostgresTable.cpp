@@ -162,25 +162,29 @@ QString PostgresTable::place() const
 
 TableLayout PostgresTable::readTable(const QString &openAction)
 {
-    QSqlQuery columns = query();
-    columns.prepare(QStringLiteral(
-        "SELECT a.attname, t.typname, a.atttypmod FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
-        "WHERE a.attrelid = to_regclass(?) AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"));
-    columns.addBindValue(quoted(m_table));
-    run(columns, openAction);
+    // One round trip (a query prepared by Qt's driver would be three).
+    pg_conn *connection = Server::handle(database());
+    const PostgresRows columns(
+        connection,
+        QStringLiteral("SELECT a.attname, t.typname, a.atttypmod FROM pg_attribute a "
+                       "JOIN pg_type t ON t.oid = a.atttypid WHERE a.attrelid = to_regclass(%1) "
+                       "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum")
+            .arg(PostgresRows::literal(connection, quoted(m_table))));
+    if (!columns.ok())
+        fail(openAction, columns.error());
     TableLayout table;
     table.name = m_table;
-    while (columns.next()) {
+    for (int row = 0; row < columns.count(); ++row) {
         TableColumn column;
-        column.name = columns.value(0).toString();
-        const QString type = columns.value(1).toString();
+        column.name = QString::fromUtf8(columns.utf8(row, 0));
+        const QByteArrayView type = columns.utf8(row, 1);
         column.isKey = column.name == Store::KeyColumn;
-        column.isPicture = type == QLatin1String("bytea");
-        column.isMemo = type == QLatin1String("text");
+        column.isPicture = type == "bytea";
+        column.isMemo = type == "text";
         // A varchar(n)'s modifier is n plus the 4 bytes of its length.
-        const int modifier = columns.value(2).toInt();
-        if ((type == QLatin1String("varchar") || type == QLatin1String("bpchar")) && modifier > 4)
-            column.width = modifier - 4;
+        const qint64 modifier = columns.integer(row, 2);
+        if ((type == "varchar" || type == "bpchar") && modifier > 4)
+            column.width = int(modifier - 4);
         table.columns.append(column);
     }
     if (table.columns.isEmpty())
@@ -219,8 +223,9 @@ QList<qint64> PostgresTable::readKeys()
 
 qint64 PostgresTable::changeCount()
 {
-    QSqlQuery &count = prepared(
-        QStringLiteral("SELECT version FROM %1 WHERE table_name = ?").arg(QLatin1String(ChangesTable)), CannotRead);
+    QSqlQuery &count = prepared(QStringLiteral("SELECT version FROM %1 WHERE table_name = ?")
+                                    .arg(QLatin1String(ChangesTable)),
+                                CannotRead);
     count.addBindValue(m_table);
     run(count, CannotRead);
     const qint64 version = count.next() ? count.value(0).toLongLong() : 0;
