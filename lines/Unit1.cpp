@@ -326,7 +326,7 @@ void TForm1::FormCreate(const StartAnswers &answers)
     QLocale::setDefault(QLocale::c());  // the program's own numbers use the point
     CurrencyName = QStringLiteral("лв");
     MemList[0] = answers.rate.remembered;
-    VatRateText = answers.rate.fraction;
+    VatRateText = VatRate::fractionText(answers.rate.heading);
     VatFactor = VatRate::factor(VatRateText);
     m_rate = answers.rate.heading;
     Label2->setText(vatRateHeading(m_rate));
@@ -396,17 +396,15 @@ TForm1::RateAnswer TForm1::askVatRate(const QString &proposed)
         prompts().message(RateAboveHundredMessage.arg(typed), Prompter::Icon::Warning);
         typed = prompts().input(QString(), QStringLiteral("ДДС"), FallbackRate).value_or(FallbackRate);
     }
-    RateAnswer answer{typed, VatRate::withoutPercent(typed), QString()};
+    const QString heading = VatRate::withoutPercent(typed);
     try {
-        answer.fraction = VatRate::fractionText(answer.heading);
-        VatRate::factor(answer.fraction);
+        VatRate::factor(VatRate::fractionText(heading));  // a rate that can be charged
+        return {typed, heading};
     } catch (const Failure &) {
         prompts().message(BadRateMessage.arg(typed), Prompter::Icon::Warning);
         // The caption and the next start show the rate that is charged.
-        answer = {FallbackRate, VatRate::withoutPercent(FallbackRate), QString()};
-        answer.fraction = VatRate::fractionText(answer.heading);
+        return {FallbackRate, VatRate::withoutPercent(FallbackRate)};
     }
-    return answer;
 }
 
 void TForm1::SaveSettings()

@@ -65,7 +65,6 @@ public:
     struct RateAnswer {
         QString remembered;  // as typed: the settings file keeps it for the next start
         QString heading;     // without the percent sign, as the heading shows it
-        QString fraction;    // as the amounts are worked out with it
     };
     // What a start asks before any window is made, so that the rate dialog
     // is the first thing it shows: the remembered settings (read from the
