@@ -48,6 +48,9 @@ cp "$E2E_NEXT_BUILD" "$release/Bilvaro2007"
 { printf 'Bilvaro2007 %s\n' "$E2E_NEXT_VERSION"; cat "$E2E_NEXT_BUILD"; } >"$E2E_TMP/release.signed"
 openssl pkeyutl -sign -inkey "$E2E_SIGNING_KEY" -rawin -in "$E2E_TMP/release.signed" -out "$release/Bilvaro2007.sig" \
   || e2e_fail "the next build could not be signed"
+# The port file exists before the server starts: the redirection below is
+# made in the child, and reading a file not yet there would end the test.
+: >"$E2E_TMP/port"
 python3 "$E2E_UPDATE_SERVER" "$E2E_TMP/server" >"$E2E_TMP/port" 2>"$E2E_ARTIFACTS/server.log" &
 E2E_HELPER_PIDS+=($!)
 for ((i = 0; i < 100; i++)); do
