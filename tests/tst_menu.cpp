@@ -4,9 +4,11 @@
 #include "common/Failure.h"
 #include "lines/Unit1.h"
 #include "platform/Handlers.h"
+#include "platform/SizedIcon.h"
 #include "support/WindowTest.h"
 
 #include <QFile>
+#include <QImage>
 #include <QPushButton>
 #include <QtTest>
 
@@ -173,7 +175,7 @@ private Q_SLOTS:
         const QIcon icon = QApplication::windowIcon();
         QVERIFY(!icon.isNull());
         const QList<QSize> sizes = icon.availableSizes();
-        for (const int side : {16, 32, 48, 256})
+        for (const int side : {16, 24, 32, 48, 64})
             QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
         // Drawn, not blank: the page is opaque, the corner around it clear.
         const QImage small = icon.pixmap(QSize(32, 32)).toImage();
@@ -181,6 +183,39 @@ private Q_SLOTS:
         QCOMPARE(small.pixelColor(0, 0).alpha(), 0);
         QWidget window;
         QCOMPARE(window.windowIcon().cacheKey(), icon.cacheKey());
+    }
+
+    // Each size is read when asked for, not when the icon is made: the files
+    // are written only after it.
+    void iconSizeReadWhenAsked_data()
+    {
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("a side it has") << 32 << 32 << QColor(Qt::green);
+        QTest::newRow("smallest") << 16 << 16 << QColor(Qt::red);
+        QTest::newRow("between: the larger, scaled down") << 20 << 20 << QColor(Qt::green);
+        QTest::newRow("above all: the largest, not blown up") << 100 << 64 << QColor(Qt::blue);
+        QTest::newRow("below all: the smallest, scaled down") << 8 << 8 << QColor(Qt::red);
+    }
+
+    void iconSizeReadWhenAsked()
+    {
+        QFETCH(int, asked);
+        QFETCH(int, side);
+        QFETCH(QColor, colour);
+        QTemporaryDir folder;
+        const QIcon icon = sizedIcon(folder.filePath(QStringLiteral("icon-%1.png")), {64, 16, 32});
+        const QList<std::pair<int, QColor>> files = {{16, Qt::red}, {32, Qt::green}, {64, Qt::blue}};
+        for (const auto &[fileSide, fileColour] : files) {
+            QImage image(fileSide, fileSide, QImage::Format_ARGB32);
+            image.fill(fileColour);
+            QVERIFY(image.save(folder.filePath(QStringLiteral("icon-%1.png").arg(fileSide))));
+        }
+        QCOMPARE(icon.availableSizes(), QList<QSize>({QSize(16, 16), QSize(32, 32), QSize(64, 64)}));
+        const QImage drawn = icon.pixmap(QSize(asked, asked)).toImage();
+        QCOMPARE(drawn.size(), QSize(side, side));
+        QCOMPARE(drawn.pixelColor(side / 2, side / 2), colour);
     }
 };
 
