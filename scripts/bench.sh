@@ -42,6 +42,18 @@ repetitions=${BENCH_REPETITIONS:-5}
 common=(--benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true
         --benchmark_report_aggregates_only=true --benchmark_out_format=json)
 export QT_QPA_PLATFORM=offscreen
+# The start-up on an X server too, where Xvfb is installed (bench_process).
+if command -v Xvfb >/dev/null; then
+  xvfb_number=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$xvfb_number" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'kill "$xvfb_pid" 2>/dev/null; rm -f "$xvfb_number"' EXIT
+  for ((i = 0; i < 100; i++)); do
+    [[ -s $xvfb_number ]] && break
+    sleep 0.1
+  done
+  [[ -s $xvfb_number ]] && export BILVARO_BENCH_DISPLAY=:$(head -1 "$xvfb_number")
+fi
 for bench in bench_browser bench_process bench_print bench_register; do
   step "running $bench"
   "$build/bench/$bench" "${common[@]}" --benchmark_min_time=0.2 \
