@@ -4,6 +4,7 @@
 //   1,000,000 records in the start folder, also on an X server (the display
 //   in BILVARO_BENCH_DISPLAY, an Xvfb that scripts/bench.sh starts), where
 //   the window system's work is in it too: the window, its icon, the fonts;
+//   and the smallest program again, linked with the program's libraries;
 //   peak memory (maximum resident set) with the goods table open in the
 //   browser, at 100,000 and 1,000,000 records, and with the register window
 //   open on 100,000 documents.
@@ -110,6 +111,11 @@ void BM_StartUp_Baseline(benchmark::State &state)
     measure(state, BILVARO_MINIMAL, BenchData::startFolder(1000000), "dialog");
 }
 
+void BM_StartUp_Linked(benchmark::State &state)
+{
+    measure(state, BILVARO_MINIMAL_LINKED, BenchData::startFolder(1000000), "dialog");
+}
+
 void BM_StartUpX11(benchmark::State &state)
 {
     measure(state, BILVARO_PROGRAM, BenchData::startFolder(1000000), "dialog", Platform::X11);
@@ -138,6 +144,7 @@ void BM_Memory_Baseline(benchmark::State &state)
 // A start is a few milliseconds of CPU time: ten of them to each figure.
 BENCHMARK(BM_StartUp)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUp_Baseline)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUp_Linked)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpX11)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpX11_Baseline)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memory)->Arg(100000)->Arg(1000000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
