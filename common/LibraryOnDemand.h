@@ -13,8 +13,11 @@
 // typed by the library's own header:
 //   #define MY_FUNCTIONS(F) F(lib_open) F(lib_close)
 //   struct MyLibrary { MY_FUNCTIONS(BILVARO_FUNCTION_POINTER) };
-//   LibraryOnDemand library(...);
-//   const MyLibrary functions = BILVARO_RESOLVE_ALL(MyLibrary, MY_FUNCTIONS, library);
+//   const MyLibrary &myLibrary()
+//   {
+//       static const MyLibrary loaded = BILVARO_LOAD_ALL(MyLibrary, MY_FUNCTIONS, "libmy", 1, "...");
+//       return loaded;  // a failed load throws out of the initialisation: the next call tries again
+//   }
 #define BILVARO_FUNCTION_POINTER(name) decltype(&::name) name = nullptr;
 #define BILVARO_RESOLVE_ALL(Functions, list, library)                                                         \
     [&source = (library)] {                                                                                   \
@@ -22,6 +25,12 @@
         list(BILVARO_RESOLVE_ONE) return functions;                                                           \
     }()
 #define BILVARO_RESOLVE_ONE(name) functions.name = source.function<decltype(&::name)>(#name);
+// Loads the library (see the constructor below) and takes the functions of the list from it.
+#define BILVARO_LOAD_ALL(Functions, list, fileName, majorVersion, purpose)                                   \
+    [] {                                                                                                      \
+        LibraryOnDemand library(QStringLiteral(fileName), majorVersion, QStringLiteral(purpose));             \
+        return BILVARO_RESOLVE_ALL(Functions, list, library);                                                 \
+    }()
 // The same where the library is linked in (pxlib on Windows is a static library).
 #define BILVARO_TAKE_ALL_LINKED(Functions, list)                                                              \
     [] {                                                                                                      \

@@ -43,10 +43,7 @@ struct Cups {
 
 const Cups &cups()
 {
-    static const Cups loaded = [] {
-        LibraryOnDemand library(QStringLiteral("libcups"), 2, QStringLiteral("печата"));
-        return BILVARO_RESOLVE_ALL(Cups, BILVARO_CUPS_FUNCTIONS, library);
-    }();
+    static const Cups loaded = BILVARO_LOAD_ALL(Cups, BILVARO_CUPS_FUNCTIONS, "libcups", 2, "печата");
     return loaded;
 }
 #endif

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+struct Sqlite;
 struct sqlite3;
 
 // An SQLite file opened on SQLite's own connection, outside Qt's driver (the
@@ -25,6 +26,7 @@ public:
 private:
     [[noreturn]] void fail(const QString &action);
 
+    const Sqlite &m_sqlite;
     QString m_path;
     sqlite3 *m_handle = nullptr;
 };

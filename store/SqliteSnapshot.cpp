@@ -1,6 +1,7 @@
 #include "store/SqliteSnapshot.h"
 
 #include "store/SqliteTable.h"
+#include "store/Sqlite.h"
 #include "store/StoreFailure.h"
 
 #include <QDeadlineTimer>
@@ -11,7 +12,6 @@
 #include <QThread>
 #include <QUrl>
 #include <QUuid>
-#include <sqlite3.h>
 
 namespace SqliteSnapshot {
 
@@ -26,22 +26,23 @@ Failure copyFailure(const QString &path, const QString &reason)
 // transaction that the source connection holds.
 void backUp(sqlite3 *source, const QByteArray &schema, const QString &from, const QString &to)
 {
+    const Sqlite &api = sqlite();
     sqlite3 *target = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(to).constData(), &target,
+    const int opened = api.sqlite3_open_v2(QFile::encodeName(to).constData(), &target,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     struct Closer {
         sqlite3 *db;
-        ~Closer() { sqlite3_close(db); }
+        ~Closer() { sqlite().sqlite3_close(db); }
     } closer{target};
     if (opened != SQLITE_OK)
-        throw copyFailure(from, QString::fromUtf8(sqlite3_errstr(opened)));
-    sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, schema.constData());
+        throw copyFailure(from, QString::fromUtf8(api.sqlite3_errstr(opened)));
+    sqlite3_backup *backup = api.sqlite3_backup_init(target, "main", source, schema.constData());
     if (!backup)
-        throw copyFailure(from, QString::fromUtf8(sqlite3_errmsg(target)));
-    const int stepped = sqlite3_backup_step(backup, -1);
-    const int finished = sqlite3_backup_finish(backup);
+        throw copyFailure(from, QString::fromUtf8(api.sqlite3_errmsg(target)));
+    const int stepped = api.sqlite3_backup_step(backup, -1);
+    const int finished = api.sqlite3_backup_finish(backup);
     if (stepped != SQLITE_DONE || finished != SQLITE_OK)
-        throw copyFailure(from, QString::fromUtf8(sqlite3_errstr(stepped != SQLITE_DONE ? stepped : finished)));
+        throw copyFailure(from, QString::fromUtf8(api.sqlite3_errstr(stepped != SQLITE_DONE ? stepped : finished)));
 }
 
 } // namespace

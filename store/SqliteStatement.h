@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 
+struct Sqlite;
 struct sqlite3;
 struct sqlite3_stmt;
 class FoldedColumn;
@@ -39,6 +40,7 @@ public:
 private:
     [[noreturn]] void fail();
 
+    const Sqlite &m_sqlite;
     sqlite3 *m_database;
     sqlite3_stmt *m_statement = nullptr;
     QString m_action;

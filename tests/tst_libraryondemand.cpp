@@ -63,6 +63,8 @@ private Q_SLOTS:
         QTest::newRow("PostgreSQL's client") << QStringLiteral("libpq.so");
         QTest::newRow("pxlib") << QStringLiteral("libpx.so");
         QTest::newRow("CUPS") << QStringLiteral("libcups.so");
+        QTest::newRow("SQLite") << QStringLiteral("libsqlite3.so");
+        QTest::newRow("libsodium") << QStringLiteral("libsodium.so");
     }
 
     void programDoesNotLoadThemAtStart()

@@ -1,8 +1,29 @@
 #include "update/Signature.h"
 
+#include "common/LibraryOnDemand.h"
+
 #include <sodium.h>
 
 namespace {
+
+// libsodium is loaded for the first check of an update, not at every start.
+#define BILVARO_SODIUM_FUNCTIONS(F) F(sodium_init) F(crypto_sign_verify_detached)
+
+struct Sodium {
+    BILVARO_SODIUM_FUNCTIONS(BILVARO_FUNCTION_POINTER)
+};
+
+const Sodium &sodium()
+{
+    // A failed load throws out of the initialisation, so the next call tries again.
+#ifdef SODIUM_STATIC
+    static const Sodium loaded = BILVARO_TAKE_ALL_LINKED(Sodium, BILVARO_SODIUM_FUNCTIONS);
+#else
+    static const Sodium loaded =
+        BILVARO_LOAD_ALL(Sodium, BILVARO_SODIUM_FUNCTIONS, "libsodium", 23, "проверката на новата версия");
+#endif
+    return loaded;
+}
 
 // An Ed25519 key in DER is this fixed header followed by the 32 bytes of
 // the key itself (RFC 8410).
@@ -14,13 +35,12 @@ bool ed25519SignatureValid(const QByteArray &publicKey, const QByteArray &signat
 {
     if (signature.size() != crypto_sign_BYTES
         || publicKey.size() != Ed25519KeyHeader.size() + crypto_sign_PUBLICKEYBYTES
-        || !publicKey.startsWith(Ed25519KeyHeader) || sodium_init() < 0)
+        || !publicKey.startsWith(Ed25519KeyHeader) || sodium().sodium_init() < 0)
         return false;
-    return crypto_sign_verify_detached(reinterpret_cast<const unsigned char *>(signature.constData()),
-                                       reinterpret_cast<const unsigned char *>(data.data()),
-                                       static_cast<unsigned long long>(data.size()),
-                                       reinterpret_cast<const unsigned char *>(publicKey.constData())
-                                           + Ed25519KeyHeader.size())
+    const auto *key = reinterpret_cast<const unsigned char *>(publicKey.constData()) + Ed25519KeyHeader.size();
+    return sodium().crypto_sign_verify_detached(reinterpret_cast<const unsigned char *>(signature.constData()),
+                                                reinterpret_cast<const unsigned char *>(data.data()),
+                                                static_cast<unsigned long long>(data.size()), key)
            == 0;
 }
 
