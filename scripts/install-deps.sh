@@ -31,6 +31,8 @@ packages=(
   # several machines on one PostgreSQL server: Qt's driver, libpq, and a
   # throw-away server for the tests (pg_virtualenv)
   libqt6sql6-psql libpq-dev postgresql postgresql-common
+  # a server whose machine vanishes, in a network of the test's own (ip)
+  iproute2
   # end-to-end tests: a virtual display, its keymap, input, screenshots, the clipboard
   xvfb x11-xserver-utils xdotool x11-utils xclip imagemagick python3
   # tests only: the EN 16931 rules (XSLT 2.0) check the e-invoices with Saxon-HE

@@ -78,7 +78,16 @@ QString firstLine(const char *text)
 
 using Connection = std::unique_ptr<PGconn, void (*)(PGconn *)>;
 
-const QByteArray TimeoutText = QByteArray::number(ConnectTimeoutSeconds);
+// libpq's options of every connection, before the string's own, which may
+// change them.
+const std::pair<const char *, QByteArray> ConnectionOptions[] = {
+    {"connect_timeout", QByteArray::number(ConnectTimeoutSeconds)},
+    {"keepalives", "1"},
+    {"keepalives_idle", QByteArray::number(KeepaliveIdleSeconds)},
+    {"keepalives_interval", QByteArray::number(KeepaliveIntervalSeconds)},
+    {"keepalives_count", QByteArray::number(KeepaliveCount)},
+    {"tcp_user_timeout", QByteArray::number(UnacknowledgedTimeoutSeconds * 1000)},
+};
 
 // The servers checked in this run: each is checked once, and again only
 // after a command found its connection lost.
@@ -120,8 +129,13 @@ bool answered(const QElapsedTimer &timer)
 Connection connectDirectly(const QString &connection, const QString &database = {})
 {
     const QByteArray info = connection.toUtf8(), name = database.toUtf8();
-    std::vector<const char *> keys{"dbname", "client_encoding", "connect_timeout"};
-    std::vector<const char *> values{info.constData(), "UTF8", TimeoutText.constData()};
+    std::vector<const char *> keys, values;
+    for (const auto &[key, value] : ConnectionOptions) {
+        keys.push_back(key);
+        values.push_back(value.constData());
+    }
+    keys.insert(keys.end(), {"dbname", "client_encoding"});
+    values.insert(values.end(), {info.constData(), "UTF8"});
     if (!database.isEmpty()) {
         keys.push_back("dbname");
         values.push_back(name.constData());
@@ -237,9 +251,10 @@ QSqlDatabase connect(const QString &name, const QString &connection)
 
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
     QStringList extra{QStringLiteral("application_name=Bilvaro2007"),
-                      QStringLiteral("connect_timeout=") + QString::fromLatin1(TimeoutText),
                       QStringLiteral("options=") + quotedOption(QStringLiteral("-c lock_timeout=%1s")
                                                                     .arg(BusyTimeoutSeconds))};
+    for (const auto &[key, value] : ConnectionOptions)
+        extra << QLatin1String(key) + u'=' + QString::fromLatin1(value);
     for (const auto &[key, value] : parse(connection).values) {
         if (key == QLatin1String("host"))
             database.setHostName(value);

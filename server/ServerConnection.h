@@ -27,6 +27,18 @@ inline constexpr char DatabaseVariable[] = "BILVARO_DATABASE";
 // How long a connection to the server is tried before the command reports
 // the server unreachable (libpq's connect_timeout, per address of the host).
 inline constexpr int ConnectTimeoutSeconds = 3;
+// How long a command waits for a server that vanished while the program was
+// connected to it (its machine off, the network cut: nothing answers, not
+// even a refusal) before it reports the connection lost: TCP's keepalive
+// probes, the first 5 seconds after the server's last word and then 3 of
+// them 2 seconds apart, and the limit for what was sent and never
+// acknowledged. Without them the wait was TCP's own, on Linux about a
+// quarter of an hour, with the window frozen. A server that is there but
+// slow is not cut short: its machine answers the probes.
+inline constexpr int KeepaliveIdleSeconds = 5;
+inline constexpr int KeepaliveIntervalSeconds = 2;
+inline constexpr int KeepaliveCount = 3;
+inline constexpr int UnacknowledgedTimeoutSeconds = 10;
 // The oldest server the program works with (PostgreSQL 13).
 inline constexpr int OldestServerVersion = 130000;
 

@@ -1,5 +1,7 @@
 // A server that is gone is reported within seconds, and the first command
-// after it is back works.
+// after it is back works: one stopped or not answering when the program
+// connects, and one whose machine vanishes while the program holds a
+// connection to it.
 
 #include "common/Failure.h"
 #include "reference/TableStore.h"
@@ -18,6 +20,18 @@ namespace {
 // user waits with the window frozen. The connection is given
 // Server::ConnectTimeoutSeconds; the rest is room for a busy test machine.
 constexpr qint64 ReportedWithinMs = 5000;
+// The same for a server that vanished while connected: TCP's keepalive time or
+// the limit for what was sent and never acknowledged, whichever comes first.
+constexpr qint64 VanishedReportedWithinMs =
+    1000 * (Server::KeepaliveIdleSeconds + Server::KeepaliveIntervalSeconds * Server::KeepaliveCount
+            + Server::UnacknowledgedTimeoutSeconds) + 4000;
+
+bool setLoopback(const char *state)
+{
+    return QProcess::execute(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
+                                                    QLatin1String(state)})
+           == 0;
+}
 
 void openFirm(const QString &data)
 {
@@ -98,6 +112,37 @@ private Q_SLOTS:
         qunsetenv(Server::DatabaseVariable);
         openFirm(folder.data());
         QCOMPARE(int(recordPrint(folder.data(), QStringLiteral("0000000001"))), int(Recorded::NewDocument));
+    }
+
+    // The machine of the server goes while a connection is kept for the next
+    // command: the loopback of the test's own network taken down, nothing
+    // answers, not even a refusal. The test command runs it through
+    // tests/helpers/own_network.sh.
+    void vanishedServerReportedWithinSeconds()
+    {
+        if (qEnvironmentVariable("BILVARO_OWN_NETWORK") != QLatin1String("1"))
+            QSKIP("needs a network of its own: the test command runs it through tests/helpers/own_network.sh");
+        REQUIRE_TEST_SERVER();
+        EngineFolder folder(QStringLiteral("PostgreSQL"));
+        QVERIFY(folder.makeOwnCompany());
+        openFirm(folder.data());  // its connection kept for the next command
+        const auto back = qScopeGuard([] { setLoopback("up"); });
+        QVERIFY(setLoopback("down"));
+        for (const QString &command : {QStringLiteral("on the kept connection"), QStringLiteral("on a new one")}) {
+            QElapsedTimer waited;
+            waited.start();
+            QString shown;
+            try {
+                openFirm(folder.data());
+            } catch (const Failure &failure) {
+                shown = failure.text();
+            }
+            const qint64 elapsed = waited.elapsed();
+            QVERIFY2(shown.contains(QStringLiteral("сървъра")), qPrintable(command + QStringLiteral(": ") + shown));
+            QVERIFY2(elapsed < VanishedReportedWithinMs, qPrintable(QStringLiteral("%1: %2 ms").arg(command).arg(elapsed)));
+        }
+        QVERIFY(setLoopback("up"));
+        openFirm(folder.data());
     }
 };
 
