@@ -4,6 +4,7 @@
 #include "common/Amount.h"
 #include "common/Failure.h"
 #include "reference/TableStore.h"
+#include "server/ServerConnection.h"
 #include "store/Transaction.h"
 
 #include <QDateTime>
@@ -244,6 +245,12 @@ Currency goodsCurrency(const TableStore &goods)
 
 Outcome convertGoodsToEuro(const QString &dataFolder)
 {
+    // The file a move to the server left behind is not what the program reads.
+    if (const std::optional<QString> connection = Server::connectionString(dataFolder))
+        throw Failure(QStringLiteral("Таблиците в „%1“ са на %2, а цените се преобразуват във файла. Преместете "
+                                     "таблиците от сървъра (--from-server), преобразувайте цените и ги преместете "
+                                     "отново (--to-server). Нищо не е променено.")
+                          .arg(nativePath(dataFolder), Server::address(*connection).describe()));
     const QString path = QDir(dataFolder).filePath(Schema::Goods::FileName);
     if (!QFileInfo(path).isFile())
         throw Failure(QStringLiteral("Таблицата със стоките „%1“ липсва.").arg(nativePath(path)));

@@ -48,7 +48,9 @@ struct Outcome {
 // transaction together with a mark that the table is in euro. A table that
 // carries the mark, a price that is not a number, a price whose euro text
 // would not fit the column's declared width, a missing table or column, and a
-// copy that cannot be made throw a Failure and change nothing.
+// copy that cannot be made throw a Failure and change nothing; so does a data
+// folder whose tables are on a server (server.conf), even with a goods file
+// left in it.
 Outcome convertGoodsToEuro(const QString &dataFolder);
 
 } // namespace PriceConversion

@@ -151,6 +151,25 @@ private Q_SLOTS:
         QCOMPARE(currency(), Currency::Euro);
     }
 
+    void aFolderOnAServerIsRefused()
+    {
+        QTemporaryDir dir;
+        makeGoods(dir.path(), {QStringLiteral("100")});  // left behind by the move to the server
+        QFile conf(QDir(dir.path()).filePath(QStringLiteral("server.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("host=office dbname=firm\n");
+        conf.close();
+        QString shown;
+        try {
+            PriceConversion::convertGoodsToEuro(dir.path());
+        } catch (const Failure &failure) {
+            shown = failure.text();
+        }
+        QVERIFY2(shown.contains(QStringLiteral("на сървъра „office“, база „firm“")), qPrintable(shown));
+        QCOMPARE(storedPrices(QDir(dir.path()).filePath(QStringLiteral("stock.db"))), QStringList{"100"});
+        QVERIFY(copies(dir.path()).isEmpty());
+    }
+
     void aMissingTableIsAFailure()
     {
         QTemporaryDir dir;
