@@ -459,11 +459,30 @@ e2e_close_window()
   python3 "$E2E_LIB_DIR/wm_delete.py" "$1" || e2e_fail "could not send WM_DELETE_WINDOW to $1"
 }
 
+# LeakSanitizer's tracer, which stops the threads of a process at its end to
+# look for leaks, now and then crashes itself (google/sanitizers#1353): that
+# run went unchecked for leaks, which says nothing of the program. A report
+# of that alone is set aside with the test's artifacts (the test command
+# fails on any report left among the sanitizers' reports); true if it was.
+e2e_set_aside_tracer_crash()
+{
+  local pid=$1 path report
+  path=$(tr ':' '\n' <<<"${ASAN_OPTIONS:-}" | sed -n 's/^log_path=//p')
+  report=$path.$pid
+  [[ -n $path && -f $report ]] || return 1
+  grep -q 'Tracer caught signal' "$report" || return 1
+  grep -q 'LeakSanitizer has encountered a fatal error' "$report" || return 1
+  ! grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer: detected)' "$report" || return 1
+  mv "$report" "$E2E_ARTIFACTS/lsan-tracer-crash.$pid"
+  e2e_log "pid $pid: LeakSanitizer's tracer crashed at the end (google/sanitizers#1353), so the run was" \
+    "not checked for leaks: $E2E_ARTIFACTS/lsan-tracer-crash.$pid"
+}
+
 # Waits for the program to end; its exit status goes to PROGRAM_STATUS (0
 # for a new copy that the program started: the test cannot know its status).
 e2e_wait_exit()
 {
-  local timeout=${1:-$E2E_TIMEOUT} deadline
+  local timeout=${1:-$E2E_TIMEOUT} deadline pid=$PROGRAM_PID
   deadline=$((SECONDS + timeout))
   while e2e_program_running; do
     ((SECONDS < deadline)) || e2e_fail "the program did not end within ${timeout}s"
@@ -472,6 +491,9 @@ e2e_wait_exit()
   PROGRAM_STATUS=0
   ((PROGRAM_NEW_COPY)) || wait "$PROGRAM_PID" || PROGRAM_STATUS=$?
   PROGRAM_PID=
+  if ((PROGRAM_STATUS != 0)) && e2e_set_aside_tracer_crash "$pid"; then
+    PROGRAM_STATUS=0
+  fi
 }
 
 # After the program started a new copy of itself ("Нова фактура"): waits for
