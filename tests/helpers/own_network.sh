@@ -24,7 +24,8 @@ fi
 ip link set lo up
 ports=$(mktemp)
 trap 'kill "$proxy" 2>/dev/null; rm -f "$ports"' EXIT
-runuser -u postgres -- python3 "$here/server_proxy.py" "$socket" >"$ports" &
+# The script on standard input: the checkout may be closed to that user.
+runuser -u postgres -- python3 - "$socket" <"$here/server_proxy.py" >"$ports" &
 proxy=$!
 for _ in $(seq 50); do
   [ -s "$ports" ] && break
