@@ -56,6 +56,16 @@ run_test()
     status=0
     run_once "$name" || status=$?
   fi
+  # Every test passed and the program then did not end (timeout's 124): seen
+  # once under Wine, not again in a dozen runs. Once is kept and reported,
+  # twice fails.
+  if ((status == 124)) && grep -aq '^Totals: [0-9]* passed, 0 failed' "$logs/$name.txt"; then
+    mv -f "$logs/$name.txt" "$logs/$name.ended-not.txt"
+    report+="$name: every test passed, then the program did not end within the time; started again"
+    report+=" (the first log: $name.ended-not.txt)"$'\n'
+    status=0
+    run_once "$name" || status=$?
+  fi
   if ((status == 0)); then
     report+="PASS $name ($(grep -ao '^Totals:.*' "$logs/$name.txt" | tr -d '\r'))"
   else
