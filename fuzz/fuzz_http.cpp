@@ -8,8 +8,6 @@
 #include "update/HttpGet.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
@@ -30,8 +28,6 @@ struct Server {
         static char name[] = "fuzz_http";
         static char *argv[] = {name, nullptr};
         application = new QCoreApplication(argc, argv);
-        network = new QNetworkAccessManager;
-        network->setProxy(QNetworkProxy::NoProxy);
         listener = new QTcpServer;
         listener->listen(QHostAddress::LocalHost);
         QObject::connect(listener, &QTcpServer::newConnection, listener, [this] {
@@ -49,7 +45,6 @@ struct Server {
         });
     }
     QCoreApplication *application;
-    QNetworkAccessManager *network;
     QTcpServer *listener;
     QByteArray answer;
 };
@@ -73,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     server->answer += "X-Fuzz: " + header + "\r\nConnection: close\r\n\r\n" + body;
 
     QByteArray received;
-    HttpGet http(*server->network, 5000, QDeadlineTimer(10000));
+    HttpGet http(5000, QDeadlineTimer(10000));
     const HttpResponse response =
         http.get(QUrl(QStringLiteral("http://127.0.0.1:%1/f").arg(server->listener->serverPort())),
                  [&received](const HttpResponse &, QByteArrayView block) {

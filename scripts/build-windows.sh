@@ -20,7 +20,7 @@ mingw_runtime=(
   /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll
   /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
 )
-qt_dlls=(Core Gui Widgets Sql Network PrintSupport)
+qt_dlls=(Core Gui Widgets Sql PrintSupport)
 
 # CMake keeps the toolchain of the first configure: start afresh when it moved.
 if [[ -f $build_win/CMakeCache.txt ]] \
@@ -29,23 +29,24 @@ if [[ -f $build_win/CMakeCache.txt ]] \
   rm -rf "$build_win/CMakeCache.txt" "$build_win/CMakeFiles"
 fi
 # The libraries Debian has no Windows build of, made once from Debian's
-# sources (scripts/windows-env.sh): libsodium and libnumbertext, static,
+# sources (scripts/windows-env.sh): libsodium, libnumbertext and libcurl, static,
 # pxlib from its upstream source, and libpq with Qt's PostgreSQL driver
 # (cross-built beside the Qt toolchain). A toolchain file of this build adds
 # them to the places CMake looks in, and pkg-config finds them (and only
 # them) for the Windows build.
 use_sodium
 use_numbertext
+use_curl
 use_pxlib
 use_pgsql
 [[ ${1:-} == --libraries ]] && exit 0
-toolchain=$(printf 'include("%s/mingw64.cmake")\nlist(APPEND CMAKE_FIND_ROOT_PATH "%s" "%s" "%s" "%s")\n' \
-              "$qt_win" "$sodium_win" "$numbertext_win" "$pxlib_win" "$pgsql_win")
+toolchain=$(printf 'include("%s/mingw64.cmake")\nlist(APPEND CMAKE_FIND_ROOT_PATH "%s" "%s" "%s" "%s" "%s")\n' \
+              "$qt_win" "$sodium_win" "$numbertext_win" "$curl_win" "$pxlib_win" "$pgsql_win")
 mkdir -p "$build_win"
 # Rewritten only when it changes: CMake configures again whenever it does.
 [[ -f $build_win/toolchain.cmake && $(<"$build_win/toolchain.cmake") == "$toolchain" ]] \
   || echo "$toolchain" >"$build_win/toolchain.cmake"
-export PKG_CONFIG_LIBDIR=$sodium_win/lib/pkgconfig:$numbertext_win/lib/pkgconfig:$pxlib_win/lib/pkgconfig PKG_CONFIG_PATH=
+export PKG_CONFIG_LIBDIR=$sodium_win/lib/pkgconfig:$numbertext_win/lib/pkgconfig:$curl_win/lib/pkgconfig:$pxlib_win/lib/pkgconfig PKG_CONFIG_PATH=
 use_ccache "$root"
 configure release -B "$build_win" -DBILVARO_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$build_win/toolchain.cmake" -DCMAKE_PREFIX_PATH="$qt_win" \
@@ -62,7 +63,7 @@ lay_out_runtime()
 {
   local dir=$1 dll
   shift
-  mkdir -p "$dir"/{platforms,styles,sqldrivers,tls,imageformats,translations,numbertext}
+  mkdir -p "$dir"/{platforms,styles,sqldrivers,imageformats,translations,numbertext}
   for dll in "${qt_dlls[@]}" "$@"; do
     cp -u "$qt_win/bin/Qt6$dll.dll" "$dir/"
   done
@@ -73,7 +74,6 @@ lay_out_runtime()
   # The tables on a PostgreSQL server: its client library and Qt's driver.
   cp -u "$pgsql_win/bin/libpq.dll" "$dir/"
   cp -u "$pgsql_win/plugins/sqldrivers/qsqlpsql.dll" "$dir/sqldrivers/"
-  cp -u "$qt_win/plugins/tls/"*.dll "$dir/tls/"
   cp -u "$qt_win/plugins/imageformats/"*.dll "$dir/imageformats/"
   cp -u /usr/share/qt6/translations/qtbase_bg.qm "$dir/translations/"
   # The Bulgarian module of libnumbertext: the euro amounts in words.
@@ -82,10 +82,11 @@ lay_out_runtime()
   printf '[Paths]\r\nPrefix=.\r\nPlugins=.\r\nTranslations=translations\r\n' >"$dir/qt.conf"
 }
 
-# The tests run on the offscreen platform and use QtTest. On Windows that
+# The tests run on the offscreen platform and use QtTest; the update's tests
+# answer with servers of their own (Qt Network). On Windows that
 # platform draws text with FreeType from the fonts in <Libraries>/fonts only,
 # not from the system's: the tests get the Liberation fonts there.
-lay_out_runtime "$build_win/bin" Test
+lay_out_runtime "$build_win/bin" Test Network
 cp -u "$qt_win/plugins/platforms/qoffscreen.dll" "$build_win/bin/platforms/"
 mkdir -p "$build_win/bin/fonts"
 cp -u /usr/share/fonts/truetype/liberation/Liberation*.ttf "$build_win/bin/fonts/"

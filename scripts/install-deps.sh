@@ -24,6 +24,8 @@ packages=(
   # the update's signature check (libsodium), and building it and libnumbertext
   # from Debian's sources for Windows
   libsodium-dev autoconf automake libtool dpkg-dev
+  # the update's requests (libcurl; its headers, the library is loaded when needed)
+  libcurl4-openssl-dev
   # the icon's PNG sizes from its SVG; the Debian package and its checks
   librsvg2-bin debhelper lintian desktop-file-utils appstream
   # reading the old Paradox tables when a firm moves in

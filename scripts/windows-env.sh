@@ -103,6 +103,28 @@ use_sodium()
   rm -rf "$win_cache/build-sodium"
 }
 
+# libcurl for Windows, a static library from Debian's source with Windows'
+# own TLS (Schannel) and HTTP alone: the update's two downloads, as on
+# Linux. Sets curl_win.
+use_curl()
+{
+  curl_win=$win_cache/libcurl
+  [[ -f $curl_win/lib/libcurl.a && -f $curl_win/lib/pkgconfig/libcurl.pc ]] && return
+  local src
+  src=$(debian_source curl 7.88.1-10+deb12u15)
+  rm -rf "$curl_win" "$win_cache/build-curl"
+  cmake -S "$src" -B "$win_cache/build-curl" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER=x86_64-w64-mingw32-gcc-posix \
+    -DCMAKE_RC_COMPILER=x86_64-w64-mingw32-windres -DCMAKE_INSTALL_PREFIX="$curl_win" \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
+    -DHTTP_ONLY=ON -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_USE_LIBSSH2=OFF \
+    -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DUSE_LIBIDN2=OFF \
+    -DCURL_USE_LIBPSL=OFF -DENABLE_UNIX_SOCKETS=OFF >/dev/null \
+    && cmake --build "$win_cache/build-curl" -j2 >/dev/null \
+    && cmake --install "$win_cache/build-curl" >/dev/null
+  rm -rf "$win_cache/build-curl"
+}
+
 # libnumbertext for Windows, a static library from Debian's source, with its
 # data (the .sor modules) in share/libnumbertext: the euro amounts in words.
 # Sets numbertext_win.

@@ -65,6 +65,9 @@ private Q_SLOTS:
         QTest::newRow("CUPS") << QStringLiteral("libcups.so");
         QTest::newRow("SQLite") << QStringLiteral("libsqlite3.so");
         QTest::newRow("libsodium") << QStringLiteral("libsodium.so");
+        QTest::newRow("libcurl") << QStringLiteral("libcurl.so");
+        // Nor Qt's network library, with Kerberos and the proxy library it brings.
+        QTest::newRow("Qt Network") << QStringLiteral("libQt6Network.so");
     }
 
     void programDoesNotLoadThemAtStart()

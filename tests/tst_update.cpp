@@ -171,6 +171,9 @@ private Q_SLOTS:
         QTest::newRow("lower build") << "ok" << QByteArray("1.1.0.8") << false << "";
         QTest::newRow("only the build number counts") << "ok" << QByteArray("1.2.0.9") << false << "";
         QTest::newRow("empty answer") << "ok" << QByteArray("") << false << "";
+        QTest::newRow("moved elsewhere on the server") << "txt-moved" << QByteArray("1.1.0.10") << true << "";
+        // The update goes to its server directly, whatever proxy the environment names.
+        QTest::newRow("a proxy in the environment") << "proxied" << QByteArray("1.1.0.10") << true << "";
         const QString noAnswer = QStringLiteral("Сървърът за обновяване не отговори или отговорът му е непълен: "
                                                 "версията не е проверена. Проверете връзката с интернет и "
                                                 "опитайте отново.");
@@ -209,16 +212,19 @@ private Q_SLOTS:
         QFETCH(QByteArray, version);
         QFETCH(bool, shown);
         QFETCH(QString, error);
-        QString base = publish(behaviour, version);
+        const bool proxied = behaviour == u"proxied";
+        QString base = publish(proxied ? QStringLiteral("ok") : behaviour, version);
         QTcpServer closed;
-        if (behaviour == u"closed") {
-            QVERIFY(closed.listen(QHostAddress::LocalHost));
-            base = QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort());
-            closed.close();
-        } else if (behaviour == u"ftp") {
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QString closedAddress = QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort());
+        closed.close();
+        if (behaviour == u"closed")
+            base = closedAddress;
+        else if (behaviour == u"ftp")
             base = QStringLiteral("ftp://127.0.0.1/");
-        }
         Environment server("BILVARO_UPDATE_URL", base);
+        Environment httpProxy("http_proxy", proxied ? closedAddress : QString());
+        Environment anyProxy("ALL_PROXY", proxied ? closedAddress : QString());
         std::optional<Environment> packaged;
         if (behaviour == u"packaged")
             packaged.emplace("BILVARO_UPDATED_BY", QStringLiteral("apt"));

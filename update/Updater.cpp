@@ -17,8 +17,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QScreen>
@@ -102,7 +100,7 @@ private:
 
 TUpdateI::TUpdateI(QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      Settings(buildUpdateSettings()), m_network(new QNetworkAccessManager(this))
+      Settings(buildUpdateSettings())
 {
     setWindowTitle(QStringLiteral("Обновяване на програмата"));
     setFixedSize(295, 74);
@@ -132,8 +130,6 @@ TUpdateI::TUpdateI(QWidget *parent)
     runningExecutablePath();
     Edit1 = new QLineEdit(downloadAddress(Settings.baseAddress, executableFileName()), this);
     Edit1->hide();
-
-    m_network->setProxy(QNetworkProxy::NoProxy);
 }
 
 void TUpdateI::CheckVersion()
@@ -152,7 +148,7 @@ void TUpdateI::FetchVersionText()
     checkBaseAddress(Settings.baseAddress);
     checkReleaseKey(Settings.publicKey);
     QByteArray body;
-    HttpGet http(*m_network, Settings.transferTimeoutMs, QDeadlineTimer(Settings.checkDeadlineMs));
+    HttpGet http(Settings.transferTimeoutMs, QDeadlineTimer(Settings.checkDeadlineMs));
     const HttpResponse response = http.get(QUrl(versionFileAddress(Settings.baseAddress)),
                                            [&body](const HttpResponse &, QByteArrayView block) {
                                                body += block;
@@ -177,7 +173,7 @@ void TUpdateI::SpeedButton1Click()
     const QString version = RemoteVersion;
     const QDir folder(installFolder());
     StagedExecutable staged(folder.filePath(Edit1->text().section(u'/', -1)));
-    HttpGet http(*m_network, Settings.transferTimeoutMs, QDeadlineTimer(Settings.downloadDeadlineMs));
+    HttpGet http(Settings.transferTimeoutMs, QDeadlineTimer(Settings.downloadDeadlineMs));
     http.takeUserInput(true);
     bool fileNotCreated = false;
     bool installed = false;

@@ -8,7 +8,6 @@
 
 class HttpGet;
 class QLineEdit;
-class QNetworkAccessManager;
 class QProgressBar;
 class QToolButton;
 class StagedExecutable;
@@ -53,7 +52,6 @@ private:
     bool signatureValid(HttpGet &http, const QString &version, QByteArrayView contents);
     void showDownloading(bool downloading);
 
-    QNetworkAccessManager *m_network;
     HttpGet *m_download = nullptr;  // while "Инсталирай" downloads
 };
 

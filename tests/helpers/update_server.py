@@ -17,6 +17,7 @@ or with the prefix "txt-" to the version files only:
     nolength  the file without a Content-Length header (HTTP/1.0, the end of the connection ends it)
     trickle   the file with its Content-Length, its first 20 bytes one every 100 ms, then the rest
     huge      a Content-Length of a terabyte, then the file, then the connection ends
+    moved     "301 Moved Permanently" to the same file under /ok/
 """
 import http.server
 import os
@@ -44,6 +45,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return
         if behaviour == "404":
             self.send_error(404)
+            return
+        if behaviour == "moved":
+            self.send_response(301)
+            self.send_header("Location", "/ok/" + rest)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
             return
         if behaviour == "drop":
             self.close_connection = True
