@@ -156,8 +156,10 @@ HttpResponse HttpGet::get(const QUrl &url,
         if (receiving.stopped || m_cancelled || m_deadline.hasExpired() || receiving.quiet.hasExpired())
             break;
         if (running > 0) {
-            curl().curl_multi_poll(transfer.multi.get(), nullptr, 0, TurnMs, nullptr);
+            // What arrived for the program first (a server in this very
+            // program answers there), then the network's wait.
             QCoreApplication::processEvents(flags);
+            curl().curl_multi_poll(transfer.multi.get(), nullptr, 0, TurnMs, nullptr);
         }
     }
     int left = 0;
