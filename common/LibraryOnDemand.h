@@ -31,7 +31,16 @@
         LibraryOnDemand library(QStringLiteral(fileName), majorVersion, QStringLiteral(purpose));             \
         return BILVARO_RESOLVE_ALL(Functions, list, library);                                                 \
     }()
-// The same where the library is linked in (pxlib on Windows is a static library).
+// Where `linked` (a constant, 1 or 0: see cmake/LibraryOnDemand.cmake) the
+// functions of the library linked in, otherwise BILVARO_LOAD_ALL.
+#define BILVARO_LINKED_OR_LOADED(linked, Functions, list, fileName, majorVersion, purpose)                   \
+    [] {                                                                                                      \
+        if constexpr (linked)                                                                                 \
+            return BILVARO_TAKE_ALL_LINKED(Functions, list);                                                  \
+        else                                                                                                  \
+            return BILVARO_LOAD_ALL(Functions, list, fileName, majorVersion, purpose);                        \
+    }()
+// The functions of a library linked in.
 #define BILVARO_TAKE_ALL_LINKED(Functions, list)                                                              \
     [] {                                                                                                      \
         Functions functions;                                                                                  \

@@ -22,11 +22,8 @@ struct Curl {
 const Curl &curl()
 {
     // A failed load throws out of the initialisation, so the next call tries again.
-#ifdef CURL_STATICLIB
-    static const Curl loaded = BILVARO_TAKE_ALL_LINKED(Curl, BILVARO_CURL_FUNCTIONS);
-#else
-    static const Curl loaded = BILVARO_LOAD_ALL(Curl, BILVARO_CURL_FUNCTIONS, "libcurl", 4, "обновяването");
-#endif
+    static const Curl loaded =
+        BILVARO_LINKED_OR_LOADED(BILVARO_CURL_LINKED, Curl, BILVARO_CURL_FUNCTIONS, "libcurl", 4, "обновяването");
     return loaded;
 }
 

@@ -16,12 +16,8 @@ struct Sodium {
 const Sodium &sodium()
 {
     // A failed load throws out of the initialisation, so the next call tries again.
-#ifdef SODIUM_STATIC
-    static const Sodium loaded = BILVARO_TAKE_ALL_LINKED(Sodium, BILVARO_SODIUM_FUNCTIONS);
-#else
-    static const Sodium loaded =
-        BILVARO_LOAD_ALL(Sodium, BILVARO_SODIUM_FUNCTIONS, "libsodium", 23, "проверката на новата версия");
-#endif
+    static const Sodium loaded = BILVARO_LINKED_OR_LOADED(BILVARO_SODIUM_LINKED, Sodium, BILVARO_SODIUM_FUNCTIONS,
+                                                          "libsodium", 23, "проверката на новата версия");
     return loaded;
 }
 
