@@ -18,6 +18,9 @@
 //       static const MyLibrary loaded = BILVARO_LOAD_ALL(MyLibrary, MY_FUNCTIONS, "libmy", 1, "...");
 //       return loaded;  // a failed load throws out of the initialisation: the next call tries again
 //   }
+// A library that the Windows build links in instead takes
+// BILVARO_LINKED_OR_LOADED with the constant that bilvaro_link_or_load
+// (cmake/LibraryOnDemand.cmake) defines for the target.
 #define BILVARO_FUNCTION_POINTER(name) decltype(&::name) name = nullptr;
 #define BILVARO_RESOLVE_ALL(Functions, list, library)                                                         \
     [&source = (library)] {                                                                                   \

@@ -33,7 +33,7 @@ refresh_autogen()
 # changed.
 use_ccache "$root"
 
-# The Windows step's libraries (libsodium, libnumbertext and pxlib
+# The Windows step's libraries (libsodium, libnumbertext, libcurl and pxlib
 # cross-built from Debian's sources, libpq, the Windows Qt unpacked) are made
 # meanwhile, at the lowest priority, from what the builds and tests below
 # leave of the cores; they are kept in the Windows cache.
